@@ -58,6 +58,7 @@ int tidy_stream(int in_fd, int out_fd, Options options)
 {
     // Static so that the program needs no heap at all.
     static unsigned char block[block_size];
+    static unsigned char filtered[block_size];
     TidyFilter filter(options);
     for (;;) {
         const ssize_t got = read(in_fd, block, sizeof block);
@@ -72,8 +73,8 @@ int tidy_stream(int in_fd, int out_fd, Options options)
             }
             return report("read", errno);
         }
-        const std::size_t kept = filter.filter(block, static_cast<std::size_t>(got), block);
-        if (const int error = write_all(out_fd, block, kept))
+        const std::size_t kept = filter.filter(block, static_cast<std::size_t>(got), filtered);
+        if (const int error = write_all(out_fd, filtered, kept))
             return report("write", error);
     }
 }

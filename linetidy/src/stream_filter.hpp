@@ -6,7 +6,7 @@
 namespace linetidy
 {
 
-// Reads `in_fd` to its end, filtering each block in place and writing it to
+// Reads `in_fd` to its end, filtering each block and writing it to
 // `out_fd` before the next read, so memory stays constant whatever the size of
 // the input. Returns the exit status: 0 at end of input; 1 after a read or
 // write error, which it names in one line on standard error

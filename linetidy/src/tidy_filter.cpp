@@ -1,133 +1,124 @@
 #include "tidy_filter.hpp"
 
+#include "word_scan.hpp"
+
 #include <cstring>
 
 namespace linetidy
 {
 
-namespace
-{
-
-// Output never runs ahead of input, so when filtering in place a run that has
-// not been shifted by a dropped byte yet is already where it belongs.
-inline void move_run(unsigned char* to, const unsigned char* from, std::size_t size)
-{
-    if (to != from && size != 0)
-        std::memmove(to, from, size);
-}
-
-// Copies a run in which no tab can be the first byte of its line, so every tab
-// becomes one blank. The run keeps its length.
-void copy_replacing_tabs(const unsigned char* in, std::size_t size, unsigned char* out)
-{
-    std::size_t pos = 0;
-    while (pos < size) {
-        const void* hit = std::memchr(in + pos, '\t', size - pos);
-        const std::size_t end =
-            hit ? static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - in) : size;
-        move_run(out + pos, in + pos, end - pos);
-        if (!hit)
-            return;
-        out[end] = ' ';
-        pos = end + 1;
-    }
-}
-
-} // namespace
-
 std::size_t TidyFilter::filter(const unsigned char* in, std::size_t size, unsigned char* out)
 {
-    if (size == 0)
-        return 0;
     if (options_.enable_noprecspaces)
         return filter_leading_space(in, size, out);
     if (options_.enable_notabs)
         return filter_tabs_only(in, size, out);
-    move_run(out, in, size);
+    if (size != 0)
+        std::memcpy(out, in, size);
     return size;
 }
 
-// "-notabs" alone: only tabs change, so the block is copied in runs between
-// tabs; a tab right after a newline is dropped, any other becomes a blank.
+// The rules for one byte, as plain as they come. The word loops below use it
+// for the bytes they do not handle themselves and for the last partial word
+// of a block.
+inline void TidyFilter::filter_byte(unsigned char c, unsigned char* out, std::size_t& written)
+{
+    if (c == '\t') {
+        // Tabs obey their own rule: the dropping of leading white space does
+        // not apply to them.
+        if (!options_.enable_notabs)
+            out[written++] = '\t';
+        else if (!previous_is_newline_)
+            out[written++] = ' ';
+        previous_is_newline_ = false;
+        return;
+    }
+    if (!is_white(c))
+        seen_nonwhite_ = true;
+    // A line of nothing but white space loses its newline too.
+    if (!options_.enable_noprecspaces || seen_nonwhite_)
+        out[written++] = c;
+    previous_is_newline_ = c == '\n';
+    if (c == '\n')
+        seen_nonwhite_ = false;
+}
+
+// "-notabs" alone: only tabs change. A word without a tab right after a
+// newline is copied whole with its tabs turned into blanks; otherwise the
+// bytes up to that tab are kept and the tab is dropped.
 std::size_t TidyFilter::filter_tabs_only(const unsigned char* in, std::size_t size,
                                          unsigned char* out)
 {
     std::size_t pos = 0;
     std::size_t written = 0;
-    bool previous_is_newline = previous_is_newline_;
-    for (;;) {
-        const void* hit = std::memchr(in + pos, '\t', size - pos);
-        const std::size_t tab =
-            hit ? static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - in) : size;
-        if (tab > pos) {
-            // Read before the move: in place, the move may overwrite it.
-            previous_is_newline = in[tab - 1] == '\n';
-            move_run(out + written, in + pos, tab - pos);
-            written += tab - pos;
+    while (pos + word_size <= size) {
+        const Word word = load_word(in + pos);
+        const Word newlines = bytes_equal(word, '\n');
+        const Word first_in_line = (newlines << 8) | (previous_is_newline_ ? 0x80 : 0);
+        const Word dropped = bytes_equal(word, '\t') & first_in_line;
+        store_word(out + written, replace_tabs(word));
+        if (dropped == 0) {
+            pos += word_size;
+            written += word_size;
+            previous_is_newline_ = (newlines >> (8 * word_size - 8)) != 0;
+        } else {
+            const std::size_t kept = first_match(dropped);
+            pos += kept + 1;
+            written += kept;
+            previous_is_newline_ = false;
         }
-        if (!hit)
-            break;
-        if (!previous_is_newline)
-            out[written++] = ' ';
-        previous_is_newline = false;
-        pos = tab + 1;
     }
-    previous_is_newline_ = previous_is_newline;
+    for (; pos < size; ++pos)
+        filter_byte(in[pos], out, written);
     return written;
 }
 
-// "-noprecspaces", with or without "-notabs". Until a line shows a non-white
-// byte, its bytes are looked at one by one (indentation is short); from then
-// on the rest of the line up to its newline is copied as one run.
+// "-noprecspaces", with or without "-notabs", eight bytes at a time.
+// Before a line's first non-white byte, a word is scanned for its leading run
+// of blanks and tabs: the blanks vanish and all the tabs come out as the same
+// byte (tab, or blank under "-notabs"), so the run's output is a count, not a
+// compaction. After it, words are copied whole (tabs made blanks) up to the
+// word that holds the newline.
 std::size_t TidyFilter::filter_leading_space(const unsigned char* in, std::size_t size,
                                              unsigned char* out)
 {
     const bool notabs = options_.enable_notabs;
-    bool seen_nonwhite = seen_nonwhite_;
-    bool previous_is_newline = previous_is_newline_;
+    const Word tab_output = every_byte(notabs ? ' ' : '\t');
     std::size_t pos = 0;
     std::size_t written = 0;
-    while (pos < size) {
-        if (!seen_nonwhite) {
-            const unsigned char c = in[pos++];
-            if (c == '\t') {
-                // Tabs obey their own rule: the dropping of leading white
-                // space does not apply to them.
-                if (!notabs)
-                    out[written++] = '\t';
-                else if (!previous_is_newline)
-                    out[written++] = ' ';
-                previous_is_newline = false;
-            } else if (c == '\n') {
-                // A line of nothing but white space loses its newline too.
-                previous_is_newline = true;
-            } else if (is_white(c)) {
-                previous_is_newline = false;
-            } else {
-                out[written++] = c;
-                seen_nonwhite = true;
-                previous_is_newline = false;
-            }
+    while (pos + word_size <= size) {
+        const Word word = load_word(in + pos);
+        if (!seen_nonwhite_) {
+            const Word tabs = bytes_equal(word, '\t');
+            const std::size_t run = first_match(~(tabs | bytes_equal(word, ' ')));
+            const Word run_tabs = run == word_size ? tabs : tabs & ((Word{1} << (8 * run)) - 1);
+            std::size_t kept_tabs = count_matches(run_tabs);
+            // Past the first byte no tab of the run follows a newline.
+            if (notabs && previous_is_newline_ && (tabs & 0x80))
+                --kept_tabs;
+            store_word(out + written, tab_output);
+            written += kept_tabs;
+            if (run != 0)
+                previous_is_newline_ = false;
+            pos += run;
+            if (run != word_size)
+                filter_byte(in[pos++], out, written); // newline, other white space, or text
             continue;
         }
         // Past the first non-white byte nothing is dropped, and the previous
         // byte is never a newline, so every tab becomes a blank.
-        const void* hit = std::memchr(in + pos, '\n', size - pos);
-        const std::size_t end =
-            hit ? static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - in) + 1 : size;
-        if (notabs)
-            copy_replacing_tabs(in + pos, end - pos, out + written);
-        else
-            move_run(out + written, in + pos, end - pos);
-        written += end - pos;
-        pos = end;
-        if (hit) {
-            seen_nonwhite = false;
-            previous_is_newline = true;
+        store_word(out + written, notabs ? replace_tabs(word) : word);
+        const Word newlines = bytes_equal(word, '\n');
+        const std::size_t length = newlines == 0 ? word_size : first_match(newlines) + 1;
+        pos += length;
+        written += length;
+        if (newlines != 0) {
+            seen_nonwhite_ = false;
+            previous_is_newline_ = true;
         }
     }
-    seen_nonwhite_ = seen_nonwhite;
-    previous_is_newline_ = previous_is_newline;
+    for (; pos < size; ++pos)
+        filter_byte(in[pos], out, written);
     return written;
 }
 

@@ -29,11 +29,13 @@ class TidyFilter
 
     // Filters `size` bytes from `in` to `out` and returns the number of bytes
     // written. Every input byte yields at most one output byte, so `out` needs
-    // room for `size` bytes. `out` may equal `in` (filtering in place);
-    // otherwise the two must not overlap.
+    // room for `size` bytes; it must not overlap `in`. Bytes of `out` past the
+    // returned count may have been overwritten: the filter stores whole
+    // words there and lets the next ones overwrite the excess.
     std::size_t filter(const unsigned char* in, std::size_t size, unsigned char* out);
 
   private:
+    void filter_byte(unsigned char c, unsigned char* out, std::size_t& written);
     std::size_t filter_tabs_only(const unsigned char* in, std::size_t size, unsigned char* out);
     std::size_t filter_leading_space(const unsigned char* in, std::size_t size, unsigned char* out);
 

@@ -44,6 +44,30 @@ inline std::string random_input(std::mt19937_64& rng, std::size_t size)
     return text;
 }
 
+// Text shaped like generated source: indentation of blanks and tabs mixed at
+// random (sometimes longer than a word), lines of text with inner tabs,
+// blank lines that may hold stray white space, and now and then a NUL, a high
+// byte or a carriage return.
+inline std::string random_source_text(std::mt19937_64& rng, std::size_t size)
+{
+    static constexpr char text_bytes[] = "abcxyz0;:=(){} \t";
+    static constexpr char rare_bytes[] = {'\0', '\r', '\v', '\f', '\x80', '\xff', '\xa0'};
+    std::string text;
+    while (text.size() < size) {
+        const std::size_t indent = rng() % 4 == 0 ? rng() % 24 : rng() % 6;
+        const int indent_style = static_cast<int>(rng() % 3);
+        for (std::size_t i = 0; i < indent; ++i)
+            text += indent_style == 0 ? ' ' : indent_style == 1 ? '\t' : " \t"[rng() % 2];
+        const std::size_t length = rng() % 5 == 0 ? 0 : rng() % 70;
+        for (std::size_t i = 0; i < length; ++i)
+            text += rng() % 40 == 0 ? rare_bytes[rng() % sizeof rare_bytes]
+                                    : text_bytes[rng() % (sizeof text_bytes - 1)];
+        text += '\n';
+    }
+    text.resize(size);
+    return text;
+}
+
 // C string notation of the bytes, e.g. "\t x\n\000\377".
 inline std::string escaped(std::string_view bytes)
 {
