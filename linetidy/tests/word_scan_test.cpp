@@ -57,37 +57,4 @@ TEST(WordScan, BytesEqualMarksExactlyTheMatchingBytes)
     }
 }
 
-// Loads, stores and the mark helpers agree with a byte-wise reading of the
-// same word: first mark, count of marks, tabs turned into blanks.
-TEST(WordScan, HelpersAgreeWithByteWiseReading)
-{
-    std::mt19937_64 rng(7);
-    for (int round = 0; round < 20000; ++round) {
-        Bytes bytes;
-        for (auto& byte : bytes)
-            byte = rng() % 2 ? '\t' : static_cast<unsigned char>(rng());
-        const Word word = word_of(bytes);
-
-        Bytes stored{};
-        linetidy::store_word(stored.data(), word);
-        ASSERT_EQ(stored, bytes);
-
-        const Word tabs = linetidy::bytes_equal(word, '\t');
-        std::size_t first = word_size, count = 0;
-        Bytes replaced = bytes;
-        for (std::size_t i = 0; i < word_size; ++i) {
-            if (bytes[i] != '\t')
-                continue;
-            first = std::min(first, i);
-            ++count;
-            replaced[i] = ' ';
-        }
-        ASSERT_EQ(linetidy::first_match(tabs), first);
-        ASSERT_EQ(linetidy::count_matches(tabs), count);
-        Bytes blanked{};
-        linetidy::store_word(blanked.data(), linetidy::replace_tabs(word));
-        ASSERT_EQ(blanked, replaced);
-    }
-}
-
 } // namespace
