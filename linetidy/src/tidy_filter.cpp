@@ -20,27 +20,29 @@ std::size_t TidyFilter::filter(const unsigned char* in, std::size_t size, unsign
 
 // The rules for one byte, as plain as they come. The word loops below use it
 // for the bytes they do not handle themselves and for the last partial word
-// of a block.
-inline void TidyFilter::filter_byte(unsigned char c, unsigned char* out, std::size_t& written)
+// of a block. The loops keep the line state in a local copy: stores through
+// `out` may alias any object, so members would be reloaded after each one.
+inline void TidyFilter::filter_byte(Options options, LineState& line, unsigned char c,
+                                    unsigned char* out, std::size_t& written)
 {
     if (c == '\t') {
         // Tabs obey their own rule: the dropping of leading white space does
         // not apply to them.
-        if (!options_.enable_notabs)
+        if (!options.enable_notabs)
             out[written++] = '\t';
-        else if (!previous_is_newline_)
+        else if (!line.previous_is_newline)
             out[written++] = ' ';
-        previous_is_newline_ = false;
+        line.previous_is_newline = false;
         return;
     }
     if (!is_white(c))
-        seen_nonwhite_ = true;
+        line.seen_nonwhite = true;
     // A line of nothing but white space loses its newline too.
-    if (!options_.enable_noprecspaces || seen_nonwhite_)
+    if (!options.enable_noprecspaces || line.seen_nonwhite)
         out[written++] = c;
-    previous_is_newline_ = c == '\n';
+    line.previous_is_newline = c == '\n';
     if (c == '\n')
-        seen_nonwhite_ = false;
+        line.seen_nonwhite = false;
 }
 
 // "-notabs" alone: only tabs change. A word without a tab right after a
@@ -49,27 +51,30 @@ inline void TidyFilter::filter_byte(unsigned char c, unsigned char* out, std::si
 std::size_t TidyFilter::filter_tabs_only(const unsigned char* in, std::size_t size,
                                          unsigned char* out)
 {
+    const Options options = options_;
+    LineState line = line_;
     std::size_t pos = 0;
     std::size_t written = 0;
     while (pos + word_size <= size) {
         const Word word = load_word(in + pos);
         const Word newlines = bytes_equal(word, '\n');
-        const Word first_in_line = (newlines << 8) | (previous_is_newline_ ? 0x80 : 0);
+        const Word first_in_line = (newlines << 8) | (line.previous_is_newline ? 0x80 : 0);
         const Word dropped = bytes_equal(word, '\t') & first_in_line;
         store_word(out + written, replace_tabs(word));
         if (dropped == 0) {
             pos += word_size;
             written += word_size;
-            previous_is_newline_ = (newlines >> (8 * word_size - 8)) != 0;
+            line.previous_is_newline = (newlines >> (8 * word_size - 8)) != 0;
         } else {
             const std::size_t kept = first_match(dropped);
             pos += kept + 1;
             written += kept;
-            previous_is_newline_ = false;
+            line.previous_is_newline = false;
         }
     }
     for (; pos < size; ++pos)
-        filter_byte(in[pos], out, written);
+        filter_byte(options, line, in[pos], out, written);
+    line_ = line;
     return written;
 }
 
@@ -82,27 +87,30 @@ std::size_t TidyFilter::filter_tabs_only(const unsigned char* in, std::size_t si
 std::size_t TidyFilter::filter_leading_space(const unsigned char* in, std::size_t size,
                                              unsigned char* out)
 {
-    const bool notabs = options_.enable_notabs;
+    const Options options = options_;
+    const bool notabs = options.enable_notabs;
+    LineState line = line_;
     const Word tab_output = every_byte(notabs ? ' ' : '\t');
     std::size_t pos = 0;
     std::size_t written = 0;
     while (pos + word_size <= size) {
         const Word word = load_word(in + pos);
-        if (!seen_nonwhite_) {
+        if (!line.seen_nonwhite) {
             const Word tabs = bytes_equal(word, '\t');
             const std::size_t run = first_match(~(tabs | bytes_equal(word, ' ')));
             const Word run_tabs = run == word_size ? tabs : tabs & ((Word{1} << (8 * run)) - 1);
             std::size_t kept_tabs = count_matches(run_tabs);
             // Past the first byte no tab of the run follows a newline.
-            if (notabs && previous_is_newline_ && (tabs & 0x80))
+            if (notabs && line.previous_is_newline && (tabs & 0x80))
                 --kept_tabs;
             store_word(out + written, tab_output);
             written += kept_tabs;
             if (run != 0)
-                previous_is_newline_ = false;
+                line.previous_is_newline = false;
             pos += run;
             if (run != word_size)
-                filter_byte(in[pos++], out, written); // newline, other white space, or text
+                filter_byte(options, line, in[pos++], out,
+                            written); // newline, other white space, or text
             continue;
         }
         // Past the first non-white byte nothing is dropped, and the previous
@@ -113,12 +121,13 @@ std::size_t TidyFilter::filter_leading_space(const unsigned char* in, std::size_
         pos += length;
         written += length;
         if (newlines != 0) {
-            seen_nonwhite_ = false;
-            previous_is_newline_ = true;
+            line.seen_nonwhite = false;
+            line.previous_is_newline = true;
         }
     }
     for (; pos < size; ++pos)
-        filter_byte(in[pos], out, written);
+        filter_byte(options, line, in[pos], out, written);
+    line_ = line;
     return written;
 }
 

@@ -35,16 +35,21 @@ class TidyFilter
     std::size_t filter(const unsigned char* in, std::size_t size, unsigned char* out);
 
   private:
-    void filter_byte(unsigned char c, unsigned char* out, std::size_t& written);
+    // Line state: both are reset by every newline. The rule for tabs needs the
+    // previous byte read only to know whether it was a newline, so that is
+    // all we keep of it; it is true at the start of the input too.
+    struct LineState {
+        bool seen_nonwhite = false;
+        bool previous_is_newline = true;
+    };
+
+    static void filter_byte(Options options, LineState& line, unsigned char c, unsigned char* out,
+                            std::size_t& written);
     std::size_t filter_tabs_only(const unsigned char* in, std::size_t size, unsigned char* out);
     std::size_t filter_leading_space(const unsigned char* in, std::size_t size, unsigned char* out);
 
     Options options_;
-    // Line state: both are reset by every newline. The rule for tabs needs the
-    // previous byte read only to know whether it was a newline, so that is
-    // all we keep of it; it is true at the start of the input too.
-    bool seen_nonwhite_ = false;
-    bool previous_is_newline_ = true;
+    LineState line_;
 };
 
 } // namespace linetidy
