@@ -166,7 +166,8 @@ def main():
     print(report)
     if args.write:
         with open(args.write, "w") as f:
-            f.write(DOC_HEAD + report + "\n")
+            command = " ".join(["python3", "linetidy/bench/linetidy_speed.py"] + sys.argv[1:])
+            f.write(DOC_HEAD.replace("COMMAND", command) + report + "\n")
 
 
 DOC_HEAD = """# linetidy speed
@@ -179,7 +180,7 @@ similar work: `linetidy -noprecspaces -notabs` should be no slower.
 
 ```sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release && cmake --build build -j2
-python3 linetidy/bench/linetidy_speed.py --linetidy build/bin/linetidy --write docs/linetidy-speed.md
+COMMAND
 ```
 
 The machine is shared, so wall times vary from run to run; CPU times
