@@ -20,7 +20,11 @@ endfunction()
 
 # A program that must run with the C library (and libm) only is linked by the
 # C driver, so a stray dependency on libstdc++ fails the link instead of
-# slipping into the binary.
+# slipping into the binary. CMake would still hand the C++ runtime
+# (-lstdc++ -lm) to any C link of C++ objects; GCC's driver on Debian drops it
+# again through --as-needed, clang's does not. C++ links go through the C++
+# driver, which adds its runtime by itself, so nothing else needs the list.
+set(CMAKE_CXX_IMPLICIT_LINK_LIBRARIES "")
 function(fsmdkit_link_as_c target)
   set_target_properties(${target} PROPERTIES LINKER_LANGUAGE C)
 endfunction()
