@@ -146,10 +146,10 @@ void string_to_fxp(const char* s, int /*base: the text is always binary*/, fxp_t
         if (i < point_index) {
             integer_bits |= bit_at(bit, point_index - 1 - i);
         } else {
-            const int64_t k = i - point_index; // 1 for the first fraction digit
-            // Digits beyond the format's F fraction bits are ignored.
-            if (k <= layout.fraction)
-                fraction_bits |= bit_at(bit, layout.fraction - k);
+            // Fraction digit k (1 for the first) is bit F - k; digits beyond
+            // the format's F fraction bits fall below bit 0 and are ignored.
+            const int64_t k = i - point_index;
+            fraction_bits |= bit_at(bit, layout.fraction - k);
         }
     }
     x->value = static_cast<int32_t>(

@@ -28,6 +28,8 @@ TEST(Resize, SignExtendsATextValue)
     EXPECT_EQ(r.ovf_mode, FXP_OVF_SAT);
     EXPECT_EQ(r.q_mode, FXP_Q_TRUNC);
     EXPECT_EQ(text_of(r), "1101010101.00111000");
+    // Exactly one bit is set above the old format; the rest stays clear.
+    EXPECT_EQ(r.value, (0x355 << 16) | (0x0e << 10));
 }
 
 TEST(Resize, SignCharacters)
