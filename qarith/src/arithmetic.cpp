@@ -27,16 +27,18 @@ Operand operand_of(const fxp_t& x)
     return {raw_field(x), layout_of(x).fraction};
 }
 
-// Aligns both operands to the wider fraction, combines them, and normalises
-// the result at r's point. r may alias a or b: both are read first.
-template <typename Combine>
-void add_like(fxp_t* r, const fxp_t* a, const fxp_t* b, Combine combine)
+enum class Sign { plus, minus };
+
+// Aligns both operands to the wider fraction, adds or subtracts them, and
+// normalises the result at r's point. r may alias a or b: both are read first.
+void add_or_subtract(fxp_t* r, const fxp_t* a, const fxp_t* b, Sign sign)
 {
     const Operand x = operand_of(*a);
     const Operand y = operand_of(*b);
     const int64_t fraction = x.fraction > y.fraction ? x.fraction : y.fraction;
-    const wide_t exact = combine(shift_wide(x.raw, fraction - x.fraction),
-                                 shift_wide(y.raw, fraction - y.fraction));
+    const wide_t left = shift_wide(x.raw, fraction - x.fraction);
+    const wide_t right = shift_wide(y.raw, fraction - y.fraction);
+    const wide_t exact = sign == Sign::plus ? wrap_add_wide(left, right) : wrap_sub_wide(left, right);
     r->value = normalize_exact(shift_wide(exact, int64_t{r->point} - fraction), *r);
 }
 
@@ -46,12 +48,12 @@ extern "C" {
 
 void fxp_add(fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
-    add_like(r, a, b, wrap_add_wide);
+    add_or_subtract(r, a, b, Sign::plus);
 }
 
 void fxp_sub(fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
-    add_like(r, a, b, wrap_sub_wide);
+    add_or_subtract(r, a, b, Sign::minus);
 }
 
 void fxp_mul(fxp_t* r, const fxp_t* a, const fxp_t* b)

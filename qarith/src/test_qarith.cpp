@@ -23,10 +23,9 @@ void set_integer(fxp_t& x, int n)
     x.value = static_cast<int>(static_cast<unsigned>(n) << x.point);
 }
 
-void print_binary_operation(const char* format, fxp_t& r, const fxp_t& a, const fxp_t& b,
-                            void (*operation)(fxp_t*, const fxp_t*, const fxp_t*))
+// Prints the integer parts of the operands and the result of an operation.
+void print_result(const char* format, const fxp_t& a, const fxp_t& b, const fxp_t& r)
 {
-    operation(&r, &a, &b);
     std::printf(format, fxp_to_int32(&a), fxp_to_int32(&b), fxp_to_int32(&r));
 }
 
@@ -39,9 +38,12 @@ void arithmetic_test(fxp_t& a, fxp_t& b, fxp_t& r)
         std::printf("- %d = %d\n", fxp_to_int32(&a), fxp_to_int32(&r));
         for (int j = 0; j <= 10; ++j) {
             set_integer(b, j);
-            print_binary_operation("%d + %d = %d\n", r, a, b, fxp_add);
-            print_binary_operation("%d - %d = %d\n", r, a, b, fxp_sub);
-            print_binary_operation("%d * %d = %d\n", r, a, b, fxp_mul);
+            fxp_add(&r, &a, &b);
+            print_result("%d + %d = %d\n", a, b, r);
+            fxp_sub(&r, &a, &b);
+            print_result("%d - %d = %d\n", a, b, r);
+            fxp_mul(&r, &a, &b);
+            print_result("%d * %d = %d\n", a, b, r);
             std::printf("a = ");
             fxp_print(&a, 2);
             std::printf("\nb = ");
@@ -50,9 +52,12 @@ void arithmetic_test(fxp_t& a, fxp_t& b, fxp_t& r)
             fxp_print(&r, 2);
             std::printf("\n");
             // For j = 0 the division is refused and r keeps the product.
-            print_binary_operation("%d / %d = %d\n", r, a, b, fxp_div);
-            print_binary_operation("min(%d, %d) = %d\n", r, a, b, fxp_min);
-            print_binary_operation("max(%d, %d) = %d\n", r, a, b, fxp_max);
+            fxp_div(&r, &a, &b);
+            print_result("%d / %d = %d\n", a, b, r);
+            fxp_min(&r, &a, &b);
+            print_result("min(%d, %d) = %d\n", a, b, r);
+            fxp_max(&r, &a, &b);
+            print_result("max(%d, %d) = %d\n", a, b, r);
         }
     }
 }
