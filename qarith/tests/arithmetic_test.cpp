@@ -225,7 +225,7 @@ TEST(Arithmetic, MatchesTheExactModel)
 {
     std::mt19937 rng(4711);
     for (const Operation& op : kOperations) {
-        for (int i = 0; i < 6000; ++i) {
+        for (int i = 0; i < rounds(6000); ++i) {
             fxp_t a = random_format(rng);
             fxp_t b = (i % 3 == 0) ? a : random_format(rng);
             fxp_t r = (i % 3 == 0) ? a : random_format(rng);

@@ -8,6 +8,7 @@
 #include <boost/multiprecision/cpp_int.hpp>
 
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <sstream>
 #include <string>
@@ -15,6 +16,14 @@
 namespace qarith_test {
 
 using boost::multiprecision::cpp_int;
+
+// Rounds of a randomized test: a tenth under memory checking (which runs
+// the suite some fifty times slower), where the point is the memory
+// behaviour of every path rather than the number of random cases.
+inline int rounds(int full)
+{
+    return std::getenv("QARITH_TEST_QUICK") != nullptr ? full / 10 : full;
+}
 
 inline cpp_int pow2(int64_t k)
 {

@@ -80,7 +80,7 @@ TEST(DoubleToFxp, MatchesTheTruncationModel)
 {
     std::mt19937 rng(1234);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < rounds(20000); ++i) {
         const fxp_t format = random_format(rng);
         const double d = std::ldexp(unit(rng), std::uniform_int_distribution<int>(-8, 34)(rng));
         const Converted got = convert(d, format);
@@ -131,7 +131,7 @@ TEST(FxpToDouble, ReadsSignAndMagnitude)
 TEST(FxpToDouble, InvertsDoubleToFxpForNonNegativeValues)
 {
     std::mt19937 rng(77);
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < rounds(20000); ++i) {
         fxp_t x = random_format(rng);
         if (x.iwl < 2)
             continue;

@@ -64,7 +64,7 @@ bool printable(const fxp_t& x)
 TEST(Malformed, EveryOperationIsSafe)
 {
     std::mt19937 rng(31337);
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < rounds(20000); ++i) {
         const fxp_t a = random_record(rng);
         const fxp_t b = random_record(rng);
         fxp_t r = random_record(rng);

@@ -72,7 +72,7 @@ TEST(Resize, InvalidSignIsReportedAndChangesNothing)
 TEST(Resize, KeepsTheValueOfExtendedContainers)
 {
     std::mt19937 rng(7);
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < rounds(20000); ++i) {
         fxp_t x = random_format(rng);
         const int64_t guard = guard_of(x);
         const int n = std::uniform_int_distribution<int>(0, static_cast<int>(31 - sign_bit_of(x)))(rng);

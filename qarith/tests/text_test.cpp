@@ -63,7 +63,7 @@ TEST(Text, WritesIntegerDigitsInTheBaseAndFractionBitsInBinary)
 TEST(Text, IntegerDigitsMatchTheModularModel)
 {
     std::mt19937 rng(99);
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < rounds(20000); ++i) {
         fxp_t x = random_format(rng);
         x.value = random_value(rng, x);
         const int base = std::uniform_int_distribution<int>(2, 36)(rng);
@@ -116,7 +116,7 @@ TEST(Text, ReadsDigitStringsByPosition)
 TEST(Text, BinaryRoundTrip)
 {
     std::mt19937 rng(5);
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < rounds(20000); ++i) {
         fxp_t x = random_format(rng);
         std::string text;
         for (int k = 0; k < x.wl; ++k) {

@@ -136,7 +136,7 @@ TEST(Normalisation, EdgeFormats)
 TEST(Normalisation, MatchesTheExactModel)
 {
     std::mt19937 rng(kSeed);
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < rounds(20000); ++i) {
         fxp_t x = random_format(rng);
         x.value = random_value(rng, x);
         const fxp_t before = x;
