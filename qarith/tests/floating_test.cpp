@@ -127,21 +127,4 @@ TEST(FxpToDouble, ReadsSignAndMagnitude)
     }
 }
 
-// Non-negative values that fit come back as they were truncated.
-TEST(FxpToDouble, InvertsDoubleToFxpForNonNegativeValues)
-{
-    std::mt19937 rng(77);
-    for (int i = 0; i < rounds(20000); ++i) {
-        fxp_t x = random_format(rng);
-        if (x.iwl < 2)
-            continue;
-        const double limit = std::ldexp(1.0, x.iwl - 1);
-        const double d = std::uniform_real_distribution<double>(0.0, limit)(rng);
-        double_to_fxp(d, &x);
-        const double expected = std::floor(std::ldexp(d, static_cast<int>(fraction_of(x)))) *
-                                std::ldexp(1.0, -static_cast<int>(fraction_of(x)));
-        ASSERT_EQ(fxp_to_double(&x), expected) << d << " in " << describe(x);
-    }
-}
-
 } // namespace
