@@ -14,7 +14,8 @@
 
 using namespace qarith::detail;
 
-namespace {
+namespace
+{
 
 // An operand as a raw field with its fraction width: raw * 2^-fraction.
 struct Operand {
@@ -38,7 +39,8 @@ void add_or_subtract(fxp_t* r, const fxp_t* a, const fxp_t* b, Sign sign)
     const int64_t fraction = x.fraction > y.fraction ? x.fraction : y.fraction;
     const wide_t left = shift_wide(x.raw, fraction - x.fraction);
     const wide_t right = shift_wide(y.raw, fraction - y.fraction);
-    const wide_t exact = sign == Sign::plus ? wrap_add_wide(left, right) : wrap_sub_wide(left, right);
+    const wide_t exact =
+        sign == Sign::plus ? wrap_add_wide(left, right) : wrap_sub_wide(left, right);
     r->value = normalize_exact(shift_wide(exact, int64_t{r->point} - fraction), *r);
 }
 

@@ -6,7 +6,8 @@
 
 #include <cstdint>
 
-namespace qarith::detail {
+namespace qarith::detail
+{
 
 using wide_t = __int128;
 using uwide_t = unsigned __int128;

@@ -9,7 +9,8 @@
 
 using namespace qarith::detail;
 
-namespace {
+namespace
+{
 
 void report_incomplete()
 {
@@ -78,8 +79,8 @@ double fxp_to_double(const fxp_t* x)
     const Layout layout = layout_of(*x);
     const auto raw = static_cast<uint32_t>(raw_field(*x));
     const int64_t top = int64_t{x->wl} - 1;
-    const double magnitude =
-        static_cast<double>(low_bits(raw, top)) * std::pow(2.0, static_cast<double>(-layout.fraction));
+    const double magnitude = static_cast<double>(low_bits(raw, top)) *
+                             std::pow(2.0, static_cast<double>(-layout.fraction));
     const bool negative = top >= 0 && top < 32 && ((raw >> top) & 1u) != 0;
     return negative ? -magnitude : magnitude;
 }

@@ -7,7 +7,8 @@
 
 #include <cstdint>
 
-namespace qarith::detail {
+namespace qarith::detail
+{
 
 struct Layout {
     int64_t fraction; // F: fraction bits of the format

@@ -9,8 +9,10 @@
 
 #include "layout.hpp"
 
-namespace qarith::detail {
-namespace {
+namespace qarith::detail
+{
+namespace
+{
 
 // Container units beyond 2^126 cannot come from a 32-bit operand; clamping
 // keeps the range limits of a malformed format representable.

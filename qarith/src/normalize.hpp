@@ -7,7 +7,8 @@
 #include "bits.hpp"
 #include "qarith.h"
 
-namespace qarith::detail {
+namespace qarith::detail
+{
 
 wide_t quantize_wide(wide_t value, const fxp_t& format);
 wide_t overflow_wide(wide_t value, const fxp_t& format);

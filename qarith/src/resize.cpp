@@ -8,7 +8,8 @@
 
 using namespace qarith::detail;
 
-namespace {
+namespace
+{
 
 // Bit `index` of x, reading bits above 31 as copies of the sign bit.
 bool bit_of(int32_t x, int64_t index)
@@ -51,6 +52,7 @@ extern "C" void fxp_resize(fxp_t* x, int n, int m, char sign)
     x->wl = wrap_add32(x->wl, wrap_add32(n, m));
     // The old guard bits are dropped; the new fraction bits below the old
     // ones start at zero.
-    x->value = static_cast<int32_t>(static_cast<uint32_t>(shift32(integer, x->point)) |
-                                    static_cast<uint32_t>(shift32(static_cast<int32_t>(fraction), old.guard)));
+    x->value = static_cast<int32_t>(
+        static_cast<uint32_t>(shift32(integer, x->point)) |
+        static_cast<uint32_t>(shift32(static_cast<int32_t>(fraction), old.guard)));
 }

@@ -6,15 +6,15 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 // The format of the first tests: 9 integer and 6 fraction bits, point at 16.
 constexpr fxp_t kFormat9x6 = {0, 15, 9, 16, FXP_OVF_SAT, FXP_Q_TRUNC};
 // The format of the value listing: 4 integer and 4 fraction bits.
 constexpr fxp_t kFormat4x4 = {0, 8, 4, 16, FXP_OVF_SAT, FXP_Q_TRUNC};
 
-constexpr const char* kTestStrings[] = {"000001101.110101", "110000001.000011",
-                                        "101010101.001110"};
+constexpr const char* kTestStrings[] = {"000001101.110101", "110000001.000011", "101010101.001110"};
 constexpr double kDoubles[] = {6.125, 0.111, 0.99, 1.0, 1.02};
 constexpr double kListing[] = {-2.5, -1.75, -1.25, -0.5, 0.5, 1.25, 1.75, 2.5};
 

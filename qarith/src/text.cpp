@@ -10,7 +10,8 @@
 
 using namespace qarith::detail;
 
-namespace {
+namespace
+{
 
 // A 32-bit magnitude has at most 32 digits in base 2 or higher; one more
 // position leaves room for the carry of the radix complement.
@@ -20,15 +21,17 @@ constexpr int kStoredDigits = 33;
 // base^iwl as a non-negative number, i.e. the radix complement of |I| when I
 // is negative. In base 2 these are the two's-complement bits of the format's
 // integer part, consistent with the fraction bits that follow.
-class IntegerDigits {
-public:
+class IntegerDigits
+{
+  public:
     IntegerDigits(int32_t integer, int base)
     {
         if (base < 2)
             return; // no meaningful base: every digit reads 0
         const auto radix = static_cast<uint32_t>(base);
         const bool negative = integer < 0;
-        uint32_t magnitude = negative ? 0u - static_cast<uint32_t>(integer) : static_cast<uint32_t>(integer);
+        uint32_t magnitude =
+            negative ? 0u - static_cast<uint32_t>(integer) : static_cast<uint32_t>(integer);
         uint32_t carry = 1;
         for (uint32_t& digit : low_) {
             digit = magnitude % radix;
@@ -51,7 +54,7 @@ public:
         return static_cast<char>(48u + digit);
     }
 
-private:
+  private:
     uint32_t low_[kStoredDigits] = {};
     uint32_t high_ = 0;
 };
@@ -60,8 +63,7 @@ private:
 // so that a caller's buffer and standard output share one layout. A format
 // without integer or fraction digits to show (iwl < 0 or F < 0) gives the
 // empty text, and a buffer too small even for that (wl < -1) gets nothing.
-template <typename Emit>
-void emit_text(const fxp_t& x, int base, Emit&& emit)
+template <typename Emit> void emit_text(const fxp_t& x, int base, Emit&& emit)
 {
     const Layout layout = layout_of(x);
     if (x.iwl < 0 || layout.fraction < 0) {
@@ -82,8 +84,9 @@ void emit_text(const fxp_t& x, int base, Emit&& emit)
 
 // Standard output in chunks: printing needs no heap whatever the format. It
 // stops at the first zero byte, as printing the text as a C string does.
-class StdoutWriter {
-public:
+class StdoutWriter
+{
+  public:
     void operator()(char c)
     {
         if (ended_)
@@ -98,7 +101,7 @@ public:
             flush();
     }
 
-private:
+  private:
     void flush()
     {
         std::fwrite(chunk_, 1, used_, stdout);

@@ -7,7 +7,8 @@
 #include <functional>
 #include <string>
 
-namespace {
+namespace
+{
 
 using namespace qarith_test;
 
@@ -29,17 +30,17 @@ TEST(Arithmetic, ExamplesInTheNineSixFormat)
         int32_t result;
     } cases[] = {
         {"add", fxp_add, 10, 3, 13 * kUnit},
-        {"add", fxp_add, 200, 100, 16776192},        // saturates at 255.984375
-        {"add", fxp_add, -200, -100, -16777216},     // and at -256.0
+        {"add", fxp_add, 200, 100, 16776192},    // saturates at 255.984375
+        {"add", fxp_add, -200, -100, -16777216}, // and at -256.0
         {"sub", fxp_sub, 10, 3, 7 * kUnit},
         {"sub", fxp_sub, 3, 10, -458752},
         {"mul", fxp_mul, 10, 10, 100 * kUnit},
         {"mul", fxp_mul, 20, 20, 16776192},
         {"mul", fxp_mul, -20, 20, -16777216},
         {"mul", fxp_mul, 1.5, -2.25, static_cast<int32_t>(-3.375 * kUnit)},
-        {"mul", fxp_mul, 0.015625, 0.015625, 0}, // 2^-12 truncates to 0
+        {"mul", fxp_mul, 0.015625, 0.015625, 0},      // 2^-12 truncates to 0
         {"mul", fxp_mul, -0.015625, 0.015625, -1024}, // toward minus infinity
-        {"div", fxp_div, 10, 3, 218112},             // 218453 truncated to 1024s
+        {"div", fxp_div, 10, 3, 218112},              // 218453 truncated to 1024s
         {"div", fxp_div, 3, 2, static_cast<int32_t>(1.5 * kUnit)},
         {"div", fxp_div, 7, 2, static_cast<int32_t>(3.5 * kUnit)},
         {"div", fxp_div, -7, 2, static_cast<int32_t>(-3.5 * kUnit)},
@@ -196,12 +197,17 @@ bool exact_sum(const fxp_t& a, const fxp_t& b, const fxp_t& r, cpp_int& v, int s
 
 const Operation kOperations[] = {
     {"add", fxp_add,
-     [](const fxp_t& a, const fxp_t& b, const fxp_t& r, cpp_int& v) { return exact_sum(a, b, r, v, 1); }},
+     [](const fxp_t& a, const fxp_t& b, const fxp_t& r, cpp_int& v) {
+         return exact_sum(a, b, r, v, 1);
+     }},
     {"sub", fxp_sub,
-     [](const fxp_t& a, const fxp_t& b, const fxp_t& r, cpp_int& v) { return exact_sum(a, b, r, v, -1); }},
+     [](const fxp_t& a, const fxp_t& b, const fxp_t& r, cpp_int& v) {
+         return exact_sum(a, b, r, v, -1);
+     }},
     {"mul", fxp_mul,
      [](const fxp_t& a, const fxp_t& b, const fxp_t& r, cpp_int& v) {
-         v = at_point_floor(Rational{raw_of(a) * raw_of(b), pow2(fraction_of(a) + fraction_of(b))}, r);
+         v = at_point_floor(Rational{raw_of(a) * raw_of(b), pow2(fraction_of(a) + fraction_of(b))},
+                            r);
          return true;
      }},
     {"div", fxp_div,
@@ -251,7 +257,7 @@ TEST(ContainerOperations, AbsMinMaxCeil)
     const struct {
         int32_t value, abs, ceil;
     } cases[] = {
-        {2 * kUnit, 2 * kUnit, 3 * kUnit},       // a whole positive number still steps up
+        {2 * kUnit, 2 * kUnit, 3 * kUnit}, // a whole positive number still steps up
         {static_cast<int32_t>(2.5 * kUnit), static_cast<int32_t>(2.5 * kUnit), 3 * kUnit},
         {kUnit / 2, kUnit / 2, 0},
         {-kUnit / 2, kUnit / 2, -kUnit},

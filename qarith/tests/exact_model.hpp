@@ -13,7 +13,8 @@
 #include <sstream>
 #include <string>
 
-namespace qarith_test {
+namespace qarith_test
+{
 
 using boost::multiprecision::cpp_int;
 
@@ -52,9 +53,18 @@ inline Rational scaled(cpp_int x, int64_t k)
     return k >= 0 ? Rational{x * pow2(k), 1} : Rational{x, pow2(-k)};
 }
 
-inline int64_t fraction_of(const fxp_t& x) { return int64_t{x.wl} - x.iwl; }
-inline int64_t guard_of(const fxp_t& x) { return x.point - fraction_of(x); }
-inline int64_t sign_bit_of(const fxp_t& x) { return int64_t{x.point} + x.iwl - 1; }
+inline int64_t fraction_of(const fxp_t& x)
+{
+    return int64_t{x.wl} - x.iwl;
+}
+inline int64_t guard_of(const fxp_t& x)
+{
+    return x.point - fraction_of(x);
+}
+inline int64_t sign_bit_of(const fxp_t& x)
+{
+    return int64_t{x.point} + x.iwl - 1;
+}
 
 // The number a record stands for, in units of its least significant bit:
 // floor(value / 2^G).

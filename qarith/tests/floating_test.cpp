@@ -7,7 +7,8 @@
 #include <limits>
 #include <string>
 
-namespace {
+namespace
+{
 
 using namespace qarith_test;
 
@@ -37,12 +38,12 @@ TEST(DoubleToFxp, TruncatesTowardZero)
         bool incomplete;
     } cases[] = {
         {6.125, nine_six, 401408, false},
-        {0.111, nine_six, 7 << 10, false},   // 0.109375
-        {0.99, nine_six, 63 << 10, false},   // 0.984375
+        {0.111, nine_six, 7 << 10, false}, // 0.109375
+        {0.99, nine_six, 63 << 10, false}, // 0.984375
         {1.0, nine_six, 1 << 16, false},
-        {1.02, nine_six, 65 << 10, false},   // 1.015625
+        {1.02, nine_six, 65 << 10, false},     // 1.015625
         {-0.99, nine_six, -(63 << 10), false}, // toward zero, not minus infinity
-        {600.0, nine_six, 88 << 16, true},   // the low nine bits of 600
+        {600.0, nine_six, 88 << 16, true},     // the low nine bits of 600
         {-600.5, nine_six, -((88 << 16) + (1 << 15)), true},
         {511.999, nine_six, 0x7fff << 10, false},
         {512.0, nine_six, 0, true},
@@ -51,7 +52,7 @@ TEST(DoubleToFxp, TruncatesTowardZero)
         {1e-300, nine_six, 0, false},
         {2147483647.75, fxp_t{0, 32, 31, 1, 1, 0}, -1, false}, // all 32 bits in use
         {-2147483648.0, nine_six, 0, true},
-        {2147483648.0, nine_six, 0, true},   // beyond 32 bits: no integer bits
+        {2147483648.0, nine_six, 0, true}, // beyond 32 bits: no integer bits
         {1e300, nine_six, 0, true},
         {-1e19 - 0.5, nine_six, 0, true},
     };
@@ -66,8 +67,9 @@ TEST(DoubleToFxp, TruncatesTowardZero)
 TEST(DoubleToFxp, NonFiniteGivesZeroAndTheMessage)
 {
     const fxp_t format{0, 15, 9, 16, FXP_OVF_SAT, FXP_Q_TRUNC};
-    for (const double d : {std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN(),
-                           std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()}) {
+    for (const double d :
+         {std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN(),
+          std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()}) {
         const Converted got = convert(d, format);
         EXPECT_EQ(got.value, 0) << d;
         EXPECT_EQ(got.messages, kIncomplete) << d;
@@ -88,12 +90,14 @@ TEST(DoubleToFxp, MatchesTheTruncationModel)
         cpp_int expected = 0;
         bool incomplete = whole >= 2147483648.0;
         if (!incomplete) {
-            const cpp_int scaled_magnitude(std::floor(std::ldexp(std::fabs(d), static_cast<int>(fraction_of(format)))));
+            const cpp_int scaled_magnitude(
+                std::floor(std::ldexp(std::fabs(d), static_cast<int>(fraction_of(format)))));
             expected = scaled_magnitude % pow2(format.wl);
             incomplete = cpp_int(whole) >= pow2(format.iwl);
         } else {
             // No integer bits at all: only the fraction remains.
-            const cpp_int fraction(std::floor(std::ldexp(std::fabs(d) - whole, static_cast<int>(fraction_of(format)))));
+            const cpp_int fraction(std::floor(
+                std::ldexp(std::fabs(d) - whole, static_cast<int>(fraction_of(format)))));
             expected = fraction;
         }
         if (d < 0)
@@ -114,11 +118,11 @@ TEST(FxpToDouble, ReadsSignAndMagnitude)
         {{(13 << 16) | (0x35 << 10), 15, 9, 16, 1, 0}, 13.828125},
         {{(0x181 << 16) | (0x03 << 10), 15, 9, 16, 1, 0}, -129.046875},
         {{(0x155 << 16) | (0x0e << 10), 15, 9, 16, 1, 0}, -85.21875},
-        {{-163840, 8, 4, 16, 1, 0}, -5.5},     // -2.5 in two's complement, read as sign and magnitude
-        {{5 << 16, 4, 4, 16, 1, 0}, 5.0},      // F = 0
+        {{-163840, 8, 4, 16, 1, 0}, -5.5}, // -2.5 in two's complement, read as sign and magnitude
+        {{5 << 16, 4, 4, 16, 1, 0}, 5.0},  // F = 0
         {{INT32_MIN, 32, 32, 0, 1, 0}, -0.0},
         {{-1, 32, 1, 31, 1, 0}, -(1.0 - std::ldexp(1.0, -31))},
-        {{0x3ff, 15, 9, 16, 1, 0}, 0.0},       // guard bits do not count
+        {{0x3ff, 15, 9, 16, 1, 0}, 0.0}, // guard bits do not count
     };
     for (const auto& c : cases) {
         const double got = fxp_to_double(&c.x);

@@ -12,15 +12,41 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using namespace qarith_test;
 
 int32_t random_field(std::mt19937& rng)
 {
-    static constexpr int32_t kCorners[] = {
-        INT32_MIN, INT32_MIN + 1, -1000, -64, -33, -32, -31, -2, -1, 0, 1, 2, 4, 6, 15, 16,
-        30,        31,            32,    33,  63,  64,  65,  127, 128, 1000, INT32_MAX - 1, INT32_MAX};
+    static constexpr int32_t kCorners[] = {INT32_MIN,
+                                           INT32_MIN + 1,
+                                           -1000,
+                                           -64,
+                                           -33,
+                                           -32,
+                                           -31,
+                                           -2,
+                                           -1,
+                                           0,
+                                           1,
+                                           2,
+                                           4,
+                                           6,
+                                           15,
+                                           16,
+                                           30,
+                                           31,
+                                           32,
+                                           33,
+                                           63,
+                                           64,
+                                           65,
+                                           127,
+                                           128,
+                                           1000,
+                                           INT32_MAX - 1,
+                                           INT32_MAX};
     switch (rng() % 3) {
     case 0:
         return kCorners[rng() % std::size(kCorners)];
@@ -38,15 +64,25 @@ fxp_t random_record(std::mt19937& rng)
     x.wl = random_field(rng);
     x.iwl = random_field(rng);
     x.point = random_field(rng);
-    x.ovf_mode = static_cast<int32_t>(rng() % 4 == 0 ? random_field(rng) : static_cast<int32_t>(rng() % 6));
-    x.q_mode = static_cast<int32_t>(rng() % 4 == 0 ? random_field(rng) : static_cast<int32_t>(rng() % 7));
+    x.ovf_mode =
+        static_cast<int32_t>(rng() % 4 == 0 ? random_field(rng) : static_cast<int32_t>(rng() % 6));
+    x.q_mode =
+        static_cast<int32_t>(rng() % 4 == 0 ? random_field(rng) : static_cast<int32_t>(rng() % 7));
     return x;
 }
 
 double random_double(std::mt19937& rng)
 {
-    static constexpr double kCorners[] = {0.0, -0.0, 0.5, -2.5, 1e300, -1e300, 4294967296.5, -2147483648.0,
-                                          5e-324, std::numeric_limits<double>::infinity(),
+    static constexpr double kCorners[] = {0.0,
+                                          -0.0,
+                                          0.5,
+                                          -2.5,
+                                          1e300,
+                                          -1e300,
+                                          4294967296.5,
+                                          -2147483648.0,
+                                          5e-324,
+                                          std::numeric_limits<double>::infinity(),
                                           -std::numeric_limits<double>::infinity(),
                                           std::numeric_limits<double>::quiet_NaN()};
     if (rng() % 2)

@@ -5,7 +5,8 @@
 
 #include <string>
 
-namespace {
+namespace
+{
 
 using namespace qarith_test;
 
@@ -41,7 +42,7 @@ TEST(Resize, SignCharacters)
         const char* resized;
     } cases[] = {
         {"101010101.001110", 3, 0, 's', "111101010101.001110"},
-        {"101010101.001110", 3, 0, 'u', "000101010101.001110"}, // nothing set above
+        {"101010101.001110", 3, 0, 'u', "000101010101.001110"},  // nothing set above
         {"001010101.001110", 3, 1, 's', "000001010101.0011100"}, // positive: nothing set
         {"101010101.001110", 0, 4, 's', "101010101.0011100000"},
     };
@@ -75,7 +76,8 @@ TEST(Resize, KeepsTheValueOfExtendedContainers)
     for (int i = 0; i < rounds(20000); ++i) {
         fxp_t x = random_format(rng);
         const int64_t guard = guard_of(x);
-        const int n = std::uniform_int_distribution<int>(0, static_cast<int>(31 - sign_bit_of(x)))(rng);
+        const int n =
+            std::uniform_int_distribution<int>(0, static_cast<int>(31 - sign_bit_of(x)))(rng);
         const int m = std::uniform_int_distribution<int>(0, static_cast<int>(guard))(rng);
         x.ovf_mode = FXP_OVF_WRAP;
         x.value = random_value(rng, x);
@@ -84,7 +86,8 @@ TEST(Resize, KeepsTheValueOfExtendedContainers)
         const char sign = (i & 1) ? 's' : 'u';
         fxp_resize(&x, n, m, sign);
         const cpp_int expected = floor_div(before.value, pow2(guard)) * pow2(guard);
-        ASSERT_EQ(cpp_int(x.value), expected) << describe(before) << " n " << n << " m " << m << sign;
+        ASSERT_EQ(cpp_int(x.value), expected)
+            << describe(before) << " n " << n << " m " << m << sign;
         ASSERT_EQ(x.wl, before.wl + n + m);
         ASSERT_EQ(x.iwl, before.iwl + n);
         ASSERT_EQ(guard_of(x), guard - m);

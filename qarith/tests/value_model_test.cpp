@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 using namespace qarith_test;
 
@@ -53,11 +54,11 @@ TEST(IntegerConversions, ShiftByThePoint)
     const struct {
         int value, point, integer;
     } cases[] = {
-        {-32768, 16, -1},       // -0.5 rounds toward minus infinity
-        {-65536, 16, -1},       // -1.0
-        {-65537, 16, -2},       // just below -1.0
-        {65535, 16, 0},         // just below 1.0
-        {INT32_MIN, 31, -1},    // the widest point
+        {-32768, 16, -1},    // -0.5 rounds toward minus infinity
+        {-65536, 16, -1},    // -1.0
+        {-65537, 16, -2},    // just below -1.0
+        {65535, 16, 0},      // just below 1.0
+        {INT32_MIN, 31, -1}, // the widest point
         {INT32_MAX, 0, INT32_MAX},
     };
     for (const auto& c : cases) {
@@ -82,7 +83,7 @@ TEST(Normalisation, QuantiseAndOverflowInTheNineSixFormat)
         {511, 2, FXP_Q_ROUND, 0, 511},
         {-512, 2, FXP_Q_ROUND, 0, -512},
         {-513, 2, FXP_Q_ROUND, -1024, -513},
-        {1536, 2, FXP_Q_ROUND, 2048, 1536},  // +1.5 LSB
+        {1536, 2, FXP_Q_ROUND, 2048, 1536},    // +1.5 LSB
         {-2560, 2, FXP_Q_ROUND, -2048, -2560}, // -2.5 LSB
         // other quantisation codes leave the value
         {1025, 2, 2, 1025, 1025},
@@ -95,8 +96,8 @@ TEST(Normalisation, QuantiseAndOverflowInTheNineSixFormat)
         {16776193, FXP_OVF_SAT, 6, 16776193, 16776192},
         {INT32_MIN, FXP_OVF_SAT, 6, INT32_MIN, -16777216},
         // wrap-around keeps bits 0..24 and extends bit 24
-        {16777216, FXP_OVF_WRAP, 6, 16777216, -16777216},  // 256.0 -> -256.0
-        {19660800, FXP_OVF_WRAP, 6, 19660800, -13893632},  // 300.0 -> -212.0
+        {16777216, FXP_OVF_WRAP, 6, 16777216, -16777216}, // 256.0 -> -256.0
+        {19660800, FXP_OVF_WRAP, 6, 19660800, -13893632}, // 300.0 -> -212.0
         {-16777217, FXP_OVF_WRAP, 6, -16777217, 16777215},
         // other overflow codes leave the value
         {19660800, 3, 6, 19660800, 19660800},
@@ -123,7 +124,7 @@ TEST(Normalisation, EdgeFormats)
     fxp_t one_bit{INT32_MAX, 1, 1, 31, FXP_OVF_SAT, FXP_Q_ROUND};
     EXPECT_EQ(fxp_quantize(&one_bit)->value, INT32_MIN); // the rounding carry wraps
     one_bit.value = INT32_MAX;
-    EXPECT_EQ(fxp_overflow(&one_bit)->value, 0);        // 2^31 - 2^31 is the largest
+    EXPECT_EQ(fxp_overflow(&one_bit)->value, 0); // 2^31 - 2^31 is the largest
     // The full 32-bit format saturates nothing and wraps nothing.
     fxp_t full{INT32_MIN, 32, 32, 0, FXP_OVF_SAT, FXP_Q_TRUNC};
     EXPECT_EQ(fxp_overflow(&full)->value, INT32_MIN);
