@@ -85,9 +85,9 @@ void fxp_print(const fxp_t* x, int base);
 /* Reads binary digits by position, the point at index iwl; sets only the
    format's bits (the container above them stays zero). base has no effect. */
 void string_to_fxp(const char* s, int base, fxp_t* x);
-/* Truncates toward zero; an integer part wider than iwl bits (or NaN or an
-   infinity) is reported, keeping the low iwl bits (zero for NaN, infinities
-   and integer parts beyond 32 bits). */
+/* Two's complement of d's magnitude truncated to the format. An integer
+   part wider than iwl bits is reported and keeps its low iwl bits (none when
+   it is beyond 32 bits); NaN and infinities are reported and give 0. */
 void double_to_fxp(double d, fxp_t* x);
 /* Reads the format's bits as sign and magnitude. */
 double fxp_to_double(const fxp_t* x);
