@@ -24,7 +24,11 @@ endfunction()
 # (-lstdc++ -lm) to any C link of C++ objects; GCC's driver on Debian drops it
 # again through --as-needed, clang's does not. C++ links go through the C++
 # driver, which adds its runtime by itself, so nothing else needs the list.
-set(CMAKE_CXX_IMPLICIT_LINK_LIBRARIES "")
+# Sanitized builds keep it: clang's sanitizers instrument C++ code with C++
+# type data.
+if(NOT FSMDKIT_SANITIZE)
+  set(CMAKE_CXX_IMPLICIT_LINK_LIBRARIES "")
+endif()
 function(fsmdkit_link_as_c target)
   set_target_properties(${target} PROPERTIES LINKER_LANGUAGE C)
 endfunction()
