@@ -40,21 +40,16 @@ begin
       variable l : line;
       -- count_tokens must not read its out parameter: start from garbage.
       variable count : integer := -7;
-      variable what : line;
+      variable what : line := new string'("count_tokens(""" & text & """, ");
     begin
       if ascending then
         l := new string(1 to text'length);
+        write(what, string'("ascending)"));
       else
         l := new string(text'length downto 1);
+        write(what, string'("descending)"));
       end if;
       l.all := text;
-      write(what, string'("count_tokens("""));
-      write(what, text);
-      if ascending then
-        write(what, string'(""", ascending)"));
-      else
-        write(what, string'(""", descending)"));
-      end if;
       count_tokens(l, count);
       check(tally, count = model_spaces(text),
             what.all & ": count " & integer'image(count) & ", expected "
@@ -72,11 +67,12 @@ begin
     variable texts : text_list(1 to 10);
     variable long_text : string(1 to 300);
   begin
+    -- Every third character a space, the others printable non-blanks.
     for i in long_text'range loop
       if i mod 3 = 0 then
         long_text(i) := ' ';
       else
-        long_text(i) := character'val(32 + i mod 90);
+        long_text(i) := character'val(33 + i mod 90);
       end if;
     end loop;
     -- Spaces counted, not words; tabs and no-break spaces are not spaces.

@@ -16,14 +16,10 @@ package textutil_test_support is
   -- was checked (only the first failures are reported, all are counted).
   procedure check(tally : inout tally_type; ok : boolean; what : string);
 
-  -- Checks that actual holds the characters of expected (bounds aside).
-  procedure check_text(tally : inout tally_type; actual : string;
-                       expected : string; what : string);
-
-  -- Checks the bounds and direction of a string result.
-  procedure check_bounds(tally : inout tally_type; actual : string;
-                         left : integer; right : integer;
-                         ascending : boolean; what : string);
+  -- Checks a string result of the package: the characters of expected,
+  -- with bounds 1 to expected'length, or 2 to 1 when expected is empty.
+  procedure check_result(tally : inout tally_type; actual : string;
+                         expected : string; what : string);
 
   -- Reports "<bench>: <n> checks, <m> failed" and, when m > 0, stops the
   -- run with a failure so that its exit status is non-zero.
@@ -36,11 +32,7 @@ package textutil_test_support is
   function literals_to_vector(literals : string; ascending : boolean;
                               low : natural) return std_ulogic_vector;
 
-  -- The same as a std_logic_vector.
-  function literals_to_logic_vector(literals : string; ascending : boolean;
-                                    low : natural) return std_logic_vector;
-
-  -- A description of a vector argument for failure reports, such as
+  -- A description of such a vector for failure reports, such as
   -- "(7 downto 4) 1-0Z".
   function describe(literals : string; ascending : boolean;
                     low : natural) return string;

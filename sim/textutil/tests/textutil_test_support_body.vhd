@@ -19,33 +19,30 @@ package body textutil_test_support is
     end if;
   end procedure check;
 
-  procedure check_text(tally : inout tally_type; actual : string;
-                       expected : string; what : string) is
+  function range_image(text : string) return string is
   begin
-    check(tally, actual = expected,
-          what & ": got """ & actual & """, expected """ & expected & """");
-  end procedure check_text;
+    if text'ascending then
+      return "(" & integer'image(text'left) & " to "
+        & integer'image(text'right) & ")";
+    end if;
+    return "(" & integer'image(text'left) & " downto "
+      & integer'image(text'right) & ")";
+  end function range_image;
 
-  procedure check_bounds(tally : inout tally_type; actual : string;
-                         left : integer; right : integer;
-                         ascending : boolean; what : string) is
-    function direction(is_ascending : boolean) return string is
-    begin
-      if is_ascending then
-        return " to ";
-      else
-        return " downto ";
-      end if;
-    end function direction;
+  procedure check_result(tally : inout tally_type; actual : string;
+                         expected : string; what : string) is
+    variable left : integer := 1;
   begin
+    if expected'length = 0 then
+      left := 2;
+    end if;
     check(tally,
-          actual'left = left and actual'right = right
-            and actual'ascending = ascending,
-          what & ": bounds (" & integer'image(actual'left)
-            & direction(actual'ascending) & integer'image(actual'right)
-            & "), expected (" & integer'image(left) & direction(ascending)
-            & integer'image(right) & ")");
-  end procedure check_bounds;
+          actual = expected and actual'ascending and actual'left = left
+            and actual'right = left + expected'length - 1,
+          what & ": got """ & actual & """ " & range_image(actual)
+            & ", expected """ & expected & """ (" & integer'image(left)
+            & " to " & integer'image(left + expected'length - 1) & ")");
+  end procedure check_result;
 
   procedure finish(tally : tally_type; bench : string) is
     constant summary : string := bench & ": "
@@ -75,18 +72,6 @@ package body textutil_test_support is
       return down;
     end if;
   end function literals_to_vector;
-
-  function literals_to_logic_vector(literals : string; ascending : boolean;
-                                    low : natural) return std_logic_vector is
-    constant elements : std_ulogic_vector
-      := literals_to_vector(literals, ascending, low);
-    variable result : std_logic_vector(elements'range);
-  begin
-    for i in elements'range loop
-      result(i) := elements(i);
-    end loop;
-    return result;
-  end function literals_to_logic_vector;
 
   function describe(literals : string; ascending : boolean;
                     low : natural) return string is
