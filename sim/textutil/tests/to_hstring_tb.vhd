@@ -134,6 +134,8 @@ begin
     check_hex("11011110101011011011111011101111", "DEADBEEF");
     check_hex("Z11011110101011011011111011101111", "ZDEADBEEF");
     check_hex("", "");
+    check_result(tally, to_hstring(std_logic_vector'(x"C0FFEE")), "C0FFEE",
+                 "to_hstring(std_logic_vector'(x""C0FFEE""))");
 
     -- Every short vector: 0, 1, Z and X up to two digits long, and all
     -- nine values (U, W and - read as X; L and H as 0 and 1) up to one.
