@@ -98,6 +98,24 @@ class Reports(unittest.TestCase):
         # The data file is copied under the bench's own name.
         self.assertEqual((d / "fibo_test_data.txt").read_text(), data.read_text())
 
+    def test_malformed_data_is_explained(self):
+        # A field that is not hexadecimal: std_logic_textio complains and the
+        # test fails; fsmd-sim shows the complaint next to the failure.
+        d = fresh("malformed")
+        data = d / "data.txt"
+        data.write_text("00000001 00000001\n0000000G 00000001\n")
+        status, out, err = fsmd_sim("popcount", "--dir", d, "--data", data)
+        self.assertEqual(status, 1, out + err)
+        self.assertRegex(out, r"popcount: simulation message: .*HREAD Error: Read a 'G'")
+        # A blank line has no field at all: std.textio ends the run before
+        # any verdict, which is bad input.
+        data.write_text("00000001 00000001\n\n00000003 00000002\n")
+        status, out, err = fsmd_sim("popcount", "--dir", d, "--data", data)
+        self.assertEqual(status, 3, out + err)
+        self.assertIn("ended without a verdict", out)
+        self.assertIn("character read failure", out)
+        self.assertIn("popcount test 1: passed", out)
+
     def test_junit_lists_every_test(self):
         d = fresh("junit")
         data = d / "data.txt"
