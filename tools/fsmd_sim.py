@@ -27,6 +27,8 @@ TIME_UNITS = ("fs", "ps", "ns", "us", "ms", "sec", "min", "hr")
 PASSED_REPORT = "NONE. End simulation time reached"
 FAILED_REPORT = "ERRORS. End simulation time reached"
 STOPPED_MESSAGE = "simulation stopped by --stop-time"
+# The testbench's last words, as GHDL prints a failure assertion.
+FINAL_REPORTS = (f":(assertion failure): {PASSED_REPORT}", f":(assertion failure): {FAILED_REPORT}")
 EXIT_PASSED, EXIT_FAILED, EXIT_HANG, EXIT_BAD_INPUT = 0, 1, 2, 3
 VERDICT_NAMES = {EXIT_PASSED: "passed", EXIT_FAILED: "FAILED", EXIT_HANG: "HANG",
                  EXIT_BAD_INPUT: "NO VERDICT"}
@@ -94,6 +96,18 @@ def find_ghdl(backend):
         if os.access(path, os.X_OK):
             return path
     raise BadInput(f"the GHDL {backend} back end is not installed ({name} is not on PATH)")
+
+
+def default_backend():
+    """mcode, whose elaboration is fastest, unless only the LLVM back end is
+    installed."""
+    for backend in BACKENDS:
+        try:
+            find_ghdl(backend)
+            return backend
+        except BadInput:
+            pass
+    return BACKENDS[0]
 
 
 def spawn(argv, log, cwd=None):
@@ -447,13 +461,14 @@ def run_bench(kit, opts):
     # Reports of the run other than the bench's final one, such as
     # std_logic_textio's complaint about a field that is not hexadecimal:
     # they do not change the verdict but often explain it.
-    outcome.messages = [line for line in console.splitlines()
-                        if (":(assertion " in line or ":(report " in line)
-                        and PASSED_REPORT not in line and FAILED_REPORT not in line]
+    lines = console.splitlines()
+    final = [line for line in lines if line.endswith(FINAL_REPORTS)]
+    outcome.messages = [line for line in lines
+                        if (":(assertion " in line or ":(report " in line) and line not in final]
     outcome.run_log = run_log
-    if PASSED_REPORT in console:
+    if any(line.endswith(FINAL_REPORTS[0]) for line in final):
         outcome.status = EXIT_PASSED
-    elif FAILED_REPORT in console:
+    elif final:
         outcome.status = EXIT_FAILED
     elif STOPPED_MESSAGE in console:
         outcome.status = EXIT_HANG
@@ -591,7 +606,7 @@ def run_all(kit, opts):
 
 def parse_args(argv):
     opts = {"bench": None, "designs": [], "data": None, "dir": None, "stop_time": None,
-            "backend": "mcode", "junit": None, "wave": None, "jobs": None, "summary": None}
+            "backend": None, "junit": None, "wave": None, "jobs": None, "summary": None}
     single = {"--data": "data", "--dir": "dir", "--stop-time": "stop_time",
               "--backend": "backend", "--junit": "junit", "--wave": "wave", "-j": "jobs",
               "--summary": "summary"}
@@ -624,7 +639,9 @@ def parse_args(argv):
         raise BadInput("no bench given")
     if bench not in BENCHES + ("all",):
         raise BadInput(f"there is no bench {bench!r}; the benches are {', '.join(BENCHES)} and all")
-    if opts["backend"] not in BACKENDS:
+    if opts["backend"] is None:
+        opts["backend"] = default_backend()
+    elif opts["backend"] not in BACKENDS:
         raise BadInput(f"--backend must be mcode or llvm, not {opts['backend']!r}")
     if bench == "all":
         for key in ("designs", "data", "stop_time", "wave"):
