@@ -297,11 +297,18 @@ def design_library(kit, bench, backend, ghdl, cache, designs, scratch):
                 copy_file(os.path.join(cache, name), os.path.join(root, name))
             elif name.endswith(".o"):
                 os.symlink(os.path.join(cache, name), os.path.join(root, name))
-        argv = [ghdl, "-a", *kit.flags, f"--workdir={root}", *designs,
-                os.path.join(cache, "src", kit.config_unit(bench))]
+        config_file = os.path.join(cache, "src", kit.config_unit(bench))
+        argv = [ghdl, "-a", *kit.flags, f"--workdir={root}", *designs, config_file]
         if spawn(argv, log, cwd=scratch) != 0:
-            raise BadInput(f"the design does not analyse ({' '.join(designs)}):\n"
-                           + read_text(log).rstrip())
+            errors = read_text(log).rstrip()
+            # Only the configuration failed: the design files analyse, but
+            # what they declare cannot be bound in place of the component.
+            if all(l.startswith(config_file) or not l.startswith("/") or l.startswith(ghdl)
+                   for l in errors.splitlines()):
+                raise BadInput(f"the design files ({' '.join(designs)}) provide no entity {bench}"
+                               f" with architecture fsmd and the ports of the {bench} bench:\n"
+                               + errors)
+            raise BadInput(f"the design does not analyse ({' '.join(designs)}):\n" + errors)
         if backend == "llvm":
             if spawn([ghdl, "-e", *kit.flags, f"--workdir={root}", "-o", os.path.join(root, config),
                       config], log, cwd=root) != 0:

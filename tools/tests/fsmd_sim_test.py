@@ -40,6 +40,10 @@ class BadInput(unittest.TestCase):
         wrong_entity = d / "wrong_entity.vhd"
         wrong_entity.write_text("entity not_fibo is\nend entity;\narchitecture fsmd of not_fibo is\n"
                                 "begin\nend architecture;\n")
+        # popcount's design renamed fibo: input inp where the bench has x.
+        wrong_ports = d / "wrong_ports.vhd"
+        wrong_ports.write_text((EXAMPLES / "designs" / "popcount.vhd").read_text()
+                               .replace("entity popcount", "entity fibo").replace("of popcount", "of fibo"))
         a_file = d / "plain-file"
         a_file.write_text("")
         unreadable = d / "no-such-data.txt"
@@ -54,7 +58,9 @@ class BadInput(unittest.TestCase):
             ("design fails analysis", ["fibo", "--design", broken, "--dir", d / "r3"],
              "broken.vhd:2"),
             ("design entity missing", ["fibo", "--design", wrong_entity, "--dir", d / "r4"],
-             "fibo"),
+             f"the design files ({wrong_entity}) provide no entity fibo with architecture fsmd"),
+            ("design ports differ", ["fibo", "--design", wrong_ports, "--dir", d / "r7"],
+             'signal interface "x" has no association'),
             ("directory cannot be made", ["fibo", "--dir", a_file / "sub"],
              f"cannot create the working directory {a_file / 'sub'}"),
             ("bad stop time", ["fibo", "--stop-time", "10 ms", "--dir", d / "r5"],
