@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-namespace fsmd_golden {
+namespace fsmd_golden
+{
 
 // max(0.875x + 0.5y, x) with x = max(|in1|, |in2|), y = min(|in1|, |in2|),
 // computed as x - (x >> 3) + (y >> 1). Every step wraps at 32 bits and the

@@ -12,7 +12,8 @@
 #include <cstring>
 #include <string>
 
-namespace {
+namespace
+{
 
 using fsmd_golden::arraysum;
 using fsmd_golden::eda;
@@ -20,8 +21,9 @@ using fsmd_golden::fibo;
 using fsmd_golden::popcount;
 
 // xorshift32 with a fixed seed: the same files on every machine.
-class Inputs {
-public:
+class Inputs
+{
+  public:
     std::uint32_t next()
     {
         state_ ^= state_ << 13;
@@ -38,14 +40,18 @@ public:
         return static_cast<std::int32_t>((v ^ sign) - sign);
     }
 
-private:
+  private:
     std::uint32_t state_ = 0x2545F491u;
 };
 
-std::uint32_t bits_of(std::int32_t v) { return static_cast<std::uint32_t>(v); }
+std::uint32_t bits_of(std::int32_t v)
+{
+    return static_cast<std::uint32_t>(v);
+}
 
-class DataFile {
-public:
+class DataFile
+{
+  public:
     DataFile(const std::string& dir, const char* bench)
         : path_(dir + "/" + bench + "_test_data.txt"), file_(std::fopen(path_.c_str(), "w"))
     {
@@ -73,7 +79,7 @@ public:
         return good;
     }
 
-private:
+  private:
     std::string path_;
     std::FILE* file_;
 };
@@ -83,8 +89,8 @@ void write_eda(DataFile& out, Inputs& in)
 {
     constexpr std::int32_t min32 = INT32_MIN;
     constexpr std::int32_t max32 = INT32_MAX;
-    const std::array<std::array<std::int32_t, 2>, 8> edges{{
-        {0, 0}, {3, 4}, {-3, 4}, {4, -3}, {-5, -12}, {min32, 0}, {max32, max32}, {min32, max32}}};
+    const std::array<std::array<std::int32_t, 2>, 8> edges{
+        {{0, 0}, {3, 4}, {-3, 4}, {4, -3}, {-5, -12}, {min32, 0}, {max32, max32}, {min32, max32}}};
     for (const auto& e : edges) {
         out.line(bits_of(e[0]), bits_of(e[1]), bits_of(eda(e[0], e[1])));
     }

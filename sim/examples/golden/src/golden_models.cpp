@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <bit>
 
-namespace fsmd_golden {
-namespace {
+namespace fsmd_golden
+{
+namespace
+{
 
 // Two's-complement wrap-around, which the designs' numeric_std arithmetic
 // has and which signed overflow in C++ does not: compute in uint32_t.
@@ -19,7 +21,10 @@ std::int32_t wrap_neg(std::int32_t a)
     return static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(a));
 }
 
-std::int32_t wrap_abs(std::int32_t a) { return a < 0 ? wrap_neg(a) : a; }
+std::int32_t wrap_abs(std::int32_t a)
+{
+    return a < 0 ? wrap_neg(a) : a;
+}
 
 } // namespace
 
@@ -57,6 +62,9 @@ std::int32_t arraysum(std::int32_t in1)
     return total;
 }
 
-std::int32_t popcount(std::uint32_t inp) { return std::popcount(inp); }
+std::int32_t popcount(std::uint32_t inp)
+{
+    return std::popcount(inp);
+}
 
 } // namespace fsmd_golden

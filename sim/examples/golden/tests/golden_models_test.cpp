@@ -8,7 +8,8 @@
 #include <cmath>
 #include <cstdint>
 
-namespace {
+namespace
+{
 
 using namespace fsmd_golden;
 
@@ -31,7 +32,11 @@ TEST(GoldenModels, EdaMatchesHandValues)
         std::int32_t in1, in2, out;
     };
     const Case cases[] = {
-        {0, 0, 0}, {3, 4, 5}, {-3, 4, 5}, {4, -3, 5}, {-5, -12, 13},
+        {0, 0, 0},
+        {3, 4, 5},
+        {-3, 4, 5},
+        {4, -3, 5},
+        {-5, -12, 13},
         // 0.875 * 8 + 0.5 * 0 = 7 < 8: the max keeps x.
         {8, 0, 8},
         // |INT32_MIN| wraps to INT32_MIN, the smaller signed value: x = 0.
@@ -68,7 +73,8 @@ TEST(GoldenModels, FiboFollowsTheRecurrenceAndWraps)
     // Binet's formula for n < 70 in double precision, rounded.
     for (std::uint32_t n = 0; n < 48; ++n) {
         const double phi = (1.0 + std::sqrt(5.0)) / 2.0;
-        const auto binet = static_cast<std::uint64_t>(std::llround(std::pow(phi, n) / std::sqrt(5.0)));
+        const auto binet =
+            static_cast<std::uint64_t>(std::llround(std::pow(phi, n) / std::sqrt(5.0)));
         EXPECT_EQ(fibo(n), binet) << "n=" << n;
     }
 }
@@ -98,7 +104,8 @@ TEST(GoldenModels, PopcountCountsBits)
     EXPECT_EQ(popcount(0x80000000u), 1);
     EXPECT_EQ(popcount(0xF0F0u), 8);
     for (std::uint32_t v = 1; v != 0; v <<= 1) {
-        EXPECT_EQ(popcount(v - 1), static_cast<std::int32_t>(std::log2(static_cast<double>(v)) + 0.5));
+        EXPECT_EQ(popcount(v - 1),
+                  static_cast<std::int32_t>(std::log2(static_cast<double>(v)) + 0.5));
     }
 }
 
