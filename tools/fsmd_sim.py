@@ -674,21 +674,23 @@ def main(argv):
         if opts["bench"] == "all":
             return run_all(kit, opts)
         outcome = run_bench(kit, opts)
+        if opts["junit"]:
+            write_junit(opts["junit"], [junit_suite(outcome)])
+        if opts["summary"]:
+            with open(opts["summary"], "w") as f:
+                f.write(f"run={len(outcome.tests)}\npassed={len(outcome.passed)}\n"
+                        f"failed={len(outcome.failed)}\ncycles={outcome.cycles()}\n")
     except BadInput as e:
         print(f"fsmd-sim: {e}", file=sys.stderr)
         if "no bench given" in str(e) or "unknown option" in str(e):
             print(usage_text(), file=sys.stderr)
         return EXIT_BAD_INPUT
-    print_outcome(outcome)
-    if opts["junit"]:
-        try:
-            write_junit(opts["junit"], [junit_suite(outcome)])
-        except BadInput as e:
-            print(f"fsmd-sim: {e}", file=sys.stderr)
-            return EXIT_BAD_INPUT
-    if opts["summary"]:
-        with open(opts["summary"], "w") as f:
-            f.write(f"run={len(outcome.tests)}\npassed={len(outcome.passed)}\n"
-                    f"failed={len(outcome.failed)}\ncycles={outcome.cycles()}\n")
+    except KeyboardInterrupt:
+        return 130
+    try:
+        print_outcome(outcome)
+        sys.stdout.flush()
+    except BrokenPipeError:
+        # A reader such as head that stops early does not change the verdict.
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
     return outcome.status
-
