@@ -270,6 +270,7 @@ def ensure_cache(kit, backend, ghdl):
 
 # Design libraries kept per kit library; the least recently used go first.
 KEPT_DESIGN_LIBRARIES = 32
+RECENT_USE_SECONDS = 600
 
 
 def design_library(kit, bench, backend, ghdl, cache, designs, scratch):
@@ -321,14 +322,19 @@ def design_library(kit, bench, backend, ghdl, cache, designs, scratch):
 
 
 def prune(folder):
+    """Removes the least recently used design libraries beyond the number
+    kept; one used in the last minutes stays, as another run may be about to
+    simulate with it."""
+    import time
     marks = []
     for name in os.listdir(folder):
         ready = os.path.join(folder, name, "ready")
         if os.path.isfile(ready):
             marks.append((os.stat(ready).st_mtime, name))
-    for _, name in sorted(marks)[:-KEPT_DESIGN_LIBRARIES]:
-        remove_tree(os.path.join(folder, name))
-        os.unlink(os.path.join(folder, name + ".lock"))
+    for used, name in sorted(marks)[:-KEPT_DESIGN_LIBRARIES]:
+        if time.time() - used > RECENT_USE_SECONDS:
+            remove_tree(os.path.join(folder, name))
+            os.unlink(os.path.join(folder, name + ".lock"))
 
 
 # ---------------------------------------------------------------- one run
