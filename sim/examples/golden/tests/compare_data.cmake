@@ -1,0 +1,23 @@
+# Runs the test-data generator into OUT and fails, naming the file, when any
+# file differs from the checked-in copy in REFERENCE.
+file(REMOVE_RECURSE ${OUT})
+file(MAKE_DIRECTORY ${OUT})
+execute_process(COMMAND ${GENERATOR} ${OUT} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${GENERATOR} failed: ${status}")
+endif()
+file(GLOB produced RELATIVE ${OUT} ${OUT}/*_test_data.txt)
+file(GLOB shipped RELATIVE ${REFERENCE} ${REFERENCE}/*_test_data.txt)
+list(SORT produced)
+list(SORT shipped)
+if(NOT produced STREQUAL shipped)
+  message(FATAL_ERROR "generated files (${produced}) and shipped files (${shipped}) differ")
+endif()
+foreach(name IN LISTS produced)
+  file(READ ${OUT}/${name} new)
+  file(READ ${REFERENCE}/${name} old)
+  if(NOT new STREQUAL old)
+    message(FATAL_ERROR "${REFERENCE}/${name} is not what the golden models give; "
+                        "regenerate it with generate-test-data ${REFERENCE}")
+  endif()
+endforeach()

@@ -1,0 +1,194 @@
+#!/usr/bin/env python3
+"""Tests of fsmd-sim's command line: bad input ends with exit status 3 and a
+message naming the file and the cause; JUnit and waveform output; the
+installed tree; the README's example.
+
+Environment: FSMD_SIM, FSMD_EXAMPLES, FSMD_README, FSMD_BUILD_DIR,
+FSMD_TEST_DIR (a scratch folder of this test alone).
+"""
+import os
+import pathlib
+import shutil
+import subprocess
+import unittest
+import xml.etree.ElementTree as ElementTree
+
+FSMD_SIM = os.environ["FSMD_SIM"]
+EXAMPLES = pathlib.Path(os.environ["FSMD_EXAMPLES"])
+SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"])
+README = pathlib.Path(os.environ["FSMD_README"])
+BUILD = pathlib.Path(os.environ["FSMD_BUILD_DIR"])
+
+
+def fresh(name):
+    path = SCRATCH / name
+    shutil.rmtree(path, ignore_errors=True)
+    path.mkdir(parents=True)
+    return path
+
+
+def fsmd_sim(*args, command=FSMD_SIM, cwd=None):
+    proc = subprocess.run([command, *map(str, args)], capture_output=True, text=True, cwd=cwd)
+    return proc.returncode, proc.stdout, proc.stderr
+
+
+class BadInput(unittest.TestCase):
+    def test_each_bad_input_is_named_with_status_3(self):
+        d = fresh("bad-input")
+        broken = d / "broken.vhd"
+        broken.write_text("entity fibo is\n  port (clk : in std_logic)\nend entity;\n")
+        wrong_entity = d / "wrong_entity.vhd"
+        wrong_entity.write_text("entity not_fibo is\nend entity;\narchitecture fsmd of not_fibo is\n"
+                                "begin\nend architecture;\n")
+        # popcount's design renamed fibo: input inp where the bench has x.
+        wrong_ports = d / "wrong_ports.vhd"
+        wrong_ports.write_text((EXAMPLES / "designs" / "popcount.vhd").read_text()
+                               .replace("entity popcount", "entity fibo").replace("of popcount", "of fibo"))
+        a_file = d / "plain-file"
+        a_file.write_text("")
+        unreadable = d / "no-such-data.txt"
+        cases = [
+            ("unknown bench", ["sqrt"], "there is no bench 'sqrt'"),
+            ("no bench", [], "no bench given"),
+            ("unknown option", ["fibo", "--fast"], "unknown option --fast"),
+            ("missing data", ["fibo", "--data", unreadable, "--dir", d / "r1"],
+             f"test-data file {unreadable} does not exist"),
+            ("missing design", ["fibo", "--design", d / "none.vhd", "--dir", d / "r2"],
+             f"design file {d / 'none.vhd'} does not exist"),
+            ("design fails analysis", ["fibo", "--design", broken, "--dir", d / "r3"],
+             "broken.vhd:2"),
+            ("design entity missing", ["fibo", "--design", wrong_entity, "--dir", d / "r4"],
+             f"the design files ({wrong_entity}) provide no entity fibo with architecture fsmd"),
+            ("design ports differ", ["fibo", "--design", wrong_ports, "--dir", d / "r7"],
+             'signal interface "x" has no association'),
+            ("directory cannot be made", ["fibo", "--dir", a_file / "sub"],
+             f"cannot create the working directory {a_file / 'sub'}"),
+            ("bad stop time", ["fibo", "--stop-time", "10 ms", "--dir", d / "r5"],
+             "is not a VHDL time"),
+            ("bad wave name", ["fibo", "--wave", d / "w.txt", "--dir", d / "r6"],
+             "must end in .ghw or .vcd"),
+            ("bad back end", ["fibo", "--backend", "gcc"], "--backend must be mcode or llvm"),
+            ("bad job count", ["all", "-j", "0"], "-j needs a positive number"),
+            ("design option with all", ["all", "--design", broken], "applies to a single bench"),
+        ]
+        for name, args, message in cases:
+            with self.subTest(name):
+                status, out, err = fsmd_sim(*args)
+                self.assertEqual(status, 3, out + err)
+                self.assertIn(message, err)
+                self.assertTrue(err.startswith("fsmd-sim: "), err)
+
+    def test_analysis_failure_leaves_no_stale_results(self):
+        d = fresh("stale")
+        self.assertEqual(fsmd_sim("fibo", "--dir", d)[0], 0)
+        broken = d / "broken.vhd"
+        broken.write_text("this is not vhdl\n")
+        status, _, err = fsmd_sim("fibo", "--dir", d, "--design", broken)
+        self.assertEqual(status, 3, err)
+        self.assertFalse((d / "fibo_alg_test_results.txt").exists())
+
+
+class Reports(unittest.TestCase):
+    def test_one_line_per_test_and_summary(self):
+        d = fresh("report")
+        data = d / "data.txt"
+        data.write_text("00000000 00000000\n00000005 00000006\n0000000A 00000037\n")
+        status, out, err = fsmd_sim("fibo", "--dir", d, "--data", data)
+        self.assertEqual(status, 1, err)
+        lines = out.splitlines()
+        self.assertRegex(lines[0], r"^fibo test 1: passed, \d+ cycles$")
+        self.assertEqual(lines[1], "fibo test 2: FAILED: FIBO error: x=00000005 D_1236=00000005 D_1236_ref=00000006")
+        self.assertRegex(lines[2], r"^fibo test 3: passed, \d+ cycles$")
+        self.assertRegex(lines[3], r"^fibo: 3 tests run, 2 passed, 1 failed; cycles min / mean / max: \d+ / [\d.]+ / \d+$")
+        self.assertEqual(lines[4], "fibo: verdict: FAILED (FIBO algorithm test has not passed)")
+        # The data file is copied under the bench's own name.
+        self.assertEqual((d / "fibo_test_data.txt").read_text(), data.read_text())
+
+    def test_malformed_data_is_explained(self):
+        # A field that is not hexadecimal: std_logic_textio complains and the
+        # test fails; fsmd-sim shows the complaint next to the failure.
+        d = fresh("malformed")
+        data = d / "data.txt"
+        data.write_text("00000001 00000001\n0000000G 00000001\n")
+        status, out, err = fsmd_sim("popcount", "--dir", d, "--data", data)
+        self.assertEqual(status, 1, out + err)
+        self.assertRegex(out, r"popcount: simulation message: .*HREAD Error: Read a 'G'")
+        # A blank line has no field at all: std.textio ends the run before
+        # any verdict, which is bad input.
+        data.write_text("00000001 00000001\n\n00000003 00000002\n")
+        status, out, err = fsmd_sim("popcount", "--dir", d, "--data", data)
+        self.assertEqual(status, 3, out + err)
+        self.assertIn("ended without a verdict", out)
+        self.assertIn("character read failure", out)
+        self.assertIn("popcount test 1: passed", out)
+
+    def test_junit_lists_every_test(self):
+        d = fresh("junit")
+        data = d / "data.txt"
+        data.write_text("00000001 00000001\nFFFFFFFF 00000021\n")
+        status, _, err = fsmd_sim("popcount", "--dir", d, "--data", data, "--junit", d / "r.xml")
+        self.assertEqual(status, 1, err)
+        suite = ElementTree.parse(d / "r.xml").getroot().find("testsuite")
+        self.assertEqual((suite.get("name"), suite.get("tests"), suite.get("failures")), ("popcount", "2", "1"))
+        cases = suite.findall("testcase")
+        self.assertIsNone(cases[0].find("failure"))
+        self.assertIn("POPCOUNT error: inp=FFFFFFFF", cases[1].find("failure").get("message"))
+
+    def test_waves_in_both_formats(self):
+        d = fresh("wave")
+        for name in ("run.vcd", "run.ghw"):
+            with self.subTest(name):
+                status, _, err = fsmd_sim("arraysum", "--dir", d, "--wave", d / name)
+                self.assertEqual(status, 0, err)
+                self.assertGreater((d / name).stat().st_size, 1000)
+        self.assertIn("$enddefinitions", (d / "run.vcd").read_text())
+        self.assertIn("done", (d / "run.vcd").read_text())
+
+    def test_fresh_directory_is_printed(self):
+        status, out, err = fsmd_sim("arraysum")
+        self.assertEqual(status, 0, err)
+        first = out.splitlines()[0]
+        self.assertTrue(first.startswith("fsmd-sim: working directory "), first)
+        path = pathlib.Path(first.split("working directory ", 1)[1])
+        self.assertTrue((path / "arraysum_alg_test_results.txt").is_file())
+        shutil.rmtree(path)
+
+    def test_all_with_junit_has_four_suites(self):
+        d = fresh("all")
+        status, out, err = fsmd_sim("all", "-j", "2", "--dir", d, "--junit", d / "all.xml")
+        self.assertEqual(status, 0, out + err)
+        table = out.splitlines()[-5:]
+        self.assertTrue(table[0].startswith("bench"), table)
+        for row, bench in zip(table[1:], ("eda", "fibo", "arraysum", "popcount")):
+            self.assertTrue(row.startswith(bench) and row.endswith("passed"), row)
+        suites = ElementTree.parse(d / "all.xml").getroot().findall("testsuite")
+        self.assertEqual([s.get("tests") for s in suites], ["32", "47", "10", "256"])
+
+
+class Installed(unittest.TestCase):
+    def test_installed_command_finds_its_units(self):
+        prefix = fresh("prefix")
+        subprocess.run(["cmake", "--install", str(BUILD), "--prefix", str(prefix)],
+                       check=True, capture_output=True)
+        self.assertTrue((prefix / "share/fsmdkit/vhdl/testbench/fibo_harness.vhd").is_file())
+        self.assertTrue((prefix / "share/fsmdkit/examples/data/fibo_test_data.txt").is_file())
+        status, out, err = fsmd_sim("fibo", "--dir", prefix / "run", command=prefix / "bin/fsmd-sim")
+        self.assertEqual(status, 0, out + err)
+        self.assertIn("47 tests run, 47 passed", out)
+
+
+class Readme(unittest.TestCase):
+    def test_readme_example_is_the_tested_script(self):
+        script = pathlib.Path(__file__).resolve().parent.parent / "examples" / "fsmd-sim-example.sh"
+        text = script.read_text()
+        body = text.split("\n", 2)[2]  # without the shebang and purpose lines
+        self.assertIn(body, README.read_text())
+        d = fresh("readme")
+        env = dict(os.environ, PATH=f"{pathlib.Path(FSMD_SIM).parent}:{os.environ['PATH']}")
+        proc = subprocess.run(["sh", str(script)], cwd=d, capture_output=True, text=True, env=env)
+        self.assertEqual(proc.returncode, 0, proc.stdout + proc.stderr)
+        self.assertIn("popcount: verdict: passed", proc.stdout)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
