@@ -1,0 +1,139 @@
+// Regrouping between 30-bit digits and 64-bit limbs, and the linear limb
+// loops the multiplication and division kernels share.
+#include "limbs.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace zbig {
+
+void pack_limbs(std::span<limb> out, std::span<const digit> d)
+{
+    std::size_t o = 0;
+    limb acc = 0;
+    unsigned have = 0; // bits of acc already filled, always < 64
+    for (digit v : d) {
+        acc |= limb(v) << have;
+        if (have + digit_bits >= 64) {
+            out[o++] = acc;
+            const unsigned used = 64 - have; // bits of v that fitted, 1 to 30
+            acc = used == digit_bits ? 0 : limb(v) >> used;
+            have = have + digit_bits - 64;
+        } else {
+            have += digit_bits;
+        }
+    }
+    if (have > 0)
+        out[o++] = acc;
+    for (; o < out.size(); ++o)
+        out[o] = 0;
+}
+
+void unpack_limbs(std::span<digit> out, std::span<const limb> l)
+{
+    std::size_t i = 0;
+    limb acc = 0;
+    unsigned have = 0; // valid bits in acc
+    std::size_t next = 0;
+    for (; i < out.size(); ++i) {
+        if (have >= digit_bits) {
+            out[i] = digit(acc) & digit_mask;
+            acc >>= digit_bits;
+            have -= digit_bits;
+            continue;
+        }
+        if (next == l.size()) {
+            out[i] = digit(acc);
+            acc = 0;
+            have = 0;
+            for (++i; i < out.size(); ++i)
+                out[i] = 0;
+            return;
+        }
+        const limb w = l[next++];
+        // The digit takes the `have` bits left in acc and 30 - have bits of w.
+        out[i] = digit(acc | (w << have)) & digit_mask;
+        const unsigned taken = digit_bits - have;
+        acc = w >> taken;
+        have = 64 - taken;
+    }
+}
+
+limb *allocate_limbs(std::size_t n, const char *message)
+{
+    void *p = n > SIZE_MAX / sizeof(limb) ? nullptr : std::malloc((n ? n : 1) * sizeof(limb));
+    if (p == nullptr)
+        fatal(message);
+    return static_cast<limb *>(p);
+}
+
+void release_limbs(limb *p) { std::free(p); }
+
+limb limbs_add(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
+{
+    limb carry = 0;
+    std::size_t i = 0;
+    for (; i < bn; ++i) {
+        const wide s = wide(a[i]) + b[i] + carry;
+        r[i] = limb(s);
+        carry = limb(s >> 64);
+    }
+    for (; i < an; ++i) {
+        const limb s = a[i] + carry;
+        carry = s < carry;
+        r[i] = s;
+    }
+    return carry;
+}
+
+limb limbs_sub(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
+{
+    limb borrow = 0;
+    std::size_t i = 0;
+    for (; i < bn; ++i) {
+        const limb x = a[i], y = b[i];
+        const limb d = x - y - borrow;
+        borrow = (x < y) | ((x == y) & borrow);
+        r[i] = d;
+    }
+    for (; i < an; ++i) {
+        const limb x = a[i];
+        r[i] = x - borrow;
+        borrow = x < borrow;
+    }
+    return borrow;
+}
+
+int limbs_cmp(const limb *a, const limb *b, std::size_t n)
+{
+    while (n-- > 0)
+        if (a[n] != b[n])
+            return a[n] < b[n] ? -1 : 1;
+    return 0;
+}
+
+limb limbs_addmul_1(limb *r, const limb *a, std::size_t n, limb m)
+{
+    limb carry = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const wide t = wide(a[i]) * m + r[i] + carry;
+        r[i] = limb(t);
+        carry = limb(t >> 64);
+    }
+    return carry;
+}
+
+limb limbs_submul_1(limb *r, const limb *a, std::size_t n, limb m)
+{
+    limb borrow = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const wide t = wide(a[i]) * m + borrow;
+        const limb lo = limb(t);
+        const limb x = r[i];
+        r[i] = x - lo;
+        borrow = limb(t >> 64) + (x < lo);
+    }
+    return borrow;
+}
+
+} // namespace zbig

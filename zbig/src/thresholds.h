@@ -1,0 +1,17 @@
+// Sizes, in 64-bit limbs, at which the multiplication and division kernels
+// switch algorithm.
+#ifndef ZBIG_THRESHOLDS_H
+#define ZBIG_THRESHOLDS_H
+
+#include <cstddef>
+
+namespace zbig {
+
+// Below this many limbs in the shorter operand, schoolbook multiplication.
+inline constexpr std::size_t karatsuba_threshold = 32;
+// Below this many limbs, schoolbook squaring.
+inline constexpr std::size_t karatsuba_sqr_threshold = 32;
+
+} // namespace zbig
+
+#endif
