@@ -2,6 +2,8 @@
 // through which every computed result reaches the caller's record.
 #include "record.h"
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -83,7 +85,9 @@ result_digits begin_result(mpz_rec *dst, std::size_t len, bool in_place_ok)
 {
     if (len < 2)
         len = 2;
-    if (in_place_ok && len <= dst->len)
+    // The array may be larger than its stored length (a copy that shrank a
+    // record keeps the old array); its real size is what counts here.
+    if (in_place_ok && dst->digits != nullptr && len <= malloc_usable_size(dst->digits) / sizeof(digit))
         return {reinterpret_cast<digit *>(dst->digits), static_cast<uint32_t>(len)};
     return new_result(len);
 }

@@ -60,9 +60,9 @@ result_digits new_result(std::size_t len);
 
 // Result of stored length max(len, 2) for dst. When the caller can compute
 // into dst's own digits (in_place_ok: dst is no operand, or the algorithm
-// reads every input digit before writing that index) and the copy would not
-// grow dst, this is dst's own array, NOT zero-filled: the caller writes every
-// digit. Otherwise it is new_result(len).
+// reads every input digit before writing that index) and dst's array has room
+// for len digits, this is dst's own array, NOT zero-filled: the caller writes
+// every digit. Otherwise it is new_result(len).
 result_digits begin_result(mpz_rec *dst, std::size_t len, bool in_place_ok);
 
 // dst = the result with the given sign, as mpz_set(dst, temporary) would
