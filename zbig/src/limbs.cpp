@@ -4,20 +4,64 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace zbig {
 
+namespace {
+
+// 32 digits (960 bits) are exactly 15 limbs: whole groups are regrouped with
+// shifts known at compile time, the remainder bit by bit.
+constexpr std::size_t group_digits = 32, group_limbs = 15;
+
+template <std::size_t K>
+inline limb limb_of_group(const digit *d)
+{
+    constexpr std::size_t bit = 64 * K, j = bit / 30, off = bit % 30;
+    limb v = (limb(d[j]) >> off) | (limb(d[j + 1]) << (30 - off)) | (limb(d[j + 2]) << (60 - off));
+    if constexpr (90 - off < 64)
+        v |= limb(d[j + 3]) << (90 - off);
+    return v;
+}
+
+template <std::size_t I>
+inline digit digit_of_group(const limb *l)
+{
+    constexpr std::size_t bit = 30 * I, k = bit / 64, off = bit % 64;
+    limb v = l[k] >> off;
+    if constexpr (off > 34)
+        v |= l[k + 1] << (64 - off);
+    return digit(v) & digit_mask;
+}
+
+template <std::size_t... K>
+inline void pack_group(limb *out, const digit *d, std::index_sequence<K...>)
+{
+    ((out[K] = limb_of_group<K>(d)), ...);
+}
+
+template <std::size_t... I>
+inline void unpack_group(digit *out, const limb *l, std::index_sequence<I...>)
+{
+    ((out[I] = digit_of_group<I>(l)), ...);
+}
+
+} // namespace
+
 void pack_limbs(std::span<limb> out, std::span<const digit> d)
 {
-    std::size_t o = 0;
+    std::size_t o = 0, i = 0;
+    for (; i + group_digits <= d.size(); i += group_digits, o += group_limbs)
+        pack_group(out.data() + o, d.data() + i, std::make_index_sequence<group_limbs>());
     limb acc = 0;
     unsigned have = 0; // bits of acc already filled, always < 64
-    for (digit v : d) {
+    for (; i < d.size(); ++i) {
+        const digit v = d[i];
         acc |= limb(v) << have;
         if (have + digit_bits >= 64) {
             out[o++] = acc;
             const unsigned used = 64 - have; // bits of v that fitted, 1 to 30
-            acc = used == digit_bits ? 0 : limb(v) >> used;
+            acc = limb(v) >> used;
             have = have + digit_bits - 64;
         } else {
             have += digit_bits;
@@ -31,10 +75,11 @@ void pack_limbs(std::span<limb> out, std::span<const digit> d)
 
 void unpack_limbs(std::span<digit> out, std::span<const limb> l)
 {
-    std::size_t i = 0;
+    std::size_t i = 0, next = 0;
+    for (; i + group_digits <= out.size() && next + group_limbs <= l.size(); i += group_digits, next += group_limbs)
+        unpack_group(out.data() + i, l.data() + next, std::make_index_sequence<group_digits>());
     limb acc = 0;
     unsigned have = 0; // valid bits in acc
-    std::size_t next = 0;
     for (; i < out.size(); ++i) {
         if (have >= digit_bits) {
             out[i] = digit(acc) & digit_mask;
@@ -44,8 +89,6 @@ void unpack_limbs(std::span<digit> out, std::span<const limb> l)
         }
         if (next == l.size()) {
             out[i] = digit(acc);
-            acc = 0;
-            have = 0;
             for (++i; i < out.size(); ++i)
                 out[i] = 0;
             return;
@@ -115,7 +158,22 @@ int limbs_cmp(const limb *a, const limb *b, std::size_t n)
 limb limbs_addmul_1(limb *r, const limb *a, std::size_t n, limb m)
 {
     limb carry = 0;
-    for (std::size_t i = 0; i < n; ++i) {
+    std::size_t i = 0;
+    // Four products are formed before their sums: the multiplications do not
+    // wait on the carry chain.
+    for (; i + 4 <= n; i += 4) {
+        const wide p0 = wide(a[i]) * m, p1 = wide(a[i + 1]) * m, p2 = wide(a[i + 2]) * m, p3 = wide(a[i + 3]) * m;
+        wide t = p0 + r[i] + carry;
+        r[i] = limb(t);
+        t = p1 + r[i + 1] + limb(t >> 64);
+        r[i + 1] = limb(t);
+        t = p2 + r[i + 2] + limb(t >> 64);
+        r[i + 2] = limb(t);
+        t = p3 + r[i + 3] + limb(t >> 64);
+        r[i + 3] = limb(t);
+        carry = limb(t >> 64);
+    }
+    for (; i < n; ++i) {
         const wide t = wide(a[i]) * m + r[i] + carry;
         r[i] = limb(t);
         carry = limb(t >> 64);

@@ -32,6 +32,9 @@ void release_limbs(limb *p);
 void limbs_mul(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn);
 // r[0, 2n) = a * a.
 void limbs_sqr(limb *r, const limb *a, std::size_t n);
+// r[0, an + bn) = a * b by number-theoretic transforms, any sizes >= 1;
+// a == b with an == bn squares.
+void limbs_mul_ntt(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn);
 
 // q[0, an - dn + 1) = a / d and r[0, dn) = a % d, for an >= dn >= 1 and
 // d[dn - 1] != 0. Outputs must not overlap the inputs.

@@ -14,14 +14,8 @@ constexpr const char *mul_memory = "_mpz_realloc: cannot allocate memory";
 
 void mul_basecase(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
 {
-    limb carry = 0;
-    for (std::size_t i = 0; i < an; ++i) {
-        const wide t = wide(a[i]) * b[0] + carry;
-        r[i] = limb(t);
-        carry = limb(t >> 64);
-    }
-    r[an] = carry;
-    for (std::size_t j = 1; j < bn; ++j)
+    std::fill(r, r + an, 0);
+    for (std::size_t j = 0; j < bn; ++j)
         r[an + j] = limbs_addmul_1(r + j, a, an, b[j]);
 }
 
@@ -141,6 +135,10 @@ void sqr_dispatch(limb *r, const limb *a, std::size_t n, limb *ws)
 
 void limbs_mul(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
 {
+    if (bn >= ntt_threshold) {
+        limbs_mul_ntt(r, a, an, b, bn);
+        return;
+    }
     if (bn < karatsuba_threshold) {
         mul_basecase(r, a, an, b, bn);
         return;
@@ -152,6 +150,10 @@ void limbs_mul(limb *r, const limb *a, std::size_t an, const limb *b, std::size_
 
 void limbs_sqr(limb *r, const limb *a, std::size_t n)
 {
+    if (n >= ntt_sqr_threshold) {
+        limbs_mul_ntt(r, a, n, a, n);
+        return;
+    }
     if (n < karatsuba_sqr_threshold) {
         mul_basecase(r, a, n, a, n);
         return;
@@ -177,7 +179,9 @@ void multiply_magnitudes(std::span<digit> out, std::span<const digit> a, std::sp
         return;
     }
     const std::size_t an = limbs_for_digits(a.size()), bn = limbs_for_digits(b.size());
-    limb *buf = allocate_limbs(an + bn + an + bn, mul_memory);
+    // Small operands are regrouped on the stack: no allocation at all.
+    limb local[256];
+    limb *buf = 2 * (an + bn) <= 256 ? local : allocate_limbs(an + bn + an + bn, mul_memory);
     limb *la = buf, *lb = buf + an, *lr = buf + an + bn;
     pack_limbs({la, an}, a);
     if (square) {
@@ -187,7 +191,8 @@ void multiply_magnitudes(std::span<digit> out, std::span<const digit> a, std::sp
         limbs_mul(lr, la, an, lb, bn);
     }
     unpack_limbs(out, {lr, an + bn});
-    release_limbs(buf);
+    if (buf != local)
+        release_limbs(buf);
 }
 
 void multiply_by_small(std::span<digit> out, std::span<const digit> a, uint32_t u)

@@ -12,6 +12,11 @@ inline constexpr std::size_t karatsuba_threshold = 32;
 // Below this many limbs, schoolbook squaring.
 inline constexpr std::size_t karatsuba_sqr_threshold = 32;
 
+// From this many limbs in the shorter operand (and not too unbalanced),
+// number-theoretic transforms.
+inline constexpr std::size_t ntt_threshold = 1200;
+inline constexpr std::size_t ntt_sqr_threshold = 1200;
+
 } // namespace zbig
 
 #endif
