@@ -40,6 +40,10 @@ void limbs_mul_ntt(limb *r, const limb *a, std::size_t an, const limb *b, std::s
 // d[dn - 1] != 0. Outputs must not overlap the inputs.
 void limbs_divmod(limb *q, limb *r, const limb *a, std::size_t an, const limb *d, std::size_t dn);
 
+// inv[0, p + 1) = floor((B^2p - 1) / v) for v of p limbs with its top bit set
+// (B = 2^64): the reciprocal the long division multiplies by.
+void limbs_reciprocal(limb *inv, const limb *v, std::size_t p);
+
 // Low-level helpers shared by the kernels.
 limb limbs_add(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn); // an >= bn, returns carry
 limb limbs_sub(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn); // an >= bn, returns borrow

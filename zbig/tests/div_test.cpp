@@ -3,6 +3,7 @@
 #include "differential.h"
 #include "limbs.h"
 #include "magnitude.h"
+#include "thresholds.h"
 
 using namespace zbig_test;
 
@@ -211,6 +212,55 @@ TEST(LargeDiv, KernelMatchesOracleOnLongOperands)
         for (int shape = 0; shape < 3; ++shape) {
             big a = shape == 0 ? g.random_bits(s[0]) : (big(1) << s[0]) - 1;
             big b = shape == 2 ? (big(1) << s[1]) - 1 : g.random_bits(s[1]) | (big(1) << (s[1] - 1));
+            rec ar(a), br(b), q, r;
+            mpz_divmod(q.p(), r.p(), ar.p(), br.p());
+            ASSERT_EQ(value_of(q.p()), a / b) << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
+            ASSERT_EQ(value_of(r.p()), a % b) << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
+        }
+    }
+}
+
+TEST(LargeDiv, ReciprocalIsExact)
+{
+    // floor((B^2p - 1) / v) for normalised v, from the schoolbook base to
+    // several Newton levels, with extreme and random divisors.
+    operands g(35);
+    for (std::size_t p : {1, 2, 3, 40, 64, 65, 100, 131, 300, 777}) {
+        for (int shape = 0; shape < 3; ++shape) {
+            big v = shape == 0 ? g.random_bits(64 * unsigned(p)) | (big(1) << (64 * p - 1))
+                    : shape == 1 ? (big(1) << (64 * p)) - 1
+                                 : big(1) << (64 * p - 1);
+            std::vector<zbig::limb> lv(p), inv(p + 1);
+            big t = v;
+            for (auto &l : lv) {
+                l = static_cast<zbig::limb>(t & 0xffffffffffffffffull);
+                t >>= 64;
+            }
+            zbig::limbs_reciprocal(inv.data(), lv.data(), p);
+            big got = 0;
+            for (std::size_t i = inv.size(); i-- > 0;)
+                got = (got << 64) | inv[i];
+            ASSERT_EQ(got, ((big(1) << (128 * p)) - 1) / v) << "p = " << p << " shape " << shape;
+        }
+    }
+}
+
+TEST(LargeDiv, BlockDivisionAboveItsThreshold)
+{
+    // Divisors and quotients beyond the threshold of the reciprocal
+    // division, balanced and not, with remainders that need the correction.
+    operands g(36);
+    const unsigned t = 64 * unsigned(zbig::div_reciprocal_threshold);
+    const unsigned sizes[][2] = {{2 * t + 64, t + 1}, {3 * t, t + 200}, {5 * t + 17, 2 * t}, {2 * t + 500, 2 * t},
+                                 {4 * t, t}};
+    for (const auto &s : sizes) {
+        for (int shape = 0; shape < 4; ++shape) {
+            const big b = shape == 2 ? (big(1) << s[1]) - 1
+                          : shape == 3 ? (big(1) << (s[1] - 1)) + 1
+                                       : g.random_bits(s[1]) | (big(1) << (s[1] - 1));
+            big a = shape == 1 ? (big(1) << s[0]) - 1 : g.random_bits(s[0]);
+            if (shape == 3)
+                a = b * ((big(1) << (s[0] - s[1])) - 1) + (b - 1); // remainder just below b
             rec ar(a), br(b), q, r;
             mpz_divmod(q.p(), r.p(), ar.p(), br.p());
             ASSERT_EQ(value_of(q.p()), a / b) << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
