@@ -6,6 +6,10 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace zbig {
 
 namespace {
@@ -114,37 +118,77 @@ void release_limbs(limb *p) { std::free(p); }
 
 limb limbs_add(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
 {
-    limb carry = 0;
     std::size_t i = 0;
-    for (; i < bn; ++i) {
-        const wide s = wide(a[i]) + b[i] + carry;
-        r[i] = limb(s);
-        carry = limb(s >> 64);
+#if defined(__x86_64__)
+    // The carry flag chains through adc: one limb per cycle.
+    unsigned char carry = 0;
+    unsigned long long s0, s1, s2, s3;
+    for (; i + 4 <= bn; i += 4) {
+        carry = _addcarry_u64(carry, a[i], b[i], &s0);
+        carry = _addcarry_u64(carry, a[i + 1], b[i + 1], &s1);
+        carry = _addcarry_u64(carry, a[i + 2], b[i + 2], &s2);
+        carry = _addcarry_u64(carry, a[i + 3], b[i + 3], &s3);
+        r[i] = s0;
+        r[i + 1] = s1;
+        r[i + 2] = s2;
+        r[i + 3] = s3;
     }
+    for (; i < bn; ++i) {
+        carry = _addcarry_u64(carry, a[i], b[i], &s0);
+        r[i] = s0;
+    }
+    limb c = carry;
+#else
+    limb c = 0;
+    for (; i < bn; ++i) {
+        const wide s = wide(a[i]) + b[i] + c;
+        r[i] = limb(s);
+        c = limb(s >> 64);
+    }
+#endif
     for (; i < an; ++i) {
-        const limb s = a[i] + carry;
-        carry = s < carry;
+        const limb s = a[i] + c;
+        c = s < c;
         r[i] = s;
     }
-    return carry;
+    return c;
 }
 
 limb limbs_sub(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
 {
-    limb borrow = 0;
     std::size_t i = 0;
+#if defined(__x86_64__)
+    unsigned char borrow = 0;
+    unsigned long long d0, d1, d2, d3;
+    for (; i + 4 <= bn; i += 4) {
+        borrow = _subborrow_u64(borrow, a[i], b[i], &d0);
+        borrow = _subborrow_u64(borrow, a[i + 1], b[i + 1], &d1);
+        borrow = _subborrow_u64(borrow, a[i + 2], b[i + 2], &d2);
+        borrow = _subborrow_u64(borrow, a[i + 3], b[i + 3], &d3);
+        r[i] = d0;
+        r[i + 1] = d1;
+        r[i + 2] = d2;
+        r[i + 3] = d3;
+    }
+    for (; i < bn; ++i) {
+        borrow = _subborrow_u64(borrow, a[i], b[i], &d0);
+        r[i] = d0;
+    }
+    limb bw = borrow;
+#else
+    limb bw = 0;
     for (; i < bn; ++i) {
         const limb x = a[i], y = b[i];
-        const limb d = x - y - borrow;
-        borrow = (x < y) | ((x == y) & borrow);
-        r[i] = d;
+        r[i] = x - y - bw;
+        bw = (x < y) | ((x == y) & bw);
     }
+#endif
     for (; i < an; ++i) {
         const limb x = a[i];
-        r[i] = x - borrow;
-        borrow = x < borrow;
+        r[i] = x - bw;
+        bw = x < bw;
     }
-    return borrow;
+    return bw;
 }
 
 int limbs_cmp(const limb *a, const limb *b, std::size_t n)
@@ -155,7 +199,7 @@ int limbs_cmp(const limb *a, const limb *b, std::size_t n)
     return 0;
 }
 
-limb limbs_addmul_1(limb *r, const limb *a, std::size_t n, limb m)
+limb limbs_addmul_1_portable(limb *r, const limb *a, std::size_t n, limb m)
 {
     limb carry = 0;
     std::size_t i = 0;
@@ -179,6 +223,80 @@ limb limbs_addmul_1(limb *r, const limb *a, std::size_t n, limb m)
         carry = limb(t >> 64);
     }
     return carry;
+}
+
+namespace {
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The row multiply-add with two independent carry chains (adcx adds the
+// previous product's high half, adox the existing limb), which the
+// multiplication kernels spend most of their time in. Needs BMI2 and ADX.
+limb addmul_1_adx(limb *r, const limb *a, std::size_t n, limb m)
+{
+    const limb *a_end = a + n;
+    limb *r_end = r + n;
+    long idx = -static_cast<long>(n); // counts up to zero: jrcxz leaves the flags alone
+    limb lo, hi, prev, zero;
+    __asm__("xor %k[prev], %k[prev]\n\t"
+            "test $1, %b[i]\n\t"
+            "jz 1f\n\t"
+            "mulx (%[ae],%[i],8), %[lo], %[prev]\n\t"
+            "add (%[re],%[i],8), %[lo]\n\t"
+            "mov %[lo], (%[re],%[i],8)\n\t"
+            "adc $0, %[prev]\n\t"
+            "lea 1(%[i]), %[i]\n\t"
+            "xor %k[lo], %k[lo]\n\t" // clear CF and OF for the paired loop
+            "jrcxz 2f\n\t"
+            "1:\n\t"
+            "mulx (%[ae],%[i],8), %[lo], %[hi]\n\t"
+            "adcx %[prev], %[lo]\n\t"
+            "adox (%[re],%[i],8), %[lo]\n\t"
+            "mov %[lo], (%[re],%[i],8)\n\t"
+            "mulx 8(%[ae],%[i],8), %[lo], %[prev]\n\t"
+            "adcx %[hi], %[lo]\n\t"
+            "adox 8(%[re],%[i],8), %[lo]\n\t"
+            "mov %[lo], 8(%[re],%[i],8)\n\t"
+            "lea 2(%[i]), %[i]\n\t"
+            "jrcxz 2f\n\t"
+            "jmp 1b\n\t"
+            "2:\n\t"
+            "mov $0, %k[zero]\n\t"
+            "adcx %[zero], %[prev]\n\t"
+            "adox %[zero], %[prev]\n\t"
+            : [i] "+c"(idx), [lo] "=&r"(lo), [hi] "=&r"(hi), [prev] "=&r"(prev), [zero] "=&r"(zero)
+            : [ae] "r"(a_end), [re] "r"(r_end), "d"(m)
+            : "cc", "memory");
+    return prev;
+}
+
+// 1 when the processor has BMI2 and ADX, 0 when not, -1 before the first
+// look (cpuid is slow under virtualisation, so it is asked once).
+int adx_available = -1;
+
+bool has_adx()
+{
+    if (adx_available < 0) {
+        unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+        __asm__("cpuid" : "=a"(eax), "=b"(ebx), "=c"(ecx), "=d"(edx) : "a"(0), "c"(0));
+        const unsigned max_leaf = eax;
+        ebx = 0;
+        if (max_leaf >= 7)
+            __asm__("cpuid" : "=a"(eax), "=b"(ebx), "=c"(ecx), "=d"(edx) : "a"(7), "c"(0));
+        adx_available = (ebx & (1u << 8)) && (ebx & (1u << 19)) ? 1 : 0;
+    }
+    return adx_available == 1;
+}
+#endif
+
+} // namespace
+
+limb limbs_addmul_1(limb *r, const limb *a, std::size_t n, limb m)
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (n > 0 && has_adx())
+        return addmul_1_adx(r, a, n, m);
+#endif
+    return limbs_addmul_1_portable(r, a, n, m);
 }
 
 limb limbs_submul_1(limb *r, const limb *a, std::size_t n, limb m)

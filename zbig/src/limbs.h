@@ -49,6 +49,8 @@ limb limbs_add(limb *r, const limb *a, std::size_t an, const limb *b, std::size_
 limb limbs_sub(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn); // an >= bn, returns borrow
 int limbs_cmp(const limb *a, const limb *b, std::size_t n);
 limb limbs_addmul_1(limb *r, const limb *a, std::size_t n, limb m); // r += a * m, returns carry
+// The same in plain C++, used where the processor lacks BMI2 and ADX.
+limb limbs_addmul_1_portable(limb *r, const limb *a, std::size_t n, limb m);
 limb limbs_submul_1(limb *r, const limb *a, std::size_t n, limb m); // r -= a * m, returns borrow
 
 } // namespace zbig

@@ -8,7 +8,7 @@
 namespace zbig {
 
 // Below this many limbs in the shorter operand, schoolbook multiplication.
-inline constexpr std::size_t karatsuba_threshold = 32;
+inline constexpr std::size_t karatsuba_threshold = 48;
 // Below this many limbs, schoolbook squaring.
 inline constexpr std::size_t karatsuba_sqr_threshold = 32;
 

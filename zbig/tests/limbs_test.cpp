@@ -27,3 +27,35 @@ TEST(Limbs, PackAndUnpackRoundTrip)
             ASSERT_EQ(back[i], i < n ? d[i] : 0u) << "digit " << i << " of " << n;
     }
 }
+
+TEST(Limbs, RowMultiplyAddAgreesOnEveryPath)
+{
+    // The processor-specific and the portable row kernels against the oracle,
+    // for odd and even lengths and the extreme multiplier.
+    operands g(62);
+    for (std::size_t n = 1; n < 40; ++n) {
+        for (int shape = 0; shape < 2; ++shape) {
+            std::vector<zbig::limb> a(n), r(n);
+            for (std::size_t i = 0; i < n; ++i) {
+                a[i] = shape ? ~zbig::limb(0) : g.rng()();
+                r[i] = shape ? ~zbig::limb(0) : g.rng()();
+            }
+            const zbig::limb m = shape ? ~zbig::limb(0) : g.rng()();
+            big av = 0, rv = 0;
+            for (std::size_t i = n; i-- > 0;) {
+                av = (av << 64) | a[i];
+                rv = (rv << 64) | r[i];
+            }
+            const big want = rv + av * m;
+            for (int path = 0; path < 2; ++path) {
+                std::vector<zbig::limb> out = r;
+                const zbig::limb carry = path ? zbig::limbs_addmul_1(out.data(), a.data(), n, m)
+                                              : zbig::limbs_addmul_1_portable(out.data(), a.data(), n, m);
+                big got = carry;
+                for (std::size_t i = n; i-- > 0;)
+                    got = (got << 64) | out[i];
+                ASSERT_EQ(got, want) << "n = " << n << " shape " << shape << " path " << path;
+            }
+        }
+    }
+}
