@@ -249,10 +249,11 @@ TEST(LargeDiv, BlockDivisionAboveItsThreshold)
 {
     // Divisors and quotients beyond the threshold of the reciprocal
     // division, balanced and not, with remainders that need the correction.
+    // The quotient and remainder are the only pair with a = q b + r and
+    // 0 <= r < b, which cpp_int checks with a multiplication.
     operands g(36);
     const unsigned t = 64 * unsigned(zbig::div_reciprocal_threshold);
-    const unsigned sizes[][2] = {{2 * t + 64, t + 1}, {3 * t, t + 200}, {5 * t + 17, 2 * t}, {2 * t + 500, 2 * t},
-                                 {4 * t, t}};
+    const unsigned sizes[][2] = {{2 * t + 64, t + 1}, {3 * t + 17, t + 200}, {4 * t, 2 * t}};
     for (const auto &s : sizes) {
         for (int shape = 0; shape < 4; ++shape) {
             const big b = shape == 2 ? (big(1) << s[1]) - 1
@@ -263,8 +264,9 @@ TEST(LargeDiv, BlockDivisionAboveItsThreshold)
                 a = b * ((big(1) << (s[0] - s[1])) - 1) + (b - 1); // remainder just below b
             rec ar(a), br(b), q, r;
             mpz_divmod(q.p(), r.p(), ar.p(), br.p());
-            ASSERT_EQ(value_of(q.p()), a / b) << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
-            ASSERT_EQ(value_of(r.p()), a % b) << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
+            const big qv = value_of(q.p()), rv = value_of(r.p());
+            ASSERT_TRUE(qv * b + rv == a && rv >= 0 && rv < b)
+                << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
         }
     }
 }

@@ -54,8 +54,10 @@ struct rec {
 inline big value_of(const mpz_rec *x)
 {
     big m = 0;
-    for (uint32_t i = x->len; i-- > 0;)
-        m = (m << 30) | static_cast<uint32_t>(x->digits[i]);
+    // (well_formed, not this, catches digits above 30 bits.)
+    std::vector<uint32_t> d(x->digits, x->digits + x->len);
+    if (!d.empty())
+        import_bits(m, d.begin(), d.end(), 30, false);
     return x->sign < 0 ? big(-m) : m;
 }
 
@@ -127,10 +129,16 @@ public:
 
     big random_bits(unsigned bits)
     {
+        if (bits == 0)
+            return 0; // import_bits of an empty range is not safe
+        std::vector<uint32_t> words((bits + 31) / 32);
+        for (auto &w : words)
+            w = static_cast<uint32_t>(rng_());
+        if (bits % 32 != 0)
+            words.back() &= (uint32_t(1) << (bits % 32)) - 1;
         big v = 0;
-        for (unsigned done = 0; done < bits; done += 32)
-            v = (v << 32) | static_cast<uint32_t>(rng_());
-        return v & ((big(1) << bits) - 1);
+        import_bits(v, words.begin(), words.end(), 32, false);
+        return v;
     }
 
     unsigned pick(unsigned lo, unsigned hi) { return std::uniform_int_distribution<unsigned>(lo, hi)(rng_); }
