@@ -1,0 +1,132 @@
+// Storage of records: allocation, growth, the zero test and the copying rule
+// through which every computed result reaches the caller's record.
+#include "record.h"
+
+#include <malloc.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+extern "C" ZBIG_API void fatal(const char *msg)
+{
+    std::fprintf(stderr, "%s\n", msg);
+    std::exit(123);
+}
+
+namespace zbig {
+
+std::size_t significant_length(std::span<const digit> d)
+{
+    std::size_t n = d.size();
+    while (n > 0 && d[n - 1] == 0)
+        --n;
+    return n;
+}
+
+digit *allocate_digits(std::size_t n, const char *message)
+{
+    void *p = n > SIZE_MAX / sizeof(digit) ? nullptr : std::malloc((n ? n : 1) * sizeof(digit));
+    if (p == nullptr)
+        fatal(message);
+    return static_cast<digit *>(p);
+}
+
+digit *reallocate_digits(digit *old, std::size_t n, const char *message)
+{
+    void *p = n > SIZE_MAX / sizeof(digit) ? nullptr : std::realloc(old, (n ? n : 1) * sizeof(digit));
+    if (p == nullptr)
+        fatal(message);
+    return static_cast<digit *>(p);
+}
+
+void release_digits(digit *d) { std::free(d); }
+
+void grow(mpz_rec *x, uint32_t n)
+{
+    if (n > 1 && n > x->len) {
+        digit *d = x->digits == nullptr
+                       ? allocate_digits(n, "_mpz_realloc: cannot allocate memory")
+                       : reallocate_digits(reinterpret_cast<digit *>(x->digits), n,
+                                           "_mpz_realloc: cannot allocate memory");
+        std::memset(d + x->len, 0, (std::size_t(n) - x->len) * sizeof(digit));
+        x->digits = reinterpret_cast<int32_t *>(d);
+        x->len = n;
+    } else if (n < x->len) {
+        std::memset(x->digits + n, 0, (std::size_t(x->len) - n) * sizeof(digit));
+    }
+}
+
+void zero_test(mpz_rec *x)
+{
+    if (significant_length(digits_of(static_cast<const mpz_rec *>(x))) == 0)
+        x->sign = 0;
+}
+
+void clear_value(mpz_rec *x)
+{
+    if (x->len > 0)
+        std::memset(x->digits, 0, std::size_t(x->len) * sizeof(digit));
+    x->sign = 0;
+}
+
+result_digits new_result(std::size_t len)
+{
+    if (len < 2)
+        len = 2;
+    if (len > UINT32_MAX)
+        fatal("_mpz_realloc: cannot allocate memory");
+    digit *d = allocate_digits(len, "_mpz_realloc: cannot allocate memory");
+    std::memset(d, 0, len * sizeof(digit));
+    return {d, static_cast<uint32_t>(len)};
+}
+
+result_digits begin_result(mpz_rec *dst, std::size_t len, bool in_place_ok)
+{
+    if (len < 2)
+        len = 2;
+    // The array may be larger than its stored length (a copy that shrank a
+    // record keeps the old array); its real size is what counts here.
+    if (in_place_ok && dst->digits != nullptr && len <= malloc_usable_size(dst->digits) / sizeof(digit))
+        return {reinterpret_cast<digit *>(dst->digits), static_cast<uint32_t>(len)};
+    return new_result(len);
+}
+
+uint32_t copied_length(uint32_t dst_len, uint32_t src_len, std::size_t src_significant)
+{
+    // A longer source grows the destination only to its significant digits;
+    // a shorter one re-creates the destination at the source's length.
+    if (src_len > dst_len)
+        return src_significant > dst_len ? static_cast<uint32_t>(src_significant) : dst_len;
+    return src_len < 2 ? 2 : src_len;
+}
+
+void store_result(mpz_rec *dst, result_digits result, int sign)
+{
+    const std::size_t k = significant_length({result.data, result.len});
+    const uint32_t len = copied_length(dst->len, result.len, k);
+    // len <= result.len always, and the result is zero above k <= len, so the
+    // result's own array becomes the destination's storage.
+    if (reinterpret_cast<digit *>(dst->digits) != result.data)
+        std::free(dst->digits);
+    dst->digits = reinterpret_cast<int32_t *>(result.data);
+    dst->len = len;
+    dst->sign = static_cast<int16_t>(k == 0 ? 0 : sign);
+}
+
+void init_copy(mpz_rec *x, const mpz_rec *y)
+{
+    digit *d = allocate_digits(y->len, "mpz_init: cannot allocate memory");
+    if (y->len > 0)
+        std::memcpy(d, y->digits, std::size_t(y->len) * sizeof(digit));
+    x->digits = reinterpret_cast<int32_t *>(d);
+    x->sign = y->sign;
+    x->len = y->len;
+}
+
+scoped_record::scoped_record() { mpz_init(&rec_); }
+scoped_record::scoped_record(uint32_t u) { mpz_init_set_ui(&rec_, u); }
+scoped_record::scoped_record(const mpz_rec *copy_of) { init_copy(&rec_, copy_of); }
+scoped_record::~scoped_record() { mpz_clear(&rec_); }
+
+} // namespace zbig

@@ -1,0 +1,140 @@
+// The record rules every operation goes through: stored length, growth,
+// the zero test and how a computed magnitude lands in a caller's record.
+#ifndef ZBIG_RECORD_H
+#define ZBIG_RECORD_H
+
+#include "zbig.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace zbig {
+
+using digit = uint32_t;
+inline constexpr unsigned digit_bits = 30;
+inline constexpr digit digit_mask = 0x3fffffff;
+
+// The stored digits of a live record, as unsigned words.
+inline std::span<digit> digits_of(mpz_rec *x)
+{
+    return {reinterpret_cast<digit *>(x->digits), x->len};
+}
+inline std::span<const digit> digits_of(const mpz_rec *x)
+{
+    return {reinterpret_cast<const digit *>(x->digits), x->len};
+}
+
+// Number of digits up to and including the highest nonzero one.
+std::size_t significant_length(std::span<const digit> d);
+
+// malloc/realloc that end the process with `message` when memory runs out.
+digit *allocate_digits(std::size_t n, const char *message);
+digit *reallocate_digits(digit *old, std::size_t n, const char *message);
+void release_digits(digit *d);
+
+// _mpz_realloc: grows to n digits (zero-filled) or zeroes the digits from n up.
+void grow(mpz_rec *x, uint32_t n);
+
+// Sets sign 0 when every stored digit is 0.
+void zero_test(mpz_rec *x);
+
+// Makes x zero keeping its stored length.
+void clear_value(mpz_rec *x);
+
+// A magnitude computed by an operation, standing for the temporary record the
+// operation's result passes through: `len` is that temporary's stored length
+// (at least 2) and `data` holds `len` digits, zero above the value. It is
+// handed to the caller's record by store_result, which applies the copying
+// rule of mpz_set (so the caller sees exactly the stored length the copy
+// would leave) without copying the digits a second time.
+struct result_digits {
+    digit *data = nullptr;
+    uint32_t len = 0;
+
+    std::span<digit> span() { return {data, len}; }
+};
+
+// Zero-filled result of stored length max(len, 2).
+result_digits new_result(std::size_t len);
+
+// Result of stored length max(len, 2) for dst. When the caller can compute
+// into dst's own digits (in_place_ok: dst is no operand, or the algorithm
+// reads every input digit before writing that index) and dst's array has room
+// for len digits, this is dst's own array, NOT zero-filled: the caller writes
+// every digit. Otherwise it is new_result(len).
+result_digits begin_result(mpz_rec *dst, std::size_t len, bool in_place_ok);
+
+// dst = the result with the given sign, as mpz_set(dst, temporary) would
+// leave it, then the zero test. Takes ownership of result.data.
+void store_result(mpz_rec *dst, result_digits result, int sign);
+
+// Stored length that mpz_set(dst, src) leaves in dst, for a source of stored
+// length src_len whose significant length is src_significant.
+uint32_t copied_length(uint32_t dst_len, uint32_t src_len, std::size_t src_significant);
+
+// Leaves x holding a fresh copy of y (mpz_init_set).
+void init_copy(mpz_rec *x, const mpz_rec *y);
+
+// A temporary record on the stack, live for the scope and released on every
+// path.
+class scoped_record {
+public:
+    scoped_record();
+    explicit scoped_record(uint32_t u);
+    explicit scoped_record(const mpz_rec *copy_of);
+    ~scoped_record();
+    scoped_record(const scoped_record &) = delete;
+    scoped_record &operator=(const scoped_record &) = delete;
+    mpz_rec *get() { return &rec_; }
+
+private:
+    mpz_rec rec_;
+};
+
+// The value of `source` as it is now, copied (mpz_init_set) only when the
+// caller is about to overwrite the source record and still needs it.
+class snapshot {
+public:
+    snapshot(const mpz_rec *source, bool copy) : source_(source), copied_(copy)
+    {
+        if (copy)
+            init_copy(&copy_, source);
+    }
+    ~snapshot()
+    {
+        if (copied_)
+            mpz_clear(&copy_);
+    }
+    snapshot(const snapshot &) = delete;
+    snapshot &operator=(const snapshot &) = delete;
+    const mpz_rec *get() const { return copied_ ? &copy_ : source_; }
+
+private:
+    const mpz_rec *source_;
+    bool copied_;
+    mpz_rec copy_{};
+};
+
+// A 32-bit value as the two-digit record mpz_init_set_ui / mpz_init_set_si
+// would build, kept on the stack: operations read it like any temporary.
+class small_record {
+public:
+    small_record(uint32_t magnitude, int sign)
+        : d_{magnitude & digit_mask, magnitude >> digit_bits},
+          rec_{reinterpret_cast<int32_t *>(d_), static_cast<int16_t>(magnitude == 0 ? 0 : sign), 2}
+    {
+    }
+    explicit small_record(uint32_t u) : small_record(u, 1) {}
+    small_record(const small_record &) = delete;
+    small_record &operator=(const small_record &) = delete;
+    const mpz_rec *get() const { return &rec_; }
+
+private:
+    digit d_[2];
+    mpz_rec rec_;
+};
+
+} // namespace zbig
+
+#endif

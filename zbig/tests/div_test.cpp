@@ -1,0 +1,272 @@
+// Division family: truncating and floor forms, the small-divisor forms,
+// aliasing, zero divisors and the stored lengths the long division leaves.
+#include "differential.h"
+#include "limbs.h"
+#include "magnitude.h"
+#include "thresholds.h"
+
+using namespace zbig_test;
+
+namespace {
+
+enum class op { div, mod, mdiv, mmod, divmod, mdivmod };
+const char *name(op o)
+{
+    const char *names[] = {"mpz_div", "mpz_mod", "mpz_mdiv", "mpz_mmod", "mpz_divmod", "mpz_mdivmod"};
+    return names[static_cast<int>(o)];
+}
+
+// Runs o on records with every permitted aliasing and compares with the
+// model. Results may be the dividend or the divisor (even for the floor
+// forms, whose divisor is read again afterwards).
+void check_division(op o, const big &a, const big &b, uint32_t ae, uint32_t be, operands &g)
+{
+    const bool two = o == op::divmod || o == op::mdivmod;
+    // alias: 0 none, 1 p = a, 2 p = b, 3 r = a, 4 r = b, 5 p = a and r = b, 6 p = b and r = a
+    for (int alias = 0; alias < (two ? 7 : 3); ++alias) {
+        rec p(g.value(64), g.pick(0, 8)), r(g.value(64), g.pick(0, 8)), ar(a, ae), br(b, be);
+        mpz_rec *pp = p.p(), *rp = r.p(), *ap = ar.p(), *bp = br.p();
+        if (alias == 1 || alias == 5)
+            pp = ap;
+        if (alias == 2 || alias == 6)
+            pp = bp;
+        if (alias == 3 || alias == 6)
+            rp = ap;
+        if (alias == 4 || alias == 5)
+            rp = bp;
+        model::m wp = model::of(pp), wr = model::of(rp);
+        const model::m ma = model::of(ap), mb = model::of(bp);
+        switch (o) {
+        case op::div: wp = model::div(wp, ma, mb); mpz_div(pp, ap, bp); break;
+        case op::mod: wp = model::mod(wp, ma, mb); mpz_mod(pp, ap, bp); break;
+        case op::mdiv: wp = model::mdiv(wp, ma, mb); mpz_mdiv(pp, ap, bp); break;
+        case op::mmod: wp = model::mmod(wp, ma, mb); mpz_mmod(pp, ap, bp); break;
+        case op::divmod: model::divmod(wp, wr, ma, mb); mpz_divmod(pp, rp, ap, bp); break;
+        case op::mdivmod: model::mdivmod(wp, wr, ma, mb); mpz_mdivmod(pp, rp, ap, bp); break;
+        }
+        ASSERT_TRUE(matches(name(o), pp, wp))
+            << " a = " << hex(a) << " (+" << ae << "), b = " << hex(b) << " (+" << be << "), aliasing " << alias;
+        if (two) {
+            ASSERT_TRUE(matches(name(o), rp, wr))
+                << " remainder; a = " << hex(a) << " (+" << ae << "), b = " << hex(b) << " (+" << be
+                << "), aliasing " << alias;
+        }
+    }
+}
+
+void check_all(const big &a, const big &b, uint32_t ae, uint32_t be, operands &g)
+{
+    for (op o : {op::div, op::mod, op::mdiv, op::mmod, op::divmod, op::mdivmod})
+        check_division(o, a, b, ae, be, g);
+}
+
+} // namespace
+
+TEST(DivRandom, AllFormsMatchTheModel)
+{
+    operands g(31);
+    for (int i = 0; i < 250; ++i) {
+        const unsigned bits = i < 150 ? 250 : 3000;
+        big a = g.value(bits), b = g.value(bits / 2 + 1);
+        if (i % 5 == 0)
+            b = g.value(bits); // dividend often shorter than the divisor
+        if (i % 17 == 0)
+            a = b * g.value(bits / 2); // exact division
+        check_all(a, b, g.pick(0, 3), g.pick(0, 3), g);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+TEST(DivRandom, SmallDivisorFormsMatchTheRecordForms)
+{
+    operands g(32);
+    for (int i = 0; i < 200; ++i) {
+        const big a = g.value(i % 2 ? 40 : 500);
+        const uint32_t u = g.pick(0, 3) == 0 ? g.pick(1, 3) : static_cast<uint32_t>(g.rng()()) | 1;
+        rec ur(u);
+        const uint32_t ae = g.pick(0, 3);
+        for (int o = 0; o < 6; ++o) {
+            rec p1(g.value(64), 3), p2(value_of(p1.p()), 3), r1, r2, ar(a, ae);
+            switch (o) {
+            case 0: mpz_div(p1.p(), ar.p(), ur.p()); mpz_div_ui(p2.p(), ar.p(), u); break;
+            case 1: mpz_mod(p1.p(), ar.p(), ur.p()); mpz_mod_ui(p2.p(), ar.p(), u); break;
+            case 2: mpz_mdiv(p1.p(), ar.p(), ur.p()); mpz_mdiv_ui(p2.p(), ar.p(), u); break;
+            case 3: mpz_mmod(p1.p(), ar.p(), ur.p()); mpz_mmod_ui(p2.p(), ar.p(), u); break;
+            case 4: mpz_divmod(p1.p(), r1.p(), ar.p(), ur.p()); mpz_divmod_ui(p2.p(), r2.p(), ar.p(), u); break;
+            default: mpz_mdivmod(p1.p(), r1.p(), ar.p(), ur.p()); mpz_mdivmod_ui(p2.p(), r2.p(), ar.p(), u); break;
+            }
+            ASSERT_TRUE(matches(name(static_cast<op>(o)), p2.p(), model::of(p1.p())))
+                << " _ui form, a = " << hex(a) << " u = " << u;
+            ASSERT_TRUE(matches(name(static_cast<op>(o)), r2.p(), model::of(r1.p())))
+                << " _ui form remainder, a = " << hex(a) << " u = " << u;
+        }
+        // And the record forms agree with the model for u.
+        check_all(a, big(u), ae, 0, g);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+TEST(Div, SignTable)
+{
+    struct {
+        int a, b, div, mod, mdiv, mmod;
+    } rows[] = {{7, 2, 3, 1, 3, 1},   {-7, 2, -3, -1, -4, 1}, {7, -2, -3, 1, -4, -1},
+                {-7, -2, 3, -1, 3, -1}, {6, -2, -3, 0, -3, 0},  {-1, 2, 0, -1, -1, 1}};
+    for (const auto &row : rows) {
+        rec a(row.a), b(row.b), q, r;
+        mpz_div(q.p(), a.p(), b.p());
+        EXPECT_EQ(value_of(q.p()), row.div) << row.a << " div " << row.b;
+        mpz_mod(q.p(), a.p(), b.p());
+        EXPECT_EQ(value_of(q.p()), row.mod) << row.a << " mod " << row.b;
+        mpz_mdiv(q.p(), a.p(), b.p());
+        EXPECT_EQ(value_of(q.p()), row.mdiv) << row.a << " mdiv " << row.b;
+        mpz_mmod(q.p(), a.p(), b.p());
+        EXPECT_EQ(value_of(q.p()), row.mmod) << row.a << " mmod " << row.b;
+        mpz_divmod(q.p(), r.p(), a.p(), b.p());
+        EXPECT_EQ(value_of(q.p()), row.div);
+        EXPECT_EQ(value_of(r.p()), row.mod);
+        mpz_mdivmod(q.p(), r.p(), a.p(), b.p());
+        EXPECT_EQ(value_of(q.p()), row.mdiv);
+        EXPECT_EQ(value_of(r.p()), row.mmod);
+        EXPECT_TRUE(well_formed(q.p()) && well_formed(r.p()));
+        if (row.b > 0) {
+            mpz_mdiv_ui(q.p(), a.p(), uint32_t(row.b));
+            EXPECT_EQ(value_of(q.p()), row.mdiv) << row.a << " mdiv_ui " << row.b;
+            mpz_mmod_ui(q.p(), a.p(), uint32_t(row.b));
+            EXPECT_EQ(value_of(q.p()), row.mmod) << row.a << " mmod_ui " << row.b;
+        }
+    }
+}
+
+TEST(Div, ZeroDivisorLeavesEveryOutputAValidZero)
+{
+    for (int o = 0; o < 12; ++o) {
+        rec p(big(-12345) << 100, 2), r(big(99) << 40), a(big(-77) << 90), zero;
+        const uint32_t plen = p.r.len, rlen = r.r.len;
+        switch (o) {
+        case 0: mpz_div(p.p(), a.p(), zero.p()); break;
+        case 1: mpz_mod(p.p(), a.p(), zero.p()); break;
+        case 2: mpz_mdiv(p.p(), a.p(), zero.p()); break;
+        case 3: mpz_mmod(p.p(), a.p(), zero.p()); break;
+        case 4: mpz_divmod(p.p(), r.p(), a.p(), zero.p()); break;
+        case 5: mpz_mdivmod(p.p(), r.p(), a.p(), zero.p()); break;
+        case 6: mpz_div_ui(p.p(), a.p(), 0); break;
+        case 7: mpz_mod_ui(p.p(), a.p(), 0); break;
+        case 8: mpz_mdiv_ui(p.p(), a.p(), 0); break;
+        case 9: mpz_mmod_ui(p.p(), a.p(), 0); break;
+        case 10: mpz_divmod_ui(p.p(), r.p(), a.p(), 0); break;
+        default: mpz_mdivmod_ui(p.p(), r.p(), a.p(), 0); break;
+        }
+        EXPECT_TRUE(well_formed(p.p())) << "form " << o;
+        EXPECT_EQ(value_of(p.p()), 0) << "form " << o;
+        EXPECT_EQ(p.r.len, plen) << "form " << o;
+        if (o == 4 || o == 5 || o == 10 || o == 11) {
+            EXPECT_EQ(value_of(r.p()), 0) << "form " << o;
+            EXPECT_EQ(r.r.len, rlen) << "form " << o;
+        }
+    }
+}
+
+TEST(Div, QuotientEstimateCorrections)
+{
+    // Dividends and divisors whose top digits sit at the normalisation
+    // boundaries, and the classic cases where a first estimate is short.
+    operands g(33);
+    const big cases[][2] = {
+        {(big(1) << 90) - 1, (big(1) << 45) + 1},
+        {(big(1) << 3000) - 1, 2},
+        {(big(1) << 3000) - 1, 1},
+        {(big(1) << 600) - 1, (big(1) << 300) - 1},
+        {(big(1) << 640) - (big(1) << 320), (big(1) << 320) - 1},
+        {(big(0x20000000) << 600) + 1, big(0x20000000) << 300},
+        {(big(0x3fffffff) << 600), (big(0x3fffffff) << 270) + 0x3fffffff},
+        {(big(1) << 129) - 1, (big(1) << 64) + 1},
+        {(big(1) << 128) * 3 + 7, (big(1) << 64) - 1},
+        {big(1) << 200, big(1) << 200},
+        {-(big(1) << 200), big(1) << 200},
+    };
+    for (const auto &c : cases)
+        check_all(c[0], c[1], 1, 0, g);
+}
+
+TEST(Div, ZeroDividendGoesThroughTheDivision)
+{
+    // No shortcut for a zero dividend in mpz_div: the quotient still passes
+    // through the division's two-digit temporary, so a long p shrinks.
+    rec p(big(5), 10), zero, b(big(7) << 100);
+    mpz_div(p.p(), zero.p(), b.p());
+    EXPECT_EQ(p.r.len, 2u);
+    EXPECT_EQ(p.r.sign, 0);
+    rec m(big(5), 10);
+    mpz_mod(m.p(), zero.p(), b.p());
+    EXPECT_EQ(m.r.len, 11u) << "mpz_mod of a zero dividend only clears p";
+}
+
+TEST(LargeDiv, KernelMatchesOracleOnLongOperands)
+{
+    operands g(34);
+    const unsigned sizes[][2] = {{100, 60}, {3000, 1500}, {4000, 3990}, {20000, 9000}, {20000, 300}, {64 * 70, 64 * 3}};
+    for (const auto &s : sizes) {
+        for (int shape = 0; shape < 3; ++shape) {
+            big a = shape == 0 ? g.random_bits(s[0]) : (big(1) << s[0]) - 1;
+            big b = shape == 2 ? (big(1) << s[1]) - 1 : g.random_bits(s[1]) | (big(1) << (s[1] - 1));
+            rec ar(a), br(b), q, r;
+            mpz_divmod(q.p(), r.p(), ar.p(), br.p());
+            ASSERT_EQ(value_of(q.p()), a / b) << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
+            ASSERT_EQ(value_of(r.p()), a % b) << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
+        }
+    }
+}
+
+TEST(LargeDiv, ReciprocalIsExact)
+{
+    // floor((B^2p - 1) / v) for normalised v, from the schoolbook base to
+    // several Newton levels, with extreme and random divisors.
+    operands g(35);
+    for (std::size_t p : {1, 2, 3, 40, 64, 65, 100, 131, 300, 777}) {
+        for (int shape = 0; shape < 3; ++shape) {
+            big v = shape == 0 ? g.random_bits(64 * unsigned(p)) | (big(1) << (64 * p - 1))
+                    : shape == 1 ? (big(1) << (64 * p)) - 1
+                                 : big(1) << (64 * p - 1);
+            std::vector<zbig::limb> lv(p), inv(p + 1);
+            big t = v;
+            for (auto &l : lv) {
+                l = static_cast<zbig::limb>(t & 0xffffffffffffffffull);
+                t >>= 64;
+            }
+            zbig::limbs_reciprocal(inv.data(), lv.data(), p);
+            big got = 0;
+            for (std::size_t i = inv.size(); i-- > 0;)
+                got = (got << 64) | inv[i];
+            ASSERT_EQ(got, ((big(1) << (128 * p)) - 1) / v) << "p = " << p << " shape " << shape;
+        }
+    }
+}
+
+TEST(LargeDiv, BlockDivisionAboveItsThreshold)
+{
+    // Divisors and quotients beyond the threshold of the reciprocal
+    // division, balanced and not, with remainders that need the correction.
+    // The quotient and remainder are the only pair with a = q b + r and
+    // 0 <= r < b, which cpp_int checks with a multiplication.
+    operands g(36);
+    const unsigned t = 64 * unsigned(zbig::div_reciprocal_threshold);
+    const unsigned sizes[][2] = {{2 * t + 64, t + 1}, {3 * t + 17, t + 200}, {4 * t, 2 * t}};
+    for (const auto &s : sizes) {
+        for (int shape = 0; shape < 4; ++shape) {
+            const big b = shape == 2 ? (big(1) << s[1]) - 1
+                          : shape == 3 ? (big(1) << (s[1] - 1)) + 1
+                                       : g.random_bits(s[1]) | (big(1) << (s[1] - 1));
+            big a = shape == 1 ? (big(1) << s[0]) - 1 : g.random_bits(s[0]);
+            if (shape == 3)
+                a = b * ((big(1) << (s[0] - s[1])) - 1) + (b - 1); // remainder just below b
+            rec ar(a), br(b), q, r;
+            mpz_divmod(q.p(), r.p(), ar.p(), br.p());
+            const big qv = value_of(q.p()), rv = value_of(r.p());
+            ASSERT_TRUE(qv * b + rv == a && rv >= 0 && rv < b)
+                << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
+        }
+    }
+}

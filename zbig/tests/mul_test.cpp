@@ -1,0 +1,123 @@
+// Multiplication: record operations against the model, and the limb kernels
+// at sizes on both sides of every algorithm threshold.
+#include "differential.h"
+#include "limbs.h"
+#include "magnitude.h"
+#include "thresholds.h"
+
+using namespace zbig_test;
+
+namespace {
+void mul_op(mpz_rec *p, mpz_rec *q, mpz_rec *r) { mpz_mul(p, q, r); }
+} // namespace
+
+TEST(MulRandom, ProductsMatchTheModel)
+{
+    operands g(11);
+    for (int i = 0; i < 300; ++i) {
+        const unsigned bits = i < 200 ? 300 : 5000;
+        check_binary(mul_op, model::mul, g.value(bits), g.value(bits), g.pick(0, 3), g.pick(0, 3), g.value(bits),
+                     g.pick(0, 200));
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+TEST(MulRandom, SmallMultiplierMatchesTheModel)
+{
+    operands g(12);
+    for (int i = 0; i < 300; ++i) {
+        const big q = g.value(400);
+        const uint32_t u = g.pick(0, 3) == 0 ? g.pick(0, 2) : static_cast<uint32_t>(g.rng()());
+        for (bool same : {false, true}) {
+            rec p(g.value(64), g.pick(0, 20)), qr(q, g.pick(0, 2));
+            mpz_rec *pp = same ? qr.p() : p.p();
+            const model::m want = model::mul(model::of(pp), model::of(qr.p()), model::small(u));
+            mpz_mul_ui(pp, qr.p(), u);
+            ASSERT_TRUE(matches("mpz_mul_ui", pp, want)) << " q = " << hex(q) << " u = " << u;
+        }
+    }
+}
+
+TEST(Mul, EdgeCases)
+{
+    rec p, zero, neg(big(-3) << 100), neg2(big(-7));
+    mpz_mul(p.p(), zero.p(), neg.p());
+    EXPECT_TRUE(well_formed(p.p()));
+    EXPECT_EQ(p.r.sign, 0);
+    EXPECT_EQ(p.r.len, 2u) << "a zero product does not grow p";
+    mpz_mul(p.p(), neg.p(), neg2.p());
+    EXPECT_EQ(value_of(p.p()), big(21) << 100) << "two negatives give a positive product";
+    rec s((big(1) << 150) + 12345);
+    mpz_mul(s.p(), s.p(), s.p());
+    EXPECT_EQ(value_of(s.p()), ((big(1) << 150) + 12345) * ((big(1) << 150) + 12345)) << "squaring in place";
+}
+
+namespace {
+
+std::vector<zbig::limb> to_limbs(const big &v, std::size_t n)
+{
+    std::vector<zbig::limb> out(n);
+    big a = v;
+    for (auto &l : out) {
+        l = static_cast<zbig::limb>(a & 0xffffffffffffffffull);
+        a >>= 64;
+    }
+    return out;
+}
+
+big from_limbs(const std::vector<zbig::limb> &l)
+{
+    big v = 0;
+    for (std::size_t i = l.size(); i-- > 0;)
+        v = (v << 64) | l[i];
+    return v;
+}
+
+} // namespace
+
+TEST(LargeMul, KernelsAgreeAcrossThresholds)
+{
+    // Sizes just below and above each switch, balanced and unbalanced, with
+    // all-ones operands (maximal carries) and random ones.
+    operands g(13);
+    const std::size_t k = zbig::karatsuba_threshold;
+    const std::size_t sizes[][2] = {{k - 1, k - 1}, {k, k},         {k + 1, k},     {2 * k + 3, k},
+                                    {5 * k, 2 * k}, {7 * k + 1, 7 * k}, {300, 299}, {1000, 31},
+                                    {1500, 1400}, {4096, 4096}};
+    for (const auto &s : sizes) {
+        for (int shape = 0; shape < 2; ++shape) {
+            const big a = shape ? (big(1) << (64 * s[0])) - 1 : g.random_bits(64 * unsigned(s[0]));
+            const big b = shape ? (big(1) << (64 * s[1])) - 1 : g.random_bits(64 * unsigned(s[1]));
+            auto la = to_limbs(a, s[0]), lb = to_limbs(b, s[1]);
+            std::vector<zbig::limb> r(s[0] + s[1]);
+            zbig::limbs_mul(r.data(), la.data(), s[0], lb.data(), s[1]);
+            ASSERT_EQ(from_limbs(r), a * b) << "sizes " << s[0] << " x " << s[1] << " shape " << shape;
+            std::vector<zbig::limb> sq(2 * s[0]);
+            zbig::limbs_sqr(sq.data(), la.data(), s[0]);
+            ASSERT_EQ(from_limbs(sq), a * a) << "square of size " << s[0] << " shape " << shape;
+        }
+    }
+}
+
+TEST(LargeMul, TransformProductsMatchTheOracle)
+{
+    // Straight into the transform kernel, from tiny to beyond its threshold,
+    // including all-ones operands whose convolution coefficients are maximal.
+    operands g(14);
+    const std::size_t sizes[][2] = {{1, 1}, {2, 1}, {3, 3}, {17, 5}, {64, 64}, {100, 37}, {513, 512},
+                                    {zbig::ntt_threshold, zbig::ntt_threshold}, {3000, 2000}, {5000, 5000}};
+    for (const auto &s : sizes) {
+        for (int shape = 0; shape < 2; ++shape) {
+            const big a = shape ? (big(1) << (64 * s[0])) - 1 : g.random_bits(64 * unsigned(s[0]));
+            const big b = shape ? (big(1) << (64 * s[1])) - 1 : g.random_bits(64 * unsigned(s[1]));
+            auto la = to_limbs(a, s[0]), lb = to_limbs(b, s[1]);
+            std::vector<zbig::limb> r(s[0] + s[1]);
+            zbig::limbs_mul_ntt(r.data(), la.data(), s[0], lb.data(), s[1]);
+            ASSERT_EQ(from_limbs(r), a * b) << "sizes " << s[0] << " x " << s[1] << " shape " << shape;
+            std::vector<zbig::limb> sq(2 * s[0]);
+            zbig::limbs_mul_ntt(sq.data(), la.data(), s[0], la.data(), s[0]);
+            ASSERT_EQ(from_limbs(sq), a * a) << "square of size " << s[0] << " shape " << shape;
+        }
+    }
+}
