@@ -11,6 +11,7 @@
 #define ZBIG_H
 
 #include <stdint.h>
+#include <stdio.h>
 
 #if defined(__GNUC__)
 #define ZBIG_API __attribute__((visibility("default")))
@@ -90,6 +91,53 @@ ZBIG_API void mpz_divmod_ui(mpz_rec *p, mpz_rec *r, const mpz_rec *a, uint32_t u
 ZBIG_API void mpz_mdiv_ui(mpz_rec *p, const mpz_rec *a, uint32_t u);
 ZBIG_API void mpz_mmod_ui(mpz_rec *p, const mpz_rec *a, uint32_t u);
 ZBIG_API void mpz_mdivmod_ui(mpz_rec *p, mpz_rec *r, const mpz_rec *a, uint32_t u);
+
+/* Text in bases 2 to 36 (digits 0-9 then a-z; input letters in either case).
+ * mpz_get_str writes into buf, which must hold mpz_sizeinbase(x, base) + 2
+ * bytes, or, when buf is NULL, into a new malloc'd buffer of that size that
+ * the caller frees. mpz_set_str takes base 0 (prefix 0x: 16, 0: 8, else 10)
+ * or 2 to 36, skips tabs, spaces and newlines, and returns 0, or -1 when an
+ * invalid character stopped it (x then holds the value of the digits to its
+ * right). An invalid base ends the process. */
+ZBIG_API int mpz_sizeinbase(const mpz_rec *x, int base);
+ZBIG_API char *mpz_get_str(char *buf, int base, const mpz_rec *x);
+ZBIG_API int mpz_set_str(mpz_rec *x, const char *text, int base);
+ZBIG_API int mpz_init_set_str(mpz_rec *x, const char *text, int base);
+/* Printing: to standard output (mpz_printf), to a stream (mpz_fprintf), or
+ * with a newline to standard error in base 10 (mpz_printd) or 16 (mpz_printh).
+ * Each returns the result of the C library routine that wrote the text. */
+ZBIG_API int mpz_printf(const mpz_rec *x, int base);
+ZBIG_API int mpz_fprintf(FILE *stream, const mpz_rec *x, int base);
+ZBIG_API int mpz_printd(const mpz_rec *x);
+ZBIG_API int mpz_printh(const mpz_rec *x);
+
+/* Powers, roots, greatest common divisors and the Jacobi symbol.
+ * mpz_powm reduces with the truncating remainder: the result has the sign of
+ * b when e is odd; a negative e leaves p unchanged; m = 0 gives 0.
+ * mpz_gcd is never negative; mpz_gcdext gives a * s + b * t = g where g takes
+ * the sign of the last nonzero remainder of Euclid's chain (t may be NULL).
+ * mpz_jacobi requires an odd positive b and ends the process otherwise.
+ * mpz_sqrtrem of a negative x writes nothing; rem may be NULL. */
+ZBIG_API void mpz_pow_ui(mpz_rec *p, const mpz_rec *b, uint32_t e);
+ZBIG_API void mpz_powm(mpz_rec *p, const mpz_rec *b, const mpz_rec *e, const mpz_rec *m);
+ZBIG_API void mpz_powm_ui(mpz_rec *p, const mpz_rec *b, uint32_t e, const mpz_rec *m);
+ZBIG_API void mpz_fac_ui(mpz_rec *p, uint32_t n);
+ZBIG_API void mpz_gcd(mpz_rec *g, const mpz_rec *a, const mpz_rec *b);
+ZBIG_API void mpz_gcdext(mpz_rec *g, mpz_rec *s, mpz_rec *t, const mpz_rec *a, const mpz_rec *b);
+ZBIG_API int mpz_jacobi(const mpz_rec *a, const mpz_rec *b);
+ZBIG_API void mpz_sqrtrem(mpz_rec *root, mpz_rec *rem, const mpz_rec *x);
+ZBIG_API void mpz_sqrt(mpz_rec *root, const mpz_rec *x);
+
+/* Primality and random values, drawn from the C library's rand(), which the
+ * library never seeds: four calls per 30-bit digit. mpz_random gives a value
+ * below 2^(32 n), mpz_random2 one whose 30-bit digits are each 0 or 1 (n < 0
+ * counts as 0). mpz_probab_prime_p returns 1 when abs(x) survives trial
+ * division by smallp and reps random trials, else 0; it never calls a prime
+ * composite, and the table primes themselves count as prime. */
+ZBIG_API extern const int32_t smallp[7];
+ZBIG_API void mpz_random(mpz_rec *x, int n);
+ZBIG_API void mpz_random2(mpz_rec *x, int n);
+ZBIG_API int mpz_probab_prime_p(const mpz_rec *x, int reps);
 
 #ifdef __cplusplus
 }

@@ -33,6 +33,12 @@ inline constexpr std::size_t div_reciprocal_threshold = 2500;
 // Reciprocals of at most this many limbs are computed by schoolbook division.
 inline constexpr std::size_t reciprocal_base_limbs = 64;
 
+// Radix conversion: below this many 30-bit digits a number converts by
+// repeated division (or multiplication) by the largest power of the base
+// that fits in 32 bits; above it, by divide and conquer over the squares of
+// that power. Tuned on the build machine with bench/radix_bench.
+inline constexpr std::size_t radix_divide_and_conquer_threshold = 40;
+
 } // namespace zbig
 
 #endif

@@ -1,0 +1,300 @@
+// Radix conversion of magnitudes. Bases that are powers of two regroup bits
+// in linear time; other bases work in chunks of k digits (base^k the largest
+// power below 2^32) and, above a threshold, divide and conquer: split the
+// number at base^(k * 2^j), convert both halves recursively, so the cost
+// follows that of the multiplication and division behind magnitude.h.
+#include "radix.h"
+
+#include "magnitude.h"
+#include "thresholds.h"
+
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace zbig {
+namespace {
+
+constexpr char alphabet[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+constexpr const char *memory_message = "_mpz_realloc: cannot allocate memory";
+
+// base^k, the largest power of the base that fits in 32 bits, and k.
+struct chunk_base {
+    uint32_t value;
+    unsigned digits;
+};
+
+chunk_base chunk_for(unsigned base)
+{
+    uint64_t v = base;
+    unsigned k = 1;
+    while (v * base <= UINT32_MAX) {
+        v *= base;
+        ++k;
+    }
+    return {uint32_t(v), k};
+}
+
+// powers[j] = (base^k)^(2^j) for j = 0 to at most max_entries - 1, stopping
+// before an entry whose square would exceed half of `limit` digits.
+class power_table {
+public:
+    power_table(chunk_base c, std::size_t max_entries, std::size_t limit)
+    {
+        entries_ = static_cast<natural *>(std::calloc(64, sizeof(natural)));
+        if (entries_ == nullptr)
+            fatal(memory_message);
+        new (&entries_[0]) natural(c.value);
+        count_ = 1;
+        while (count_ < 64 && count_ < max_entries && (2 * entries_[count_ - 1].size() - 1) * 2 <= limit + 1) {
+            new (&entries_[count_]) natural(mul(entries_[count_ - 1], entries_[count_ - 1]));
+            ++count_;
+        }
+    }
+    ~power_table()
+    {
+        for (std::size_t i = 0; i < count_; ++i)
+            entries_[i].~natural();
+        std::free(entries_);
+    }
+    power_table(const power_table &) = delete;
+    power_table &operator=(const power_table &) = delete;
+    const natural &operator[](std::size_t j) const { return entries_[j]; }
+    std::size_t size() const { return count_; }
+
+private:
+    natural *entries_ = nullptr;
+    std::size_t count_ = 0;
+};
+
+// Writes the digits of a by bit groups of log2(base).
+std::size_t to_characters_pow2(const natural &a, unsigned bits_per_digit, char *out)
+{
+    const uint64_t bits = a.bit_length();
+    const uint64_t n = (bits + bits_per_digit - 1) / bits_per_digit;
+    const std::span<const digit> d = a.view();
+    for (uint64_t j = 0; j < n; ++j) {
+        const uint64_t pos = (n - 1 - j) * bits_per_digit;
+        const std::size_t i = std::size_t(pos / digit_bits);
+        const unsigned off = unsigned(pos % digit_bits);
+        uint64_t w = d[i] >> off;
+        if (off + bits_per_digit > digit_bits && i + 1 < d.size())
+            w |= uint64_t(d[i + 1]) << (digit_bits - off);
+        out[j] = alphabet[w & ((1u << bits_per_digit) - 1)];
+    }
+    return std::size_t(n);
+}
+
+class to_text {
+public:
+    to_text(unsigned base, chunk_base c, const power_table &powers, char *out)
+        : base_(base), chunk_(c), powers_(powers), out_(out)
+    {
+    }
+
+    // Writes a; width 0 means no leading zeros, otherwise exactly width
+    // characters (a < base^width).
+    void convert(const natural &a, std::size_t width)
+    {
+        if (a.size() < radix_divide_and_conquer_threshold || powers_.size() == 0 ||
+            powers_[0].size() * 2 > a.size() + 1) {
+            basecase(a, width);
+            return;
+        }
+        std::size_t j = 0;
+        while (j + 1 < powers_.size() && powers_[j + 1].size() * 2 <= a.size() + 1)
+            ++j;
+        natural q, r;
+        divmod(&q, &r, a, powers_[j]);
+        const std::size_t low_width = std::size_t(chunk_.digits) << j;
+        convert(q, width == 0 ? 0 : width - low_width);
+        convert(r, low_width);
+    }
+
+    std::size_t written() const { return pos_; }
+
+private:
+    void basecase(const natural &a, std::size_t width)
+    {
+        // Chunks of k digits, least significant first, by repeated division.
+        const std::size_t n = a.size();
+        digit *work = allocate_digits(n + 1, memory_message);
+        uint32_t *chunks = static_cast<uint32_t *>(std::malloc((n + 2) * sizeof(uint32_t)));
+        if (chunks == nullptr)
+            fatal(memory_message);
+        if (n > 0)
+            std::memcpy(work, a.view().data(), n * sizeof(digit));
+        std::size_t live = n, count = 0;
+        while (live > 0) {
+            chunks[count++] = divide_by_small({work, live}, {work, live}, chunk_.value);
+            while (live > 0 && work[live - 1] == 0)
+                --live;
+        }
+        char tmp[32];
+        std::size_t produced = 0;
+        for (std::size_t c = 0; c < count; ++c) {
+            uint32_t v = chunks[c];
+            for (unsigned k = 0; k < chunk_.digits; ++k) {
+                tmp[k] = alphabet[v % base_];
+                v /= base_;
+            }
+            // Most significant chunk: drop its leading zeros unless padding.
+            unsigned keep = chunk_.digits;
+            if (c + 1 == count && width == 0)
+                while (keep > 1 && tmp[keep - 1] == '0')
+                    --keep;
+            // Chunks are emitted right to left into their final place below.
+            for (unsigned k = 0; k < keep; ++k)
+                chunks_text(produced + k) = tmp[k];
+            produced += keep;
+        }
+        if (width == 0 && produced == 0)
+            chunks_text(produced++) = '0';
+        while (produced < width)
+            chunks_text(produced++) = '0';
+        // The characters were stored least significant first: reverse them.
+        for (std::size_t i = 0; i < produced / 2; ++i) {
+            const char t = out_[pos_ + i];
+            out_[pos_ + i] = out_[pos_ + produced - 1 - i];
+            out_[pos_ + produced - 1 - i] = t;
+        }
+        pos_ += produced;
+        std::free(chunks);
+        release_digits(work);
+    }
+
+    char &chunks_text(std::size_t i) { return out_[pos_ + i]; }
+
+    unsigned base_;
+    chunk_base chunk_;
+    const power_table &powers_;
+    char *out_;
+    std::size_t pos_ = 0;
+};
+
+// value = value * m + add, in place on a digit buffer of capacity n + 3.
+void multiply_add_in_place(digit *d, std::size_t &n, uint32_t m, uint32_t add)
+{
+    uint64_t carry = add;
+    for (std::size_t i = 0; i < n; ++i) {
+        const uint64_t t = uint64_t(d[i]) * m + carry;
+        d[i] = digit(t & digit_mask);
+        carry = t >> digit_bits;
+    }
+    while (carry != 0) {
+        d[n++] = digit(carry & digit_mask);
+        carry >>= digit_bits;
+    }
+}
+
+class from_text {
+public:
+    from_text(const uint32_t *chunks, chunk_base c, const power_table &powers)
+        : chunks_(chunks), chunk_(c), powers_(powers)
+    {
+    }
+
+    // The value of chunks [first, first + count), most significant first.
+    natural convert(std::size_t first, std::size_t count)
+    {
+        // A chunk carries about 32 bits: about 16/15 of a digit.
+        if (count < radix_divide_and_conquer_threshold || powers_.size() == 0)
+            return basecase(first, count);
+        std::size_t j = 0;
+        while (j + 1 < powers_.size() && (std::size_t(2) << j) < count)
+            ++j;
+        const std::size_t low = std::size_t(1) << j;
+        natural high = convert(first, count - low);
+        natural rest = convert(first + count - low, low);
+        return add(mul(high, powers_[j]), rest);
+    }
+
+private:
+    natural basecase(std::size_t first, std::size_t count)
+    {
+        natural r;
+        digit *d = r.prepare(count * 2 + 3);
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < count; ++i)
+            multiply_add_in_place(d, n, chunk_.value, chunks_[first + i]);
+        r.trim(n);
+        return r;
+    }
+
+    const uint32_t *chunks_;
+    chunk_base chunk_;
+    const power_table &powers_;
+};
+
+} // namespace
+
+std::size_t digits_upper_bound(std::size_t significant_digits, unsigned base)
+{
+    const unsigned k = unsigned(std::bit_width(base)) - 1;
+    return digit_bits * significant_digits / k + 1;
+}
+
+std::size_t to_characters(const natural &a, unsigned base, char *out)
+{
+    if (a.is_zero()) {
+        out[0] = '0';
+        return 1;
+    }
+    if (std::has_single_bit(base))
+        return to_characters_pow2(a, unsigned(std::countr_zero(base)), out);
+    const chunk_base c = chunk_for(base);
+    const power_table powers(c, a.size() >= radix_divide_and_conquer_threshold ? 64 : 1, a.size());
+    to_text t(base, c, powers, out);
+    t.convert(a, 0);
+    return t.written();
+}
+
+natural from_digit_values(const uint8_t *values, std::size_t n, unsigned base)
+{
+    natural r;
+    if (std::has_single_bit(base)) {
+        const unsigned s = unsigned(std::countr_zero(base));
+        const std::size_t total = (uint64_t(n) * s + digit_bits - 1) / digit_bits + 1;
+        digit *d = r.prepare(total);
+        std::memset(d, 0, total * sizeof(digit));
+        for (std::size_t j = 0; j < n; ++j) {
+            const uint64_t pos = uint64_t(n - 1 - j) * s;
+            const std::size_t i = std::size_t(pos / digit_bits);
+            const unsigned off = unsigned(pos % digit_bits);
+            const uint64_t v = uint64_t(values[j]) << off;
+            d[i] |= digit(v & digit_mask);
+            if (v >> digit_bits)
+                d[i + 1] |= digit(v >> digit_bits);
+        }
+        r.trim(total);
+        return r;
+    }
+    const chunk_base c = chunk_for(base);
+    const std::size_t chunks = (n + c.digits - 1) / c.digits;
+    uint32_t *chunk_values = static_cast<uint32_t *>(std::malloc((chunks + 1) * sizeof(uint32_t)));
+    if (chunk_values == nullptr)
+        fatal(memory_message);
+    // The leading chunk takes the n mod k leftover digits.
+    std::size_t j = 0;
+    for (std::size_t ci = 0; ci < chunks; ++ci) {
+        const std::size_t take = ci == 0 && n % c.digits != 0 ? n % c.digits : c.digits;
+        uint32_t v = 0;
+        for (std::size_t t = 0; t < take; ++t)
+            v = v * base + values[j++];
+        chunk_values[ci] = v;
+    }
+    {
+        // The largest split leaves 2^j < chunks chunks in the low part.
+        std::size_t entries = 1;
+        while ((std::size_t(2) << (entries - 1)) < chunks)
+            ++entries;
+        const power_table powers(c, chunks >= radix_divide_and_conquer_threshold ? entries : 1, SIZE_MAX / 4);
+        from_text f(chunk_values, c, powers);
+        r = f.convert(0, chunks);
+    }
+    std::free(chunk_values);
+    return r;
+}
+
+} // namespace zbig

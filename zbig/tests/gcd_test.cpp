@@ -1,0 +1,112 @@
+// Greatest common divisors: against cpp_int's gcd, and the cofactors against
+// the recursive definition run literally on cpp_int.
+#include "oracle.h"
+
+#include <tuple>
+
+using namespace zbig_test;
+
+namespace {
+
+struct extended {
+    big g, s, t;
+};
+
+// Recursive extended Euclid with truncating division (cpp_int's / and %).
+extended model_gcdext(const big &a, const big &b)
+{
+    if (b == 0)
+        return {a, 1, 0};
+    const big q = a / b, r = a % b;
+    const extended e = model_gcdext(b, r);
+    return {e.g, e.t, e.s - q * e.t};
+}
+
+} // namespace
+
+TEST(Gcd, EdgeCases)
+{
+    struct {
+        big a, b, want;
+    } cases[] = {{0, 0, 0}, {-12, 18, 6}, {-12, 0, 12}, {0, -7, 7}, {1, big(1) << 100, 1},
+                 {(big(1) << 100) * 6, (big(1) << 90) * 9, (big(1) << 90) * 3}};
+    for (const auto &c : cases) {
+        rec g(big(5)), a(c.a), b(c.b);
+        mpz_gcd(g.p(), a.p(), b.p());
+        EXPECT_EQ(value_of(g.p()), c.want) << hex(c.a) << ", " << hex(c.b);
+        EXPECT_TRUE(well_formed(g.p()));
+    }
+}
+
+TEST(Gcd, RandomAgainstCppInt)
+{
+    operands gen(6001);
+    for (int i = 0; i < 500; ++i) {
+        const big common = gen.magnitude(i % 3 == 0 ? 200 : 10) + 1;
+        const big a = gen.value(400) * common, b = gen.value(400) * common;
+        rec g, x(a, gen.pick(0, 2)), y(b);
+        mpz_gcd(g.p(), x.p(), y.p());
+        ASSERT_EQ(value_of(g.p()), gcd(abs(a), abs(b))) << hex(a) << ", " << hex(b);
+        mpz_gcd(x.p(), x.p(), y.p()); // aliased
+        ASSERT_EQ(value_of(x.p()), gcd(abs(a), abs(b))) << hex(a) << ", " << hex(b);
+    }
+}
+
+TEST(Gcdext, EdgeCases)
+{
+    struct {
+        big a, b, g, s, t;
+    } cases[] = {
+        {240, 46, 2, -9, 47}, {5, 0, 5, 1, 0}, {-4, 0, -4, 1, 0}, {4, -6, -2, 1, 1}, {-4, 6, 2, 1, 1},
+        {0, 0, 0, 1, 0}, {0, 7, 7, 0, 1}, {0, -7, -7, 0, 1}, {6, 3, 3, 0, 1},
+    };
+    for (const auto &c : cases) {
+        rec g(big(9)), s(big(9)), t(big(9)), a(c.a), b(c.b);
+        mpz_gcdext(g.p(), s.p(), t.p(), a.p(), b.p());
+        EXPECT_EQ(std::make_tuple(value_of(g.p()), value_of(s.p()), value_of(t.p())), std::make_tuple(c.g, c.s, c.t))
+            << hex(c.a) << ", " << hex(c.b);
+        rec g2, s2, t2(big(77));
+        mpz_gcdext(g2.p(), s2.p(), nullptr, a.p(), b.p());
+        EXPECT_EQ(value_of(g2.p()), c.g);
+        EXPECT_EQ(value_of(s2.p()), c.s);
+        EXPECT_EQ(value_of(t2.p()), 77);
+    }
+}
+
+TEST(Gcdext, RandomAgainstTheRecursiveDefinition)
+{
+    operands gen(6002);
+    for (int i = 0; i < 400; ++i) {
+        const big common = gen.magnitude(40) + 1;
+        const big a = gen.value(300) * (i % 2 ? common : 1), b = gen.value(300) * (i % 2 ? common : 1);
+        const extended want = model_gcdext(a, b);
+        rec g, s, t, x(a, gen.pick(0, 2)), y(b, gen.pick(0, 2));
+        mpz_gcdext(g.p(), s.p(), t.p(), x.p(), y.p());
+        ASSERT_EQ(value_of(g.p()), want.g) << hex(a) << ", " << hex(b);
+        ASSERT_EQ(value_of(s.p()), want.s) << hex(a) << ", " << hex(b);
+        ASSERT_EQ(value_of(t.p()), want.t) << hex(a) << ", " << hex(b);
+        ASSERT_EQ(a * want.s + b * want.t, want.g);
+        ASSERT_TRUE(well_formed(g.p()) && well_formed(s.p()) && well_formed(t.p()));
+        // Results written into the operands.
+        rec a2(a), b2(b), t3;
+        mpz_gcdext(a2.p(), b2.p(), t3.p(), a2.p(), b2.p());
+        ASSERT_EQ(value_of(a2.p()), want.g) << hex(a) << ", " << hex(b);
+        ASSERT_EQ(value_of(b2.p()), want.s) << hex(a) << ", " << hex(b);
+        ASSERT_EQ(value_of(t3.p()), want.t) << hex(a) << ", " << hex(b);
+    }
+}
+
+TEST(Gcdext, LargeOperandsKeepTheIdentity)
+{
+    // About 58,000 division steps at 100,000 bits: the chain must not cost
+    // a stack frame per step.
+    operands gen(6003);
+    for (unsigned bits : {10000u, 100000u}) {
+        const big a = gen.random_bits(bits), b = -gen.random_bits(bits - 7);
+        rec g, s, t, x(a), y(b);
+        mpz_gcdext(g.p(), s.p(), t.p(), x.p(), y.p());
+        const big gv = value_of(g.p());
+        ASSERT_EQ(abs(gv), gcd(a, abs(b)));
+        ASSERT_EQ(a * value_of(s.p()) + b * value_of(t.p()), gv);
+    }
+}

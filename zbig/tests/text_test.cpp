@@ -1,0 +1,264 @@
+// Radix conversion and printing against an independent model: digits by
+// repeated division of a cpp_int, and a direct reading of the parse rules.
+#include "child.h"
+#include "oracle.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+using namespace zbig_test;
+
+namespace {
+
+std::string to_base(big v, unsigned base)
+{
+    if (v == 0)
+        return "0";
+    const bool negative = v < 0;
+    v = abs(v);
+    std::string s;
+    while (v != 0) {
+        const unsigned d = static_cast<unsigned>(v % base);
+        s.insert(s.begin(), static_cast<char>(d < 10 ? '0' + d : 'a' + d - 10));
+        v /= base;
+    }
+    return negative ? "-" + s : s;
+}
+
+std::string get_str(const mpz_rec *x, int base)
+{
+    char *s = mpz_get_str(nullptr, base, x);
+    std::string r(s);
+    std::free(s);
+    return r;
+}
+
+// The parse rules read literally: blanks, sign, prefix, then digits from
+// the right until an invalid one.
+struct parsed {
+    big value;
+    int result;
+};
+parsed model_set_str(const std::string &text, int base)
+{
+    std::size_t i = 0;
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
+    while (i < text.size() && blank(text[i]))
+        ++i;
+    int sign = 1;
+    if (i < text.size() && text[i] == '-') {
+        sign = -1;
+        ++i;
+    }
+    if (base == 0) {
+        if (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0) {
+            base = 16;
+            i += 2;
+        } else if (i < text.size() && text[i] == '0') {
+            base = 8;
+            ++i;
+        } else {
+            base = 10;
+        }
+    }
+    big value = 0, place = 1;
+    for (std::size_t k = text.size(); k > i; --k) {
+        const char c = text[k - 1];
+        if (blank(c))
+            continue;
+        int v = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                : std::isalpha(static_cast<unsigned char>(c)) ? std::tolower(c) - 'a' + 10
+                                                               : 99;
+        if (v >= base)
+            return {sign * value, -1};
+        value += place * v;
+        place *= base;
+    }
+    return {sign * value, 0};
+}
+
+} // namespace
+
+TEST(Text, SizeInBase)
+{
+    struct {
+        big v;
+        int base, want;
+    } cases[] = {
+        {0, 2, 1}, {0, 36, 1}, {5, 2, 31}, {5, 10, 11}, {-(big(1) << 100), 16, 31}, {(big(1) << 119), 16, 31},
+        {1, 3, 31}, {1, 32, 7}, {1, 36, 7},
+    };
+    for (const auto &c : cases) {
+        rec x(c.v);
+        EXPECT_EQ(mpz_sizeinbase(x.p(), c.base), c.want) << hex(c.v) << " base " << c.base;
+    }
+    rec padded(big(5), 6); // high zero digits do not count
+    EXPECT_EQ(mpz_sizeinbase(padded.p(), 10), 11);
+}
+
+TEST(Text, GetStrEdgeCases)
+{
+    struct {
+        big v;
+        int base;
+        const char *want;
+    } cases[] = {
+        {0, 2, "0"}, {0, 36, "0"}, {-255, 16, "-ff"}, {35, 36, "z"},
+        {big(1) << 30, 2, "1000000000000000000000000000000"}, {-1, 10, "-1"},
+        {big("123456789012345678901234567890"), 10, "123456789012345678901234567890"},
+    };
+    for (const auto &c : cases) {
+        rec x(c.v, 3);
+        EXPECT_EQ(get_str(x.p(), c.base), c.want);
+        // Into a caller's buffer of the documented size.
+        std::string buf(static_cast<std::size_t>(mpz_sizeinbase(x.p(), c.base)) + 2, '#');
+        EXPECT_EQ(mpz_get_str(buf.data(), c.base, x.p()), buf.data());
+        EXPECT_STREQ(buf.c_str(), c.want);
+    }
+}
+
+TEST(Text, SetStrEdgeCases)
+{
+    struct {
+        const char *text;
+        int base;
+        big want;
+        int result;
+    } cases[] = {
+        {"  -0x1F", 0, -31, 0}, {"0777", 0, 511, 0}, {"09", 0, 0, -1}, {"12z34", 10, 34, -1},
+        {"-12z34", 10, -34, -1}, {"+5", 10, 5, -1}, {"1 000\n", 10, 1000, 0}, {"", 10, 0, 0},
+        {"-", 10, 0, 0}, {"Ab", 16, 171, 0}, {"-0", 10, 0, 0}, {"0x", 0, 0, 0}, {"0X1f", 0, 31, 0},
+        {"- 0x1F", 0, 0, -1}, {"-\t12 3", 0, -123, 0}, {"\t\n 7", 10, 7, 0}, {"1\r2", 10, 2, -1},
+        {"zZ", 36, 35 * 36 + 35, 0}, {"102", 2, 0, -1}, {"1 0 1", 2, 5, 0}, {"0", 0, 0, 0},
+    };
+    for (const auto &c : cases) {
+        rec x(big(987654321) << 200);
+        const uint32_t len = x.r.len;
+        EXPECT_EQ(mpz_set_str(x.p(), c.text, c.base), c.result) << '"' << c.text << '"';
+        EXPECT_EQ(value_of(x.p()), c.want) << '"' << c.text << '"';
+        EXPECT_TRUE(well_formed(x.p()));
+        EXPECT_EQ(x.r.len, len) << "keeps its stored length";
+    }
+    mpz_rec y;
+    EXPECT_EQ(mpz_init_set_str(&y, "-123456789012345678901234567890", 10), 0);
+    EXPECT_EQ(value_of(&y), big("-123456789012345678901234567890"));
+    EXPECT_EQ(y.len, 4u) << "grows to the value's digits";
+    mpz_clear(&y);
+}
+
+TEST(Text, RandomRoundTripsInEveryBase)
+{
+    operands gen(4001);
+    for (int i = 0; i < 700; ++i) {
+        const int base = 2 + i % 35;
+        const big v = gen.value(i % 7 == 0 ? 3000 : 200);
+        rec x(v, gen.pick(0, 2));
+        const std::string want = to_base(v, static_cast<unsigned>(base));
+        ASSERT_EQ(get_str(x.p(), base), want) << "base " << base << " value " << hex(v);
+        ASSERT_LE(want.size() - (v < 0), static_cast<std::size_t>(mpz_sizeinbase(x.p(), base)));
+        // Back, with letters in upper case half the time.
+        std::string text = want;
+        if (i % 2)
+            for (char &c : text)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        rec y;
+        ASSERT_EQ(mpz_set_str(y.p(), text.c_str(), base), 0) << text << " base " << base;
+        ASSERT_EQ(value_of(y.p()), v) << text << " base " << base;
+        ASSERT_TRUE(well_formed(y.p()));
+    }
+}
+
+TEST(Text, RandomTextsWithBlanksAndInvalidCharacters)
+{
+    operands gen(4002);
+    const char pool[] = "0123456789abcdefghijklmnopqrstuvwxyzXYZ \t\n-+#x";
+    for (int i = 0; i < 3000; ++i) {
+        std::string text;
+        const unsigned n = gen.pick(0, 40);
+        const unsigned base_kind = gen.pick(0, 3);
+        const int base = base_kind == 0 ? 0 : static_cast<int>(gen.pick(2, 36));
+        if (gen.pick(0, 1))
+            text += gen.pick(0, 1) ? "  " : "\t";
+        if (gen.pick(0, 1))
+            text += '-';
+        if (base == 0 && gen.pick(0, 1))
+            text += gen.pick(0, 1) ? "0x" : "0";
+        for (unsigned k = 0; k < n; ++k) {
+            // Mostly digits valid in the base, sometimes anything.
+            if (gen.pick(0, 9) == 0)
+                text += pool[gen.pick(0, sizeof pool - 2)];
+            else
+                text += to_base(gen.pick(0, (base == 0 ? 8 : base) - 1), 36);
+        }
+        const parsed want = model_set_str(text, base);
+        rec x(gen.value(100));
+        ASSERT_EQ(mpz_set_str(x.p(), text.c_str(), base), want.result) << '"' << text << "\" base " << base;
+        ASSERT_EQ(value_of(x.p()), want.value) << '"' << text << "\" base " << base;
+        ASSERT_TRUE(well_formed(x.p())) << '"' << text << '"';
+    }
+}
+
+TEST(Text, LargeNumbersBothWays)
+{
+    // Long enough for the divide-and-conquer paths, compared with cpp_int's
+    // own decimal and hexadecimal text.
+    operands gen(4003);
+    for (unsigned bits : {1000u, 5000u, 20000u, 70001u}) {
+        const big v = gen.random_bits(bits) | (big(1) << (bits - 1));
+        rec x(v);
+        const std::string dec = v.str(), hexa = to_base(v, 16);
+        ASSERT_EQ(get_str(x.p(), 10), dec) << bits << " bits";
+        ASSERT_EQ(get_str(x.p(), 16), hexa) << bits << " bits";
+        rec y, z;
+        ASSERT_EQ(mpz_set_str(y.p(), dec.c_str(), 10), 0);
+        ASSERT_EQ(value_of(y.p()), v) << bits << " bits";
+        ASSERT_EQ(mpz_set_str(z.p(), hexa.c_str(), 16), 0);
+        ASSERT_EQ(value_of(z.p()), v) << bits << " bits";
+        // Powers of the base and their neighbours have long zero runs.
+        const big p = pow(big(10), bits / 4);
+        for (const big &w : std::initializer_list<big>{p, p - 1, p + 1}) {
+            rec t(w);
+            ASSERT_EQ(get_str(t.p(), 10), w.str());
+            ASSERT_EQ(get_str(t.p(), 7), to_base(w, 7));
+        }
+    }
+}
+
+TEST(Text, Printing)
+{
+    rec a(big(-42)), b(big(255));
+    auto r = in_child([&] { mpz_printd(a.p()); });
+    EXPECT_EQ(r.err, "-42\n");
+    EXPECT_EQ(r.out, "");
+    r = in_child([&] { std::exit(mpz_printf(b.p(), 16) == 2 ? 0 : 1); });
+    EXPECT_EQ(r.out, "ff");
+    EXPECT_EQ(r.status, 0) << "returns printf's count";
+    r = in_child([&] { mpz_printh(b.p()); });
+    EXPECT_EQ(r.err, "ff\n");
+    r = in_child([&] { std::exit(mpz_fprintf(stdout, a.p(), 10) >= 0 ? 0 : 1); });
+    EXPECT_EQ(r.out, "-42");
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST(TextFatal, InvalidBases)
+{
+    rec x(big(5));
+    struct {
+        std::function<void()> body;
+        const char *message;
+    } cases[] = {
+        {[&] { mpz_get_str(nullptr, 1, x.p()); }, "mpz_sizeinbase: invalid base\n"},
+        {[&] { mpz_get_str(nullptr, 37, x.p()); }, "mpz_sizeinbase: invalid base\n"},
+        {[&] { mpz_sizeinbase(x.p(), 0); }, "mpz_sizeinbase: invalid base\n"},
+        {[&] { mpz_printd(x.p()), mpz_printf(x.p(), 40); }, "5\nmpz_sizeinbase: invalid base\n"},
+        {[&] { mpz_set_str(x.p(), "1", 1); }, "mpz_set_str: invalid base\n"},
+        {[&] { mpz_set_str(x.p(), "1", 37); }, "mpz_set_str: invalid base\n"},
+        {[&] { mpz_rec y; mpz_init_set_str(&y, "1", -1); }, "mpz_set_str: invalid base\n"},
+    };
+    for (const auto &c : cases) {
+        const child_result r = in_child(c.body);
+        EXPECT_EQ(r.status, 123) << c.message;
+        EXPECT_EQ(r.err, c.message);
+    }
+}
