@@ -1,3 +1,5 @@
+/* Usage example for text, powers, gcd, square roots and primality; its
+   output is checked by the test zbig.number_theory_example. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <zbig.h>
