@@ -3,6 +3,8 @@
 #include "oracle.h"
 
 #include <tuple>
+#include <utility>
+#include <vector>
 
 using namespace zbig_test;
 
@@ -133,6 +135,40 @@ TEST(Gcdext, RandomLongOperandsAgainstTheForwardChain)
         ASSERT_EQ(value_of(t.p()), want.t) << hex(a) << ", " << hex(b);
         mpz_gcd(g2.p(), x.p(), y.p());
         ASSERT_EQ(value_of(g2.p()), abs(want.g)) << hex(a) << ", " << hex(b);
+    }
+}
+
+TEST(Gcdext, ChainsOfExtremeShape)
+{
+    // Consecutive Fibonacci numbers give the longest chain (every quotient
+    // 1); equal operands, multiples and neighbours give one-step chains or
+    // huge quotients.
+    big f0 = 0, f1 = 1;
+    std::vector<std::pair<big, big>> pairs;
+    for (int i = 0; i < 3000; ++i) {
+        const big f2 = f0 + f1;
+        f0 = f1;
+        f1 = f2;
+        if (i % 97 == 0)
+            pairs.emplace_back(f1, f0);
+    }
+    const big p = (big(1) << 1000) - 1;
+    for (const big &q : std::initializer_list<big>{1, 3, p, p - 1, p + 1, big(1) << 500, (big(1) << 999) + 7})
+        pairs.emplace_back(p * 12345, q);
+    pairs.emplace_back(p, p);
+    pairs.emplace_back(p, p * p);
+    for (const auto &[x0, y0] : pairs) {
+        for (int signs = 0; signs < 4; ++signs) {
+            const big a = signs & 1 ? big(-x0) : x0, b = signs & 2 ? big(-y0) : y0;
+            for (const auto &[x, y] : {std::pair<big, big>{a, b}, std::pair<big, big>{b, a}}) {
+                const extended want = model_gcdext_forward(x, y);
+                rec g, s, t, xr(x), yr(y);
+                mpz_gcdext(g.p(), s.p(), t.p(), xr.p(), yr.p());
+                ASSERT_EQ(value_of(g.p()), want.g) << hex(x) << ", " << hex(y);
+                ASSERT_EQ(value_of(s.p()), want.s) << hex(x) << ", " << hex(y);
+                ASSERT_EQ(value_of(t.p()), want.t) << hex(x) << ", " << hex(y);
+            }
+        }
     }
 }
 
