@@ -254,18 +254,25 @@ natural from_digit_values(const uint8_t *values, std::size_t n, unsigned base)
 {
     natural r;
     if (std::has_single_bit(base)) {
+        // Least significant value first, bits gathered into whole digits.
         const unsigned s = unsigned(std::countr_zero(base));
         const std::size_t total = (uint64_t(n) * s + digit_bits - 1) / digit_bits + 1;
         digit *d = r.prepare(total);
-        std::memset(d, 0, total * sizeof(digit));
-        for (std::size_t j = 0; j < n; ++j) {
-            const uint64_t pos = uint64_t(n - 1 - j) * s;
-            const std::size_t i = std::size_t(pos / digit_bits);
-            const unsigned off = unsigned(pos % digit_bits);
-            const uint64_t v = uint64_t(values[j]) << off;
-            d[i] |= digit(v & digit_mask);
-            if (v >> digit_bits)
-                d[i + 1] |= digit(v >> digit_bits);
+        std::size_t k = 0;
+        uint64_t acc = 0;
+        unsigned held = 0;
+        for (std::size_t j = n; j-- > 0;) {
+            acc |= uint64_t(values[j]) << held;
+            held += s;
+            if (held >= digit_bits) {
+                d[k++] = digit(acc & digit_mask);
+                acc >>= digit_bits;
+                held -= digit_bits;
+            }
+        }
+        while (k < total) {
+            d[k++] = digit(acc & digit_mask);
+            acc >>= digit_bits;
         }
         r.trim(total);
         return r;

@@ -12,17 +12,25 @@ constexpr const char *get_str_memory = "cannot allocate memory in mpz_get_str";
 
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 
-// 0 to 35 for an alphanumeric character, 36 for anything else.
-unsigned digit_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return unsigned(c - '0');
-    if (c >= 'a' && c <= 'z')
-        return unsigned(c - 'a') + 10;
-    if (c >= 'A' && c <= 'Z')
-        return unsigned(c - 'A') + 10;
-    return 36;
-}
+// Character classes for the scan: 0 to 35 a digit value, 36 a character
+// that stops the scan, 37 a blank that is skipped.
+constexpr uint8_t stop = 36, skip = 37;
+struct character_table {
+    uint8_t value[256];
+    constexpr character_table() : value()
+    {
+        for (int c = 0; c < 256; ++c)
+            value[c] = stop;
+        for (int c = '0'; c <= '9'; ++c)
+            value[c] = uint8_t(c - '0');
+        for (int c = 'a'; c <= 'z'; ++c)
+            value[c] = uint8_t(c - 'a' + 10);
+        for (int c = 'A'; c <= 'Z'; ++c)
+            value[c] = uint8_t(c - 'A' + 10);
+        value[int(' ')] = value[int('\t')] = value[int('\n')] = skip;
+    }
+};
+constexpr character_table characters;
 
 } // namespace
 
@@ -76,29 +84,27 @@ extern "C" ZBIG_API int mpz_set_str(mpz_rec *x, const char *text, int base)
         }
     }
     // Scanning from the right: the digits right of the first invalid
-    // character met make the value.
+    // character met make the value. Their values are stored from the end of
+    // the buffer backwards, so they end up most significant first.
     const std::size_t n = std::strlen(s);
+    uint8_t *values = static_cast<uint8_t *>(std::malloc(n + 1));
+    if (values == nullptr)
+        fatal("_mpz_realloc: cannot allocate memory");
     std::size_t first = n, count = 0;
     int result = 0;
     while (first > 0) {
-        const char c = s[first - 1];
-        if (!blank(c)) {
-            if (digit_value(c) >= unsigned(base)) {
+        const uint8_t v = characters.value[static_cast<unsigned char>(s[first - 1])];
+        if (v != skip) {
+            if (v >= unsigned(base)) {
                 result = -1;
                 break;
             }
+            values[n - 1 - count] = v;
             ++count;
         }
         --first;
     }
-    uint8_t *values = static_cast<uint8_t *>(std::malloc(count + 1));
-    if (values == nullptr)
-        fatal("_mpz_realloc: cannot allocate memory");
-    std::size_t k = 0;
-    for (std::size_t i = first; i < n; ++i)
-        if (!blank(s[i]))
-            values[k++] = static_cast<uint8_t>(digit_value(s[i]));
-    const natural value = from_digit_values(values, count, unsigned(base));
+    const natural value = from_digit_values(values + (n - count), count, unsigned(base));
     std::free(values);
     // x keeps its stored length, growing only when the value needs more.
     if (value.size() > x->len)

@@ -3,6 +3,8 @@
 #include "oracle.h"
 
 #include <tuple>
+#include <utility>
+#include <vector>
 
 using namespace zbig_test;
 
@@ -20,6 +22,24 @@ extended model_gcdext(const big &a, const big &b)
     const big q = a / b, r = a % b;
     const extended e = model_gcdext(b, r);
     return {e.g, e.t, e.s - q * e.t};
+}
+
+// The same chain iterated forward with both cofactors carried along; checked
+// against the recursive form on small operands, used on long ones.
+extended model_gcdext_forward(const big &a, const big &b)
+{
+    big r0 = a, r1 = b, s0 = 1, s1 = 0, t0 = 0, t1 = 1;
+    while (r1 != 0) {
+        const big q = r0 / r1;
+        big r2 = r0 - q * r1, s2 = s0 - q * s1, t2 = t0 - q * t1;
+        r0.swap(r1);
+        r1.swap(r2);
+        s0.swap(s1);
+        s1.swap(s2);
+        t0.swap(t1);
+        t1.swap(t2);
+    }
+    return {r0, s0, t0};
 }
 
 } // namespace
@@ -80,6 +100,8 @@ TEST(Gcdext, RandomAgainstTheRecursiveDefinition)
         const big common = gen.magnitude(40) + 1;
         const big a = gen.value(300) * (i % 2 ? common : 1), b = gen.value(300) * (i % 2 ? common : 1);
         const extended want = model_gcdext(a, b);
+        const extended forward = model_gcdext_forward(a, b);
+        ASSERT_TRUE(forward.g == want.g && forward.s == want.s && forward.t == want.t) << hex(a) << ", " << hex(b);
         rec g, s, t, x(a, gen.pick(0, 2)), y(b, gen.pick(0, 2));
         mpz_gcdext(g.p(), s.p(), t.p(), x.p(), y.p());
         ASSERT_EQ(value_of(g.p()), want.g) << hex(a) << ", " << hex(b);
@@ -93,6 +115,60 @@ TEST(Gcdext, RandomAgainstTheRecursiveDefinition)
         ASSERT_EQ(value_of(a2.p()), want.g) << hex(a) << ", " << hex(b);
         ASSERT_EQ(value_of(b2.p()), want.s) << hex(a) << ", " << hex(b);
         ASSERT_EQ(value_of(t3.p()), want.t) << hex(a) << ", " << hex(b);
+    }
+}
+
+TEST(Gcdext, RandomLongOperandsAgainstTheForwardChain)
+{
+    // Long enough for many runs of quotients predicted from leading bits,
+    // with operand shapes (runs of ones, powers of two) that give long
+    // quotients and equal leading bits.
+    operands gen(6004);
+    for (int i = 0; i < 150; ++i) {
+        const big common = gen.magnitude(i % 4 == 0 ? 500 : 30) + 1;
+        const big a = gen.value(3000) * common, b = gen.value(3000) * common;
+        const extended want = model_gcdext_forward(a, b);
+        rec g, s, t, x(a), y(b), g2;
+        mpz_gcdext(g.p(), s.p(), t.p(), x.p(), y.p());
+        ASSERT_EQ(value_of(g.p()), want.g) << hex(a) << ", " << hex(b);
+        ASSERT_EQ(value_of(s.p()), want.s) << hex(a) << ", " << hex(b);
+        ASSERT_EQ(value_of(t.p()), want.t) << hex(a) << ", " << hex(b);
+        mpz_gcd(g2.p(), x.p(), y.p());
+        ASSERT_EQ(value_of(g2.p()), abs(want.g)) << hex(a) << ", " << hex(b);
+    }
+}
+
+TEST(Gcdext, ChainsOfExtremeShape)
+{
+    // Consecutive Fibonacci numbers give the longest chain (every quotient
+    // 1); equal operands, multiples and neighbours give one-step chains or
+    // huge quotients.
+    big f0 = 0, f1 = 1;
+    std::vector<std::pair<big, big>> pairs;
+    for (int i = 0; i < 3000; ++i) {
+        const big f2 = f0 + f1;
+        f0 = f1;
+        f1 = f2;
+        if (i % 97 == 0)
+            pairs.emplace_back(f1, f0);
+    }
+    const big p = (big(1) << 1000) - 1;
+    for (const big &q : std::initializer_list<big>{1, 3, p, p - 1, p + 1, big(1) << 500, (big(1) << 999) + 7})
+        pairs.emplace_back(p * 12345, q);
+    pairs.emplace_back(p, p);
+    pairs.emplace_back(p, p * p);
+    for (const auto &[x0, y0] : pairs) {
+        for (int signs = 0; signs < 4; ++signs) {
+            const big a = signs & 1 ? big(-x0) : x0, b = signs & 2 ? big(-y0) : y0;
+            for (const auto &[x, y] : {std::pair<big, big>{a, b}, std::pair<big, big>{b, a}}) {
+                const extended want = model_gcdext_forward(x, y);
+                rec g, s, t, xr(x), yr(y);
+                mpz_gcdext(g.p(), s.p(), t.p(), xr.p(), yr.p());
+                ASSERT_EQ(value_of(g.p()), want.g) << hex(x) << ", " << hex(y);
+                ASSERT_EQ(value_of(s.p()), want.s) << hex(x) << ", " << hex(y);
+                ASSERT_EQ(value_of(t.p()), want.t) << hex(x) << ", " << hex(y);
+            }
+        }
     }
 }
 

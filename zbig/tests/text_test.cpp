@@ -215,6 +215,16 @@ TEST(Text, LargeNumbersBothWays)
         ASSERT_EQ(value_of(y.p()), v) << bits << " bits";
         ASSERT_EQ(mpz_set_str(z.p(), hexa.c_str(), 16), 0);
         ASSERT_EQ(value_of(z.p()), v) << bits << " bits";
+        // Other bases, where the chunk power and the split points differ.
+        if (bits <= 20000) {
+            for (int base : {3, 36}) {
+                const std::string text = to_base(v, static_cast<unsigned>(base));
+                ASSERT_EQ(get_str(x.p(), base), text) << bits << " bits, base " << base;
+                rec w;
+                ASSERT_EQ(mpz_set_str(w.p(), text.c_str(), base), 0);
+                ASSERT_EQ(value_of(w.p()), v) << bits << " bits, base " << base;
+            }
+        }
         // Powers of the base and their neighbours have long zero runs.
         const big p = pow(big(10), bits / 4);
         for (const big &w : std::initializer_list<big>{p, p - 1, p + 1}) {
