@@ -12,5 +12,6 @@ cmake --build "$build" -j2 --target zbig_bench >/dev/null
 json=$build/zbig-bench.json
 "$build/bin/zbig_bench" --benchmark_min_time=0.5 --benchmark_format=console \
     --benchmark_out="$json" --benchmark_out_format=json
+mkdir -p "$root/docs"
 python3 "$root/zbig/bench/speed_table.py" "$json" "$root/docs/zbig-speed.md"
 echo "wrote $root/docs/zbig-speed.md"
