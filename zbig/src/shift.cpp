@@ -67,6 +67,17 @@ extern "C" ZBIG_API void mpz_mul_2exp(mpz_rec *p, const mpz_rec *q, uint32_t n)
     // more when a partial-digit shift follows.
     const std::size_t len = std::size_t(q->len) + n / digit_bits + (n % digit_bits != 0 ? 1 : 0);
     const int sign = q->sign;
+    if (significant_length(digits_of(q)) == 0) {
+        // Zero stays zero: only the stored length the copy would leave
+        // matters, without building the long temporary.
+        if (len > UINT32_MAX)
+            fatal("_mpz_realloc: cannot allocate memory");
+        const uint32_t keep = copied_length(p->len, static_cast<uint32_t>(len), 0);
+        grow(p, keep);
+        clear_value(p);
+        p->len = keep;
+        return;
+    }
     result_digits res = begin_result(p, len, p != q);
     shift_left(res.span(), digits_of(q), n);
     store_result(p, res, sign);
