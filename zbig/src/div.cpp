@@ -1,5 +1,6 @@
-// Division of magnitudes (schoolbook on 64-bit limbs) and the truncating and
-// floor division operations on records.
+// Division of magnitudes on 64-bit limbs (schoolbook, and for long operands
+// blocks divided by a Newton reciprocal) and the truncating and floor
+// division operations on records.
 #include "limbs.h"
 #include "magnitude.h"
 #include "thresholds.h"
