@@ -126,6 +126,8 @@ void init_copy(mpz_rec *x, const mpz_rec *y)
 }
 
 scoped_record::scoped_record() { mpz_init(&rec_); }
+scoped_record::scoped_record(uint32_t u) { mpz_init_set_ui(&rec_, u); }
+scoped_record::scoped_record(const mpz_rec *copy_of) { init_copy(&rec_, copy_of); }
 scoped_record::~scoped_record() { mpz_clear(&rec_); }
 
 } // namespace zbig
