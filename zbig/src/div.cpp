@@ -1,5 +1,6 @@
-// Division of magnitudes (schoolbook on 64-bit limbs) and the truncating and
-// floor division operations on records.
+// Division of magnitudes on 64-bit limbs (schoolbook, and for long operands
+// blocks divided by a Newton reciprocal) and the truncating and floor
+// division operations on records.
 #include "limbs.h"
 #include "magnitude.h"
 #include "thresholds.h"
@@ -248,7 +249,8 @@ void limbs_divmod(limb *q, limb *r, const limb *a, std::size_t an, const limb *d
         return;
     }
     const unsigned s = std::countl_zero(d[dn - 1]);
-    limb *buf = allocate_limbs(an + 1 + dn + 1, div_memory);
+    limb local[256];
+    limb *buf = an + dn + 2 <= 256 ? local : allocate_limbs(an + 1 + dn + 1, div_memory);
     limb *u = buf, *v = buf + an + 1;
     shift_limbs_left(v, d, dn, s); // v[dn], the zero carry limb, is scratch
     shift_limbs_left(u, a, an, s);
@@ -257,7 +259,8 @@ void limbs_divmod(limb *q, limb *r, const limb *a, std::size_t an, const limb *d
     else
         divide_normalised(q, u, an, v, dn);
     shift_limbs_right(r, u, dn, s);
-    release_limbs(buf);
+    if (buf != local)
+        release_limbs(buf);
 }
 
 void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder, std::span<const digit> a,
@@ -278,7 +281,8 @@ void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder, st
         return;
     }
     const std::size_t an_max = limbs_for_digits(a.size()), dn_max = limbs_for_digits(b.size());
-    limb *buf = allocate_limbs(2 * an_max + 2 * dn_max + 1, div_memory);
+    limb local[256];
+    limb *buf = 2 * an_max + 2 * dn_max + 1 <= 256 ? local : allocate_limbs(2 * an_max + 2 * dn_max + 1, div_memory);
     limb *la = buf, *ld = buf + an_max;
     pack_limbs({la, an_max}, a);
     pack_limbs({ld, dn_max}, b);
@@ -299,7 +303,8 @@ void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder, st
     }
     unpack_limbs(quotient, {lq, qn});
     unpack_limbs(remainder, {lr, dn});
-    release_limbs(buf);
+    if (buf != local)
+        release_limbs(buf);
 }
 
 uint32_t divide_by_small(std::span<digit> quotient, std::span<const digit> a, uint32_t d)
@@ -331,8 +336,13 @@ struct magnitudes {
 
 bool is_zero(const mpz_rec *x) { return significant_length(digits_of(x)) == 0; }
 
-magnitudes divide(const mpz_rec *a, const mpz_rec *b)
+// Each result is computed in its destination's own array when that is
+// neither operand (the division reads its operands in full before writing).
+magnitudes divide(const mpz_rec *a, const mpz_rec *b, mpz_rec *quotient_to, mpz_rec *remainder_to)
 {
+    auto place = [&](mpz_rec *dst, std::size_t len) {
+        return dst != nullptr && dst != a && dst != b ? begin_result(dst, len, true) : new_result(len);
+    };
     const std::span<const digit> ad = digits_of(a), bd = digits_of(b);
     const std::size_t na = significant_length(ad), nb = significant_length(bd);
     const unsigned shift = std::countl_zero(bd[nb - 1]) - (32 - digit_bits);
@@ -340,7 +350,7 @@ magnitudes divide(const mpz_rec *a, const mpz_rec *b)
     if (na > 0 && std::bit_width(ad[na - 1]) + shift > digit_bits)
         ++normalised;
     const std::size_t dividend_len = std::size_t(a->len) + (shift > 0 ? 1 : 0);
-    magnitudes m{new_result(normalised), new_result(std::min<std::size_t>(dividend_len, b->len))};
+    magnitudes m{place(quotient_to, normalised), place(remainder_to, std::min<std::size_t>(dividend_len, b->len))};
     divide_magnitudes(m.quotient.span(), m.remainder.span(), ad, bd);
     return m;
 }
@@ -366,7 +376,7 @@ extern "C" ZBIG_API void mpz_div(mpz_rec *p, const mpz_rec *a, const mpz_rec *b)
         clear_value(p);
         return;
     }
-    magnitudes m = divide(a, b);
+    magnitudes m = divide(a, b, p, nullptr);
     release(m.remainder);
     store_result(p, m.quotient, sign);
 }
@@ -378,7 +388,7 @@ extern "C" ZBIG_API void mpz_mdiv(mpz_rec *p, const mpz_rec *a, const mpz_rec *b
         clear_value(p);
         return;
     }
-    magnitudes m = divide(a, b);
+    magnitudes m = divide(a, b, p, nullptr);
     const bool inexact = significant_length(m.remainder.span()) != 0;
     release(m.remainder);
     store_result(p, m.quotient, sign);
@@ -393,7 +403,7 @@ extern "C" ZBIG_API void mpz_mod(mpz_rec *p, const mpz_rec *a, const mpz_rec *b)
         clear_value(p);
         return;
     }
-    magnitudes m = divide(a, b);
+    magnitudes m = divide(a, b, nullptr, p);
     release(m.quotient);
     store_result(p, m.remainder, sign);
 }
@@ -406,7 +416,7 @@ extern "C" ZBIG_API void mpz_divmod(mpz_rec *p, mpz_rec *r, const mpz_rec *a, co
         clear_value(r);
         return;
     }
-    magnitudes m = divide(a, b);
+    magnitudes m = divide(a, b, p, r);
     store_result(r, m.remainder, sa);
     store_result(p, m.quotient, sa * sb);
 }
@@ -420,7 +430,7 @@ extern "C" ZBIG_API void mpz_mmod(mpz_rec *p, const mpz_rec *a, const mpz_rec *b
     }
     // The divisor is read again after p is written: keep it when p is b.
     const snapshot divisor(b, p == b);
-    magnitudes m = divide(a, b);
+    magnitudes m = divide(a, b, nullptr, p);
     release(m.quotient);
     store_result(p, m.remainder, 1);
     if (p->sign == 0)
@@ -440,7 +450,7 @@ extern "C" ZBIG_API void mpz_mdivmod(mpz_rec *p, mpz_rec *r, const mpz_rec *a, c
         return;
     }
     const snapshot divisor(b, p == b || r == b);
-    magnitudes m = divide(a, b);
+    magnitudes m = divide(a, b, p, r);
     store_result(r, m.remainder, 1);
     store_result(p, m.quotient, sa * sb);
     if (r->sign == 0)

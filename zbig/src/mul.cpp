@@ -19,6 +19,32 @@ void mul_basecase(limb *r, const limb *a, std::size_t an, const limb *b, std::si
         r[an + j] = limbs_addmul_1(r + j, a, an, b[j]);
 }
 
+// a^2 from the products a_i a_j with i < j, doubled, plus the squares a_i^2:
+// half the multiplications of the general case.
+void sqr_basecase(limb *r, const limb *a, std::size_t n)
+{
+    std::fill(r, r + 2 * n, 0);
+    // Row i adds a_i (a_{i+1} .. a_{n-1}) at 2i + 1; its carry lands in
+    // r[i + n], which no earlier row reached.
+    for (std::size_t i = 0; i + 1 < n; ++i)
+        r[i + n] = limbs_addmul_1(r + 2 * i + 1, a + i + 1, n - i - 1, a[i]);
+    limb top = 0;
+    for (std::size_t k = 0; k < 2 * n; ++k) {
+        const limb v = r[k];
+        r[k] = (v << 1) | top;
+        top = v >> 63;
+    }
+    limb carry = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const wide sq = wide(a[i]) * a[i];
+        const wide lo = wide(r[2 * i]) + limb(sq) + carry;
+        r[2 * i] = limb(lo);
+        const wide hi = wide(r[2 * i + 1]) + limb(sq >> 64) + limb(lo >> 64);
+        r[2 * i + 1] = limb(hi);
+        carry = limb(hi >> 64);
+    }
+}
+
 // Scratch limbs that mul_dispatch and sqr_dispatch need for n limbs: each
 // Karatsuba level takes 4 * ceil(n / 2) and recurses on ceil(n / 2).
 // (The ceilings add a few limbs per level, hence the margin.)
@@ -126,7 +152,7 @@ void mul_dispatch(limb *r, const limb *a, std::size_t an, const limb *b, std::si
 void sqr_dispatch(limb *r, const limb *a, std::size_t n, limb *ws)
 {
     if (n < karatsuba_sqr_threshold)
-        mul_basecase(r, a, n, a, n);
+        sqr_basecase(r, a, n);
     else
         sqr_karatsuba(r, a, n, ws);
 }
@@ -155,7 +181,7 @@ void limbs_sqr(limb *r, const limb *a, std::size_t n)
         return;
     }
     if (n < karatsuba_sqr_threshold) {
-        mul_basecase(r, a, n, a, n);
+        sqr_basecase(r, a, n);
         return;
     }
     limb *ws = allocate_limbs(scratch_limbs(n), mul_memory);

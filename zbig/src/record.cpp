@@ -87,7 +87,8 @@ result_digits begin_result(mpz_rec *dst, std::size_t len, bool in_place_ok)
         len = 2;
     // The array may be larger than its stored length (a copy that shrank a
     // record keeps the old array); its real size is what counts here.
-    if (in_place_ok && dst->digits != nullptr && len <= malloc_usable_size(dst->digits) / sizeof(digit))
+    if (in_place_ok && dst->digits != nullptr &&
+        (len <= dst->len || len <= malloc_usable_size(dst->digits) / sizeof(digit)))
         return {reinterpret_cast<digit *>(dst->digits), static_cast<uint32_t>(len)};
     return new_result(len);
 }

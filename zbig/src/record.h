@@ -81,8 +81,8 @@ void init_copy(mpz_rec *x, const mpz_rec *y);
 class scoped_record {
 public:
     scoped_record();
-    explicit scoped_record(uint32_t u);
-    explicit scoped_record(const mpz_rec *copy_of);
+    explicit scoped_record(uint32_t u);         // mpz_init_set_ui
+    explicit scoped_record(const mpz_rec *copy_of); // mpz_init_set
     ~scoped_record();
     scoped_record(const scoped_record &) = delete;
     scoped_record &operator=(const scoped_record &) = delete;

@@ -11,17 +11,25 @@ void shift_left(std::span<digit> out, std::span<const digit> a, uint64_t bits)
     const uint64_t whole = bits / digit_bits;
     const unsigned part = bits % digit_bits;
     const std::size_t n = out.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        digit v = 0;
-        if (i >= whole) {
-            const uint64_t j = i - whole; // source digit landing at i
-            if (j < a.size())
-                v = a[j] << part;
-            if (part != 0 && j >= 1 && j - 1 < a.size())
-                v |= a[j - 1] >> (digit_bits - part);
+    const std::size_t low = static_cast<std::size_t>(std::min<uint64_t>(whole, n));
+    std::fill(out.begin(), out.begin() + low, 0);
+    // Digit i + whole takes the low bits of a[i] and the high bits of a[i-1].
+    const std::size_t copy = std::min<std::size_t>(a.size(), n - low);
+    digit *dst = out.data() + low;
+    if (part == 0) {
+        std::copy(a.begin(), a.begin() + copy, dst);
+    } else {
+        digit below = 0;
+        for (std::size_t i = 0; i < copy; ++i) {
+            dst[i] = ((a[i] << part) | (below >> (digit_bits - part))) & digit_mask;
+            below = a[i];
         }
-        out[i] = v & digit_mask;
+        if (low + copy < n) {
+            dst[copy] = below >> (digit_bits - part);
+            dst += 1;
+        }
     }
+    std::fill(dst + copy, out.data() + n, 0);
 }
 
 void shift_right(std::span<digit> out, std::span<const digit> a, uint64_t bits)
@@ -29,16 +37,20 @@ void shift_right(std::span<digit> out, std::span<const digit> a, uint64_t bits)
     const uint64_t whole = bits / digit_bits;
     const unsigned part = bits % digit_bits;
     const std::size_t n = out.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const uint64_t j = i + whole;
-        digit v = 0;
-        if (j < a.size()) {
-            v = a[j] >> part;
-            if (part != 0 && j + 1 < a.size())
-                v |= a[j + 1] << (digit_bits - part);
+    const std::size_t avail = whole < a.size() ? a.size() - static_cast<std::size_t>(whole) : 0;
+    const std::size_t count = std::min(n, avail);
+    const digit *src = a.data() + (count > 0 ? whole : 0);
+    // Ascending, reading ahead of the writes, so out may be a.
+    if (part == 0) {
+        for (std::size_t i = 0; i < count; ++i)
+            out[i] = src[i];
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            const digit above = i + 1 < avail ? src[i + 1] : 0;
+            out[i] = ((src[i] >> part) | (above << (digit_bits - part))) & digit_mask;
         }
-        out[i] = v & digit_mask;
     }
+    std::fill(out.begin() + count, out.end(), 0);
 }
 
 } // namespace zbig
@@ -55,6 +67,17 @@ extern "C" ZBIG_API void mpz_mul_2exp(mpz_rec *p, const mpz_rec *q, uint32_t n)
     // more when a partial-digit shift follows.
     const std::size_t len = std::size_t(q->len) + n / digit_bits + (n % digit_bits != 0 ? 1 : 0);
     const int sign = q->sign;
+    if (significant_length(digits_of(q)) == 0) {
+        // Zero stays zero: only the stored length the copy would leave
+        // matters, without building the long temporary.
+        if (len > UINT32_MAX)
+            fatal("_mpz_realloc: cannot allocate memory");
+        const uint32_t keep = copied_length(p->len, static_cast<uint32_t>(len), 0);
+        grow(p, keep);
+        clear_value(p);
+        p->len = keep;
+        return;
+    }
     result_digits res = begin_result(p, len, p != q);
     shift_left(res.span(), digits_of(q), n);
     store_result(p, res, sign);
