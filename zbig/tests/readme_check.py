@@ -1,9 +1,14 @@
 #!/usr/bin/env python3
-"""Checks that the README shows the tested example program verbatim."""
+"""Checks that the README shows each tested example program verbatim.
+
+usage: readme_check.py README.md EXAMPLE.c...
+"""
 import sys
 
-readme, example = sys.argv[1], sys.argv[2]
+readme, examples = sys.argv[1], sys.argv[2:]
 text = open(readme, encoding="utf-8").read()
-code = open(example, encoding="utf-8").read()
-if "```c\n" + code + "```" not in text:
-    sys.exit(f"{readme} does not show {example} verbatim in a ```c block")
+missing = [e for e in examples
+           if "```c\n" + open(e, encoding="utf-8").read() + "```" not in text]
+for example in missing:
+    print(f"{readme} does not show {example} verbatim in a ```c block")
+sys.exit(1 if missing else 0)
