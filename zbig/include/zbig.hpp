@@ -127,11 +127,43 @@ inline void check_number_text(std::string_view text, int base)
     if (!digits)
         fail("no digits");
 }
+// Records of this thread's destroyed values, kept live for the next values
+// made: an operator's result then needs no allocation in a loop such as
+// `p = a * b`, which is what keeps the value type as fast as the C calls.
+// Only a few records of bounded size are kept.
+struct record_cache {
+    static constexpr int capacity = 4;
+    static constexpr uint32_t max_len = uint32_t(1) << 16; // digits (about 2 Mbit)
+    mpz_rec recs[capacity];
+    int count = 0;
+    ~record_cache();
+};
+// Set once the cache is gone (values destroyed after it free directly).
+inline thread_local bool cache_closed = false;
+inline thread_local record_cache cache;
+inline record_cache::~record_cache()
+{
+    cache_closed = true;
+    while (count > 0)
+        mpz_clear(&recs[--count]);
+}
 } // namespace detail
 
 class bigint {
 public:
-    bigint() { mpz_init(&rec_); }
+    bigint()
+    {
+        if (!detail::cache_closed && detail::cache.count > 0) {
+            // Zero with two stored digits: the operations work over stored
+            // digits, and growing back into the array's room is cheap.
+            rec_ = detail::cache.recs[--detail::cache.count];
+            rec_.len = 2;
+            rec_.digits[0] = rec_.digits[1] = 0;
+            rec_.sign = 0;
+        } else {
+            mpz_init(&rec_);
+        }
+    }
     template <detail::machine_integer T>
     bigint(T v) // NOLINT: implicit, like the built-in integer conversions
     {
@@ -161,7 +193,7 @@ public:
     {
         assign(text, base);
     }
-    bigint(const bigint &other) { mpz_init_set(&rec_, other.in()); }
+    bigint(const bigint &other) : bigint() { mpz_set(&rec_, other.in()); }
     bigint(bigint &&other) noexcept : rec_(other.rec_) { other.rec_ = empty(); }
     bigint &operator=(const bigint &other)
     {
@@ -176,7 +208,12 @@ public:
     }
     ~bigint()
     {
-        if (rec_.digits != nullptr)
+        if (rec_.digits == nullptr)
+            return;
+        if (!detail::cache_closed && detail::cache.count < detail::record_cache::capacity &&
+            rec_.len <= detail::record_cache::max_len)
+            detail::cache.recs[detail::cache.count++] = rec_;
+        else
             mpz_clear(&rec_);
     }
 

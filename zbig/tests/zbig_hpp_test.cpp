@@ -13,6 +13,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -417,6 +418,27 @@ TEST(BigintOwnership, CopiesAreDeepAndMovesLeaveAUsableZero)
     EXPECT_EQ(h++, 1);
     EXPECT_EQ(--h, 1);
     EXPECT_EQ(+h, 1);
+}
+
+// Values give their records to a per-thread cache on destruction; records
+// must come back zeroed and short, and a thread's cache must be freed when
+// the thread ends (the memcheck run sees any leak).
+TEST(BigintOwnership, ReusedRecordsStartAsZeroInEveryThread)
+{
+    const auto work = [] {
+        for (int i = 0; i < 50; ++i) {
+            const bigint big_value = pow(bigint(7), 3000) * (i + 1);
+            EXPECT_GT(big_value.size_in_base(2), 8000u);
+        }
+        const bigint fresh;
+        EXPECT_EQ(fresh, 0);
+        EXPECT_LE(fresh.c_rec()->len, 2u) << "a reused record keeps no stale length";
+        EXPECT_EQ(bigint(5) * 3, 15);
+    };
+    std::thread t1(work), t2(work);
+    work();
+    t1.join();
+    t2.join();
 }
 
 } // namespace
