@@ -116,6 +116,8 @@ TEST(FixedArithmetic, TypicalFormatCases)
         {fixed(0.75, q42) * fixed(0.5, q96), 0.25, "0.375 truncated to 2 fraction bits"},
         {-fixed(-256, q96), 255.984375, "negating the smallest value saturates"},
         {-fixed(10, q96), -10, "-10"},
+        {abs(fixed(-256, q96)), 255.984375, "abs saturates like negation"},
+        {abs(fixed(-0.5, q42)), 0.5, "abs of a fraction"},
     };
     for (const row &r : rows)
         EXPECT_EQ(r.got.to_double(), r.expected) << r.what << ": got " << r.got;

@@ -37,9 +37,7 @@
 #include <compare>
 #include <concepts>
 #include <cstdint>
-#include <cstdlib>
 #include <limits>
-#include <memory>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -276,7 +274,8 @@ public:
         }
     }
 
-    // The C record, for calls into zbig.h.
+    // The C record, for calls into zbig.h. The value keeps owning it: never
+    // pass it to mpz_clear or mpz_init.
     const mpz_rec *c_rec() const noexcept { return in(); }
     mpz_rec *c_rec() { return out(); }
 
