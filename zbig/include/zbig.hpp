@@ -125,6 +125,7 @@ inline void check_number_text(std::string_view text, int base)
     if (!digits)
         fail("no digits");
 }
+
 // Records of this thread's destroyed values, kept live for the next values
 // made: an operator's result then needs no allocation in a loop such as
 // `p = a * b`, which is what keeps the value type as fast as the C calls.
@@ -163,17 +164,17 @@ public:
         }
     }
     template <detail::machine_integer T>
-    bigint(T v) // NOLINT: implicit, like the built-in integer conversions
+    bigint(T v) : bigint() // NOLINT: implicit, like the built-in integer conversions
     {
         if constexpr (std::is_signed_v<T> && sizeof(T) <= 4) {
-            mpz_init_set_si(&rec_, static_cast<int32_t>(v));
+            mpz_set_si(&rec_, static_cast<int32_t>(v));
         } else if constexpr (sizeof(T) <= 4) {
-            mpz_init_set_ui(&rec_, static_cast<uint32_t>(v));
+            mpz_set_ui(&rec_, static_cast<uint32_t>(v));
         } else {
             // 64 bits: two 32-bit halves of the magnitude, then the sign.
             const bool negative = v < 0;
             const std::uint64_t m = negative ? std::uint64_t(0) - std::uint64_t(v) : std::uint64_t(v);
-            mpz_init_set_ui(&rec_, static_cast<uint32_t>(m >> 32));
+            mpz_set_ui(&rec_, static_cast<uint32_t>(m >> 32));
             if (m >> 32) {
                 mpz_mul_2exp(&rec_, &rec_, 32);
                 mpz_add_ui(&rec_, &rec_, static_cast<uint32_t>(m));
