@@ -11,7 +11,7 @@ rm -rf "$work"
 mkdir -p "$work"
 cmake --install "$build_dir" --prefix "$prefix" >/dev/null
 
-for f in include/qarith.h include/zbig.h lib/zbig.o lib/libzbig.a lib/libqarith.a \
+for f in include/qarith.h include/zbig.h include/qarith.hpp include/zbig.hpp lib/zbig.o lib/libzbig.a lib/libqarith.a \
          lib/cmake/fsmdkit/fsmdkitConfig.cmake lib/pkgconfig/qarith.pc lib/pkgconfig/zbig.pc; do
   [ -e "$prefix/$f" ] || { echo "install tree lacks $f"; exit 1; }
 done
@@ -22,6 +22,8 @@ cmake -S "$here/consumer" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" \
 cmake --build "$work/cmake-build" >/dev/null
 "$work/cmake-build/client_c"
 "$work/cmake-build/client_cxx"
+# The README's C++ example: its output as shown there.
+"$work/cmake-build/client_hpp" | diff "$here/consumer/client_hpp.expected" -
 
 echo "== pkg-config"
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"

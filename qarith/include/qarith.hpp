@@ -1,0 +1,322 @@
+// qarith.hpp: a C++20 fixed-point value type over qarith's C interface
+// (qarith.h). Header-only; link with fsmdkit::qarith (-lqarith -lm).
+//
+// fsmdkit::fixed is an fxp_t whose format is checked when it is made: word
+// length wl, integer length iwl (sign bit included), the container bit
+// `point` that has weight 1, and the overflow and quantisation modes. A
+// format is accepted when 1 <= iwl <= wl, wl - iwl <= point and
+// point + iwl <= 32; anything else is std::invalid_argument.
+//
+// Result format of the operators: the result of a + b, a - b, a * b, a / b
+// and -a has the format of its left (or only) operand, modes included. Its
+// value is the exact result (a quotient first truncated toward zero at that
+// format's point) quantised to the format's fraction bits by its
+// quantisation mode, then brought into its range by its overflow mode; with
+// neither mode the container keeps the low 32 bits. Operands may have
+// different formats. fxp_add, fxp_sub, fxp_mul, fxp_div and fxp_neg do the
+// work. Division by zero is std::domain_error (the C call reports it on
+// standard error and leaves its result unwritten).
+//
+// Conversions: from double and from decimal text the magnitude is cut
+// toward zero to the format's fraction bits (as double_to_fxp does); a
+// value beyond the format's range saturates or wraps by the overflow mode,
+// and is std::range_error when the mode does neither. NaN, infinities and
+// malformed text are std::invalid_argument. to_double and to_string give the
+// exact two's-complement value of the container (the C fxp_to_double reads
+// the format's bits as sign and magnitude, which is not the value the
+// arithmetic computes for negative numbers). to_bits is the C text form.
+#ifndef QARITH_HPP
+#define QARITH_HPP
+
+#include "qarith.h"
+
+#include <cmath>
+#include <compare>
+#include <cstdint>
+#include <limits>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace fsmdkit {
+
+enum class overflow_mode : int32_t { wrap = FXP_OVF_WRAP, saturate = FXP_OVF_SAT, none = 2 };
+enum class quantization_mode : int32_t { truncate = FXP_Q_TRUNC, round = FXP_Q_ROUND, none = 2 };
+
+struct fixed_format {
+    int wl = 32;
+    int iwl = 32;
+    int point = 0;
+    overflow_mode overflow = overflow_mode::saturate;
+    quantization_mode quantization = quantization_mode::truncate;
+
+    // A format from integer bits, fraction bits and guard bits.
+    static constexpr fixed_format make(int iwl, int fwl, int guard_bits = 0,
+                                       overflow_mode o = overflow_mode::saturate,
+                                       quantization_mode q = quantization_mode::truncate)
+    {
+        return fixed_format{iwl + fwl, iwl, fwl + guard_bits, o, q};
+    }
+    constexpr int fwl() const noexcept { return wl - iwl; }
+    constexpr int guard_bits() const noexcept { return point - fwl(); }
+    constexpr bool well_formed() const noexcept
+    {
+        return iwl >= 1 && wl >= iwl && point >= wl - iwl && point + iwl <= 32;
+    }
+    void check() const
+    {
+        if (!well_formed())
+            throw std::invalid_argument("qarith: invalid format wl " + std::to_string(wl) + ", iwl " +
+                                        std::to_string(iwl) + ", point " + std::to_string(point));
+    }
+    // Smallest and largest raw field (the number in units of 2^-fwl).
+    constexpr std::int64_t min_raw() const noexcept { return -(std::int64_t(1) << (wl - 1)); }
+    constexpr std::int64_t max_raw() const noexcept { return (std::int64_t(1) << (wl - 1)) - 1; }
+    friend constexpr bool operator==(const fixed_format &, const fixed_format &) = default;
+};
+
+class fixed {
+public:
+    // Zero in format f.
+    explicit fixed(const fixed_format &f) : rec_(record(f, 0)) {}
+    // d cut toward zero to f's fraction bits, then brought into range.
+    fixed(double d, const fixed_format &f) : rec_(record(f, 0))
+    {
+        if (!std::isfinite(d))
+            throw std::invalid_argument("qarith: cannot convert a NaN or infinite value");
+        // Beyond 2^62 no format can hold the value, whatever the mode does.
+        const double scaled = std::trunc(std::ldexp(d, f.fwl()));
+        if (std::fabs(scaled) >= std::ldexp(1.0, 62))
+            throw std::range_error("qarith: value far beyond the format");
+        set_raw(static_cast<std::int64_t>(scaled));
+    }
+    // The number raw * 2^-fwl, brought into range like a converted value.
+    static fixed from_raw(std::int64_t raw, const fixed_format &f)
+    {
+        fixed x(f);
+        x.set_raw(raw);
+        return x;
+    }
+    // Decimal text: optional '-', digits, optionally '.' and more digits.
+    static fixed parse(std::string_view text, const fixed_format &f);
+    // The C text form: iwl binary digits, '.', fwl binary digits; read as a
+    // two's-complement bit pattern.
+    static fixed from_bits(std::string_view text, const fixed_format &f);
+    // A record from the C interface, its format checked.
+    static fixed from_c(const fxp_t &r)
+    {
+        fixed x(fixed_format{r.wl, r.iwl, r.point, overflow_mode(r.ovf_mode), quantization_mode(r.q_mode)});
+        x.rec_.value = r.value;
+        return x;
+    }
+
+    fixed_format format() const noexcept
+    {
+        return fixed_format{rec_.wl, rec_.iwl, rec_.point, overflow_mode(rec_.ovf_mode), quantization_mode(rec_.q_mode)};
+    }
+    const fxp_t &c_rec() const noexcept { return rec_; }
+    int32_t container() const noexcept { return rec_.value; }
+    // The container in units of the format's least significant bit.
+    int32_t raw() const noexcept { return rec_.value >> format().guard_bits(); }
+
+    double to_double() const noexcept { return std::ldexp(double(raw()), -format().fwl()); }
+    // The integer part, rounded toward minus infinity.
+    int to_int() const noexcept { return fxp_to_int32(&rec_); }
+    // The exact value in decimal: "-2.5", "3.328125", "7".
+    std::string to_string() const;
+    // The C text form in base 2: two's-complement bits of the format.
+    std::string to_bits() const
+    {
+        std::string s(std::size_t(rec_.wl) + 2, '\0');
+        fxp_to_string(&rec_, 2, s.data());
+        s.resize(std::size_t(rec_.wl) + 1);
+        return s;
+    }
+
+    friend fixed operator+(const fixed &a, const fixed &b) { return a.add_sub(b, false); }
+    friend fixed operator-(const fixed &a, const fixed &b) { return a.add_sub(b, true); }
+    friend fixed operator*(const fixed &a, const fixed &b);
+    friend fixed operator/(const fixed &a, const fixed &b);
+    friend fixed operator-(const fixed &a);
+    friend fixed operator+(const fixed &a) { return a; }
+    fixed &operator+=(const fixed &b) { return *this = *this + b; }
+    fixed &operator-=(const fixed &b) { return *this = *this - b; }
+    fixed &operator*=(const fixed &b) { return *this = *this * b; }
+    fixed &operator/=(const fixed &b) { return *this = *this / b; }
+
+    // Values are compared exactly, whatever their formats: 1.5 in two
+    // formats is equivalent (equal values, distinguishable by format()).
+    friend std::weak_ordering operator<=>(const fixed &a, const fixed &b) noexcept
+    {
+        const int fa = a.format().fwl(), fb = b.format().fwl();
+        const std::int64_t x = std::int64_t(a.raw()) * (std::int64_t(1) << (fb > fa ? fb - fa : 0));
+        const std::int64_t y = std::int64_t(b.raw()) * (std::int64_t(1) << (fa > fb ? fa - fb : 0));
+        return x <=> y;
+    }
+    friend bool operator==(const fixed &a, const fixed &b) noexcept { return (a <=> b) == 0; }
+
+    friend std::ostream &operator<<(std::ostream &os, const fixed &x) { return os << x.to_string(); }
+
+private:
+    static fxp_t record(const fixed_format &f, int32_t value)
+    {
+        f.check();
+        return fxp_t{value, f.wl, f.iwl, f.point, int32_t(f.overflow), int32_t(f.quantization)};
+    }
+    // Stores raw (units of 2^-fwl) after the overflow mode's range rule.
+    void set_raw(std::int64_t raw)
+    {
+        const fixed_format f = format();
+        if (raw < f.min_raw() || raw > f.max_raw()) {
+            switch (f.overflow) {
+            case overflow_mode::saturate:
+                raw = raw < f.min_raw() ? f.min_raw() : f.max_raw();
+                break;
+            case overflow_mode::wrap: {
+                // Keep the low wl bits, then extend the sign bit.
+                const std::uint64_t low = std::uint64_t(raw) & ((std::uint64_t(1) << f.wl) - 1);
+                raw = std::int64_t(low) - (low >> (f.wl - 1) ? (std::int64_t(1) << f.wl) : 0);
+                break;
+            }
+            default:
+                throw std::range_error("qarith: value beyond the format's range");
+            }
+        }
+        rec_.value = int32_t(raw * (std::int64_t(1) << f.guard_bits()));
+    }
+    fixed add_sub(const fixed &b, bool subtract) const
+    {
+        fixed r = *this;
+        if (subtract)
+            fxp_sub(&r.rec_, &rec_, &b.rec_);
+        else
+            fxp_add(&r.rec_, &rec_, &b.rec_);
+        return r;
+    }
+
+    fxp_t rec_;
+};
+
+inline fixed operator*(const fixed &a, const fixed &b)
+{
+    fixed r = a;
+    fxp_mul(&r.rec_, &a.rec_, &b.rec_);
+    return r;
+}
+
+inline fixed operator/(const fixed &a, const fixed &b)
+{
+    // The C call would print a message and leave the result unwritten.
+    if (b.raw() == 0)
+        throw std::domain_error("qarith: division by zero");
+    fixed r = a;
+    fxp_div(&r.rec_, &a.rec_, &b.rec_);
+    return r;
+}
+
+inline fixed operator-(const fixed &a)
+{
+    fixed r = a;
+    fxp_neg(&r.rec_, &a.rec_);
+    return r;
+}
+
+inline fixed abs(const fixed &a) { return a.raw() < 0 ? -a : a; }
+
+inline std::string fixed::to_string() const
+{
+    // raw * 2^-F = raw * 5^F / 10^F: exact in decimal, F <= 31 digits.
+    const int f = format().fwl();
+    std::int64_t r = raw();
+    const bool negative = r < 0;
+    std::uint64_t m = negative ? std::uint64_t(0) - std::uint64_t(r) : std::uint64_t(r);
+    std::string text = std::to_string(m >> f);
+    std::uint64_t frac = f == 0 ? 0 : m & ((std::uint64_t(1) << f) - 1);
+    if (frac != 0) {
+        text += '.';
+        // Each step: frac/2^f * 10 = (frac * 10) / 2^f; frac < 2^31 keeps
+        // frac * 10 within 64 bits.
+        while (frac != 0) {
+            frac *= 10;
+            text += char('0' + (frac >> f));
+            frac &= (std::uint64_t(1) << f) - 1;
+        }
+    }
+    return negative ? "-" + text : text;
+}
+
+inline fixed fixed::parse(std::string_view text, const fixed_format &f)
+{
+    const auto fail = [&](const char *why) {
+        throw std::invalid_argument(std::string("qarith: ") + why + " in \"" + std::string(text) + "\"");
+    };
+    fixed x(f);
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative)
+        ++i;
+    std::int64_t whole = 0;
+    std::string fraction; // digit values after the point
+    bool point = false, digits = false, huge = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            fail("invalid character");
+        digits = true;
+        if (point) {
+            fraction += char(c - '0');
+        } else {
+            whole = whole * 10 + (c - '0');
+            huge = huge || whole >= (std::int64_t(1) << 62 >> f.fwl());
+            if (huge)
+                whole = 0; // keeps the loop defined; the text is refused below
+        }
+    }
+    if (!digits)
+        fail("no digits");
+    if (huge)
+        throw std::range_error("qarith: value far beyond the format");
+    // The fraction's binary digits, cut after fwl: double the decimal
+    // fraction and take what carries over the point, fwl times.
+    std::int64_t bits = 0;
+    for (int k = 0; k < f.fwl(); ++k) {
+        int carry = 0;
+        for (std::size_t j = fraction.size(); j-- > 0;) {
+            const int v = fraction[j] * 2 + carry;
+            fraction[j] = char(v % 10);
+            carry = v / 10;
+        }
+        bits = bits * 2 + carry;
+    }
+    const std::int64_t magnitude = whole * (std::int64_t(1) << f.fwl()) + bits;
+    x.set_raw(negative ? -magnitude : magnitude);
+    return x;
+}
+
+inline fixed fixed::from_bits(std::string_view text, const fixed_format &f)
+{
+    fixed x(f);
+    const std::size_t n = std::size_t(f.wl) + 1;
+    bool ok = text.size() == n && text[std::size_t(f.iwl)] == '.';
+    for (std::size_t i = 0; ok && i < n; ++i)
+        ok = i == std::size_t(f.iwl) || text[i] == '0' || text[i] == '1';
+    if (!ok)
+        throw std::invalid_argument("qarith: \"" + std::string(text) + "\" is not " + std::to_string(f.iwl) +
+                                    " binary digits, '.', " + std::to_string(f.fwl()) + " binary digits");
+    const std::string copy(text);
+    string_to_fxp(copy.c_str(), 2, &x.rec_);
+    // The C reader leaves the container above the format's top bit clear;
+    // extending the sign bit makes the pattern a two's-complement number.
+    const int top = 31 - (f.point + f.iwl - 1);
+    x.rec_.value = int32_t(std::uint32_t(x.rec_.value) << top) >> top;
+    return x;
+}
+
+} // namespace fsmdkit
+
+#endif // QARITH_HPP

@@ -1,0 +1,554 @@
+// zbig.hpp: a C++20 value type for unbounded signed integers over zbig's C
+// interface (zbig.h). Header-only; link with fsmdkit::zbig (-lzbig).
+//
+// fsmdkit::bigint owns one mpz_rec: construction initialises it, destruction
+// clears it, copies are deep and moves steal the digit array. A moved-from
+// bigint reads as zero and may be assigned to or used as an operand.
+//
+// Where the semantics follow the C library rather than C++'s built-in
+// integers:
+//   - `/` and `%` truncate toward zero and the remainder takes the sign of
+//     the dividend (as C++ does); floor_div, floor_mod and floor_divmod round
+//     toward minus infinity and give the remainder the sign of the divisor.
+//   - `>>` shifts the magnitude and keeps the sign, so it rounds toward zero:
+//     -5 >> 1 is -2 (C++'s int gives -3).
+//   - `&`, `|` and `^` act on magnitudes, not on two's complement; the result
+//     is negative when `&` has two negative operands, when `|` has at least
+//     one and when `^` has exactly one: -6 | 3 is -7, -6 & -3 is -2,
+//     -6 ^ 3 is -5. There is no `~`.
+//   - powm reduces with the truncating remainder: the result is negative
+//     only for a negative base and an odd exponent.
+//   - gcdext's g takes the sign of the last nonzero remainder of Euclid's
+//     chain (gcd itself is never negative).
+// Where the C library would end the process or answer silently with a
+// meaningless value, this interface checks first and throws:
+//   std::invalid_argument  a base outside 2..36 (0 also allowed for parsing),
+//                          text that is not a number in its base
+//   std::domain_error      division or modulus by zero, a negative shift
+//                          count or exponent, jacobi with an even or
+//                          non-positive b, sqrt of a negative value
+//   std::range_error       to<T>() of a value that T cannot hold, a shift or
+//                          exponent beyond 32 bits
+#ifndef ZBIG_HPP
+#define ZBIG_HPP
+
+#include "zbig.h"
+
+#include <compare>
+#include <concepts>
+#include <cstdint>
+#include <limits>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace fsmdkit {
+
+class bigint;
+struct bigint_divmod;
+
+namespace detail {
+// The operand that a moved-from bigint reads as: a live zero record that no
+// C call ever writes to (it only ever appears as a const operand).
+inline int32_t zero_digits[2] = {0, 0};
+inline const mpz_rec zero_record{zero_digits, 0, 2};
+
+template <class T>
+concept machine_integer = std::integral<T> && !std::same_as<T, bool> && sizeof(T) <= 8;
+
+inline void check_base(int base)
+{
+    if (base < 2 || base > 36)
+        throw std::invalid_argument("zbig: base must be 2 to 36, got " + std::to_string(base));
+}
+
+inline uint32_t shift_count(std::integral auto n)
+{
+    if (n < 0)
+        throw std::domain_error("zbig: negative shift count");
+    if (std::uint64_t(n) > std::numeric_limits<uint32_t>::max())
+        throw std::range_error("zbig: shift count beyond 32 bits");
+    return static_cast<uint32_t>(n);
+}
+
+inline int digit_value(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A' + 10;
+    return 99;
+}
+
+inline bool blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+// Checks text the way mpz_set_str reads it (blanks skipped anywhere, one
+// leading '-', base 0 choosing by prefix) and demands at least one digit and
+// no invalid character, so that the C call afterwards cannot fail.
+inline void check_number_text(std::string_view text, int base)
+{
+    if (base != 0)
+        check_base(base);
+    const auto fail = [&](const char *why) {
+        throw std::invalid_argument(std::string("zbig: ") + why + " in \"" + std::string(text) +
+                                    "\" (base " + std::to_string(base) + ")");
+    };
+    std::size_t i = 0;
+    while (i < text.size() && blank(text[i]))
+        ++i;
+    if (i < text.size() && text[i] == '-')
+        ++i;
+    bool digits = false;
+    if (base == 0) {
+        if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+            base = 16;
+            i += 2;
+        } else if (i < text.size() && text[i] == '0') {
+            base = 8;
+            i += 1;
+            digits = true; // the leading 0 is itself the number 0
+        } else {
+            base = 10;
+        }
+    }
+    for (; i < text.size(); ++i) {
+        if (blank(text[i]))
+            continue;
+        if (digit_value(text[i]) >= base)
+            fail("invalid digit");
+        digits = true;
+    }
+    if (!digits)
+        fail("no digits");
+}
+
+// Records of this thread's destroyed values, kept live for the next values
+// made: an operator's result then needs no allocation in a loop such as
+// `p = a * b`, which is what keeps the value type as fast as the C calls.
+// Only a few records of bounded size are kept.
+struct record_cache {
+    static constexpr int capacity = 4;
+    static constexpr uint32_t max_len = uint32_t(1) << 16; // digits (about 2 Mbit)
+    mpz_rec recs[capacity];
+    int count = 0;
+    ~record_cache();
+};
+// Set once the cache is gone (values destroyed after it free directly).
+inline thread_local bool cache_closed = false;
+inline thread_local record_cache cache;
+inline record_cache::~record_cache()
+{
+    cache_closed = true;
+    while (count > 0)
+        mpz_clear(&recs[--count]);
+}
+} // namespace detail
+
+class bigint {
+public:
+    bigint()
+    {
+        if (!detail::cache_closed && detail::cache.count > 0) {
+            // Zero with two stored digits: the operations work over stored
+            // digits, and growing back into the array's room is cheap.
+            rec_ = detail::cache.recs[--detail::cache.count];
+            rec_.len = 2;
+            rec_.digits[0] = rec_.digits[1] = 0;
+            rec_.sign = 0;
+        } else {
+            mpz_init(&rec_);
+        }
+    }
+    template <detail::machine_integer T>
+    bigint(T v) : bigint() // NOLINT: implicit, like the built-in integer conversions
+    {
+        if constexpr (std::is_signed_v<T> && sizeof(T) <= 4) {
+            mpz_set_si(&rec_, static_cast<int32_t>(v));
+        } else if constexpr (sizeof(T) <= 4) {
+            mpz_set_ui(&rec_, static_cast<uint32_t>(v));
+        } else {
+            // 64 bits: two 32-bit halves of the magnitude, then the sign.
+            const bool negative = v < 0;
+            const std::uint64_t m = negative ? std::uint64_t(0) - std::uint64_t(v) : std::uint64_t(v);
+            mpz_set_ui(&rec_, static_cast<uint32_t>(m >> 32));
+            if (m >> 32) {
+                mpz_mul_2exp(&rec_, &rec_, 32);
+                mpz_add_ui(&rec_, &rec_, static_cast<uint32_t>(m));
+            } else {
+                mpz_set_ui(&rec_, static_cast<uint32_t>(m));
+            }
+            if (negative)
+                mpz_neg(&rec_, &rec_);
+        }
+    }
+    // Text in base 2 to 36, or base 0 to choose by prefix (0x: 16, 0: 8,
+    // otherwise 10). Throws std::invalid_argument for an invalid base, an
+    // invalid digit or text without digits.
+    explicit bigint(std::string_view text, int base = 10) : bigint()
+    {
+        assign(text, base);
+    }
+    bigint(const bigint &other) : bigint() { mpz_set(&rec_, other.in()); }
+    bigint(bigint &&other) noexcept : rec_(other.rec_) { other.rec_ = empty(); }
+    bigint &operator=(const bigint &other)
+    {
+        if (this != &other)
+            mpz_set(out(), other.in());
+        return *this;
+    }
+    bigint &operator=(bigint &&other) noexcept
+    {
+        std::swap(rec_, other.rec_);
+        return *this;
+    }
+    ~bigint()
+    {
+        if (rec_.digits == nullptr)
+            return;
+        if (!detail::cache_closed && detail::cache.count < detail::record_cache::capacity &&
+            rec_.len <= detail::record_cache::max_len)
+            detail::cache.recs[detail::cache.count++] = rec_;
+        else
+            mpz_clear(&rec_);
+    }
+
+    // Replaces the value with the number in text; on failure the value is
+    // unchanged and std::invalid_argument is thrown.
+    bigint &assign(std::string_view text, int base = 10)
+    {
+        detail::check_number_text(text, base);
+        const std::string copy(text); // zero-terminated for the C call
+        if (copy.size() != std::char_traits<char>::length(copy.c_str()))
+            throw std::invalid_argument("zbig: text holds a zero byte");
+        mpz_set_str(out(), copy.c_str(), base);
+        return *this;
+    }
+
+    // Digits 0-9 then a-z, a leading '-' for negative values.
+    std::string to_string(int base = 10) const
+    {
+        detail::check_base(base);
+        std::string s(static_cast<std::size_t>(mpz_sizeinbase(in(), base)) + 2, '\0');
+        mpz_get_str(s.data(), base, in());
+        s.resize(std::char_traits<char>::length(s.c_str()));
+        return s;
+    }
+    // The C library's upper bound on the digits of the magnitude in base
+    // (30 bits per stored digit over floor(log2(base)), plus one).
+    std::size_t size_in_base(int base) const
+    {
+        detail::check_base(base);
+        return static_cast<std::size_t>(mpz_sizeinbase(in(), base));
+    }
+
+    int sign() const noexcept { return in()->sign; }
+    bool is_zero() const noexcept { return sign() == 0; }
+    explicit operator bool() const noexcept { return !is_zero(); }
+
+    // The value as T; std::range_error when T cannot hold it.
+    template <detail::machine_integer T>
+    T to() const
+    {
+        bigint m = abs(*this);
+        bigint high;
+        mpz_div_2exp(high.out(), m.in(), 64);
+        if (!high.is_zero())
+            throw_range();
+        mpz_div_2exp(high.out(), m.in(), 32);
+        const std::uint64_t mag = (std::uint64_t(mpz_get_ui(high.in())) << 32) | mpz_get_ui(m.in());
+        if (sign() >= 0) {
+            if (mag > std::uint64_t(std::numeric_limits<T>::max()))
+                throw_range();
+            return static_cast<T>(mag);
+        }
+        if constexpr (std::is_unsigned_v<T>) {
+            throw_range();
+        } else {
+            const std::uint64_t limit = std::uint64_t(std::numeric_limits<T>::max()) + 1;
+            if (mag > limit)
+                throw_range();
+            return static_cast<T>(-static_cast<std::int64_t>(mag - 1) - 1);
+        }
+    }
+
+    // The C record, for calls into zbig.h. The value keeps owning it: never
+    // pass it to mpz_clear or mpz_init.
+    const mpz_rec *c_rec() const noexcept { return in(); }
+    mpz_rec *c_rec() { return out(); }
+
+    // Arithmetic.
+    bigint &operator+=(const bigint &b) { mpz_add(out(), in(), b.in()); return *this; }
+    bigint &operator-=(const bigint &b) { mpz_sub(out(), in(), b.in()); return *this; }
+    bigint &operator*=(const bigint &b) { mpz_mul(out(), in(), b.in()); return *this; }
+    bigint &operator/=(const bigint &b) { check_divisor(b); mpz_div(out(), in(), b.in()); return *this; }
+    bigint &operator%=(const bigint &b) { check_divisor(b); mpz_mod(out(), in(), b.in()); return *this; }
+    bigint &operator&=(const bigint &b) { mpz_and(out(), in(), b.in()); return *this; }
+    bigint &operator|=(const bigint &b) { mpz_or(out(), in(), b.in()); return *this; }
+    bigint &operator^=(const bigint &b) { mpz_xor(out(), in(), b.in()); return *this; }
+    bigint &operator<<=(std::integral auto n) { mpz_mul_2exp(out(), in(), detail::shift_count(n)); return *this; }
+    bigint &operator>>=(std::integral auto n) { mpz_div_2exp(out(), in(), detail::shift_count(n)); return *this; }
+    bigint &operator++() { mpz_add_ui(out(), in(), 1); return *this; }
+    bigint &operator--() { mpz_sub_ui(out(), in(), 1); return *this; }
+    bigint operator++(int) { bigint old(*this); ++*this; return old; }
+    bigint operator--(int) { bigint old(*this); --*this; return old; }
+
+    friend bigint operator+(const bigint &a) { return a; }
+    friend bigint operator-(const bigint &a) { bigint r; mpz_neg(r.out(), a.in()); return r; }
+    friend bigint operator-(bigint &&a) { mpz_neg(a.out(), a.in()); return std::move(a); }
+
+    // Each binary operator writes into a fresh record, or into an rvalue
+    // operand's record (the C calls accept a result that is an operand).
+#define ZBIG_HPP_BINARY(op, call, check)                                                          \
+    friend bigint operator op(const bigint &a, const bigint &b)                                   \
+    {                                                                                              \
+        check;                                                                                     \
+        bigint r;                                                                                  \
+        call(r.out(), a.in(), b.in());                                                             \
+        return r;                                                                                  \
+    }                                                                                              \
+    friend bigint operator op(bigint &&a, const bigint &b)                                        \
+    {                                                                                              \
+        check;                                                                                     \
+        call(a.out(), a.in(), b.in());                                                             \
+        return std::move(a);                                                                       \
+    }
+    ZBIG_HPP_BINARY(+, mpz_add, (void)0)
+    ZBIG_HPP_BINARY(-, mpz_sub, (void)0)
+    ZBIG_HPP_BINARY(*, mpz_mul, (void)0)
+    ZBIG_HPP_BINARY(/, mpz_div, check_divisor(b))
+    ZBIG_HPP_BINARY(%, mpz_mod, check_divisor(b))
+    ZBIG_HPP_BINARY(&, mpz_and, (void)0)
+    ZBIG_HPP_BINARY(|, mpz_or, (void)0)
+    ZBIG_HPP_BINARY(^, mpz_xor, (void)0)
+#undef ZBIG_HPP_BINARY
+
+    friend bigint operator<<(const bigint &a, std::integral auto n)
+    {
+        bigint r;
+        mpz_mul_2exp(r.out(), a.in(), detail::shift_count(n));
+        return r;
+    }
+    friend bigint operator>>(const bigint &a, std::integral auto n)
+    {
+        bigint r;
+        mpz_div_2exp(r.out(), a.in(), detail::shift_count(n));
+        return r;
+    }
+
+    friend bool operator==(const bigint &a, const bigint &b) noexcept { return mpz_cmp(a.in(), b.in()) == 0; }
+    friend std::strong_ordering operator<=>(const bigint &a, const bigint &b) noexcept
+    {
+        return mpz_cmp(a.in(), b.in()) <=> 0;
+    }
+    template <detail::machine_integer T>
+    friend bool operator==(const bigint &a, T b) noexcept
+    {
+        return (a <=> b) == 0;
+    }
+    template <detail::machine_integer T>
+    friend std::strong_ordering operator<=>(const bigint &a, T b) noexcept
+    {
+        if constexpr (std::is_signed_v<T> && sizeof(T) <= 4)
+            return mpz_cmp_si(a.in(), static_cast<int32_t>(b)) <=> 0;
+        else if constexpr (sizeof(T) <= 4)
+            return mpz_cmp_ui(a.in(), static_cast<uint32_t>(b)) <=> 0;
+        else
+            return a <=> bigint(b);
+    }
+
+    friend void swap(bigint &a, bigint &b) noexcept { std::swap(a.rec_, b.rec_); }
+
+    friend bigint abs(const bigint &a) { bigint r; mpz_abs(r.out(), a.in()); return r; }
+
+    // Truncating quotient and remainder in one division.
+    friend bigint_divmod divmod(const bigint &a, const bigint &b);
+    // Floor division: quotient toward minus infinity, remainder with the
+    // sign of the divisor.
+    friend bigint floor_div(const bigint &a, const bigint &b)
+    {
+        check_divisor(b);
+        bigint r;
+        mpz_mdiv(r.out(), a.in(), b.in());
+        return r;
+    }
+    friend bigint floor_mod(const bigint &a, const bigint &b)
+    {
+        check_divisor(b);
+        bigint r;
+        mpz_mmod(r.out(), a.in(), b.in());
+        return r;
+    }
+    friend bigint_divmod floor_divmod(const bigint &a, const bigint &b);
+
+    friend std::ostream &operator<<(std::ostream &os, const bigint &a)
+    {
+        const auto basefield = os.flags() & std::ios_base::basefield;
+        const int base = basefield == std::ios_base::hex ? 16 : basefield == std::ios_base::oct ? 8 : 10;
+        return os << a.to_string(base);
+    }
+
+private:
+    friend struct bigint_access;
+    static mpz_rec empty() noexcept { return mpz_rec{nullptr, 0, 0}; }
+    // Operand view: a moved-from value reads as zero.
+    const mpz_rec *in() const noexcept { return rec_.digits ? &rec_ : &detail::zero_record; }
+    // Result view: a moved-from value gets a live record again.
+    mpz_rec *out()
+    {
+        if (rec_.digits == nullptr)
+            mpz_init(&rec_);
+        return &rec_;
+    }
+    static void check_divisor(const bigint &b)
+    {
+        if (b.is_zero())
+            throw std::domain_error("zbig: division by zero");
+    }
+    [[noreturn]] static void throw_range() { throw std::range_error("zbig: value out of range of the target type"); }
+
+    mpz_rec rec_;
+};
+
+struct bigint_divmod {
+    bigint quotient;
+    bigint remainder;
+};
+
+// Named operations that have no operator. Kept in one place so that the
+// record access stays private to bigint.
+struct bigint_access {
+    static const mpz_rec *in(const bigint &a) noexcept { return a.in(); }
+    static mpz_rec *out(bigint &a) { return a.out(); }
+    static void check_divisor(const bigint &b) { bigint::check_divisor(b); }
+};
+
+inline bigint_divmod divmod(const bigint &a, const bigint &b)
+{
+    using A = bigint_access;
+    A::check_divisor(b);
+    bigint_divmod r;
+    mpz_divmod(A::out(r.quotient), A::out(r.remainder), A::in(a), A::in(b));
+    return r;
+}
+
+inline bigint_divmod floor_divmod(const bigint &a, const bigint &b)
+{
+    using A = bigint_access;
+    A::check_divisor(b);
+    bigint_divmod r;
+    mpz_mdivmod(A::out(r.quotient), A::out(r.remainder), A::in(a), A::in(b));
+    return r;
+}
+
+namespace detail {
+inline uint32_t exponent(std::integral auto e)
+{
+    if (e < 0)
+        throw std::domain_error("zbig: negative exponent");
+    if (std::uint64_t(e) > std::numeric_limits<uint32_t>::max())
+        throw std::range_error("zbig: exponent beyond 32 bits");
+    return static_cast<uint32_t>(e);
+}
+} // namespace detail
+
+// b to the power e.
+inline bigint pow(const bigint &b, std::integral auto e)
+{
+    bigint r;
+    mpz_pow_ui(bigint_access::out(r), bigint_access::in(b), detail::exponent(e));
+    return r;
+}
+
+// b^e reduced by the truncating remainder modulo abs(m): the result has the
+// sign of b when e is odd. A zero modulus is a domain_error, as is a
+// negative exponent (the C call would leave its result unwritten).
+inline bigint powm(const bigint &b, const bigint &e, const bigint &m)
+{
+    using A = bigint_access;
+    if (m.is_zero())
+        throw std::domain_error("zbig: powm with modulus zero");
+    if (e.sign() < 0)
+        throw std::domain_error("zbig: powm with a negative exponent");
+    bigint r;
+    mpz_powm(A::out(r), A::in(b), A::in(e), A::in(m));
+    return r;
+}
+
+// Never negative; gcd(0, 0) is 0.
+inline bigint gcd(const bigint &a, const bigint &b)
+{
+    bigint g;
+    mpz_gcd(bigint_access::out(g), bigint_access::in(a), bigint_access::in(b));
+    return g;
+}
+
+struct bigint_gcdext {
+    bigint g, s, t; // a * s + b * t == g
+};
+
+// g is the last nonzero remainder of Euclid's chain with truncating
+// remainders, so it may be negative (gcdext(4, -6).g is -2).
+inline bigint_gcdext gcdext(const bigint &a, const bigint &b)
+{
+    using A = bigint_access;
+    bigint_gcdext r;
+    mpz_gcdext(A::out(r.g), A::out(r.s), A::out(r.t), A::in(a), A::in(b));
+    return r;
+}
+
+struct bigint_sqrtrem {
+    bigint root, remainder; // root^2 + remainder == x, 0 <= remainder <= 2 root
+};
+
+inline bigint_sqrtrem sqrtrem(const bigint &x)
+{
+    using A = bigint_access;
+    if (x.sign() < 0)
+        throw std::domain_error("zbig: square root of a negative value");
+    bigint_sqrtrem r;
+    mpz_sqrtrem(A::out(r.root), A::out(r.remainder), A::in(x));
+    return r;
+}
+
+inline bigint sqrt(const bigint &x)
+{
+    if (x.sign() < 0)
+        throw std::domain_error("zbig: square root of a negative value");
+    bigint r;
+    mpz_sqrt(bigint_access::out(r), bigint_access::in(x));
+    return r;
+}
+
+// The Jacobi symbol (a/b) for odd positive b.
+inline int jacobi(const bigint &a, const bigint &b)
+{
+    if (b.sign() <= 0)
+        throw std::domain_error("zbig: jacobi needs b > 0");
+    if (mpz_get_ui(bigint_access::in(b)) % 2 == 0)
+        throw std::domain_error("zbig: jacobi needs an odd b");
+    return mpz_jacobi(bigint_access::in(a), bigint_access::in(b));
+}
+
+// True when abs(x) survives trial division and reps random trials (drawn
+// from the C library's rand()); a prime is never called composite.
+inline bool is_probable_prime(const bigint &x, int reps = 25)
+{
+    if (reps < 0)
+        throw std::domain_error("zbig: negative repetition count");
+    return mpz_probab_prime_p(bigint_access::in(x), reps) != 0;
+}
+
+inline bigint factorial(std::integral auto n)
+{
+    bigint r;
+    mpz_fac_ui(bigint_access::out(r), detail::exponent(n));
+    return r;
+}
+
+} // namespace fsmdkit
+
+#endif // ZBIG_HPP
