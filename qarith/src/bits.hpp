@@ -6,11 +6,13 @@
 
 #include <cstdint>
 
+#include <int128.hpp>
+
 namespace qarith::detail
 {
 
-using wide_t = __int128;
-using uwide_t = unsigned __int128;
+using wide_t = fsmdkit::int128;
+using uwide_t = fsmdkit::uint128;
 
 // x * 2^count modulo 2^32 for count >= 0, floor(x / 2^-count) for count < 0.
 constexpr int32_t shift32(int32_t x, int64_t count)

@@ -6,6 +6,8 @@
 
 #include "record.h"
 
+#include <int128.hpp>
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -13,7 +15,7 @@
 namespace zbig {
 
 using limb = uint64_t;
-using wide = unsigned __int128;
+using wide = fsmdkit::uint128; // native where the target has it
 
 // Limbs needed for n digits.
 inline std::size_t limbs_for_digits(std::size_t n) { return (n * digit_bits + 63) / 64; }

@@ -120,7 +120,10 @@ private:
         // Chunks of k digits, least significant first, by repeated division.
         const std::size_t n = a.size();
         digit *work = allocate_digits(n + 1, memory_message);
-        uint32_t *chunks = static_cast<uint32_t *>(std::malloc((n + 2) * sizeof(uint32_t)));
+        // Each chunk takes at least floor(log2(chunk value)) bits off a; for
+        // many bases that is fewer than a digit's 30 bits (27 for base 24).
+        const std::size_t max_chunks = n * digit_bits / unsigned(std::bit_width(chunk_.value) - 1) + 2;
+        uint32_t *chunks = static_cast<uint32_t *>(std::malloc(max_chunks * sizeof(uint32_t)));
         if (chunks == nullptr)
             fatal(memory_message);
         if (n > 0)

@@ -169,6 +169,21 @@ TEST(Text, RandomRoundTripsInEveryBase)
     }
 }
 
+// In bases whose largest 32-bit power is below 2^30 (10, 12, 24 and others)
+// a chunk of characters takes fewer bits than a digit holds, so values of all
+// ones need more chunks than they have digits; the chunk buffer once had room
+// for digits + 2 only.
+TEST(Text, AllOnesValuesNeedMoreChunksThanDigits)
+{
+    for (unsigned digits = 1; digits <= 120; ++digits)
+        for (unsigned base = 2; base <= 36; ++base) {
+            const big v = (big(1) << (30 * digits)) - 1;
+            rec x(v, 0);
+            ASSERT_EQ(get_str(x.p(), static_cast<int>(base)), to_base(v, base))
+                << "base " << base << ", " << digits << " digits of ones";
+        }
+}
+
 TEST(Text, RandomTextsWithBlanksAndInvalidCharacters)
 {
     operands gen(4002);
