@@ -1,0 +1,177 @@
+"""Tests of fsmd_sim.coverage without GHDL: gcov's JSON of a real run of
+data/popcount_shortcut.vhd (its test data never reaches state st_full), the
+reports made from it, and the lcov tracefile."""
+import json
+import os
+import pathlib
+import tempfile
+import unittest
+
+from fsmd_sim import coverage
+
+DATA = pathlib.Path(__file__).parent / "data"
+DESIGN = DATA / "popcount_shortcut.vhd"
+GCOV_JSON = (DATA / "popcount_shortcut.gcov.json").read_text()
+# The design was analysed as design-1.vhd in this folder.
+GCOV_NAME = "/tmp/covexp/s/design-1.vhd"
+SOURCE = DESIGN.read_text()
+UNREACHED = [n for n, line in enumerate(SOURCE.splitlines(), 1) if line.endswith("-- unreached")]
+
+
+def shortcut_record():
+    records = coverage.parse_gcov_json(GCOV_JSON, {GCOV_NAME: str(DESIGN)})
+    assert len(records) == 1
+    return coverage.keep_decisions(records[0], SOURCE)
+
+
+class FromGcov(unittest.TestCase):
+    def test_never_executed_lines_are_exactly_the_unreached_state(self):
+        self.assertEqual(len(UNREACHED), 4)
+        self.assertEqual(shortcut_record().never_executed(), UNREACHED)
+
+    def test_a_line_is_counted_once_with_the_counts_of_all_its_functions(self):
+        # GHDL puts several elaboration functions on the entity's line.
+        doc = json.loads(GCOV_JSON)
+        per_line = {}
+        for entry in doc["files"][0]["lines"]:
+            per_line[entry["line_number"]] = per_line.get(entry["line_number"], 0) + entry["count"]
+        record = shortcut_record()
+        self.assertEqual(record.lines, per_line)
+        self.assertGreater(len([e for e in doc["files"][0]["lines"] if e["line_number"] == 8]), 1)
+
+    def test_files_not_named_are_left_out_and_relative_names_resolve(self):
+        self.assertEqual(coverage.parse_gcov_json(GCOV_JSON, {"/elsewhere/design-1.vhd": "x"}), [])
+        # gcov names the file as GHDL was given it, relative to the folder
+        # the analysis ran in.
+        records = coverage.parse_gcov_json(GCOV_JSON, {"design-1.vhd": "mine.vhd"})
+        self.assertEqual([r.path for r in records], ["mine.vhd"])
+
+    def test_unreadable_json_is_an_error_not_an_empty_report(self):
+        with self.assertRaises(ValueError):
+            coverage.parse_gcov_json('{"files": [', {})
+
+    def test_only_decisions_keep_branches(self):
+        record = shortcut_record()
+        lines = SOURCE.splitlines()
+        kept = {lines[n - 1].split()[0] for n in record.branches}
+        self.assertEqual(kept, {"if", "case"})
+        # The if that would enter st_full never took its true arm.
+        guard = next(n for n, l in enumerate(lines, 1) if 'x"FFFFFFFF"' in l)
+        self.assertIn(0, record.branches[guard])
+        # A branch of a line that never ran is unknown, not zero.
+        raw = coverage.parse_gcov_json(GCOV_JSON, {GCOV_NAME: "d"})[0]
+        self.assertTrue(all(c is None for c in raw.branches[UNREACHED[0]]))
+
+    def test_labelled_and_indented_decisions_match(self):
+        cases = [("    if a = '1' then", True), ("  lbl : case s is", True),
+                 ("elsif b then", True), ("  ifx <= '1';", False), ("  -- if a then", False),
+                 ("  state <= st_idle;", False), ("while n > 0 loop", True)]
+        for text, want in cases:
+            self.assertEqual(bool(coverage.DECISION.match(text)), want, text)
+
+
+class Reports(unittest.TestCase):
+    def test_summary_names_exactly_the_never_executed_lines(self):
+        record = shortcut_record()
+        lines = coverage.summary_lines([record])
+        self.assertEqual(lines[-1], f"never executed: {DESIGN}: lines {UNREACHED[0]}, "
+                                    f"{UNREACHED[1]}-{UNREACHED[3]}")
+        total = next(l for l in lines if l.startswith("total")).split()
+        self.assertEqual(total[1:4], [str(len(record.lines)), str(len(record.lines) - 4),
+                                      f"{100 * (len(record.lines) - 4) / len(record.lines):.1f}%"])
+
+    def test_full_coverage_lists_no_lines(self):
+        record = coverage.FileCoverage("a.vhd")
+        record.add_line(3, 1)
+        self.assertFalse(any(l.startswith("never") for l in coverage.summary_lines([record])))
+        empty = coverage.summary_lines([])
+        self.assertEqual(empty[-1].split(), ["total", "0", "0", "-", "0", "0", "-"])
+
+    def test_line_ranges(self):
+        for numbers, want in [([], ""), ([5], "5"), ([3, 1, 2], "1-3"), ([1, 3], "1, 3"),
+                              ([7, 8, 10, 11, 12, 20], "7-8, 10-12, 20")]:
+            self.assertEqual(coverage.line_ranges(numbers), want)
+
+    def test_annotated_source_marks_every_line(self):
+        record = shortcut_record()
+        text = coverage.annotate(record, SOURCE)
+        numbered = [l for l in text.splitlines() if l[9:10] == ":"]
+        self.assertEqual(len(numbered), len(SOURCE.splitlines()))
+        never = [int(l[10:15]) for l in numbered if l[:9].strip() == coverage.NEVER]
+        self.assertEqual(never, UNREACHED)
+        no_code = [int(l[10:15]) for l in numbered if l[:9].strip() == "-"]
+        self.assertEqual(set(no_code) & set(record.lines), set())
+        # Each source line follows its marks unchanged.
+        self.assertEqual([l[16:] for l in numbered], SOURCE.splitlines())
+
+    def test_report_folder_holds_the_three_outputs(self):
+        with tempfile.TemporaryDirectory() as d:
+            out = pathlib.Path(d) / "cov"
+            summary = coverage.write_report(str(out), [shortcut_record()], {str(DESIGN): SOURCE})
+            self.assertEqual(sorted(os.listdir(out)),
+                             ["coverage.info", "popcount_shortcut.vhd.gcov", "summary.txt"])
+            self.assertEqual((out / "summary.txt").read_text().splitlines(), summary)
+
+    def test_annotated_names_do_not_collide(self):
+        taken = set()
+        names = [coverage.annotated_name(p, taken) for p in ("a/x.vhd", "b/x.vhd", "x.vhd")]
+        self.assertEqual(len(set(names)), 3)
+
+
+class Tracefile(unittest.TestCase):
+    def test_round_trip_keeps_every_count(self):
+        record = shortcut_record()
+        back = coverage.parse_tracefile(coverage.tracefile([record], "popcount"))
+        self.assertEqual(len(back), 1)
+        self.assertEqual((back[0].path, back[0].lines, back[0].branches, back[0].functions),
+                         (record.path, record.lines, record.branches, record.functions))
+
+    def test_counts_of_the_tracefile(self):
+        text = coverage.tracefile([shortcut_record()])
+        fields = dict(l.split(":", 1) for l in text.splitlines() if l.split(":")[0] in ("LF", "LH"))
+        record = shortcut_record()
+        self.assertEqual((int(fields["LF"]), int(fields["LH"])), (len(record.lines), record.executed))
+        self.assertTrue(text.endswith("end_of_record\n"))
+
+    def test_merge_adds_counts_and_keeps_unknown_branches_unknown(self):
+        a, b = coverage.FileCoverage("f.vhd"), coverage.FileCoverage("f.vhd")
+        a.add_line(1, 2)
+        a.add_branches(1, [None, 3])
+        b.add_line(1, 5)
+        b.add_line(2, 0)
+        b.add_branches(1, [None, 4])
+        merged = coverage.combine([a, b, coverage.FileCoverage("e.vhd")])
+        self.assertEqual([r.path for r in merged], ["e.vhd", "f.vhd"])
+        self.assertEqual(merged[1].lines, {1: 7, 2: 0})
+        self.assertEqual(merged[1].branches, {1: [None, 7]})
+        # The records given stay as they were.
+        self.assertEqual(a.lines, {1: 2})
+
+    def test_malformed_tracefile_names_the_line(self):
+        with self.assertRaisesRegex(ValueError, "line 2"):
+            coverage.parse_tracefile("SF:x.vhd\nDA:one,2\nend_of_record\n")
+
+
+class Gcov(unittest.TestCase):
+    def test_gcc_release_of_the_back_end_and_of_gcov(self):
+        self.assertEqual(coverage.gcc_major_of_ghdl(
+            "/usr/lib/ghdl/gcc/lib/gcc/x86_64-linux-gnu/12/ghdl1"), "12")
+        self.assertIsNone(coverage.gcc_major_of_ghdl("/opt/ghdl/bin/ghdl1"))
+        for text, want in [("gcov (Debian 12.2.0-14+deb12u1) 12.2.0\nCopyright", "12"),
+                           ("gcov (GCC) 13.1\n", "13"), ("", None), ("gcov: nonsense", None)]:
+            self.assertEqual(coverage.gcov_version_major(text), want, text)
+        self.assertEqual(coverage.gcov_candidates("12"), ["gcov-12", "gcov"])
+
+    def test_counters_land_in_the_run_folder(self):
+        # libgcov drops GCOV_PREFIX_STRIP leading folders of the path compiled
+        # in and puts GCOV_PREFIX before the rest.
+        for objects in ("/var/cache/fsmdkit/lib/d-1/", "/a", "/x//y/z"):
+            env = coverage.run_environment(objects, "/run/here")
+            compiled_in = os.path.join(os.path.abspath(objects), "design-1.gcda")
+            parts = [p for p in compiled_in.split("/") if p]
+            landed = os.path.join(env["GCOV_PREFIX"], *parts[int(env["GCOV_PREFIX_STRIP"]):])
+            self.assertEqual(landed, "/run/here/design-1.gcda", objects)
+
+
+if __name__ == "__main__":
+    unittest.main()
