@@ -103,6 +103,90 @@ def gcov_version_major(version_text):
     return m.group(1) if m else None
 
 
+class Unavailable(Exception):
+    """Coverage cannot be had here: no gcov of the back end's GCC release,
+    no C compiler, or gcov failed."""
+
+
+def find_gcov(compiler_path, run, scratch):
+    """The gcov of the back end's GCC release. run(argv, log) -> status runs
+    a program with its output into the file log."""
+    major = gcc_major_of_ghdl(compiler_path)
+    seen = []
+    for name in gcov_candidates(major):
+        path = _on_path(name)
+        if path is None:
+            continue
+        log = os.path.join(scratch, "gcov-version.log")
+        run([path, "--version"], log)
+        found = gcov_version_major(_read(log))
+        if major is None or found == major:
+            return path
+        seen.append(f"{path} is of GCC {found or 'unknown'}")
+    wanted = f"gcov-{major}" if major else "gcov"
+    raise Unavailable(f"--coverage needs {wanted}, the gcov of GCC {major or ''} that GHDL's gcc back"
+                      f" end is built with ({'; '.join(seen) or 'none is on PATH'}); it comes with"
+                      f" Debian's gcc{'-' + major if major else ''} package")
+
+
+def flush_object(c_source, folder, run):
+    """Compiles gcov_flush.c into folder with the C compiler that GHDL's gcc
+    back end links with (cc); returns the object's path."""
+    target = os.path.join(folder, "gcov_flush.o")
+    cc = _on_path("cc") or _on_path("gcc")
+    if cc is None:
+        raise Unavailable("--coverage needs a C compiler (cc), which GHDL's gcc back end links with")
+    log = os.path.join(folder, "gcov_flush.log")
+    if run([cc, "-c", "-O2", "-o", target, c_source], log) != 0:
+        raise Unavailable(f"cannot compile {c_source}:\n{_read(log).rstrip()}")
+    return target
+
+
+def collect(gcov, object_dir, data_dir, shown, run):
+    """The FileCoverage records of a run whose counters are in data_dir:
+    the notes files (.gcno) of object_dir are copied beside them, and gcov
+    reads each pair. A design whose counters were never written (the run
+    was killed) counts as never executed."""
+    records = []
+    os.makedirs(data_dir, exist_ok=True)
+    for name in sorted(os.listdir(object_dir)):
+        if not name.endswith(".gcno"):
+            continue
+        with open(os.path.join(object_dir, name), "rb") as f:
+            notes = f.read()
+        with open(os.path.join(data_dir, name), "wb") as f:
+            f.write(notes)
+        counters = name[: -len(".gcno")] + ".gcda"
+        out = os.path.join(data_dir, counters + ".json")
+        if run([gcov, "--json-format", "--stdout", "--branch-probabilities", counters], out,
+               cwd=data_dir) not in (0, 1):
+            raise Unavailable(f"{gcov} fails on {os.path.join(data_dir, counters)}")
+        text = _read(out)
+        # gcov writes its JSON on one line; complaints (a missing counters
+        # file) go to the same log on lines of their own.
+        document = next((line for line in text.splitlines() if line.startswith("{")), None)
+        if document is None:
+            raise Unavailable(f"{gcov} wrote no report for {counters}:\n{text.rstrip()}")
+        records += parse_gcov_json(document, shown)
+    return combine(records)
+
+
+def _on_path(name):
+    for d in os.get_exec_path():
+        path = os.path.join(d, name)
+        if os.path.isfile(path) and os.access(path, os.X_OK):
+            return path
+    return None
+
+
+def _read(path):
+    try:
+        with open(path, errors="replace") as f:
+            return f.read()
+    except OSError:
+        return ""
+
+
 def run_environment(object_dir, data_dir):
     """The environment that makes the counters of objects compiled in
     object_dir land in data_dir: libgcov strips the leading folders of the
