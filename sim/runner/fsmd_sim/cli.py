@@ -2,12 +2,14 @@
 
 usage: fsmd-sim BENCH [--design FILE]... [--data FILE] [--dir DIR]
                       [--stop-time TIME] [--timeout SECONDS] [--backend B]
-                      [--junit FILE] [--wave FILE] [--quiet]
+                      [--junit FILE] [--wave FILE] [--coverage DIR] [--quiet]
        fsmd-sim all [-j N] [--dir DIR] [--backend B] [--junit FILE]
-                    [--timeout SECONDS]
+                    [--timeout SECONDS] [--coverage DIR]
 
 BENCH is one of eda, fibo, arraysum, popcount; B is a GHDL back end (mcode,
-llvm). --stop-time (default 100ms) stops a run without verdict in simulated
+llvm, gcc). --coverage (gcc back end only, chosen when --backend is not
+given) writes the design's line and branch coverage into DIR: summary.txt,
+annotated sources, coverage.info for genhtml. --stop-time (default 100ms) stops a run without verdict in simulated
 time, --timeout (default 3600) in wall-clock seconds. Exit status: 0 every
 test passed, 1 some test failed, 2 no verdict before the stop time or the
 timeout (a hang), 3 usage error, unreadable file, failed analysis or
@@ -15,7 +17,7 @@ elaboration; 130 or 143 when interrupted by SIGINT or SIGTERM.
 """
 from .benches import BENCHES
 from .errors import BadInput
-from .ghdl import BACKENDS
+from .ghdl import BACKENDS, COVERAGE_BACKEND
 
 # 10 million clock cycles: far beyond every bundled test, short enough that a
 # stuck design is reported within seconds.
@@ -121,7 +123,15 @@ def check(opts):
     if opts.backend is not None and opts.backend not in BACKENDS:
         raise BadInput(f"--backend must be {' or '.join(BACKENDS)}, not {opts.backend!r}")
     if opts.coverage is not None:
-        raise BadInput("--coverage needs a back end that supports coverage; none is installed")
+        # Coverage is the gcc back end's alone: it is chosen when no back
+        # end is named.
+        if opts.backend is None:
+            opts.backend = COVERAGE_BACKEND
+        elif opts.backend != COVERAGE_BACKEND:
+            raise BadInput(f"--coverage needs --backend {COVERAGE_BACKEND} (GHDL's GCC back end,"
+                           f" whose objects gcov counts), not --backend {opts.backend}")
+        import os
+        opts.coverage = os.path.abspath(opts.coverage)
     if target == "all":
         for name in SINGLE_RUN_ONLY:
             if name in opts.given:

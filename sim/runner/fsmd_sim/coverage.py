@@ -19,6 +19,9 @@ import re
 ANALYSIS_FLAGS = ("-Wc,-fprofile-arcs", "-Wc,-ftest-coverage")
 ELABORATION_FLAGS = ("-Wl,-lgcov",)
 TRACEFILE = "coverage.info"
+# In a design library built for coverage: the folder its objects were
+# compiled in, which is the folder of their counters' compiled-in path.
+OBJECTS_RECORD = "coverage-objects.txt"
 SUMMARY = "summary.txt"
 # Marks of the annotated sources, as gcov writes them: a line holding code
 # that never ran, and a line without code of its own.
@@ -127,6 +130,14 @@ def find_gcov(compiler_path, run, scratch):
     raise Unavailable(f"--coverage needs {wanted}, the gcov of GCC {major or ''} that GHDL's gcc back"
                       f" end is built with ({'; '.join(seen) or 'none is on PATH'}); it comes with"
                       f" Debian's gcc{'-' + major if major else ''} package")
+
+
+def compiler_path(dispconfig_text):
+    """The "compiler path" of ghdl --dispconfig."""
+    for line in dispconfig_text.splitlines():
+        if line.startswith("compiler path:"):
+            return line.split(":", 1)[1].strip()
+    return ""
 
 
 def flush_object(c_source, folder, run):
@@ -414,3 +425,34 @@ def _write(path, text):
     with open(tmp, "w") as f:
         f.write(text)
     os.replace(tmp, path)
+
+
+def design_report(directory, gcov, objects, counters, design_files, run, test_name):
+    """The coverage of one run, written into directory; returns the summary
+    lines. objects: the design library's folder (the .gcno files);
+    counters: the run's .gcda folder; design_files: (name GHDL analysed,
+    absolute or relative to the analysis folder; name shown; text)."""
+    shown = {name: path for name, path, _ in design_files}
+    texts = {path: text for _, path, text in design_files}
+    records = collect(gcov, objects, counters, shown, run)
+    for r in records:
+        keep_decisions(r, texts.get(r.path, ""))
+    return write_report(directory, records, texts, test_name)
+
+
+def combined_report(directory, parts):
+    """One report over the reports in the folders parts (`all`): their
+    tracefiles merged, the sources read from their files; returns the
+    summary lines."""
+    records = []
+    for part in parts:
+        records += parse_tracefile(_read(os.path.join(part, TRACEFILE)))
+    records = combine(records)
+    texts = {}
+    for r in records:
+        try:
+            with open(r.path, errors="replace") as f:
+                texts[r.path] = f.read()
+        except OSError:
+            pass
+    return write_report(directory, records, texts, "all")

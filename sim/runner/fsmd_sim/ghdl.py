@@ -15,7 +15,9 @@ from .errors import BadInput, Interrupted
 # GHDL's code generators, each with one driver (ghdl-mcode, ghdl-llvm, ...):
 # True where elaboration writes an executable, False where GHDL elaborates
 # and runs in memory (--elab-run). The first one installed is the default.
-BACKENDS = {"mcode": False, "llvm": True}
+BACKENDS = {"mcode": False, "llvm": True, "gcc": True}
+# The back end whose objects gcov can count (design coverage).
+COVERAGE_BACKEND = "gcc"
 
 # The signals that end fsmd-sim: GHDL's process groups are ended first.
 ENDING_SIGNALS = (_signal.SIGINT, _signal.SIGTERM, _signal.SIGHUP)
@@ -83,31 +85,41 @@ _timeout_program = None
 TIMED_OUT = 124
 
 
-def _watchdog(seconds):
+# Seconds a run stopped by the watchdog with SIGTERM has to write its
+# coverage counters before SIGKILL follows.
+TERM_GRACE = 10
+
+
+def _watchdog(seconds, gentle=False):
     """A prefix for argv that kills the command after seconds: coreutils'
     timeout. It works in every thread of `all`, and it also ends the command
-    when fsmd-sim itself is killed with SIGKILL and cannot end it."""
+    when fsmd-sim itself is killed with SIGKILL and cannot end it. gentle:
+    SIGTERM first, on which a coverage bench writes its counters, and
+    SIGKILL only if the command is still there TERM_GRACE seconds later."""
     global _timeout_program
     if _timeout_program is None:
         _timeout_program = _find_program("timeout") or ""
     if not _timeout_program:
         return []
+    if gentle:
+        return [_timeout_program, "-s", "TERM", "-k", f"{TERM_GRACE}s", f"{seconds:.3f}s"]
     return [_timeout_program, "-s", "KILL", f"{seconds:.3f}s"]
 
 
-def spawn(argv, log, cwd=None, deadline=None):
+def spawn(argv, log, cwd=None, deadline=None, env=None, gentle=False):
     """Runs argv with stdout and stderr into the file log and stdin from
     /dev/null, in a process group of its own, in folder cwd; returns the exit
     status (negative: killed by that signal). deadline, a time.monotonic()
     value, is the watchdog: past it the command is killed and WatchdogExpired
-    raised."""
+    raised (gentle: see _watchdog). env adds to fsmd-sim's environment."""
     prefix = []
     if deadline is not None:
         import time
         remaining = deadline - time.monotonic()
         if remaining <= 0:
             raise WatchdogExpired()
-        prefix = _watchdog(remaining)
+        prefix = _watchdog(remaining, gentle)
+    environment = dict(os.environ, **env) if env else os.environ
     argv = prefix + list(argv)
     actions = [(os.POSIX_SPAWN_OPEN, 0, os.devnull, os.O_RDONLY, 0),
                (os.POSIX_SPAWN_OPEN, 1, log, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644),
@@ -123,7 +135,7 @@ def spawn(argv, log, cwd=None, deadline=None):
             if cwd is not None:
                 old_cwd = os.open(".", os.O_RDONLY | os.O_DIRECTORY)
                 os.chdir(cwd)
-            pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=actions, setpgroup=0,
+            pid = os.posix_spawn(argv[0], argv, environment, file_actions=actions, setpgroup=0,
                                  setsigmask=(), setsigdef=ENDING_SIGNALS)
             _running.add(pid)
         except OSError as e:

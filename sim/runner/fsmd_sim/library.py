@@ -175,14 +175,23 @@ def kit_unit_names(sources):
     return names
 
 
-def design_library(kit, ghdl, cache, kit_use, job, scratch, deadline):
+def design_library(kit, ghdl, cache, kit_use, job, scratch, deadline, coverage=False):
     """The kit's library plus the job's sources (the design's files, then
     what the bench kind adds), analysed, and on back ends that write an
     executable elaborated, once per content: a later run of the same design
-    analyses nothing."""
+    analyses nothing. With coverage the design's files (and nothing else)
+    are analysed with gcov instrumentation and the bench is linked with
+    libgcov: an entry of its own, beside the plain one."""
     sources = job.sources
-    key = sources.key(Key(FORMAT, kit_use.name, job.top, *kit.flags)).hex()
+    key = sources.key(Key(FORMAT, kit_use.name, job.top, *kit.flags,
+                          "coverage" if coverage else "plain")).hex()
     log = os.path.join(scratch, "analysis.log")
+
+    def analyse(src, lib, names, extra):
+        workdir = f"--workdir={os.path.relpath(lib, src)}"
+        if names and spawn([ghdl.executable, "-a", *kit.flags, *extra, workdir, *names], log,
+                           cwd=src, deadline=deadline) != 0:
+            raise BadInput(job.analysis_failure(read_text(log).rstrip()))
 
     def build(src, lib):
         check_clashes(job, kit_use)
@@ -192,13 +201,30 @@ def design_library(kit, ghdl, cache, kit_use, job, scratch, deadline):
                     _write(lib, name, f.read())
             elif name.endswith(".o"):
                 os.symlink(os.path.join(kit_use.lib, name), os.path.join(lib, name))
-        workdir = f"--workdir={os.path.relpath(lib, src)}"
-        if spawn([ghdl.executable, "-a", *kit.flags, workdir, *sources.names()], log, cwd=src,
-                 deadline=deadline) != 0:
-            raise BadInput(job.analysis_failure(read_text(log).rstrip()))
+        link = []
+        if coverage:
+            from . import coverage as cov
+            design = [n for n in sources.names() if job.is_design_source(n)]
+            analyse(src, lib, design, cov.ANALYSIS_FLAGS)
+            # GCC writes the notes files (.gcno) into the folder it runs in;
+            # they belong with the objects, in the entry's library.
+            for name in os.listdir(src):
+                if name.endswith(".gcno"):
+                    os.replace(os.path.join(src, name), os.path.join(lib, name))
+            analyse(src, lib, [n for n in sources.names() if n not in design], ())
+            flush = cov.flush_object(os.path.join(os.path.dirname(__file__), "gcov_flush.c"),
+                                     lib, lambda argv, out: spawn(argv, out, deadline=deadline))
+            # The handler's object before libgcov, whose dump function it calls.
+            link = [f"-Wl,{os.path.basename(flush)}", *cov.ELABORATION_FLAGS]
+            # The counters' path compiled in is the folder of this build, which
+            # the cache renames into place afterwards; runs need it to send
+            # the counters elsewhere.
+            _write(lib, cov.OBJECTS_RECORD, os.path.abspath(lib).encode())
+        else:
+            analyse(src, lib, sources.names(), ())
         if BACKENDS[ghdl.backend]:
-            if spawn([ghdl.executable, "-e", *kit.flags, "--workdir=.", "-o", job.top, job.top],
-                     log, cwd=lib, deadline=deadline) != 0:
+            if spawn([ghdl.executable, "-e", *kit.flags, "--workdir=.", *link, "-o", job.top,
+                      job.top], log, cwd=lib, deadline=deadline) != 0:
                 raise BadInput(f"elaboration of {job.top} fails:\n"
                                + sources.shown(read_text(log).rstrip()))
 

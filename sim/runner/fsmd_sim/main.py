@@ -66,7 +66,9 @@ def run_one(kit, opts, cache):
     job = BenchJob(kit, opts.target, opts.designs, opts.data)
     wave = os.path.abspath(opts.wave) if opts.wave else None
     directory = prepare_dir(opts.dir, print)
-    settings = Settings(opts.backend, directory, opts.stop_time, wave, opts.timeout, deadline)
+    coverage = os.path.abspath(opts.coverage) if opts.coverage else None
+    settings = Settings(opts.backend, directory, opts.stop_time, wave, opts.timeout, deadline,
+                        coverage)
     outcome = execute(kit, job, settings, cache)
     if opts.junit:
         from .junit import write_junit

@@ -8,7 +8,7 @@ from .errors import EXIT_FAILED, EXIT_PASSED, VERDICT_NAMES
 MESSAGES_SHOWN = 10
 
 
-def print_outcome(outcome, per_test=True, out=None):
+def print_outcome(outcome, per_test=True, out=None, coverage=True):
     out = out or sys.stdout
     b = outcome.name
     for t in outcome.tests:
@@ -28,6 +28,17 @@ def print_outcome(outcome, per_test=True, out=None):
         print(f"{b}: note: {outcome.note}", file=out)
     print(summary_line(outcome), file=out)
     print(f"{b}: verdict: {verdict_text(outcome)}", file=out)
+    if coverage and outcome.coverage is not None:
+        print_coverage(outcome.coverage, out)
+
+
+def print_coverage(summary, out=None):
+    """The design's coverage summary (per file: lines with code, executed,
+    percent; branches of if/case; the lines never executed)."""
+    out = out or sys.stdout
+    print("coverage of the design:", file=out)
+    for line in summary:
+        print(f"  {line}", file=out)
 
 
 def summary_line(outcome):

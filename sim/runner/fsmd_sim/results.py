@@ -27,6 +27,7 @@ class Outcome:
         self.note = ""
         self.messages = []  # the simulation's reports other than the final one
         self.run_log = None
+        self.coverage = None  # the lines of the design's coverage summary
 
     @property
     def passed(self):

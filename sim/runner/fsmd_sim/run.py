@@ -14,11 +14,14 @@ SCRATCH = ".fsmd-sim"
 
 class Settings:
     """What a run needs beyond its job: the back end, the run's folder, the
-    stop time, the waveform file and the wall-clock deadline."""
+    stop time, the waveform file, the wall-clock deadline and the folder of
+    the design's coverage report (None: no coverage)."""
 
-    def __init__(self, backend, directory, stop_time, wave=None, timeout=None, deadline=None):
+    def __init__(self, backend, directory, stop_time, wave=None, timeout=None, deadline=None,
+                 coverage=None):
         self.backend, self.directory, self.stop_time = backend, directory, stop_time
         self.wave, self.timeout, self.deadline = wave, timeout, deadline
+        self.coverage = coverage
 
 
 def open_cache(note):
@@ -101,6 +104,7 @@ def execute(kit, job, settings, cache):
     if os.path.isdir(results) and not os.path.islink(results):
         raise BadInput(f"cannot write the results file {results}: a folder of that name is in the way")
     ghdl = Ghdl(settings.backend, find_ghdl(settings.backend), cache, scratch)
+    gcov = find_gcov(ghdl.executable, scratch) if settings.coverage else None
     kit_use = kit_library(kit, ghdl, cache)
     try:
         for name, data in job.inputs:
@@ -112,13 +116,17 @@ def execute(kit, job, settings, cache):
         except OSError as e:
             raise BadInput(f"cannot remove the old results file {results}: {e.strerror}")
         try:
-            design_use = design_library(kit, ghdl, cache, kit_use, job, scratch, settings.deadline)
+            design_use = design_library(kit, ghdl, cache, kit_use, job, scratch, settings.deadline,
+                                        coverage=gcov is not None)
         except WatchdogExpired:
             outcome = job.outcome("", "", settings.stop_time)
             watchdog_expired(outcome, settings.timeout)
             return outcome
         try:
-            return simulate(kit, job, settings, ghdl, design_use, scratch)
+            outcome = simulate(kit, job, settings, ghdl, design_use, scratch)
+            if gcov is not None:
+                outcome.coverage = coverage_report(job, settings, gcov, design_use, scratch)
+            return outcome
         finally:
             design_use.release()
             cache.evict()
@@ -133,10 +141,14 @@ def simulate(kit, job, settings, ghdl, design_use, scratch):
         ext = os.path.splitext(settings.wave)[1].lower()
         run_opts.append(f"--wave={settings.wave}" if ext == ".ghw" else f"--vcd={settings.wave}")
     timed_out = False
+    env = None
+    if settings.coverage:
+        env = counters_environment(design_use, scratch)
     try:
         if BACKENDS[ghdl.backend]:
             spawn([os.path.join(design_use.lib, job.top), *run_opts], run_log,
-                  cwd=settings.directory, deadline=settings.deadline)
+                  cwd=settings.directory, deadline=settings.deadline, env=env,
+                  gentle=env is not None)
         else:
             # GHDL reads the library by a relative path through a link, so the
             # cache's path, whatever it holds, is never a GHDL argument.
@@ -156,3 +168,50 @@ def simulate(kit, job, settings, ghdl, design_use, scratch):
     if timed_out:
         watchdog_expired(outcome, settings.timeout)
     return outcome
+
+
+# In the run's scratch folder: the coverage counters of this run alone.
+COUNTERS = "gcda"
+
+
+def find_gcov(ghdl_executable, scratch):
+    from . import coverage
+    log = os.path.join(scratch, "dispconfig.log")
+    spawn([ghdl_executable, "--dispconfig"], log)
+    try:
+        return coverage.find_gcov(coverage.compiler_path(read_text(log)),
+                                  lambda argv, out: spawn(argv, out), scratch)
+    except coverage.Unavailable as e:
+        raise BadInput(str(e))
+
+
+def counters_environment(design_use, scratch):
+    """Sends the run's counters into its scratch folder, emptied first: the
+    report is of this run, and runs of the same cached design never share
+    counter files."""
+    from . import coverage
+    from .cache import remove_tree
+    counters = os.path.join(scratch, COUNTERS)
+    remove_tree(counters)
+    os.makedirs(counters)
+    compiled_in = read_text(os.path.join(design_use.lib, coverage.OBJECTS_RECORD)).strip()
+    return coverage.run_environment(compiled_in or design_use.lib, counters)
+
+
+def coverage_report(job, settings, gcov, design_use, scratch):
+    """Writes the design's coverage into settings.coverage; returns the
+    summary lines."""
+    from . import coverage
+    designs = [(os.path.join(design_use.src, copy), os.path.abspath(shown),
+                data.decode("utf-8", "replace"))
+               for copy, shown, data in job.sources.items if job.is_design_source(copy)]
+    try:
+        os.makedirs(settings.coverage, exist_ok=True)
+        return coverage.design_report(settings.coverage, gcov, design_use.lib,
+                                      os.path.join(scratch, COUNTERS), designs,
+                                      lambda argv, out, cwd=None: spawn(argv, out, cwd=cwd),
+                                      job.name)
+    except coverage.Unavailable as e:
+        raise BadInput(str(e))
+    except OSError as e:
+        raise BadInput(f"cannot write the coverage report into {settings.coverage}: {e.strerror}")

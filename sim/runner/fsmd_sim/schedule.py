@@ -26,7 +26,9 @@ def run_all(kit, opts, cache):
         with slots:
             try:
                 sub = prepare_dir(os.path.join(directory, bench), None)
-                settings = Settings(opts.backend, sub, "100ms", None, opts.timeout, deadline)
+                coverage = os.path.join(opts.coverage, bench) if opts.coverage else None
+                settings = Settings(opts.backend, sub, "100ms", None, opts.timeout, deadline,
+                                    coverage)
                 outcome = execute(kit, BenchJob(kit, bench, [], None), settings, cache)
             except BadInput as e:
                 outcome = Outcome(bench)
@@ -39,7 +41,7 @@ def run_all(kit, opts, cache):
             # The passing tests are left out; failures, summaries and
             # verdicts are shown as each bench finishes.
             with printing:
-                print_outcome(outcome, per_test=False)
+                print_outcome(outcome, per_test=False, coverage=False)
                 sys.stdout.flush()
 
     threads = [threading.Thread(target=one, args=(b,), daemon=True) for b in BENCHES]
@@ -52,6 +54,14 @@ def run_all(kit, opts, cache):
     ordered = [outcomes.get(b) or _lost(b) for b in BENCHES]
     for line in summary_table(ordered):
         print(line)
+    if opts.coverage:
+        from .coverage import combined_report
+        from .report import print_coverage
+        parts = [os.path.join(opts.coverage, o.name) for o in ordered if o.coverage is not None]
+        try:
+            print_coverage(combined_report(opts.coverage, parts))
+        except (OSError, ValueError) as e:
+            raise BadInput(f"cannot write the coverage report into {opts.coverage}: {e}")
     if opts.junit:
         from .junit import write_junit
         write_junit(opts.junit, ordered)
