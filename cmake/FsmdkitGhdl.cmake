@@ -2,7 +2,7 @@
 # every GHDL command (sim/runtime/ghdl-flags.txt, which fsmd-sim reads too) and
 # the std_logic_textio source each back end ships.
 #
-#   FSMDKIT_GHDL_BACKENDS        the back ends found (mcode, llvm), best first
+#   FSMDKIT_GHDL_BACKENDS        the back ends found (mcode, llvm, gcc), best first
 #   GHDL_<BACKEND>_EXECUTABLE    the driver of each (GHDL_MCODE_EXECUTABLE ...)
 #   FSMDKIT_GHDL_FLAGS           the options of every analysis, elaboration, run
 #   fsmdkit_find_std_logic_textio(<ghdl> <out-var>)
@@ -12,7 +12,7 @@ set(FSMDKIT_GHDL_FLAGS_FILE ${PROJECT_SOURCE_DIR}/sim/runtime/ghdl-flags.txt)
 file(STRINGS ${FSMDKIT_GHDL_FLAGS_FILE} FSMDKIT_GHDL_FLAGS REGEX "^[^#]")
 
 set(FSMDKIT_GHDL_BACKENDS)
-foreach(backend mcode llvm)
+foreach(backend mcode llvm gcc)
   string(TOUPPER ${backend} upper)
   find_program(GHDL_${upper}_EXECUTABLE ghdl-${backend})
   if(GHDL_${upper}_EXECUTABLE)

@@ -20,6 +20,13 @@ class Accepted(unittest.TestCase):
         o = cli.parse_args(["fibo"])
         self.assertEqual((o.stop_time, o.timeout, o.backend, o.designs), ("100ms", 3600, None, []))
 
+    def test_coverage_takes_the_gcc_back_end_and_an_absolute_folder(self):
+        import os
+        for argv in (["popcount", "--coverage", "cov"], ["all", "--coverage=cov", "--backend", "gcc"]):
+            with self.subTest(argv):
+                o = cli.parse_args(argv)
+                self.assertEqual((o.backend, o.coverage), ("gcc", os.path.abspath("cov")))
+
     def test_jobs_spellings_for_all(self):
         for argv in (["all", "-j", "3"], ["all", "-j3"], ["all", "-j=3"]):
             with self.subTest(argv):
@@ -49,6 +56,9 @@ class Refused(unittest.TestCase):
         (["fibo", "--wave", "w.txt"], "must end in .ghw or .vcd"),
         (["fibo", "--wave", "dir.vcd/w"], "must end in .ghw or .vcd"),
         (["fibo", "--timeout", "0"], "--timeout needs a positive number"),
+        (["fibo", "--coverage", "c", "--backend", "llvm"], "--coverage needs --backend gcc"),
+        (["all", "--backend=mcode", "--coverage", "c"], "--coverage needs --backend gcc"),
+        (["fibo", "--coverage"], "--coverage needs a value"),
         (["fibo", "--timeout", "1e3"], "--timeout needs a positive number"),
     ] + [(["fibo", "--stop-time", t], "is not a VHDL time")
          for t in ("10 ms", "ms", "10", "1.ms", ".5ms", "1.2.3ms", "-1ms", "10mss",

@@ -1,0 +1,183 @@
+#!/usr/bin/env python3
+"""fsmd-sim --coverage on GHDL's gcc back end, end to end: the lines a
+design's test data never reaches are named exactly, by every kind of run
+(passing, failing, stopped by either watchdog), concurrent runs of one
+cached design keep their counts apart, and genhtml takes the tracefile.
+
+Environment: FSMD_SIM, FSMD_EXAMPLES, FSMD_TEST_DIR (a scratch folder of
+this test alone).
+"""
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import unittest
+
+FSMD_SIM = os.environ["FSMD_SIM"]
+EXAMPLES = pathlib.Path(os.environ["FSMD_EXAMPLES"])
+SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"])
+DATA = pathlib.Path(__file__).parent / "data"
+SHORTCUT = DATA / "popcount_shortcut.vhd"
+SHORTCUT_DATA = DATA / "popcount_shortcut_data.txt"
+UNREACHED = [n for n, line in enumerate(SHORTCUT.read_text().splitlines(), 1)
+             if line.endswith("-- unreached")]
+
+
+def fresh(name):
+    path = SCRATCH / name
+    shutil.rmtree(path, ignore_errors=True)
+    path.mkdir(parents=True)
+    return path
+
+
+def fsmd_sim(*args):
+    proc = subprocess.run([FSMD_SIM, *map(str, args)], capture_output=True, text=True)
+    return proc.returncode, proc.stdout, proc.stderr
+
+
+def never_executed(text, design):
+    """The line numbers a summary names as never executed in design."""
+    m = re.search(rf"never executed: {re.escape(str(design))}: lines (.*)", text)
+    if not m:
+        return []
+    numbers = []
+    for part in m.group(1).split(", "):
+        first, _, last = part.partition("-")
+        numbers += range(int(first), int(last or first) + 1)
+    return numbers
+
+
+def annotated_never(path):
+    return [int(line[10:15]) for line in path.read_text().splitlines()
+            if line[9:10] == ":" and line[:9].strip() == "#####"]
+
+
+def tracefile_sources(path):
+    return [line[3:] for line in path.read_text().splitlines() if line.startswith("SF:")]
+
+
+class BundledBench(unittest.TestCase):
+    def test_the_unreached_state_is_named_exactly(self):
+        d = fresh("unreached")
+        status, out, err = fsmd_sim("popcount", "--design", SHORTCUT, "--data", SHORTCUT_DATA,
+                                    "--dir", d / "run", "--coverage", d / "cov", "--quiet")
+        self.assertEqual(status, 0, out + err)
+        self.assertEqual(len(UNREACHED), 4)
+        # Printed under the run's summary, and the same in the report folder.
+        self.assertIn("coverage of the design:", out)
+        self.assertEqual(never_executed(out, SHORTCUT), UNREACHED)
+        self.assertEqual(never_executed((d / "cov" / "summary.txt").read_text(), SHORTCUT), UNREACHED)
+        self.assertEqual(annotated_never(d / "cov" / "popcount_shortcut.vhd.gcov"), UNREACHED)
+        # The design alone is instrumented: no kit unit is in the tracefile.
+        self.assertEqual(tracefile_sources(d / "cov" / "coverage.info"), [str(SHORTCUT)])
+
+    def test_reaching_every_state_leaves_no_line_out_and_runs_do_not_mix(self):
+        d = fresh("concurrent")
+        everything = d / "all_ones.txt"
+        everything.write_text(SHORTCUT_DATA.read_text() + "FFFFFFFF 00000020\n")
+        # Build the cache entry first, so both runs use the same objects.
+        fsmd_sim("popcount", "--design", SHORTCUT, "--data", SHORTCUT_DATA, "--dir", d / "warm",
+                 "--coverage", d / "warm-cov")
+        runs = []
+        for name, data in (("partial", SHORTCUT_DATA), ("full", everything)) * 2:
+            argv = [FSMD_SIM, "popcount", "--design", SHORTCUT, "--data", data,
+                    "--dir", d / f"{name}-{len(runs)}", "--coverage", d / f"{name}-{len(runs)}-cov"]
+            runs.append((name, len(runs), subprocess.Popen(list(map(str, argv)),
+                                                         stdout=subprocess.PIPE, text=True)))
+        counts = {}
+        for name, i, proc in runs:
+            out, _ = proc.communicate()
+            self.assertEqual(proc.returncode, 0, out)
+            want = UNREACHED if name == "partial" else []
+            self.assertEqual(never_executed(out, SHORTCUT), want, out)
+            annotated = (d / f"{name}-{i}-cov" / "popcount_shortcut.vhd.gcov").read_text()
+            line = next(l for l in annotated.splitlines()
+                        if l[9:10] == ":" and int(l[10:15]) == UNREACHED[1])
+            counts.setdefault(name, []).append(line[:9].strip())
+        # Each count is of its own run: equal runs, equal counts (a shared
+        # counters file would add them up).
+        self.assertEqual(counts["partial"], ["#####", "#####"])
+        self.assertEqual(len(set(counts["full"])), 1, counts)
+        self.assertNotEqual(counts["full"][0], "#####")
+
+    def test_failing_and_stopped_runs_still_report(self):
+        d = fresh("failing")
+        wrong = d / "wrong.txt"
+        wrong.write_text("00000003 00000009\n")
+        cases = [
+            ("failing", ["--data", wrong], 1),
+            # Two tests pass, the third is cut off by the simulated-time watchdog.
+            ("stop-time", ["--data", SHORTCUT_DATA, "--stop-time", "300ns"], 2),
+        ]
+        for name, extra, expected in cases:
+            with self.subTest(name):
+                status, out, err = fsmd_sim("popcount", "--design", SHORTCUT, *extra, "--dir", d / name,
+                                            "--coverage", d / f"{name}-cov", "--quiet")
+                self.assertEqual(status, expected, out + err)
+                self.assertEqual(never_executed(out, SHORTCUT), UNREACHED)
+
+    def test_wall_clock_watchdog_still_writes_the_counters(self):
+        # A fibo test of 100 million cycles runs far longer than the timeout:
+        # the watchdog ends the bench with SIGTERM, on which it writes its
+        # counters; without them every line would count as never executed.
+        d = fresh("timeout")
+        data = d / "long.txt"
+        data.write_text("05F5E0FE 00000000\n")
+        design = EXAMPLES / "designs" / "fibo.vhd"
+        fsmd_sim("fibo", "--dir", d / "warm", "--coverage", d / "warm-cov")
+        status, out, err = fsmd_sim("fibo", "--data", data, "--stop-time", "10sec", "--timeout", "3",
+                                    "--dir", d / "run", "--coverage", d / "cov")
+        self.assertEqual(status, 2, out + err)
+        row = next(l for l in out.splitlines() if l.strip().startswith(str(design)))
+        executed = int(row.split()[2])
+        self.assertGreater(executed, 0, out)
+
+    def test_genhtml_takes_the_tracefile(self):
+        if shutil.which("genhtml") is None:
+            self.skipTest("genhtml (Debian's lcov) is not installed")
+        d = fresh("genhtml")
+        status, out, err = fsmd_sim("popcount", "--design", SHORTCUT, "--data", SHORTCUT_DATA,
+                                    "--dir", d / "run", "--coverage", d / "cov", "--quiet")
+        self.assertEqual(status, 0, out + err)
+        proc = subprocess.run(["genhtml", "--branch-coverage", "-q", "-o", str(d / "html"),
+                               str(d / "cov" / "coverage.info")], capture_output=True, text=True)
+        self.assertEqual(proc.returncode, 0, proc.stderr)
+        self.assertTrue((d / "html" / "index.html").is_file())
+
+
+class GccBackend(unittest.TestCase):
+    def test_results_files_equal_those_of_mcode(self):
+        d = fresh("same-results")
+        for bench in ("eda", "fibo", "arraysum", "popcount"):
+            with self.subTest(bench):
+                texts = []
+                for backend in ("mcode", "gcc"):
+                    status, out, err = fsmd_sim(bench, "--backend", backend, "--dir",
+                                                d / f"{bench}-{backend}", "--quiet")
+                    self.assertEqual(status, 0, out + err)
+                    texts.append((d / f"{bench}-{backend}" / f"{bench}_alg_test_results.txt")
+                                 .read_bytes())
+                self.assertEqual(texts[0], texts[1])
+                self.assertGreater(len(texts[0]), 0)
+
+
+class All(unittest.TestCase):
+    def test_one_summary_over_the_four_benches(self):
+        d = fresh("all")
+        status, out, err = fsmd_sim("all", "-j", "2", "--dir", d / "run", "--coverage", d / "cov")
+        self.assertEqual(status, 0, out + err)
+        designs = sorted(str(EXAMPLES / "designs" / f"{b}.vhd")
+                         for b in ("eda", "fibo", "arraysum", "popcount"))
+        self.assertEqual(sorted(tracefile_sources(d / "cov" / "coverage.info")), designs)
+        # One table, after the benches' table: four rows and the total.
+        table = out[out.index("coverage of the design:"):].splitlines()
+        self.assertEqual(out.count("coverage of the design:"), 1)
+        self.assertEqual(sorted(l.split()[0] for l in table[2:6]), designs)
+        self.assertTrue(table[6].split()[0] == "total", table)
+        for bench in ("eda", "fibo", "arraysum", "popcount"):
+            self.assertTrue((d / "cov" / bench / "summary.txt").is_file())
+
+
+if __name__ == "__main__":
+    unittest.main()
