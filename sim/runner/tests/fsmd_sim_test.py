@@ -67,7 +67,7 @@ class BadInput(unittest.TestCase):
              "is not a VHDL time"),
             ("bad wave name", ["fibo", "--wave", d / "w.txt", "--dir", d / "r6"],
              "must end in .ghw or .vcd"),
-            ("bad back end", ["fibo", "--backend", "gcc"], "--backend must be mcode or llvm"),
+            ("bad back end", ["fibo", "--backend", "vhdl"], "--backend must be mcode or llvm"),
             ("bad job count", ["all", "-j", "0"], "-j needs a positive number"),
             ("design option with all", ["all", "--design", broken], "applies to a single bench"),
         ]
