@@ -26,9 +26,15 @@ try:
 except ImportError:  # pragma: no cover - other Python versions
     from hashlib import sha256
 
-# Design libraries kept; the least recently used beyond them are evicted.
+# Design libraries kept (FSMDKIT_CACHE_KEEP overrides); the least recently
+# used beyond them are evicted.
 KEPT_DESIGN_LIBRARIES = 32
 DESIGN_PREFIX = "design-"
+
+
+def kept_design_libraries():
+    text = os.environ.get("FSMDKIT_CACHE_KEEP", "")
+    return int(text) if text.isascii() and text.isdigit() else KEPT_DESIGN_LIBRARIES
 
 
 def default_root():
@@ -177,10 +183,12 @@ class Cache:
         except OSError:
             pass  # a read-only cache: the order of eviction only
 
-    def evict(self, keep=KEPT_DESIGN_LIBRARIES):
+    def evict(self, keep=None):
         """Removes the least recently used design libraries beyond keep, and
         the private folders of builds whose process has died. An entry that
         any run holds is skipped."""
+        if keep is None:
+            keep = kept_design_libraries()
         names = []
         for name in _listdir(os.path.join(self.root, "lib")):
             if name.startswith(DESIGN_PREFIX):
