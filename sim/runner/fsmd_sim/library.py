@@ -4,7 +4,6 @@ content) and a design's library (a copy of the kit's library plus the
 design's sources and whatever the bench kind adds, elaborated where the back
 end writes an executable)."""
 import os
-import re
 
 from .cache import DESIGN_PREFIX, Key
 from .errors import BadInput
@@ -124,6 +123,7 @@ class Sources:
 
     def shown(self, text):
         """GHDL's messages with each copy's name replaced by the user's."""
+        import re
         for copy_name, shown, _ in self.items:
             if copy_name != shown:
                 text = re.sub(rf"(^|(?<=\s)){re.escape(copy_name)}(?=:)", lambda m: shown, text,
@@ -157,14 +157,14 @@ def kit_library(kit, ghdl, cache):
     return use
 
 
-UNIT = re.compile(r"^\s*(entity|package|configuration)\s+(?!body\b)(\w+)\s+(?:is|of)\b",
-                  re.I | re.M)
-
-
 def declared_units(text):
-    """The primary units a VHDL text declares (comments removed)."""
+    """The primary units a VHDL text declares (comments removed). Only a
+    build needs it, so re (slow to import) is imported here."""
+    import re
     text = re.sub(r"--[^\n]*", "", text)
-    return [(kind.lower(), name.lower()) for kind, name in UNIT.findall(text)]
+    unit = re.compile(r"^\s*(entity|package|configuration)\s+(?!body\b)(\w+)\s+(?:is|of)\b",
+                      re.I | re.M)
+    return [(kind.lower(), name.lower()) for kind, name in unit.findall(text)]
 
 
 def kit_unit_names(sources):
