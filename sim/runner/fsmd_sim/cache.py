@@ -133,6 +133,14 @@ class Cache:
         sources into a fresh folder, build(src, lib) analyses them from src
         (their final place) into the fresh library folder lib. Returns a Use
         holding the entry's shared lock."""
+        try:
+            return self._acquire(name, write_sources, build)
+        except OSError as e:
+            where = f" ({e.filename})" if e.filename else ""
+            raise BadInput(f"cannot use the cache {self.root}: {e.strerror or e}{where};"
+                           " set FSMDKIT_CACHE_DIR to another folder")
+
+    def _acquire(self, name, write_sources, build):
         lock_path = os.path.join(self.root, "lock", name)
         lib = os.path.join(self.root, "lib", name)
         while True:

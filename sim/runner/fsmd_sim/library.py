@@ -28,7 +28,10 @@ class Ghdl:
         facts = read_text(memo).split("\n")
         if len(facts) < 3 or facts[0] != stamp.replace("\0", " "):
             facts = [stamp.replace("\0", " ")] + self._ask(scratch)
-            _write_atomically(memo, "\n".join(facts) + "\n", cache)
+            try:
+                _write_atomically(memo, "\n".join(facts) + "\n", cache)
+            except OSError:
+                pass  # asked again next time
         self.version, self.library_prefix = facts[1], facts[2]
         self.textio = self._find_textio()
 

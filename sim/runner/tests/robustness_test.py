@@ -10,6 +10,7 @@ the suite under a minute; raise it for a run by hand).
 import os
 import pathlib
 import random
+import resource
 import shutil
 import signal
 import subprocess
@@ -172,6 +173,21 @@ class FoldersInTheWay(unittest.TestCase):
         status, out = fsmd_sim("popcount", "--dir", d / "run", cache=a_file)
         self.assertEqual(status, 0, out)
         self.assertIn("not using the cache", out)
+
+    def test_a_full_disk_is_a_clear_message(self):
+        # A file-size limit fails writes as a full disk does (EFBIG for
+        # ENOSPC); Python ignores SIGXFSZ, so fsmd-sim sees the error.
+        d = fresh("full")
+        for name, cache, message in (("run", SCRATCH / "cache", "cannot write the input file"),
+                                     ("cache", d / "new-cache", "cannot use the cache")):
+            with self.subTest(name):
+                proc = subprocess.run(
+                    [FSMD_SIM, "popcount", "--dir", str(d / name)], capture_output=True,
+                    text=True, env=env_with(cache), timeout=60,
+                    preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (1000, 1000)))
+                self.assertEqual(proc.returncode, 3, proc.stdout + proc.stderr)
+                self.assertIn(message, proc.stderr)
+                self.assertNotIn("Traceback", proc.stderr)
 
 
 class Signals(unittest.TestCase):
