@@ -194,7 +194,14 @@ class Cache:
     def evict(self, keep=None):
         """Removes the least recently used design libraries beyond keep, and
         the private folders of builds whose process has died. An entry that
-        any run holds is skipped."""
+        any run holds is skipped. Best effort: what cannot be removed now
+        is left for a later run."""
+        try:
+            self._evict_all(keep)
+        except OSError:
+            pass
+
+    def _evict_all(self, keep):
         if keep is None:
             keep = kept_design_libraries()
         names = []
