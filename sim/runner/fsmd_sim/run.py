@@ -147,8 +147,7 @@ def simulate(kit, job, settings, ghdl, design_use, scratch):
     try:
         if BACKENDS[ghdl.backend]:
             spawn([os.path.join(design_use.lib, job.top), *run_opts], run_log,
-                  cwd=settings.directory, deadline=settings.deadline, env=env,
-                  gentle=env is not None)
+                  cwd=settings.directory, deadline=settings.deadline, env=env)
         else:
             # GHDL reads the library by a relative path through a link, so the
             # cache's path, whatever it holds, is never a GHDL argument.

@@ -6,8 +6,10 @@ import sys
 import time
 
 from .benches import BENCHES
+from .cli import DEFAULT_STOP_TIME
 from .errors import EXIT_BAD_INPUT, BadInput
 from .job import BenchJob
+from .junit import write_junit
 from .report import print_outcome, summary_table
 from .results import Outcome
 from .run import Settings, execute, prepare_dir
@@ -27,8 +29,8 @@ def run_all(kit, opts, cache):
             try:
                 sub = prepare_dir(os.path.join(directory, bench), None)
                 coverage = os.path.join(opts.coverage, bench) if opts.coverage else None
-                settings = Settings(opts.backend, sub, "100ms", None, opts.timeout, deadline,
-                                    coverage)
+                settings = Settings(opts.backend, sub, DEFAULT_STOP_TIME, None, opts.timeout,
+                                    deadline, coverage)
                 outcome = execute(kit, BenchJob(kit, bench, [], None), settings, cache)
             except BadInput as e:
                 outcome = Outcome(bench)
@@ -63,7 +65,6 @@ def run_all(kit, opts, cache):
         except (OSError, ValueError) as e:
             raise BadInput(f"cannot write the coverage report into {opts.coverage}: {e}")
     if opts.junit:
-        from .junit import write_junit
         write_junit(opts.junit, ordered)
     return max(o.status for o in ordered)
 
