@@ -6,6 +6,7 @@ Environment: FSMD_SIM (the command), FSMD_EXAMPLES (the example folder),
 FSMD_TEST_DESIGNS (the test designs), FSMD_TEST_DIR (a scratch folder of
 this test alone), FSMD_BACKEND (mcode or llvm).
 """
+import json
 import os
 import pathlib
 import shutil
@@ -18,9 +19,12 @@ DESIGNS = pathlib.Path(os.environ["FSMD_TEST_DESIGNS"])
 SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"])
 BACKEND = os.environ.get("FSMD_BACKEND", "mcode")
 
-NAMES = {"eda": "EDA", "fibo": "FIBO", "arraysum": "ARRAYSUM", "popcount": "POPCOUNT"}
-INPUTS = {"eda": ["in1", "in2"], "fibo": ["x"], "arraysum": ["in1"], "popcount": ["inp"]}
-OUTPUT_LABEL = {"eda": "out1", "fibo": "D_1236", "arraysum": "out1", "popcount": "D_1236"}
+# What the results lines hold, from the bench manifest that the testbenches
+# are generated from.
+MANIFEST = json.loads((pathlib.Path(__file__).resolve().parents[1] / "instances.json").read_text())
+NAMES = {b: m["cycles_text"].split(" ", 1)[0] for b, m in MANIFEST.items()}
+INPUTS = {b: m["inputs"] for b, m in MANIFEST.items()}
+OUTPUT_LABEL = {b: m["output_label"].strip(" =") for b, m in MANIFEST.items()}
 
 
 def run(bench, name, data_lines=None, design=None, stop_time=None):

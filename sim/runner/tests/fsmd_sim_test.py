@@ -179,7 +179,7 @@ class Installed(unittest.TestCase):
 
 class Readme(unittest.TestCase):
     def test_readme_example_is_the_tested_script(self):
-        script = pathlib.Path(__file__).resolve().parent.parent / "examples" / "fsmd-sim-example.sh"
+        script = pathlib.Path(__file__).resolve().parents[3] / "tools" / "examples" / "fsmd-sim-example.sh"
         text = script.read_text()
         body = text.split("\n", 2)[2]  # without the shebang and purpose lines
         self.assertIn(body, README.read_text())

@@ -1,0 +1,80 @@
+"""What one run builds and runs. A bench kind makes a Job: the sources to
+analyse after the kit's units (the design's files, then what the kind adds,
+such as a configuration or a generated bench), the unit to elaborate, the
+input files to place in the run's folder, the results file, and how to judge
+the run. The bundled benches are one kind; others plug in the same way."""
+import os
+
+from .benches import TABLE
+from .errors import BadInput
+from .library import Sources
+from .results import Outcome, judge, parse_bench_results
+
+
+class Job:
+    def __init__(self, name, top, results_file):
+        self.name = name
+        self.top = top
+        self.results_file = results_file
+        self.sources = Sources()
+        self.design_copies = set()  # copy names of the user's design files
+        self.inputs = []  # (name in the run's folder, bytes)
+
+    def add_design_file(self, path):
+        copy_name = f"design-{len(self.design_copies) + 1}.vhd"
+        self.design_copies.add(copy_name)
+        self.sources.add_file(copy_name, path, "design file")
+
+    def is_design_source(self, copy_name):
+        return copy_name in self.design_copies
+
+    def analysis_failure(self, errors):
+        """The message for sources that fail analysis; errors is GHDL's
+        output, which names the copies."""
+        return f"the design does not analyse:\n{self.sources.shown(errors)}"
+
+    def outcome(self, results_text, console, stop_time):
+        """Judges the run from its results file and its console."""
+        raise NotImplementedError
+
+
+class BenchJob(Job):
+    """One of the bundled benches on a design and test data."""
+
+    def __init__(self, kit, bench, designs, data):
+        spec = TABLE[bench]
+        super().__init__(bench, spec["top"], spec["results_file"])
+        self.spec = spec
+        for path in designs or [kit.design(bench)]:
+            self.add_design_file(path)
+        self.sources.add_file(spec["configuration"], kit.path(spec["configuration"]),
+                              "the kit is incomplete:")
+        data_path = data or kit.data(bench)
+        if not os.path.isfile(data_path):
+            raise BadInput(f"test-data file {data_path} does not exist or is not a file")
+        try:
+            with open(data_path, "rb") as f:
+                self.data = f.read()
+        except OSError as e:
+            raise BadInput(f"test-data file {data_path} is not readable: {e.strerror}")
+        self.inputs.append((spec["data_file"], self.data))
+
+    def data_tests(self):
+        lines = self.data.count(b"\n") + (1 if self.data and not self.data.endswith(b"\n") else 0)
+        return min(lines, self.spec["ntests_max"])
+
+    def analysis_failure(self, errors):
+        shown = " ".join(s for c, s, _ in self.sources.items if self.is_design_source(c))
+        # Only the configuration failed: the design files analyse, but what
+        # they declare cannot be bound in place of the component.
+        if not any(line.startswith(tuple(c + ":" for c in self.design_copies))
+                   for line in errors.splitlines()):
+            return (f"the design files ({shown}) provide no entity {self.name} with architecture"
+                    f" fsmd and the ports of the {self.name} bench:\n{self.sources.shown(errors)}")
+        return f"the design does not analyse ({shown}):\n{self.sources.shown(errors)}"
+
+    def outcome(self, results_text, console, stop_time):
+        outcome = Outcome(self.name)
+        parse_bench_results(outcome, self.spec, results_text.splitlines())
+        judge(outcome, self.spec, console, self.data_tests(), stop_time)
+        return outcome

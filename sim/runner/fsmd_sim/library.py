@@ -1,0 +1,220 @@
+"""The GHDL libraries of a run, built through the cache: the kit's library
+(std_logic_textio and the kit's units, once per back end, GHDL and kit
+content) and a design's library (a copy of the kit's library plus the
+design's sources and whatever the bench kind adds, elaborated where the back
+end writes an executable)."""
+import os
+import re
+
+from .cache import DESIGN_PREFIX, Key
+from .errors import BadInput
+from .ghdl import BACKENDS, read_text, spawn
+
+TEXTIO = "std_logic_textio.vhdl"
+# Bumped when the layout of the entries changes, so old entries are not read.
+FORMAT = "2"
+
+
+class Ghdl:
+    """One GHDL back end and what identifies its installation: the version,
+    the precompiled std and ieee libraries and the std_logic_textio source
+    (another Debian package). The facts that take a GHDL run to learn are
+    remembered in the cache, keyed by the driver's file."""
+
+    def __init__(self, backend, executable, cache, scratch):
+        self.backend, self.executable = backend, executable
+        st = os.stat(executable)
+        stamp = f"{os.path.realpath(executable)}\0{st.st_size}\0{st.st_mtime_ns}\0{st.st_ino}"
+        memo = os.path.join(cache.root, "lib", f"ghdl-{backend}-{Key(stamp).hex()}.txt")
+        facts = read_text(memo).split("\n")
+        if len(facts) < 3 or facts[0] != stamp.replace("\0", " "):
+            facts = [stamp.replace("\0", " ")] + self._ask(scratch)
+            _write_atomically(memo, "\n".join(facts) + "\n", cache)
+        self.version, self.library_prefix = facts[1], facts[2]
+        self.textio = self._find_textio()
+
+    def _ask(self, scratch):
+        log = os.path.join(scratch, "ghdl-version.log")
+        spawn([self.executable, "--version"], log)
+        lines = read_text(log).splitlines()
+        version = lines[0] if lines else "unknown"
+        spawn([self.executable, "--dispconfig"], log)
+        for line in read_text(log).splitlines():
+            if line.startswith("library prefix:"):
+                return [version, line.split(":", 1)[1].strip()]
+        raise BadInput(f"cannot find GHDL's library prefix in the output of"
+                       f" {self.executable} --dispconfig")
+
+    def _find_textio(self):
+        """GHDL's sources sit in src/ beside the per-back-end library folders
+        (lib/ghdl/src/synopsys on Debian)."""
+        for candidate in (os.path.join(self.library_prefix, "..", "src", "synopsys", TEXTIO),
+                          os.path.join(self.library_prefix, "src", "synopsys", TEXTIO)):
+            if os.path.isfile(candidate):
+                return os.path.normpath(candidate)
+        raise BadInput(f"cannot find {TEXTIO} in GHDL's sources under {self.library_prefix}")
+
+    def identity(self):
+        """The version, the back end and the state of the precompiled
+        libraries (size and time of every file) and of the textio source."""
+        key = Key(self.version, self.backend)
+        for top, dirs, files in os.walk(os.path.join(self.library_prefix, "vhdl")):
+            dirs.sort()
+            for f in sorted(files):
+                path = os.path.join(top, f)
+                try:
+                    st = os.stat(path)
+                except OSError:
+                    continue
+                key.add(f"{path}\0{st.st_size}\0{st.st_mtime_ns}")
+        return key.add(_read_bytes(self.textio, "GHDL's std_logic_textio source")).hex()
+
+
+def _read_bytes(path, what):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError as e:
+        raise BadInput(f"{what} {path} is not readable: {e.strerror}")
+
+
+def _write_atomically(path, text, cache):
+    private = cache.private_folder()
+    try:
+        tmp = os.path.join(private.path, "file")
+        with open(tmp, "w") as f:
+            f.write(text)
+        os.rename(tmp, path)
+    finally:
+        private.remove()
+
+
+def _write(folder, rel, data):
+    path = os.path.join(folder, rel)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+class Sources:
+    """Source files for GHDL: the name of each copy in the cache (chosen by
+    fsmd-sim, so GHDL only ever sees plain names), the name to show the user
+    and the contents."""
+
+    def __init__(self):
+        self.items = []  # (name of the copy, name shown, bytes)
+
+    def add(self, copy_name, shown, data):
+        self.items.append((copy_name, shown, data))
+
+    def add_file(self, copy_name, path, what):
+        self.add(copy_name, path, _read_bytes(path, what))
+
+    def key(self, key):
+        for copy_name, _, data in self.items:
+            key.add(copy_name).add(data)
+        return key
+
+    def write(self, folder):
+        for copy_name, _, data in self.items:
+            _write(folder, copy_name, data)
+
+    def names(self):
+        return [copy_name for copy_name, _, _ in self.items]
+
+    def shown(self, text):
+        """GHDL's messages with each copy's name replaced by the user's."""
+        for copy_name, shown, _ in self.items:
+            if copy_name != shown:
+                text = re.sub(rf"(^|(?<=\s)){re.escape(copy_name)}(?=:)", lambda m: shown, text,
+                              flags=re.M)
+        return text
+
+
+def kit_sources(kit, ghdl):
+    s = Sources()
+    s.add_file(TEXTIO, ghdl.textio, "GHDL's std_logic_textio source")
+    for rel in kit.units:
+        s.add_file(rel, kit.path(rel), "the kit is incomplete:")
+    return s
+
+
+def kit_library(kit, ghdl, cache):
+    """The kit's library, shared by every design and bench."""
+    sources = kit_sources(kit, ghdl)
+    analysed = [TEXTIO] + kit.units
+    key = sources.key(Key(FORMAT, ghdl.identity(), *kit.flags, *analysed)).hex()
+
+    def build(src, lib):
+        log = os.path.join(lib, "analysis.log")
+        if spawn([ghdl.executable, "-a", *kit.flags, f"--workdir={os.path.relpath(lib, src)}",
+                  *analysed], log, cwd=src) != 0:
+            raise BadInput(f"the kit's own VHDL units fail analysis with GHDL {ghdl.backend}:\n"
+                           + read_text(log).rstrip())
+
+    use = cache.acquire(f"kit-{ghdl.backend}-{key}", sources.write, build)
+    use.sources = sources
+    return use
+
+
+UNIT = re.compile(r"^\s*(entity|package|configuration)\s+(?!body\b)(\w+)\s+(?:is|of)\b",
+                  re.I | re.M)
+
+
+def declared_units(text):
+    """The primary units a VHDL text declares (comments removed)."""
+    text = re.sub(r"--[^\n]*", "", text)
+    return [(kind.lower(), name.lower()) for kind, name in UNIT.findall(text)]
+
+
+def kit_unit_names(sources):
+    names = {}
+    for copy_name, _, data in sources.items:
+        for kind, name in declared_units(data.decode("latin-1")):
+            names[name] = (kind, copy_name)
+    return names
+
+
+def design_library(kit, ghdl, cache, kit_use, job, scratch, deadline):
+    """The kit's library plus the job's sources (the design's files, then
+    what the bench kind adds), analysed, and on back ends that write an
+    executable elaborated, once per content: a later run of the same design
+    analyses nothing."""
+    sources = job.sources
+    key = sources.key(Key(FORMAT, kit_use.name, job.top, *kit.flags)).hex()
+    log = os.path.join(scratch, "analysis.log")
+
+    def build(src, lib):
+        check_clashes(job, kit_use)
+        for name in os.listdir(kit_use.lib):
+            if name.endswith(".cf"):
+                with open(os.path.join(kit_use.lib, name), "rb") as f:
+                    _write(lib, name, f.read())
+            elif name.endswith(".o"):
+                os.symlink(os.path.join(kit_use.lib, name), os.path.join(lib, name))
+        workdir = f"--workdir={os.path.relpath(lib, src)}"
+        if spawn([ghdl.executable, "-a", *kit.flags, workdir, *sources.names()], log, cwd=src,
+                 deadline=deadline) != 0:
+            raise BadInput(job.analysis_failure(read_text(log).rstrip()))
+        if BACKENDS[ghdl.backend]:
+            if spawn([ghdl.executable, "-e", *kit.flags, "--workdir=.", "-o", job.top, job.top],
+                     log, cwd=lib, deadline=deadline) != 0:
+                raise BadInput(f"elaboration of {job.top} fails:\n"
+                               + sources.shown(read_text(log).rstrip()))
+
+    use = cache.acquire(f"{DESIGN_PREFIX}{key}", sources.write, build)
+    return use
+
+
+def check_clashes(job, kit_use):
+    """A design file that declares a unit the kit already provides (its own
+    copy of popcount_types, say) would replace the kit's in library work."""
+    kit_units = kit_unit_names(kit_use.sources)
+    for copy_name, shown, data in job.sources.items:
+        if not job.is_design_source(copy_name):
+            continue
+        for kind, name in declared_units(data.decode("latin-1")):
+            if name in kit_units:
+                kit_file = kit_units[name][1]
+                raise BadInput(f"the design file {shown} declares {kind} {name}, which the kit"
+                               f" provides already ({kit_file}): leave it out of the design files")

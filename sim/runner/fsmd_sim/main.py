@@ -1,0 +1,76 @@
+"""fsmd-sim's entry point: one outcome per bench gives the console report,
+the JUnit file and the exit status."""
+import os
+import sys
+
+from . import cli
+from .errors import EXIT_BAD_INPUT, BadInput, Interrupted
+
+
+def main(argv):
+    from .ghdl import install_signal_handlers
+    install_signal_handlers()
+    try:
+        try:
+            return _main(argv)
+        except BadInput as e:
+            print(f"fsmd-sim: {e}", file=sys.stderr)
+            if str(e) == "no bench given" or str(e).startswith("unknown option"):
+                print(cli.usage_text(), file=sys.stderr)
+            return EXIT_BAD_INPUT
+        except BrokenPipeError:
+            # A reader such as head that stops early: nothing more to say.
+            os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+            return EXIT_BAD_INPUT
+        except OSError as e:
+            # The machine refused something not foreseen above (a full disk,
+            # a folder removed under the run): a message, not a traceback.
+            where = f" ({e.filename})" if e.filename else ""
+            print(f"fsmd-sim: {e.strerror or e}{where}", file=sys.stderr)
+            return EXIT_BAD_INPUT
+    except Interrupted as e:
+        return e.status
+
+
+def _main(argv):
+    try:
+        opts = cli.parse_args(argv)
+    except cli.HelpWanted:
+        print(cli.help_text())
+        return 0
+    from .ghdl import default_backend
+    from .kit import Kit
+    from .run import open_cache
+    if opts.backend is None:
+        opts.backend = default_backend()
+    kit = Kit()
+    cache = open_cache(lambda text: print(text, file=sys.stderr))
+    try:
+        if opts.target == "all":
+            from .schedule import run_all
+            return run_all(kit, opts, cache)
+        return run_one(kit, opts, cache)
+    finally:
+        cache.close()
+
+
+def run_one(kit, opts, cache):
+    import time
+    from .job import BenchJob
+    from .report import print_outcome
+    from .run import Settings, execute, prepare_dir
+    deadline = time.monotonic() + opts.timeout
+    for d in opts.designs:
+        if not os.path.isfile(d):
+            raise BadInput(f"design file {d} does not exist or is not a file")
+    job = BenchJob(kit, opts.target, opts.designs, opts.data)
+    wave = os.path.abspath(opts.wave) if opts.wave else None
+    directory = prepare_dir(opts.dir, print)
+    settings = Settings(opts.backend, directory, opts.stop_time, wave, opts.timeout, deadline)
+    outcome = execute(kit, job, settings, cache)
+    if opts.junit:
+        from .junit import write_junit
+        write_junit(opts.junit, [outcome])
+    print_outcome(outcome, per_test=not opts.quiet)
+    sys.stdout.flush()
+    return outcome.status

@@ -1,0 +1,135 @@
+"""Reading a run's results into one outcome, from which the console report,
+the JUnit file and the exit status all come."""
+from .errors import EXIT_BAD_INPUT, EXIT_FAILED, EXIT_HANG, EXIT_PASSED
+
+PASSED_REPORT = "NONE. End simulation time reached"
+FAILED_REPORT = "ERRORS. End simulation time reached"
+STOPPED_BY_TIME = "simulation stopped by --stop-time"
+STOPPED_BY_DELTA = "simulation stopped by --stop-delta"
+DELTA_LIMIT = "stop-delta"
+
+
+class Test:
+    __slots__ = ("number", "passed", "cycles", "line")
+
+    def __init__(self, number, passed, cycles, line):
+        self.number, self.passed, self.cycles, self.line = number, passed, cycles, line
+
+
+class Outcome:
+    def __init__(self, name):
+        self.name = name
+        self.tests = []
+        self.verdict_line = None
+        self.unexpected = []  # results lines that are neither a test nor a verdict
+        self.status = EXIT_BAD_INPUT
+        self.detail = ""
+        self.note = ""
+        self.messages = []  # the simulation's reports other than the final one
+        self.run_log = None
+
+    @property
+    def passed(self):
+        return [t for t in self.tests if t.passed]
+
+    @property
+    def failed(self):
+        return [t for t in self.tests if not t.passed]
+
+    def cycles(self):
+        c = [t.cycles for t in self.passed]
+        if not c:
+            return "-"
+        return f"{min(c)} / {sum(c) / len(c):.1f} / {max(c)}"
+
+
+def parse_bench_results(outcome, bench, lines):
+    """A bundled bench's results file: a passing test is a values line
+    followed by '<NAME> OK: Number of cycles=N', a failing test one line
+    starting '<NAME> error: ', and the verdict line ends the file."""
+    i = 0
+    verdicts = (bench["passed_verdict"], bench["failed_verdict"])
+    while i < len(lines):
+        line = lines[i]
+        nxt = lines[i + 1] if i + 1 < len(lines) else ""
+        if line in verdicts and outcome.verdict_line is None:
+            outcome.verdict_line = line
+            i += 1
+        elif nxt.startswith(bench["cycles_text"]) and outcome.verdict_line is None:
+            count = nxt[len(bench["cycles_text"]):]
+            cycles = int(count) if count.isascii() and count.isdigit() else None
+            if cycles is None:
+                outcome.unexpected.append(nxt)
+            outcome.tests.append(Test(len(outcome.tests) + 1, cycles is not None, cycles, line))
+            i += 2
+        elif line.startswith(bench["error_text"]) and outcome.verdict_line is None:
+            outcome.tests.append(Test(len(outcome.tests) + 1, False, None, line))
+            i += 1
+        else:
+            outcome.unexpected.append(line)
+            i += 1
+
+
+def final_reports(bench, console_lines):
+    """The bench's own final report, known by its source location: the
+    harness file and line of its final assertion. A design that prints the
+    same words from elsewhere does not end the bench."""
+    found = []
+    for line in console_lines:
+        for report, location, status in ((PASSED_REPORT, bench["passed_report_at"], EXIT_PASSED),
+                                         (FAILED_REPORT, bench["failed_report_at"], EXIT_FAILED)):
+            if line.startswith(location + ":") and line.endswith(f":(assertion failure): {report}"):
+                found.append((line, status))
+    return found
+
+
+def judge(outcome, bench, console, data_tests, stop_time):
+    """Sets the outcome's status from the bench's final report, checked
+    against the results file; data_tests is the number of tests the data file
+    holds (up to the bench's limit)."""
+    lines = console.splitlines()
+    final = final_reports(bench, lines)
+    finals = {line for line, _ in final}
+    outcome.messages = [line for line in lines if line not in finals
+                        and (":(assertion " in line or ":(report " in line)]
+    n = len(outcome.tests)
+    if len(final) == 1:
+        status = final[0][1]
+        expected_verdict = bench["passed_verdict" if status == EXIT_PASSED else "failed_verdict"]
+        if outcome.verdict_line != expected_verdict:
+            return _no_verdict(outcome, "the bench's final report and the results file disagree:"
+                               f" the report says {final[0][0].rpartition(': ')[2]!r}, the results"
+                               f" file ends with {outcome.verdict_line or 'no verdict line'!r}")
+        if (status == EXIT_PASSED) != (not outcome.failed):
+            return _no_verdict(outcome, f"the bench reported {final[0][0].rpartition(': ')[2]!r}"
+                               f" but the results file lists {len(outcome.failed)} failed tests")
+        if n != data_tests:
+            return _no_verdict(outcome, f"the results file lists {n} tests where the test data"
+                               f" holds {data_tests}")
+        if n == 0:
+            outcome.note = "the test-data file holds no test; nothing was checked"
+        outcome.status = status
+    elif final:
+        _no_verdict(outcome, "the bench reported its end more than once")
+    elif STOPPED_BY_TIME in console:
+        outcome.status = EXIT_HANG
+        outcome.detail = (f"no verdict by the stop time {stop_time}: test {n + 1}"
+                          " never saw done rise")
+    elif STOPPED_BY_DELTA in console or DELTA_LIMIT in console:
+        outcome.status = EXIT_HANG
+        outcome.detail = (f"the simulation is stuck in delta cycles during test {n + 1}:"
+                          " time no longer advances")
+    else:
+        _no_verdict(outcome, "the simulation ended without a verdict (no final report of"
+                    " the bench); GHDL said:\n" + console.rstrip())
+
+
+def _no_verdict(outcome, detail):
+    outcome.status = EXIT_BAD_INPUT
+    outcome.detail = detail
+
+
+def watchdog_expired(outcome, seconds):
+    outcome.status = EXIT_HANG
+    outcome.detail = (f"no verdict within the wall-clock limit of {seconds} s (--timeout):"
+                      f" test {len(outcome.tests) + 1} was running")

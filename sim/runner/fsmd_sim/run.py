@@ -1,0 +1,158 @@
+"""One run: the libraries through the cache, the inputs into the run's
+folder, GHDL, and the outcome."""
+import os
+
+from .cache import Cache, default_root, safe_for_ghdl
+from .errors import BadInput
+from .ghdl import BACKENDS, WatchdogExpired, find_ghdl, read_text, spawn
+from .library import Ghdl, design_library, kit_library
+from .results import watchdog_expired
+
+# Per-run scratch space inside DIR: GHDL's logs and the link to the library.
+SCRATCH = ".fsmd-sim"
+
+
+class Settings:
+    """What a run needs beyond its job: the back end, the run's folder, the
+    stop time, the waveform file and the wall-clock deadline."""
+
+    def __init__(self, backend, directory, stop_time, wave=None, timeout=None, deadline=None):
+        self.backend, self.directory, self.stop_time = backend, directory, stop_time
+        self.wave, self.timeout, self.deadline = wave, timeout, deadline
+
+
+def open_cache(note):
+    """The user's cache; where GHDL could not record its paths, or it cannot
+    be made or written, a private one for this run alone, with a note."""
+    root = default_root()
+    reason = None
+    if not safe_for_ghdl(os.path.abspath(root)):
+        reason = "its path holds characters GHDL cannot record (a double quote, a control or non-ASCII character)"
+    else:
+        try:
+            cache = Cache(root)
+            if os.access(cache.root, os.W_OK) and all(
+                    os.access(os.path.join(cache.root, d), os.W_OK) for d in ("src", "lib", "lock", "tmp")):
+                return cache
+            reason = "it is not writable"
+        except OSError as e:
+            reason = e.strerror
+    note(f"fsmd-sim: note: not using the cache {root} ({reason}); this run builds everything afresh")
+    return private_cache()
+
+
+def private_cache():
+    import tempfile
+    for parent in (tempfile.gettempdir(), "/tmp", "/var/tmp"):
+        if safe_for_ghdl(parent):
+            try:
+                return Cache(tempfile.mkdtemp(prefix="fsmd-sim-cache-", dir=parent), temporary=True)
+            except OSError:
+                continue
+    raise BadInput("no folder for a private cache: neither $TMPDIR nor /tmp is writable")
+
+
+def prepare_dir(path, announce):
+    if path is None:
+        import tempfile
+        path = tempfile.mkdtemp(prefix="fsmd-sim-")
+        announce(f"fsmd-sim: working directory {path}")
+    if os.path.exists(path) and not os.path.isdir(path):
+        raise BadInput(f"the working directory {path} is not a folder")
+    try:
+        os.makedirs(path, exist_ok=True)
+    except OSError as e:
+        raise BadInput(f"cannot create the working directory {path}: {e.strerror}")
+    if not os.access(path, os.W_OK | os.X_OK):
+        raise BadInput(f"the working directory {path} is not writable")
+    return os.path.abspath(path)
+
+
+def place(directory, name, data, what):
+    """Writes a file of the run into its folder, replacing what is there."""
+    path = os.path.join(directory, name)
+    if os.path.isdir(path) and not os.path.islink(path):
+        raise BadInput(f"cannot write the {what} {path}: a folder of that name is in the way")
+    try:
+        tmp = path + ".fsmd-sim-new"
+        with open(tmp, "wb") as f:
+            f.write(data)
+        os.replace(tmp, path)
+    except OSError as e:
+        raise BadInput(f"cannot write the {what} {path}: {e.strerror}")
+
+
+def make_scratch(directory):
+    scratch = os.path.join(directory, SCRATCH)
+    if os.path.lexists(scratch) and not os.path.isdir(scratch):
+        raise BadInput(f"cannot use {scratch} for GHDL's logs: a file of that name is in the way")
+    try:
+        os.makedirs(scratch, exist_ok=True)
+    except OSError as e:
+        raise BadInput(f"cannot create {scratch} for GHDL's logs: {e.strerror}")
+    return scratch
+
+
+def execute(kit, job, settings, cache):
+    """Builds and runs job; returns its outcome."""
+    directory = settings.directory
+    scratch = make_scratch(directory)
+    results = os.path.join(directory, job.results_file)
+    if os.path.isdir(results) and not os.path.islink(results):
+        raise BadInput(f"cannot write the results file {results}: a folder of that name is in the way")
+    ghdl = Ghdl(settings.backend, find_ghdl(settings.backend), cache, scratch)
+    kit_use = kit_library(kit, ghdl, cache)
+    try:
+        for name, data in job.inputs:
+            place(directory, name, data, "input file")
+        try:
+            os.remove(results)
+        except FileNotFoundError:
+            pass
+        except OSError as e:
+            raise BadInput(f"cannot remove the old results file {results}: {e.strerror}")
+        try:
+            design_use = design_library(kit, ghdl, cache, kit_use, job, scratch, settings.deadline)
+        except WatchdogExpired:
+            outcome = job.outcome("", "", settings.stop_time)
+            watchdog_expired(outcome, settings.timeout)
+            return outcome
+        try:
+            return simulate(kit, job, settings, ghdl, design_use, scratch)
+        finally:
+            design_use.release()
+            cache.evict()
+    finally:
+        kit_use.release()
+
+
+def simulate(kit, job, settings, ghdl, design_use, scratch):
+    run_log = os.path.join(scratch, "simulation.log")
+    run_opts = [f"--stop-time={settings.stop_time}"]
+    if settings.wave:
+        ext = os.path.splitext(settings.wave)[1].lower()
+        run_opts.append(f"--wave={settings.wave}" if ext == ".ghw" else f"--vcd={settings.wave}")
+    timed_out = False
+    try:
+        if BACKENDS[ghdl.backend]:
+            spawn([os.path.join(design_use.lib, job.top), *run_opts], run_log,
+                  cwd=settings.directory, deadline=settings.deadline)
+        else:
+            # GHDL reads the library by a relative path through a link, so the
+            # cache's path, whatever it holds, is never a GHDL argument.
+            link = os.path.join(scratch, "lib")
+            try:
+                os.remove(link)
+            except FileNotFoundError:
+                pass
+            os.symlink(design_use.lib, link)
+            spawn([ghdl.executable, "--elab-run", *kit.flags, f"--workdir={SCRATCH}/lib", job.top,
+                   *run_opts], run_log, cwd=settings.directory, deadline=settings.deadline)
+    except WatchdogExpired:
+        timed_out = True
+    results = read_text(os.path.join(settings.directory, job.results_file))
+    outcome = job.outcome(results, read_text(run_log), settings.stop_time)
+    outcome.run_log = run_log
+    if timed_out:
+        watchdog_expired(outcome, settings.timeout)
+    return outcome

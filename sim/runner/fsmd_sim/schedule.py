@@ -1,0 +1,64 @@
+"""`all`: the four benches on their bundled designs and data, each in its
+own sub-folder, at most N at a time, from this one process; each bench is a
+thread that waits for its GHDL processes."""
+import os
+import sys
+import time
+
+from .benches import BENCHES
+from .errors import EXIT_BAD_INPUT, BadInput
+from .job import BenchJob
+from .report import print_outcome, summary_table
+from .results import Outcome
+from .run import Settings, execute, prepare_dir
+
+
+def run_all(kit, opts, cache):
+    import threading
+    directory = prepare_dir(opts.dir, print)
+    jobs = opts.jobs or os.cpu_count() or 1
+    slots = threading.Semaphore(jobs)
+    printing = threading.Lock()
+    outcomes = {}
+    deadline = time.monotonic() + opts.timeout
+
+    def one(bench):
+        with slots:
+            try:
+                sub = prepare_dir(os.path.join(directory, bench), None)
+                settings = Settings(opts.backend, sub, "100ms", None, opts.timeout, deadline)
+                outcome = execute(kit, BenchJob(kit, bench, [], None), settings, cache)
+            except BadInput as e:
+                outcome = Outcome(bench)
+                outcome.status, outcome.detail = EXIT_BAD_INPUT, str(e)
+            except OSError as e:
+                outcome = Outcome(bench)
+                where = f" ({e.filename})" if e.filename else ""
+                outcome.status, outcome.detail = EXIT_BAD_INPUT, f"{e.strerror or e}{where}"
+            outcomes[bench] = outcome
+            # The passing tests are left out; failures, summaries and
+            # verdicts are shown as each bench finishes.
+            with printing:
+                print_outcome(outcome, per_test=False)
+                sys.stdout.flush()
+
+    threads = [threading.Thread(target=one, args=(b,), daemon=True) for b in BENCHES]
+    for t in threads:
+        t.start()
+    for t in threads:
+        while t.is_alive():
+            t.join(0.2)
+    print()
+    ordered = [outcomes.get(b) or _lost(b) for b in BENCHES]
+    for line in summary_table(ordered):
+        print(line)
+    if opts.junit:
+        from .junit import write_junit
+        write_junit(opts.junit, ordered)
+    return max(o.status for o in ordered)
+
+
+def _lost(bench):
+    o = Outcome(bench)
+    o.detail = "the run ended without an outcome"
+    return o

@@ -1,0 +1,91 @@
+"""Reading results files and the console into an outcome, without GHDL."""
+import unittest
+
+from fsmd_sim.benches import TABLE
+from fsmd_sim.errors import EXIT_BAD_INPUT, EXIT_FAILED, EXIT_HANG, EXIT_PASSED
+from fsmd_sim.results import Outcome, judge, parse_bench_results
+
+POP = TABLE["popcount"]
+PASS_AT, FAIL_AT = POP["passed_report_at"], POP["failed_report_at"]
+PASSED = f"{PASS_AT}:7:@70390ns:(assertion failure): NONE. End simulation time reached"
+FAILED = f"{FAIL_AT}:7:@90ns:(assertion failure): ERRORS. End simulation time reached"
+OK_LINES = [" inp=00000007 D_1236=00000003 D_1236_ref=00000003", "POPCOUNT OK: Number of cycles=4",
+            " inp=000000FF D_1236=00000008 D_1236_ref=00000008", "POPCOUNT OK: Number of cycles=9"]
+BAD_LINE = "POPCOUNT error: inp=000000FF D_1236=00000008 D_1236_ref=00000009"
+
+
+def outcome(results, console, data_tests, stop_time="100ms"):
+    o = Outcome("popcount")
+    parse_bench_results(o, POP, results)
+    judge(o, POP, "\n".join(console) + "\n", data_tests, stop_time)
+    return o
+
+
+class Parsing(unittest.TestCase):
+    def test_tests_cycles_and_verdict_line(self):
+        o = outcome(OK_LINES[:2] + [BAD_LINE] + OK_LINES[2:] + [POP["failed_verdict"]], [FAILED], 3)
+        self.assertEqual([(t.number, t.passed, t.cycles) for t in o.tests],
+                         [(1, True, 4), (2, False, None), (3, True, 9)])
+        self.assertEqual((o.status, o.verdict_line, o.cycles()),
+                         (EXIT_FAILED, POP["failed_verdict"], "4 / 6.5 / 9"))
+
+    def test_odd_lines_are_kept_as_unexpected(self):
+        o = outcome(["garbage", OK_LINES[0], "POPCOUNT OK: Number of cycles=x1",
+                     POP["passed_verdict"], "after the verdict"], [PASSED], 1)
+        self.assertEqual(o.unexpected, ["garbage", "POPCOUNT OK: Number of cycles=x1",
+                                        "after the verdict"])
+        # A cycle count that is not a number fails its test.
+        self.assertEqual([t.passed for t in o.tests], [False])
+
+    def test_non_ascii_digits_are_no_cycle_count(self):
+        o = outcome([OK_LINES[0], "POPCOUNT OK: Number of cycles=٣"], [], 1)
+        self.assertEqual([t.cycles for t in o.tests], [None])
+
+
+class Verdicts(unittest.TestCase):
+    CASES = [
+        # name, results lines, console lines, tests in the data, status, words in the detail
+        ("passed", OK_LINES + [POP["passed_verdict"]], [PASSED], 2, EXIT_PASSED, ""),
+        ("failed", [BAD_LINE, POP["failed_verdict"]], [FAILED], 1, EXIT_FAILED, ""),
+        ("empty data", [POP["passed_verdict"]], [PASSED], 0, EXIT_PASSED, ""),
+        # The design prints the bench's words from its own file: no verdict.
+        ("faked by the design", [], ["design-1.vhd:30:5:@0ms:(assertion failure): NONE. End"
+                                     " simulation time reached"], 256, EXIT_BAD_INPUT,
+         "ended without a verdict"),
+        ("faked from the harness' other line", [POP["failed_verdict"]],
+         [f"{FAIL_AT}:7:@1ns:(assertion failure): NONE. End simulation time reached"], 0,
+         EXIT_BAD_INPUT, "ended without a verdict"),
+        ("report without results", [], [PASSED], 256, EXIT_BAD_INPUT, "disagree"),
+        ("passed with a failed test", [BAD_LINE, POP["passed_verdict"]], [PASSED], 1,
+         EXIT_BAD_INPUT, "1 failed tests"),
+        ("fewer tests than the data", OK_LINES[:2] + [POP["passed_verdict"]], [PASSED], 2,
+         EXIT_BAD_INPUT, "lists 1 tests where the test data holds 2"),
+        ("two final reports", OK_LINES[:2] + [POP["passed_verdict"]], [PASSED, PASSED], 1,
+         EXIT_BAD_INPUT, "more than once"),
+        ("stop time", OK_LINES[:2], ["ghdl:info: simulation stopped by --stop-time @1us"], 5,
+         EXIT_HANG, "test 2 never saw done rise"),
+        ("delta cycles", [], ["ghdl:info: simulation stopped by --stop-delta @30ns"], 5,
+         EXIT_HANG, "delta cycles during test 1"),
+        ("crash", [], ["ghdl: bound check failure"], 5, EXIT_BAD_INPUT, "bound check failure"),
+    ]
+
+    def test_verdict_from_the_bench_report_checked_against_the_results(self):
+        for name, results, console, data_tests, status, detail in self.CASES:
+            with self.subTest(name):
+                o = outcome(results, console, data_tests)
+                self.assertEqual(o.status, status, o.detail)
+                self.assertIn(detail, o.detail)
+
+    def test_only_an_empty_data_file_passes_with_no_test_and_says_so(self):
+        o = outcome([POP["passed_verdict"]], [PASSED], 0)
+        self.assertIn("holds no test", o.note)
+        self.assertEqual(outcome(OK_LINES + [POP["passed_verdict"]], [PASSED], 2).note, "")
+
+    def test_other_reports_are_messages(self):
+        warn = "x.vhd:1:1:@0ms:(report warning): HREAD Error"
+        o = outcome(OK_LINES[:2] + [POP["passed_verdict"]], [warn, PASSED], 1)
+        self.assertEqual(o.messages, [warn])
+
+
+if __name__ == "__main__":
+    unittest.main()
