@@ -33,6 +33,10 @@ class Job:
         output, which names the copies."""
         return f"the design does not analyse:\n{self.sources.shown(errors)}"
 
+    def prepare(self, kit, ghdl, cache, kit_use, directory, scratch, deadline):
+        """Called once the kit's library is ready, before the design's is
+        built: a kind that learns its sources from the design does it here."""
+
     def outcome(self, results_text, console, stop_time):
         """Judges the run from its results file and its console."""
         raise NotImplementedError

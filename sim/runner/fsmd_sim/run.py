@@ -103,6 +103,7 @@ def execute(kit, job, settings, cache):
     ghdl = Ghdl(settings.backend, find_ghdl(settings.backend), cache, scratch)
     kit_use = kit_library(kit, ghdl, cache)
     try:
+        job.prepare(kit, ghdl, cache, kit_use, directory, scratch, settings.deadline)
         for name, data in job.inputs:
             place(directory, name, data, "input file")
         try:
