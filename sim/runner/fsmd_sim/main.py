@@ -84,6 +84,8 @@ def run_one(kit, opts, cache):
         job = design_job(opts)
     else:
         job = BenchJob(kit, opts.target, opts.designs, opts.data)
+    for warning in job.warnings():
+        print(f"fsmd-sim: warning: {warning}", file=sys.stderr)
     wave = os.path.abspath(opts.wave) if opts.wave else None
     directory = prepare_dir(opts.dir, print)
     settings = Settings(opts.backend, directory, opts.stop_time, wave, opts.timeout, deadline)

@@ -27,6 +27,7 @@ class Outcome:
         self.note = ""
         self.messages = []  # the simulation's reports other than the final one
         self.run_log = None
+        self.lines_not_run = 0  # test-data lines beyond the bench's limit
 
     @property
     def passed(self):
