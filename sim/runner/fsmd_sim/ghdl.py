@@ -79,20 +79,18 @@ def _find_program(name):
 
 
 _timeout_program = None
-# coreutils' timeout ends with this status when it had to stop the command.
-TIMED_OUT = 124
 
 
 def _watchdog(seconds):
-    """A prefix for argv that kills the command after seconds: coreutils'
-    timeout. It works in every thread of `all`, and it also ends the command
+    """A prefix for argv that stops the command after seconds (SIGTERM, then
+    SIGKILL two seconds later): coreutils' timeout. It works in every thread of `all`, and it also ends the command
     when fsmd-sim itself is killed with SIGKILL and cannot end it."""
     global _timeout_program
     if _timeout_program is None:
         _timeout_program = _find_program("timeout") or ""
     if not _timeout_program:
         return []
-    return [_timeout_program, "-s", "KILL", f"{seconds:.3f}s"]
+    return [_timeout_program, "-k", "2s", f"{seconds:.3f}s"]
 
 
 def spawn(argv, log, cwd=None, deadline=None, out=None):
@@ -101,9 +99,9 @@ def spawn(argv, log, cwd=None, deadline=None, out=None):
     status (negative: killed by that signal). deadline, a time.monotonic()
     value, is the watchdog: past it the command is killed and WatchdogExpired
     raised."""
+    import time
     prefix = []
     if deadline is not None:
-        import time
         remaining = deadline - time.monotonic()
         if remaining <= 0:
             raise WatchdogExpired()
@@ -151,7 +149,9 @@ def spawn(argv, log, cwd=None, deadline=None, out=None):
         _kill_group(pid)
         _running.discard(pid)
     code = os.waitstatus_to_exitcode(status)
-    if prefix and code == TIMED_OUT:
+    # timeout's status says it stopped the command (124; 137 where the
+    # command needed SIGKILL); the clock confirms it.
+    if prefix and code != 0 and time.monotonic() >= deadline:
         raise WatchdogExpired()
     return code
 

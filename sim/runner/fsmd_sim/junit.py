@@ -1,17 +1,16 @@
 """JUnit XML of outcomes, one test suite per bench, one test case per test."""
-import re
-
 from .errors import EXIT_BAD_INPUT, EXIT_HANG, BadInput
 
 # What XML 1.0 cannot hold: most control characters, lone surrogates (from
 # undecodable bytes) and the two non-characters U+FFFE and U+FFFF.
-_NOT_XML = re.compile("[\x00-\x08\x0b\x0c\x0e-\x1f\ud800-\udfff\ufffe\uffff]")
+_NOT_XML = "[\x00-\x08\x0b\x0c\x0e-\x1f\ud800-\udfff\ufffe\uffff]"
 
 
 def xml_text(text):
     """text with each character XML 1.0 cannot hold shown as \\xNN or
     \\uNNNN, so the message stays readable and the file well-formed."""
-    return _NOT_XML.sub(lambda m: f"\\x{ord(m.group()):02x}" if ord(m.group()) < 0x100
+    import re
+    return re.sub(_NOT_XML, lambda m: f"\\x{ord(m.group()):02x}" if ord(m.group()) < 0x100
                         else f"\\u{ord(m.group()):04x}", text)
 
 

@@ -4,7 +4,6 @@ content) and a design's library (a copy of the kit's library plus the
 design's sources and whatever the bench kind adds, elaborated where the back
 end writes an executable)."""
 import os
-import re
 
 from .cache import DESIGN_PREFIX, Key
 from .errors import BadInput
@@ -29,7 +28,10 @@ class Ghdl:
         facts = read_text(memo).split("\n")
         if len(facts) < 3 or facts[0] != stamp.replace("\0", " "):
             facts = [stamp.replace("\0", " ")] + self._ask(scratch)
-            _write_atomically(memo, "\n".join(facts) + "\n", cache)
+            try:
+                _write_atomically(memo, "\n".join(facts) + "\n", cache)
+            except OSError:
+                pass  # asked again next time
         self.version, self.library_prefix = facts[1], facts[2]
         self.textio = self._find_textio()
 
@@ -124,6 +126,7 @@ class Sources:
 
     def shown(self, text):
         """GHDL's messages with each copy's name replaced by the user's."""
+        import re
         for copy_name, shown, _ in self.items:
             if copy_name != shown:
                 text = re.sub(rf"(^|(?<=\s)){re.escape(copy_name)}(?=:)", lambda m: shown, text,
@@ -157,14 +160,14 @@ def kit_library(kit, ghdl, cache):
     return use
 
 
-UNIT = re.compile(r"^\s*(entity|package|configuration)\s+(?!body\b)(\w+)\s+(?:is|of)\b",
-                  re.I | re.M)
-
-
 def declared_units(text):
-    """The primary units a VHDL text declares (comments removed)."""
+    """The primary units a VHDL text declares (comments removed). Only a
+    build needs it, so re (slow to import) is imported here."""
+    import re
     text = re.sub(r"--[^\n]*", "", text)
-    return [(kind.lower(), name.lower()) for kind, name in UNIT.findall(text)]
+    unit = re.compile(r"^\s*(entity|package|configuration)\s+(?!body\b)(\w+)\s+(?:is|of)\b",
+                      re.I | re.M)
+    return [(kind.lower(), name.lower()) for kind, name in unit.findall(text)]
 
 
 def kit_unit_names(sources):

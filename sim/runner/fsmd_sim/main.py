@@ -3,12 +3,21 @@ the JUnit file and the exit status."""
 import os
 import sys
 
+# Every module of the package is imported here, at start: the launcher
+# recovers from a damaged compiled form of any of them at this one place.
+# (What is slow to import, from the standard library, is imported where used.)
 from . import cli
 from .errors import EXIT_BAD_INPUT, BadInput, Interrupted
+from .ghdl import default_backend, install_signal_handlers
+from .job import BenchJob
+from .junit import write_junit
+from .kit import Kit
+from .report import print_outcome
+from .run import Settings, execute, open_cache, prepare_dir
+from .schedule import run_all
 
 
 def main(argv):
-    from .ghdl import install_signal_handlers
     install_signal_handlers()
     try:
         try:
@@ -38,16 +47,12 @@ def _main(argv):
     except cli.HelpWanted:
         print(cli.help_text())
         return 0
-    from .ghdl import default_backend
-    from .kit import Kit
-    from .run import open_cache
     if opts.backend is None:
         opts.backend = default_backend()
     kit = Kit()
     cache = open_cache(lambda text: print(text, file=sys.stderr))
     try:
         if opts.target == "all":
-            from .schedule import run_all
             return run_all(kit, opts, cache)
         return run_one(kit, opts, cache)
     finally:
@@ -73,9 +78,6 @@ def design_job(opts):
 
 def run_one(kit, opts, cache):
     import time
-    from .job import BenchJob
-    from .report import print_outcome
-    from .run import Settings, execute, prepare_dir
     deadline = time.monotonic() + opts.timeout
     for d in opts.designs:
         if not os.path.isfile(d):
@@ -93,7 +95,6 @@ def run_one(kit, opts, cache):
     with Progress(job, directory, enabled=sys.stderr.isatty()):
         outcome = execute(kit, job, settings, cache)
     if opts.junit:
-        from .junit import write_junit
         write_junit(opts.junit, [outcome])
     print_outcome(outcome, per_test=not opts.quiet)
     sys.stdout.flush()

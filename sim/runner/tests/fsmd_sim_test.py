@@ -104,6 +104,15 @@ class Reports(unittest.TestCase):
         # The data file is copied under the bench's own name.
         self.assertEqual((d / "fibo_test_data.txt").read_text(), data.read_text())
 
+    def test_quiet_leaves_out_only_the_passing_tests(self):
+        d = fresh("quiet")
+        data = d / "data.txt"
+        data.write_text("00000000 00000000\n00000005 00000006\n")
+        status, out, err = fsmd_sim("fibo", "--dir", d, "--data", data, "--quiet")
+        self.assertEqual(status, 1, err)
+        self.assertEqual(out.splitlines()[0], "fibo test 2: FAILED: FIBO error: x=00000005 D_1236=00000005 D_1236_ref=00000006")
+        self.assertIn("fibo: 2 tests run, 1 passed, 1 failed", out)
+
     def test_malformed_data_is_refused_before_the_simulation(self):
         # The bench would read a field that is not 8 hexadecimal digits as 0
         # or garbage, and a test could pass on it: fsmd-sim refuses the file

@@ -1,0 +1,280 @@
+#!/usr/bin/env python3
+"""fsmd-sim against designs that cheat or hang, hostile paths and folders,
+signals, and runs that share one cache or are killed at random moments.
+
+Environment: FSMD_SIM (the command), FSMD_EXAMPLES, FSMD_TEST_DIR (a scratch
+folder of this test alone), FSMD_BACKENDS (the back ends to use, blank
+separated), FSMD_STRESS_ROUNDS (rounds of the stress tests: the default keeps
+the suite under a minute; raise it for a run by hand).
+"""
+import os
+import pathlib
+import random
+import resource
+import shutil
+import signal
+import subprocess
+import time
+import unittest
+
+FSMD_SIM = os.environ["FSMD_SIM"]
+EXAMPLES = pathlib.Path(os.environ["FSMD_EXAMPLES"])
+SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"])
+BACKENDS = os.environ.get("FSMD_BACKENDS", "mcode").split()
+ROUNDS = int(os.environ.get("FSMD_STRESS_ROUNDS", "4"))
+DESIGNS = pathlib.Path(__file__).resolve().parent / "designs"
+POPCOUNT = (EXAMPLES / "designs" / "popcount.vhd").read_text()
+POPCOUNT_DATA = (EXAMPLES / "data" / "popcount_test_data.txt").read_text()
+SHORT_DATA = "".join(POPCOUNT_DATA.splitlines(keepends=True)[:8])
+
+
+def fresh(name):
+    path = SCRATCH / name
+    shutil.rmtree(path, ignore_errors=True)
+    path.mkdir(parents=True)
+    return path
+
+
+def env_with(cache, **extra):
+    return dict(os.environ, FSMDKIT_CACHE_DIR=str(cache), **extra)
+
+
+def fsmd_sim(*args, cache, timeout=120, **extra):
+    proc = subprocess.run([FSMD_SIM, *map(str, args)], capture_output=True, text=True,
+                          env=env_with(cache, **extra), timeout=timeout)
+    return proc.returncode, proc.stdout + proc.stderr
+
+
+def leftovers(*folders):
+    """Processes whose folder lies in one of folders: GHDL left behind."""
+    roots = [os.path.realpath(f) for f in folders]
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            cwd = os.readlink(f"/proc/{pid}/cwd")
+        except OSError:
+            continue
+        if any(cwd == r or cwd.startswith(r + os.sep) for r in roots):
+            found.append((pid, cwd))
+    return found
+
+
+def wait_for_child(proc, seconds=30):
+    """Waits until fsmd-sim has started a GHDL process."""
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/stat") as f:
+                    fields = f.read().rpartition(")")[2].split()
+            except OSError:
+                continue
+            if int(fields[1]) == proc.pid:
+                return
+        time.sleep(0.02)
+    raise AssertionError("fsmd-sim started no process")
+
+
+class CheatingAndHangingDesigns(unittest.TestCase):
+    def test_a_design_cannot_fake_the_bench_verdict(self):
+        d = fresh("fake")
+        status, out = fsmd_sim("popcount", "--design", DESIGNS / "fake_verdict.vhd", "--dir", d,
+                               cache=SCRATCH / "cache")
+        self.assertEqual(status, 3, out)
+        self.assertIn("ended without a verdict", out)
+        self.assertNotIn("verdict: passed", out)
+        self.assertNotIn("holds no test", out)
+
+    def test_a_busy_loop_is_a_hang_after_the_timeout_and_leaves_no_process(self):
+        d = fresh("busy")
+        start = time.monotonic()
+        status, out = fsmd_sim("popcount", "--design", DESIGNS / "busy_loop.vhd", "--dir", d,
+                               "--timeout", "2", "--stop-time", "1us", cache=SCRATCH / "cache")
+        self.assertEqual(status, 2, out)
+        self.assertIn("wall-clock limit of 2 s", out)
+        self.assertLess(time.monotonic() - start, 20)
+        self.assertEqual(leftovers(d), [])
+
+    def test_a_delta_cycle_loop_is_a_hang(self):
+        d = fresh("delta")
+        status, out = fsmd_sim("popcount", "--design", DESIGNS / "delta_loop.vhd", "--dir", d,
+                               cache=SCRATCH / "cache")
+        self.assertEqual(status, 2, out)
+        self.assertIn("delta cycles", out)
+
+    def test_a_design_with_its_own_copy_of_a_kit_package_is_named(self):
+        d = fresh("own-types")
+        status, out = fsmd_sim("popcount", "--design", DESIGNS / "own_types.vhd", "--dir", d,
+                               cache=SCRATCH / "cache")
+        self.assertEqual(status, 3, out)
+        self.assertIn(f"the design file {DESIGNS / 'own_types.vhd'} declares package"
+                      " popcount_types, which the kit provides already", out)
+
+
+HOSTILE_NAMES = ["with space", 'with "quote"', "with\nnewline", "-leading-dash", "nön-äscii ✓",
+                 "back\\slash 'single'"]
+
+
+class HostilePaths(unittest.TestCase):
+    def test_every_path_may_hold_any_character(self):
+        for name in HOSTILE_NAMES:
+            with self.subTest(name):
+                base = fresh("hostile") / name
+                base.mkdir()
+                design, data = base / f"{name}.vhd", base / f"{name}.txt"
+                design.write_text(POPCOUNT + f"-- {name!r}\n")
+                data.write_text(SHORT_DATA)
+                cache = base / f"cache {name}"
+                status, out = fsmd_sim("popcount", "--design", design, "--data", data,
+                                       "--dir", base / f"run {name}", "--junit",
+                                       base / f"{name}.xml", cache=cache)
+                self.assertEqual(status, 0, out)
+                self.assertIn("8 tests run, 8 passed", out)
+                # A cache GHDL cannot record is not used, and the run says so.
+                if '"' in name or "\n" in name or not name.isascii():
+                    self.assertIn("not using the cache", out)
+                # A design that fails analysis is named by the user's path.
+                design.write_text("entity popcount is\n  port (clk : in bit)\nend;\n")
+                status, out = fsmd_sim("popcount", "--design", design, "--dir", base / "run2",
+                                       cache=cache)
+                self.assertEqual(status, 3, out)
+                self.assertIn(f"{design}:2:22: missing", out)
+                # The failure was not cached: the repaired file runs.
+                design.write_text(POPCOUNT)
+                status, out = fsmd_sim("popcount", "--design", design, "--data", data,
+                                       "--dir", base / "run3", cache=cache)
+                self.assertEqual(status, 0, out)
+
+
+class FoldersInTheWay(unittest.TestCase):
+    def test_each_obstacle_is_a_clear_message_or_a_run_without_the_cache(self):
+        d = fresh("obstacles")
+        a_file = d / "a-file"
+        a_file.write_text("")
+        results_dir = d / "results-dir"
+        (results_dir / "popcount_alg_test_results.txt").mkdir(parents=True)
+        scratch_file = d / "scratch-file"
+        scratch_file.mkdir()
+        (scratch_file / ".fsmd-sim").write_text("")
+        data_dir = d / "data-dir"
+        (data_dir / "popcount_test_data.txt").mkdir(parents=True)
+        cases = [
+            ("--dir is a file", ["--dir", a_file], "the working directory"),
+            ("results file is a folder", ["--dir", results_dir], "a folder of that name is in the way"),
+            (".fsmd-sim is a file", ["--dir", scratch_file], "a file of that name is in the way"),
+            ("data file name is a folder", ["--dir", data_dir], "a folder of that name is in the way"),
+        ]
+        for name, args, message in cases:
+            with self.subTest(name):
+                status, out = fsmd_sim("popcount", *args, cache=SCRATCH / "cache")
+                self.assertEqual(status, 3, out)
+                self.assertIn(message, out)
+                self.assertNotIn("Traceback", out)
+        status, out = fsmd_sim("popcount", "--dir", d / "run", cache=a_file)
+        self.assertEqual(status, 0, out)
+        self.assertIn("not using the cache", out)
+
+    def test_a_full_disk_is_a_clear_message(self):
+        # A file-size limit fails writes as a full disk does (EFBIG for
+        # ENOSPC); Python ignores SIGXFSZ, so fsmd-sim sees the error.
+        d = fresh("full")
+        for name, cache, message in (("run", SCRATCH / "cache", "cannot write the input file"),
+                                     ("cache", d / "new-cache", "cannot use the cache")):
+            with self.subTest(name):
+                proc = subprocess.run(
+                    [FSMD_SIM, "popcount", "--dir", str(d / name)], capture_output=True,
+                    text=True, env=env_with(cache), timeout=60,
+                    preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (1000, 1000)))
+                self.assertEqual(proc.returncode, 3, proc.stdout + proc.stderr)
+                self.assertIn(message, proc.stderr)
+                self.assertNotIn("Traceback", proc.stderr)
+
+
+class Signals(unittest.TestCase):
+    def test_sigint_and_sigterm_end_ghdl_and_give_the_conventional_status(self):
+        for signum, status in ((signal.SIGINT, 130), (signal.SIGTERM, 143)):
+            with self.subTest(signum):
+                d = fresh(f"signal-{signum}")
+                proc = subprocess.Popen([FSMD_SIM, "popcount", "--design",
+                                         str(DESIGNS / "busy_loop.vhd"), "--dir", str(d)],
+                                        env=env_with(SCRATCH / "cache"),
+                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                wait_for_child(proc)
+                time.sleep(0.3)  # into the simulation (the library is cached)
+                proc.send_signal(signum)
+                out, _ = proc.communicate(timeout=30)
+                self.assertEqual(proc.returncode, status, out)
+                self.assertNotIn(b"Traceback", out)
+                time.sleep(0.2)
+                self.assertEqual(leftovers(d), [])
+
+
+class SharedCache(unittest.TestCase):
+    def test_killed_runs_leave_a_cache_the_next_run_uses(self):
+        d = fresh("kills")
+        cache = d / "cache"
+        rng = random.Random(int(os.environ.get("FSMD_STRESS_SEED", "12")))
+        for round_number in range(ROUNDS):
+            backend = rng.choice(BACKENDS)
+            design = d / f"design-{round_number}.vhd"
+            design.write_text(POPCOUNT + f"-- round {round_number}\n")
+            data = d / "data.txt"
+            data.write_text(SHORT_DATA)
+            run = d / f"run-{round_number}"
+            argv = [FSMD_SIM, "popcount", "--backend", backend, "--design", str(design),
+                    "--data", str(data), "--dir", str(run)]
+            # The kit's library too, now and then: its build is the longest.
+            if rng.random() < 0.3:
+                shutil.rmtree(cache, ignore_errors=True)
+            proc = subprocess.Popen(argv, env=env_with(cache), stdout=subprocess.PIPE,
+                                    stderr=subprocess.STDOUT)
+            time.sleep(rng.uniform(0.0, 1.5 if backend == "llvm" else 0.4))
+            signum = rng.choice([signal.SIGINT, signal.SIGTERM, signal.SIGKILL])
+            proc.send_signal(signum)
+            out, _ = proc.communicate(timeout=60)
+            self.assertNotIn(b"Traceback", out)
+            if signum == signal.SIGKILL:
+                # Its GHDL, orphaned, may still run: the next run must cope.
+                pass
+            else:
+                self.assertEqual(leftovers(run), [], (signum, out))
+            status, out = fsmd_sim(*argv[1:], cache=cache)
+            self.assertEqual(status, 0, f"round {round_number} ({backend}, {signum}): {out}")
+            self.assertIn("8 tests run, 8 passed", out)
+
+    def test_concurrent_runs_on_one_cache_under_eviction(self):
+        d = fresh("concurrent")
+        cache = d / "cache"
+        data_fail = d / "fail.txt"
+        data_fail.write_text("00000007 00000003\n000000FF 00000009\n")
+        for round_number in range(max(1, ROUNDS // 2)):
+            procs = []
+            for i in range(6):
+                backend = BACKENDS[i % len(BACKENDS)]
+                run = d / f"run-{round_number}-{i}"
+                argv = [FSMD_SIM, "popcount", "--backend", backend, "--dir", str(run)]
+                expected = 0
+                if i % 3 == 1:
+                    design = d / f"design-{round_number}-{i}.vhd"
+                    design.write_text(POPCOUNT + f"-- {round_number} {i}\n")
+                    argv += ["--design", str(design)]
+                if i % 3 == 2:
+                    argv += ["--data", str(data_fail)]
+                    expected = 1
+                if i == 5:
+                    argv = [FSMD_SIM, "fibo", "--backend", backend, "--dir", str(run)]
+                    expected = 0
+                procs.append((subprocess.Popen(argv, env=env_with(cache, FSMDKIT_CACHE_KEEP="1"),
+                                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                               text=True), expected, argv))
+            for proc, expected, argv in procs:
+                out, _ = proc.communicate(timeout=120)
+                self.assertEqual(proc.returncode, expected, f"{argv}: {out}")
+        # Eviction kept the cache small and left nothing half-built.
+        designs = [n for n in os.listdir(cache / "lib") if n.startswith("design-")]
+        self.assertLessEqual(len(designs), 1 + 6)
+        self.assertEqual(os.listdir(cache / "tmp"), [])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
