@@ -9,7 +9,8 @@ endif()
 configure_package_config_file(
   ${CMAKE_CURRENT_LIST_DIR}/fsmdkitConfig.cmake.in
   ${CMAKE_CURRENT_BINARY_DIR}/fsmdkitConfig.cmake
-  INSTALL_DESTINATION ${FSMDKIT_CMAKE_DIR})
+  INSTALL_DESTINATION ${FSMDKIT_CMAKE_DIR}
+  PATH_VARS CMAKE_INSTALL_BINDIR)
 write_basic_package_version_file(
   ${CMAKE_CURRENT_BINARY_DIR}/fsmdkitConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)

@@ -5,11 +5,20 @@ usage: fsmd-sim BENCH [--design FILE]... [--data FILE] [--dir DIR]
                       [--junit FILE] [--wave FILE] [--coverage DIR] [--quiet]
        fsmd-sim all [-j N] [--dir DIR] [--backend B] [--junit FILE]
                     [--timeout SECONDS] [--coverage DIR]
+       fsmd-sim ENTITY --design FILE... --vectors FILE [--architecture NAME]
+                    [--control ROLE=PORT]... [--reset-active high|low]
+                    [--start-mode level|pulse] [--clock-period TIME]
+                    [--max-cycles N] [--dir DIR] [--stop-time TIME]
+                    [--timeout SECONDS] [--backend B] [--junit FILE]
+                    [--wave FILE] [--coverage DIR] [--quiet]
 
 BENCH is one of eda, fibo, arraysum, popcount; B is a GHDL back end (mcode,
-llvm, gcc). --coverage (gcc back end only, chosen when --backend is not
-given) writes the design's line and branch coverage into DIR: summary.txt,
-annotated sources, coverage.info for genhtml. --stop-time (default 100ms) stops a run without verdict in simulated
+llvm, gcc). With --vectors, fsmd-sim generates the bench from ENTITY's ports
+(ROLE: clk, reset, start, done, ready; defaults: architecture fsmd, reset
+active high, start held at '1', a 10ns clock, 1000000 cycles at most per
+test, no stop time). --coverage (gcc back end only, chosen when --backend is
+not given) writes the design's line and branch coverage into DIR:
+summary.txt, annotated sources, coverage.info for genhtml. --stop-time (default 100ms) stops a run without verdict in simulated
 time, --timeout (default 3600) in wall-clock seconds. Exit status: 0 every
 test passed, 1 some test failed, 2 no verdict before the stop time or the
 timeout (a hang), 3 usage error, unreadable file, failed analysis or
@@ -146,13 +155,91 @@ def check(opts):
                 if name in opts.given:
                     raise BadInput(f"{name} applies to the any-design mode (--vectors) only")
         else:
-            raise BadInput("the any-design mode (--vectors) is not available in this version")
+            check_any_design(opts)
         opts.stop_time = parse_time(opts.stop_time or DEFAULT_STOP_TIME)
         if opts.wave is not None:
             ext = opts.wave.rpartition(".")[2].lower() if "." in opts.wave.rpartition("/")[2] else ""
             if ext not in ("ghw", "vcd"):
                 raise BadInput(f"--wave {opts.wave}: the file name must end in .ghw or .vcd")
     opts.timeout = positive(opts.timeout, "--timeout") if opts.timeout is not None else DEFAULT_TIMEOUT
+
+
+
+
+def is_identifier(text):
+    """A VHDL basic identifier: a letter, then letters, digits and single
+    underscores, not ending in one. (No re here: it costs start-up time.)"""
+    return (text[:1].isascii() and text[:1].isalpha() and text.isascii() and not text.endswith("_")
+            and "__" not in text and all(c.isalnum() or c == "_" for c in text))
+
+CONTROL_ROLES = ("clk", "reset", "start", "done", "ready")
+# ncycles counts in a VHDL integer; the limit times the period must stay a
+# VHDL time (64-bit femtoseconds) with room for the whole run.
+MAX_CYCLES_LIMIT = 2**31 - 2
+FEMTOSECONDS = {"fs": 1, "ps": 10**3, "ns": 10**6, "us": 10**9, "ms": 10**12, "sec": 10**15}
+DEFAULT_MAX_CYCLES = 1000000
+DEFAULT_CLOCK_PERIOD = "10ns"
+
+
+def check_any_design(opts):
+    """The options of the any-design mode, checked and put into the form
+    the generated bench takes."""
+    if not opts.designs:
+        raise BadInput("the any-design mode needs the design's VHDL files: --design FILE")
+    if "--data" in opts.given:
+        raise BadInput("--data applies to the bundled benches; with --vectors the vectors file holds the tests")
+    if not is_identifier(opts.target):
+        raise BadInput(f"{opts.target!r} is not a VHDL entity name")
+    opts.architecture = opts.architecture or "fsmd"
+    if not is_identifier(opts.architecture):
+        raise BadInput(f"--architecture {opts.architecture!r} is not a VHDL name")
+    controls = {}
+    for item in opts.controls:
+        role, eq, port = item.partition("=")
+        if not eq or role not in CONTROL_ROLES or not is_identifier(port):
+            raise BadInput(f"--control {item!r}: give ROLE=PORT with ROLE one of"
+                           f" {', '.join(CONTROL_ROLES)} and PORT a port name")
+        if role in controls:
+            raise BadInput(f"--control gives the role {role} twice")
+        controls[role] = port.lower()
+    named = {}
+    for role in CONTROL_ROLES:
+        port = controls.get(role, role)
+        if port in named:
+            raise BadInput(f"port {port} cannot be both {named[port]} and {role}")
+        named[port] = role
+    opts.controls = controls
+    opts.reset_active = choice(opts.reset_active, "--reset-active", ("high", "low"))
+    opts.start_mode = choice(opts.start_mode, "--start-mode", ("level", "pulse"))
+    text = opts.clock_period or DEFAULT_CLOCK_PERIOD
+    number, unit = split_time(text.replace(" ", ""), "--clock-period")
+    opts.clock_period = f"{number} {unit}"
+    opts.clock_period_fs = int(float(number) * FEMTOSECONDS[unit]) if unit in FEMTOSECONDS else 0
+    if opts.clock_period_fs < 2:
+        raise BadInput(f"--clock-period {text!r} must be a time of at least 2 fs in fs, ps, ns, us, ms or sec")
+    opts.max_cycles = positive(opts.max_cycles, "--max-cycles") if opts.max_cycles else DEFAULT_MAX_CYCLES
+    if opts.max_cycles > MAX_CYCLES_LIMIT or opts.max_cycles * opts.clock_period_fs >= 2**60:
+        raise BadInput(f"--max-cycles {opts.max_cycles} is too large for a VHDL time at this clock period")
+
+
+def choice(value, name, allowed):
+    if value is None:
+        return allowed[0]
+    if value not in allowed:
+        raise BadInput(f"{name} must be {' or '.join(allowed)}, not {value!r}")
+    return value
+
+
+def split_time(text, name):
+    """(number, unit) of a VHDL time written without a blank (10ns, 2.5us)."""
+    for unit in sorted(TIME_UNITS, key=len, reverse=True):
+        if text.endswith(unit):
+            whole, dot, frac = text[: -len(unit)].partition(".")
+            if (whole.isascii() and whole.isdigit()
+                    and (not dot or (frac.isascii() and frac.isdigit()))):
+                return text[: -len(unit)], unit
+            break
+    raise BadInput(f"{name} {text!r} is not a VHDL time such as 10ns or 2.5us")
 
 
 def positive(text, name):

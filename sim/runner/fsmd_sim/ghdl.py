@@ -95,9 +95,9 @@ def _watchdog(seconds):
     return [_timeout_program, "-k", "2s", f"{seconds:.3f}s"]
 
 
-def spawn(argv, log, cwd=None, deadline=None, env=None):
-    """Runs argv with stdout and stderr into the file log and stdin from
-    /dev/null, in a process group of its own, in folder cwd; returns the exit
+def spawn(argv, log, cwd=None, deadline=None, out=None, env=None):
+    """Runs argv with stdout and stderr into the file log (stdout into the
+    file out instead, when given) and stdin from /dev/null, in a process group of its own, in folder cwd; returns the exit
     status (negative: killed by that signal). deadline, a time.monotonic()
     value, is the watchdog: past it the command is killed and WatchdogExpired
     raised. env adds to fsmd-sim's environment."""
@@ -110,9 +110,13 @@ def spawn(argv, log, cwd=None, deadline=None, env=None):
             raise WatchdogExpired()
         prefix = _watchdog(remaining)
     argv = prefix + list(argv)
-    actions = [(os.POSIX_SPAWN_OPEN, 0, os.devnull, os.O_RDONLY, 0),
-               (os.POSIX_SPAWN_OPEN, 1, log, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644),
-               (os.POSIX_SPAWN_DUP2, 1, 2)]
+    writing = os.O_WRONLY | os.O_CREAT | os.O_TRUNC
+    actions = [(os.POSIX_SPAWN_OPEN, 0, os.devnull, os.O_RDONLY, 0)]
+    if out is None:
+        actions += [(os.POSIX_SPAWN_OPEN, 1, log, writing, 0o644), (os.POSIX_SPAWN_DUP2, 1, 2)]
+    else:
+        actions += [(os.POSIX_SPAWN_OPEN, 1, out, writing, 0o644),
+                    (os.POSIX_SPAWN_OPEN, 2, log, writing, 0o644)]
     # No signal may arrive between the start of the child and its entry in
     # _running: the handler would not know the child it has to end. The
     # folder of the child is set by changing the parent's around the call

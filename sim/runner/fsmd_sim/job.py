@@ -33,6 +33,15 @@ class Job:
         output, which names the copies."""
         return f"the design does not analyse:\n{self.sources.shown(errors)}"
 
+    def warnings(self):
+        """Lines to show before the run: what the inputs hold that will not
+        be used."""
+        return []
+
+    def prepare(self, kit, ghdl, cache, kit_use, directory, scratch, deadline):
+        """Called once the kit's library is ready, before the design's is
+        built: a kind that learns its sources from the design does it here."""
+
     def outcome(self, results_text, console, stop_time):
         """Judges the run from its results file and its console."""
         raise NotImplementedError
@@ -58,6 +67,22 @@ class BenchJob(Job):
         except OSError as e:
             raise BadInput(f"test-data file {data_path} is not readable: {e.strerror}")
         self.inputs.append((spec["data_file"], self.data))
+        # The bench reads a malformed field as 0 or garbage and a test can
+        # pass on it: such data is refused before anything runs.
+        from .data_check import DataError, check
+        try:
+            checked = check(data_path, self.data, [*spec["inputs"], spec["output"]], spec["ntests_max"])
+        except DataError as e:
+            raise BadInput(str(e))
+        self.data_path = data_path
+        self.lines_not_run = checked.ignored_lines
+
+    def warnings(self):
+        if not self.lines_not_run:
+            return []
+        limit = self.spec["ntests_max"]
+        return [f"lines {limit + 1} to {limit + self.lines_not_run} of the test-data file {self.data_path}"
+                f" are not run: the {self.name} bench reads at most {limit} tests"]
 
     def data_tests(self):
         lines = self.data.count(b"\n") + (1 if self.data and not self.data.endswith(b"\n") else 0)
@@ -77,4 +102,5 @@ class BenchJob(Job):
         outcome = Outcome(self.name)
         parse_bench_results(outcome, self.spec, results_text.splitlines())
         judge(outcome, self.spec, console, self.data_tests(), stop_time)
+        outcome.lines_not_run = self.lines_not_run
         return outcome

@@ -59,19 +59,43 @@ def _main(argv):
         cache.close()
 
 
+def design_job(opts):
+    """The any-design mode's job. Its --stop-time defaults to a bound no
+    run of the vectors can reach (every test ends within --max-cycles), so
+    only the per-test limit decides a hang."""
+    from . import harness_gen
+    from .anydesign import DesignJob
+    if not os.path.isfile(opts.vectors):
+        raise BadInput(f"vectors file {opts.vectors} does not exist or is not a file")
+    options = harness_gen.Options(opts.target, opts.architecture, opts.controls, opts.reset_active,
+                                  opts.start_mode, opts.clock_period, opts.max_cycles)
+    job = DesignJob(options, opts.designs, opts.vectors)
+    if "--stop-time" not in opts.given:
+        tests = job.vectors_text.count("\n") + 2
+        opts.stop_time = f"{min(tests * (opts.max_cycles + 3) * opts.clock_period_fs, 2**62)}fs"
+    return job
+
+
 def run_one(kit, opts, cache):
     import time
     deadline = time.monotonic() + opts.timeout
     for d in opts.designs:
         if not os.path.isfile(d):
             raise BadInput(f"design file {d} does not exist or is not a file")
-    job = BenchJob(kit, opts.target, opts.designs, opts.data)
+    if opts.vectors is not None:
+        job = design_job(opts)
+    else:
+        job = BenchJob(kit, opts.target, opts.designs, opts.data)
+    for warning in job.warnings():
+        print(f"fsmd-sim: warning: {warning}", file=sys.stderr)
     wave = os.path.abspath(opts.wave) if opts.wave else None
     directory = prepare_dir(opts.dir, print)
     coverage = os.path.abspath(opts.coverage) if opts.coverage else None
     settings = Settings(opts.backend, directory, opts.stop_time, wave, opts.timeout, deadline,
                         coverage)
-    outcome = execute(kit, job, settings, cache)
+    from .progress import Progress
+    with Progress(job, directory, enabled=sys.stderr.isatty()):
+        outcome = execute(kit, job, settings, cache)
     if opts.junit:
         write_junit(opts.junit, [outcome])
     print_outcome(outcome, per_test=not opts.quiet)

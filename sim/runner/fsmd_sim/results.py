@@ -28,6 +28,7 @@ class Outcome:
         self.messages = []  # the simulation's reports other than the final one
         self.run_log = None
         self.coverage = None  # the lines of the design's coverage summary
+        self.lines_not_run = 0  # test-data lines beyond the bench's limit
 
     @property
     def passed(self):

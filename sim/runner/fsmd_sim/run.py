@@ -107,6 +107,7 @@ def execute(kit, job, settings, cache):
     gcov = find_gcov(ghdl.executable, scratch) if settings.coverage else None
     kit_use = kit_library(kit, ghdl, cache)
     try:
+        job.prepare(kit, ghdl, cache, kit_use, directory, scratch, settings.deadline)
         for name, data in job.inputs:
             place(directory, name, data, "input file")
         try:

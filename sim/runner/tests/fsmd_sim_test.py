@@ -114,23 +114,44 @@ class Reports(unittest.TestCase):
         self.assertEqual(out.splitlines()[0], "fibo test 2: FAILED: FIBO error: x=00000005 D_1236=00000005 D_1236_ref=00000006")
         self.assertIn("fibo: 2 tests run, 1 passed, 1 failed", out)
 
-    def test_malformed_data_is_explained(self):
-        # A field that is not hexadecimal: std_logic_textio complains and the
-        # test fails; fsmd-sim shows the complaint next to the failure.
+    def test_malformed_data_is_refused_before_the_simulation(self):
+        # The bench would read a field that is not 8 hexadecimal digits as 0
+        # or garbage, and a test could pass on it: fsmd-sim refuses the file
+        # with its line, column and field, and simulates nothing.
         d = fresh("malformed")
         data = d / "data.txt"
-        data.write_text("00000001 00000001\n0000000G 00000001\n")
+        cases = [
+            ("00000001 00000001\n0000000G 00000001\n", f"{data}:2:8: field inp: 'G' is not a hexadecimal digit"),
+            ("00000001 00000001\n\n00000003 00000002\n", f"{data}:2:1: field inp is missing"),
+            ("00000000 zzzzzzzz\n", f"{data}:1:10: field d_1236: 'z'"),
+            ("0x000000 00000000\n", f"{data}:1:2: field inp: 'x'"),
+            ("00000000 0000\n", f"{data}:1:14: field d_1236 has only 4 hexadecimal digits"),
+            ("00000000 000\x0000000\n", f"{data}:1:13: field d_1236: byte 0x00"),
+        ]
+        for text, message in cases:
+            with self.subTest(text=text):
+                data.write_text(text)
+                status, out, err = fsmd_sim("popcount", "--dir", d, "--data", data)
+                self.assertEqual(status, 3, out + err)
+                self.assertIn(message, err)
+                self.assertNotIn("test 1", out)
+
+    def test_data_the_bench_reads_correctly_still_runs(self):
+        d = fresh("trailing")
+        data = d / "data.txt"
+        # Text after the last field is ignored by the bench, even unspaced.
+        data.write_text("00000002 00000001xyz\n00000003\t00000002  comment\n")
         status, out, err = fsmd_sim("popcount", "--dir", d, "--data", data)
-        self.assertEqual(status, 1, out + err)
-        self.assertRegex(out, r"popcount: simulation message: .*HREAD Error: Read a 'G'")
-        # A blank line has no field at all: std.textio ends the run before
-        # any verdict, which is bad input.
-        data.write_text("00000001 00000001\n\n00000003 00000002\n")
-        status, out, err = fsmd_sim("popcount", "--dir", d, "--data", data)
-        self.assertEqual(status, 3, out + err)
-        self.assertIn("ended without a verdict", out)
-        self.assertIn("character read failure", out)
-        self.assertIn("popcount test 1: passed", out)
+        self.assertEqual(status, 0, out + err)
+        self.assertIn("popcount: 2 tests run, 2 passed, 0 failed;", out)
+        # Lines beyond the bench's limit are not run, and fsmd-sim says so.
+        data.write_text("".join(f"{i:08X} 00000001\n" for i in (1, 2, 4, 8, 16, 32, 64, 128, 256, 512)) + "garbage\n")
+        status, out, err = fsmd_sim("arraysum", "--dir", d, "--data", data,
+                                    "--design", EXAMPLES / "designs" / "arraysum.vhd")
+        self.assertIn(f"warning: lines 11 to 11 of the test-data file {data} are not run:"
+                      " the arraysum bench reads at most 10 tests", err)
+        self.assertIn("10 tests run", out)
+        self.assertIn("1 line of test data not run (beyond the bench's limit)", out)
 
     def test_junit_lists_every_test(self):
         d = fresh("junit")

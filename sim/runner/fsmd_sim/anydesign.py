@@ -1,0 +1,169 @@
+"""The any-design bench kind: a self-checking bench generated from the
+ports of the user's own entity, fed from a vectors file.
+
+Before anything is simulated: the ports are read with GHDL's own parser
+(cached per content of the design files), the vectors file is checked
+completely against them, and the bench is generated. The bench's text
+depends on the ports and options only, so a new vectors file reuses the
+analysed (and elaborated) library; the bench is also written into the run's
+folder for the user to read.
+"""
+import os
+import re
+
+from . import harness_gen
+from .cache import Key
+from .errors import EXIT_HANG, BadInput
+from .ghdl import read_text, spawn
+from .job import Job
+from .library import FORMAT
+from .ports import Port, PortError, ports_from_xml
+from .results import Outcome, Test, judge
+from .vectors import VectorsError, parse as parse_vectors
+
+PORTS_PREFIX = "ports-"
+PORTS_FILE = "ports.txt"
+# A bench line: its number, what became of it, the rest.
+_RESULT = re.compile(r"^test (\d+) (passed|FAILED|HANG)(.*)$")
+_CYCLES = re.compile(r" cycles=(\d+)$")
+
+
+class DesignJob(Job):
+    def __init__(self, options, designs, vectors_path):
+        entity = options.entity
+        super().__init__(entity, harness_gen.bench_entity(entity), harness_gen.results_file(entity))
+        self.options = options
+        for path in designs:
+            self.add_design_file(path)
+        self.vectors_path = vectors_path
+        try:
+            with open(vectors_path, "rb") as f:
+                self.vectors_text = f.read().decode("utf-8", "surrogateescape")
+        except OSError as e:
+            raise BadInput(f"vectors file {vectors_path} is not readable: {e.strerror}")
+        self.vectors = None
+        self.harness_text = None
+        self.locations = {}
+
+    @property
+    def total_tests(self):
+        return len(self.vectors.tests) if self.vectors else 0
+
+    def prepare(self, kit, ghdl, cache, kit_use, directory, scratch, deadline):
+        """Reads the ports, checks the vectors, generates the bench and
+        places it into the run's folder."""
+        ports = read_ports(kit, ghdl, cache, kit_use, self, scratch, deadline)
+        try:
+            _, data_ports = harness_gen.split_ports(ports, self.options)
+            self.harness_text = harness_gen.generate(ports, self.options)
+        except PortError as e:
+            raise BadInput(str(e))
+        try:
+            self.vectors = parse_vectors(self.vectors_path, self.vectors_text, data_ports)
+        except VectorsError as e:
+            raise BadInput(f"the vectors file does not suit entity {self.options.entity}:\n{e}")
+        name = f"{self.top}.vhd"
+        shown = os.path.join(directory, name)
+        data = self.harness_text.encode()
+        self.sources.add(name, shown, data)
+        self.inputs.append((harness_gen.vectors_file(self.options.entity), self.vectors.bench_text().encode()))
+        # The bench is kept for the user to read; rewritten only when it changed.
+        if read_text(shown) != self.harness_text:
+            self.inputs.append((name, data))
+        lines = self.harness_text.splitlines()
+        for key, text in (("passed", harness_gen.PASSED_REPORT), ("failed", harness_gen.FAILED_REPORT),
+                          ("hang", harness_gen.HANG_REPORT)):
+            number = next(i for i, line in enumerate(lines, 1) if f'report "{text}' in line)
+            self.locations[key] = f"{name}:{number}"
+
+    def outcome(self, results_text, console, stop_time):
+        outcome = Outcome(self.name)
+        hang_line = parse_results(outcome, results_text.splitlines(), self.vectors)
+        spec = {"passed_verdict": f"{self.name.upper()} test has passed",
+                "failed_verdict": f"{self.name.upper()} test has not passed",
+                "passed_report_at": self.locations.get("passed", "?"),
+                "failed_report_at": self.locations.get("failed", "?")}
+        hang = [line for line in console.splitlines()
+                if line.startswith(self.locations.get("hang", "?") + ":") and harness_gen.HANG_REPORT in line]
+        if hang:
+            number = hang[0].rpartition(harness_gen.HANG_REPORT)[2].strip()
+            outcome.messages = [line for line in console.splitlines()
+                                if line not in hang and (":(assertion " in line or ":(report " in line)]
+            outcome.status = EXIT_HANG
+            outcome.detail = (f"test {number} never raised done within {self.options.max_cycles} cycles"
+                              f" (--max-cycles){self._where(int(number) if number.isdigit() else 0)}")
+            if hang_line:
+                outcome.detail += f"; the bench says: {hang_line}"
+            return outcome
+        judge(outcome, spec, console, self.total_tests, stop_time)
+        if outcome.status == EXIT_HANG and outcome.tests is not None:
+            outcome.detail += self._where(len(outcome.tests) + 1)
+        return outcome
+
+    def _where(self, number):
+        if self.vectors and 1 <= number <= len(self.vectors.lines):
+            return f" (vectors file {self.vectors_path}, line {self.vectors.lines[number - 1]})"
+        return ""
+
+
+def parse_results(outcome, lines, vectors):
+    """The generated bench's results file: one line per test, then the
+    verdict. Returns the line of a test stopped as a hang, if any."""
+    hang = None
+    for line in lines:
+        m = _RESULT.match(line)
+        if m and outcome.verdict_line is None:
+            number, kind, rest = int(m.group(1)), m.group(2), m.group(3).lstrip(" ")
+            if kind == "HANG":
+                hang = line
+                continue
+            cycles = _CYCLES.search(line)
+            where = ""
+            if vectors and 1 <= number <= len(vectors.lines):
+                where = f" (vectors file line {vectors.lines[number - 1]})"
+            outcome.tests.append(Test(number, kind == "passed", int(cycles.group(1)) if cycles else None,
+                                      rest.removeprefix(": ") + where))
+        elif line.endswith((" test has passed", " test has not passed")) and outcome.verdict_line is None:
+            outcome.verdict_line = line
+        else:
+            outcome.unexpected.append(line)
+    return hang
+
+
+def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
+    """The entity's ports, from the tree `ghdl --file-to-xml` dumps for the
+    design files (analysed against the kit's library, so a design may use
+    the kit's packages). Kept in the cache per content of the design files,
+    entity and architecture: a later run starts no GHDL for them."""
+    options = job.options
+    sources = job.sources
+    key = sources.key(Key(FORMAT, "ports", kit_use.name, options.entity, options.architecture,
+                          *kit.flags)).hex()
+    log = os.path.join(scratch, "ports.log")
+
+    def build(src, lib):
+        tree = os.path.join(lib, "tree.xml")
+        status = spawn([ghdl.executable, "--file-to-xml", *kit.flags,
+                        f"--workdir={os.path.relpath(kit_use.lib, src)}", *sources.names()],
+                       log, cwd=src, deadline=deadline, out=tree)
+        errors = read_text(log).rstrip()
+        # GHDL 2.0 ends with status 0 even when the dump failed.
+        if status != 0 or "dump failed" in errors or not os.path.getsize(tree):
+            raise BadInput(job.analysis_failure(errors))
+        try:
+            ports = ports_from_xml(tree, options.entity, options.architecture)
+        except PortError as e:
+            raise BadInput(str(e))
+        finally:
+            os.remove(tree)
+        with open(os.path.join(lib, PORTS_FILE), "w") as f:
+            f.write(repr([p.to_json() for p in ports]) + "\n")
+
+    use = cache.acquire(f"{PORTS_PREFIX}{key}", sources.write, build)
+    try:
+        import ast
+        return [Port.from_json(item) for item in ast.literal_eval(read_text(os.path.join(use.lib, PORTS_FILE)))]
+    except (ValueError, SyntaxError):
+        raise BadInput(f"the cache entry {use.lib} is damaged; remove it and run again")
+    finally:
+        use.release()

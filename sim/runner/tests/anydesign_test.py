@@ -1,0 +1,217 @@
+#!/usr/bin/env python3
+"""fsmd-sim's any-design mode end to end on GHDL, on the back end named by
+FSMD_BACKEND: a design none of the four with 16-, 1- and 64-bit ports passes
+10,000 vectors, a fault fails with test number and time, a stuck test is a
+hang naming it, every malformed vectors file is exit 3 with FILE:LINE,
+metavalues print as themselves, pulsed start with renamed controls, the
+cache, waves and JUnit.
+
+Environment: FSMD_SIM, FSMD_BACKEND, FSMD_TEST_DIR (a scratch folder of this
+test alone), FSMDKIT_CACHE_DIR.
+"""
+import os
+import pathlib
+import random
+import re
+import shutil
+import subprocess
+import unittest
+
+FSMD_SIM = os.environ["FSMD_SIM"]
+BACKEND = os.environ["FSMD_BACKEND"]
+SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"])
+DESIGNS = pathlib.Path(__file__).resolve().parent / "designs"
+MIXED = DESIGNS / "mixed_widths.vhd"
+
+
+def fresh(name):
+    path = SCRATCH / name
+    shutil.rmtree(path, ignore_errors=True)
+    path.mkdir(parents=True)
+    return path
+
+
+def fsmd_sim(*args):
+    proc = subprocess.run([FSMD_SIM, *map(str, args), "--backend", BACKEND], capture_output=True, text=True)
+    return proc.returncode, proc.stdout, proc.stderr
+
+
+def mixed_widths_vectors(count, seed=1):
+    """Vectors of mixed_widths from a model of its own: y = c +/- a (a
+    sign-extended) in 64 bits, carry = bit 64 of the 65-bit result."""
+    rng = random.Random(seed)
+    lines = ["# a: signed 16, add: 1 bit, c: unsigned 64", "a add c : y carry"]
+    for _ in range(count):
+        a, add, c = rng.randrange(-32768, 32768), rng.randrange(2), rng.randrange(1 << 64)
+        wide = (c + (a if add else -a)) % (1 << 65)
+        lines.append(f"{a % (1 << 16):04X} {add} {c:016X} : {wide % (1 << 64):016X} {wide >> 64}")
+    return "\n".join(lines) + "\n"
+
+
+class MixedWidths(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = fresh("mixed")
+        cls.vectors = cls.dir / "mixed.vectors"
+        cls.vectors.write_text(mixed_widths_vectors(10000))
+
+    def test_ten_thousand_vectors_pass(self):
+        d = self.dir / "pass"
+        status, out, err = fsmd_sim("mixed_widths", "--design", MIXED, "--vectors", self.vectors, "--dir", d)
+        self.assertEqual(status, 0, out[-2000:] + err)
+        self.assertIn("mixed_widths: 10000 tests run, 10000 passed, 0 failed; cycles min / mean / max: ", out)
+        self.assertTrue(out.rstrip().endswith("mixed_widths: verdict: passed (MIXED_WIDTHS test has passed)"))
+        self.assertEqual(out.count(": passed, "), 10000)
+        results = (d / "mixed_widths_test_results.txt").read_text().splitlines()
+        self.assertEqual(len(results), 10001)
+        self.assertRegex(results[0], r"^test 1 passed: a=[0-9A-F]{4} add=[01] c=[0-9A-F]{16} "
+                                     r"y=([0-9A-F]{16}) y_expected=\1 carry=([01]) carry_expected=\2 cycles=\d+$")
+        # The generated bench is kept for the user to read.
+        self.assertIn("entity mixed_widths_fsmd_sim_bench is", (d / "mixed_widths_fsmd_sim_bench.vhd").read_text())
+
+    def test_a_second_run_analyses_nothing(self):
+        d = self.dir / "again"
+        for run in range(2):
+            shutil.rmtree(d / ".fsmd-sim", ignore_errors=True)
+            status, out, err = fsmd_sim("mixed_widths", "--design", MIXED, "--vectors", self.vectors,
+                                        "--dir", d, "--quiet")
+            self.assertEqual(status, 0, out + err)
+        # Neither the ports nor the libraries were built again.
+        self.assertEqual(sorted(p.name for p in (d / ".fsmd-sim").iterdir() if p.suffix == ".log"),
+                         ["simulation.log"])
+
+    def test_one_fault_fails_with_test_number_and_time(self):
+        d = self.dir / "fault"
+        broken = d / "broken.vhd"
+        d.mkdir(exist_ok=True)
+        # Wrong only when bit 0 of a is set and add is '1': the low bit of y.
+        broken.write_text(MIXED.read_text().replace(
+            "y     <= std_logic_vector(wide(63 downto 0));",
+            "y     <= std_logic_vector(wide(63 downto 1)) & (wide(0) xor (a_r0 and add));").replace(
+            "  signal delay : unsigned(3 downto 0);",
+            "  signal delay : unsigned(3 downto 0);\n  signal a_r0 : std_logic;").replace(
+            "              delay <= unsigned(a(3 downto 0));",
+            "              delay <= unsigned(a(3 downto 0));\n              a_r0 <= a(0);"))
+        status, out, err = fsmd_sim("mixed_widths", "--design", broken, "--vectors", self.vectors,
+                                    "--dir", d, "--quiet")
+        self.assertEqual(status, 1, out[-2000:] + err)
+        failures = [line for line in out.splitlines() if ": FAILED: " in line]
+        self.assertGreater(len(failures), 1000)
+        self.assertNotIn(": passed, ", out)  # --quiet
+        first = failures[0]
+        m = re.match(r"^mixed_widths test (\d+): FAILED: at (\d+) ns: a=([0-9A-F]{4}) add=1 .* "
+                     r"y=[0-9A-F]{16} y_expected=[0-9A-F]{16} .*cycles=\d+ \(vectors file line (\d+)\)$", first)
+        self.assertIsNotNone(m, first)
+        self.assertEqual(int(m.group(3), 16) & 1, 1)
+        self.assertEqual(int(m.group(4)), int(m.group(1)) + 2)  # a comment and the header come first
+        results = (d / "mixed_widths_test_results.txt").read_text()
+        self.assertIn(f"test {m.group(1)} FAILED at {m.group(2)} ns: ", results)
+        self.assertIn("mixed_widths: verdict: FAILED (MIXED_WIDTHS test has not passed)", out)
+
+    def test_a_test_that_never_ends_is_a_hang_naming_it(self):
+        d = fresh("hang")
+        stuck = d / "stuck.vhd"
+        stuck.write_text(MIXED.read_text().replace("            if delay = 0 then",
+                                                   "            if delay = 0 and c_r /= x\"0BAD\" then").replace(
+            "  signal delay : unsigned(3 downto 0);",
+            "  signal delay : unsigned(3 downto 0);\n  signal c_r : unsigned(15 downto 0);").replace(
+            "              delay <= unsigned(a(3 downto 0));",
+            "              delay <= unsigned(a(3 downto 0));\n              c_r <= c(15 downto 0);"))
+        lines = mixed_widths_vectors(6).splitlines()
+        lines[6] = "0001 1 0000000000000BAD : - -"  # test 5
+        vectors = d / "stuck.vectors"
+        vectors.write_text("\n".join(lines) + "\n")
+        status, out, err = fsmd_sim("mixed_widths", "--design", stuck, "--vectors", vectors, "--dir", d,
+                                    "--max-cycles", "500")
+        self.assertEqual(status, 2, out + err)
+        self.assertIn("mixed_widths: 4 tests run, 4 passed, 0 failed;", out)
+        self.assertIn("verdict: HANG: test 5 never raised done within 500 cycles (--max-cycles)"
+                      f" (vectors file {vectors}, line 7)", out)
+
+
+class MalformedVectors(unittest.TestCase):
+    def test_each_problem_is_exit_3_with_file_and_line(self):
+        d = fresh("malformed")
+        good = "0001 1 0000000000000002 : 0000000000000003 0"
+        cases = [
+            ("unknown column", "a add c nope : y\n" + good, "1:9", "unknown column 'nope'"),
+            ("missing input column", "a c : y carry\n", "1:1", "missing column for input add"),
+            ("expected value for an input", "a add : c y\n", "1:9", "expected value for input 'c'"),
+            ("wrong number of fields", "a add c : y carry\n0001 1 2 : 3\n", "2:13", "5 fields"),
+            ("not hexadecimal", "a add c : y carry\n00G1 1 2 : 3 0\n", "2:3", "'G' is not a hexadecimal digit"),
+            ("wider than its port", "a add c : y carry\n10000 1 2 : 3 0\n", "2:1", "5 digits for port a"),
+            ("value above the port", "a add c : y carry\n0001 2 2 : 3 0\n", "2:6", "value 2 does not fit port add"),
+        ]
+        for name, text, where, message in cases:
+            with self.subTest(name):
+                vectors = d / f"{name.replace(' ', '_')}.vectors"
+                vectors.write_text(text)
+                status, out, err = fsmd_sim("mixed_widths", "--design", MIXED, "--vectors", vectors,
+                                            "--dir", d / "run")
+                self.assertEqual(status, 3, out + err)
+                self.assertIn(f"{vectors}:{where}: {message}", err)
+                self.assertFalse((d / "run" / "mixed_widths_test_results.txt").exists())
+
+    def test_ports_the_bench_cannot_drive_are_exit_3(self):
+        d = fresh("bad-ports")
+        vectors = d / "v.vectors"
+        vectors.write_text("clk :\n")
+        kinds = DESIGNS.parent / "data" / "port_kinds.vhd"
+        status, out, err = fsmd_sim("has_inout", "--design", kinds, "--vectors", vectors, "--dir", d)
+        self.assertEqual(status, 3, out + err)
+        self.assertIn("port bus_io of entity has_inout: mode inout", err)
+        status, out, err = fsmd_sim("all_kinds", "--design", kinds, "--vectors", vectors, "--dir", d,
+                                    "--architecture", "other")
+        self.assertEqual(status, 3)
+        self.assertIn("no architecture other of entity all_kinds", err)
+
+
+class Frame(unittest.TestCase):
+    def test_metavalues_print_as_themselves_and_fail_unless_unchecked(self):
+        d = fresh("metavalues")
+        vectors = d / "m.vectors"
+        vectors.write_text("mode x : y z\n0 A5 : A5 1\n1 A5 : 00 1\n2 A5 : 05 1\n1 A5 : - -\n")
+        status, out, err = fsmd_sim("metavalues", "--design", DESIGNS / "metavalues.vhd", "--vectors", vectors,
+                                    "--dir", d)
+        self.assertEqual(status, 1, out + err)
+        results = (d / "metavalues_test_results.txt").read_text().splitlines()
+        self.assertRegex(results[0], r"^test 1 passed: mode=0 x=A5 y=A5 y_expected=A5 z=1 z_expected=1 cycles=\d+$")
+        self.assertRegex(results[1], r'^test 2 FAILED at \d+ ns: mode=1 x=A5 y="XXXXXXXX" y_expected=00 z="Z" ')
+        self.assertRegex(results[2], r'^test 3 FAILED at \d+ ns: mode=2 x=A5 y="UUUU0101" y_expected=05 ')
+        self.assertRegex(results[3], r'^test 4 passed: mode=1 x=A5 y="XXXXXXXX" y_expected=- z="Z" z_expected=- ')
+        self.assertIn("metavalues: 4 tests run, 2 passed, 2 failed;", out)
+
+    def test_pulsed_start_active_low_reset_and_renamed_controls(self):
+        d = fresh("pulses")
+        vectors = d / "p.vectors"
+        vectors.write_text("a b : sum starts\n01 02 : 003 1\nFF FF : 1FE 1\n80 80 : 100 1\n")
+        args = ["start_pulses", "--design", DESIGNS / "start_pulses.vhd", "--vectors", vectors, "--dir", d,
+                "--architecture", "rtl", "--control", "clk=ap_clk", "--control", "reset=ap_rst_n",
+                "--control", "start=ap_start", "--control", "done=ap_done", "--control", "ready=ap_idle",
+                "--reset-active", "low"]
+        status, out, err = fsmd_sim(*args, "--start-mode", "pulse", "--clock-period", "4ns")
+        self.assertEqual(status, 0, out + err)
+        self.assertIn("start_pulses: 3 tests run, 3 passed, 0 failed;", out)
+        # Held at '1', start is seen on every edge of a test: starts is not 1.
+        status, out, err = fsmd_sim(*args)
+        self.assertEqual(status, 1, out + err)
+        self.assertIn("starts_expected=1", out)
+
+    def test_waves_hold_the_expected_values_and_junit_lists_the_tests(self):
+        d = fresh("reports")
+        vectors = d / "m.vectors"
+        vectors.write_text("mode x : y z\n0 A5 : A5 1\n0 5A : 00 1\n")
+        wave, junit = d / "run.vcd", d / "run.xml"
+        status, out, err = fsmd_sim("metavalues", "--design", DESIGNS / "metavalues.vhd", "--vectors", vectors,
+                                    "--dir", d, "--wave", wave, "--junit", junit)
+        self.assertEqual(status, 1, out + err)
+        vcd = wave.read_text()
+        for signal in ("tb_expected_y", "tb_checked_z", "tb_test_number", "tb_ncycles"):
+            self.assertRegex(vcd, rf"\$var \w+ \d+ \S+ {signal}\b")
+        xml = junit.read_text()
+        self.assertIn('name="test 1"', xml)
+        self.assertIn('failure message="at ', xml)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
