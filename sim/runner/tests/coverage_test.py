@@ -20,6 +20,7 @@ SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"])
 DATA = pathlib.Path(__file__).parent / "data"
 SHORTCUT = DATA / "popcount_shortcut.vhd"
 SHORTCUT_DATA = DATA / "popcount_shortcut_data.txt"
+SHORTCUT_VECTORS = DATA / "popcount_shortcut.vectors"
 UNREACHED = [n for n, line in enumerate(SHORTCUT.read_text().splitlines(), 1)
              if line.endswith("-- unreached")]
 
@@ -144,6 +145,28 @@ class BundledBench(unittest.TestCase):
                                str(d / "cov" / "coverage.info")], capture_output=True, text=True)
         self.assertEqual(proc.returncode, 0, proc.stderr)
         self.assertTrue((d / "html" / "index.html").is_file())
+
+
+class GeneratedBench(unittest.TestCase):
+    def test_the_unreached_state_is_named_exactly(self):
+        d = fresh("generated")
+        status, out, err = fsmd_sim("popcount", "--design", SHORTCUT, "--vectors", SHORTCUT_VECTORS,
+                                    "--dir", d / "run", "--coverage", d / "cov", "--quiet")
+        self.assertEqual(status, 0, out + err)
+        self.assertEqual(never_executed(out, SHORTCUT), UNREACHED)
+        self.assertEqual(annotated_never(d / "cov" / "popcount_shortcut.vhd.gcov"), UNREACHED)
+        # The generated bench is not the design: it is not instrumented.
+        self.assertEqual(tracefile_sources(d / "cov" / "coverage.info"), [str(SHORTCUT)])
+
+    def test_a_test_that_never_ends_still_reports(self):
+        d = fresh("generated-hang")
+        vectors = d / "v.txt"
+        vectors.write_text("inp : d_1236\n00000001 : 00000001\n7FFFFFFF : 0000001F\n")
+        status, out, err = fsmd_sim("popcount", "--design", SHORTCUT, "--vectors", vectors,
+                                    "--max-cycles", "10", "--dir", d / "run", "--coverage", d / "cov",
+                                    "--quiet")
+        self.assertEqual(status, 2, out + err)
+        self.assertEqual(never_executed(out, SHORTCUT), UNREACHED)
 
 
 class GccBackend(unittest.TestCase):
