@@ -4,8 +4,8 @@ design's test data never reaches are named exactly, by every kind of run
 (passing, failing, stopped by either watchdog), concurrent runs of one
 cached design keep their counts apart, and genhtml takes the tracefile.
 
-Environment: FSMD_SIM, FSMD_EXAMPLES, FSMD_TEST_DIR (a scratch folder of
-this test alone).
+Environment: FSMD_SIM, FSMD_EXAMPLES, FSMD_README, FSMD_TEST_DIR (a scratch
+folder of this test alone).
 """
 import os
 import pathlib
@@ -17,6 +17,8 @@ import unittest
 FSMD_SIM = os.environ["FSMD_SIM"]
 EXAMPLES = pathlib.Path(os.environ["FSMD_EXAMPLES"])
 SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"])
+README = pathlib.Path(os.environ["FSMD_README"])
+EXAMPLE_SCRIPT = pathlib.Path(__file__).resolve().parents[3] / "tools" / "examples" / "fsmd-sim-coverage-example.sh"
 DATA = pathlib.Path(__file__).parent / "data"
 SHORTCUT = DATA / "popcount_shortcut.vhd"
 SHORTCUT_DATA = DATA / "popcount_shortcut_data.txt"
@@ -200,6 +202,40 @@ class All(unittest.TestCase):
         self.assertTrue(table[6].split()[0] == "total", table)
         for bench in ("eda", "fibo", "arraysum", "popcount"):
             self.assertTrue((d / "cov" / bench / "summary.txt").is_file())
+
+
+class Readme(unittest.TestCase):
+    def test_readme_coverage_example_and_what_it_says(self):
+        if shutil.which("genhtml") is None:
+            self.skipTest("genhtml (Debian's lcov) is not installed")
+        body = EXAMPLE_SCRIPT.read_text().split("\n", 2)[2]
+        readme = README.read_text()
+        self.assertIn(body, readme)
+        d = fresh("readme")
+        qmac = EXAMPLES / "qmac" / "qmac.vhd"
+        env = dict(os.environ, QMAC=str(qmac),
+                   PATH=f"{pathlib.Path(FSMD_SIM).parent}:{os.environ['PATH']}")
+        proc = subprocess.run(["sh", str(EXAMPLE_SCRIPT)], cwd=d, capture_output=True, text=True,
+                              env=env)
+        self.assertEqual(proc.returncode, 0, proc.stdout + proc.stderr)
+        self.assertTrue((d / "run-qmac" / "html" / "index.html").is_file())
+        # The lines the README names are the arm that clamps below the range.
+        lines = qmac.read_text().splitlines()
+        arm = [n for n, l in enumerate(lines, 1)
+               if l.strip() in ("y   <= y_min(15 downto 0);",)]
+        arm.append(arm[0] + 1)
+        self.assertEqual(never_executed(proc.stdout, qmac), arm)
+        self.assertIn(f"lines {arm[0]}-{arm[1]}", readme)
+        for line in proc.stdout.splitlines()[:2]:
+            self.assertIn(line, readme)
+        # The test the README suggests reaches them.
+        more = d / "qmac_four.vectors"
+        more.write_text((d / "qmac_three.vectors").read_text() + "8000 7FFF 8000 : 8000 1\n")
+        self.assertIn("`8000 7FFF 8000 : 8000 1`", readme)
+        status, out, err = fsmd_sim("qmac", "--design", qmac, "--vectors", more, "--dir", d / "four",
+                                    "--coverage", d / "four-cov", "--quiet")
+        self.assertEqual(status, 0, out + err)
+        self.assertEqual(never_executed(out, qmac), [])
 
 
 if __name__ == "__main__":
