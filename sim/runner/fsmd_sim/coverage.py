@@ -16,6 +16,8 @@ import json
 import os
 import re
 
+from .errors import BadInput
+
 ANALYSIS_FLAGS = ("-Wc,-fprofile-arcs", "-Wc,-ftest-coverage")
 ELABORATION_FLAGS = ("-Wl,-lgcov",)
 TRACEFILE = "coverage.info"
@@ -106,9 +108,9 @@ def gcov_version_major(version_text):
     return m.group(1) if m else None
 
 
-class Unavailable(Exception):
+class Unavailable(BadInput):
     """Coverage cannot be had here: no gcov of the back end's GCC release,
-    no C compiler, or gcov failed."""
+    no C compiler, or gcov failed (exit status 3, as for any missing tool)."""
 
 
 def find_gcov(compiler_path, run, scratch):
@@ -126,8 +128,8 @@ def find_gcov(compiler_path, run, scratch):
         if major is None or found == major:
             return path
         seen.append(f"{path} is of GCC {found or 'unknown'}")
-    wanted = f"gcov-{major}" if major else "gcov"
-    raise Unavailable(f"--coverage needs {wanted}, the gcov of GCC {major or ''} that GHDL's gcc back"
+    wanted, release = (f"gcov-{major}", f"GCC {major}") if major else ("gcov", "GCC")
+    raise Unavailable(f"--coverage needs {wanted}, the gcov of the {release} that GHDL's gcc back"
                       f" end is built with ({'; '.join(seen) or 'none is on PATH'}); it comes with"
                       f" Debian's gcc{'-' + major if major else ''} package")
 

@@ -162,6 +162,34 @@ class Gcov(unittest.TestCase):
             self.assertEqual(coverage.gcov_version_major(text), want, text)
         self.assertEqual(coverage.gcov_candidates("12"), ["gcov-12", "gcov"])
 
+    def test_only_a_gcov_of_the_back_ends_release_is_taken(self):
+        import subprocess
+
+        def run(argv, log, cwd=None):
+            with open(log, "w") as f:
+                return subprocess.run(argv, stdout=f, stderr=subprocess.STDOUT, cwd=cwd).returncode
+
+        ghdl1 = "/usr/lib/ghdl/gcc/lib/gcc/x86_64-linux-gnu/12/ghdl1"
+        with tempfile.TemporaryDirectory() as d:
+            def fake(name, version):
+                path = pathlib.Path(d) / name
+                path.write_text(f"#!/bin/sh\necho 'gcov (GCC) {version}'\n")
+                path.chmod(0o755)
+                return str(path)
+
+            old = os.environ["PATH"]
+            os.environ["PATH"] = d
+            try:
+                fake("gcov", "13.2.0")
+                with self.assertRaisesRegex(coverage.Unavailable, "needs gcov-12.*is of GCC 13"):
+                    coverage.find_gcov(ghdl1, run, d)
+                self.assertEqual(coverage.find_gcov(ghdl1.replace("/12/", "/13/"), run, d),
+                                 str(pathlib.Path(d) / "gcov"))
+                versioned = fake("gcov-12", "12.2.0")
+                self.assertEqual(coverage.find_gcov(ghdl1, run, d), versioned)
+            finally:
+                os.environ["PATH"] = old
+
     def test_counters_land_in_the_run_folder(self):
         # libgcov drops GCOV_PREFIX_STRIP leading folders of the path compiled
         # in and puts GCOV_PREFIX before the rest.
