@@ -102,7 +102,14 @@ def execute(kit, job, settings, cache):
     if os.path.isdir(results) and not os.path.islink(results):
         raise BadInput(f"cannot write the results file {results}: a folder of that name is in the way")
     ghdl = Ghdl(settings.backend, find_ghdl(settings.backend), cache, scratch)
-    gcov = find_gcov(ghdl.executable, scratch) if settings.coverage else None
+    gcov = None
+    if settings.coverage:
+        gcov = find_gcov(ghdl.executable, scratch)
+        # Refused before the run, not after it: a report folder that cannot be made.
+        try:
+            os.makedirs(settings.coverage, exist_ok=True)
+        except OSError as e:
+            raise BadInput(f"cannot create the coverage folder {settings.coverage}: {e.strerror}")
     kit_use = kit_library(kit, ghdl, cache)
     try:
         job.prepare(kit, ghdl, cache, kit_use, directory, scratch, settings.deadline)
@@ -205,7 +212,6 @@ def coverage_report(job, settings, gcov, design_use, scratch):
                 data.decode("utf-8", "replace"))
                for copy, shown, data in job.sources.items if job.is_design_source(copy)]
     try:
-        os.makedirs(settings.coverage, exist_ok=True)
         return coverage.design_report(settings.coverage, gcov, design_use.lib,
                                       os.path.join(scratch, COUNTERS), designs,
                                       lambda argv, out, cwd=None: spawn(argv, out, cwd=cwd),

@@ -136,6 +136,14 @@ class BundledBench(unittest.TestCase):
         executed = int(row.split()[2])
         self.assertGreater(executed, 0, out)
 
+    def test_a_report_folder_that_cannot_be_made_stops_before_the_run(self):
+        d = fresh("bad-folder")
+        (d / "a-file").write_text("")
+        status, out, err = fsmd_sim("popcount", "--dir", d / "run", "--coverage", d / "a-file" / "cov")
+        self.assertEqual(status, 3, out + err)
+        self.assertIn(f"cannot create the coverage folder {d / 'a-file' / 'cov'}", err)
+        self.assertFalse((d / "run" / "popcount_alg_test_results.txt").exists())
+
     def test_genhtml_takes_the_tracefile(self):
         if shutil.which("genhtml") is None:
             self.skipTest("genhtml (Debian's lcov) is not installed")
