@@ -2,10 +2,11 @@
 """fsmd-sim --coverage on GHDL's gcc back end, end to end: the lines a
 design's test data never reaches are named exactly, by every kind of run
 (passing, failing, stopped by either watchdog), concurrent runs of one
-cached design keep their counts apart, and genhtml takes the tracefile.
+cached design keep their counts apart, genhtml takes the tracefile, and
+the README's example says what it shows.
 
-Environment: FSMD_SIM, FSMD_EXAMPLES, FSMD_README, FSMD_TEST_DIR (a scratch
-folder of this test alone).
+Environment: FSMD_SIM, FSMD_EXAMPLES, FSMD_README, FSMD_BUILD_DIR (for the
+installed tree), FSMD_TEST_DIR (a scratch folder of this test alone).
 """
 import os
 import pathlib
@@ -210,6 +211,21 @@ class All(unittest.TestCase):
         self.assertTrue(table[6].split()[0] == "total", table)
         for bench in ("eda", "fibo", "arraysum", "popcount"):
             self.assertTrue((d / "cov" / bench / "summary.txt").is_file())
+
+
+class Installed(unittest.TestCase):
+    def test_installed_command_builds_coverage_benches(self):
+        # The signal handler's C source is installed with the package.
+        prefix = fresh("prefix")
+        build = os.environ["FSMD_BUILD_DIR"]
+        subprocess.run(["cmake", "--install", build, "--prefix", str(prefix)], check=True,
+                       capture_output=True)
+        proc = subprocess.run([str(prefix / "bin" / "fsmd-sim"), "popcount", "--design", str(SHORTCUT),
+                               "--data", str(SHORTCUT_DATA), "--dir", str(prefix / "run"),
+                               "--coverage", str(prefix / "cov"), "--quiet"],
+                              capture_output=True, text=True)
+        self.assertEqual(proc.returncode, 0, proc.stdout + proc.stderr)
+        self.assertEqual(never_executed(proc.stdout, SHORTCUT), UNREACHED)
 
 
 class Readme(unittest.TestCase):
