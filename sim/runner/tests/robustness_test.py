@@ -209,6 +209,22 @@ class Signals(unittest.TestCase):
                 self.assertEqual(leftovers(d), [])
 
 
+    def test_ctrl_c_at_start_up_is_status_130_without_traceback(self):
+        d = fresh("early-signal")
+        for delay in (0.0, 0.005, 0.01, 0.02, 0.04, 0.08):
+            with self.subTest(delay):
+                proc = subprocess.Popen([FSMD_SIM, "popcount", "--dir", str(d)],
+                                        env=env_with(SCRATCH / "cache"),
+                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                time.sleep(delay)
+                proc.send_signal(signal.SIGINT)
+                out, _ = proc.communicate(timeout=30)
+                # Before Python has started, the signal itself ends the
+                # process; a shell shows 130 for both.
+                self.assertIn(proc.returncode, (130, -signal.SIGINT), out)
+                self.assertNotIn(b"Traceback", out)
+
+
 class SharedCache(unittest.TestCase):
     def test_killed_runs_leave_a_cache_the_next_run_uses(self):
         d = fresh("kills")
