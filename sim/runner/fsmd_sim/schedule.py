@@ -37,6 +37,9 @@ def run_all(kit, opts, cache):
                 outcome = Outcome(bench)
                 where = f" ({e.filename})" if e.filename else ""
                 outcome.status, outcome.detail = EXIT_BAD_INPUT, f"{e.strerror or e}{where}"
+            except Exception as e:  # one bench's fault is not the others'
+                outcome = Outcome(bench)
+                outcome.status, outcome.detail = EXIT_BAD_INPUT, f"{type(e).__name__}: {e}"
             outcomes[bench] = outcome
             # The passing tests are left out; failures, summaries and
             # verdicts are shown as each bench finishes.
