@@ -83,7 +83,8 @@ def _find_program(name):
 
 def _watchdog(seconds):
     """A prefix for argv that stops the command after seconds (SIGTERM, then
-    SIGKILL two seconds later): coreutils' timeout. It works in every thread of `all`, and it also ends the command
+    SIGKILL two seconds later): coreutils' timeout. It works in every thread
+    of `all`, and it also ends the command
     when fsmd-sim itself is killed with SIGKILL and cannot end it."""
     program = _find_program("timeout")
     if program is None:

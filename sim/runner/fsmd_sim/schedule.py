@@ -28,7 +28,8 @@ def run_all(kit, opts, cache):
         with slots:
             try:
                 sub = prepare_dir(os.path.join(directory, bench), None)
-                settings = Settings(opts.backend, sub, DEFAULT_STOP_TIME, None, opts.timeout, deadline)
+                settings = Settings(opts.backend, sub, DEFAULT_STOP_TIME, None, opts.timeout,
+                                    deadline)
                 outcome = execute(kit, BenchJob(kit, bench, [], None), settings, cache)
             except BadInput as e:
                 outcome = Outcome(bench)
