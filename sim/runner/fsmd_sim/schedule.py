@@ -17,6 +17,10 @@ from .run import Settings, execute, prepare_dir
 
 def run_all(kit, opts, cache):
     import threading
+    from .ghdl import find_ghdl
+    # Paths found now, before the threads start: spawn changes the folder of
+    # the process around each start of a GHDL process.
+    find_ghdl(opts.backend)
     directory = prepare_dir(opts.dir, print)
     jobs = opts.jobs or os.cpu_count() or 1
     slots = threading.Semaphore(jobs)
