@@ -21,6 +21,18 @@ FAILED_REPORT = "ERRORS. End simulation time reached"
 HANG_REPORT = "HANG: done did not rise in test "
 
 
+# Names the bench uses without its prefix: libraries, types, subprograms,
+# literals and units of the standard packages. A port called like one of
+# them (read, write and line are common port names) gets a bench signal of
+# another name, so it cannot hide what the bench means.
+BENCH_NAMES = frozenset("""
+    work std ieee line text now read write readline writeline hread endfile to_x01
+    std_logic std_ulogic std_logic_vector std_ulogic_vector signed unsigned natural
+    integer boolean time string character true false read_mode write_mode failure
+    fs ps ns us ms sec min hr
+""".split())
+
+
 class Options:
     def __init__(self, entity, architecture="fsmd", controls=None, reset_active="high",
                  start_mode="level", clock_period="10 ns", max_cycles=1000000):
@@ -90,9 +102,7 @@ def _as_slv(port, name):
 
 
 def _from_slv(port, expression):
-    """The value of a std_logic_vector expression in the port's type."""
-    if not port.is_vector:
-        return f"{expression}(0)"
+    """The value of a std_logic_vector expression in a vector port's type."""
     if port.type_mark == "std_logic_vector":
         return expression
     return f"{port.type_mark}({expression})"
@@ -101,10 +111,15 @@ def _from_slv(port, expression):
 def generate(ports, options):
     controls, data = split_ports(ports, options)
     p = _prefix(ports)
+
+    def sig(port):
+        """The bench's signal of a port: named as the port where it can be."""
+        return f"{p}port_{port.name}" if port.name in BENCH_NAMES else port.name
+
     ent = options.entity
     ins = [d for d in data if d.mode == "in"]
     outs = [d for d in data if d.mode == "out"]
-    clk, reset, start, done = (controls[r].name for r in ("clk", "reset", "start", "done"))
+    clk, reset, start, done = (sig(controls[r]) for r in ("clk", "reset", "start", "done"))
     active = "'1'" if options.reset_active == "high" else "'0'"
     inactive = "'0'" if options.reset_active == "high" else "'1'"
     pulse = options.start_mode == "pulse"
@@ -124,9 +139,10 @@ def generate(ports, options):
     add(f"end entity {bench_entity(ent)};")
     add("")
     add(f"architecture tb_arch of {bench_entity(ent)} is")
-    add("  -- The design's ports, one signal each, named as the port.")
+    add(f"  -- The design's ports, one signal each, named as the port ({p}port_<name> for")
+    add("  -- a port named like something the bench uses, such as read or line).")
     for port in ports:
-        add(f"  signal {port.name} : {port.subtype};")
+        add(f"  signal {sig(port)} : {port.subtype};")
     if outs:
         add("  -- Expected value of each output in the current test, and whether it")
         add("  -- is checked there ('-' in the vectors file leaves it unchecked).")
@@ -182,7 +198,7 @@ def generate(ports, options):
     add("begin")
     add(f"  {p}uut : entity work.{ent}({options.architecture})")
     add("    port map (")
-    add(",\n".join(f"      {port.name} => {port.name}" for port in ports))
+    add(",\n".join(f"      {port.name} => {sig(port)}" for port in ports))
     add("    );")
     add("")
     add("  -- '1' one delta after time 0, then a rising edge every period.")
@@ -255,7 +271,8 @@ def generate(ports, options):
         add(f"      read({line}, {flags});")
     for port in ins:
         add(f"      hread({line}, {value(port)});")
-        add(f"      {port.name} <= {_from_slv(port, bits(port))};")
+        source = f"{value(port)}(0)" if not port.is_vector else _from_slv(port, bits(port))
+        add(f"      {sig(port)} <= {source};")
     for i, port in enumerate(outs, 1):
         add(f"      hread({line}, {value(port)});")
         add(f"      {p}expected_{port.name} <= {bits(port)};")
@@ -295,7 +312,7 @@ def generate(ports, options):
     add("      -- any metavalue in a checked output fails the test.")
     add(f"      {ok} := true;")
     for i, port in enumerate(outs, 1):
-        add(f"      if {flags}({i}) = 'c' and to_X01({_as_slv(port, port.name)}) /= {bits(port)} then")
+        add(f"      if {flags}({i}) = 'c' and to_X01({_as_slv(port, sig(port))}) /= {bits(port)} then")
         add(f"        {ok} := false;")
         add("      end if;")
     add(f"      write({res}, string'(\"test \"));")
@@ -310,10 +327,10 @@ def generate(ports, options):
     add("      end if;")
     for port in ins:
         add(f"      write({res}, string'(\" {port.name}=\"));")
-        add(f"      write({res}, {p}image({_as_slv(port, port.name)}));")
+        add(f"      write({res}, {p}image({_as_slv(port, sig(port))}));")
     for i, port in enumerate(outs, 1):
         add(f"      write({res}, string'(\" {port.name}=\"));")
-        add(f"      write({res}, {p}image({_as_slv(port, port.name)}));")
+        add(f"      write({res}, {p}image({_as_slv(port, sig(port))}));")
         add(f"      write({res}, string'(\" {port.name}_expected=\"));")
         add(f"      if {flags}({i}) = 'c' then")
         add(f"        write({res}, {p}image({bits(port)}));")

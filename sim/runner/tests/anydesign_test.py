@@ -201,6 +201,16 @@ class Frame(unittest.TestCase):
         self.assertEqual(status, 1, out + err)
         self.assertIn("starts_expected=1", out)
 
+    def test_ports_named_like_what_the_bench_uses(self):
+        d = fresh("awkward")
+        vectors = d / "a.vectors"
+        vectors.write_text("read line : now ns\n41 1 : 42 1\nFF 0 : FF 0\n")
+        status, out, err = fsmd_sim("awkward_names", "--design", DESIGNS / "awkward_names.vhd", "--vectors",
+                                    vectors, "--dir", d, "--control", "done=work")
+        self.assertEqual(status, 0, out + err)
+        self.assertIn("test 1 passed: read=41 line=1 now=42 now_expected=42 ns=1 ns_expected=1 cycles=",
+                      (d / "awkward_names_test_results.txt").read_text())
+
     def test_waves_hold_the_expected_values_and_junit_lists_the_tests(self):
         d = fresh("reports")
         vectors = d / "m.vectors"
