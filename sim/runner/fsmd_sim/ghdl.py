@@ -51,11 +51,10 @@ def install_signal_handlers():
 def find_ghdl(backend):
     """Debian installs one driver per code generator (ghdl-mcode, ghdl-llvm)."""
     name = f"ghdl-{backend}"
-    for d in os.get_exec_path():
-        path = os.path.join(d, name)
-        if os.path.isfile(path) and os.access(path, os.X_OK):
-            return path
-    raise BadInput(f"the GHDL {backend} back end is not installed ({name} is not on PATH)")
+    path = _find_program(name)
+    if path is None:
+        raise BadInput(f"the GHDL {backend} back end is not installed ({name} is not on PATH)")
+    return path
 
 
 def default_backend():
@@ -70,27 +69,26 @@ def default_backend():
     return next(iter(BACKENDS))
 
 
+_found = {}
+
+
 def _find_program(name):
-    for d in os.get_exec_path():
-        path = os.path.join(d, name)
-        if os.path.isfile(path) and os.access(path, os.X_OK):
-            return path
-    return None
-
-
-_timeout_program = None
+    """The program name on PATH, looked for once per process."""
+    if name not in _found:
+        _found[name] = next((os.path.join(d, name) for d in os.get_exec_path()
+                             if os.path.isfile(os.path.join(d, name))
+                             and os.access(os.path.join(d, name), os.X_OK)), None)
+    return _found[name]
 
 
 def _watchdog(seconds):
     """A prefix for argv that stops the command after seconds (SIGTERM, then
     SIGKILL two seconds later): coreutils' timeout. It works in every thread of `all`, and it also ends the command
     when fsmd-sim itself is killed with SIGKILL and cannot end it."""
-    global _timeout_program
-    if _timeout_program is None:
-        _timeout_program = _find_program("timeout") or ""
-    if not _timeout_program:
+    program = _find_program("timeout")
+    if program is None:
         return []
-    return [_timeout_program, "-k", "2s", f"{seconds:.3f}s"]
+    return [program, "-k", "2s", f"{seconds:.3f}s"]
 
 
 def spawn(argv, log, cwd=None, deadline=None, out=None):

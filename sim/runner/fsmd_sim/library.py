@@ -26,14 +26,27 @@ class Ghdl:
         stamp = f"{os.path.realpath(executable)}\0{st.st_size}\0{st.st_mtime_ns}\0{st.st_ino}"
         memo = os.path.join(cache.root, "lib", f"ghdl-{backend}-{Key(stamp).hex()}.txt")
         facts = read_text(memo).split("\n")
-        if len(facts) < 3 or facts[0] != stamp.replace("\0", " "):
+        if len(facts) < 4 or facts[0] != stamp.replace("\0", " "):
             facts = [stamp.replace("\0", " ")] + self._ask(scratch)
+            facts.append("\0".join(self._library_files(facts[2])))
             try:
                 _write_atomically(memo, "\n".join(facts) + "\n", cache)
             except OSError:
                 pass  # asked again next time
         self.version, self.library_prefix = facts[1], facts[2]
+        self.library_files = facts[3].split("\0") if facts[3] else []
         self.textio = self._find_textio()
+
+    @staticmethod
+    def _library_files(prefix):
+        """GHDL's precompiled library files (*.cf), which it rewrites with
+        every unit it analyses: found once per installation of the driver,
+        looked at on every run."""
+        found = []
+        for top, dirs, files in os.walk(os.path.join(prefix, "vhdl")):
+            dirs.sort()
+            found += [os.path.join(top, f) for f in sorted(files) if f.endswith(".cf")]
+        return found
 
     def _ask(self, scratch):
         log = os.path.join(scratch, "ghdl-version.log")
@@ -57,18 +70,16 @@ class Ghdl:
         raise BadInput(f"cannot find {TEXTIO} in GHDL's sources under {self.library_prefix}")
 
     def identity(self):
-        """The version, the back end and the state of the precompiled
-        libraries (size and time of every file) and of the textio source."""
+        """The version, the back end, the state of the precompiled libraries
+        (size and time of each library file) and the textio source."""
         key = Key(self.version, self.backend)
-        for top, dirs, files in os.walk(os.path.join(self.library_prefix, "vhdl")):
-            dirs.sort()
-            for f in sorted(files):
-                path = os.path.join(top, f)
-                try:
-                    st = os.stat(path)
-                except OSError:
-                    continue
-                key.add(f"{path}\0{st.st_size}\0{st.st_mtime_ns}")
+        for path in self.library_files:
+            try:
+                st = os.stat(path)
+            except OSError:
+                key.add(f"{path}\0missing")
+                continue
+            key.add(f"{path}\0{st.st_size}\0{st.st_mtime_ns}")
         return key.add(_read_bytes(self.textio, "GHDL's std_logic_textio source")).hex()
 
 

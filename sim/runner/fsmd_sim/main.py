@@ -18,7 +18,10 @@ from .schedule import run_all
 
 
 def main(argv):
-    install_signal_handlers()
+    try:
+        install_signal_handlers()
+    except KeyboardInterrupt:  # before the handlers were in place
+        return 130
     try:
         try:
             return _main(argv)

@@ -74,10 +74,8 @@ def place(directory, name, data, what):
     if os.path.isdir(path) and not os.path.islink(path):
         raise BadInput(f"cannot write the {what} {path}: a folder of that name is in the way")
     try:
-        tmp = path + ".fsmd-sim-new"
-        with open(tmp, "wb") as f:
+        with open(path, "wb") as f:
             f.write(data)
-        os.replace(tmp, path)
     except OSError as e:
         raise BadInput(f"cannot write the {what} {path}: {e.strerror}")
 
@@ -142,11 +140,12 @@ def simulate(kit, job, settings, ghdl, design_use, scratch):
             # GHDL reads the library by a relative path through a link, so the
             # cache's path, whatever it holds, is never a GHDL argument.
             link = os.path.join(scratch, "lib")
-            try:
-                os.remove(link)
-            except FileNotFoundError:
-                pass
-            os.symlink(design_use.lib, link)
+            if not os.path.islink(link) or os.readlink(link) != design_use.lib:
+                try:
+                    os.remove(link)
+                except FileNotFoundError:
+                    pass
+                os.symlink(design_use.lib, link)
             spawn([ghdl.executable, "--elab-run", *kit.flags, f"--workdir={SCRATCH}/lib", job.top,
                    *run_opts], run_log, cwd=settings.directory, deadline=settings.deadline)
     except WatchdogExpired:

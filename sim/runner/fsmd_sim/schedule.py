@@ -6,6 +6,7 @@ import sys
 import time
 
 from .benches import BENCHES
+from .cli import DEFAULT_STOP_TIME
 from .errors import EXIT_BAD_INPUT, BadInput
 from .job import BenchJob
 from .junit import write_junit
@@ -27,7 +28,7 @@ def run_all(kit, opts, cache):
         with slots:
             try:
                 sub = prepare_dir(os.path.join(directory, bench), None)
-                settings = Settings(opts.backend, sub, "100ms", None, opts.timeout, deadline)
+                settings = Settings(opts.backend, sub, DEFAULT_STOP_TIME, None, opts.timeout, deadline)
                 outcome = execute(kit, BenchJob(kit, bench, [], None), settings, cache)
             except BadInput as e:
                 outcome = Outcome(bench)

@@ -174,6 +174,25 @@ class FoldersInTheWay(unittest.TestCase):
         self.assertEqual(status, 0, out)
         self.assertIn("not using the cache", out)
 
+    def test_a_read_only_cache_gives_a_run_without_it(self):
+        # A read-only file system needs a mount: only where this test may
+        # mount one (as root, in a container or virtual machine).
+        d = fresh("read-only")
+        cache = d / "cache"
+        cache.mkdir()
+        if os.geteuid() != 0 or subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64m", "tmpfs",
+                                                str(cache)], capture_output=True).returncode != 0:
+            self.skipTest("cannot mount a file system here")
+        try:
+            status, out = fsmd_sim("popcount", "--dir", d / "fill", cache=cache)
+            self.assertEqual(status, 0, out)
+            subprocess.run(["mount", "-o", "remount,ro", str(cache)], check=True)
+            status, out = fsmd_sim("popcount", "--dir", d / "run", cache=cache)
+            self.assertEqual(status, 0, out)
+            self.assertIn("not using the cache", out)
+        finally:
+            subprocess.run(["umount", str(cache)])
+
     def test_a_full_disk_is_a_clear_message(self):
         # A file-size limit fails writes as a full disk does (EFBIG for
         # ENOSPC); Python ignores SIGXFSZ, so fsmd-sim sees the error.
@@ -207,6 +226,22 @@ class Signals(unittest.TestCase):
                 self.assertNotIn(b"Traceback", out)
                 time.sleep(0.2)
                 self.assertEqual(leftovers(d), [])
+
+
+    def test_ctrl_c_at_start_up_is_status_130_without_traceback(self):
+        d = fresh("early-signal")
+        for delay in (0.0, 0.005, 0.01, 0.02, 0.04, 0.08):
+            with self.subTest(delay):
+                proc = subprocess.Popen([FSMD_SIM, "popcount", "--dir", str(d)],
+                                        env=env_with(SCRATCH / "cache"),
+                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                time.sleep(delay)
+                proc.send_signal(signal.SIGINT)
+                out, _ = proc.communicate(timeout=30)
+                # Before Python has started, the signal itself ends the
+                # process; a shell shows 130 for both.
+                self.assertIn(proc.returncode, (130, -signal.SIGINT), out)
+                self.assertNotIn(b"Traceback", out)
 
 
 class SharedCache(unittest.TestCase):

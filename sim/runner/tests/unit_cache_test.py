@@ -70,6 +70,7 @@ class GhdlIdentity(unittest.TestCase):
         g = object.__new__(Ghdl)
         g.version, g.backend, g.library_prefix, g.textio = version, backend, self.prefix, self.textio
         g.executable = "/bin/false"
+        g.library_files = Ghdl._library_files(self.prefix)
         c = RecordingCache()
         kit_library(self.kit, g, c)
         return c.names[0]
