@@ -92,6 +92,8 @@ class DesignJob(Job):
                 outcome.detail += f"; the bench says: {hang_line}"
             return outcome
         judge(outcome, spec, console, self.total_tests, stop_time)
+        if outcome.note:
+            outcome.note = f"the vectors file {self.vectors_path} holds no test; nothing was checked"
         if outcome.status == EXIT_HANG and outcome.tests is not None:
             outcome.detail += self._where(len(outcome.tests) + 1)
         return outcome

@@ -201,6 +201,24 @@ class Frame(unittest.TestCase):
         self.assertEqual(status, 1, out + err)
         self.assertIn("starts_expected=1", out)
 
+    def test_a_bundled_design_and_no_test(self):
+        # The bundled popcount design through the generated bench: the same
+        # cycle counts as its own bench; then a vectors file with no test.
+        d = fresh("popcount")
+        examples = DESIGNS.parents[3] / "sim" / "examples"
+        vectors = d / "p.vectors"
+        vectors.write_text("inp : d_1236\n" + "".join(
+            f"{line.split()[0]} : {line.split()[1]}\n"
+            for line in (examples / "data" / "popcount_test_data.txt").read_text().splitlines()))
+        design = examples / "designs" / "popcount.vhd"
+        status, out, err = fsmd_sim("popcount", "--design", design, "--vectors", vectors, "--dir", d, "--quiet")
+        self.assertEqual(status, 0, out + err)
+        self.assertIn("popcount: 256 tests run, 256 passed, 0 failed; cycles min / mean / max: 1 / 26.5 / 33", out)
+        vectors.write_text("inp :\n")
+        status, out, err = fsmd_sim("popcount", "--design", design, "--vectors", vectors, "--dir", d)
+        self.assertEqual(status, 0, out + err)
+        self.assertIn(f"popcount: note: the vectors file {vectors} holds no test; nothing was checked", out)
+
     def test_ports_named_like_what_the_bench_uses(self):
         d = fresh("awkward")
         vectors = d / "a.vectors"
