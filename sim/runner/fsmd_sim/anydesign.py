@@ -25,6 +25,9 @@ PORTS_FILE = "ports.txt"
 
 
 class DesignJob(Job):
+    """ENTITY of the design files through a bench generated from its ports,
+    on the tests of a vectors file."""
+
     def __init__(self, options, designs, vectors_path):
         entity = options.entity
         super().__init__(entity, harness_gen.bench_entity(entity), harness_gen.results_file(entity))
@@ -94,7 +97,7 @@ class DesignJob(Job):
         judge(outcome, spec, console, self.total_tests, stop_time)
         if outcome.note:
             outcome.note = f"the vectors file {self.vectors_path} holds no test; nothing was checked"
-        if outcome.status == EXIT_HANG and outcome.tests is not None:
+        if outcome.status == EXIT_HANG:
             outcome.detail += self._where(len(outcome.tests) + 1)
         return outcome
 
