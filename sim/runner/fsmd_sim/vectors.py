@@ -83,6 +83,10 @@ def _tokens(text):
     return [(m.start() + 1, m.group()) for m in _TOKEN.finditer(code)]
 
 
+def _bits(width):
+    return "1 bit" if width == 1 else f"{width} bits"
+
+
 def _check_field(token, port, is_output):
     """The value of one field, or the cause of its rejection as (offset of
     the offending character, message)."""
@@ -95,11 +99,11 @@ def _check_field(token, port, is_output):
             shown = repr(ch) if ch.isprintable() else f"character {ord(ch):#04x}"
             return None, (offset, f"{shown} is not a hexadecimal digit (field of {port.name})")
     if len(token) > port.digits:
-        return None, (0, f"{len(token)} digits for port {port.name} of {port.width} bits"
+        return None, (0, f"{len(token)} digits for port {port.name} of {_bits(port.width)}"
                          f" (at most {port.digits})")
     value = int(token, 16)
     if value >> port.width:
-        return None, (0, f"value {token} does not fit port {port.name} of {port.width} bits"
+        return None, (0, f"value {token} does not fit port {port.name} of {_bits(port.width)}"
                          f" (at most {(1 << port.width) - 1:X})")
     return value, None
 
