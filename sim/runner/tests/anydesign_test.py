@@ -196,6 +196,9 @@ class Frame(unittest.TestCase):
         status, out, err = fsmd_sim(*args, "--start-mode", "pulse", "--clock-period", "4ns")
         self.assertEqual(status, 0, out + err)
         self.assertIn("start_pulses: 3 tests run, 3 passed, 0 failed;", out)
+        # A 9-bit value: its leftmost digit holds one bit.
+        self.assertIn("test 2 passed: a=FF b=FF sum=1FE sum_expected=1FE starts=1 starts_expected=1 cycles=",
+                      (d / "start_pulses_test_results.txt").read_text())
         # Held at '1', start is seen on every edge of a test: starts is not 1.
         status, out, err = fsmd_sim(*args)
         self.assertEqual(status, 1, out + err)
