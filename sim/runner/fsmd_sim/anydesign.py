@@ -9,7 +9,6 @@ analysed (and elaborated) library; the bench is also written into the run's
 folder for the user to read.
 """
 import os
-import re
 
 from . import harness_gen
 from .cache import Key
@@ -23,12 +22,12 @@ from .vectors import VectorsError, parse as parse_vectors
 
 PORTS_PREFIX = "ports-"
 PORTS_FILE = "ports.txt"
-# A bench line: its number, what became of it, the rest.
-_RESULT = re.compile(r"^test (\d+) (passed|FAILED|HANG)(.*)$")
-_CYCLES = re.compile(r" cycles=(\d+)$")
 
 
 class DesignJob(Job):
+    """ENTITY of the design files through a bench generated from its ports,
+    on the tests of a vectors file."""
+
     def __init__(self, options, designs, vectors_path):
         entity = options.entity
         super().__init__(entity, harness_gen.bench_entity(entity), harness_gen.results_file(entity))
@@ -96,7 +95,9 @@ class DesignJob(Job):
                 outcome.detail += f"; the bench says: {hang_line}"
             return outcome
         judge(outcome, spec, console, self.total_tests, stop_time)
-        if outcome.status == EXIT_HANG and outcome.tests is not None:
+        if outcome.note:
+            outcome.note = f"the vectors file {self.vectors_path} holds no test; nothing was checked"
+        if outcome.status == EXIT_HANG:
             outcome.detail += self._where(len(outcome.tests) + 1)
         return outcome
 
@@ -107,22 +108,30 @@ class DesignJob(Job):
 
 
 def parse_results(outcome, lines, vectors):
-    """The generated bench's results file: one line per test, then the
-    verdict. Returns the line of a test stopped as a hang, if any."""
+    """The generated bench's results file: one line per test ('test N
+    passed: ...', 'test N FAILED at T: ...'), then the verdict; a test
+    stopped as a hang has a 'test N HANG at T: ...' line, which is returned.
+    Plain string methods: a run of 100,000 tests is read in a fraction of a
+    second."""
     hang = None
+    tests = outcome.tests
     for line in lines:
-        m = _RESULT.match(line)
-        if m and outcome.verdict_line is None:
-            number, kind, rest = int(m.group(1)), m.group(2), m.group(3).lstrip(" ")
+        parts = line.split(" ", 3)
+        if (len(parts) == 4 and parts[0] == "test" and parts[1].isdigit() and outcome.verdict_line is None
+                and parts[2] in ("passed:", "FAILED", "HANG")):
+            number, kind, rest = int(parts[1]), parts[2], parts[3]
             if kind == "HANG":
                 hang = line
                 continue
-            cycles = _CYCLES.search(line)
+            head, _, count = line.rpartition(" cycles=")
+            cycles = int(count) if head and count.isdigit() else None
+            if kind == "passed:":
+                tests.append(Test(number, True, cycles, rest))
+                continue
             where = ""
             if vectors and 1 <= number <= len(vectors.lines):
                 where = f" (vectors file line {vectors.lines[number - 1]})"
-            outcome.tests.append(Test(number, kind == "passed", int(cycles.group(1)) if cycles else None,
-                                      rest.removeprefix(": ") + where))
+            tests.append(Test(number, False, cycles, rest + where))
         elif line.endswith((" test has passed", " test has not passed")) and outcome.verdict_line is None:
             outcome.verdict_line = line
         else:

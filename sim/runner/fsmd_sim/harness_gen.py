@@ -21,6 +21,18 @@ FAILED_REPORT = "ERRORS. End simulation time reached"
 HANG_REPORT = "HANG: done did not rise in test "
 
 
+# Names the bench uses without its prefix: libraries, types, subprograms,
+# literals and units of the standard packages. A port called like one of
+# them (read, write and line are common port names) gets a bench signal of
+# another name, so it cannot hide what the bench means.
+BENCH_NAMES = frozenset("""
+    work std ieee line text now read write readline writeline hread endfile to_x01
+    std_logic std_ulogic std_logic_vector std_ulogic_vector signed unsigned natural
+    integer boolean time string character true false read_mode write_mode failure
+    fs ps ns us ms sec min hr
+""".split())
+
+
 class Options:
     def __init__(self, entity, architecture="fsmd", controls=None, reset_active="high",
                  start_mode="level", clock_period="10 ns", max_cycles=1000000):
@@ -90,9 +102,7 @@ def _as_slv(port, name):
 
 
 def _from_slv(port, expression):
-    """The value of a std_logic_vector expression in the port's type."""
-    if not port.is_vector:
-        return f"{expression}(0)"
+    """The value of a std_logic_vector expression in a vector port's type."""
     if port.type_mark == "std_logic_vector":
         return expression
     return f"{port.type_mark}({expression})"
@@ -101,10 +111,15 @@ def _from_slv(port, expression):
 def generate(ports, options):
     controls, data = split_ports(ports, options)
     p = _prefix(ports)
+
+    def sig(port):
+        """The bench's signal of a port: named as the port where it can be."""
+        return f"{p}port_{port.name}" if port.name in BENCH_NAMES else port.name
+
     ent = options.entity
     ins = [d for d in data if d.mode == "in"]
     outs = [d for d in data if d.mode == "out"]
-    clk, reset, start, done = (controls[r].name for r in ("clk", "reset", "start", "done"))
+    clk, reset, start, done = (sig(controls[r]) for r in ("clk", "reset", "start", "done"))
     active = "'1'" if options.reset_active == "high" else "'0'"
     inactive = "'0'" if options.reset_active == "high" else "'1'"
     pulse = options.start_mode == "pulse"
@@ -124,9 +139,10 @@ def generate(ports, options):
     add(f"end entity {bench_entity(ent)};")
     add("")
     add(f"architecture tb_arch of {bench_entity(ent)} is")
-    add("  -- The design's ports, one signal each, named as the port.")
+    add(f"  -- The design's ports, one signal each, named as the port ({p}port_<name> for")
+    add("  -- a port named like something the bench uses, such as read or line).")
     for port in ports:
-        add(f"  signal {port.name} : {port.subtype};")
+        add(f"  signal {sig(port)} : {port.subtype};")
     if outs:
         add("  -- Expected value of each output in the current test, and whether it")
         add("  -- is checked there ('-' in the vectors file leaves it unchecked).")
@@ -149,40 +165,43 @@ def generate(ports, options):
     add(f"  function {p}image(v : std_logic_vector) return string is")
     add("    constant digits : string(1 to 16) := \"0123456789ABCDEF\";")
     add("    constant chars  : string(1 to 9) := \"UX01ZWLH-\";")
-    add("    variable bits   : std_logic_vector(4 * ((v'length + 3) / 4) - 1 downto 0) := (others => '0');")
+    add("    alias    bits   : std_logic_vector(v'length - 1 downto 0) is v;")
     add("    variable hex    : string(1 to (v'length + 3) / 4);")
     add("    variable raw    : string(1 to v'length + 2);")
-    add("    variable digit  : natural;")
-    add("    variable j      : natural := 2;")
-    add("    variable binary : boolean := true;")
+    add("    variable digit  : natural := 0;")
+    add("    variable weight : natural := 1;")
+    add("    variable pos    : natural := hex'high;")
     add("  begin")
-    add("    for i in v'range loop")
-    add("      binary := binary and (v(i) = '0' or v(i) = '1');")
-    add("      raw(j) := chars(std_ulogic'pos(v(i)) + 1);")
-    add("      j := j + 1;")
+    add("    for i in bits'range loop")
+    add("      if bits(i) /= '0' and bits(i) /= '1' then")
+    add("        raw(1) := '\"';")
+    add("        raw(raw'high) := '\"';")
+    add("        for j in bits'range loop")
+    add("          raw(bits'high - j + 2) := chars(std_ulogic'pos(bits(j)) + 1);")
+    add("        end loop;")
+    add("        return raw;")
+    add("      end if;")
     add("    end loop;")
-    add("    if not binary then")
-    add("      raw(1) := '\"';")
-    add("      raw(raw'high) := '\"';")
-    add("      return raw;")
-    add("    end if;")
-    add("    bits(v'length - 1 downto 0) := v;")
-    add("    for k in hex'range loop")
-    add("      digit := 0;")
-    add("      for b in 3 downto 0 loop")
-    add("        digit := digit * 2;")
-    add("        if bits(4 * (hex'high - k) + b) = '1' then")
-    add("          digit := digit + 1;")
-    add("        end if;")
-    add("      end loop;")
-    add("      hex(k) := digits(digit + 1);")
+    add("    -- Four bits a digit from the right; the leftmost digit may have fewer.")
+    add("    for i in 0 to bits'high loop")
+    add("      if bits(i) = '1' then")
+    add("        digit := digit + weight;")
+    add("      end if;")
+    add("      if weight = 8 or i = bits'high then")
+    add("        hex(pos) := digits(digit + 1);")
+    add("        pos := pos - 1;")
+    add("        digit := 0;")
+    add("        weight := 1;")
+    add("      else")
+    add("        weight := weight * 2;")
+    add("      end if;")
     add("    end loop;")
     add("    return hex;")
     add("  end function;")
     add("begin")
     add(f"  {p}uut : entity work.{ent}({options.architecture})")
     add("    port map (")
-    add(",\n".join(f"      {port.name} => {port.name}" for port in ports))
+    add(",\n".join(f"      {port.name} => {sig(port)}" for port in ports))
     add("    );")
     add("")
     add("  -- '1' one delta after time 0, then a rising edge every period.")
@@ -255,7 +274,8 @@ def generate(ports, options):
         add(f"      read({line}, {flags});")
     for port in ins:
         add(f"      hread({line}, {value(port)});")
-        add(f"      {port.name} <= {_from_slv(port, bits(port))};")
+        source = f"{value(port)}(0)" if not port.is_vector else _from_slv(port, bits(port))
+        add(f"      {sig(port)} <= {source};")
     for i, port in enumerate(outs, 1):
         add(f"      hread({line}, {value(port)});")
         add(f"      {p}expected_{port.name} <= {bits(port)};")
@@ -291,11 +311,13 @@ def generate(ports, options):
     add("        wait;")
     add("      end if;")
     add("")
-    add("      -- to_X01 reads 'L' and 'H' as '0' and '1', as numeric_std compares;")
-    add("      -- any metavalue in a checked output fails the test.")
+    add("      -- An output equal to its expected bits passes at once; otherwise to_X01")
+    add("      -- reads 'L' and 'H' as '0' and '1', as numeric_std compares, and any")
+    add("      -- metavalue in a checked output fails the test.")
     add(f"      {ok} := true;")
     for i, port in enumerate(outs, 1):
-        add(f"      if {flags}({i}) = 'c' and to_X01({_as_slv(port, port.name)}) /= {bits(port)} then")
+        actual = _as_slv(port, sig(port))
+        add(f"      if {flags}({i}) = 'c' and {actual} /= {bits(port)} and to_X01({actual}) /= {bits(port)} then")
         add(f"        {ok} := false;")
         add("      end if;")
     add(f"      write({res}, string'(\"test \"));")
@@ -310,10 +332,10 @@ def generate(ports, options):
     add("      end if;")
     for port in ins:
         add(f"      write({res}, string'(\" {port.name}=\"));")
-        add(f"      write({res}, {p}image({_as_slv(port, port.name)}));")
+        add(f"      write({res}, {p}image({_as_slv(port, sig(port))}));")
     for i, port in enumerate(outs, 1):
         add(f"      write({res}, string'(\" {port.name}=\"));")
-        add(f"      write({res}, {p}image({_as_slv(port, port.name)}));")
+        add(f"      write({res}, {p}image({_as_slv(port, sig(port))}));")
         add(f"      write({res}, string'(\" {port.name}_expected=\"));")
         add(f"      if {flags}({i}) = 'c' then")
         add(f"        write({res}, {p}image({bits(port)}));")

@@ -94,6 +94,16 @@ class Frame(unittest.TestCase):
         self.assertIn("signal tb_ncycles : std_logic;", text)
         self.assertNotIn("variable tb_", text)
 
+    def test_ports_named_like_the_bench_s_names_get_other_signals(self):
+        ports = design(done="write", extra=[Port("line", "in", "std_logic"), Port("now", "out", "std_logic")])
+        text = generate(ports, Options("qmac", controls={"done": "write"}))
+        self.assertIn("      line => tb_port_line,", text)
+        self.assertIn("      write => tb_port_write", text)
+        self.assertIn("wait until tb_port_write = '1' for tb_deadline;", text)
+        self.assertIn("tb_port_line <= tb_value_line(0);", text)
+        self.assertIn('write(tb_result, string\'(" now="));', text)
+        self.assertNotRegex(text, r"signal (line|now|write) ")
+
     def test_scalar_and_vector_ports_are_read_and_compared_at_their_width(self):
         text = generate(design(), Options("qmac"))
         self.assertIn("variable tb_value_sat : std_logic_vector(3 downto 0);", text)

@@ -42,7 +42,7 @@ class Malformed(unittest.TestCase):
             ("hex prefix", HEADER + "0x01 1 0 : 0 0 0\n", 2, 2, "'x' is not a hexadecimal digit"),
             ("NUL byte", HEADER + "00\x001 1 0 : 0 0 0\n", 2, 3, "character 0x00"),
             ("too many digits", HEADER + "00001 1 0 : 0 0 0\n", 2, 1, "5 digits for port a of 16 bits"),
-            ("wider than the port", HEADER + "0001 2 0 : 0 0 0\n", 2, 6, "value 2 does not fit port add of 1 bits"),
+            ("wider than the port", HEADER + "0001 2 0 : 0 0 0\n", 2, 6, "value 2 does not fit port add of 1 bit (at most 1)"),
             ("wider than a 5-bit port", HEADER + "0001 1 0 : 0 0 20\n", 2, 16, "does not fit port w of 5 bits"),
             ("don't care for an input", HEADER + "- 1 0 : 0 0 0\n", 2, 1, "'-' (not checked) in input column a"),
             ("no header", "# only a comment\n\n", 1, 1, "no header line"),
@@ -69,12 +69,32 @@ class Malformed(unittest.TestCase):
 
 
 class Accepted(unittest.TestCase):
+    def test_the_fast_reader_agrees_with_the_full_check(self):
+        # Lines the fast reader takes, lines it leaves to the full check, and
+        # bad lines that look nearly right: both must reach the same values
+        # and the same verdicts.
+        lines = ["0001 1 2 : 3 0 1f", "0001\t1\t2:3 0 1F", "FfFf 0 ffffffffffffffff : - 1 -",
+                 "0001 1 2 : 3 0 1F # c", "0001 1 2 : 3 0 20", "0001 1 2 : 3 0 \x1c1F",
+                 "0001 1 2 : 3 0 1F\x1c", "0001 1 2 : 3 0 1\xa0F", "0001 1 2 : 3 0 +1", "0001 1 2 : 3 0 0x",
+                 "0001 1 2 : 3 0 _1", "0001 1 2 : 3 0 1 1", "0001 1 2 3 0 1", " - 1 2 : 3 0 1"]
+        for line in lines:
+            with self.subTest(line=line):
+                fast, full = [], []
+                for text, out in ((HEADER + line + "\n", fast), (HEADER + line + " #\xe9\n", full)):
+                    # A non-ASCII comment sends every line to the full check.
+                    try:
+                        v = parsed(text)
+                        out.append(v.values(0) if v.tests else [])
+                    except VectorsError as e:
+                        out.append(e.problems[0].split(": ", 1)[1])
+                self.assertEqual(fast, full)
+
     def test_values_comments_and_dont_cares(self):
         v = parsed("# header follows\n\n" + "A ADD C : Y carry\n"
                    "  ffff 1 FFFFFFFFFFFFFFFF : 1 - # comment\n"
                    "8000\t0\t0:-\t1\r\n")
-        self.assertEqual(v.tests, [[0xFFFF, 1, (1 << 64) - 1, 1, None, None],
-                                   [0x8000, 0, 0, None, 1, None]])
+        self.assertEqual([v.values(0), v.values(1)], [[0xFFFF, 1, (1 << 64) - 1, 1, None, None],
+                                                      [0x8000, 0, 0, None, 1, None]])
         self.assertEqual(v.lines, [4, 5])
 
     def test_header_only_is_no_test(self):
@@ -88,7 +108,7 @@ class Accepted(unittest.TestCase):
     def test_wide_port_takes_its_full_width(self):
         ports = [Port("v", "in", "std_ulogic_vector", 255, 0), Port("r", "out", "std_logic_vector", 0, 256)]
         v = parse("w.txt", "v : r\n" + "F" * 64 + " : 1" + "0" * 64 + "\n", ports)
-        self.assertEqual(v.tests[0], [(1 << 256) - 1, 1 << 256])
+        self.assertEqual(v.values(0), [(1 << 256) - 1, 1 << 256])
         with self.assertRaises(VectorsError):
             parse("w.txt", "v : r\n1" + "0" * 64 + " : 0\n", ports)
 

@@ -1,5 +1,6 @@
 -- Test design whose outputs carry metavalues: when mode is "01" y is all 'X'
--- and z is 'Z'; when "10" y is 'U' in its top half; otherwise y = x, z = '1'.
+-- and z is 'Z'; when "10" y is 'U' in its top half; when "11" y and z are
+-- weak values ("HHHHLLLL", 'H'); otherwise y = x, z = '1'.
 library ieee;
 use ieee.std_logic_1164.all;
 
@@ -39,6 +40,9 @@ begin
             when "10" =>
               y <= "UUUU" & x(3 downto 0);
               z <= '1';
+            when "11" =>
+              y <= "HHHHLLLL";
+              z <= 'H';
             when others =>
               y <= x;
               z <= '1';
