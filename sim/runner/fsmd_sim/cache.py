@@ -238,7 +238,8 @@ class Cache:
             try:
                 for sub in ("lib", "src"):
                     try:
-                        os.rename(os.path.join(self.root, sub, name), os.path.join(trash.path, sub))
+                        os.rename(os.path.join(self.root, sub, name),
+                                  os.path.join(trash.path, sub))
                     except FileNotFoundError:
                         pass
                 os.unlink(lock_path)

@@ -126,7 +126,8 @@ def check(opts):
     if target is None:
         raise BadInput("no bench given")
     if opts.vectors is None and target not in BENCHES + ("all",):
-        raise BadInput(f"there is no bench {target!r}; the benches are {', '.join(BENCHES)} and all")
+        raise BadInput(f"there is no bench {target!r};"
+                       f" the benches are {', '.join(BENCHES)} and all")
     if opts.backend is not None and opts.backend not in BACKENDS:
         raise BadInput(f"--backend must be {' or '.join(BACKENDS)}, not {opts.backend!r}")
     if opts.coverage is not None:
@@ -148,10 +149,11 @@ def check(opts):
             check_any_design(opts)
         opts.stop_time = parse_time(opts.stop_time or DEFAULT_STOP_TIME)
         if opts.wave is not None:
-            ext = opts.wave.rpartition(".")[2].lower() if "." in opts.wave.rpartition("/")[2] else ""
-            if ext not in ("ghw", "vcd"):
+            name = opts.wave.rpartition("/")[2]
+            if "." not in name or name.rpartition(".")[2].lower() not in ("ghw", "vcd"):
                 raise BadInput(f"--wave {opts.wave}: the file name must end in .ghw or .vcd")
-    opts.timeout = positive(opts.timeout, "--timeout") if opts.timeout is not None else DEFAULT_TIMEOUT
+    opts.timeout = (DEFAULT_TIMEOUT if opts.timeout is None
+                    else positive(opts.timeout, "--timeout"))
 
 
 

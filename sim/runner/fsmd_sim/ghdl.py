@@ -73,9 +73,10 @@ _found = {}
 
 
 def _find_program(name):
-    """The program name on PATH, looked for once per process."""
+    """The program name on PATH, looked for once per process; an absolute
+    path, as spawn changes the folder of the process around each start."""
     if name not in _found:
-        _found[name] = next((os.path.join(d, name) for d in os.get_exec_path()
+        _found[name] = next((os.path.abspath(os.path.join(d, name)) for d in os.get_exec_path()
                              if os.path.isfile(os.path.join(d, name))
                              and os.access(os.path.join(d, name), os.X_OK)), None)
     return _found[name]
@@ -83,7 +84,8 @@ def _find_program(name):
 
 def _watchdog(seconds):
     """A prefix for argv that stops the command after seconds (SIGTERM, then
-    SIGKILL two seconds later): coreutils' timeout. It works in every thread of `all`, and it also ends the command
+    SIGKILL two seconds later): coreutils' timeout. It works in every thread
+    of `all`, and it also ends the command
     when fsmd-sim itself is killed with SIGKILL and cannot end it."""
     program = _find_program("timeout")
     if program is None:

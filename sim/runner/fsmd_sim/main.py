@@ -3,28 +3,21 @@ the JUnit file and the exit status."""
 import os
 import sys
 
-# Every module of the package is imported here, at start: the launcher
-# recovers from a damaged compiled form of any of them at this one place.
-# (What is slow to import, from the standard library, is imported where used.)
 from . import cli
 from .errors import EXIT_BAD_INPUT, BadInput, Interrupted
-from .ghdl import default_backend, install_signal_handlers
-from .job import BenchJob
-from .junit import write_junit
-from .kit import Kit
-from .report import print_outcome
-from .run import Settings, execute, open_cache, prepare_dir
-from .schedule import run_all
+from .ghdl import install_signal_handlers
 
 
-def main(argv):
+def main(argv, on_damaged_import=None):
+    """on_damaged_import, given by the launcher, repairs the compiled forms of
+    the package when one cannot be loaded (written short on a full disk)."""
     try:
         install_signal_handlers()
     except KeyboardInterrupt:  # before the handlers were in place
         return 130
     try:
         try:
-            return _main(argv)
+            return _main(argv, on_damaged_import)
         except BadInput as e:
             print(f"fsmd-sim: {e}", file=sys.stderr)
             if str(e) == "no bench given" or str(e).startswith("unknown option"):
@@ -40,22 +33,50 @@ def main(argv):
             where = f" ({e.filename})" if e.filename else ""
             print(f"fsmd-sim: {e.strerror or e}{where}", file=sys.stderr)
             return EXIT_BAD_INPUT
+        except (EOFError, ValueError) as e:
+            # A standard module imported late, whose compiled form was written
+            # short: removed now, so the next run compiles it afresh.
+            if "marshal data" not in str(e) or on_damaged_import is None:
+                raise
+            on_damaged_import()
+            print(f"fsmd-sim: a compiled Python module kept for fsmd-sim was damaged ({e});"
+                  " it is removed: run the command again", file=sys.stderr)
+            return EXIT_BAD_INPUT
     except Interrupted as e:
         return e.status
 
 
-def _main(argv):
+def _load_modules(on_damaged_import):
+    """Every other module of the package, imported at this one place once the
+    command line is read (--help needs none of them), so that a damaged
+    compiled form is repaired here. Slow standard modules are imported where
+    they are used."""
+    try:
+        from . import job, junit, kit, report, run, schedule  # noqa: F401
+    except Exception:
+        if on_damaged_import is None:
+            raise
+        on_damaged_import()
+        from . import job, junit, kit, report, run, schedule  # noqa: F401,F811
+
+
+def _main(argv, on_damaged_import):
     try:
         opts = cli.parse_args(argv)
     except cli.HelpWanted:
         print(cli.help_text())
         return 0
+    _load_modules(on_damaged_import)
+    from .ghdl import default_backend
+    from .kit import Kit
+    from .run import open_cache
     if opts.backend is None:
         opts.backend = default_backend()
     kit = Kit()
     cache = open_cache(lambda text: print(text, file=sys.stderr))
     try:
         if opts.target == "all":
+            from .schedule import run_all
             return run_all(kit, opts, cache)
         return run_one(kit, opts, cache)
     finally:
@@ -81,6 +102,10 @@ def design_job(opts):
 
 def run_one(kit, opts, cache):
     import time
+    from .job import BenchJob
+    from .junit import write_junit
+    from .report import print_outcome
+    from .run import Settings, execute, prepare_dir
     deadline = time.monotonic() + opts.timeout
     for d in opts.designs:
         if not os.path.isfile(d):

@@ -79,7 +79,8 @@ def final_reports(bench, console_lines):
     for line in console_lines:
         for report, location, status in ((PASSED_REPORT, bench["passed_report_at"], EXIT_PASSED),
                                          (FAILED_REPORT, bench["failed_report_at"], EXIT_FAILED)):
-            if line.startswith(location + ":") and line.endswith(f":(assertion failure): {report}"):
+            if (line.startswith(location + ":")
+                    and line.endswith(f":(assertion failure): {report}")):
                 found.append((line, status))
     return found
 

@@ -27,17 +27,20 @@ def open_cache(note):
     root = default_root()
     reason = None
     if not safe_for_ghdl(os.path.abspath(root)):
-        reason = "its path holds characters GHDL cannot record (a double quote, a control or non-ASCII character)"
+        reason = ("its path holds characters GHDL cannot record"
+                  " (a double quote, a control or non-ASCII character)")
     else:
         try:
             cache = Cache(root)
-            if os.access(cache.root, os.W_OK) and all(
-                    os.access(os.path.join(cache.root, d), os.W_OK) for d in ("src", "lib", "lock", "tmp")):
+            folders = [cache.root] + [os.path.join(cache.root, d)
+                                      for d in ("src", "lib", "lock", "tmp")]
+            if all(os.access(f, os.W_OK) for f in folders):
                 return cache
             reason = "it is not writable"
         except OSError as e:
             reason = e.strerror
-    note(f"fsmd-sim: note: not using the cache {root} ({reason}); this run builds everything afresh")
+    note(f"fsmd-sim: note: not using the cache {root} ({reason});"
+         " this run builds everything afresh")
     return private_cache()
 
 
@@ -46,7 +49,8 @@ def private_cache():
     for parent in (tempfile.gettempdir(), "/tmp", "/var/tmp"):
         if safe_for_ghdl(parent):
             try:
-                return Cache(tempfile.mkdtemp(prefix="fsmd-sim-cache-", dir=parent), temporary=True)
+                return Cache(tempfile.mkdtemp(prefix="fsmd-sim-cache-", dir=parent),
+                             temporary=True)
             except OSError:
                 continue
     raise BadInput("no folder for a private cache: neither $TMPDIR nor /tmp is writable")
@@ -97,7 +101,8 @@ def execute(kit, job, settings, cache):
     scratch = make_scratch(directory)
     results = os.path.join(directory, job.results_file)
     if os.path.isdir(results) and not os.path.islink(results):
-        raise BadInput(f"cannot write the results file {results}: a folder of that name is in the way")
+        raise BadInput(f"cannot write the results file {results}:"
+                       " a folder of that name is in the way")
     ghdl = Ghdl(settings.backend, find_ghdl(settings.backend), cache, scratch)
     kit_use = kit_library(kit, ghdl, cache)
     try:

@@ -17,6 +17,10 @@ from .run import Settings, execute, prepare_dir
 
 def run_all(kit, opts, cache):
     import threading
+    from .ghdl import find_ghdl
+    # Paths found now, before the threads start: spawn changes the folder of
+    # the process around each start of a GHDL process.
+    find_ghdl(opts.backend)
     directory = prepare_dir(opts.dir, print)
     jobs = opts.jobs or os.cpu_count() or 1
     slots = threading.Semaphore(jobs)
@@ -28,7 +32,8 @@ def run_all(kit, opts, cache):
         with slots:
             try:
                 sub = prepare_dir(os.path.join(directory, bench), None)
-                settings = Settings(opts.backend, sub, DEFAULT_STOP_TIME, None, opts.timeout, deadline)
+                settings = Settings(opts.backend, sub, DEFAULT_STOP_TIME, None, opts.timeout,
+                                    deadline)
                 outcome = execute(kit, BenchJob(kit, bench, [], None), settings, cache)
             except BadInput as e:
                 outcome = Outcome(bench)
@@ -37,6 +42,9 @@ def run_all(kit, opts, cache):
                 outcome = Outcome(bench)
                 where = f" ({e.filename})" if e.filename else ""
                 outcome.status, outcome.detail = EXIT_BAD_INPUT, f"{e.strerror or e}{where}"
+            except Exception as e:  # one bench's fault is not the others'
+                outcome = Outcome(bench)
+                outcome.status, outcome.detail = EXIT_BAD_INPUT, f"{type(e).__name__}: {e}"
             outcomes[bench] = outcome
             # The passing tests are left out; failures, summaries and
             # verdicts are shown as each bench finishes.
