@@ -30,7 +30,8 @@ class DesignJob(Job):
 
     def __init__(self, options, designs, vectors_path):
         entity = options.entity
-        super().__init__(entity, harness_gen.bench_entity(entity), harness_gen.results_file(entity))
+        super().__init__(entity, harness_gen.bench_entity(entity),
+                         harness_gen.results_file(entity))
         self.options = options
         for path in designs:
             self.add_design_file(path)
@@ -65,12 +66,14 @@ class DesignJob(Job):
         shown = os.path.join(directory, name)
         data = self.harness_text.encode()
         self.sources.add(name, shown, data)
-        self.inputs.append((harness_gen.vectors_file(self.options.entity), self.vectors.bench_text().encode()))
+        self.inputs.append((harness_gen.vectors_file(self.options.entity),
+                            self.vectors.bench_text().encode()))
         # The bench is kept for the user to read; rewritten only when it changed.
         if read_text(shown) != self.harness_text:
             self.inputs.append((name, data))
         lines = self.harness_text.splitlines()
-        for key, text in (("passed", harness_gen.PASSED_REPORT), ("failed", harness_gen.FAILED_REPORT),
+        for key, text in (("passed", harness_gen.PASSED_REPORT),
+                          ("failed", harness_gen.FAILED_REPORT),
                           ("hang", harness_gen.HANG_REPORT)):
             number = next(i for i, line in enumerate(lines, 1) if f'report "{text}' in line)
             self.locations[key] = f"{name}:{number}"
@@ -82,21 +85,24 @@ class DesignJob(Job):
                 "failed_verdict": f"{self.name.upper()} test has not passed",
                 "passed_report_at": self.locations.get("passed", "?"),
                 "failed_report_at": self.locations.get("failed", "?")}
+        hang_at = self.locations.get("hang", "?") + ":"
         hang = [line for line in console.splitlines()
-                if line.startswith(self.locations.get("hang", "?") + ":") and harness_gen.HANG_REPORT in line]
+                if line.startswith(hang_at) and harness_gen.HANG_REPORT in line]
         if hang:
             number = hang[0].rpartition(harness_gen.HANG_REPORT)[2].strip()
-            outcome.messages = [line for line in console.splitlines()
-                                if line not in hang and (":(assertion " in line or ":(report " in line)]
+            outcome.messages = [line for line in console.splitlines() if line not in hang
+                                and (":(assertion " in line or ":(report " in line)]
             outcome.status = EXIT_HANG
-            outcome.detail = (f"test {number} never raised done within {self.options.max_cycles} cycles"
-                              f" (--max-cycles){self._where(int(number) if number.isdigit() else 0)}")
+            where = self._where(int(number) if number.isdigit() else 0)
+            outcome.detail = (f"test {number} never raised done within"
+                              f" {self.options.max_cycles} cycles (--max-cycles){where}")
             if hang_line:
                 outcome.detail += f"; the bench says: {hang_line}"
             return outcome
         judge(outcome, spec, console, self.total_tests, stop_time)
         if outcome.note:
-            outcome.note = f"the vectors file {self.vectors_path} holds no test; nothing was checked"
+            outcome.note = (f"the vectors file {self.vectors_path} holds no test;"
+                            " nothing was checked")
         if outcome.status == EXIT_HANG:
             outcome.detail += self._where(len(outcome.tests) + 1)
         return outcome
@@ -117,8 +123,8 @@ def parse_results(outcome, lines, vectors):
     tests = outcome.tests
     for line in lines:
         parts = line.split(" ", 3)
-        if (len(parts) == 4 and parts[0] == "test" and parts[1].isdigit() and outcome.verdict_line is None
-                and parts[2] in ("passed:", "FAILED", "HANG")):
+        if (len(parts) == 4 and parts[0] == "test" and parts[1].isdigit()
+                and outcome.verdict_line is None and parts[2] in ("passed:", "FAILED", "HANG")):
             number, kind, rest = int(parts[1]), parts[2], parts[3]
             if kind == "HANG":
                 hang = line
@@ -132,7 +138,8 @@ def parse_results(outcome, lines, vectors):
             if vectors and 1 <= number <= len(vectors.lines):
                 where = f" (vectors file line {vectors.lines[number - 1]})"
             tests.append(Test(number, False, cycles, rest + where))
-        elif line.endswith((" test has passed", " test has not passed")) and outcome.verdict_line is None:
+        elif (line.endswith((" test has passed", " test has not passed"))
+              and outcome.verdict_line is None):
             outcome.verdict_line = line
         else:
             outcome.unexpected.append(line)
@@ -171,7 +178,8 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
     use = cache.acquire(f"{PORTS_PREFIX}{key}", sources.write, build)
     try:
         import ast
-        return [Port.from_json(item) for item in ast.literal_eval(read_text(os.path.join(use.lib, PORTS_FILE)))]
+        items = ast.literal_eval(read_text(os.path.join(use.lib, PORTS_FILE)))
+        return [Port.from_json(item) for item in items]
     except (ValueError, SyntaxError):
         raise BadInput(f"the cache entry {use.lib} is damaged; remove it and run again")
     finally:

@@ -189,7 +189,8 @@ def check_any_design(opts):
     if not opts.designs:
         raise BadInput("the any-design mode needs the design's VHDL files: --design FILE")
     if "--data" in opts.given:
-        raise BadInput("--data applies to the bundled benches; with --vectors the vectors file holds the tests")
+        raise BadInput("--data applies to the bundled benches; with --vectors the vectors file"
+                       " holds the tests")
     if not is_identifier(opts.target):
         raise BadInput(f"{opts.target!r} is not a VHDL entity name")
     opts.architecture = opts.architecture or "fsmd"
@@ -218,10 +219,13 @@ def check_any_design(opts):
     opts.clock_period = f"{number} {unit}"
     opts.clock_period_fs = int(float(number) * FEMTOSECONDS[unit]) if unit in FEMTOSECONDS else 0
     if opts.clock_period_fs < 2:
-        raise BadInput(f"--clock-period {text!r} must be a time of at least 2 fs in fs, ps, ns, us, ms or sec")
-    opts.max_cycles = positive(opts.max_cycles, "--max-cycles") if opts.max_cycles else DEFAULT_MAX_CYCLES
+        raise BadInput(f"--clock-period {text!r} must be a time of at least 2 fs"
+                       " in fs, ps, ns, us, ms or sec")
+    opts.max_cycles = (positive(opts.max_cycles, "--max-cycles") if opts.max_cycles
+                       else DEFAULT_MAX_CYCLES)
     if opts.max_cycles > MAX_CYCLES_LIMIT or opts.max_cycles * opts.clock_period_fs >= 2**60:
-        raise BadInput(f"--max-cycles {opts.max_cycles} is too large for a VHDL time at this clock period")
+        raise BadInput(f"--max-cycles {opts.max_cycles} is too large for a VHDL time"
+                       " at this clock period")
 
 
 def choice(value, name, allowed):

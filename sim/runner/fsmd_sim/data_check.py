@@ -58,7 +58,8 @@ def check(path, data, field_names, limit):
                 if field[offset] not in HEX_DIGITS:
                     ch = field[offset]
                     shown = repr(chr(ch)) if 32 <= ch < 127 else f"byte {ch:#04x}"
-                    raise DataError(f"{path}:{number}:{pos + offset + 1}: field {name}: {shown} is not a"
-                                    f" hexadecimal digit (each field is {DIGITS_PER_FIELD} hexadecimal digits)")
+                    raise DataError(f"{path}:{number}:{pos + offset + 1}: field {name}: {shown}"
+                                    " is not a hexadecimal digit (each field is"
+                                    f" {DIGITS_PER_FIELD} hexadecimal digits)")
             pos += DIGITS_PER_FIELD
     return DataCheck(min(len(lines), limit), max(0, len(lines) - limit))

@@ -97,8 +97,9 @@ def _watchdog(seconds):
 
 def spawn(argv, log, cwd=None, deadline=None, out=None, env=None):
     """Runs argv with stdout and stderr into the file log (stdout into the
-    file out instead, when given) and stdin from /dev/null, in a process group of its own, in folder cwd; returns the exit
-    status (negative: killed by that signal). deadline, a time.monotonic()
+    file out instead, when given) and stdin from /dev/null, in a process
+    group of its own, in folder cwd; returns the exit status (negative:
+    killed by that signal). deadline, a time.monotonic()
     value, is the watchdog: past it the command is killed and WatchdogExpired
     raised. env adds to fsmd-sim's environment."""
     environment = dict(os.environ, **env) if env else os.environ

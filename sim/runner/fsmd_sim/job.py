@@ -71,7 +71,8 @@ class BenchJob(Job):
         # pass on it: such data is refused before anything runs.
         from .data_check import DataError, check
         try:
-            checked = check(data_path, self.data, [*spec["inputs"], spec["output"]], spec["ntests_max"])
+            checked = check(data_path, self.data, [*spec["inputs"], spec["output"]],
+                            spec["ntests_max"])
         except DataError as e:
             raise BadInput(str(e))
         self.data_path = data_path
@@ -81,7 +82,8 @@ class BenchJob(Job):
         if not self.lines_not_run:
             return []
         limit = self.spec["ntests_max"]
-        return [f"lines {limit + 1} to {limit + self.lines_not_run} of the test-data file {self.data_path}"
+        return [f"lines {limit + 1} to {limit + self.lines_not_run} of the test-data file"
+                f" {self.data_path}"
                 f" are not run: the {self.name} bench reads at most {limit} tests"]
 
     def data_tests(self):

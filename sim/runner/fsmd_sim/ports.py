@@ -130,6 +130,13 @@ def _literal(tree, node):
         return None
 
 
+def _bound(constraint, side):
+    """The folded bound of a range (GHDL keeps both it and the written
+    expression)."""
+    node = constraint.find(f"{side}_limit")
+    return node if node is not None else constraint.find(f"{side}_limit_expr")
+
+
 def _classify(tree, decl, entity):
     name = decl.get("identifier")
     where = f"port {name} of entity {entity}"
@@ -137,7 +144,8 @@ def _classify(tree, decl, entity):
     if mode == "buffer":
         mode = "out"
     if mode not in ("in", "out"):
-        raise PortError(f"{where}: mode {mode} cannot be driven by the bench (only in and out ports)")
+        raise PortError(f"{where}: mode {mode} cannot be driven by the bench"
+                        " (only in and out ports)")
     type_node = tree.child(decl, "type")
     if type_node is None:
         raise PortError(f"{where}: GHDL's tree gives the port no type")
@@ -153,7 +161,8 @@ def _classify(tree, decl, entity):
         return Port(name, mode, mark)
     if base_name in VECTOR_TYPES:
         if kind != "array_subtype_definition":
-            raise PortError(f"{where}: {base_name[1]} without a constraint; the bench needs a constant width")
+            raise PortError(f"{where}: {base_name[1]} without a constraint;"
+                            " the bench needs a constant width")
         element = tree.base_type(tree.child(type_node, "element_subtype"))
         if tree.declaration_of(element) != SCALAR_BASE:
             raise PortError(f"{where}: its elements are not std_ulogic")
@@ -163,19 +172,19 @@ def _classify(tree, decl, entity):
             constraint = tree.child(tree.deref(ranges[0]), "range_constraint")
         if constraint is None or constraint.get("kind") != "range_expression":
             raise PortError(f"{where}: GHDL gives its range as no constant expression")
-        left = _literal(tree, constraint.find("left_limit") if constraint.find("left_limit") is not None
-                        else constraint.find("left_limit_expr"))
-        right = _literal(tree, constraint.find("right_limit") if constraint.find("right_limit") is not None
-                         else constraint.find("right_limit_expr"))
+        left = _literal(tree, _bound(constraint, "left"))
+        right = _literal(tree, _bound(constraint, "right"))
         if left is None or right is None:
             raise PortError(f"{where}: its width is not a constant (it depends on a generic or on"
                             " a value known only at elaboration)")
         ascending = constraint.get("direction") == "to"
         if (left > right) if ascending else (left < right):
-            raise PortError(f"{where}: its range ({left} {'to' if ascending else 'downto'} {right}) is empty")
+            direction = "to" if ascending else "downto"
+            raise PortError(f"{where}: its range ({left} {direction} {right}) is empty")
         return Port(name, mode, base_name[1], left, right, ascending)
     described = base_name[1] or base.get("kind", "an anonymous type").replace("_", " ")
-    raise PortError(f"{where}: type {described} cannot be driven by the bench (std_logic, std_ulogic,"
+    raise PortError(f"{where}: type {described} cannot be driven by the bench"
+                    " (std_logic, std_ulogic,"
                     " std_logic_vector, std_ulogic_vector, signed or unsigned of constant width)")
 
 
@@ -204,7 +213,8 @@ def ports_from_xml(source, entity, architecture):
     if found is None:
         raise PortError(f"the design files declare no entity {entity}")
     if not has_architecture:
-        raise PortError(f"the design files declare no architecture {architecture} of entity {entity}"
+        raise PortError(f"the design files declare no architecture {architecture}"
+                        f" of entity {entity}"
                         " (choose another with --architecture)")
     ports = []
     chain = found.find("port_chain")
@@ -215,6 +225,7 @@ def ports_from_xml(source, entity, architecture):
         for decl in generics:
             decl = tree.deref(decl)
             if decl.find("default_value") is None:
-                raise PortError(f"generic {decl.get('identifier')} of entity {entity} has no default value,"
+                raise PortError(f"generic {decl.get('identifier')} of entity {entity}"
+                                " has no default value,"
                                 " which the bench would need to instantiate it")
     return ports

@@ -50,7 +50,8 @@ class Progress:
             total = self.job.total_tests
             if total:
                 done = min(lines, total)
-                sys.stderr.write(f"\r{self.job.name}: {done} of {total} tests ({100 * done // total}%)")
+                sys.stderr.write(f"\r{self.job.name}: {done} of {total} tests"
+                                 f" ({100 * done // total}%)")
                 sys.stderr.flush()
                 self.shown = True
             self.stop.wait(INTERVAL)

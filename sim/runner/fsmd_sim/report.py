@@ -45,7 +45,8 @@ def summary_line(outcome):
     not_run = ""
     if outcome.lines_not_run:
         n = outcome.lines_not_run
-        not_run = f", {n} line{'s' if n > 1 else ''} of test data not run (beyond the bench's limit)"
+        not_run = (f", {n} line{'s' if n > 1 else ''} of test data not run"
+                   " (beyond the bench's limit)")
     return (f"{outcome.name}: {len(outcome.tests)} tests run, {len(outcome.passed)} passed, "
             f"{len(outcome.failed)} failed{not_run}; cycles min / mean / max: {outcome.cycles()}")
 

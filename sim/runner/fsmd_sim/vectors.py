@@ -154,7 +154,10 @@ def parse(path, text, ports):
         fields = [None] * len(ports)
         ok = True
         if len(tokens) != len(columns):
-            column = tokens[len(columns)][0] if len(tokens) > len(columns) else len(line.rstrip("\r")) + 1
+            if len(tokens) > len(columns):
+                column = tokens[len(columns)][0]
+            else:
+                column = len(line.rstrip("\r")) + 1
             problem(number, column, f"{len(tokens)} fields where the header at line {header} has"
                                     f" {len(columns)} (':' included)")
             continue
@@ -244,7 +247,8 @@ def _parse_header(tokens, ports, by_name, number, problem):
     for column, token in tokens:
         if token == ":":
             if colon is not None:
-                problem(number, column, f"a second ':' in the header (the first is at column {colon})")
+                problem(number, column,
+                        f"a second ':' in the header (the first is at column {colon})")
                 bad = True
             colon = column
             columns.append(None)
@@ -253,16 +257,20 @@ def _parse_header(tokens, ports, by_name, number, problem):
         port = by_name.get(name)
         if port is None:
             known = ", ".join(p.name for p in ports) or "none"
-            problem(number, column, f"unknown column {token!r}: the design's data ports are {known}")
+            problem(number, column,
+                    f"unknown column {token!r}: the design's data ports are {known}")
             bad = True
         elif name in seen:
-            problem(number, column, f"column {token!r} appears twice (first at column {seen[name]})")
+            problem(number, column,
+                    f"column {token!r} appears twice (first at column {seen[name]})")
             bad = True
         elif colon is None and port.mode == "out":
-            problem(number, column, f"output {token!r} before the ':' (outputs are named after it)")
+            problem(number, column,
+                    f"output {token!r} before the ':' (outputs are named after it)")
             bad = True
         elif colon is not None and port.mode == "in":
-            problem(number, column, f"expected value for input {token!r}: only outputs follow the ':'")
+            problem(number, column,
+                    f"expected value for input {token!r}: only outputs follow the ':'")
             bad = True
         seen[name] = column
         columns.append(ports.index(port) if port is not None else -1)
