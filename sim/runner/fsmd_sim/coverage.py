@@ -148,7 +148,8 @@ def flush_object(c_source, folder, run):
     target = os.path.join(folder, "gcov_flush.o")
     cc = _on_path("cc") or _on_path("gcc")
     if cc is None:
-        raise Unavailable("--coverage needs a C compiler (cc), which GHDL's gcc back end links with")
+        raise Unavailable("--coverage needs a C compiler (cc), which GHDL's gcc back end"
+                          " links with")
     log = os.path.join(folder, "gcov_flush.log")
     if run([cc, "-c", "-O2", "-o", target, c_source], log) != 0:
         raise Unavailable(f"cannot compile {c_source}:\n{_read(log).rstrip()}")

@@ -19,7 +19,8 @@ FSMD_SIM = os.environ["FSMD_SIM"]
 EXAMPLES = pathlib.Path(os.environ["FSMD_EXAMPLES"])
 SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"])
 README = pathlib.Path(os.environ["FSMD_README"])
-EXAMPLE_SCRIPT = pathlib.Path(__file__).resolve().parents[3] / "tools" / "examples" / "fsmd-sim-coverage-example.sh"
+EXAMPLE_SCRIPT = (pathlib.Path(__file__).resolve().parents[3] / "tools" / "examples"
+                  / "fsmd-sim-coverage-example.sh")
 DATA = pathlib.Path(__file__).parent / "data"
 SHORTCUT = DATA / "popcount_shortcut.vhd"
 SHORTCUT_DATA = DATA / "popcount_shortcut_data.txt"
@@ -71,7 +72,8 @@ class BundledBench(unittest.TestCase):
         # Printed under the run's summary, and the same in the report folder.
         self.assertIn("coverage of the design:", out)
         self.assertEqual(never_executed(out, SHORTCUT), UNREACHED)
-        self.assertEqual(never_executed((d / "cov" / "summary.txt").read_text(), SHORTCUT), UNREACHED)
+        summary = (d / "cov" / "summary.txt").read_text()
+        self.assertEqual(never_executed(summary, SHORTCUT), UNREACHED)
         self.assertEqual(annotated_never(d / "cov" / "popcount_shortcut.vhd.gcov"), UNREACHED)
         # The design alone is instrumented: no kit unit is in the tracefile.
         self.assertEqual(tracefile_sources(d / "cov" / "coverage.info"), [str(SHORTCUT)])
@@ -85,8 +87,9 @@ class BundledBench(unittest.TestCase):
                  "--coverage", d / "warm-cov")
         runs = []
         for name, data in (("partial", SHORTCUT_DATA), ("full", everything)) * 2:
+            run = d / f"{name}-{len(runs)}"
             argv = [FSMD_SIM, "popcount", "--design", SHORTCUT, "--data", data,
-                    "--dir", d / f"{name}-{len(runs)}", "--coverage", d / f"{name}-{len(runs)}-cov"]
+                    "--dir", run, "--coverage", f"{run}-cov"]
             runs.append((name, len(runs), subprocess.Popen(list(map(str, argv)),
                                                          stdout=subprocess.PIPE, text=True)))
         counts = {}
@@ -116,7 +119,8 @@ class BundledBench(unittest.TestCase):
         ]
         for name, extra, expected in cases:
             with self.subTest(name):
-                status, out, err = fsmd_sim("popcount", "--design", SHORTCUT, *extra, "--dir", d / name,
+                status, out, err = fsmd_sim("popcount", "--design", SHORTCUT, *extra,
+                                            "--dir", d / name,
                                             "--coverage", d / f"{name}-cov", "--quiet")
                 self.assertEqual(status, expected, out + err)
                 self.assertEqual(never_executed(out, SHORTCUT), UNREACHED)
@@ -130,7 +134,8 @@ class BundledBench(unittest.TestCase):
         data.write_text("05F5E0FE 00000000\n")
         design = EXAMPLES / "designs" / "fibo.vhd"
         fsmd_sim("fibo", "--dir", d / "warm", "--coverage", d / "warm-cov")
-        status, out, err = fsmd_sim("fibo", "--data", data, "--stop-time", "10sec", "--timeout", "3",
+        status, out, err = fsmd_sim("fibo", "--data", data, "--stop-time", "10sec",
+                                    "--timeout", "3",
                                     "--dir", d / "run", "--coverage", d / "cov")
         self.assertEqual(status, 2, out + err)
         row = next(l for l in out.splitlines() if l.strip().startswith(str(design)))
@@ -140,7 +145,8 @@ class BundledBench(unittest.TestCase):
     def test_a_report_folder_that_cannot_be_made_stops_before_the_run(self):
         d = fresh("bad-folder")
         (d / "a-file").write_text("")
-        status, out, err = fsmd_sim("popcount", "--dir", d / "run", "--coverage", d / "a-file" / "cov")
+        status, out, err = fsmd_sim("popcount", "--dir", d / "run",
+                                    "--coverage", d / "a-file" / "cov")
         self.assertEqual(status, 3, out + err)
         self.assertIn(f"cannot create the coverage folder {d / 'a-file' / 'cov'}", err)
         self.assertFalse((d / "run" / "popcount_alg_test_results.txt").exists())
@@ -161,7 +167,8 @@ class BundledBench(unittest.TestCase):
 class GeneratedBench(unittest.TestCase):
     def test_the_unreached_state_is_named_exactly(self):
         d = fresh("generated")
-        status, out, err = fsmd_sim("popcount", "--design", SHORTCUT, "--vectors", SHORTCUT_VECTORS,
+        status, out, err = fsmd_sim("popcount", "--design", SHORTCUT,
+                                    "--vectors", SHORTCUT_VECTORS,
                                     "--dir", d / "run", "--coverage", d / "cov", "--quiet")
         self.assertEqual(status, 0, out + err)
         self.assertEqual(never_executed(out, SHORTCUT), UNREACHED)
@@ -174,8 +181,8 @@ class GeneratedBench(unittest.TestCase):
         vectors = d / "v.txt"
         vectors.write_text("inp : d_1236\n00000001 : 00000001\n7FFFFFFF : 0000001F\n")
         status, out, err = fsmd_sim("popcount", "--design", SHORTCUT, "--vectors", vectors,
-                                    "--max-cycles", "10", "--dir", d / "run", "--coverage", d / "cov",
-                                    "--quiet")
+                                    "--max-cycles", "10", "--dir", d / "run",
+                                    "--coverage", d / "cov", "--quiet")
         self.assertEqual(status, 2, out + err)
         self.assertEqual(never_executed(out, SHORTCUT), UNREACHED)
 
@@ -220,7 +227,8 @@ class Installed(unittest.TestCase):
         build = os.environ["FSMD_BUILD_DIR"]
         subprocess.run(["cmake", "--install", build, "--prefix", str(prefix)], check=True,
                        capture_output=True)
-        proc = subprocess.run([str(prefix / "bin" / "fsmd-sim"), "popcount", "--design", str(SHORTCUT),
+        proc = subprocess.run([str(prefix / "bin" / "fsmd-sim"), "popcount",
+                               "--design", str(SHORTCUT),
                                "--data", str(SHORTCUT_DATA), "--dir", str(prefix / "run"),
                                "--coverage", str(prefix / "cov"), "--quiet"],
                               capture_output=True, text=True)
@@ -256,7 +264,8 @@ class Readme(unittest.TestCase):
         more = d / "qmac_four.vectors"
         more.write_text((d / "qmac_three.vectors").read_text() + "8000 7FFF 8000 : 8000 1\n")
         self.assertIn("`8000 7FFF 8000 : 8000 1`", readme)
-        status, out, err = fsmd_sim("qmac", "--design", qmac, "--vectors", more, "--dir", d / "four",
+        status, out, err = fsmd_sim("qmac", "--design", qmac, "--vectors", more,
+                                    "--dir", d / "four",
                                     "--coverage", d / "four-cov", "--quiet")
         self.assertEqual(status, 0, out + err)
         self.assertEqual(never_executed(out, qmac), [])

@@ -128,9 +128,11 @@ class Tracefile(unittest.TestCase):
 
     def test_counts_of_the_tracefile(self):
         text = coverage.tracefile([shortcut_record()])
-        fields = dict(l.split(":", 1) for l in text.splitlines() if l.split(":")[0] in ("LF", "LH"))
+        fields = dict(l.split(":", 1) for l in text.splitlines()
+                      if l.split(":")[0] in ("LF", "LH"))
         record = shortcut_record()
-        self.assertEqual((int(fields["LF"]), int(fields["LH"])), (len(record.lines), record.executed))
+        self.assertEqual((int(fields["LF"]), int(fields["LH"])),
+                         (len(record.lines), record.executed))
         self.assertTrue(text.endswith("end_of_record\n"))
 
     def test_merge_adds_counts_and_keeps_unknown_branches_unknown(self):
