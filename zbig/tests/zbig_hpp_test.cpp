@@ -376,6 +376,26 @@ TEST(BigintErrors, BadInputThrowsInsteadOfEndingTheProcess)
     EXPECT_THROW(sqrt(bigint(-4)), std::domain_error);
     EXPECT_THROW(sqrtrem(bigint(-4)), std::domain_error);
     EXPECT_THROW(is_probable_prime(x, -1), std::domain_error);
+    EXPECT_THROW(fsmdkit::factorial(-1), std::domain_error);
+    EXPECT_THROW(fsmdkit::factorial(1LL << 32), std::range_error);
+    EXPECT_THROW(wrap_signed(x, 0), std::domain_error);
+    EXPECT_THROW(wrap_unsigned(x, -1), std::domain_error);
+    EXPECT_THROW(to_bits(x, 1LL << 32), std::range_error);
+    EXPECT_THROW(fsmdkit::from_bits_signed(""), std::invalid_argument);
+    for (const char *bits : {"012", "1 0", "-1", "0b1"})
+        EXPECT_THROW(fsmdkit::from_bits_unsigned(bits), std::invalid_argument) << bits;
+}
+
+// The answers the C library settles where number theory might differ.
+TEST(BigintSemantics, ZeroExponentAndTheJacobiSymbolOfZero)
+{
+    for (int m : {1, -1, 7, -7})
+        for (int b : {0, 5, -5})
+            EXPECT_EQ(powm(bigint(b), 0, m), 1) << b << "^0 mod " << m;
+    EXPECT_EQ(powm(bigint(5), 1, 1), 0);
+    EXPECT_EQ(jacobi(bigint(0), 1), 0);
+    EXPECT_EQ(jacobi(bigint(0), 3), 0);
+    EXPECT_EQ(jacobi(bigint(1), 1), 1);
 }
 
 TEST(BigintOwnership, CopiesAreDeepAndMovesLeaveAUsableZero)
@@ -418,6 +438,26 @@ TEST(BigintOwnership, CopiesAreDeepAndMovesLeaveAUsableZero)
     EXPECT_EQ(h++, 1);
     EXPECT_EQ(--h, 1);
     EXPECT_EQ(+h, 1);
+}
+
+// Move assignment used to swap, leaving the target's old value in the source.
+TEST(BigintOwnership, MoveAssignmentLeavesTheSourceZero)
+{
+    const bigint long_value = pow(bigint(3), 300);
+    for (const bigint &old_target : {bigint(), bigint(-5), pow(bigint(7), 400)}) {
+        bigint target = old_target;
+        bigint source = long_value;
+        target = std::move(source);
+        EXPECT_EQ(target, long_value);
+        EXPECT_EQ(source, 0) << "after moving into a target holding " << old_target; // NOLINT(bugprone-use-after-move)
+        EXPECT_EQ(source.to_string(), "0");
+        source -= 4;
+        EXPECT_EQ(source, -4) << "and takes a value again";
+    }
+    bigint a = long_value;
+    bigint &alias = a;
+    a = std::move(alias);
+    EXPECT_EQ(a, long_value) << "moving into itself keeps the value";
 }
 
 // Values give their records to a per-thread cache on destruction; records
