@@ -440,6 +440,34 @@ TEST(BigintOwnership, CopiesAreDeepAndMovesLeaveAUsableZero)
     EXPECT_EQ(+h, 1);
 }
 
+// The examples the header and the README give for the two's complement
+// functions (check_twos_complement.py holds them against Python's int at
+// large).
+TEST(BigintTwosComplement, DocumentedExamples)
+{
+    using fsmdkit::from_bits_signed;
+    using fsmdkit::from_bits_unsigned;
+    const struct {
+        bigint got, expected;
+        const char *what;
+    } rows[] = {
+        {wrap_unsigned(bigint(-1), 8), 255, "wrap_unsigned(-1, 8)"},
+        {wrap_signed(bigint(200), 8), -56, "wrap_signed(200, 8)"},
+        {from_bits_signed("1101"), -3, "from_bits_signed(1101)"},
+        {from_bits_unsigned("1101"), 13, "from_bits_unsigned(1101)"},
+        {from_bits_unsigned(""), 0, "from_bits_unsigned()"},
+        {bit_and(bigint(-6), 3), 2, "bit_and(-6, 3)"},
+        {bit_or(bigint(-6), 3), -5, "bit_or(-6, 3)"},
+        {bit_xor(bigint(-6), 3), -7, "bit_xor(-6, 3)"},
+        {bit_not(bigint(5)), -6, "bit_not(5)"},
+        {shift_right_floor(bigint(-5), 1), -3, "shift_right_floor(-5, 1)"},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(r.got, r.expected) << r.what;
+    EXPECT_EQ(to_bits(bigint(-3), 4), "1101");
+    EXPECT_EQ(to_bits(bigint(5), 0), "");
+}
+
 // Move assignment used to swap, leaving the target's old value in the source.
 TEST(BigintOwnership, MoveAssignmentLeavesTheSourceZero)
 {
