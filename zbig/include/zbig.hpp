@@ -37,12 +37,15 @@
 //                          width of zero bits
 //   std::range_error       to<T>() of a value that T cannot hold, a shift,
 //                          exponent, width or factorial argument beyond
-//                          32 bits
+//                          32 bits, to_string or size_in_base of a number
+//                          with more digits than an int counts (about 2^31
+//                          bits in base 2)
 #ifndef ZBIG_HPP
 #define ZBIG_HPP
 
 #include "zbig.h"
 
+#include <bit>
 #include <compare>
 #include <concepts>
 #include <cstdint>
@@ -238,7 +241,7 @@ public:
     // Digits 0-9 then a-z, a leading '-' for negative values.
     std::string to_string(int base = 10) const
     {
-        detail::check_base(base);
+        check_text_size(base);
         std::string s(static_cast<std::size_t>(mpz_sizeinbase(in(), base)) + 2, '\0');
         mpz_get_str(s.data(), base, in());
         s.resize(std::char_traits<char>::length(s.c_str()));
@@ -248,7 +251,7 @@ public:
     // (30 bits per stored digit over floor(log2(base)), plus one).
     std::size_t size_in_base(int base) const
     {
-        detail::check_base(base);
+        check_text_size(base);
         return static_cast<std::size_t>(mpz_sizeinbase(in(), base));
     }
 
@@ -419,6 +422,19 @@ private:
         if (rec_.digits == nullptr)
             mpz_init(&rec_);
         return &rec_;
+    }
+    // mpz_sizeinbase, and so mpz_get_str, end the process when the bound
+    // 30 n / floor(log2 base) + 1 on the digits of n stored digits does not
+    // fit in an int: numbers of more than about 2^31 bits in base 2.
+    void check_text_size(int base) const
+    {
+        detail::check_base(base);
+        const mpz_rec *x = in();
+        std::uint64_t n = x->len;
+        while (n > 0 && x->digits[n - 1] == 0)
+            --n;
+        if (30 * n / unsigned(std::bit_width(unsigned(base)) - 1) + 1 > std::uint64_t(std::numeric_limits<int>::max()))
+            throw std::range_error("zbig: more digits in base " + std::to_string(base) + " than an int can count");
     }
     static void check_divisor(const bigint &b)
     {

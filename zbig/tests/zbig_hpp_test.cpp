@@ -386,6 +386,18 @@ TEST(BigintErrors, BadInputThrowsInsteadOfEndingTheProcess)
         EXPECT_THROW(fsmdkit::from_bits_unsigned(bits), std::invalid_argument) << bits;
 }
 
+// A number of 2^31 bits has more base-2 digits than the C library can count
+// in its int; its text would end the process, so the value type refuses it.
+TEST(BigintErrors, HugeTextIsARangeError)
+{
+    const bigint huge = bigint(1) << 2147483640;
+    EXPECT_THROW((void)huge.to_string(2), std::range_error);
+    EXPECT_THROW((void)huge.size_in_base(2), std::range_error);
+    EXPECT_EQ(huge.size_in_base(16), 536870918u) << "the same number counts in base 16";
+    const bigint fits = bigint(1) << 2147483639;
+    EXPECT_EQ(fits.size_in_base(2), 2147483641u);
+}
+
 // The answers the C library settles where number theory might differ.
 TEST(BigintSemantics, ZeroExponentAndTheJacobiSymbolOfZero)
 {
