@@ -9,6 +9,11 @@ function(fsmdkit_install_library target public_header)
   target_include_directories(${target} PUBLIC
     $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+  # The target brings the C++ header (qarith.hpp, zbig.hpp) too, which needs
+  # C++20: C++ consumers on their compiler's default standard get it raised.
+  # CMake applies the feature to C++ sources only, so C consumers (even C-only
+  # projects) are unaffected.
+  target_compile_features(${target} INTERFACE cxx_std_20)
   install(TARGETS ${target} EXPORT fsmdkitTargets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})

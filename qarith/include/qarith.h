@@ -59,8 +59,13 @@ fxp_t* fxp_overflow(fxp_t* x);
 void fxp_resize(fxp_t* x, int n, int m, char sign);
 
 /* Arithmetic: the result goes into r->value under r's format, which the
-   caller sets beforehand; r may be an operand. Results are quantised, then
-   overflow-handled, from the exact value. */
+   caller sets beforehand; r may be an operand. As the hardware does, the
+   exact sum, difference or product is first placed at r's binary point (bits
+   below r's last guard bit are cut, toward minus infinity; fxp_div truncates
+   its quotient toward zero), then quantised, acting on r's guard bits only,
+   then overflow-handled. So FXP_Q_ROUND needs guard bits: with none it
+   truncates (format 8.0: 1 + 0.5 gives 1, 1 * 0.5 gives 0). Operands are read
+   without their guard bits. */
 void fxp_add(fxp_t* r, const fxp_t* a, const fxp_t* b);
 void fxp_sub(fxp_t* r, const fxp_t* a, const fxp_t* b);
 void fxp_mul(fxp_t* r, const fxp_t* a, const fxp_t* b);

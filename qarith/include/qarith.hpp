@@ -7,24 +7,36 @@
 // format is accepted when 1 <= iwl <= wl, wl - iwl <= point and
 // point + iwl <= 32; anything else is std::invalid_argument.
 //
+// The value of a fixed is its raw field, the format's wl bits read as two's
+// complement in units of 2^-(wl - iwl). The guard bits below them are working
+// bits of the arithmetic: the C functions ignore an operand's guard bits, and
+// so do to_double, to_string, to_format and the comparisons. container() and
+// c_rec() show them.
+//
 // Result format of the operators: the result of a + b, a - b, a * b, a / b
-// and -a has the format of its left (or only) operand, modes included. Its
-// value is the exact result (a quotient first truncated toward zero at that
-// format's point) quantised to the format's fraction bits by its
-// quantisation mode, then brought into its range by its overflow mode; with
-// neither mode the container keeps the low 32 bits. Operands may have
-// different formats. fxp_add, fxp_sub, fxp_mul, fxp_div and fxp_neg do the
-// work. Division by zero is std::domain_error (the C call reports it on
-// standard error and leaves its result unwritten).
+// and -a has the format of its left (or only) operand, modes included, and
+// its container is, bit for bit, what fxp_add, fxp_sub, fxp_mul, fxp_div and
+// fxp_neg compute, as the hardware does: the exact result is first placed at
+// the format's binary point (its bits below the container's last guard bit
+// are cut, toward minus infinity; a quotient is truncated toward zero), then
+// quantised by the quantisation mode, which acts on the guard bits only, then
+// brought into range by the overflow mode; with neither mode the container
+// keeps the low 32 bits. So round-to-nearest needs guard bits: with none,
+// results are truncated (in a 4.2 format, 0.75 * 0.5 is 0.25 with rounding as
+// without). Operands may have different formats. Division by zero is
+// std::domain_error (the C call reports it on standard error and leaves its
+// result unwritten).
 //
 // Conversions: from double and from decimal text the magnitude is cut
-// toward zero to the format's fraction bits (as double_to_fxp does); a
-// value beyond the format's range saturates or wraps by the overflow mode,
-// and is std::range_error when the mode does neither. NaN, infinities and
-// malformed text are std::invalid_argument. to_double and to_string give the
-// exact two's-complement value of the container (the C fxp_to_double reads
-// the format's bits as sign and magnitude, which is not the value the
-// arithmetic computes for negative numbers). to_bits is the C text form.
+// toward zero to the format's fraction bits (as double_to_fxp does);
+// to_format quantises a value by the target format's quantisation mode
+// (nearest, ties up, for round; toward minus infinity otherwise). Then a value
+// beyond the format's range, however far, saturates or wraps by the overflow
+// mode, and is std::range_error when the mode does neither. NaN, infinities
+// and malformed text are std::invalid_argument. to_double and to_string give
+// the exact two's-complement value (the C fxp_to_double reads the format's
+// bits as sign and magnitude, which is not the value the arithmetic computes
+// for negative numbers). to_bits is the C text form.
 #ifndef QARITH_HPP
 #define QARITH_HPP
 
@@ -51,18 +63,27 @@ struct fixed_format {
     overflow_mode overflow = overflow_mode::saturate;
     quantization_mode quantization = quantization_mode::truncate;
 
-    // A format from integer bits, fraction bits and guard bits.
+    // A format from integer bits, fraction bits and guard bits. Mind the
+    // guard bits when rounding: the arithmetic rounds only what lands in
+    // them, so with the default of none, quantization_mode::round gives the
+    // same results as truncate (make(4, 2, 2, ..., round) rounds 0.375 to
+    // 0.5, make(4, 2, 0, ..., round) cuts it to 0.25). Arguments whose sums
+    // do not fit an int give a format that is not well formed.
     static constexpr fixed_format make(int iwl, int fwl, int guard_bits = 0,
                                        overflow_mode o = overflow_mode::saturate,
                                        quantization_mode q = quantization_mode::truncate)
     {
-        return fixed_format{iwl + fwl, iwl, fwl + guard_bits, o, q};
+        const auto field = [](std::int64_t v) {
+            // -1 is never a well-formed word length or point for these sums.
+            return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max() ? int(v) : -1;
+        };
+        return fixed_format{field(std::int64_t(iwl) + fwl), iwl, field(std::int64_t(fwl) + guard_bits), o, q};
     }
     constexpr int fwl() const noexcept { return wl - iwl; }
     constexpr int guard_bits() const noexcept { return point - fwl(); }
     constexpr bool well_formed() const noexcept
     {
-        return iwl >= 1 && wl >= iwl && point >= wl - iwl && point + iwl <= 32;
+        return iwl >= 1 && wl >= iwl && point >= std::int64_t(wl) - iwl && std::int64_t(point) + iwl <= 32;
     }
     void check() const
     {
@@ -78,6 +99,11 @@ struct fixed_format {
 
 class fixed {
 public:
+    // Zero in the default format, fixed_format{}: a 32-bit integer,
+    // saturating and truncating. Gives std::vector<fixed>(n) and arrays of
+    // fixed; assign a value of the intended format before computing.
+    fixed() noexcept : rec_{0, fixed_format{}.wl, fixed_format{}.iwl, fixed_format{}.point,
+                            int32_t(fixed_format{}.overflow), int32_t(fixed_format{}.quantization)} {}
     // Zero in format f.
     explicit fixed(const fixed_format &f) : rec_(record(f, 0)) {}
     // d cut toward zero to f's fraction bits, then brought into range.
@@ -85,11 +111,20 @@ public:
     {
         if (!std::isfinite(d))
             throw std::invalid_argument("qarith: cannot convert a NaN or infinite value");
-        // Beyond 2^62 no format can hold the value, whatever the mode does.
         const double scaled = std::trunc(std::ldexp(d, f.fwl()));
-        if (std::fabs(scaled) >= std::ldexp(1.0, 62))
-            throw std::range_error("qarith: value far beyond the format");
-        set_raw(static_cast<std::int64_t>(scaled));
+        const double two_63 = std::ldexp(1.0, 63);
+        if (std::fabs(scaled) < two_63) {
+            set_raw(static_cast<std::int64_t>(scaled));
+        } else {
+            // Only the overflow mode decides now: the sign for saturation,
+            // the low bits for wrapping. An integer this large is exact in
+            // double, and so is its remainder modulo 2^64; where scaling
+            // overflowed to infinity, the low bits are zero (every double
+            // beyond 2^116 is a multiple of 2^64).
+            const std::uint64_t low =
+                std::isinf(scaled) ? 0 : static_cast<std::uint64_t>(std::fmod(std::fabs(scaled), 2 * two_63));
+            set_raw_beyond(scaled < 0, scaled < 0 ? std::uint64_t(0) - low : low);
+        }
     }
     // The number raw * 2^-fwl, brought into range like a converted value.
     static fixed from_raw(std::int64_t raw, const fixed_format &f)
@@ -108,6 +143,27 @@ public:
     {
         fixed x(fixed_format{r.wl, r.iwl, r.point, overflow_mode(r.ovf_mode), quantization_mode(r.q_mode)});
         x.rec_.value = r.value;
+        return x;
+    }
+
+    // This value in format f: quantised to f's fraction bits by f's
+    // quantisation mode (round: nearest, ties toward plus infinity; truncate
+    // and none: toward minus infinity), then brought into f's range by f's
+    // overflow mode; std::range_error when f has none and the value does
+    // not fit. The guard bits of the result are zero.
+    fixed to_format(const fixed_format &f) const
+    {
+        fixed x(f);
+        const int shift = f.fwl() - format().fwl();
+        std::int64_t r = raw();
+        if (shift >= 0) {
+            r *= std::int64_t(1) << shift; // below 2^62: raw < 2^31, shift < 32
+        } else {
+            if (f.quantization == quantization_mode::round)
+                r += std::int64_t(1) << (-shift - 1);
+            r >>= -shift; // arithmetic: toward minus infinity
+        }
+        x.set_raw(r);
         return x;
     }
 
@@ -147,6 +203,7 @@ public:
 
     // Values are compared exactly, whatever their formats: 1.5 in two
     // formats is equivalent (equal values, distinguishable by format()).
+    // Guard bits take no part.
     friend std::weak_ordering operator<=>(const fixed &a, const fixed &b) noexcept
     {
         const int fa = a.format().fwl(), fb = b.format().fwl();
@@ -168,21 +225,34 @@ private:
     void set_raw(std::int64_t raw)
     {
         const fixed_format f = format();
-        if (raw < f.min_raw() || raw > f.max_raw()) {
-            switch (f.overflow) {
-            case overflow_mode::saturate:
-                raw = raw < f.min_raw() ? f.min_raw() : f.max_raw();
-                break;
-            case overflow_mode::wrap: {
-                // Keep the low wl bits, then extend the sign bit.
-                const std::uint64_t low = std::uint64_t(raw) & ((std::uint64_t(1) << f.wl) - 1);
-                raw = std::int64_t(low) - (low >> (f.wl - 1) ? (std::int64_t(1) << f.wl) : 0);
-                break;
-            }
-            default:
-                throw std::range_error("qarith: value beyond the format's range");
-            }
+        if (raw < f.min_raw() || raw > f.max_raw())
+            raw = out_of_range(f, raw < 0, std::uint64_t(raw));
+        store(f, raw);
+    }
+    // Stores a raw field whose magnitude is 2^63 or more: known by its sign
+    // and by its low 64 bits (two's complement), which are all wrapping needs.
+    void set_raw_beyond(bool negative, std::uint64_t low_bits)
+    {
+        const fixed_format f = format();
+        store(f, out_of_range(f, negative, low_bits));
+    }
+    static std::int64_t out_of_range(const fixed_format &f, bool negative, std::uint64_t low_bits)
+    {
+        switch (f.overflow) {
+        case overflow_mode::saturate:
+            return negative ? f.min_raw() : f.max_raw();
+        case overflow_mode::wrap: {
+            // Keep the low wl bits, then extend the sign bit.
+            const std::uint64_t low = low_bits & ((std::uint64_t(1) << f.wl) - 1);
+            return std::int64_t(low) - (low >> (f.wl - 1) ? (std::int64_t(1) << f.wl) : 0);
         }
+        default:
+            throw std::range_error("qarith: value beyond the format's range");
+        }
+    }
+    // raw is within the format's range, so the container holds it.
+    void store(const fixed_format &f, std::int64_t raw)
+    {
         rec_.value = int32_t(raw * (std::int64_t(1) << f.guard_bits()));
     }
     fixed add_sub(const fixed &b, bool subtract) const
@@ -256,9 +326,12 @@ inline fixed fixed::parse(std::string_view text, const fixed_format &f)
     const bool negative = !text.empty() && text[0] == '-';
     if (negative)
         ++i;
-    std::int64_t whole = 0;
+    // The integer part exactly while it is below 2^32 (beyond, no format
+    // can hold it), and always modulo 2^64 for the wrapping mode.
+    constexpr std::uint64_t beyond_any_format = std::uint64_t(1) << 32;
+    std::uint64_t whole = 0, whole_low = 0;
     std::string fraction; // digit values after the point
-    bool point = false, digits = false, huge = false;
+    bool point = false, digits = false;
     for (; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '.' && !point) {
@@ -271,19 +344,17 @@ inline fixed fixed::parse(std::string_view text, const fixed_format &f)
         if (point) {
             fraction += char(c - '0');
         } else {
-            whole = whole * 10 + (c - '0');
-            huge = huge || whole >= (std::int64_t(1) << 62 >> f.fwl());
-            if (huge)
-                whole = 0; // keeps the loop defined; the text is refused below
+            const unsigned digit = unsigned(c - '0');
+            whole_low = whole_low * 10 + digit;
+            if (whole < beyond_any_format)
+                whole = whole * 10 + digit;
         }
     }
     if (!digits)
         fail("no digits");
-    if (huge)
-        throw std::range_error("qarith: value far beyond the format");
     // The fraction's binary digits, cut after fwl: double the decimal
     // fraction and take what carries over the point, fwl times.
-    std::int64_t bits = 0;
+    std::uint64_t bits = 0;
     for (int k = 0; k < f.fwl(); ++k) {
         int carry = 0;
         for (std::size_t j = fraction.size(); j-- > 0;) {
@@ -291,10 +362,16 @@ inline fixed fixed::parse(std::string_view text, const fixed_format &f)
             fraction[j] = char(v % 10);
             carry = v / 10;
         }
-        bits = bits * 2 + carry;
+        bits = bits * 2 + unsigned(carry);
     }
-    const std::int64_t magnitude = whole * (std::int64_t(1) << f.fwl()) + bits;
-    x.set_raw(negative ? -magnitude : magnitude);
+    if (whole >= beyond_any_format) {
+        const std::uint64_t low = (whole_low << f.fwl()) + bits;
+        x.set_raw_beyond(negative, negative ? std::uint64_t(0) - low : low);
+    } else {
+        // Below 2^63: whole < 2^32, fwl < 32.
+        const std::int64_t magnitude = std::int64_t((whole << f.fwl()) + bits);
+        x.set_raw(negative ? -magnitude : magnitude);
+    }
     return x;
 }
 

@@ -1,10 +1,14 @@
 // test-qarith: runs every qarith operation on a fixed sequence of operands
 // and prints operands and results, so that runs can be compared. Library
 // messages (the division by zero of each arithmetic round) go to standard
-// error. It checks nothing itself.
+// error. It checks nothing itself, but its output is its result: when that
+// cannot be written (a full disk, a closed standard output) it says so and
+// exits with status 1.
 #include "qarith.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace
 {
@@ -118,5 +122,15 @@ int main()
     string_conversion_test(r);
     resize_test(r);
     value_listing(a, r);
+    // Buffered output meets its errors here at the latest; a failed write
+    // earlier left the error flag set.
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    if (!flushed || std::ferror(stdout)) {
+        const int error = errno;
+        std::fprintf(stderr, "test-qarith: cannot write standard output%s%s\n", error != 0 ? ": " : "",
+                     error != 0 ? std::strerror(error) : "");
+        return 1;
+    }
     return 0;
 }

@@ -58,6 +58,21 @@ def check_stated_lines(stdout, failures):
         failures.append("output ends with a newline")
 
 
+def check_write_errors(program, failures):
+    """Output that cannot be written is an error: exit 1 and a message."""
+    runs = {
+        "a full device": ["sh", "-c", 'exec "$0" > /dev/full', program],
+        "a closed standard output": ["sh", "-c", 'exec "$0" >&-', program],
+    }
+    for where, command in runs.items():
+        run = subprocess.run(command, capture_output=True, timeout=60)
+        stderr = run.stderr.decode("ascii", "replace")
+        if run.returncode != 1:
+            failures.append("writing to %s: exit status %d, not 1" % (where, run.returncode))
+        if not stderr.startswith(DIVISION_BY_ZERO * 11 + "test-qarith: cannot write standard output"):
+            failures.append("writing to %s: standard error %r" % (where, stderr[-200:]))
+
+
 def main():
     program, golden = sys.argv[1], Path(sys.argv[2])
     run = subprocess.run([program], capture_output=True, timeout=60)
@@ -72,6 +87,7 @@ def main():
         failures.append("standard output differs from golden/test-qarith.stdout")
     if run.stderr != (golden / "test-qarith.stderr").read_bytes():
         failures.append("standard error differs from golden/test-qarith.stderr")
+    check_write_errors(program, failures)
     for failure in failures:
         print("FAIL:", failure)
     print("test-qarith: %d bytes of output, %d of errors" % (len(run.stdout), len(run.stderr)))

@@ -25,6 +25,12 @@ cmake --build "$work/cmake-build" >/dev/null
 # The README's C++ example: its output as shown there.
 "$work/cmake-build/client_hpp" | diff "$here/consumer/client_hpp.expected" -
 
+echo "== find_package(fsmdkit) from a C-only project"
+cmake -S "$here/consumer_c" -B "$work/cmake-build-c" -DCMAKE_PREFIX_PATH="$prefix" \
+      -DCMAKE_C_COMPILER="$cc" >/dev/null
+cmake --build "$work/cmake-build-c" >/dev/null
+"$work/cmake-build-c/client_c"
+
 echo "== pkg-config"
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
 # shellcheck disable=SC2046

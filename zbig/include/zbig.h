@@ -6,6 +6,10 @@
  * its result into its first record argument, which may also be an operand
  * unless noted. Failures end the process with exit status 123 after a
  * one-line message on standard error.
+ *
+ * The library exports three names without the mpz_ prefix as part of this
+ * interface: fatal, dgset and smallp. A program that defines any of them
+ * itself fails to link with zbig.
  */
 #ifndef ZBIG_H
 #define ZBIG_H
@@ -78,7 +82,9 @@ ZBIG_API void mpz_or(mpz_rec *p, const mpz_rec *q, const mpz_rec *r);
 ZBIG_API void mpz_xor(mpz_rec *p, const mpz_rec *q, const mpz_rec *r);
 
 /* Division: truncating (div, mod, divmod) and floor (mdiv, mmod, mdivmod).
- * A zero divisor is silent and makes every output record zero. */
+ * A zero divisor is silent and makes every output record zero. The quotient
+ * and remainder of mpz_divmod and mpz_mdivmod (and their _ui forms) must be
+ * different records; the same record for both ends the process. */
 ZBIG_API void mpz_div(mpz_rec *p, const mpz_rec *a, const mpz_rec *b);
 ZBIG_API void mpz_mod(mpz_rec *p, const mpz_rec *a, const mpz_rec *b);
 ZBIG_API void mpz_divmod(mpz_rec *p, mpz_rec *r, const mpz_rec *a, const mpz_rec *b);
@@ -94,8 +100,11 @@ ZBIG_API void mpz_mdivmod_ui(mpz_rec *p, mpz_rec *r, const mpz_rec *a, uint32_t 
 
 /* Text in bases 2 to 36 (digits 0-9 then a-z; input letters in either case).
  * mpz_get_str writes into buf, which must hold mpz_sizeinbase(x, base) + 2
- * bytes, or, when buf is NULL, into a new malloc'd buffer of that size that
- * the caller frees. mpz_set_str takes base 0 (prefix 0x: 16, 0: 8, else 10)
+ * bytes (the digits, a '-' and the terminating NUL), or, when buf is NULL,
+ * into a new malloc'd buffer of that size that the caller frees.
+ * mpz_sizeinbase is an upper bound on the digits of abs(x) (sign not counted);
+ * when that bound does not fit in an int (numbers of more than about 2^31
+ * bits in base 2), it and mpz_get_str end the process instead. mpz_set_str takes base 0 (prefix 0x: 16, 0: 8, else 10)
  * or 2 to 36, skips tabs, spaces and newlines, and returns 0, or -1 when an
  * invalid character stopped it (x then holds the value of the digits to its
  * right). An invalid base ends the process. */
@@ -113,11 +122,14 @@ ZBIG_API int mpz_printh(const mpz_rec *x);
 
 /* Powers, roots, greatest common divisors and the Jacobi symbol.
  * mpz_powm reduces with the truncating remainder: the result has the sign of
- * b when e is odd; a negative e leaves p unchanged; m = 0 gives 0.
+ * b when e is odd; a negative e leaves p unchanged; a zero e gives 1 whatever
+ * m is (m = 0, 1 and -1 included); otherwise m = 0 gives 0.
  * mpz_gcd is never negative; mpz_gcdext gives a * s + b * t = g where g takes
  * the sign of the last nonzero remainder of Euclid's chain (t may be NULL).
  * mpz_jacobi requires an odd positive b and ends the process otherwise.
- * mpz_sqrtrem of a negative x writes nothing; rem may be NULL. */
+ * mpz_sqrtrem of a negative x writes nothing; rem may be NULL.
+ * The output records of mpz_gcdext (g, s, t) and of mpz_sqrtrem (root, rem)
+ * must be different records; the same record twice ends the process. */
 ZBIG_API void mpz_pow_ui(mpz_rec *p, const mpz_rec *b, uint32_t e);
 ZBIG_API void mpz_powm(mpz_rec *p, const mpz_rec *b, const mpz_rec *e, const mpz_rec *m);
 ZBIG_API void mpz_powm_ui(mpz_rec *p, const mpz_rec *b, uint32_t e, const mpz_rec *m);

@@ -15,25 +15,37 @@
 //   - `&`, `|` and `^` act on magnitudes, not on two's complement; the result
 //     is negative when `&` has two negative operands, when `|` has at least
 //     one and when `^` has exactly one: -6 | 3 is -7, -6 & -3 is -2,
-//     -6 ^ 3 is -5. There is no `~`.
+//     -6 ^ 3 is -5. There is no `~`. The two's complement views of
+//     fixed-width datapaths are named functions at the end of this file:
+//     wrap_unsigned, wrap_signed, to_bits, from_bits_unsigned,
+//     from_bits_signed, bit_and, bit_or, bit_xor, bit_not, shift_right_floor.
 //   - powm reduces with the truncating remainder: the result is negative
-//     only for a negative base and an odd exponent.
+//     only for a negative base and an odd exponent; a zero exponent gives 1
+//     for every nonzero modulus, so powm(b, 0, 1) and powm(b, 0, -1) are 1.
+//   - jacobi(0, 1) is 0 (the C library's answer; number theory says 1).
 //   - gcdext's g takes the sign of the last nonzero remainder of Euclid's
 //     chain (gcd itself is never negative).
 // Where the C library would end the process or answer silently with a
 // meaningless value, this interface checks first and throws:
 //   std::invalid_argument  a base outside 2..36 (0 also allowed for parsing),
 //                          text that is not a number in its base
-//   std::domain_error      division or modulus by zero, a negative shift
-//                          count or exponent, jacobi with an even or
-//                          non-positive b, sqrt of a negative value
-//   std::range_error       to<T>() of a value that T cannot hold, a shift or
-//                          exponent beyond 32 bits
+//   std::domain_error      division or modulus by zero, powm with modulus
+//                          zero, a negative shift count, exponent, width or
+//                          factorial argument, jacobi with an even or
+//                          non-positive b, sqrt of a negative value, a
+//                          negative reps for is_probable_prime, a signed
+//                          width of zero bits
+//   std::range_error       to<T>() of a value that T cannot hold, a shift,
+//                          exponent, width or factorial argument beyond
+//                          32 bits, to_string or size_in_base of a number
+//                          with more digits than an int counts (about 2^31
+//                          bits in base 2)
 #ifndef ZBIG_HPP
 #define ZBIG_HPP
 
 #include "zbig.h"
 
+#include <bit>
 #include <compare>
 #include <concepts>
 #include <cstdint>
@@ -200,21 +212,19 @@ public:
             mpz_set(out(), other.in());
         return *this;
     }
+    // Takes other's record; other reads as zero afterwards, as after a move
+    // construction, and this value's old record goes where a destroyed one
+    // would.
     bigint &operator=(bigint &&other) noexcept
     {
-        std::swap(rec_, other.rec_);
+        if (this != &other) {
+            release();
+            rec_ = other.rec_;
+            other.rec_ = empty();
+        }
         return *this;
     }
-    ~bigint()
-    {
-        if (rec_.digits == nullptr)
-            return;
-        if (!detail::cache_closed && detail::cache.count < detail::record_cache::capacity &&
-            rec_.len <= detail::record_cache::max_len)
-            detail::cache.recs[detail::cache.count++] = rec_;
-        else
-            mpz_clear(&rec_);
-    }
+    ~bigint() { release(); }
 
     // Replaces the value with the number in text; on failure the value is
     // unchanged and std::invalid_argument is thrown.
@@ -231,7 +241,7 @@ public:
     // Digits 0-9 then a-z, a leading '-' for negative values.
     std::string to_string(int base = 10) const
     {
-        detail::check_base(base);
+        check_text_size(base);
         std::string s(static_cast<std::size_t>(mpz_sizeinbase(in(), base)) + 2, '\0');
         mpz_get_str(s.data(), base, in());
         s.resize(std::char_traits<char>::length(s.c_str()));
@@ -241,7 +251,7 @@ public:
     // (30 bits per stored digit over floor(log2(base)), plus one).
     std::size_t size_in_base(int base) const
     {
-        detail::check_base(base);
+        check_text_size(base);
         return static_cast<std::size_t>(mpz_sizeinbase(in(), base));
     }
 
@@ -394,6 +404,16 @@ public:
 private:
     friend struct bigint_access;
     static mpz_rec empty() noexcept { return mpz_rec{nullptr, 0, 0}; }
+    void release() noexcept
+    {
+        if (rec_.digits == nullptr)
+            return;
+        if (!detail::cache_closed && detail::cache.count < detail::record_cache::capacity &&
+            rec_.len <= detail::record_cache::max_len)
+            detail::cache.recs[detail::cache.count++] = rec_;
+        else
+            mpz_clear(&rec_);
+    }
     // Operand view: a moved-from value reads as zero.
     const mpz_rec *in() const noexcept { return rec_.digits ? &rec_ : &detail::zero_record; }
     // Result view: a moved-from value gets a live record again.
@@ -402,6 +422,19 @@ private:
         if (rec_.digits == nullptr)
             mpz_init(&rec_);
         return &rec_;
+    }
+    // mpz_sizeinbase, and so mpz_get_str, end the process when the bound
+    // 30 n / floor(log2 base) + 1 on the digits of n stored digits does not
+    // fit in an int: numbers of more than about 2^31 bits in base 2.
+    void check_text_size(int base) const
+    {
+        detail::check_base(base);
+        const mpz_rec *x = in();
+        std::uint64_t n = x->len;
+        while (n > 0 && x->digits[n - 1] == 0)
+            --n;
+        if (30 * n / unsigned(std::bit_width(unsigned(base)) - 1) + 1 > std::uint64_t(std::numeric_limits<int>::max()))
+            throw std::range_error("zbig: more digits in base " + std::to_string(base) + " than an int can count");
     }
     static void check_divisor(const bigint &b)
     {
@@ -464,8 +497,9 @@ inline bigint pow(const bigint &b, std::integral auto e)
 }
 
 // b^e reduced by the truncating remainder modulo abs(m): the result has the
-// sign of b when e is odd. A zero modulus is a domain_error, as is a
-// negative exponent (the C call would leave its result unwritten).
+// sign of b when e is odd. A zero exponent gives 1 for every nonzero m, even
+// for m = 1 or -1. A zero modulus is a domain_error, as is a negative exponent
+// (the C call would leave its result unwritten).
 inline bigint powm(const bigint &b, const bigint &e, const bigint &m)
 {
     using A = bigint_access;
@@ -523,7 +557,8 @@ inline bigint sqrt(const bigint &x)
     return r;
 }
 
-// The Jacobi symbol (a/b) for odd positive b.
+// The Jacobi symbol (a/b) for odd positive b; jacobi(0, 1) is 0, as the C
+// library answers.
 inline int jacobi(const bigint &a, const bigint &b)
 {
     if (b.sign() <= 0)
@@ -547,6 +582,113 @@ inline bigint factorial(std::integral auto n)
     bigint r;
     mpz_fac_ui(bigint_access::out(r), detail::exponent(n));
     return r;
+}
+
+// Two's complement views for models of fixed-width datapaths. A bigint is
+// read as an infinitely wide two's complement number (-1 is all ones), as
+// Python's int does; widths count bits and are checked like shift counts.
+
+// x modulo 2^width: the width low bits of x's two's complement, read as an
+// unsigned number (wrap_unsigned(-1, 8) is 255).
+inline bigint wrap_unsigned(const bigint &x, std::integral auto width)
+{
+    const uint32_t w = detail::shift_count(width);
+    bigint low = abs(x);
+    mpz_mod_2exp(bigint_access::out(low), bigint_access::in(low), w);
+    if (x.sign() < 0 && !low.is_zero())
+        low = (bigint(1) << w) - low;
+    return low;
+}
+
+// The same width bits read as a signed number: x wrapped into
+// [-2^(width-1), 2^(width-1)) (wrap_signed(200, 8) is -56). A width of 0 is
+// a domain_error: a signed number needs its sign bit.
+inline bigint wrap_signed(const bigint &x, std::integral auto width)
+{
+    const uint32_t w = detail::shift_count(width);
+    if (w == 0)
+        throw std::domain_error("zbig: a signed width needs at least one bit");
+    bigint low = wrap_unsigned(x, w);
+    if (!(low >> (w - 1)).is_zero())
+        low -= bigint(1) << w;
+    return low;
+}
+
+// The width bits of x's two's complement as '0' and '1', most significant
+// first, like a VHDL vector literal: to_bits(-3, 4) is "1101".
+inline std::string to_bits(const bigint &x, std::integral auto width)
+{
+    const uint32_t w = detail::shift_count(width);
+    const bigint low = wrap_unsigned(x, w);
+    std::string digits = low.is_zero() ? std::string() : low.to_string(2);
+    return std::string(std::size_t(w) - digits.size(), '0') + digits;
+}
+
+namespace detail {
+inline void check_bits(std::string_view bits)
+{
+    for (const char c : bits)
+        if (c != '0' && c != '1')
+            throw std::invalid_argument("zbig: \"" + std::string(bits) + "\" is not a string of bits");
+}
+} // namespace detail
+
+// Bits as to_bits writes them, read as an unsigned number ("" is 0).
+inline bigint from_bits_unsigned(std::string_view bits)
+{
+    detail::check_bits(bits);
+    const std::size_t first = bits.find('1');
+    return first == std::string_view::npos ? bigint() : bigint(bits.substr(first), 2);
+}
+
+// Bits read as a two's complement number of their own width: "1101" is -3.
+// The empty string is an invalid_argument (there is no sign bit).
+inline bigint from_bits_signed(std::string_view bits)
+{
+    if (bits.empty())
+        throw std::invalid_argument("zbig: a signed number needs at least one bit");
+    bigint v = from_bits_unsigned(bits);
+    if (bits[0] == '1')
+        v -= bigint(1) << bits.size();
+    return v;
+}
+
+// Bitwise logic on two's complement, as Python's int does it: bit_and(-6, 3)
+// is 2, bit_or(-6, 3) is -5, bit_xor(-6, 3) is -7, bit_not(x) is -x - 1.
+// Built from the magnitude operators on non-negative operands only, with
+// ~n = -n - 1 turning a negative operand into a non-negative one.
+inline bigint bit_not(const bigint &x) { return -x - 1; }
+
+inline bigint bit_and(const bigint &a, const bigint &b)
+{
+    if (a.sign() >= 0 && b.sign() >= 0)
+        return a & b;
+    if (a.sign() < 0 && b.sign() < 0)
+        return bit_not(bit_not(a) | bit_not(b));
+    const bigint &p = a.sign() >= 0 ? a : b; // p & ~m with m = ~(the negative one)
+    const bigint m = bit_not(a.sign() >= 0 ? b : a);
+    return p ^ (p & m);
+}
+
+inline bigint bit_or(const bigint &a, const bigint &b)
+{
+    // a | b = ~(~a & ~b)
+    return bit_not(bit_and(bit_not(a), bit_not(b)));
+}
+
+inline bigint bit_xor(const bigint &a, const bigint &b)
+{
+    if ((a.sign() < 0) == (b.sign() < 0))
+        return a.sign() < 0 ? bit_not(a) ^ bit_not(b) : a ^ b;
+    // One negative: a ^ b = ~(~neg ^ pos).
+    return a.sign() < 0 ? bit_not(bit_not(a) ^ b) : bit_not(a ^ bit_not(b));
+}
+
+// x >> n on two's complement: floor(x / 2^n), so -5 >> 1 is -3.
+inline bigint shift_right_floor(const bigint &x, std::integral auto n)
+{
+    const uint32_t k = detail::shift_count(n);
+    return x.sign() >= 0 ? x >> k : bit_not(bit_not(x) >> k);
 }
 
 } // namespace fsmdkit

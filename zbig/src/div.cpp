@@ -410,6 +410,10 @@ extern "C" ZBIG_API void mpz_mod(mpz_rec *p, const mpz_rec *a, const mpz_rec *b)
 
 extern "C" ZBIG_API void mpz_divmod(mpz_rec *p, mpz_rec *r, const mpz_rec *a, const mpz_rec *b)
 {
+    // One record cannot hold two results; writing both into it would free
+    // digits that the second write still reads.
+    if (p == r)
+        fatal("mpz_divmod: quotient and remainder must be different records");
     const int sa = a->sign, sb = b->sign;
     if (sa == 0 || is_zero(b)) {
         clear_value(p);
@@ -443,6 +447,8 @@ extern "C" ZBIG_API void mpz_mmod(mpz_rec *p, const mpz_rec *a, const mpz_rec *b
 
 extern "C" ZBIG_API void mpz_mdivmod(mpz_rec *p, mpz_rec *r, const mpz_rec *a, const mpz_rec *b)
 {
+    if (p == r)
+        fatal("mpz_mdivmod: quotient and remainder must be different records");
     const int sa = a->sign, sb = b->sign;
     if (sa == 0 || is_zero(b)) {
         clear_value(p);

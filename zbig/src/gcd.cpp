@@ -19,6 +19,9 @@ extern "C" ZBIG_API void mpz_gcd(mpz_rec *g, const mpz_rec *a, const mpz_rec *b)
 // operands of any length.
 extern "C" ZBIG_API void mpz_gcdext(mpz_rec *g, mpz_rec *s, mpz_rec *t, const mpz_rec *a, const mpz_rec *b)
 {
+    // One record cannot hold two results: a caller's slip ends here, named.
+    if (g == s || g == t || s == t)
+        fatal("mpz_gcdext: g, s and t must be different records");
     const natural x = natural::of(a), y = natural::of(b);
     const int sa = x.is_zero() ? 0 : a->sign, sb = y.is_zero() ? 0 : b->sign;
     if (y.is_zero()) {

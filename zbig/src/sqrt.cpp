@@ -49,6 +49,8 @@ natural isqrt(const natural &n)
 
 extern "C" ZBIG_API void mpz_sqrtrem(mpz_rec *root, mpz_rec *rem, const mpz_rec *x)
 {
+    if (root == rem)
+        fatal("mpz_sqrtrem: root and remainder must be different records");
     if (x->sign < 0)
         return;
     const natural n = natural::of(x);

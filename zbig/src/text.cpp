@@ -1,6 +1,8 @@
 // The text interface: size in a base, conversion to and from text.
 #include "radix.h"
 
+#include <bit>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -39,6 +41,12 @@ extern "C" ZBIG_API int mpz_sizeinbase(const mpz_rec *x, int base)
     const std::size_t n = significant_length(digits_of(x));
     if (base < 2 || base > 36)
         fatal("mpz_sizeinbase: invalid base");
+    // The bound must fit the int returned (and so every size_t): a smaller
+    // number would size a caller's or mpz_get_str's buffer too short. n is
+    // below 2^32, so 64 bits hold 30 n even where size_t has 32.
+    const uint64_t bits = uint64_t(digit_bits) * n;
+    if (bits / unsigned(std::bit_width(unsigned(base)) - 1) + 1 > uint64_t(INT_MAX))
+        fatal("mpz_sizeinbase: the number of digits does not fit in an int");
     return static_cast<int>(digits_upper_bound(n, unsigned(base)));
 }
 

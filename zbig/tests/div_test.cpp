@@ -1,9 +1,12 @@
 // Division family: truncating and floor forms, the small-divisor forms,
 // aliasing, zero divisors and the stored lengths the long division leaves.
+#include "child.h"
 #include "differential.h"
 #include "limbs.h"
 #include "magnitude.h"
 #include "thresholds.h"
+
+#include <functional>
 
 using namespace zbig_test;
 
@@ -269,6 +272,40 @@ TEST(LargeDiv, BlockDivisionAboveItsThreshold)
             const big qv = value_of(q.p()), rv = value_of(r.p());
             ASSERT_TRUE(qv * b + rv == a && rv >= 0 && rv < b)
                 << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
+        }
+    }
+}
+
+// Quotient and remainder in one record used to free digits that the second
+// write still read (a heap use-after-free when |a| < |b|); now the slip ends
+// the process with a message that names it, whatever the operands.
+TEST(DivFatal, QuotientAndRemainderInOneRecord)
+{
+    const struct {
+        big a, b;
+    } operands[] = {{5, 7}, {-5, 7}, {big(1) << 200, 3}, {0, 9}, {7, 0}};
+    const struct {
+        const char *name;
+        std::function<void(mpz_rec *, const mpz_rec *, const mpz_rec *)> call;
+        const char *message;
+    } forms[] = {
+        {"mpz_divmod", [](mpz_rec *qr, const mpz_rec *a, const mpz_rec *b) { mpz_divmod(qr, qr, a, b); },
+         "mpz_divmod: quotient and remainder must be different records\n"},
+        {"mpz_mdivmod", [](mpz_rec *qr, const mpz_rec *a, const mpz_rec *b) { mpz_mdivmod(qr, qr, a, b); },
+         "mpz_mdivmod: quotient and remainder must be different records\n"},
+        {"mpz_divmod_ui",
+         [](mpz_rec *qr, const mpz_rec *a, const mpz_rec *b) { mpz_divmod_ui(qr, qr, a, mpz_get_ui(b)); },
+         "mpz_divmod: quotient and remainder must be different records\n"},
+        {"mpz_mdivmod_ui",
+         [](mpz_rec *qr, const mpz_rec *a, const mpz_rec *b) { mpz_mdivmod_ui(qr, qr, a, mpz_get_ui(b)); },
+         "mpz_mdivmod: quotient and remainder must be different records\n"},
+    };
+    for (const auto &f : forms) {
+        for (const auto &o : operands) {
+            rec qr(big(3)), a(o.a), b(o.b);
+            const child_result r = in_child([&] { f.call(qr.p(), a.p(), b.p()); });
+            EXPECT_EQ(r.status, 123) << f.name << "(q, q, " << o.a << ", " << o.b << ")";
+            EXPECT_EQ(r.err, f.message) << f.name;
         }
     }
 }

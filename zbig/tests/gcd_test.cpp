@@ -1,7 +1,9 @@
 // Greatest common divisors: against cpp_int's gcd, and the cofactors against
 // the recursive definition run literally on cpp_int.
+#include "child.h"
 #include "oracle.h"
 
+#include <functional>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -184,5 +186,23 @@ TEST(Gcdext, LargeOperandsKeepTheIdentity)
         const big gv = value_of(g.p());
         ASSERT_EQ(abs(gv), gcd(a, abs(b)));
         ASSERT_EQ(a * value_of(s.p()) + b * value_of(t.p()), gv);
+    }
+}
+
+// Two of g, s and t in one record: ended with a message naming the slip.
+TEST(GcdextFatal, OutputsInOneRecord)
+{
+    rec a(big(240)), b(big(46)), x, y;
+    const std::function<void()> slips[] = {
+        [&] { mpz_gcdext(x.p(), x.p(), y.p(), a.p(), b.p()); },
+        [&] { mpz_gcdext(x.p(), y.p(), x.p(), a.p(), b.p()); },
+        [&] { mpz_gcdext(y.p(), x.p(), x.p(), a.p(), b.p()); },
+        [&] { mpz_gcdext(x.p(), x.p(), nullptr, a.p(), b.p()); },
+        [&] { mpz_gcdext(x.p(), x.p(), x.p(), a.p(), a.p()); },
+    };
+    for (std::size_t i = 0; i < std::size(slips); ++i) {
+        const child_result r = in_child(slips[i]);
+        EXPECT_EQ(r.status, 123) << "case " << i;
+        EXPECT_EQ(r.err, "mpz_gcdext: g, s and t must be different records\n") << "case " << i;
     }
 }

@@ -1,5 +1,6 @@
 // Square roots against cpp_int's integer square root, on squares, their
 // neighbours and values of every top-digit shape.
+#include "child.h"
 #include "oracle.h"
 
 using namespace zbig_test;
@@ -54,5 +55,17 @@ TEST(Sqrt, RandomSquaresAndNeighbours)
         if (sq > 0)
             check_sqrtrem(sq - 1, 0);
         check_sqrtrem(gen.magnitude(700), 0);
+    }
+}
+
+// Root and remainder in one record: ended with a message, not a silent
+// remainder in place of the root.
+TEST(SqrtFatal, RootAndRemainderInOneRecord)
+{
+    for (const big &x : {big(0), big(10), big(1) << 300}) {
+        rec rr(big(5)), xr(x);
+        const child_result r = in_child([&] { mpz_sqrtrem(rr.p(), rr.p(), xr.p()); });
+        EXPECT_EQ(r.status, 123) << x;
+        EXPECT_EQ(r.err, "mpz_sqrtrem: root and remainder must be different records\n") << x;
     }
 }

@@ -287,3 +287,61 @@ TEST(TextFatal, InvalidBases)
         EXPECT_EQ(r.err, c.message);
     }
 }
+
+namespace {
+
+// 2^k as a record whose digit array comes from calloc: the pages of zeros
+// below the top digit are never touched, so even 2^4294967295 (half a
+// gigabyte of digits) costs a page. Null when the allocation fails (as it
+// may for a 32-bit process).
+struct sparse_power_of_two {
+    mpz_rec r{nullptr, 1, 0};
+    explicit sparse_power_of_two(uint64_t k)
+    {
+        const uint64_t len = k / 30 + 1;
+        r.digits = static_cast<int32_t *>(std::calloc(std::size_t(len), sizeof(int32_t)));
+        if (r.digits != nullptr) {
+            r.len = uint32_t(len);
+            r.digits[len - 1] = int32_t(1) << (k % 30);
+        }
+    }
+    ~sparse_power_of_two() { std::free(r.digits); }
+};
+
+} // namespace
+
+// The bound 30 n / floor(log2 base) + 1 used to be cast to int: negative for
+// 2^2147483648 in base 2 (a false "cannot allocate memory"), 15 for
+// 2^4294967295 (a heap overflow in mpz_get_str). Now a bound that fits is
+// returned exactly and one that does not ends the process.
+TEST(TextFatal, SizesBeyondAnInt)
+{
+    const struct {
+        uint64_t exponent;
+        int base;
+        long long size; // -1: does not fit
+    } cases[] = {
+        {2147483640, 2, -1},           // 71582789 digits: 2147483671 > INT_MAX
+        {2147483648, 2, -1},
+        {4294967295, 2, -1},           // 30 n wraps 32 bits
+        {2147483648, 16, 536870918},   // the same number fits in base 16
+        {4294967295, 36, 858993463},
+        {2147483639, 2, 2147483641},   // 71582788 digits: the largest that fits in base 2
+    };
+    for (const auto &c : cases) {
+        sparse_power_of_two x(c.exponent);
+        if (x.r.digits == nullptr)
+            GTEST_SKIP() << "no room for 2^" << c.exponent;
+        if (c.size >= 0) {
+            EXPECT_EQ(mpz_sizeinbase(&x.r, c.base), c.size) << "2^" << c.exponent << " base " << c.base;
+            continue;
+        }
+        const char *message = "mpz_sizeinbase: the number of digits does not fit in an int\n";
+        for (const auto &body : {std::function<void()>([&] { mpz_sizeinbase(&x.r, c.base); }),
+                                 std::function<void()>([&] { std::free(mpz_get_str(nullptr, c.base, &x.r)); })}) {
+            const child_result r = in_child(body);
+            EXPECT_EQ(r.status, 123) << "2^" << c.exponent << " base " << c.base;
+            EXPECT_EQ(r.err, message) << "2^" << c.exponent;
+        }
+    }
+}

@@ -376,6 +376,38 @@ TEST(BigintErrors, BadInputThrowsInsteadOfEndingTheProcess)
     EXPECT_THROW(sqrt(bigint(-4)), std::domain_error);
     EXPECT_THROW(sqrtrem(bigint(-4)), std::domain_error);
     EXPECT_THROW(is_probable_prime(x, -1), std::domain_error);
+    EXPECT_THROW(fsmdkit::factorial(-1), std::domain_error);
+    EXPECT_THROW(fsmdkit::factorial(1LL << 32), std::range_error);
+    EXPECT_THROW(wrap_signed(x, 0), std::domain_error);
+    EXPECT_THROW(wrap_unsigned(x, -1), std::domain_error);
+    EXPECT_THROW(to_bits(x, 1LL << 32), std::range_error);
+    EXPECT_THROW(fsmdkit::from_bits_signed(""), std::invalid_argument);
+    for (const char *bits : {"012", "1 0", "-1", "0b1"})
+        EXPECT_THROW(fsmdkit::from_bits_unsigned(bits), std::invalid_argument) << bits;
+}
+
+// A number of 2^31 bits has more base-2 digits than the C library can count
+// in its int; its text would end the process, so the value type refuses it.
+TEST(BigintErrors, HugeTextIsARangeError)
+{
+    const bigint huge = bigint(1) << 2147483640;
+    EXPECT_THROW((void)huge.to_string(2), std::range_error);
+    EXPECT_THROW((void)huge.size_in_base(2), std::range_error);
+    EXPECT_EQ(huge.size_in_base(16), 536870918u) << "the same number counts in base 16";
+    const bigint fits = bigint(1) << 2147483639;
+    EXPECT_EQ(fits.size_in_base(2), 2147483641u);
+}
+
+// The answers the C library settles where number theory might differ.
+TEST(BigintSemantics, ZeroExponentAndTheJacobiSymbolOfZero)
+{
+    for (int m : {1, -1, 7, -7})
+        for (int b : {0, 5, -5})
+            EXPECT_EQ(powm(bigint(b), 0, m), 1) << b << "^0 mod " << m;
+    EXPECT_EQ(powm(bigint(5), 1, 1), 0);
+    EXPECT_EQ(jacobi(bigint(0), 1), 0);
+    EXPECT_EQ(jacobi(bigint(0), 3), 0);
+    EXPECT_EQ(jacobi(bigint(1), 1), 1);
 }
 
 TEST(BigintOwnership, CopiesAreDeepAndMovesLeaveAUsableZero)
@@ -418,6 +450,54 @@ TEST(BigintOwnership, CopiesAreDeepAndMovesLeaveAUsableZero)
     EXPECT_EQ(h++, 1);
     EXPECT_EQ(--h, 1);
     EXPECT_EQ(+h, 1);
+}
+
+// The examples the header and the README give for the two's complement
+// functions (check_twos_complement.py holds them against Python's int at
+// large).
+TEST(BigintTwosComplement, DocumentedExamples)
+{
+    using fsmdkit::from_bits_signed;
+    using fsmdkit::from_bits_unsigned;
+    const struct {
+        bigint got, expected;
+        const char *what;
+    } rows[] = {
+        {wrap_unsigned(bigint(-1), 8), 255, "wrap_unsigned(-1, 8)"},
+        {wrap_signed(bigint(200), 8), -56, "wrap_signed(200, 8)"},
+        {from_bits_signed("1101"), -3, "from_bits_signed(1101)"},
+        {from_bits_unsigned("1101"), 13, "from_bits_unsigned(1101)"},
+        {from_bits_unsigned(""), 0, "from_bits_unsigned()"},
+        {bit_and(bigint(-6), 3), 2, "bit_and(-6, 3)"},
+        {bit_or(bigint(-6), 3), -5, "bit_or(-6, 3)"},
+        {bit_xor(bigint(-6), 3), -7, "bit_xor(-6, 3)"},
+        {bit_not(bigint(5)), -6, "bit_not(5)"},
+        {shift_right_floor(bigint(-5), 1), -3, "shift_right_floor(-5, 1)"},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(r.got, r.expected) << r.what;
+    EXPECT_EQ(to_bits(bigint(-3), 4), "1101");
+    EXPECT_EQ(to_bits(bigint(5), 0), "");
+}
+
+// Move assignment used to swap, leaving the target's old value in the source.
+TEST(BigintOwnership, MoveAssignmentLeavesTheSourceZero)
+{
+    const bigint long_value = pow(bigint(3), 300);
+    for (const bigint &old_target : {bigint(), bigint(-5), pow(bigint(7), 400)}) {
+        bigint target = old_target;
+        bigint source = long_value;
+        target = std::move(source);
+        EXPECT_EQ(target, long_value);
+        EXPECT_EQ(source, 0) << "after moving into a target holding " << old_target; // NOLINT(bugprone-use-after-move)
+        EXPECT_EQ(source.to_string(), "0");
+        source -= 4;
+        EXPECT_EQ(source, -4) << "and takes a value again";
+    }
+    bigint a = long_value;
+    bigint &alias = a;
+    a = std::move(alias);
+    EXPECT_EQ(a, long_value) << "moving into itself keeps the value";
 }
 
 // Values give their records to a per-thread cache on destruction; records
