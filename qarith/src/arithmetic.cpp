@@ -7,7 +7,9 @@
 // The exact result is formed in 64 bits when the operand and result formats
 // bound it by 2^62 (every well-formed format does), and in 128 bits
 // otherwise. Both widths run the same code and give the same container: the
-// 64-bit one is only the cheaper way to the same bits.
+// 64-bit one is only the cheaper way to the same bits. Each operation reads
+// the layouts of its three records once; r may alias a or b, as every
+// operand is read before r's value is written.
 #include "qarith.h"
 
 #include "bits.hpp"
@@ -21,20 +23,31 @@ using namespace qarith::detail;
 namespace
 {
 
-// An operand as a raw field with its fraction width: raw * 2^-fraction.
-// |raw| <= 2^magnitude_bits, because raw is the 32-bit container shifted
-// right by G.
-struct Operand {
-    int32_t raw;
-    int64_t fraction;
-    int64_t magnitude_bits;
+// The records of one call with their layouts.
+struct Call {
+    const fxp_t& r;
+    const fxp_t& a;
+    const fxp_t& b;
+    Layout format = layout_of(r);
+    Layout x = layout_of(a);
+    Layout y = layout_of(b);
 };
 
-Operand operand_of(const fxp_t& x)
+// A guard count in 0..31 leaves a raw field of at most 31 - G bits besides
+// the sign: |raw| <= 2^magnitude_bits.
+constexpr bool narrow_operand(const Layout& x)
 {
-    const Layout layout = layout_of(x);
-    const int64_t guard = layout.guard < 0 ? 0 : (layout.guard > 31 ? 31 : layout.guard);
-    return {raw_field(x, layout), layout.fraction, 31 - guard};
+    return x.guard >= 0 && x.guard <= 31;
+}
+
+constexpr int64_t magnitude_bits(const Layout& x)
+{
+    return 31 - x.guard;
+}
+
+template <typename Int> Int raw(const fxp_t& x, const Layout& layout)
+{
+    return static_cast<Int>(raw_field(x, layout));
 }
 
 constexpr int64_t positive_part(int64_t x)
@@ -42,57 +55,77 @@ constexpr int64_t positive_part(int64_t x)
     return x > 0 ? x : 0;
 }
 
-template <typename Int> Int widen(int32_t x)
+// The 128-bit path runs out of line from the records alone: it serves
+// formats the 64-bit path cannot, and inlined it would cost every call
+// registers and code.
+template <int32_t (*Operation)(const Call&)>
+[[gnu::noinline, gnu::cold]] int32_t out_of_line(const fxp_t& r, const fxp_t& a, const fxp_t& b)
 {
-    return static_cast<Int>(x);
+    return Operation(Call{r, a, b});
 }
 
 enum class Sign { plus, minus };
 
-// Both raw fields aligned to `fraction` bits, added or subtracted, and the
-// result moved to r's point (to_point = r's point - fraction).
-template <typename Int>
-Int aligned_sum(const Operand& x, const Operand& y, int64_t fraction, int64_t to_point, Sign sign)
+// Both raw fields aligned to the wider fraction, added or subtracted, and
+// the result moved to r's point.
+template <typename Int, Sign sign> int32_t aligned_sum(const Call& c)
 {
-    const Int left = shift(widen<Int>(x.raw), fraction - x.fraction);
-    const Int right = shift(widen<Int>(y.raw), fraction - y.fraction);
+    const int64_t fraction = c.x.fraction > c.y.fraction ? c.x.fraction : c.y.fraction;
+    const Int left = shift(raw<Int>(c.a, c.x), fraction - c.x.fraction);
+    const Int right = shift(raw<Int>(c.b, c.y), fraction - c.y.fraction);
     const Int exact = sign == Sign::plus ? wrap_add(left, right) : wrap_sub(left, right);
-    return shift(exact, to_point);
+    return normalize(shift(exact, int64_t{c.r.point} - fraction), c.r, c.format);
 }
 
-// r may alias a or b: both are read before r's value is written.
-void add_or_subtract(fxp_t* r, const fxp_t* a, const fxp_t* b, Sign sign)
+template <Sign sign> void add_or_subtract(fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
-    const Operand x = operand_of(*a);
-    const Operand y = operand_of(*b);
-    const Layout format = layout_of(*r);
-    const int64_t fraction = x.fraction > y.fraction ? x.fraction : y.fraction;
-    const int64_t to_point = int64_t{r->point} - fraction;
-    // Each aligned term below 2^61 keeps the sum below 2^62.
-    const int64_t lift = positive_part(to_point);
-    const bool narrow = fits_narrow(format) &&
-                        x.magnitude_bits + (fraction - x.fraction) + lift < kNarrowBits &&
-                        y.magnitude_bits + (fraction - y.fraction) + lift < kNarrowBits;
-    r->value = narrow
-                   ? normalize(aligned_sum<int64_t>(x, y, fraction, to_point, sign), *r, format)
-                   : normalize(aligned_sum<wide_t>(x, y, fraction, to_point, sign), *r, format);
+    const Call c{*r, *a, *b};
+    const int64_t fraction = c.x.fraction > c.y.fraction ? c.x.fraction : c.y.fraction;
+    // Each aligned term at r's point below 2^61 keeps the sum below 2^62.
+    const int64_t reach = r->point > fraction ? r->point : fraction;
+    if (fits_narrow(c.format) && narrow_operand(c.x) && narrow_operand(c.y) &&
+        magnitude_bits(c.x) + (reach - c.x.fraction) < kNarrowBits &&
+        magnitude_bits(c.y) + (reach - c.y.fraction) < kNarrowBits) {
+        assume(narrow_operand(c.x) && narrow_operand(c.y) && r->point - fraction < kNarrowBits);
+        assume(fraction - c.x.fraction >= 0 && fraction - c.x.fraction < kNarrowBits);
+        assume(fraction - c.y.fraction >= 0 && fraction - c.y.fraction < kNarrowBits);
+        r->value = aligned_sum<int64_t, sign>(c);
+        return;
+    }
+    r->value = out_of_line<aligned_sum<wide_t, sign>>(*r, *a, *b);
 }
 
 // Two 32-bit raw fields: the product is exact in either width. It has
 // Fa + Fb fraction bits, `surplus` more than r's point.
-template <typename Int> Int scaled_product(const Operand& x, const Operand& y, int64_t surplus)
+template <typename Int> int32_t scaled_product(const Call& c)
 {
-    return shift(widen<Int>(x.raw) * widen<Int>(y.raw), -surplus);
+    const int64_t surplus = c.x.fraction + c.y.fraction - c.r.point;
+    const Int product = raw<Int>(c.a, c.x) * raw<Int>(c.b, c.y);
+    return normalize(shift(product, -surplus), c.r, c.format);
 }
 
 // (x.raw / 2^Fa) / (y.raw / 2^Fb) in units of 2^-point of r is
 // x.raw * 2^scale / y.raw with scale = point + Fb - Fa, truncated toward
-// zero before quantisation. A negative scale moves to the divisor.
-template <typename Int> Int scaled_quotient(const Operand& x, const Operand& y, int64_t scale)
+// zero before quantisation. A negative scale moves to the divisor. Beyond
+// +-95 the quotient is zero or meaningless anyway; the bound keeps both
+// operands of the division inside 128 bits.
+int64_t quotient_scale(const Call& c)
 {
-    const Int dividend = scale >= 0 ? shift(widen<Int>(x.raw), scale) : widen<Int>(x.raw);
-    const Int divisor = scale >= 0 ? widen<Int>(y.raw) : shift(widen<Int>(y.raw), -scale);
-    return dividend / divisor;
+    const int64_t scale = int64_t{c.r.point} + c.y.fraction - c.x.fraction;
+    return scale > 95 ? 95 : (scale < -95 ? -95 : scale);
+}
+
+template <typename Int> int32_t scaled_quotient(const Call& c)
+{
+    const int64_t scale = quotient_scale(c);
+    const Int dividend = scale >= 0 ? shift(raw<Int>(c.a, c.x), scale) : raw<Int>(c.a, c.x);
+    const Int divisor = scale >= 0 ? raw<Int>(c.b, c.y) : shift(raw<Int>(c.b, c.y), -scale);
+    return normalize(dividend / divisor, c.r, c.format);
+}
+
+template <typename Int> int32_t negation(const Call& c)
+{
+    return normalize(shift(-raw<Int>(c.a, c.x), int64_t{c.r.point} - c.x.fraction), c.r, c.format);
 }
 
 } // namespace
@@ -101,55 +134,59 @@ extern "C" {
 
 void fxp_add(fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
-    add_or_subtract(r, a, b, Sign::plus);
+    add_or_subtract<Sign::plus>(r, a, b);
 }
 
 void fxp_sub(fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
-    add_or_subtract(r, a, b, Sign::minus);
+    add_or_subtract<Sign::minus>(r, a, b);
 }
 
 void fxp_mul(fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
-    const Operand x = operand_of(*a);
-    const Operand y = operand_of(*b);
-    const Layout format = layout_of(*r);
-    const int64_t surplus = x.fraction + y.fraction - r->point;
-    const bool narrow = fits_narrow(format) &&
-                        x.magnitude_bits + y.magnitude_bits + positive_part(-surplus) <= kNarrowBits;
-    r->value = narrow ? normalize(scaled_product<int64_t>(x, y, surplus), *r, format)
-                      : normalize(scaled_product<wide_t>(x, y, surplus), *r, format);
+    const Call c{*r, *a, *b};
+    const int64_t lift = positive_part(r->point - (c.x.fraction + c.y.fraction));
+    if (fits_narrow(c.format) && narrow_operand(c.x) && narrow_operand(c.y) &&
+        magnitude_bits(c.x) + magnitude_bits(c.y) + lift <= kNarrowBits) {
+        assume(narrow_operand(c.x) && narrow_operand(c.y));
+        assume(r->point - (c.x.fraction + c.y.fraction) <= kNarrowBits);
+        r->value = scaled_product<int64_t>(c);
+        return;
+    }
+    r->value = out_of_line<scaled_product<wide_t>>(*r, *a, *b);
 }
 
 void fxp_div(fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
-    const Operand x = operand_of(*a);
-    const Operand y = operand_of(*b);
-    if (b->value == 0 || y.raw == 0) {
+    const Call c{*r, *a, *b};
+    if (b->value == 0 || raw_field(*b, c.y) == 0) {
         std::fputs("fxp_div: Division by zero.\n", stderr);
         return;
     }
-    const Layout format = layout_of(*r);
-    int64_t scale = int64_t{r->point} + y.fraction - x.fraction;
-    // Beyond these bounds the quotient is zero or meaningless anyway; they
-    // keep both operands of the division inside 128 bits.
-    scale = scale > 95 ? 95 : (scale < -95 ? -95 : scale);
     // The quotient is at most the dividend in magnitude.
-    const bool narrow = fits_narrow(format) && (scale >= 0 ? x.magnitude_bits + scale
-                                                           : y.magnitude_bits - scale) <= kNarrowBits;
-    r->value = narrow ? normalize(scaled_quotient<int64_t>(x, y, scale), *r, format)
-                      : normalize(scaled_quotient<wide_t>(x, y, scale), *r, format);
+    const int64_t scale = quotient_scale(c);
+    const int64_t bits = scale >= 0 ? magnitude_bits(c.x) + scale : magnitude_bits(c.y) - scale;
+    if (fits_narrow(c.format) && narrow_operand(c.x) && narrow_operand(c.y) &&
+        bits <= kNarrowBits) {
+        assume(narrow_operand(c.x) && narrow_operand(c.y));
+        assume(scale <= kNarrowBits && -scale <= kNarrowBits);
+        r->value = scaled_quotient<int64_t>(c);
+        return;
+    }
+    r->value = out_of_line<scaled_quotient<wide_t>>(*r, *a, *b);
 }
 
 void fxp_neg(fxp_t* r, const fxp_t* a)
 {
-    const Operand x = operand_of(*a);
-    const Layout format = layout_of(*r);
-    const int64_t to_point = int64_t{r->point} - x.fraction;
-    const bool narrow =
-        fits_narrow(format) && x.magnitude_bits + positive_part(to_point) <= kNarrowBits;
-    r->value = narrow ? normalize(shift(-widen<int64_t>(x.raw), to_point), *r, format)
-                      : normalize(shift(-widen<wide_t>(x.raw), to_point), *r, format);
+    const Call c{*r, *a, *a};
+    const int64_t to_point = int64_t{r->point} - c.x.fraction;
+    if (fits_narrow(c.format) && narrow_operand(c.x) &&
+        magnitude_bits(c.x) + positive_part(to_point) <= kNarrowBits) {
+        assume(narrow_operand(c.x) && to_point <= kNarrowBits);
+        r->value = negation<int64_t>(c);
+        return;
+    }
+    r->value = out_of_line<negation<wide_t>>(*r, *a, *a);
 }
 
 } // extern "C"

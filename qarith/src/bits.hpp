@@ -27,6 +27,15 @@ template <> struct Width<wide_t> {
     static constexpr int64_t bits = 128;
 };
 
+// Tells the compiler a fact that the caller has established, so that it
+// can drop the range tests of the shifts below on a path that the fact
+// guards. Sanitized builds report a fact that does not hold.
+constexpr void assume(bool fact)
+{
+    if (!fact)
+        __builtin_unreachable();
+}
+
 // x * 2^count modulo 2^32 for count >= 0, floor(x / 2^-count) for count < 0.
 constexpr int32_t shift32(int32_t x, int64_t count)
 {

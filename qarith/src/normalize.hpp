@@ -11,7 +11,8 @@
 //
 // Int is the width of the value (int64_t or wide_t). Every step is defined
 // for any format; a 64-bit value gives the same result as the 128-bit one
-// when the format passes fits_narrow and |value| <= 2^kNarrowBits.
+// when the format passes fits_narrow and |value| <= 2^kNarrowBits, which
+// normalize_narrow states.
 #pragma once
 
 #include "bits.hpp"
@@ -25,10 +26,12 @@ namespace qarith::detail
 // rounding adds at most 2^61 to it and stays inside int64_t.
 constexpr int64_t kNarrowBits = 62;
 
-// A format whose bounds, masks and rounding increment are 64-bit numbers.
+// A format whose guard and sign positions lie in 0..62: its limits, masks
+// and rounding increment are 64-bit numbers.
 constexpr bool fits_narrow(const Layout& format)
 {
-    return format.guard <= kNarrowBits && format.sign <= kNarrowBits;
+    return format.guard >= 0 && format.guard <= kNarrowBits && format.sign >= 0 &&
+           format.sign <= kNarrowBits;
 }
 
 template <typename Int> constexpr Int quantize(Int value, const Layout& format, int32_t q_mode)
@@ -75,6 +78,16 @@ template <typename Int> constexpr Int overflow(Int value, const Layout& format, 
 template <typename Int> constexpr int32_t normalize(Int value, const fxp_t& r, const Layout& format)
 {
     return low32(overflow(quantize(value, format, r.q_mode), format, r.ovf_mode));
+}
+
+// The 64-bit pass for a format that fits_narrow and a value within
+// 2^kNarrowBits; the stated facts leave it without range tests.
+constexpr int32_t normalize_narrow(int64_t value, const fxp_t& r, const Layout& format)
+{
+    assume(fits_narrow(format));
+    constexpr int64_t limit = int64_t{1} << kNarrowBits;
+    assume(value >= -limit && value <= limit);
+    return normalize(value, r, format);
 }
 
 } // namespace qarith::detail
