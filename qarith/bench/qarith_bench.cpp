@@ -57,6 +57,7 @@ template <Binary Operation, Binary Reference> void c_call(benchmark::State& stat
 
 const fsmdkit::fixed_format kFixedNineSix = fsmdkit::fixed_format::make(9, 6, 10);
 
+// r = a op b: a new value, assigned to a variable.
 template <typename Operator> void cxx_operator(benchmark::State& state, Operator op)
 {
     fsmdkit::fixed a = fsmdkit::fixed::from_c(nine_six(kLeft));
@@ -70,23 +71,58 @@ template <typename Operator> void cxx_operator(benchmark::State& state, Operator
     }
 }
 
+// r op= b against the C call with r as its first operand; both run the
+// same sequence of values (towards saturation or zero).
+template <Binary Operation> void c_call_in_place(benchmark::State& state)
+{
+    fxp_t r = nine_six(kLeft), b = nine_six(kRight);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(&b);
+        Operation(&r, &r, &b);
+        benchmark::DoNotOptimize(&r);
+    }
+}
+
+template <typename Operator> void cxx_compound(benchmark::State& state, Operator op)
+{
+    fsmdkit::fixed r = fsmdkit::fixed::from_c(nine_six(kLeft));
+    fsmdkit::fixed b = fsmdkit::fixed::from_c(nine_six(kRight));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(&b);
+        op(r, b);
+        benchmark::DoNotOptimize(&r);
+    }
+}
+
 // Names: operation/implementation, which run-bench.sh's table reads.
 BENCHMARK(c_call<fxp_add, reference_add>)->Name("add/qarith");
 BENCHMARK(c_call<reference_add, reference_add>)->Name("add/reference");
 BENCHMARK_CAPTURE(cxx_operator, add, [](const auto& a, const auto& b) { return a + b; })
     ->Name("add/fixed");
+BENCHMARK(c_call_in_place<fxp_add>)->Name("add/qarith_in_place");
+BENCHMARK_CAPTURE(cxx_compound, add, [](auto& r, const auto& b) { r += b; })
+    ->Name("add/fixed_compound");
 BENCHMARK(c_call<fxp_sub, reference_sub>)->Name("sub/qarith");
 BENCHMARK(c_call<reference_sub, reference_sub>)->Name("sub/reference");
 BENCHMARK_CAPTURE(cxx_operator, sub, [](const auto& a, const auto& b) { return a - b; })
     ->Name("sub/fixed");
+BENCHMARK(c_call_in_place<fxp_sub>)->Name("sub/qarith_in_place");
+BENCHMARK_CAPTURE(cxx_compound, sub, [](auto& r, const auto& b) { r -= b; })
+    ->Name("sub/fixed_compound");
 BENCHMARK(c_call<fxp_mul, reference_mul>)->Name("mul/qarith");
 BENCHMARK(c_call<reference_mul, reference_mul>)->Name("mul/reference");
 BENCHMARK_CAPTURE(cxx_operator, mul, [](const auto& a, const auto& b) { return a * b; })
     ->Name("mul/fixed");
+BENCHMARK(c_call_in_place<fxp_mul>)->Name("mul/qarith_in_place");
+BENCHMARK_CAPTURE(cxx_compound, mul, [](auto& r, const auto& b) { r *= b; })
+    ->Name("mul/fixed_compound");
 BENCHMARK(c_call<fxp_div, reference_div>)->Name("div/qarith");
 BENCHMARK(c_call<reference_div, reference_div>)->Name("div/reference");
 BENCHMARK_CAPTURE(cxx_operator, div, [](const auto& a, const auto& b) { return a / b; })
     ->Name("div/fixed");
+BENCHMARK(c_call_in_place<fxp_div>)->Name("div/qarith_in_place");
+BENCHMARK_CAPTURE(cxx_compound, div, [](auto& r, const auto& b) { r /= b; })
+    ->Name("div/fixed_compound");
 
 // The text form in base 10 (nine decimal digits, '.', six fraction bits)
 // against printing the same integer part with "%d".
