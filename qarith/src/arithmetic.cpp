@@ -82,10 +82,11 @@ template <Sign sign> void add_or_subtract(fxp_t* r, const fxp_t* a, const fxp_t*
     const Call c{*r, *a, *b};
     const int64_t fraction = c.x.fraction > c.y.fraction ? c.x.fraction : c.y.fraction;
     // Each aligned term at r's point below 2^61 keeps the sum below 2^62.
+    // An operand's term has magnitude_bits + (reach - F) = 31 + reach - point
+    // bits, where reach is the larger of r's point and the aligned fraction.
     const int64_t reach = r->point > fraction ? r->point : fraction;
     if (fits_narrow(c.format) && narrow_operand(c.x) && narrow_operand(c.y) &&
-        magnitude_bits(c.x) + (reach - c.x.fraction) < kNarrowBits &&
-        magnitude_bits(c.y) + (reach - c.y.fraction) < kNarrowBits) {
+        31 + reach - a->point < kNarrowBits && 31 + reach - b->point < kNarrowBits) {
         assume(narrow_operand(c.x) && narrow_operand(c.y) && r->point - fraction < kNarrowBits);
         assume(fraction - c.x.fraction >= 0 && fraction - c.x.fraction < kNarrowBits);
         assume(fraction - c.y.fraction >= 0 && fraction - c.y.fraction < kNarrowBits);

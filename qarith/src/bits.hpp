@@ -39,9 +39,11 @@ constexpr void assume(bool fact)
 // x * 2^count modulo 2^32 for count >= 0, floor(x / 2^-count) for count < 0.
 constexpr int32_t shift32(int32_t x, int64_t count)
 {
+    // A count of 0 takes the right shift: a raw field is a right shift by
+    // G >= 0, and there the compiler then keeps a single instruction.
     if (count >= 32)
         return 0;
-    if (count >= 0)
+    if (count > 0)
         return static_cast<int32_t>(static_cast<uint32_t>(x) << count);
     if (count <= -32)
         return x < 0 ? -1 : 0;
