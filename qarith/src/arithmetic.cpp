@@ -116,6 +116,22 @@ int64_t quotient_scale(const Call& c)
     return scale > 95 ? 95 : (scale < -95 ? -95 : scale);
 }
 
+[[gnu::cold, gnu::noinline]] void report_division_by_zero()
+{
+    std::fputs("fxp_div: Division by zero.\n", stderr);
+}
+
+// A divisor whose container or raw field is zero is reported, and r stays
+// untouched. Both paths test it after their own facts about the layouts,
+// so that the 64-bit one reads the raw field with a single shift.
+bool refuses_division(const Call& c)
+{
+    if (c.b.value != 0 && raw_field(c.b, c.y) != 0)
+        return false;
+    report_division_by_zero();
+    return true;
+}
+
 template <typename Int> int32_t scaled_quotient(const Call& c)
 {
     const int64_t scale = quotient_scale(c);
@@ -160,10 +176,6 @@ void fxp_mul(fxp_t* r, const fxp_t* a, const fxp_t* b)
 void fxp_div(fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
     const Call c{*r, *a, *b};
-    if (b->value == 0 || raw_field(*b, c.y) == 0) {
-        std::fputs("fxp_div: Division by zero.\n", stderr);
-        return;
-    }
     // The quotient is at most the dividend in magnitude.
     const int64_t scale = quotient_scale(c);
     const int64_t bits = scale >= 0 ? magnitude_bits(c.x) + scale : magnitude_bits(c.y) - scale;
@@ -171,9 +183,13 @@ void fxp_div(fxp_t* r, const fxp_t* a, const fxp_t* b)
         bits <= kNarrowBits) {
         assume(narrow_operand(c.x) && narrow_operand(c.y));
         assume(scale <= kNarrowBits && -scale <= kNarrowBits);
+        if (refuses_division(c))
+            return;
         r->value = scaled_quotient<int64_t>(c);
         return;
     }
+    if (refuses_division(c))
+        return;
     r->value = out_of_line<scaled_quotient<wide_t>>(*r, *a, *b);
 }
 
