@@ -63,9 +63,17 @@ fxp_t random_record(std::mt19937& rng)
     x.q_mode = random_mode(rng, 5);
     // Any word, or a small one shifted anywhere (random_value needs a
     // format with its sign bit inside the container).
-    x.value = pick(rng, 0, 1) ? static_cast<int32_t>(rng())
-                              : static_cast<int32_t>(static_cast<uint32_t>(pick(rng, -3, 3))
-                                                     << pick(rng, 0, 31));
+    static constexpr int32_t kExtremes[] = {INT32_MIN, INT32_MAX, INT32_MIN + 1, -1};
+    switch (pick(rng, 0, 3)) {
+    case 0:
+        x.value = static_cast<int32_t>(rng());
+        break;
+    case 1:
+        x.value = kExtremes[rng() % std::size(kExtremes)];
+        break;
+    default:
+        x.value = static_cast<int32_t>(static_cast<uint32_t>(pick(rng, -3, 3)) << pick(rng, 0, 31));
+    }
     return x;
 }
 
@@ -136,6 +144,9 @@ TEST(WideReference, ResultsAtTheEdgeOfSixtyFourBits)
         {{0, 1, 32, 30, FXP_OVF_WRAP, FXP_Q_TRUNC}, whole_max, fine_min},
         {{0, 0, 0, 62, FXP_OVF_SAT, FXP_Q_ROUND}, fine_min, whole_max},
         {{0, 0, 0, 63, FXP_OVF_SAT, FXP_Q_ROUND}, whole_min, fine_min},
+        // A product of 2^63 at r's point, G 63, S 5.
+        {{0, -57, 5, 1, FXP_OVF_SAT, FXP_Q_TRUNC}, whole_min, whole_min},
+        {{0, -57, 5, 1, FXP_OVF_WRAP, FXP_Q_ROUND}, whole_min, whole_min},
     };
     for (const auto& c : cases) {
         const std::string where = context(c.r, c.a, c.b);
