@@ -196,10 +196,15 @@ public:
     friend fixed operator/(const fixed &a, const fixed &b);
     friend fixed operator-(const fixed &a);
     friend fixed operator+(const fixed &a) { return a; }
-    fixed &operator+=(const fixed &b) { return *this = *this + b; }
-    fixed &operator-=(const fixed &b) { return *this = *this - b; }
-    fixed &operator*=(const fixed &b) { return *this = *this * b; }
-    fixed &operator/=(const fixed &b) { return *this = *this / b; }
+    // In place: the C calls may write a result over their first operand.
+    fixed &operator+=(const fixed &b) { return apply<fxp_add>(b); }
+    fixed &operator-=(const fixed &b) { return apply<fxp_sub>(b); }
+    fixed &operator*=(const fixed &b) { return apply<fxp_mul>(b); }
+    fixed &operator/=(const fixed &b)
+    {
+        check_divisor(b);
+        return apply<fxp_div>(b);
+    }
 
     // Values are compared exactly, whatever their formats: 1.5 in two
     // formats is equivalent (equal values, distinguishable by format()).
@@ -257,12 +262,32 @@ private:
     }
     fixed add_sub(const fixed &b, bool subtract) const
     {
-        fixed r = *this;
-        if (subtract)
-            fxp_sub(&r.rec_, &rec_, &b.rec_);
-        else
-            fxp_add(&r.rec_, &rec_, &b.rec_);
-        return r;
+        return subtract ? result<fxp_sub>(*this, b) : result<fxp_add>(*this, b);
+    }
+    // The result in a's format. It is put together from a's format and the
+    // value the C call wrote: a copy of the C call's record itself would
+    // have to wait for that narrower store to complete.
+    template <void (*Operation)(fxp_t *, const fxp_t *, const fxp_t *)>
+    static fixed result(const fixed &a, const fixed &b)
+    {
+        fxp_t r = a.rec_;
+        Operation(&r, &a.rec_, &b.rec_);
+        return fixed(a.rec_, r.value);
+    }
+    fixed(const fxp_t &format, int32_t value)
+        : rec_{value, format.wl, format.iwl, format.point, format.ovf_mode, format.q_mode}
+    {
+    }
+    template <void (*Operation)(fxp_t *, const fxp_t *, const fxp_t *)> fixed &apply(const fixed &b)
+    {
+        Operation(&rec_, &rec_, &b.rec_);
+        return *this;
+    }
+    // The C call would print a message and leave the result unwritten.
+    static void check_divisor(const fixed &b)
+    {
+        if (b.raw() == 0)
+            throw std::domain_error("qarith: division by zero");
     }
 
     fxp_t rec_;
@@ -270,19 +295,13 @@ private:
 
 inline fixed operator*(const fixed &a, const fixed &b)
 {
-    fixed r = a;
-    fxp_mul(&r.rec_, &a.rec_, &b.rec_);
-    return r;
+    return fixed::result<fxp_mul>(a, b);
 }
 
 inline fixed operator/(const fixed &a, const fixed &b)
 {
-    // The C call would print a message and leave the result unwritten.
-    if (b.raw() == 0)
-        throw std::domain_error("qarith: division by zero");
-    fixed r = a;
-    fxp_div(&r.rec_, &a.rec_, &b.rec_);
-    return r;
+    fixed::check_divisor(b);
+    return fixed::result<fxp_div>(a, b);
 }
 
 inline fixed operator-(const fixed &a)

@@ -1,9 +1,15 @@
 // Sum, difference, product, quotient and negation. Each forms its result
-// exactly in a wide integer, places it at the result's binary point and
-// normalises it there; only the final container keeps 32 bits. So a
-// saturating result clamps the true value instead of a wrapped one, while
-// every result whose intermediate fits 32 bits is the same as with 32-bit
-// intermediates.
+// exactly, places it at the result's binary point and normalises it there;
+// only the final container keeps 32 bits. So a saturating result clamps the
+// true value instead of a wrapped one, while every result whose intermediate
+// fits 32 bits is the same as with 32-bit intermediates.
+//
+// The exact result is formed in 64 bits when the operand and result formats
+// bound it by 2^62 (every well-formed format does), and in 128 bits
+// otherwise. Both widths run the same code and give the same container: the
+// 64-bit one is only the cheaper way to the same bits. Each operation reads
+// the layouts of its three records once; r may alias a or b, as every
+// operand is read before r's value is written.
 #include "qarith.h"
 
 #include "bits.hpp"
@@ -17,31 +23,126 @@ using namespace qarith::detail;
 namespace
 {
 
-// An operand as a raw field with its fraction width: raw * 2^-fraction.
-struct Operand {
-    wide_t raw;
-    int64_t fraction;
+// The records of one call with their layouts.
+struct Call {
+    const fxp_t& r;
+    const fxp_t& a;
+    const fxp_t& b;
+    Layout format = layout_of(r);
+    Layout x = layout_of(a);
+    Layout y = layout_of(b);
 };
 
-Operand operand_of(const fxp_t& x)
+// A guard count in 0..31 leaves a raw field of at most 31 - G bits besides
+// the sign: |raw| <= 2^magnitude_bits.
+constexpr bool narrow_operand(const Layout& x)
 {
-    return {raw_field(x), layout_of(x).fraction};
+    return x.guard >= 0 && x.guard <= 31;
+}
+
+constexpr int64_t magnitude_bits(const Layout& x)
+{
+    return 31 - x.guard;
+}
+
+template <typename Int> Int raw(const fxp_t& x, const Layout& layout)
+{
+    return static_cast<Int>(raw_field(x, layout));
+}
+
+constexpr int64_t positive_part(int64_t x)
+{
+    return x > 0 ? x : 0;
+}
+
+// The 128-bit path runs out of line from the records alone: it serves
+// formats the 64-bit path cannot, and inlined it would cost every call
+// registers and code.
+template <int32_t (*Operation)(const Call&)>
+[[gnu::noinline, gnu::cold]] int32_t out_of_line(const fxp_t& r, const fxp_t& a, const fxp_t& b)
+{
+    return Operation(Call{r, a, b});
 }
 
 enum class Sign { plus, minus };
 
-// Aligns both operands to the wider fraction, adds or subtracts them, and
-// normalises the result at r's point. r may alias a or b: both are read first.
-void add_or_subtract(fxp_t* r, const fxp_t* a, const fxp_t* b, Sign sign)
+// Both raw fields aligned to the wider fraction, added or subtracted, and
+// the result moved to r's point.
+template <typename Int, Sign sign> int32_t aligned_sum(const Call& c)
 {
-    const Operand x = operand_of(*a);
-    const Operand y = operand_of(*b);
-    const int64_t fraction = x.fraction > y.fraction ? x.fraction : y.fraction;
-    const wide_t left = shift_wide(x.raw, fraction - x.fraction);
-    const wide_t right = shift_wide(y.raw, fraction - y.fraction);
-    const wide_t exact =
-        sign == Sign::plus ? wrap_add_wide(left, right) : wrap_sub_wide(left, right);
-    r->value = normalize_exact(shift_wide(exact, int64_t{r->point} - fraction), *r);
+    const int64_t fraction = c.x.fraction > c.y.fraction ? c.x.fraction : c.y.fraction;
+    const Int left = shift(raw<Int>(c.a, c.x), fraction - c.x.fraction);
+    const Int right = shift(raw<Int>(c.b, c.y), fraction - c.y.fraction);
+    const Int exact = sign == Sign::plus ? wrap_add(left, right) : wrap_sub(left, right);
+    return normalize(shift(exact, int64_t{c.r.point} - fraction), c.r, c.format);
+}
+
+template <Sign sign> void add_or_subtract(fxp_t* r, const fxp_t* a, const fxp_t* b)
+{
+    const Call c{*r, *a, *b};
+    const int64_t fraction = c.x.fraction > c.y.fraction ? c.x.fraction : c.y.fraction;
+    // Each aligned term at r's point below 2^61 keeps the sum below 2^62.
+    // An operand's term has magnitude_bits + (reach - F) = 31 + reach - point
+    // bits, where reach is the larger of r's point and the aligned fraction.
+    const int64_t reach = r->point > fraction ? r->point : fraction;
+    if (fits_narrow(c.format) && narrow_operand(c.x) && narrow_operand(c.y) &&
+        31 + reach - a->point < kNarrowBits && 31 + reach - b->point < kNarrowBits) {
+        assume(narrow_operand(c.x) && narrow_operand(c.y) && r->point - fraction < kNarrowBits);
+        assume(fraction - c.x.fraction >= 0 && fraction - c.x.fraction < kNarrowBits);
+        assume(fraction - c.y.fraction >= 0 && fraction - c.y.fraction < kNarrowBits);
+        r->value = aligned_sum<int64_t, sign>(c);
+        return;
+    }
+    r->value = out_of_line<aligned_sum<wide_t, sign>>(*r, *a, *b);
+}
+
+// Two 32-bit raw fields: the product is exact in either width. It has
+// Fa + Fb fraction bits, `surplus` more than r's point.
+template <typename Int> int32_t scaled_product(const Call& c)
+{
+    const int64_t surplus = c.x.fraction + c.y.fraction - c.r.point;
+    const Int product = raw<Int>(c.a, c.x) * raw<Int>(c.b, c.y);
+    return normalize(shift(product, -surplus), c.r, c.format);
+}
+
+// (x.raw / 2^Fa) / (y.raw / 2^Fb) in units of 2^-point of r is
+// x.raw * 2^scale / y.raw with scale = point + Fb - Fa, truncated toward
+// zero before quantisation. A negative scale moves to the divisor. Beyond
+// +-95 the quotient is zero or meaningless anyway; the bound keeps both
+// operands of the division inside 128 bits.
+int64_t quotient_scale(const Call& c)
+{
+    const int64_t scale = int64_t{c.r.point} + c.y.fraction - c.x.fraction;
+    return scale > 95 ? 95 : (scale < -95 ? -95 : scale);
+}
+
+[[gnu::cold, gnu::noinline]] void report_division_by_zero()
+{
+    std::fputs("fxp_div: Division by zero.\n", stderr);
+}
+
+// A divisor whose container or raw field is zero is reported, and r stays
+// untouched. Both paths test it after their own facts about the layouts,
+// so that the 64-bit one reads the raw field with a single shift.
+bool refuses_division(const Call& c)
+{
+    if (c.b.value != 0 && raw_field(c.b, c.y) != 0)
+        return false;
+    report_division_by_zero();
+    return true;
+}
+
+template <typename Int> int32_t scaled_quotient(const Call& c)
+{
+    const int64_t scale = quotient_scale(c);
+    const Int dividend = scale >= 0 ? shift(raw<Int>(c.a, c.x), scale) : raw<Int>(c.a, c.x);
+    const Int divisor = scale >= 0 ? raw<Int>(c.b, c.y) : shift(raw<Int>(c.b, c.y), -scale);
+    return normalize(dividend / divisor, c.r, c.format);
+}
+
+template <typename Int> int32_t negation(const Call& c)
+{
+    return normalize(shift(-raw<Int>(c.a, c.x), int64_t{c.r.point} - c.x.fraction), c.r, c.format);
 }
 
 } // namespace
@@ -50,49 +151,59 @@ extern "C" {
 
 void fxp_add(fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
-    add_or_subtract(r, a, b, Sign::plus);
+    add_or_subtract<Sign::plus>(r, a, b);
 }
 
 void fxp_sub(fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
-    add_or_subtract(r, a, b, Sign::minus);
+    add_or_subtract<Sign::minus>(r, a, b);
 }
 
 void fxp_mul(fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
-    const Operand x = operand_of(*a);
-    const Operand y = operand_of(*b);
-    // Two 32-bit raw fields: the product is exact in the wide type.
-    const wide_t product = x.raw * y.raw;
-    const int64_t surplus = x.fraction + y.fraction - r->point;
-    r->value = normalize_exact(shift_wide(product, -surplus), *r);
+    const Call c{*r, *a, *b};
+    const int64_t lift = positive_part(r->point - (c.x.fraction + c.y.fraction));
+    if (fits_narrow(c.format) && narrow_operand(c.x) && narrow_operand(c.y) &&
+        magnitude_bits(c.x) + magnitude_bits(c.y) + lift <= kNarrowBits) {
+        assume(narrow_operand(c.x) && narrow_operand(c.y));
+        assume(r->point - (c.x.fraction + c.y.fraction) <= kNarrowBits);
+        r->value = scaled_product<int64_t>(c);
+        return;
+    }
+    r->value = out_of_line<scaled_product<wide_t>>(*r, *a, *b);
 }
 
 void fxp_div(fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
-    const Operand x = operand_of(*a);
-    const Operand y = operand_of(*b);
-    if (b->value == 0 || y.raw == 0) {
-        std::fputs("fxp_div: Division by zero.\n", stderr);
+    const Call c{*r, *a, *b};
+    // The quotient is at most the dividend in magnitude.
+    const int64_t scale = quotient_scale(c);
+    const int64_t bits = scale >= 0 ? magnitude_bits(c.x) + scale : magnitude_bits(c.y) - scale;
+    if (fits_narrow(c.format) && narrow_operand(c.x) && narrow_operand(c.y) &&
+        bits <= kNarrowBits) {
+        assume(narrow_operand(c.x) && narrow_operand(c.y));
+        assume(scale <= kNarrowBits && -scale <= kNarrowBits);
+        if (refuses_division(c))
+            return;
+        r->value = scaled_quotient<int64_t>(c);
         return;
     }
-    // (x.raw / 2^Fa) / (y.raw / 2^Fb) in units of 2^-point of r is
-    // x.raw * 2^(point + Fb - Fa) / y.raw. With equal operand fractions and
-    // r's point equal to a's, the dividend is a's raw field shifted by a's
-    // point. The quotient truncates toward zero before quantisation.
-    int64_t scale = int64_t{r->point} + y.fraction - x.fraction;
-    // Beyond these bounds the quotient is zero or meaningless anyway; they
-    // keep both operands of the division inside the wide type.
-    scale = scale > 95 ? 95 : (scale < -95 ? -95 : scale);
-    const wide_t dividend = scale >= 0 ? shift_wide(x.raw, scale) : x.raw;
-    const wide_t divisor = scale >= 0 ? y.raw : shift_wide(y.raw, -scale);
-    r->value = normalize_exact(dividend / divisor, *r);
+    if (refuses_division(c))
+        return;
+    r->value = out_of_line<scaled_quotient<wide_t>>(*r, *a, *b);
 }
 
 void fxp_neg(fxp_t* r, const fxp_t* a)
 {
-    const Operand x = operand_of(*a);
-    r->value = normalize_exact(shift_wide(-x.raw, int64_t{r->point} - x.fraction), *r);
+    const Call c{*r, *a, *a};
+    const int64_t to_point = int64_t{r->point} - c.x.fraction;
+    if (fits_narrow(c.format) && narrow_operand(c.x) &&
+        magnitude_bits(c.x) + positive_part(to_point) <= kNarrowBits) {
+        assume(narrow_operand(c.x) && to_point <= kNarrowBits);
+        r->value = negation<int64_t>(c);
+        return;
+    }
+    r->value = out_of_line<negation<wide_t>>(*r, *a, *a);
 }
 
 } // extern "C"

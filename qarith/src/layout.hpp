@@ -1,5 +1,6 @@
 // The derived quantities of a record's format. They are computed in 64 bits
-// so that fields near the 32-bit limits cannot overflow the arithmetic.
+// so that fields near the 32-bit limits cannot overflow the arithmetic. An
+// operation computes the layout of each record once and passes it on.
 #pragma once
 
 #include "bits.hpp"
@@ -23,9 +24,14 @@ constexpr Layout layout_of(const fxp_t& x)
 }
 
 // The number in units of the format's least significant bit.
+constexpr int32_t raw_field(const fxp_t& x, const Layout& layout)
+{
+    return shift32(x.value, -layout.guard);
+}
+
 constexpr int32_t raw_field(const fxp_t& x)
 {
-    return shift32(x.value, -layout_of(x).guard);
+    return raw_field(x, layout_of(x));
 }
 
 } // namespace qarith::detail

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <type_traits>
 
 using namespace qarith::detail;
 
@@ -26,36 +27,56 @@ class IntegerDigits
   public:
     IntegerDigits(int32_t integer, int base)
     {
-        if (base < 2)
-            return; // no meaningful base: every digit reads 0
-        const auto radix = static_cast<uint32_t>(base);
+        // The common bases get a constant divisor, which the compiler turns
+        // into a multiplication or a shift instead of a division per digit.
+        switch (base) {
+        case 2:
+            compute(integer, std::integral_constant<uint32_t, 2>{});
+            break;
+        case 10:
+            compute(integer, std::integral_constant<uint32_t, 10>{});
+            break;
+        case 16:
+            compute(integer, std::integral_constant<uint32_t, 16>{});
+            break;
+        default:
+            if (base >= 2) // below 2 no meaningful base: every digit reads 0
+                compute(integer, static_cast<uint32_t>(base));
+        }
+    }
+
+    // The digit of weight base^k as a character ('0' + digit).
+    char at(int64_t k) const
+    {
+        const uint32_t digit = k < used_ ? low_[static_cast<std::size_t>(k)] : high_;
+        return static_cast<char>(48u + digit);
+    }
+
+  private:
+    // Stores the digits up to the magnitude's highest nonzero one. Above it
+    // a positive number has zeros and a negative one base - 1: the carry of
+    // the complement stopped at the magnitude's lowest nonzero digit.
+    template <typename Radix> void compute(int32_t integer, Radix radix)
+    {
         const bool negative = integer < 0;
         uint32_t magnitude =
             negative ? 0u - static_cast<uint32_t>(integer) : static_cast<uint32_t>(integer);
         uint32_t carry = 1;
-        for (uint32_t& digit : low_) {
-            digit = magnitude % radix;
+        for (; magnitude != 0 && used_ < kStoredDigits; ++used_) {
+            uint32_t digit = magnitude % radix;
             magnitude /= radix;
             if (negative) {
                 const uint32_t complement = (radix - 1 - digit) + carry;
                 digit = complement % radix;
                 carry = complement / radix;
             }
+            low_[used_] = digit;
         }
-        // Above the magnitude's digits a positive number has zeros; a negative
-        // one has base - 1 (the carry stopped at its lowest nonzero digit).
         high_ = negative ? radix - 1 : 0;
     }
 
-    // The digit of weight base^k as a character ('0' + digit).
-    char at(int64_t k) const
-    {
-        const uint32_t digit = k < kStoredDigits ? low_[static_cast<std::size_t>(k)] : high_;
-        return static_cast<char>(48u + digit);
-    }
-
-  private:
-    uint32_t low_[kStoredDigits] = {};
+    uint32_t low_[kStoredDigits];
+    int used_ = 0;
     uint32_t high_ = 0;
 };
 
@@ -76,9 +97,10 @@ template <typename Emit> void emit_text(const fxp_t& x, int base, Emit&& emit)
         emit(digits.at(k));
     emit('.');
     // Fraction digits are the raw field's low F bits, most significant first.
-    const int32_t raw = raw_field(x);
+    // Positions above bit 31 repeat the sign bit.
+    const int32_t raw = raw_field(x, layout);
     for (int64_t bit = layout.fraction - 1; bit >= 0; --bit)
-        emit((shift32(raw, -bit) & 1) != 0 ? '1' : '0');
+        emit(((raw >> (bit < 31 ? bit : 31)) & 1) != 0 ? '1' : '0');
     emit('\0');
 }
 

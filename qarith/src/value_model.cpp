@@ -37,15 +37,21 @@ int fxp_to_int32(const fxp_t* x)
     return shift32(x->value, -int64_t{x->point});
 }
 
+// A container is a 32-bit value: the 64-bit steps serve every format whose
+// limits are 64-bit numbers.
 fxp_t* fxp_quantize(fxp_t* x)
 {
-    x->value = low32(quantize_wide(x->value, *x));
+    const Layout format = layout_of(*x);
+    x->value = fits_narrow(format) ? low32(quantize<int64_t>(x->value, format, x->q_mode))
+                                   : low32(quantize<wide_t>(x->value, format, x->q_mode));
     return x;
 }
 
 fxp_t* fxp_overflow(fxp_t* x)
 {
-    x->value = low32(overflow_wide(x->value, *x));
+    const Layout format = layout_of(*x);
+    x->value = fits_narrow(format) ? low32(overflow<int64_t>(x->value, format, x->ovf_mode))
+                                   : low32(overflow<wide_t>(x->value, format, x->ovf_mode));
     return x;
 }
 
