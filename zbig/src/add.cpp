@@ -161,26 +161,27 @@ extern "C" ZBIG_API void mpz_add(mpz_rec *p, const mpz_rec *q, const mpz_rec *r)
         return;
     }
     const int qs = q->sign, rs = r->sign;
-    const std::span<const digit> qd = digits_of(q), rd = digits_of(r);
+    const std::span<const digit> qd = significant_digits(q), rd = significant_digits(r);
     // The sum passes through a temporary of max(q.len, r.len) + 1 digits; a
-    // difference through one of the larger operand's length.
+    // difference through one of the larger operand's length. Only the
+    // significant digits are computed; the copy rule fills in the rest.
     if (qs == rs) {
-        result_digits res = begin_result(p, std::max(q->len, r->len) + std::size_t(1), true);
+        result_digits res = begin_result(p, std::max(q->len, r->len) + std::size_t(1),
+                                         std::max(qd.size(), rd.size()) + 1, true);
         add_magnitudes(res.span(), qd, rd);
         store_result(p, res, qs);
         return;
     }
     const int c = compare_magnitudes(qd, rd);
     if (c == 0) {
-        result_digits res = begin_result(p, 2, true);
-        std::fill(res.data, res.data + res.len, 0);
+        result_digits res = begin_result(p, 2, 0, true);
         store_result(p, res, 0);
     } else if (c > 0) {
-        result_digits res = begin_result(p, q->len, true);
+        result_digits res = begin_result(p, q->len, qd.size(), true);
         sub_magnitudes(res.span(), qd, rd);
         store_result(p, res, qs);
     } else {
-        result_digits res = begin_result(p, r->len, true);
+        result_digits res = begin_result(p, r->len, rd.size(), true);
         sub_magnitudes(res.span(), rd, qd);
         store_result(p, res, rs);
     }

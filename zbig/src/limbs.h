@@ -4,7 +4,7 @@
 #ifndef ZBIG_LIMBS_H
 #define ZBIG_LIMBS_H
 
-#include "record.h"
+#include "digit.h"
 
 #include <int128.hpp>
 

@@ -97,7 +97,7 @@ public:
     // characters (a < base^width).
     void convert(const natural &a, std::size_t width)
     {
-        if (a.size() < radix_divide_and_conquer_threshold || powers_.size() == 0 ||
+        if (a.size() < thresholds.radix_divide_and_conquer || powers_.size() == 0 ||
             powers_[0].size() * 2 > a.size() + 1) {
             basecase(a, width);
             return;
@@ -202,7 +202,7 @@ public:
     natural convert(std::size_t first, std::size_t count)
     {
         // A chunk carries about 32 bits: about 16/15 of a digit.
-        if (count < radix_divide_and_conquer_threshold || powers_.size() == 0)
+        if (count < thresholds.radix_divide_and_conquer || powers_.size() == 0)
             return basecase(first, count);
         std::size_t j = 0;
         while (j + 1 < powers_.size() && (std::size_t(2) << j) < count)
@@ -247,7 +247,7 @@ std::size_t to_characters(const natural &a, unsigned base, char *out)
     if (std::has_single_bit(base))
         return to_characters_pow2(a, unsigned(std::countr_zero(base)), out);
     const chunk_base c = chunk_for(base);
-    const power_table powers(c, a.size() >= radix_divide_and_conquer_threshold ? 64 : 1, a.size());
+    const power_table powers(c, a.size() >= thresholds.radix_divide_and_conquer ? 64 : 1, a.size());
     to_text t(base, c, powers, out);
     t.convert(a, 0);
     return t.written();
@@ -299,7 +299,7 @@ natural from_digit_values(const uint8_t *values, std::size_t n, unsigned base)
         std::size_t entries = 1;
         while ((std::size_t(2) << (entries - 1)) < chunks)
             ++entries;
-        const power_table powers(c, chunks >= radix_divide_and_conquer_threshold ? entries : 1, SIZE_MAX / 4);
+        const power_table powers(c, chunks >= thresholds.radix_divide_and_conquer ? entries : 1, SIZE_MAX / 4);
         from_text f(chunk_values, c, powers);
         r = f.convert(0, chunks);
     }

@@ -16,14 +16,6 @@ extern "C" ZBIG_API void fatal(const char *msg)
 
 namespace zbig {
 
-std::size_t significant_length(std::span<const digit> d)
-{
-    std::size_t n = d.size();
-    while (n > 0 && d[n - 1] == 0)
-        --n;
-    return n;
-}
-
 digit *allocate_digits(std::size_t n, const char *message)
 {
     void *p = n > SIZE_MAX / sizeof(digit) ? nullptr : std::malloc((n ? n : 1) * sizeof(digit));
@@ -78,19 +70,25 @@ result_digits new_result(std::size_t len)
         fatal("_mpz_realloc: cannot allocate memory");
     digit *d = allocate_digits(len, "_mpz_realloc: cannot allocate memory");
     std::memset(d, 0, len * sizeof(digit));
-    return {d, static_cast<uint32_t>(len)};
+    return {d, static_cast<uint32_t>(len), static_cast<uint32_t>(len)};
 }
 
-result_digits begin_result(mpz_rec *dst, std::size_t len, bool in_place_ok)
+result_digits begin_result(mpz_rec *dst, std::size_t len, std::size_t written, bool in_place_ok)
 {
     if (len < 2)
         len = 2;
+    if (len > UINT32_MAX)
+        fatal("_mpz_realloc: cannot allocate memory");
     // The array may be larger than its stored length (a copy that shrank a
-    // record keeps the old array); its real size is what counts here.
+    // record keeps the old array); its real size is what counts here. The
+    // copy keeps at most max(dst->len, written) digits (copied_length), so
+    // room for `written` and dst's own stored digits is room enough.
     if (in_place_ok && dst->digits != nullptr &&
-        (len <= dst->len || len <= malloc_usable_size(dst->digits) / sizeof(digit)))
-        return {reinterpret_cast<digit *>(dst->digits), static_cast<uint32_t>(len)};
-    return new_result(len);
+        (written <= dst->len || written <= malloc_usable_size(dst->digits) / sizeof(digit)))
+        return {reinterpret_cast<digit *>(dst->digits), static_cast<uint32_t>(len), static_cast<uint32_t>(written)};
+    result_digits r = new_result(len);
+    r.written = static_cast<uint32_t>(written);
+    return r;
 }
 
 uint32_t copied_length(uint32_t dst_len, uint32_t src_len, std::size_t src_significant)
@@ -104,13 +102,20 @@ uint32_t copied_length(uint32_t dst_len, uint32_t src_len, std::size_t src_signi
 
 void store_result(mpz_rec *dst, result_digits result, int sign)
 {
-    const std::size_t k = significant_length({result.data, result.len});
+    std::size_t k = result.written;
+    while (k > 0 && result.data[k - 1] == 0)
+        --k;
     const uint32_t len = copied_length(dst->len, result.len, k);
-    // len <= result.len always, and the result is zero above k <= len, so the
-    // result's own array becomes the destination's storage.
-    if (reinterpret_cast<digit *>(dst->digits) != result.data)
+    if (reinterpret_cast<digit *>(dst->digits) != result.data) {
+        // A new array, zero above the written digits, and len <= result.len:
+        // it becomes the destination's storage.
         std::free(dst->digits);
-    dst->digits = reinterpret_cast<int32_t *>(result.data);
+        dst->digits = reinterpret_cast<int32_t *>(result.data);
+    } else if (len > result.written) {
+        // The destination's own array: what the copy keeps above the value
+        // is zero. len <= max(dst->len, written), so the array has room.
+        std::memset(result.data + result.written, 0, (std::size_t(len) - result.written) * sizeof(digit));
+    }
     dst->len = len;
     dst->sign = static_cast<int16_t>(k == 0 ? 0 : sign);
 }

@@ -252,7 +252,7 @@ TEST(LargeDiv, BlockDivisionAboveItsThreshold)
     // The quotient and remainder are the only pair with a = q b + r and
     // 0 <= r < b, which cpp_int checks with a multiplication.
     operands g(36);
-    const unsigned t = 64 * unsigned(zbig::div_reciprocal_threshold);
+    const unsigned t = 64 * unsigned(zbig::thresholds.div_reciprocal);
     // The last pair has a quotient shorter than the divisor, estimated from
     // the divisor's top limbs only.
     const unsigned sizes[][2] = {{2 * t + 64, t + 1}, {3 * t + 17, t + 200}, {2 * t + 600 * 64, t + 500 * 64}};

@@ -60,7 +60,7 @@ TEST(LargeMul, KernelsAgreeAcrossThresholds)
     // Sizes just below and above each switch, balanced and unbalanced, with
     // all-ones operands (maximal carries) and random ones.
     operands g(13);
-    const std::size_t k = zbig::karatsuba_threshold;
+    const std::size_t k = zbig::thresholds.karatsuba;
     const std::size_t sizes[][2] = {{k - 1, k - 1}, {k, k},         {k + 1, k},     {2 * k + 3, k},
                                     {5 * k, 2 * k}, {7 * k + 1, 7 * k}, {300, 299}, {1000, 31},
                                     {1500, 1400}, {4096, 4096}};
