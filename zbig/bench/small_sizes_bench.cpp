@@ -120,8 +120,8 @@ void cpp_int_op(benchmark::State &state, op o)
         case cmp: sink += a.compare(b) < 0 ? -1 : 1; break;
         case get_str10: s = a.str(); break;
         case get_str16: s = a.str(0, std::ios_base::hex); break;
-        case set_str10: p = dec; break;
-        case set_str16: p = hex; break;
+        case set_str10: p = big(dec); break;
+        case set_str16: p = big(hex); break;
         }
     };
     run();

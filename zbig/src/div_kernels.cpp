@@ -14,6 +14,22 @@ namespace {
 
 constexpr const char *div_memory = "udiv: cannot allocate memory";
 
+// (hi 2^64 + lo) / d and its remainder, for hi < d: one divq where the
+// processor has it, instead of the general 128-bit division routine.
+inline limb divide_2by1(limb hi, limb lo, limb d, limb &remainder)
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    limb q;
+    __asm__("divq %[d]" : "=a"(q), "=d"(remainder) : "a"(lo), "d"(hi), [d] "rm"(d) : "cc");
+    return q;
+#else
+    const wide num = (wide(hi) << 64) | lo;
+    const limb q = limb(num / d);
+    remainder = limb(num - wide(q) * d);
+    return q;
+#endif
+}
+
 // Divides the normalised u (un + 1 limbs, top limb below v's top) by the
 // normalised v (dn >= 2 limbs, top bit set), leaving the quotient's un - dn + 1
 // limbs in q and the remainder in u[0, dn).
@@ -31,9 +47,7 @@ void divide_normalised(limb *q, limb *u, std::size_t un, const limb *v, std::siz
             rhat = u1 + v1;
             rhat_big = rhat < v1;
         } else {
-            const wide num = (wide(u2) << 64) | u1;
-            qhat = limb(num / v1);
-            rhat = limb(num - wide(qhat) * v1);
+            qhat = divide_2by1(u2, u1, v1, rhat);
         }
         // Two-limb test: the estimate exceeds the true digit by at most 2.
         while (!rhat_big && wide(qhat) * v0 > ((wide(rhat) << 64) | u0)) {
@@ -236,16 +250,18 @@ void divide_by_reciprocal(limb *q, limb *u, std::size_t un, const limb *v, std::
 
 } // namespace
 
+limb limbs_divrem_1(limb *q, const limb *a, std::size_t n, limb d)
+{
+    limb rem = 0;
+    for (std::size_t i = n; i-- > 0;)
+        q[i] = divide_2by1(rem, a[i], d, rem);
+    return rem;
+}
+
 void limbs_divmod(limb *q, limb *r, const limb *a, std::size_t an, const limb *d, std::size_t dn)
 {
     if (dn == 1) {
-        limb rem = 0;
-        for (std::size_t i = an; i-- > 0;) {
-            const wide num = (wide(rem) << 64) | a[i];
-            q[i] = limb(num / d[0]);
-            rem = limb(num % d[0]);
-        }
-        r[0] = rem;
+        r[0] = limbs_divrem_1(q, a, an, d[0]);
         return;
     }
     const unsigned s = std::countl_zero(d[dn - 1]);

@@ -18,7 +18,9 @@ int compare_magnitudes(std::span<const digit> a, std::span<const digit> b);
 
 // out = a + b; out.size() >= max(a.size(), b.size()). out may be a or b
 // (same start), since each digit is read before that index is written.
-void add_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<const digit> b);
+// Returns the carry out of the top digit when out has no room for it
+// (out.size() == max(a.size(), b.size())), otherwise 0.
+digit add_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<const digit> b);
 
 // out = a - b for a >= b; out.size() >= significant length of a. Same
 // aliasing as add_magnitudes.

@@ -2,6 +2,7 @@
 // limbs for the kernels, or multiplied digit by digit when they are short.
 #include "limbs.h"
 #include "magnitude.h"
+#include "thresholds.h"
 
 #include <algorithm>
 
@@ -22,6 +23,16 @@ void multiply_magnitudes(std::span<digit> out, std::span<const digit> a, std::sp
     }
     if (b.size() == 1) {
         multiply_by_small(out, a, b[0]);
+        return;
+    }
+    constexpr std::size_t short_product = 64;
+    if (b.size() < thresholds.digit_mul && a.size() + b.size() <= short_product) {
+        // Formed aside: out may be a or b.
+        digit product[short_product];
+        const std::size_t n = a.size() + b.size();
+        digits_mul_basecase(product, a.data(), a.size(), b.data(), b.size());
+        std::copy(product, product + n, out.begin());
+        std::fill(out.begin() + n, out.end(), 0);
         return;
     }
     const std::size_t an = limbs_for_digits(a.size()), bn = limbs_for_digits(b.size());

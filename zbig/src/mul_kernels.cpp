@@ -160,6 +160,28 @@ void sqr_dispatch(limb *r, const limb *a, std::size_t n, limb *ws)
 
 } // namespace
 
+void digits_mul_basecase(digit *r, const digit *a, std::size_t an, const digit *b, std::size_t bn)
+{
+    // A digit product is below 2^60, so product + digit + carry fits 64 bits.
+    uint64_t carry = 0;
+    for (std::size_t i = 0; i < an; ++i) {
+        const uint64_t t = uint64_t(a[i]) * b[0] + carry;
+        r[i] = digit(t) & digit_mask;
+        carry = t >> digit_bits;
+    }
+    r[an] = digit(carry);
+    for (std::size_t j = 1; j < bn; ++j) {
+        const uint64_t m = b[j];
+        carry = 0;
+        for (std::size_t i = 0; i < an; ++i) {
+            const uint64_t t = uint64_t(a[i]) * m + r[i + j] + carry;
+            r[i + j] = digit(t) & digit_mask;
+            carry = t >> digit_bits;
+        }
+        r[an + j] = digit(carry);
+    }
+}
+
 void limbs_mul(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
 {
     if (bn >= thresholds.ntt) {

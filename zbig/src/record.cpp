@@ -73,7 +73,7 @@ result_digits new_result(std::size_t len)
     return {d, static_cast<uint32_t>(len), static_cast<uint32_t>(len)};
 }
 
-result_digits begin_result(mpz_rec *dst, std::size_t len, std::size_t written, bool in_place_ok)
+result_digits begin_result_slow(mpz_rec *dst, std::size_t len, std::size_t written, bool in_place_ok)
 {
     if (len < 2)
         len = 2;
@@ -91,33 +91,15 @@ result_digits begin_result(mpz_rec *dst, std::size_t len, std::size_t written, b
     return r;
 }
 
-uint32_t copied_length(uint32_t dst_len, uint32_t src_len, std::size_t src_significant)
+void store_new_array(mpz_rec *dst, result_digits result, std::size_t significant, int sign)
 {
-    // A longer source grows the destination only to its significant digits;
-    // a shorter one re-creates the destination at the source's length.
-    if (src_len > dst_len)
-        return src_significant > dst_len ? static_cast<uint32_t>(src_significant) : dst_len;
-    return src_len < 2 ? 2 : src_len;
-}
-
-void store_result(mpz_rec *dst, result_digits result, int sign)
-{
-    std::size_t k = result.written;
-    while (k > 0 && result.data[k - 1] == 0)
-        --k;
-    const uint32_t len = copied_length(dst->len, result.len, k);
-    if (reinterpret_cast<digit *>(dst->digits) != result.data) {
-        // A new array, zero above the written digits, and len <= result.len:
-        // it becomes the destination's storage.
-        std::free(dst->digits);
-        dst->digits = reinterpret_cast<int32_t *>(result.data);
-    } else if (len > result.written) {
-        // The destination's own array: what the copy keeps above the value
-        // is zero. len <= max(dst->len, written), so the array has room.
-        std::memset(result.data + result.written, 0, (std::size_t(len) - result.written) * sizeof(digit));
-    }
+    // The array is zero above the written digits and the copy's length is
+    // at most result.len: it becomes the destination's storage.
+    const uint32_t len = copied_length(dst->len, result.len, significant);
+    std::free(dst->digits);
+    dst->digits = reinterpret_cast<int32_t *>(result.data);
     dst->len = len;
-    dst->sign = static_cast<int16_t>(k == 0 ? 0 : sign);
+    dst->sign = static_cast<int16_t>(significant == 0 ? 0 : sign);
 }
 
 void init_copy(mpz_rec *x, const mpz_rec *y)

@@ -78,19 +78,52 @@ result_digits new_result(std::size_t len);
 // keeps above them. Otherwise it is new_result(len). Operations bound
 // `written` by the significant lengths of their operands, so a result of the
 // size a record already holds needs neither allocation nor zero-filling.
-result_digits begin_result(mpz_rec *dst, std::size_t len, std::size_t written, bool in_place_ok);
+result_digits begin_result_slow(mpz_rec *dst, std::size_t len, std::size_t written, bool in_place_ok);
+inline result_digits begin_result(mpz_rec *dst, std::size_t len, std::size_t written, bool in_place_ok)
+{
+    if (in_place_ok && written <= dst->len && dst->digits != nullptr && len <= UINT32_MAX)
+        return {reinterpret_cast<digit *>(dst->digits), static_cast<uint32_t>(len < 2 ? 2 : len),
+                static_cast<uint32_t>(written)};
+    return begin_result_slow(dst, len, written, in_place_ok);
+}
 inline result_digits begin_result(mpz_rec *dst, std::size_t len, bool in_place_ok)
 {
     return begin_result(dst, len, len < 2 ? 2 : len, in_place_ok);
 }
 
-// dst = the result with the given sign, as mpz_set(dst, temporary) would
-// leave it, then the zero test. Takes ownership of result.data.
-void store_result(mpz_rec *dst, result_digits result, int sign);
-
 // Stored length that mpz_set(dst, src) leaves in dst, for a source of stored
 // length src_len whose significant length is src_significant.
-uint32_t copied_length(uint32_t dst_len, uint32_t src_len, std::size_t src_significant);
+inline uint32_t copied_length(uint32_t dst_len, uint32_t src_len, std::size_t src_significant)
+{
+    // A longer source grows the destination only to its significant digits;
+    // a shorter one re-creates the destination at the source's length.
+    if (src_len > dst_len)
+        return src_significant > dst_len ? static_cast<uint32_t>(src_significant) : dst_len;
+    return src_len < 2 ? 2 : src_len;
+}
+
+// A result in a new array replaces dst's storage (store_result's other half).
+void store_new_array(mpz_rec *dst, result_digits result, std::size_t significant, int sign);
+
+// dst = the result with the given sign, as mpz_set(dst, temporary) would
+// leave it, then the zero test. Takes ownership of result.data.
+inline void store_result(mpz_rec *dst, result_digits result, int sign)
+{
+    std::size_t k = result.written;
+    while (k > 0 && result.data[k - 1] == 0)
+        --k;
+    if (reinterpret_cast<digit *>(dst->digits) != result.data) {
+        store_new_array(dst, result, k, sign);
+        return;
+    }
+    // dst's own array: what the copy keeps above the value is zero. The
+    // length is at most max(dst->len, written), so the array has room.
+    const uint32_t len = copied_length(dst->len, result.len, k);
+    for (std::size_t i = result.written; i < len; ++i)
+        result.data[i] = 0;
+    dst->len = len;
+    dst->sign = static_cast<int16_t>(k == 0 ? 0 : sign);
+}
 
 // Leaves x holding a fresh copy of y (mpz_init_set).
 void init_copy(mpz_rec *x, const mpz_rec *y);

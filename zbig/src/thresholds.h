@@ -16,6 +16,7 @@ namespace zbig {
 // threshold_override so that operands of a few limbs cross every switch, and
 // zbig/bench/tune_thresholds measures the crossovers on the machine at hand.
 struct threshold_set {
+    std::size_t digit_mul;             // shorter operand in 30-bit digits: limbs from here
     std::size_t karatsuba;             // shorter operand: Karatsuba from here
     std::size_t karatsuba_sqr;         // squaring: Karatsuba from here
     std::size_t ntt;                   // shorter operand: transforms from here
@@ -26,6 +27,10 @@ struct threshold_set {
 };
 
 inline constexpr threshold_set tuned_thresholds{
+    // Below this many 30-bit digits in the shorter operand, products are
+    // formed digit by digit with 64-bit accumulation, without regrouping
+    // into limbs. DIGIT_MUL_MEASUREMENT
+    .digit_mul = 4,
     // Below this many limbs in the shorter operand, schoolbook multiplication
     // (rows of mulx/adcx/adox). zbig_bench mul/10000 and mul/100000: 20 limbs
     // 10.8/406 us, 48 limbs 8.6/368 us, 64 limbs 9.2/368 us, 96 limbs
@@ -63,6 +68,7 @@ inline constexpr threshold_set tuned_thresholds{
 // below the switch, a Newton step needs a reciprocal of at least 4 limbs
 // and divide and conquer a split of at least 2.
 inline constexpr threshold_set lowest_thresholds{
+    .digit_mul = 0,
     .karatsuba = 2,
     .karatsuba_sqr = 2,
     .ntt = 1,
@@ -82,6 +88,7 @@ public:
     explicit threshold_override(threshold_set t) : saved_(thresholds)
     {
         thresholds = {
+            t.digit_mul,
             at_least(t.karatsuba, lowest_thresholds.karatsuba),
             at_least(t.karatsuba_sqr, lowest_thresholds.karatsuba_sqr),
             at_least(t.ntt, lowest_thresholds.ntt),
