@@ -3,6 +3,7 @@
 #include "child.h"
 #include "oracle.h"
 #include "text_model.h"
+#include "thresholds.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -218,6 +219,38 @@ TEST(Text, ReadTextReportsWhatSetStrWouldEndOrStopAt)
         EXPECT_EQ(value_of(x.p()), value_of(y.p())) << '"' << c.text << '"';
         EXPECT_EQ(value_of(x.p()), text_model::parse(c.text, c.base).value) << '"' << c.text << '"';
         EXPECT_EQ(x.p()->len, y.p()->len) << '"' << c.text << '"';
+    }
+}
+
+TEST(Text, DivideAndConquerWithShortNumbers)
+{
+    // The divide-and-conquer conversions, lowered to split at two digits
+    // (or chunks), on numbers short enough for every build and valgrind;
+    // long texts still take the heap path above the stack buffers.
+    const zbig::threshold_override low({.digit_mul = zbig::tuned_thresholds.digit_mul,
+                                        .karatsuba = 3,
+                                        .karatsuba_sqr = 3,
+                                        .ntt = 16,
+                                        .ntt_sqr = 16,
+                                        .div_reciprocal = 3,
+                                        .reciprocal_base = 4,
+                                        .radix_divide_and_conquer = 2});
+    operands gen(4004);
+    for (unsigned bits : {1u, 31u, 1199u, 1200u, 1201u, 2000u, 4100u, 9001u}) {
+        for (int shape = 0; shape < 3; ++shape) {
+            const big v = shape == 0   ? gen.random_bits(bits) | (big(1) << (bits - 1))
+                          : shape == 1 ? (big(1) << bits) - 1
+                                       : pow(big(10), bits / 3);
+            const big sv = shape == 2 ? -v : v;
+            rec x(sv);
+            for (int base : {3, 10, 16, 36}) {
+                const std::string text = to_base(sv, static_cast<unsigned>(base));
+                ASSERT_EQ(get_str(x.p(), base), text) << bits << " bits, base " << base << " shape " << shape;
+                rec y;
+                ASSERT_EQ(mpz_set_str(y.p(), text.c_str(), base), 0);
+                ASSERT_EQ(value_of(y.p()), sv) << bits << " bits, base " << base << " shape " << shape;
+            }
+        }
     }
 }
 
