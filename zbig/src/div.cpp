@@ -23,8 +23,13 @@ bool is_zero(const mpz_rec *x) { return significant_length(digits_of(x)) == 0; }
 // neither operand (the division reads its operands in full before writing).
 magnitudes divide(const mpz_rec *a, const mpz_rec *b, mpz_rec *quotient_to, mpz_rec *remainder_to)
 {
-    auto place = [&](mpz_rec *dst, std::size_t len) {
-        return dst != nullptr && dst != a && dst != b ? begin_result(dst, len, true) : new_result(len);
+    // Only the digits the values can have are computed: na - nb + 1 for the
+    // quotient, nb for the remainder.
+    auto place = [&](mpz_rec *dst, std::size_t len, std::size_t written) {
+        if (len < 2)
+            len = 2;
+        written = std::min(written, len);
+        return dst != nullptr && dst != a && dst != b ? begin_result(dst, len, written, true) : new_result(len);
     };
     const std::span<const digit> ad = digits_of(a), bd = digits_of(b);
     const std::size_t na = significant_length(ad), nb = significant_length(bd);
@@ -33,7 +38,11 @@ magnitudes divide(const mpz_rec *a, const mpz_rec *b, mpz_rec *quotient_to, mpz_
     if (na > 0 && std::bit_width(ad[na - 1]) + shift > digit_bits)
         ++normalised;
     const std::size_t dividend_len = std::size_t(a->len) + (shift > 0 ? 1 : 0);
-    magnitudes m{place(quotient_to, normalised), place(remainder_to, std::min<std::size_t>(dividend_len, b->len))};
+    // The quotient has na - nb + 1 digits at most, one fewer when a's top
+    // digit is below b's.
+    const std::size_t quotient_digits = na < nb ? 1 : std::max<std::size_t>(na - nb + (ad[na - 1] >= bd[nb - 1]), 1);
+    magnitudes m{place(quotient_to, normalised, quotient_digits),
+                 place(remainder_to, std::min<std::size_t>(dividend_len, b->len), nb)};
     divide_magnitudes(m.quotient.span(), m.remainder.span(), ad, bd);
     return m;
 }

@@ -35,8 +35,9 @@ void multiply_magnitudes(std::span<digit> out, std::span<const digit> a, std::sp
 void multiply_by_small(std::span<digit> out, std::span<const digit> a, uint32_t u);
 
 // quotient = a / b and remainder = a % b for b != 0; quotient.size() >=
-// max(1, sig(a) - sig(b) + 1), remainder.size() >= sig(b). Outputs must not
-// overlap the inputs.
+// max(1, sig(a) - sig(b) + 1), or one less when a's top digit is below b's
+// (the quotient then has no more digits), remainder.size() >= sig(b).
+// Outputs must not overlap the inputs.
 void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder, std::span<const digit> a,
                        std::span<const digit> b);
 

@@ -21,8 +21,19 @@ void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder, st
         return;
     }
     if (b.size() == 1) {
-        const digit rem = divide_by_small(quotient, a, b[0]);
-        remainder[0] = rem;
+        // A top digit below the divisor makes a zero quotient digit, which
+        // a quotient of one digit fewer need not hold.
+        uint64_t rem = 0;
+        std::size_t top = a.size();
+        if (top > quotient.size() && a[top - 1] < b[0])
+            rem = a[--top];
+        for (std::size_t i = top; i-- > 0;) {
+            const uint64_t t = (rem << digit_bits) | a[i];
+            quotient[i] = digit(t / b[0]);
+            rem = t % b[0];
+        }
+        std::fill(quotient.begin() + std::ptrdiff_t(std::min(top, quotient.size())), quotient.end(), 0);
+        remainder[0] = digit(rem);
         std::fill(remainder.begin() + 1, remainder.end(), 0);
         return;
     }

@@ -9,6 +9,7 @@
 #include "magnitude.h"
 #include "thresholds.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -292,17 +293,34 @@ std::size_t short_from_digit_values(digit *out, const uint8_t *values, std::size
     if (std::has_single_bit(base)) {
         len = pow2_from_digit_values(out, values, n, base);
     } else {
-        const chunk_base c = chunk_for(base);
+        // Chunks of k values, base^k the largest power of the base below
+        // 2^64, multiplied into 64-bit limbs, then regrouped into digits.
+        uint64_t power = base;
+        unsigned k = 1;
+        while (power <= UINT64_MAX / base) {
+            power *= base;
+            ++k;
+        }
+        limb acc[short_text_digits * digit_bits / 64 + 2];
+        std::size_t ln = 0;
         // The leading chunk takes the n mod k leftover values.
-        len = 0;
         std::size_t j = 0;
         while (j < n) {
-            const std::size_t take = j == 0 && n % c.digits != 0 ? n % c.digits : c.digits;
-            uint32_t v = 0;
+            const std::size_t take = j == 0 && n % k != 0 ? n % k : k;
+            uint64_t v = 0;
             for (std::size_t t = 0; t < take; ++t)
                 v = v * base + values[j++];
-            multiply_add_in_place(out, len, c.value, v);
+            limb carry = v;
+            for (std::size_t i = 0; i < ln; ++i) {
+                const wide t = wide(acc[i]) * power + carry;
+                acc[i] = limb(t);
+                carry = limb(t >> 64);
+            }
+            if (carry != 0)
+                acc[ln++] = carry;
         }
+        len = std::min<std::size_t>((ln * 64 + digit_bits - 1) / digit_bits, short_text_digits);
+        unpack_limbs({out, len}, {acc, ln});
     }
     while (len > 0 && out[len - 1] == 0)
         --len;
