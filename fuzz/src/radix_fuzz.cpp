@@ -1,8 +1,10 @@
-// mpz_set_str against an independent model of the parsing rules, and
+// mpz_set_str and zbig_read_text against the independent model of the
+// parsing rules that the unit tests use (zbig/tests/text_model.h), and
 // mpz_get_str / mpz_set_str round trips in every base.
 //
-// Input: one byte selects the base (0 or 2 to 36), the rest is the text (up
-// to its first NUL byte).
+// Input: one byte selects the base (0 or 2 to 36), the rest is the text: up
+// to its first NUL byte for mpz_set_str, all of it for zbig_read_text.
+#include "text_model.h"
 #include "zbig.h"
 
 #include <boost/multiprecision/cpp_int.hpp>
@@ -16,68 +18,6 @@
 namespace {
 
 using big = boost::multiprecision::cpp_int;
-
-struct Parsed {
-    big value;
-    int result;
-};
-
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-
-int digit_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// The rules, written independently of the library: blanks, an optional '-',
-// the base prefix for base 0, then digits read from the right; an invalid
-// character stops the scan and leaves the value of the digits to its right.
-Parsed model_parse(const std::string &text, int base)
-{
-    std::size_t i = 0;
-    while (i < text.size() && blank(text[i]))
-        ++i;
-    int sign = 1;
-    if (i < text.size() && text[i] == '-') {
-        sign = -1;
-        ++i;
-    }
-    if (base == 0) {
-        if (i < text.size() && text[i] == '0') {
-            if (i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-                base = 16;
-                i += 2;
-            } else {
-                base = 8;
-                i += 1;
-            }
-        } else {
-            base = 10;
-        }
-    }
-    Parsed p{0, 0};
-    big place = 1;
-    for (std::size_t j = text.size(); j > i; --j) {
-        const char c = text[j - 1];
-        if (blank(c))
-            continue;
-        const int v = digit_value(c);
-        if (v < 0 || v >= base) {
-            p.result = -1;
-            break;
-        }
-        p.value += place * v;
-        place *= base;
-    }
-    p.value *= sign;
-    return p;
-}
 
 // The record's value, checking that it is well formed.
 big value_of(const mpz_rec &x)
@@ -129,13 +69,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
     // Start from a stale value: parsing must clear it.
     mpz_rec x;
     mpz_init_set_si(&x, -123456789);
-    const Parsed want = model_parse(text, base);
+    const text_model::parsed want = text_model::parse(text, base);
     const int result = mpz_set_str(&x, text.c_str(), base);
     if (result != want.result)
         fail("result differs from the model", text, base);
     const big got = value_of(x);
     if (got != want.value)
         fail("value differs from the model", text, base);
+
+    // The reporting reader on every byte, NUL bytes included: the model's
+    // status, and the record untouched unless the text was a whole number.
+    const std::string bytes(reinterpret_cast<const char *>(data + 1), size - 1);
+    const text_model::parsed whole = text_model::parse(bytes, base);
+    mpz_rec w;
+    mpz_init_set_si(&w, -123456789);
+    if (zbig_read_text(&w, bytes.data(), bytes.size(), base) != whole.read_status)
+        fail("zbig_read_text status differs from the model", bytes, base);
+    if (value_of(w) != (whole.read_status == ZBIG_TEXT_OK ? whole.value : big(-123456789)))
+        fail("zbig_read_text value differs from the model", bytes, base);
+    mpz_clear(&w);
 
     // Every base for short values, base 10 and the 2^k bases for long ones.
     const int step = text.size() <= 256 ? 1 : 7;

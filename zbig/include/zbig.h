@@ -14,6 +14,7 @@
 #ifndef ZBIG_H
 #define ZBIG_H
 
+#include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
 
@@ -112,6 +113,14 @@ ZBIG_API int mpz_sizeinbase(const mpz_rec *x, int base);
 ZBIG_API char *mpz_get_str(char *buf, int base, const mpz_rec *x);
 ZBIG_API int mpz_set_str(mpz_rec *x, const char *text, int base);
 ZBIG_API int mpz_init_set_str(mpz_rec *x, const char *text, int base);
+/* Reads the `length` bytes at text by the rules of mpz_set_str, but reports
+ * instead of ending the process or keeping part of a value: returns
+ * ZBIG_TEXT_OK with x set to the number, or, leaving x unchanged,
+ * ZBIG_TEXT_INVALID_BASE (base neither 0 nor 2 to 36),
+ * ZBIG_TEXT_INVALID_CHARACTER (a byte that is neither a digit of the base
+ * nor a blank, a NUL byte included) or ZBIG_TEXT_NO_DIGITS. */
+enum { ZBIG_TEXT_OK = 0, ZBIG_TEXT_INVALID_BASE = 1, ZBIG_TEXT_INVALID_CHARACTER = 2, ZBIG_TEXT_NO_DIGITS = 3 };
+ZBIG_API int zbig_read_text(mpz_rec *x, const char *text, size_t length, int base);
 /* Printing: to standard output (mpz_printf), to a stream (mpz_fprintf), or
  * with a newline to standard error in base 10 (mpz_printd) or 16 (mpz_printh).
  * Each returns the result of the C library routine that wrote the text. */

@@ -85,23 +85,9 @@ inline uint32_t shift_count(std::integral auto n)
     return static_cast<uint32_t>(n);
 }
 
-inline int digit_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A' + 10;
-    return 99;
-}
-
-inline bool blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-
-// Checks text the way mpz_set_str reads it (blanks skipped anywhere, one
-// leading '-', base 0 choosing by prefix) and demands at least one digit and
-// no invalid character, so that the C call afterwards cannot fail.
-inline void check_number_text(std::string_view text, int base)
+// Reads text into x by mpz_set_str's rules through zbig_read_text, which
+// reports instead of ending the process: x is unchanged on failure.
+inline void read_number_text(mpz_rec *x, std::string_view text, int base)
 {
     if (base != 0)
         check_base(base);
@@ -109,33 +95,19 @@ inline void check_number_text(std::string_view text, int base)
         throw std::invalid_argument(std::string("zbig: ") + why + " in \"" + std::string(text) +
                                     "\" (base " + std::to_string(base) + ")");
     };
-    std::size_t i = 0;
-    while (i < text.size() && blank(text[i]))
-        ++i;
-    if (i < text.size() && text[i] == '-')
-        ++i;
-    bool digits = false;
-    if (base == 0) {
-        if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-            base = 16;
-            i += 2;
-        } else if (i < text.size() && text[i] == '0') {
-            base = 8;
-            i += 1;
-            digits = true; // the leading 0 is itself the number 0
-        } else {
-            base = 10;
-        }
+    switch (zbig_read_text(x, text.data(), text.size(), base)) {
+    case ZBIG_TEXT_OK:
+        return;
+    case ZBIG_TEXT_INVALID_BASE:
+        check_base(base);
+        break;
+    case ZBIG_TEXT_INVALID_CHARACTER:
+        fail("invalid digit");
+        break;
+    default:
+        break;
     }
-    for (; i < text.size(); ++i) {
-        if (blank(text[i]))
-            continue;
-        if (digit_value(text[i]) >= base)
-            fail("invalid digit");
-        digits = true;
-    }
-    if (!digits)
-        fail("no digits");
+    fail("no digits");
 }
 
 // Records of this thread's destroyed values, kept live for the next values
@@ -230,11 +202,7 @@ public:
     // unchanged and std::invalid_argument is thrown.
     bigint &assign(std::string_view text, int base = 10)
     {
-        detail::check_number_text(text, base);
-        const std::string copy(text); // zero-terminated for the C call
-        if (copy.size() != std::char_traits<char>::length(copy.c_str()))
-            throw std::invalid_argument("zbig: text holds a zero byte");
-        mpz_set_str(out(), copy.c_str(), base);
+        detail::read_number_text(out(), text, base);
         return *this;
     }
 

@@ -87,34 +87,49 @@ digit sub_lanes(digit *out, const digit *a, const digit *b, std::size_t n, bool 
 
 } // namespace
 
-void add_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<const digit> b)
+digit add_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<const digit> b)
 {
     if (a.size() < b.size())
         std::swap(a, b);
-    bool ripple = false;
-    digit carry = add_lanes(out.data(), a.data(), b.data(), b.size(), ripple);
-    if (ripple) {
-        // Some lane reached 2^30: settle the one-step carries in order.
-        digit c = 0;
-        for (std::size_t i = 0; i < b.size(); ++i) {
-            const digit t = out[i] + c;
+    digit carry = 0;
+    std::size_t i = 0;
+    if (b.size() < 8) {
+        // Short operands: the lanes would cost more than they save.
+        for (; i < b.size(); ++i) {
+            const digit t = a[i] + b[i] + carry;
             out[i] = t & digit_mask;
-            c = t >> digit_bits;
+            carry = t >> digit_bits;
         }
-        carry += c;
+    } else {
+        bool ripple = false;
+        carry = add_lanes(out.data(), a.data(), b.data(), b.size(), ripple);
+        if (ripple) {
+            // Some lane reached 2^30: settle the one-step carries in order.
+            digit c = 0;
+            for (std::size_t j = 0; j < b.size(); ++j) {
+                const digit t = out[j] + c;
+                out[j] = t & digit_mask;
+                c = t >> digit_bits;
+            }
+            carry += c;
+        }
+        i = b.size();
     }
-    std::size_t i = b.size();
     for (; i < a.size() && carry != 0; ++i) {
         const digit t = a[i] + carry;
         out[i] = t & digit_mask;
         carry = t >> digit_bits;
     }
     if (out.data() != a.data())
-        std::copy(a.begin() + i, a.end(), out.begin() + i);
+        for (; i < a.size(); ++i)
+            out[i] = a[i];
     i = a.size();
-    if (i < out.size())
-        out[i++] = carry;
-    std::fill(out.begin() + i, out.end(), 0);
+    if (i == out.size())
+        return carry;
+    out[i++] = carry;
+    for (; i < out.size(); ++i)
+        out[i] = 0;
+    return 0;
 }
 
 void sub_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<const digit> b)
@@ -123,16 +138,25 @@ void sub_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<co
     // borrow is zero. An unsigned wrap below zero sets bit 31 and leaves the
     // digit plus 2^30 in the low 30 bits.
     const std::size_t common = std::min(a.size(), b.size());
-    bool ripple = false;
-    digit borrow = sub_lanes(out.data(), a.data(), b.data(), common, ripple);
-    if (ripple) {
-        digit c = 0;
+    digit borrow = 0;
+    if (common < 8) {
         for (std::size_t i = 0; i < common; ++i) {
-            const digit t = out[i] - c;
+            const digit t = a[i] - b[i] - borrow;
             out[i] = t & digit_mask;
-            c = t >> 31;
+            borrow = t >> 31;
         }
-        borrow += c;
+    } else {
+        bool ripple = false;
+        borrow = sub_lanes(out.data(), a.data(), b.data(), common, ripple);
+        if (ripple) {
+            digit c = 0;
+            for (std::size_t i = 0; i < common; ++i) {
+                const digit t = out[i] - c;
+                out[i] = t & digit_mask;
+                c = t >> 31;
+            }
+            borrow += c;
+        }
     }
     std::size_t i = common;
     const std::size_t n = std::min(a.size(), out.size());
@@ -142,8 +166,10 @@ void sub_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<co
         borrow = t >> 31;
     }
     if (out.data() != a.data())
-        std::copy(a.begin() + i, a.begin() + n, out.begin() + i);
-    std::fill(out.begin() + n, out.end(), 0);
+        for (; i < n; ++i)
+            out[i] = a[i];
+    for (i = n; i < out.size(); ++i)
+        out[i] = 0;
 }
 
 } // namespace zbig
@@ -161,26 +187,43 @@ extern "C" ZBIG_API void mpz_add(mpz_rec *p, const mpz_rec *q, const mpz_rec *r)
         return;
     }
     const int qs = q->sign, rs = r->sign;
-    const std::span<const digit> qd = digits_of(q), rd = digits_of(r);
+    const std::span<const digit> qd = significant_digits(q), rd = significant_digits(r);
     // The sum passes through a temporary of max(q.len, r.len) + 1 digits; a
-    // difference through one of the larger operand's length.
+    // difference through one of the larger operand's length. Only the
+    // significant digits are computed; the copy rule fills in the rest.
     if (qs == rs) {
-        result_digits res = begin_result(p, std::max(q->len, r->len) + std::size_t(1), true);
+        const std::size_t n = std::max(qd.size(), rd.size());
+        const std::size_t len = std::max(q->len, r->len) + std::size_t(1);
+        if (n == p->len && p->digits != nullptr) {
+            // p has room for the digits of the operands but not for a carry
+            // out of them, which is rare: compute in place and make room
+            // only when the carry comes.
+            result_digits res = begin_result(p, len, n, true);
+            const digit carry = add_magnitudes(res.span(), qd, rd);
+            if (carry != 0) {
+                res.data = reallocate_digits(res.data, n + 1, "_mpz_realloc: cannot allocate memory");
+                res.data[n] = carry;
+                res.written = static_cast<uint32_t>(n + 1);
+                p->digits = reinterpret_cast<int32_t *>(res.data);
+            }
+            store_result(p, res, qs);
+            return;
+        }
+        result_digits res = begin_result(p, len, n + 1, true);
         add_magnitudes(res.span(), qd, rd);
         store_result(p, res, qs);
         return;
     }
     const int c = compare_magnitudes(qd, rd);
     if (c == 0) {
-        result_digits res = begin_result(p, 2, true);
-        std::fill(res.data, res.data + res.len, 0);
+        result_digits res = begin_result(p, 2, 0, true);
         store_result(p, res, 0);
     } else if (c > 0) {
-        result_digits res = begin_result(p, q->len, true);
+        result_digits res = begin_result(p, q->len, qd.size(), true);
         sub_magnitudes(res.span(), qd, rd);
         store_result(p, res, qs);
     } else {
-        result_digits res = begin_result(p, r->len, true);
+        result_digits res = begin_result(p, r->len, rd.size(), true);
         sub_magnitudes(res.span(), rd, qd);
         store_result(p, res, rs);
     }

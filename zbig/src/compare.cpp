@@ -19,19 +19,39 @@ int compare_magnitudes(std::span<const digit> a, std::span<const digit> b)
 
 using namespace zbig;
 
+namespace {
+
+// compare_magnitudes on the raw arrays, written out because comparison is
+// the one operation whose whole cost is the call.
+inline int magnitude_order(const int32_t *a, uint32_t la, const int32_t *b, uint32_t lb)
+{
+    for (; la > lb; --la)
+        if (a[la - 1] != 0)
+            return 1;
+    for (; lb > la; --lb)
+        if (b[lb - 1] != 0)
+            return -1;
+    while (la-- > 0)
+        if (a[la] != b[la])
+            return a[la] > b[la] ? 1 : -1;
+    return 0;
+}
+
+} // namespace
+
 extern "C" ZBIG_API int mpz_cmp(const mpz_rec *x, const mpz_rec *y)
 {
-    if (x->sign < 0 && y->sign > 0)
+    const int xs = x->sign, ys = y->sign;
+    if (xs < 0 && ys > 0)
         return -1;
-    if (x->sign > 0 && y->sign < 0)
+    if (xs > 0 && ys < 0)
         return 1;
-    const int m = compare_magnitudes(digits_of(x), digits_of(y));
+    const int m = magnitude_order(x->digits, x->len, y->digits, y->len);
     // Both not positive (or x zero and y negative): larger magnitude is smaller.
-    if (x->sign < 0 || (x->sign == 0 && y->sign < 0))
+    if (xs < 0 || (xs == 0 && ys < 0))
         return -m;
     return m;
 }
-
 
 extern "C" ZBIG_API int mpz_cmp_ui(const mpz_rec *x, uint32_t u)
 {

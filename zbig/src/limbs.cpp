@@ -2,6 +2,8 @@
 // loops the multiplication and division kernels share.
 #include "limbs.h"
 
+#include "zbig.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <utility>

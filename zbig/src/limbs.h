@@ -4,7 +4,7 @@
 #ifndef ZBIG_LIMBS_H
 #define ZBIG_LIMBS_H
 
-#include "record.h"
+#include "digit.h"
 
 #include <int128.hpp>
 
@@ -42,9 +42,16 @@ void limbs_mul_ntt(limb *r, const limb *a, std::size_t an, const limb *b, std::s
 // d[dn - 1] != 0. Outputs must not overlap the inputs.
 void limbs_divmod(limb *q, limb *r, const limb *a, std::size_t an, const limb *d, std::size_t dn);
 
+// q[0, n) = a / d, returns a % d, for d != 0; q may be a.
+limb limbs_divrem_1(limb *q, const limb *a, std::size_t n, limb d);
+
 // inv[0, p + 1) = floor((B^2p - 1) / v) for v of p limbs with its top bit set
 // (B = 2^64): the reciprocal the long division multiplies by.
 void limbs_reciprocal(limb *inv, const limb *v, std::size_t p);
+
+// r[0, an + bn) = a * b on 30-bit digits, for short operands; r must not
+// overlap a or b.
+void digits_mul_basecase(digit *r, const digit *a, std::size_t an, const digit *b, std::size_t bn);
 
 // Low-level helpers shared by the kernels.
 limb limbs_add(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn); // an >= bn, returns carry

@@ -18,7 +18,9 @@ int compare_magnitudes(std::span<const digit> a, std::span<const digit> b);
 
 // out = a + b; out.size() >= max(a.size(), b.size()). out may be a or b
 // (same start), since each digit is read before that index is written.
-void add_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<const digit> b);
+// Returns the carry out of the top digit when out has no room for it
+// (out.size() == max(a.size(), b.size())), otherwise 0.
+digit add_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<const digit> b);
 
 // out = a - b for a >= b; out.size() >= significant length of a. Same
 // aliasing as add_magnitudes.
@@ -33,8 +35,9 @@ void multiply_magnitudes(std::span<digit> out, std::span<const digit> a, std::sp
 void multiply_by_small(std::span<digit> out, std::span<const digit> a, uint32_t u);
 
 // quotient = a / b and remainder = a % b for b != 0; quotient.size() >=
-// max(1, sig(a) - sig(b) + 1), remainder.size() >= sig(b). Outputs must not
-// overlap the inputs.
+// max(1, sig(a) - sig(b) + 1), or one less when a's top digit is below b's
+// (the quotient then has no more digits), remainder.size() >= sig(b).
+// Outputs must not overlap the inputs.
 void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder, std::span<const digit> a,
                        std::span<const digit> b);
 

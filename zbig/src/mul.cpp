@@ -1,255 +1,18 @@
-// Multiplication: schoolbook and Karatsuba on 64-bit limbs, and the record
-// operations mpz_mul and mpz_mul_ui.
-#include "limbs.h"
+// The record operations mpz_mul and mpz_mul_ui.
 #include "magnitude.h"
-#include "thresholds.h"
-
-#include <algorithm>
-#include <cstring>
-
-namespace zbig {
-namespace {
-
-constexpr const char *mul_memory = "_mpz_realloc: cannot allocate memory";
-
-void mul_basecase(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
-{
-    std::fill(r, r + an, 0);
-    for (std::size_t j = 0; j < bn; ++j)
-        r[an + j] = limbs_addmul_1(r + j, a, an, b[j]);
-}
-
-// a^2 from the products a_i a_j with i < j, doubled, plus the squares a_i^2:
-// half the multiplications of the general case.
-void sqr_basecase(limb *r, const limb *a, std::size_t n)
-{
-    std::fill(r, r + 2 * n, 0);
-    // Row i adds a_i (a_{i+1} .. a_{n-1}) at 2i + 1; its carry lands in
-    // r[i + n], which no earlier row reached.
-    for (std::size_t i = 0; i + 1 < n; ++i)
-        r[i + n] = limbs_addmul_1(r + 2 * i + 1, a + i + 1, n - i - 1, a[i]);
-    limb top = 0;
-    for (std::size_t k = 0; k < 2 * n; ++k) {
-        const limb v = r[k];
-        r[k] = (v << 1) | top;
-        top = v >> 63;
-    }
-    limb carry = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const wide sq = wide(a[i]) * a[i];
-        const wide lo = wide(r[2 * i]) + limb(sq) + carry;
-        r[2 * i] = limb(lo);
-        const wide hi = wide(r[2 * i + 1]) + limb(sq >> 64) + limb(lo >> 64);
-        r[2 * i + 1] = limb(hi);
-        carry = limb(hi >> 64);
-    }
-}
-
-// Scratch limbs that mul_dispatch and sqr_dispatch need for n limbs: each
-// Karatsuba level takes 4 * ceil(n / 2) and recurses on ceil(n / 2).
-// (The ceilings add a few limbs per level, hence the margin.)
-std::size_t scratch_limbs(std::size_t n) { return 5 * n + 1024; }
-
-void mul_dispatch(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn, limb *ws);
-void sqr_dispatch(limb *r, const limb *a, std::size_t n, limb *ws);
-
-// r[0, n) = |x - y| over n limbs; returns true when x < y.
-bool abs_diff(limb *r, const limb *x, std::size_t xn, const limb *y, std::size_t yn, std::size_t n)
-{
-    // x has xn <= n limbs, y has yn <= n limbs; both zero-extended to n.
-    std::size_t xs = xn, ys = yn;
-    while (xs > 0 && x[xs - 1] == 0)
-        --xs;
-    while (ys > 0 && y[ys - 1] == 0)
-        --ys;
-    bool x_less = xs < ys || (xs == ys && limbs_cmp(x, y, xs) < 0);
-    if (x_less) {
-        limbs_sub(r, y, ys, x, xs);
-        std::fill(r + ys, r + n, 0);
-    } else {
-        limbs_sub(r, x, xs, y, ys);
-        std::fill(r + xs, r + n, 0);
-    }
-    return x_less;
-}
-
-// Adds the middle term m (mn limbs) plus a signed top carry into r at offset
-// h; the true middle product is never negative, so the sum fits r.
-void add_middle(limb *r, std::size_t rn, std::size_t h, const limb *m, std::size_t mn, limb top)
-{
-    limb carry = limbs_add(r + h, r + h, mn, m, mn) + top;
-    for (std::size_t i = h + mn; carry != 0 && i < rn; ++i) {
-        r[i] += carry;
-        carry = r[i] < carry;
-    }
-}
-
-// Balanced Karatsuba for ceil(an / 2) < bn <= an: with a = a1 B^h + a0 and
-// b = b1 B^h + b0, a b = z2 B^2h + (z0 + z2 - (a0 - a1)(b0 - b1)) B^h + z0.
-void mul_karatsuba(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn, limb *ws)
-{
-    const std::size_t h = (an + 1) / 2;
-    const std::size_t a1n = an - h, b1n = bn - h;
-    limb *da = ws, *db = ws + h, *t = ws + 2 * h, *rest = ws + 4 * h;
-    const bool a_neg = abs_diff(da, a, h, a + h, a1n, h);
-    const bool b_neg = abs_diff(db, b, h, b + h, b1n, h);
-    mul_dispatch(t, da, h, db, h, rest);
-    mul_dispatch(r, a, h, b, h, rest);
-    if (a1n >= b1n)
-        mul_dispatch(r + 2 * h, a + h, a1n, b + h, b1n, rest);
-    else
-        mul_dispatch(r + 2 * h, b + h, b1n, a + h, a1n, rest);
-    // m = z0 + z2 -+ t over 2h limbs with a signed carry.
-    limb *m = ws; // da and db are no longer needed
-    const std::size_t z2n = an + bn - 2 * h;
-    limb top = limbs_add(m, r, 2 * h, r + 2 * h, z2n);
-    if (a_neg == b_neg)
-        top -= limbs_sub(m, m, 2 * h, t, 2 * h);
-    else
-        top += limbs_add(m, m, 2 * h, t, 2 * h);
-    add_middle(r, an + bn, h, m, 2 * h, top);
-}
-
-void sqr_karatsuba(limb *r, const limb *a, std::size_t n, limb *ws)
-{
-    const std::size_t h = (n + 1) / 2;
-    const std::size_t a1n = n - h;
-    limb *da = ws, *t = ws + 2 * h, *rest = ws + 4 * h;
-    abs_diff(da, a, h, a + h, a1n, h);
-    sqr_dispatch(t, da, h, rest);
-    sqr_dispatch(r, a, h, rest);
-    sqr_dispatch(r + 2 * h, a + h, a1n, rest);
-    limb *m = ws;
-    limb top = limbs_add(m, r, 2 * h, r + 2 * h, 2 * a1n);
-    top -= limbs_sub(m, m, 2 * h, t, 2 * h);
-    add_middle(r, 2 * n, h, m, 2 * h, top);
-}
-
-void mul_dispatch(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn, limb *ws)
-{
-    if (bn < karatsuba_threshold) {
-        mul_basecase(r, a, an, b, bn);
-    } else if (2 * bn <= an + 1) {
-        // Unbalanced: multiply b by slices of a as long as b and add them up.
-        limb *part = ws, *rest = ws + an + bn; // part holds at most 2 bn limbs
-        mul_dispatch(r, a, bn, b, bn, rest);
-        std::size_t done = bn;
-        std::fill(r + 2 * bn, r + an + bn, 0);
-        while (done < an) {
-            const std::size_t k = std::min(bn, an - done);
-            if (k >= bn)
-                mul_dispatch(part, a + done, k, b, bn, rest);
-            else
-                mul_dispatch(part, b, bn, a + done, k, rest);
-            limbs_add(r + done, r + done, an + bn - done, part, k + bn);
-            done += k;
-        }
-    } else {
-        mul_karatsuba(r, a, an, b, bn, ws);
-    }
-}
-
-void sqr_dispatch(limb *r, const limb *a, std::size_t n, limb *ws)
-{
-    if (n < karatsuba_sqr_threshold)
-        sqr_basecase(r, a, n);
-    else
-        sqr_karatsuba(r, a, n, ws);
-}
-
-} // namespace
-
-void limbs_mul(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
-{
-    if (bn >= ntt_threshold) {
-        limbs_mul_ntt(r, a, an, b, bn);
-        return;
-    }
-    if (bn < karatsuba_threshold) {
-        mul_basecase(r, a, an, b, bn);
-        return;
-    }
-    limb *ws = allocate_limbs(scratch_limbs(an), mul_memory);
-    mul_dispatch(r, a, an, b, bn, ws);
-    release_limbs(ws);
-}
-
-void limbs_sqr(limb *r, const limb *a, std::size_t n)
-{
-    if (n >= ntt_sqr_threshold) {
-        limbs_mul_ntt(r, a, n, a, n);
-        return;
-    }
-    if (n < karatsuba_sqr_threshold) {
-        sqr_basecase(r, a, n);
-        return;
-    }
-    limb *ws = allocate_limbs(scratch_limbs(n), mul_memory);
-    sqr_dispatch(r, a, n, ws);
-    release_limbs(ws);
-}
-
-void multiply_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<const digit> b)
-{
-    const bool square = a.data() == b.data() && a.size() == b.size();
-    a = a.first(significant_length(a));
-    b = b.first(significant_length(b));
-    if (a.size() < b.size())
-        std::swap(a, b);
-    if (b.empty()) {
-        std::fill(out.begin(), out.end(), 0);
-        return;
-    }
-    if (b.size() == 1) {
-        multiply_by_small(out, a, b[0]);
-        return;
-    }
-    const std::size_t an = limbs_for_digits(a.size()), bn = limbs_for_digits(b.size());
-    // Small operands are regrouped on the stack: no allocation at all.
-    limb local[256];
-    limb *buf = 2 * (an + bn) <= 256 ? local : allocate_limbs(an + bn + an + bn, mul_memory);
-    limb *la = buf, *lb = buf + an, *lr = buf + an + bn;
-    pack_limbs({la, an}, a);
-    if (square) {
-        limbs_sqr(lr, la, an);
-    } else {
-        pack_limbs({lb, bn}, b);
-        limbs_mul(lr, la, an, lb, bn);
-    }
-    unpack_limbs(out, {lr, an + bn});
-    if (buf != local)
-        release_limbs(buf);
-}
-
-void multiply_by_small(std::span<digit> out, std::span<const digit> a, uint32_t u)
-{
-    uint64_t carry = 0;
-    std::size_t i = 0;
-    for (; i < a.size(); ++i) {
-        const uint64_t t = uint64_t(a[i]) * u + carry;
-        out[i] = digit(t) & digit_mask;
-        carry = t >> digit_bits;
-    }
-    for (; i < out.size(); ++i) {
-        out[i] = digit(carry) & digit_mask;
-        carry >>= digit_bits;
-    }
-}
-
-} // namespace zbig
 
 using namespace zbig;
 
 extern "C" ZBIG_API void mpz_mul(mpz_rec *p, const mpz_rec *q, const mpz_rec *r)
 {
-    // The product passes through a temporary of q.len + r.len digits.
+    // The product passes through a temporary of q.len + r.len digits; only
+    // the significant digits are computed.
     const int sign = q->sign * r->sign;
+    const std::span<const digit> a = significant_digits(q), b = significant_digits(r);
     const std::size_t len = std::size_t(q->len) + r->len;
-    result_digits res = begin_result(p, len, true); // operands are packed first
-    if (sign == 0)
-        std::fill(res.data, res.data + res.len, 0);
-    else
-        multiply_magnitudes(res.span(), digits_of(q), digits_of(r));
+    result_digits res = begin_result(p, len, sign == 0 ? 0 : a.size() + b.size(), true); // operands are read first
+    if (sign != 0)
+        multiply_magnitudes(res.span(), a, b);
     store_result(p, res, sign);
 }
 
@@ -257,11 +20,9 @@ extern "C" ZBIG_API void mpz_mul_ui(mpz_rec *p, const mpz_rec *q, uint32_t u)
 {
     // As mpz_mul by a two-digit record holding u.
     const int sign = u == 0 ? 0 : q->sign;
-    result_digits res = begin_result(p, std::size_t(q->len) + 2, true);
-    const std::span<const digit> a = digits_of(q);
-    if (sign == 0)
-        std::fill(res.data, res.data + res.len, 0);
-    else
-        multiply_by_small(res.span(), a.first(significant_length(a)), u);
+    const std::span<const digit> a = significant_digits(q);
+    result_digits res = begin_result(p, std::size_t(q->len) + 2, sign == 0 ? 0 : a.size() + 2, true);
+    if (sign != 0)
+        multiply_by_small(res.span(), a, u);
     store_result(p, res, sign);
 }

@@ -5,9 +5,11 @@
 // follows that of the multiplication and division behind magnitude.h.
 #include "radix.h"
 
+#include "limbs.h"
 #include "magnitude.h"
 #include "thresholds.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -69,11 +71,10 @@ private:
 };
 
 // Writes the digits of a by bit groups of log2(base).
-std::size_t to_characters_pow2(const natural &a, unsigned bits_per_digit, char *out)
+std::size_t to_characters_pow2(std::span<const digit> d, unsigned bits_per_digit, char *out)
 {
-    const uint64_t bits = a.bit_length();
+    const uint64_t bits = d.empty() ? 0 : uint64_t(d.size() - 1) * digit_bits + std::bit_width(d.back());
     const uint64_t n = (bits + bits_per_digit - 1) / bits_per_digit;
-    const std::span<const digit> d = a.view();
     for (uint64_t j = 0; j < n; ++j) {
         const uint64_t pos = (n - 1 - j) * bits_per_digit;
         const std::size_t i = std::size_t(pos / digit_bits);
@@ -97,7 +98,7 @@ public:
     // characters (a < base^width).
     void convert(const natural &a, std::size_t width)
     {
-        if (a.size() < radix_divide_and_conquer_threshold || powers_.size() == 0 ||
+        if (a.size() < thresholds.radix_divide_and_conquer || powers_.size() == 0 ||
             powers_[0].size() * 2 > a.size() + 1) {
             basecase(a, width);
             return;
@@ -202,7 +203,7 @@ public:
     natural convert(std::size_t first, std::size_t count)
     {
         // A chunk carries about 32 bits: about 16/15 of a digit.
-        if (count < radix_divide_and_conquer_threshold || powers_.size() == 0)
+        if (count < thresholds.radix_divide_and_conquer || powers_.size() == 0)
             return basecase(first, count);
         std::size_t j = 0;
         while (j + 1 < powers_.size() && (std::size_t(2) << j) < count)
@@ -230,7 +231,145 @@ private:
     const power_table &powers_;
 };
 
+// Digits the values of a power-of-two base fill: whole bits, plus one.
+std::size_t pow2_digits_for_values(std::size_t n, unsigned base)
+{
+    return std::size_t((uint64_t(n) * unsigned(std::countr_zero(base)) + digit_bits - 1) / digit_bits + 1);
+}
+
+// Least significant value first, bits gathered into whole digits; writes
+// pow2_digits_for_values(n, base) digits and returns that count.
+std::size_t pow2_from_digit_values(digit *d, const uint8_t *values, std::size_t n, unsigned base)
+{
+    const unsigned s = unsigned(std::countr_zero(base));
+    const std::size_t total = pow2_digits_for_values(n, base);
+    std::size_t k = 0;
+    uint64_t acc = 0;
+    unsigned held = 0;
+    for (std::size_t j = n; j-- > 0;) {
+        acc |= uint64_t(values[j]) << held;
+        held += s;
+        if (held >= digit_bits) {
+            d[k++] = digit(acc & digit_mask);
+            acc >>= digit_bits;
+            held -= digit_bits;
+        }
+    }
+    while (k < total) {
+        d[k++] = digit(acc & digit_mask);
+        acc >>= digit_bits;
+    }
+    return total;
+}
+
+// The characters of v, exactly `width` of them (leading zeros included),
+// written backwards ending before `end`. The base is a constant for base 10
+// so that the divisions become multiplications.
+template <unsigned Base>
+void chunk_characters(uint64_t v, unsigned width, char *end)
+{
+    for (unsigned i = 0; i < width; ++i) {
+        *--end = alphabet[v % Base];
+        v /= Base;
+    }
+}
+void chunk_characters(uint64_t v, unsigned width, char *end, unsigned base)
+{
+    if (base == 10) {
+        chunk_characters<10>(v, width, end);
+        return;
+    }
+    for (unsigned i = 0; i < width; ++i) {
+        *--end = alphabet[v % base];
+        v /= base;
+    }
+}
+
 } // namespace
+
+std::size_t short_from_digit_values(digit *out, const uint8_t *values, std::size_t n, unsigned base)
+{
+    std::size_t len;
+    if (std::has_single_bit(base)) {
+        len = pow2_from_digit_values(out, values, n, base);
+    } else {
+        // Chunks of k values, base^k the largest power of the base below
+        // 2^64, multiplied into 64-bit limbs, then regrouped into digits.
+        uint64_t power = base;
+        unsigned k = 1;
+        while (power <= UINT64_MAX / base) {
+            power *= base;
+            ++k;
+        }
+        limb acc[short_text_digits * digit_bits / 64 + 2];
+        std::size_t ln = 0;
+        // The leading chunk takes the n mod k leftover values.
+        std::size_t j = 0;
+        while (j < n) {
+            const std::size_t take = j == 0 && n % k != 0 ? n % k : k;
+            uint64_t v = 0;
+            for (std::size_t t = 0; t < take; ++t)
+                v = v * base + values[j++];
+            limb carry = v;
+            for (std::size_t i = 0; i < ln; ++i) {
+                const wide t = wide(acc[i]) * power + carry;
+                acc[i] = limb(t);
+                carry = limb(t >> 64);
+            }
+            if (carry != 0)
+                acc[ln++] = carry;
+        }
+        len = std::min<std::size_t>((ln * 64 + digit_bits - 1) / digit_bits, short_text_digits);
+        unpack_limbs({out, len}, {acc, ln});
+    }
+    while (len > 0 && out[len - 1] == 0)
+        --len;
+    return len;
+}
+
+std::size_t short_to_characters(std::span<const digit> m, unsigned base, char *out)
+{
+    if (m.empty()) {
+        out[0] = '0';
+        return 1;
+    }
+    if (std::has_single_bit(base))
+        return to_characters_pow2(m, unsigned(std::countr_zero(base)), out);
+    // Chunks of k characters by division by base^k, the largest power of the
+    // base below 2^64, on limbs in place: least significant chunk first.
+    uint64_t power = base;
+    unsigned k = 1;
+    while (power <= UINT64_MAX / base) {
+        power *= base;
+        ++k;
+    }
+    limb l[short_to_text_digits * digit_bits / 64 + 2];
+    std::size_t ln = limbs_for_digits(m.size());
+    pack_limbs({l, ln}, m);
+    while (ln > 0 && l[ln - 1] == 0)
+        --ln;
+    // At most short_to_text_digits * 30 bits: 1200 / log2(3) < 760 characters.
+    char text[short_to_text_digits * digit_bits];
+    char *end = text + sizeof text, *p = end;
+    while (ln > 1 || (ln == 1 && l[0] >= power)) {
+        const uint64_t chunk = limbs_divrem_1(l, l, ln, power);
+        while (ln > 0 && l[ln - 1] == 0)
+            --ln;
+        chunk_characters(chunk, k, p, base);
+        p -= k;
+    }
+    // The most significant chunk, without leading zeros.
+    uint64_t top = ln == 0 ? 0 : l[0];
+    unsigned width = 0;
+    for (uint64_t t = top; t != 0; t /= base)
+        ++width;
+    chunk_characters(top, width, p, base);
+    p -= width;
+    const std::size_t count = std::size_t(end - p);
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = p[i];
+    return count;
+}
 
 std::size_t digits_upper_bound(std::size_t significant_digits, unsigned base)
 {
@@ -245,9 +384,9 @@ std::size_t to_characters(const natural &a, unsigned base, char *out)
         return 1;
     }
     if (std::has_single_bit(base))
-        return to_characters_pow2(a, unsigned(std::countr_zero(base)), out);
+        return to_characters_pow2(a.view(), unsigned(std::countr_zero(base)), out);
     const chunk_base c = chunk_for(base);
-    const power_table powers(c, a.size() >= radix_divide_and_conquer_threshold ? 64 : 1, a.size());
+    const power_table powers(c, a.size() >= thresholds.radix_divide_and_conquer ? 64 : 1, a.size());
     to_text t(base, c, powers, out);
     t.convert(a, 0);
     return t.written();
@@ -257,27 +396,8 @@ natural from_digit_values(const uint8_t *values, std::size_t n, unsigned base)
 {
     natural r;
     if (std::has_single_bit(base)) {
-        // Least significant value first, bits gathered into whole digits.
-        const unsigned s = unsigned(std::countr_zero(base));
-        const std::size_t total = (uint64_t(n) * s + digit_bits - 1) / digit_bits + 1;
-        digit *d = r.prepare(total);
-        std::size_t k = 0;
-        uint64_t acc = 0;
-        unsigned held = 0;
-        for (std::size_t j = n; j-- > 0;) {
-            acc |= uint64_t(values[j]) << held;
-            held += s;
-            if (held >= digit_bits) {
-                d[k++] = digit(acc & digit_mask);
-                acc >>= digit_bits;
-                held -= digit_bits;
-            }
-        }
-        while (k < total) {
-            d[k++] = digit(acc & digit_mask);
-            acc >>= digit_bits;
-        }
-        r.trim(total);
+        const std::size_t total = pow2_digits_for_values(n, base);
+        r.trim(pow2_from_digit_values(r.prepare(total), values, n, base));
         return r;
     }
     const chunk_base c = chunk_for(base);
@@ -299,7 +419,7 @@ natural from_digit_values(const uint8_t *values, std::size_t n, unsigned base)
         std::size_t entries = 1;
         while ((std::size_t(2) << (entries - 1)) < chunks)
             ++entries;
-        const power_table powers(c, chunks >= radix_divide_and_conquer_threshold ? entries : 1, SIZE_MAX / 4);
+        const power_table powers(c, chunks >= thresholds.radix_divide_and_conquer ? entries : 1, SIZE_MAX / 4);
         from_text f(chunk_values, c, powers);
         r = f.convert(0, chunks);
     }

@@ -16,14 +16,6 @@ extern "C" ZBIG_API void fatal(const char *msg)
 
 namespace zbig {
 
-std::size_t significant_length(std::span<const digit> d)
-{
-    std::size_t n = d.size();
-    while (n > 0 && d[n - 1] == 0)
-        --n;
-    return n;
-}
-
 digit *allocate_digits(std::size_t n, const char *message)
 {
     void *p = n > SIZE_MAX / sizeof(digit) ? nullptr : std::malloc((n ? n : 1) * sizeof(digit));
@@ -78,41 +70,36 @@ result_digits new_result(std::size_t len)
         fatal("_mpz_realloc: cannot allocate memory");
     digit *d = allocate_digits(len, "_mpz_realloc: cannot allocate memory");
     std::memset(d, 0, len * sizeof(digit));
-    return {d, static_cast<uint32_t>(len)};
+    return {d, static_cast<uint32_t>(len), static_cast<uint32_t>(len)};
 }
 
-result_digits begin_result(mpz_rec *dst, std::size_t len, bool in_place_ok)
+result_digits begin_result_slow(mpz_rec *dst, std::size_t len, std::size_t written, bool in_place_ok)
 {
     if (len < 2)
         len = 2;
+    if (len > UINT32_MAX)
+        fatal("_mpz_realloc: cannot allocate memory");
     // The array may be larger than its stored length (a copy that shrank a
-    // record keeps the old array); its real size is what counts here.
+    // record keeps the old array); its real size is what counts here. The
+    // copy keeps at most max(dst->len, written) digits (copied_length), so
+    // room for `written` and dst's own stored digits is room enough.
     if (in_place_ok && dst->digits != nullptr &&
-        (len <= dst->len || len <= malloc_usable_size(dst->digits) / sizeof(digit)))
-        return {reinterpret_cast<digit *>(dst->digits), static_cast<uint32_t>(len)};
-    return new_result(len);
+        (written <= dst->len || written <= malloc_usable_size(dst->digits) / sizeof(digit)))
+        return {reinterpret_cast<digit *>(dst->digits), static_cast<uint32_t>(len), static_cast<uint32_t>(written)};
+    result_digits r = new_result(len);
+    r.written = static_cast<uint32_t>(written);
+    return r;
 }
 
-uint32_t copied_length(uint32_t dst_len, uint32_t src_len, std::size_t src_significant)
+void store_new_array(mpz_rec *dst, result_digits result, std::size_t significant, int sign)
 {
-    // A longer source grows the destination only to its significant digits;
-    // a shorter one re-creates the destination at the source's length.
-    if (src_len > dst_len)
-        return src_significant > dst_len ? static_cast<uint32_t>(src_significant) : dst_len;
-    return src_len < 2 ? 2 : src_len;
-}
-
-void store_result(mpz_rec *dst, result_digits result, int sign)
-{
-    const std::size_t k = significant_length({result.data, result.len});
-    const uint32_t len = copied_length(dst->len, result.len, k);
-    // len <= result.len always, and the result is zero above k <= len, so the
-    // result's own array becomes the destination's storage.
-    if (reinterpret_cast<digit *>(dst->digits) != result.data)
-        std::free(dst->digits);
+    // The array is zero above the written digits and the copy's length is
+    // at most result.len: it becomes the destination's storage.
+    const uint32_t len = copied_length(dst->len, result.len, significant);
+    std::free(dst->digits);
     dst->digits = reinterpret_cast<int32_t *>(result.data);
     dst->len = len;
-    dst->sign = static_cast<int16_t>(k == 0 ? 0 : sign);
+    dst->sign = static_cast<int16_t>(significant == 0 ? 0 : sign);
 }
 
 void init_copy(mpz_rec *x, const mpz_rec *y)

@@ -3,6 +3,7 @@
 #ifndef ZBIG_RECORD_H
 #define ZBIG_RECORD_H
 
+#include "digit.h"
 #include "zbig.h"
 
 #include <cstddef>
@@ -10,10 +11,6 @@
 #include <span>
 
 namespace zbig {
-
-using digit = uint32_t;
-inline constexpr unsigned digit_bits = 30;
-inline constexpr digit digit_mask = 0x3fffffff;
 
 // The stored digits of a live record, as unsigned words.
 inline std::span<digit> digits_of(mpz_rec *x)
@@ -26,7 +23,19 @@ inline std::span<const digit> digits_of(const mpz_rec *x)
 }
 
 // Number of digits up to and including the highest nonzero one.
-std::size_t significant_length(std::span<const digit> d);
+inline std::size_t significant_length(std::span<const digit> d)
+{
+    std::size_t n = d.size();
+    while (n > 0 && d[n - 1] == 0)
+        --n;
+    return n;
+}
+
+// The digits of x up to its highest nonzero one.
+inline std::span<const digit> significant_digits(const mpz_rec *x)
+{
+    return digits_of(x).first(significant_length(digits_of(x)));
+}
 
 // malloc/realloc that end the process with `message` when memory runs out.
 digit *allocate_digits(std::size_t n, const char *message);
@@ -44,34 +53,77 @@ void clear_value(mpz_rec *x);
 
 // A magnitude computed by an operation, standing for the temporary record the
 // operation's result passes through: `len` is that temporary's stored length
-// (at least 2) and `data` holds `len` digits, zero above the value. It is
-// handed to the caller's record by store_result, which applies the copying
-// rule of mpz_set (so the caller sees exactly the stored length the copy
-// would leave) without copying the digits a second time.
+// (at least 2), `data` holds its digits, of which the operation writes the
+// first `written` (the rest read as zero). It is handed to the caller's record
+// by store_result, which applies the copying rule of mpz_set (so the caller
+// sees exactly the stored length the copy would leave) without copying the
+// digits a second time.
 struct result_digits {
     digit *data = nullptr;
     uint32_t len = 0;
+    uint32_t written = 0;
 
-    std::span<digit> span() { return {data, len}; }
+    std::span<digit> span() { return {data, written}; }
 };
 
-// Zero-filled result of stored length max(len, 2).
+// Zero-filled result of stored length max(len, 2), all of it written.
 result_digits new_result(std::size_t len);
 
-// Result of stored length max(len, 2) for dst. When the caller can compute
-// into dst's own digits (in_place_ok: dst is no operand, or the algorithm
-// reads every input digit before writing that index) and dst's array has room
-// for len digits, this is dst's own array, NOT zero-filled: the caller writes
-// every digit. Otherwise it is new_result(len).
-result_digits begin_result(mpz_rec *dst, std::size_t len, bool in_place_ok);
-
-// dst = the result with the given sign, as mpz_set(dst, temporary) would
-// leave it, then the zero test. Takes ownership of result.data.
-void store_result(mpz_rec *dst, result_digits result, int sign);
+// Result of stored length max(len, 2) for dst, of which the caller writes
+// the first `written` <= max(len, 2) digits. When the caller can compute into
+// dst's own digits (in_place_ok: dst is no operand, or the algorithm reads
+// every input digit before writing that index) and dst's array has room for
+// `written` digits, this is dst's own array, NOT zero-filled: the caller
+// writes every one of those digits, and store_result clears what the copy
+// keeps above them. Otherwise it is new_result(len). Operations bound
+// `written` by the significant lengths of their operands, so a result of the
+// size a record already holds needs neither allocation nor zero-filling.
+result_digits begin_result_slow(mpz_rec *dst, std::size_t len, std::size_t written, bool in_place_ok);
+inline result_digits begin_result(mpz_rec *dst, std::size_t len, std::size_t written, bool in_place_ok)
+{
+    if (in_place_ok && written <= dst->len && dst->digits != nullptr && len <= UINT32_MAX)
+        return {reinterpret_cast<digit *>(dst->digits), static_cast<uint32_t>(len < 2 ? 2 : len),
+                static_cast<uint32_t>(written)};
+    return begin_result_slow(dst, len, written, in_place_ok);
+}
+inline result_digits begin_result(mpz_rec *dst, std::size_t len, bool in_place_ok)
+{
+    return begin_result(dst, len, len < 2 ? 2 : len, in_place_ok);
+}
 
 // Stored length that mpz_set(dst, src) leaves in dst, for a source of stored
 // length src_len whose significant length is src_significant.
-uint32_t copied_length(uint32_t dst_len, uint32_t src_len, std::size_t src_significant);
+inline uint32_t copied_length(uint32_t dst_len, uint32_t src_len, std::size_t src_significant)
+{
+    // A longer source grows the destination only to its significant digits;
+    // a shorter one re-creates the destination at the source's length.
+    if (src_len > dst_len)
+        return src_significant > dst_len ? static_cast<uint32_t>(src_significant) : dst_len;
+    return src_len < 2 ? 2 : src_len;
+}
+
+// A result in a new array replaces dst's storage (store_result's other half).
+void store_new_array(mpz_rec *dst, result_digits result, std::size_t significant, int sign);
+
+// dst = the result with the given sign, as mpz_set(dst, temporary) would
+// leave it, then the zero test. Takes ownership of result.data.
+inline void store_result(mpz_rec *dst, result_digits result, int sign)
+{
+    std::size_t k = result.written;
+    while (k > 0 && result.data[k - 1] == 0)
+        --k;
+    if (reinterpret_cast<digit *>(dst->digits) != result.data) {
+        store_new_array(dst, result, k, sign);
+        return;
+    }
+    // dst's own array: what the copy keeps above the value is zero. The
+    // length is at most max(dst->len, written), so the array has room.
+    const uint32_t len = copied_length(dst->len, result.len, k);
+    for (std::size_t i = result.written; i < len; ++i)
+        result.data[i] = 0;
+    dst->len = len;
+    dst->sign = static_cast<int16_t>(k == 0 ? 0 : sign);
+}
 
 // Leaves x holding a fresh copy of y (mpz_init_set).
 void init_copy(mpz_rec *x, const mpz_rec *y);

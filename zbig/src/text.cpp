@@ -1,4 +1,5 @@
 // The text interface: size in a base, conversion to and from text.
+#include "number_text.h"
 #include "radix.h"
 
 #include <bit>
@@ -11,28 +12,56 @@ using namespace zbig;
 namespace {
 
 constexpr const char *get_str_memory = "cannot allocate memory in mpz_get_str";
+constexpr const char *memory_message = "_mpz_realloc: cannot allocate memory";
 
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-
-// Character classes for the scan: 0 to 35 a digit value, 36 a character
-// that stops the scan, 37 a blank that is skipped.
-constexpr uint8_t stop = 36, skip = 37;
-struct character_table {
-    uint8_t value[256];
-    constexpr character_table() : value()
+// The digit values of a text: on the stack when short, else on the heap.
+class value_buffer {
+public:
+    explicit value_buffer(std::size_t n)
+        : data_(n <= sizeof local_ ? local_ : static_cast<uint8_t *>(std::malloc(n)))
     {
-        for (int c = 0; c < 256; ++c)
-            value[c] = stop;
-        for (int c = '0'; c <= '9'; ++c)
-            value[c] = uint8_t(c - '0');
-        for (int c = 'a'; c <= 'z'; ++c)
-            value[c] = uint8_t(c - 'a' + 10);
-        for (int c = 'A'; c <= 'Z'; ++c)
-            value[c] = uint8_t(c - 'A' + 10);
-        value[int(' ')] = value[int('\t')] = value[int('\n')] = skip;
+        if (data_ == nullptr)
+            fatal(memory_message);
     }
+    ~value_buffer()
+    {
+        if (data_ != local_)
+            std::free(data_);
+    }
+    value_buffer(const value_buffer &) = delete;
+    value_buffer &operator=(const value_buffer &) = delete;
+    uint8_t *get() { return data_; }
+
+private:
+    uint8_t local_[short_text_values];
+    uint8_t *data_;
 };
-constexpr character_table characters;
+
+// x = sign * the value of the digit values, keeping x's stored length and
+// growing it only when the value needs more digits.
+void store_values(mpz_rec *x, const uint8_t *values, const number_text &t)
+{
+    const digit *value;
+    std::size_t size;
+    digit local[short_text_digits];
+    natural long_value;
+    if (t.count <= short_text_values) {
+        size = short_from_digit_values(local, values, t.count, t.base);
+        value = local;
+    } else {
+        long_value = from_digit_values(values, t.count, t.base);
+        size = long_value.size();
+        value = long_value.view().data();
+    }
+    if (size > x->len)
+        grow(x, static_cast<uint32_t>(size));
+    digit *d = reinterpret_cast<digit *>(x->digits);
+    for (std::size_t i = 0; i < size; ++i)
+        d[i] = value[i];
+    for (std::size_t i = size; i < x->len; ++i)
+        d[i] = 0;
+    x->sign = static_cast<int16_t>(size == 0 ? 0 : t.sign);
+}
 
 } // namespace
 
@@ -58,73 +87,45 @@ extern "C" ZBIG_API char *mpz_get_str(char *buf, int base, const mpz_rec *x)
         if (buf == nullptr)
             fatal(get_str_memory);
     }
-    const natural m = natural::of(x);
+    const std::span<const digit> m = significant_digits(x);
     std::size_t pos = 0;
-    if (x->sign < 0 && !m.is_zero())
+    if (x->sign < 0 && !m.empty())
         buf[pos++] = '-';
-    pos += to_characters(m, unsigned(base), buf + pos);
+    if (m.size() < short_to_text_digits)
+        pos += short_to_characters(m, unsigned(base), buf + pos);
+    else
+        pos += to_characters(natural::of(m), unsigned(base), buf + pos);
     buf[pos] = '\0';
     return buf;
 }
 
 extern "C" ZBIG_API int mpz_set_str(mpz_rec *x, const char *text, int base)
 {
-    clear_value(x);
-    const char *s = text;
-    while (blank(*s))
-        ++s;
-    int sign = 1;
-    if (*s == '-') {
-        sign = -1;
-        ++s;
-    }
-    if (base != 0 && (base < 2 || base > 36))
+    const std::size_t n = std::strlen(text);
+    value_buffer values(n + 1);
+    number_text t;
+    if (!read_number_text(text, n, base, values.get(), t))
         fatal("mpz_set_str: invalid base");
-    if (base == 0) {
-        if (s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-            base = 16;
-            s += 2;
-        } else if (s[0] == '0') {
-            base = 8;
-            s += 1;
-        } else {
-            base = 10;
-        }
-    }
-    // Scanning from the right: the digits right of the first invalid
-    // character met make the value. Their values are stored from the end of
-    // the buffer backwards, so they end up most significant first.
-    const std::size_t n = std::strlen(s);
-    uint8_t *values = static_cast<uint8_t *>(std::malloc(n + 1));
-    if (values == nullptr)
-        fatal("_mpz_realloc: cannot allocate memory");
-    std::size_t first = n, count = 0;
-    int result = 0;
-    while (first > 0) {
-        const uint8_t v = characters.value[static_cast<unsigned char>(s[first - 1])];
-        if (v != skip) {
-            if (v >= unsigned(base)) {
-                result = -1;
-                break;
-            }
-            values[n - 1 - count] = v;
-            ++count;
-        }
-        --first;
-    }
-    const natural value = from_digit_values(values + (n - count), count, unsigned(base));
-    std::free(values);
-    // x keeps its stored length, growing only when the value needs more.
-    if (value.size() > x->len)
-        grow(x, static_cast<uint32_t>(value.size()));
-    if (!value.is_zero())
-        std::memcpy(x->digits, value.view().data(), value.size() * sizeof(digit));
-    x->sign = static_cast<int16_t>(value.is_zero() ? 0 : sign);
-    return result;
+    store_values(x, values.get() + (n - t.count), t);
+    return t.stopped ? -1 : 0;
 }
 
 extern "C" ZBIG_API int mpz_init_set_str(mpz_rec *x, const char *text, int base)
 {
     mpz_init(x);
     return mpz_set_str(x, text, base);
+}
+
+extern "C" ZBIG_API int zbig_read_text(mpz_rec *x, const char *text, size_t length, int base)
+{
+    value_buffer values(length + 1);
+    number_text t;
+    if (!read_number_text(text, length, base, values.get(), t))
+        return ZBIG_TEXT_INVALID_BASE;
+    if (t.stopped)
+        return ZBIG_TEXT_INVALID_CHARACTER;
+    if (t.count == 0 && !t.octal_zero)
+        return ZBIG_TEXT_NO_DIGITS;
+    store_values(x, values.get() + (length - t.count), t);
+    return ZBIG_TEXT_OK;
 }

@@ -2,6 +2,7 @@
 // aliasing, zero divisors and the stored lengths the long division leaves.
 #include "child.h"
 #include "differential.h"
+#include "limb_values.h"
 #include "limbs.h"
 #include "magnitude.h"
 #include "thresholds.h"
@@ -248,6 +249,47 @@ TEST(LargeDiv, ReciprocalIsExact)
     }
 }
 
+TEST(DivThresholds, BlockDivisionWithSmallOperands)
+{
+    // The reciprocal block division and the Newton reciprocal lowered to a
+    // few limbs, so that operands of a few hundred bits take them, with
+    // quotients longer and shorter than the divisor and remainders just
+    // below it; a = q b + r with 0 <= r < b pins both results.
+    const zbig::threshold_override low({.digit_mul = zbig::tuned_thresholds.digit_mul,
+                                        .karatsuba = 3,
+                                        .karatsuba_sqr = 3,
+                                        .ntt = zbig::tuned_thresholds.ntt,
+                                        .ntt_sqr = zbig::tuned_thresholds.ntt_sqr,
+                                        .div_reciprocal = 2,
+                                        .reciprocal_base = 4,
+                                        .radix_divide_and_conquer = zbig::tuned_thresholds.radix_divide_and_conquer});
+    operands g(37);
+    const unsigned sizes[][2] = {{256, 128}, {64 * 9 + 5, 64 * 3 + 1}, {64 * 20, 64 * 6},  {64 * 20, 64 * 13},
+                                 {64 * 31, 64 * 15}, {64 * 40 + 9, 64 * 9}, {64 * 40, 64 * 30}, {64 * 18, 64 * 17}};
+    for (const auto &s : sizes) {
+        for (int shape = 0; shape < 4; ++shape) {
+            const big b = shape == 2 ? (big(1) << s[1]) - 1
+                          : shape == 3 ? (big(1) << (s[1] - 1)) + 1
+                                       : g.random_bits(s[1]) | (big(1) << (s[1] - 1));
+            big a = shape == 1 ? (big(1) << s[0]) - 1 : g.random_bits(s[0]);
+            if (shape == 3)
+                a = b * ((big(1) << (s[0] - s[1])) - 1) + (b - 1);
+            rec ar(a), br(b), q, r;
+            mpz_divmod(q.p(), r.p(), ar.p(), br.p());
+            const big qv = value_of(q.p()), rv = value_of(r.p());
+            ASSERT_TRUE(qv * b + rv == a && rv >= 0 && rv < b) << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
+        }
+    }
+    // The reciprocal alone, above its schoolbook size.
+    for (std::size_t p : {5u, 6u, 9u, 17u}) {
+        const big v = g.random_bits(64 * unsigned(p)) | (big(1) << (64 * p - 1));
+        const auto lv = to_limbs(v, p);
+        std::vector<zbig::limb> inv(p + 1);
+        zbig::limbs_reciprocal(inv.data(), lv.data(), p);
+        ASSERT_EQ(from_limbs(inv), ((big(1) << (128 * p)) - 1) / v) << "p = " << p;
+    }
+}
+
 TEST(LargeDiv, BlockDivisionAboveItsThreshold)
 {
     // Divisors and quotients beyond the threshold of the reciprocal
@@ -255,7 +297,7 @@ TEST(LargeDiv, BlockDivisionAboveItsThreshold)
     // The quotient and remainder are the only pair with a = q b + r and
     // 0 <= r < b, which cpp_int checks with a multiplication.
     operands g(36);
-    const unsigned t = 64 * unsigned(zbig::div_reciprocal_threshold);
+    const unsigned t = 64 * unsigned(zbig::thresholds.div_reciprocal);
     // The last pair has a quotient shorter than the divisor, estimated from
     // the divisor's top limbs only.
     const unsigned sizes[][2] = {{2 * t + 64, t + 1}, {3 * t + 17, t + 200}, {2 * t + 600 * 64, t + 500 * 64}};

@@ -54,13 +54,42 @@ TEST(Mul, EdgeCases)
     EXPECT_EQ(value_of(s.p()), ((big(1) << 150) + 12345) * ((big(1) << 150) + 12345)) << "squaring in place";
 }
 
+TEST(MulThresholds, EverySwitchCrossedWithSmallOperands)
+{
+    // Thresholds lowered to a few limbs: digit products, limb schoolbook,
+    // Karatsuba (balanced and sliced) and transforms all run on operands a
+    // few hundred bits long, through mpz_mul with every aliasing.
+    const zbig::threshold_override low({.digit_mul = 3,
+                                        .karatsuba = 3,
+                                        .karatsuba_sqr = 4,
+                                        .ntt = 12,
+                                        .ntt_sqr = 14,
+                                        .div_reciprocal = zbig::tuned_thresholds.div_reciprocal,
+                                        .reciprocal_base = zbig::tuned_thresholds.reciprocal_base,
+                                        .radix_divide_and_conquer = zbig::tuned_thresholds.radix_divide_and_conquer});
+    ASSERT_EQ(zbig::thresholds.karatsuba, 3u);
+    operands g(15);
+    const unsigned bits[] = {30, 60, 89, 90, 91, 128, 191, 192, 193, 64 * 6 + 7, 64 * 11, 64 * 12 + 1, 64 * 14,
+                             64 * 27 + 3, 64 * 40};
+    for (unsigned qb : bits) {
+        for (unsigned rb : bits) {
+            for (int shape = 0; shape < 2; ++shape) {
+                const big q = shape ? (big(1) << qb) - 1 : g.random_bits(qb) | (big(1) << (qb - 1));
+                const big r = shape ? -((big(1) << rb) - 1) : g.random_bits(rb) | (big(1) << (rb - 1));
+                check_binary(mul_op, model::mul, q, r, g.pick(0, 2), g.pick(0, 2), g.value(200), g.pick(0, 40));
+                if (HasFatalFailure())
+                    return;
+            }
+        }
+    }
+}
 
 TEST(LargeMul, KernelsAgreeAcrossThresholds)
 {
     // Sizes just below and above each switch, balanced and unbalanced, with
     // all-ones operands (maximal carries) and random ones.
     operands g(13);
-    const std::size_t k = zbig::karatsuba_threshold;
+    const std::size_t k = zbig::thresholds.karatsuba;
     const std::size_t sizes[][2] = {{k - 1, k - 1}, {k, k},         {k + 1, k},     {2 * k + 3, k},
                                     {5 * k, 2 * k}, {7 * k + 1, 7 * k}, {300, 299}, {1000, 31},
                                     {1500, 1400}, {4096, 4096}};

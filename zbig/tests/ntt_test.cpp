@@ -10,7 +10,7 @@ TEST(LargeMul, TransformProductsMatchTheOracle)
     // including all-ones operands whose convolution coefficients are maximal.
     operands g(14);
     const std::size_t sizes[][2] = {{1, 1}, {2, 1}, {3, 3}, {17, 5}, {64, 64}, {100, 37}, {513, 512},
-                                    {zbig::ntt_threshold, zbig::ntt_threshold}, {3000, 2000}, {5000, 5000}};
+                                    {zbig::thresholds.ntt, zbig::thresholds.ntt}, {3000, 2000}, {5000, 5000}};
     for (const auto &s : sizes) {
         for (int shape = 0; shape < 2; ++shape) {
             const big a = shape ? (big(1) << (64 * s[0])) - 1 : g.random_bits(64 * unsigned(s[0]));

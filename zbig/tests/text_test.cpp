@@ -2,6 +2,8 @@
 // repeated division of a cpp_int, and a direct reading of the parse rules.
 #include "child.h"
 #include "oracle.h"
+#include "text_model.h"
+#include "thresholds.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -32,50 +34,6 @@ std::string get_str(const mpz_rec *x, int base)
     std::string r(s);
     std::free(s);
     return r;
-}
-
-// The parse rules read literally: blanks, sign, prefix, then digits from
-// the right until an invalid one.
-struct parsed {
-    big value;
-    int result;
-};
-parsed model_set_str(const std::string &text, int base)
-{
-    std::size_t i = 0;
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
-    while (i < text.size() && blank(text[i]))
-        ++i;
-    int sign = 1;
-    if (i < text.size() && text[i] == '-') {
-        sign = -1;
-        ++i;
-    }
-    if (base == 0) {
-        if (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0) {
-            base = 16;
-            i += 2;
-        } else if (i < text.size() && text[i] == '0') {
-            base = 8;
-            ++i;
-        } else {
-            base = 10;
-        }
-    }
-    big value = 0, place = 1;
-    for (std::size_t k = text.size(); k > i; --k) {
-        const char c = text[k - 1];
-        if (blank(c))
-            continue;
-        int v = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                : std::isalpha(static_cast<unsigned char>(c)) ? std::tolower(c) - 'a' + 10
-                                                               : 99;
-        if (v >= base)
-            return {sign * value, -1};
-        value += place * v;
-        place *= base;
-    }
-    return {sign * value, 0};
 }
 
 } // namespace
@@ -206,11 +164,93 @@ TEST(Text, RandomTextsWithBlanksAndInvalidCharacters)
             else
                 text += to_base(gen.pick(0, (base == 0 ? 8 : base) - 1), 36);
         }
-        const parsed want = model_set_str(text, base);
-        rec x(gen.value(100));
+        const text_model::parsed want = text_model::parse(text, base);
+        const big before = gen.value(100);
+        rec x(before), y(before);
+        const uint32_t len_before = y.p()->len;
         ASSERT_EQ(mpz_set_str(x.p(), text.c_str(), base), want.result) << '"' << text << "\" base " << base;
         ASSERT_EQ(value_of(x.p()), want.value) << '"' << text << "\" base " << base;
         ASSERT_TRUE(well_formed(x.p())) << '"' << text << '"';
+        // The reporting reader: the same value and stored length, or nothing
+        // written at all.
+        ASSERT_EQ(zbig_read_text(y.p(), text.data(), text.size(), base), want.read_status)
+            << '"' << text << "\" base " << base;
+        if (want.read_status == ZBIG_TEXT_OK) {
+            ASSERT_EQ(value_of(y.p()), want.value) << '"' << text << "\" base " << base;
+            ASSERT_EQ(y.p()->len, x.p()->len) << '"' << text << "\" base " << base;
+        } else {
+            ASSERT_EQ(value_of(y.p()), before) << '"' << text << "\" base " << base;
+            ASSERT_EQ(y.p()->len, len_before);
+        }
+    }
+}
+
+TEST(Text, ReadTextReportsWhatSetStrWouldEndOrStopAt)
+{
+    // Invalid bases, characters and empty numbers come back as a status with
+    // the record untouched, where mpz_set_str ends the process or keeps the
+    // digits right of the stop; a NUL byte is an ordinary invalid character.
+    const std::string long_digits(700, '7'); // beyond the stack buffers
+    struct {
+        std::string text;
+        int base, status;
+    } cases[] = {
+        {"12", 1, ZBIG_TEXT_INVALID_BASE},     {"12", 37, ZBIG_TEXT_INVALID_BASE},
+        {"12", -1, ZBIG_TEXT_INVALID_BASE},    {"12z34", 10, ZBIG_TEXT_INVALID_CHARACTER},
+        {"+5", 10, ZBIG_TEXT_INVALID_CHARACTER}, {std::string("1\0" "2", 3), 10, ZBIG_TEXT_INVALID_CHARACTER},
+        {"09", 0, ZBIG_TEXT_INVALID_CHARACTER}, {"- 0x1f", 0, ZBIG_TEXT_INVALID_CHARACTER},
+        {"", 10, ZBIG_TEXT_NO_DIGITS},         {" \t\n", 16, ZBIG_TEXT_NO_DIGITS},
+        {"-", 10, ZBIG_TEXT_NO_DIGITS},        {"0x", 0, ZBIG_TEXT_NO_DIGITS},
+        {"0", 0, ZBIG_TEXT_OK},                {"  -0x1F", 0, ZBIG_TEXT_OK},
+        {"1 000\n", 10, ZBIG_TEXT_OK},         {long_digits, 10, ZBIG_TEXT_OK},
+        {long_digits + "x", 10, ZBIG_TEXT_INVALID_CHARACTER}, {"-" + long_digits, 16, ZBIG_TEXT_OK},
+    };
+    for (const auto &c : cases) {
+        rec x(big(-123456789)), y(big(-123456789));
+        EXPECT_EQ(zbig_read_text(x.p(), c.text.data(), c.text.size(), c.base), c.status)
+            << '"' << c.text << "\" base " << c.base;
+        if (c.status != ZBIG_TEXT_OK) {
+            EXPECT_EQ(value_of(x.p()), big(-123456789)) << '"' << c.text << '"';
+            EXPECT_EQ(x.p()->len, y.p()->len) << '"' << c.text << '"';
+            continue;
+        }
+        // Success leaves what mpz_set_str leaves.
+        EXPECT_EQ(mpz_set_str(y.p(), c.text.c_str(), c.base), 0);
+        EXPECT_EQ(value_of(x.p()), value_of(y.p())) << '"' << c.text << '"';
+        EXPECT_EQ(value_of(x.p()), text_model::parse(c.text, c.base).value) << '"' << c.text << '"';
+        EXPECT_EQ(x.p()->len, y.p()->len) << '"' << c.text << '"';
+    }
+}
+
+TEST(Text, DivideAndConquerWithShortNumbers)
+{
+    // The divide-and-conquer conversions, lowered to split at two digits
+    // (or chunks), on numbers short enough for every build and valgrind;
+    // long texts still take the heap path above the stack buffers.
+    const zbig::threshold_override low({.digit_mul = zbig::tuned_thresholds.digit_mul,
+                                        .karatsuba = 3,
+                                        .karatsuba_sqr = 3,
+                                        .ntt = 16,
+                                        .ntt_sqr = 16,
+                                        .div_reciprocal = 3,
+                                        .reciprocal_base = 4,
+                                        .radix_divide_and_conquer = 2});
+    operands gen(4004);
+    for (unsigned bits : {1u, 31u, 1199u, 1200u, 1201u, 2000u, 4100u, 9001u}) {
+        for (int shape = 0; shape < 3; ++shape) {
+            const big v = shape == 0   ? gen.random_bits(bits) | (big(1) << (bits - 1))
+                          : shape == 1 ? (big(1) << bits) - 1
+                                       : pow(big(10), bits / 3);
+            const big sv = shape == 2 ? -v : v;
+            rec x(sv);
+            for (int base : {3, 10, 16, 36}) {
+                const std::string text = to_base(sv, static_cast<unsigned>(base));
+                ASSERT_EQ(get_str(x.p(), base), text) << bits << " bits, base " << base << " shape " << shape;
+                rec y;
+                ASSERT_EQ(mpz_set_str(y.p(), text.c_str(), base), 0);
+                ASSERT_EQ(value_of(y.p()), sv) << bits << " bits, base " << base << " shape " << shape;
+            }
+        }
     }
 }
 

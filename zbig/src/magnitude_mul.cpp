@@ -1,0 +1,70 @@
+// Products of magnitudes held as digit spans: operands are regrouped into
+// limbs for the kernels, or multiplied digit by digit when they are short.
+#include "limbs.h"
+#include "magnitude.h"
+#include "thresholds.h"
+
+#include <algorithm>
+
+namespace zbig {
+
+constexpr const char *mul_memory = "_mpz_realloc: cannot allocate memory";
+
+void multiply_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<const digit> b)
+{
+    const bool square = a.data() == b.data() && a.size() == b.size();
+    a = a.first(significant_length(a));
+    b = b.first(significant_length(b));
+    if (a.size() < b.size())
+        std::swap(a, b);
+    if (b.empty()) {
+        std::fill(out.begin(), out.end(), 0);
+        return;
+    }
+    if (b.size() == 1) {
+        multiply_by_small(out, a, b[0]);
+        return;
+    }
+    constexpr std::size_t short_product = 64;
+    if (b.size() < thresholds.digit_mul && a.size() + b.size() <= short_product) {
+        // Formed aside: out may be a or b.
+        digit product[short_product];
+        const std::size_t n = a.size() + b.size();
+        digits_mul_basecase(product, a.data(), a.size(), b.data(), b.size());
+        std::copy(product, product + n, out.begin());
+        std::fill(out.begin() + n, out.end(), 0);
+        return;
+    }
+    const std::size_t an = limbs_for_digits(a.size()), bn = limbs_for_digits(b.size());
+    // Small operands are regrouped on the stack: no allocation at all.
+    limb local[256];
+    limb *buf = 2 * (an + bn) <= 256 ? local : allocate_limbs(an + bn + an + bn, mul_memory);
+    limb *la = buf, *lb = buf + an, *lr = buf + an + bn;
+    pack_limbs({la, an}, a);
+    if (square) {
+        limbs_sqr(lr, la, an);
+    } else {
+        pack_limbs({lb, bn}, b);
+        limbs_mul(lr, la, an, lb, bn);
+    }
+    unpack_limbs(out, {lr, an + bn});
+    if (buf != local)
+        release_limbs(buf);
+}
+
+void multiply_by_small(std::span<digit> out, std::span<const digit> a, uint32_t u)
+{
+    uint64_t carry = 0;
+    std::size_t i = 0;
+    for (; i < a.size(); ++i) {
+        const uint64_t t = uint64_t(a[i]) * u + carry;
+        out[i] = digit(t) & digit_mask;
+        carry = t >> digit_bits;
+    }
+    for (; i < out.size(); ++i) {
+        out[i] = digit(carry) & digit_mask;
+        carry >>= digit_bits;
+    }
+}
+
+} // namespace zbig
