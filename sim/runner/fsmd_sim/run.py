@@ -111,10 +111,18 @@ def execute(kit, job, settings, cache):
     if settings.coverage:
         gcov = find_gcov(ghdl.executable, scratch)
         # Refused before the run, not after it: a report folder that cannot be made.
+        # The report of an earlier run goes first, so that a run that ends
+        # without one (a design that fails analysis, Ctrl-C) leaves none.
+        from .coverage_report import SUMMARY, TRACEFILE
         try:
             os.makedirs(settings.coverage, exist_ok=True)
+            for name in (SUMMARY, TRACEFILE):
+                try:
+                    os.remove(os.path.join(settings.coverage, name))
+                except FileNotFoundError:
+                    pass
         except OSError as e:
-            raise BadInput(f"cannot create the coverage folder {settings.coverage}: {e.strerror}")
+            raise BadInput(f"cannot use the coverage folder {settings.coverage}: {e.strerror}")
     kit_use = kit_library(kit, ghdl, cache)
     try:
         job.prepare(kit, ghdl, cache, kit_use, directory, scratch, settings.deadline)

@@ -148,8 +148,19 @@ class BundledBench(unittest.TestCase):
         status, out, err = fsmd_sim("popcount", "--dir", d / "run",
                                     "--coverage", d / "a-file" / "cov")
         self.assertEqual(status, 3, out + err)
-        self.assertIn(f"cannot create the coverage folder {d / 'a-file' / 'cov'}", err)
+        self.assertIn(f"cannot use the coverage folder {d / 'a-file' / 'cov'}", err)
         self.assertFalse((d / "run" / "popcount_alg_test_results.txt").exists())
+
+    def test_a_run_without_a_report_leaves_no_earlier_one_behind(self):
+        d = fresh("stale")
+        status, out, err = fsmd_sim("popcount", "--dir", d / "run", "--coverage", d / "cov")
+        self.assertEqual(status, 0, out + err)
+        broken = d / "broken.vhd"
+        broken.write_text("entity popcount is\nend entity;\narchitecture fsmd of popcount is\n")
+        status, out, err = fsmd_sim("popcount", "--design", broken, "--dir", d / "run",
+                                    "--coverage", d / "cov")
+        self.assertEqual(status, 3, out + err)
+        self.assertEqual(sorted(p.name for p in (d / "cov").iterdir()), ["popcount.vhd.gcov"])
 
     def test_genhtml_takes_the_tracefile(self):
         if shutil.which("genhtml") is None:
