@@ -126,16 +126,18 @@ class BundledBench(unittest.TestCase):
                 self.assertEqual(never_executed(out, SHORTCUT), UNREACHED)
 
     def test_wall_clock_watchdog_still_writes_the_counters(self):
-        # A fibo test of 100 million cycles runs far longer than the timeout:
-        # the watchdog ends the bench with SIGTERM, on which it writes its
-        # counters; without them every line would count as never executed.
+        # A fibo test of 100 million cycles runs for minutes, far longer than
+        # the timeout: the watchdog ends the bench with SIGTERM, on which it
+        # writes its counters; without them every line would count as never
+        # executed. (The design is built beforehand, so the timeout falls in
+        # the simulation even on a loaded machine.)
         d = fresh("timeout")
         data = d / "long.txt"
         data.write_text("05F5E0FE 00000000\n")
         design = EXAMPLES / "designs" / "fibo.vhd"
         fsmd_sim("fibo", "--dir", d / "warm", "--coverage", d / "warm-cov")
         status, out, err = fsmd_sim("fibo", "--data", data, "--stop-time", "10sec",
-                                    "--timeout", "3",
+                                    "--timeout", "6",
                                     "--dir", d / "run", "--coverage", d / "cov")
         self.assertEqual(status, 2, out + err)
         row = next(l for l in out.splitlines() if l.strip().startswith(str(design)))
