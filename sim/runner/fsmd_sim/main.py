@@ -102,11 +102,13 @@ def design_job(opts):
 
 def run_one(kit, opts, cache):
     import time
+    from .ghdl import set_deadline
     from .job import BenchJob
     from .junit import write_junit
     from .report import print_outcome
     from .run import Settings, execute, prepare_dir
     deadline = time.monotonic() + opts.timeout
+    set_deadline(deadline)
     for d in opts.designs:
         if not os.path.isfile(d):
             raise BadInput(f"design file {d} does not exist or is not a file")

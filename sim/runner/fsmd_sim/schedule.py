@@ -17,7 +17,7 @@ from .run import Settings, execute, prepare_dir
 
 def run_all(kit, opts, cache):
     import threading
-    from .ghdl import find_ghdl
+    from .ghdl import find_ghdl, set_deadline
     # Paths found now, before the threads start: spawn changes the folder of
     # the process around each start of a GHDL process.
     find_ghdl(opts.backend)
@@ -27,6 +27,7 @@ def run_all(kit, opts, cache):
     printing = threading.Lock()
     outcomes = {}
     deadline = time.monotonic() + opts.timeout
+    set_deadline(deadline)
 
     def one(bench):
         with slots:
