@@ -9,7 +9,6 @@ from .benches import BENCHES
 from .cli import DEFAULT_STOP_TIME
 from .errors import EXIT_BAD_INPUT, BadInput
 from .job import BenchJob
-from .junit import write_junit
 from .report import print_outcome, summary_table
 from .results import Outcome
 from .run import Settings, execute, prepare_dir
@@ -73,6 +72,7 @@ def run_all(kit, opts, cache):
         except (OSError, ValueError) as e:
             raise BadInput(f"cannot write the coverage report into {opts.coverage}: {e}")
     if opts.junit:
+        from .junit import write_junit
         write_junit(opts.junit, ordered)
     return max(o.status for o in ordered)
 
