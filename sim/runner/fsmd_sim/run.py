@@ -129,7 +129,9 @@ def execute(kit, job, settings, cache):
                 return outcome
             finally:
                 design_use.release()
-                cache.evict()
+                # Only a new entry can make the cache outgrow its size.
+                if cache.built:
+                    cache.evict()
         finally:
             kit_use.release()
     except WatchdogExpired:
