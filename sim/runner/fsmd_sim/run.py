@@ -103,31 +103,37 @@ def execute(kit, job, settings, cache):
     if os.path.isdir(results) and not os.path.islink(results):
         raise BadInput(f"cannot write the results file {results}:"
                        " a folder of that name is in the way")
-    ghdl = Ghdl(settings.backend, find_ghdl(settings.backend), cache, scratch)
-    kit_use = kit_library(kit, ghdl, cache)
+    for name, data in job.inputs:
+        place(directory, name, data, "input file")
     try:
-        job.prepare(kit, ghdl, cache, kit_use, directory, scratch, settings.deadline)
-        for name, data in job.inputs:
-            place(directory, name, data, "input file")
+        os.remove(results)
+    except FileNotFoundError:
+        pass
+    except OSError as e:
+        raise BadInput(f"cannot remove the old results file {results}: {e.strerror}")
+    try:
+        ghdl = Ghdl(settings.backend, find_ghdl(settings.backend), cache, scratch)
+        kit_use = kit_library(kit, ghdl, cache, settings.deadline)
         try:
-            os.remove(results)
-        except FileNotFoundError:
-            pass
-        except OSError as e:
-            raise BadInput(f"cannot remove the old results file {results}: {e.strerror}")
-        try:
+            # A kind that learns its sources and inputs from the design
+            # (the generated bench) does so here; its inputs follow.
+            placed = len(job.inputs)
+            job.prepare(kit, ghdl, cache, kit_use, directory, scratch, settings.deadline)
+            for name, data in job.inputs[placed:]:
+                place(directory, name, data, "input file")
             design_use = design_library(kit, ghdl, cache, kit_use, job, scratch, settings.deadline)
-        except WatchdogExpired:
-            outcome = job.outcome("", "", settings.stop_time)
-            watchdog_expired(outcome, settings.timeout)
-            return outcome
-        try:
-            return simulate(kit, job, settings, ghdl, design_use, scratch)
+            try:
+                return simulate(kit, job, settings, ghdl, design_use, scratch)
+            finally:
+                design_use.release()
+                cache.evict()
         finally:
-            design_use.release()
-            cache.evict()
-    finally:
-        kit_use.release()
+            kit_use.release()
+    except WatchdogExpired:
+        # Out of time before the simulation: while building the libraries.
+        outcome = job.outcome("", "", settings.stop_time)
+        watchdog_expired(outcome, settings.timeout)
+        return outcome
 
 
 def simulate(kit, job, settings, ghdl, design_use, scratch):
