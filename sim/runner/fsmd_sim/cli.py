@@ -16,7 +16,8 @@ BENCH is one of eda, fibo, arraysum, popcount; B is a GHDL back end (mcode,
 llvm). With --vectors, fsmd-sim generates the bench from ENTITY's ports
 (ROLE: clk, reset, start, done, ready; defaults: architecture fsmd, reset
 active high, start held at '1', a 10ns clock, 1000000 cycles at most per
-test, no stop time). --stop-time (default 100ms) stops a run without verdict in simulated
+test). --stop-time (default 100ms; with --vectors, a bound that no test
+within --max-cycles reaches) stops a run without verdict in simulated
 time, --timeout (default 3600) in wall-clock seconds. Exit status: 0 every
 test passed, 1 some test failed, 2 no verdict before the stop time or the
 timeout (a hang), 3 usage error, unreadable file, failed analysis or
