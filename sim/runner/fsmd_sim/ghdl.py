@@ -160,7 +160,8 @@ def spawn(argv, log, cwd=None, deadline=None, out=None, env=None, after_watchdog
     writing = os.O_WRONLY | os.O_CREAT | os.O_TRUNC
     actions = [(os.POSIX_SPAWN_OPEN, 0, os.devnull, os.O_RDONLY, 0)]
     if out is None:
-        actions += [(os.POSIX_SPAWN_OPEN, 1, log, writing, 0o644), (os.POSIX_SPAWN_DUP2, 1, 2)]
+        actions += [(os.POSIX_SPAWN_OPEN, 1, log, writing, 0o644),
+                    (os.POSIX_SPAWN_DUP2, 1, 2)]
     else:
         actions += [(os.POSIX_SPAWN_OPEN, 1, out, writing, 0o644),
                     (os.POSIX_SPAWN_OPEN, 2, log, writing, 0o644)]

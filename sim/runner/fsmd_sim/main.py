@@ -51,7 +51,9 @@ def _load_modules(opts, on_damaged_import):
     this one place once the command line is read (--help needs none of them),
     so that a damaged compiled form is repaired here. Slow standard modules
     are imported where they are used."""
-    names = ["job", "kit", "report", "run"]
+    names = ["job", "kit", "report", "run", "progress", "data_check"]
+    if opts.vectors is not None:
+        names += ["anydesign", "harness_gen", "ports", "vectors"]
     if opts.junit:
         names.append("junit")
     if opts.target == "all":

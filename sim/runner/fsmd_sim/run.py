@@ -106,20 +106,25 @@ def execute(kit, job, settings, cache):
     if os.path.isdir(results) and not os.path.islink(results):
         raise BadInput(f"cannot write the results file {results}:"
                        " a folder of that name is in the way")
+    for name, data in job.inputs:
+        place(directory, name, data, "input file")
+    try:
+        os.remove(results)
+    except FileNotFoundError:
+        pass
+    except OSError as e:
+        raise BadInput(f"cannot remove the old results file {results}: {e.strerror}")
     try:
         ghdl = Ghdl(settings.backend, find_ghdl(settings.backend), cache, scratch)
         gcov = prepare_coverage(settings, ghdl, scratch) if settings.coverage else None
         kit_use = kit_library(kit, ghdl, cache, settings.deadline)
         try:
+            # A kind that learns its sources and inputs from the design
+            # (the generated bench) does so here; its inputs follow.
+            placed = len(job.inputs)
             job.prepare(kit, ghdl, cache, kit_use, directory, scratch, settings.deadline)
-            for name, data in job.inputs:
+            for name, data in job.inputs[placed:]:
                 place(directory, name, data, "input file")
-            try:
-                os.remove(results)
-            except FileNotFoundError:
-                pass
-            except OSError as e:
-                raise BadInput(f"cannot remove the old results file {results}: {e.strerror}")
             design_use = design_library(kit, ghdl, cache, kit_use, job, scratch, settings.deadline,
                                         coverage=gcov is not None)
             try:
