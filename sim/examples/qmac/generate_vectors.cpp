@@ -1,5 +1,6 @@
 // Writes the vectors file of the example design qmac from its golden model:
-// the corner cases of rounding and saturation, then random operands.
+// the 605 corner cases of rounding and saturation, then random operands up
+// to COUNT tests in all (default 4000).
 //     generate-qmac-vectors FILE [COUNT]
 #include "qmac_model.hpp"
 

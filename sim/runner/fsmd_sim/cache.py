@@ -128,6 +128,7 @@ class Cache:
     def __init__(self, root, temporary=False):
         self.root = os.path.abspath(root)
         self.temporary = temporary
+        self.built = False  # whether this process has added an entry
         for sub in ("src", "lib", "lock", "tmp"):
             os.makedirs(os.path.join(self.root, sub), exist_ok=True)
 
@@ -182,6 +183,7 @@ class Cache:
             os.mkdir(lib)
             build(src, lib)
             _publish(lib, os.path.join(self.root, "lib", name))
+            self.built = True
         finally:
             private.remove()
 

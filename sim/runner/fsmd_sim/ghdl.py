@@ -3,8 +3,12 @@
 Every GHDL process runs in a process group of its own, so that fsmd-sim can
 end it with everything it started (the LLVM back end runs a compiler and a
 linker) on every way out: a normal end, an error, the watchdog, or a signal
-to fsmd-sim itself. The signal module is left out for start-up time (it
-loads enum); _signal is the same functions without the enumerations.
+to fsmd-sim itself. The watchdog is one timer (SIGALRM) for the run, or for
+all four benches of `all`: when it fires, every GHDL process group is ended.
+A GHDL process also gets a processor-time limit a little beyond the run's
+wall-clock limit, which ends it even when fsmd-sim was killed with SIGKILL
+and a design keeps it busy. The signal module is left out for start-up time
+(it loads enum); _signal is the same functions without the enumerations.
 """
 import os
 import _signal
@@ -30,10 +34,49 @@ class WatchdogExpired(Exception):
     """The wall-clock limit of the run passed while GHDL was running."""
 
 
-def _end_children():
-    for pgid in list(_running):
+# Set by the timer when the run's wall-clock limit has passed.
+_expired = False
+# Processor seconds a GHDL process may use beyond the wall-clock limit (a
+# single-threaded process uses no more processor time than wall-clock time,
+# so the wall-clock watchdog fires first while fsmd-sim lives).
+CPU_LIMIT_MARGIN = 2
+
+
+# Seconds between the watchdog's SIGTERM and its SIGKILL: a bench built for
+# coverage writes its counters on SIGTERM (gcov_flush.c); other GHDL
+# processes end on it at once.
+TERM_GRACE = 2
+
+
+# The process groups the watchdog sent SIGTERM: SIGKILL follows for them
+# alone, not for a gcov started after the bench ended.
+_terminated = set()
+
+
+def _on_alarm(signum, frame):
+    global _expired
+    if _expired:
+        _end_children(groups=_terminated)
+        return
+    _expired = True
+    _terminated.update(_running)
+    _end_children(_signal.SIGTERM)
+    _signal.setitimer(_signal.ITIMER_REAL, TERM_GRACE)
+
+
+def set_deadline(deadline):
+    """Starts the watchdog: at deadline (a time.monotonic() value) every GHDL
+    process is ended, and the runs waiting for one see WatchdogExpired. Only
+    the main thread may call it."""
+    import time
+    _signal.signal(_signal.SIGALRM, _on_alarm)
+    _signal.setitimer(_signal.ITIMER_REAL, max(deadline - time.monotonic(), 0.001))
+
+
+def _end_children(signum=_signal.SIGKILL, groups=None):
+    for pgid in list(_running if groups is None else groups & _running):
         try:
-            os.killpg(pgid, _signal.SIGKILL)
+            os.killpg(pgid, signum)
         except OSError:
             pass
 
@@ -84,37 +127,41 @@ def _find_program(name):
     return _found[name]
 
 
-def _watchdog(seconds):
-    """A prefix for argv that stops the command after seconds (SIGTERM, then
-    SIGKILL two seconds later): coreutils' timeout. It works in every thread
-    of `all`, and it also ends the command
-    when fsmd-sim itself is killed with SIGKILL and cannot end it."""
-    program = _find_program("timeout")
-    if program is None:
-        return []
-    return [program, "-k", "2s", f"{seconds:.3f}s"]
+def _limit_processor_time(seconds):
+    """Gives the next child a processor-time limit of seconds (it inherits
+    fsmd-sim's); returns what to restore afterwards, or None. fsmd-sim's own
+    limit stays above what it has used."""
+    import resource
+    soft, hard = resource.getrlimit(resource.RLIMIT_CPU)
+    used = resource.getrusage(resource.RUSAGE_SELF)
+    limit = int(used.ru_utime + used.ru_stime + seconds) + CPU_LIMIT_MARGIN
+    if hard != resource.RLIM_INFINITY:
+        limit = min(limit, hard)
+    if soft != resource.RLIM_INFINITY and soft <= limit:
+        return None
+    resource.setrlimit(resource.RLIMIT_CPU, (limit, hard))
+    return lambda: resource.setrlimit(resource.RLIMIT_CPU, (soft, hard))
 
 
-def spawn(argv, log, cwd=None, deadline=None, out=None, env=None):
+def spawn(argv, log, cwd=None, deadline=None, out=None, env=None, after_watchdog=False):
     """Runs argv with stdout and stderr into the file log (stdout into the
     file out instead, when given) and stdin from /dev/null, in a process
     group of its own, in folder cwd; returns the exit status (negative:
-    killed by that signal). deadline, a time.monotonic()
-    value, is the watchdog: past it the command is killed and WatchdogExpired
-    raised. env adds to fsmd-sim's environment."""
+    killed by that signal). Once the watchdog has fired (set_deadline),
+    raises WatchdogExpired instead. deadline, the run's time.monotonic()
+    limit, also limits the command's processor time. env adds to
+    fsmd-sim's environment. after_watchdog: runs the command even when the
+    watchdog has fired (gcov reading what a stopped bench wrote)."""
     environment = dict(os.environ, **env) if env else os.environ
-    import time
-    prefix = []
+    remaining = None
     if deadline is not None:
+        import time
         remaining = deadline - time.monotonic()
-        if remaining <= 0:
-            raise WatchdogExpired()
-        prefix = _watchdog(remaining)
-    argv = prefix + list(argv)
     writing = os.O_WRONLY | os.O_CREAT | os.O_TRUNC
     actions = [(os.POSIX_SPAWN_OPEN, 0, os.devnull, os.O_RDONLY, 0)]
     if out is None:
-        actions += [(os.POSIX_SPAWN_OPEN, 1, log, writing, 0o644), (os.POSIX_SPAWN_DUP2, 1, 2)]
+        actions += [(os.POSIX_SPAWN_OPEN, 1, log, writing, 0o644),
+                    (os.POSIX_SPAWN_DUP2, 1, 2)]
     else:
         actions += [(os.POSIX_SPAWN_OPEN, 1, out, writing, 0o644),
                     (os.POSIX_SPAWN_OPEN, 2, log, writing, 0o644)]
@@ -124,8 +171,12 @@ def spawn(argv, log, cwd=None, deadline=None, out=None, env=None):
     # (posix_spawn has no such action here), one thread at a time.
     with _spawn_lock:
         old_mask = _signal.pthread_sigmask(_signal.SIG_BLOCK, ENDING_SIGNALS)
-        old_cwd = None
+        old_cwd = restore_limit = None
         try:
+            if (_expired and not after_watchdog) or (remaining is not None and remaining <= 0):
+                raise WatchdogExpired()
+            if remaining is not None:
+                restore_limit = _limit_processor_time(remaining)
             if cwd is not None:
                 old_cwd = os.open(".", os.O_RDONLY | os.O_DIRECTORY)
                 os.chdir(cwd)
@@ -138,6 +189,8 @@ def spawn(argv, log, cwd=None, deadline=None, out=None, env=None):
             if old_cwd is not None:
                 os.fchdir(old_cwd)
                 os.close(old_cwd)
+            if restore_limit is not None:
+                restore_limit()
             _signal.pthread_sigmask(_signal.SIG_SETMASK, old_mask)
     try:
         _, status = os.waitpid(pid, 0)
@@ -152,12 +205,9 @@ def spawn(argv, log, cwd=None, deadline=None, out=None, env=None):
         # Whatever the child left behind in its group goes with it.
         _kill_group(pid)
         _running.discard(pid)
-    code = os.waitstatus_to_exitcode(status)
-    # timeout's status says it stopped the command (124; 137 where the
-    # command needed SIGKILL); the clock confirms it.
-    if prefix and code != 0 and time.monotonic() >= deadline:
+    if _expired and not after_watchdog:
         raise WatchdogExpired()
-    return code
+    return os.waitstatus_to_exitcode(status)
 
 
 def _kill_group(pgid):

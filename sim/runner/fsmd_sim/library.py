@@ -153,7 +153,7 @@ def kit_sources(kit, ghdl):
     return s
 
 
-def kit_library(kit, ghdl, cache):
+def kit_library(kit, ghdl, cache, deadline=None):
     """The kit's library, shared by every design and bench."""
     sources = kit_sources(kit, ghdl)
     analysed = [TEXTIO] + kit.units
@@ -162,7 +162,7 @@ def kit_library(kit, ghdl, cache):
     def build(src, lib):
         log = os.path.join(lib, "analysis.log")
         if spawn([ghdl.executable, "-a", *kit.flags, f"--workdir={os.path.relpath(lib, src)}",
-                  *analysed], log, cwd=src) != 0:
+                  *analysed], log, cwd=src, deadline=deadline) != 0:
             raise BadInput(f"the kit's own VHDL units fail analysis with GHDL {ghdl.backend}:\n"
                            + read_text(log).rstrip())
 

@@ -46,18 +46,27 @@ def main(argv, on_damaged_import=None):
         return e.status
 
 
-def _load_modules(on_damaged_import):
-    """Every other module of the package, imported at this one place once the
-    command line is read (--help needs none of them), so that a damaged
-    compiled form is repaired here. Slow standard modules are imported where
-    they are used."""
+def _load_modules(opts, on_damaged_import):
+    """The other modules of the package that the command needs, imported at
+    this one place once the command line is read (--help needs none of them),
+    so that a damaged compiled form is repaired here. Slow standard modules
+    are imported where they are used."""
+    names = ["job", "kit", "report", "run", "progress", "data_check"]
+    if opts.vectors is not None:
+        names += ["anydesign", "harness_gen", "ports", "vectors"]
+    if opts.junit:
+        names.append("junit")
+    if opts.target == "all":
+        names.append("schedule")
     try:
-        from . import job, junit, kit, report, run, schedule  # noqa: F401
+        for name in names:
+            __import__(f"{__package__}.{name}")
     except Exception:
         if on_damaged_import is None:
             raise
         on_damaged_import()
-        from . import job, junit, kit, report, run, schedule  # noqa: F401,F811
+        for name in names:
+            __import__(f"{__package__}.{name}")
 
 
 def _main(argv, on_damaged_import):
@@ -66,7 +75,7 @@ def _main(argv, on_damaged_import):
     except cli.HelpWanted:
         print(cli.help_text())
         return 0
-    _load_modules(on_damaged_import)
+    _load_modules(opts, on_damaged_import)
     from .ghdl import default_backend
     from .kit import Kit
     from .run import open_cache
@@ -102,11 +111,12 @@ def design_job(opts):
 
 def run_one(kit, opts, cache):
     import time
+    from .ghdl import set_deadline
     from .job import BenchJob
-    from .junit import write_junit
     from .report import print_outcome
     from .run import Settings, execute, prepare_dir
     deadline = time.monotonic() + opts.timeout
+    set_deadline(deadline)
     for d in opts.designs:
         if not os.path.isfile(d):
             raise BadInput(f"design file {d} does not exist or is not a file")
@@ -125,6 +135,7 @@ def run_one(kit, opts, cache):
     with Progress(job, directory, enabled=sys.stderr.isatty()):
         outcome = execute(kit, job, settings, cache)
     if opts.junit:
+        from .junit import write_junit
         write_junit(opts.junit, [outcome])
     print_outcome(outcome, per_test=not opts.quiet)
     sys.stdout.flush()

@@ -106,43 +106,63 @@ def execute(kit, job, settings, cache):
     if os.path.isdir(results) and not os.path.islink(results):
         raise BadInput(f"cannot write the results file {results}:"
                        " a folder of that name is in the way")
-    ghdl = Ghdl(settings.backend, find_ghdl(settings.backend), cache, scratch)
-    gcov = None
-    if settings.coverage:
-        gcov = find_gcov(ghdl.executable, scratch)
-        # Refused before the run, not after it: a report folder that cannot be made.
-        try:
-            os.makedirs(settings.coverage, exist_ok=True)
-        except OSError as e:
-            raise BadInput(f"cannot create the coverage folder {settings.coverage}: {e.strerror}")
-    kit_use = kit_library(kit, ghdl, cache)
+    for name, data in job.inputs:
+        place(directory, name, data, "input file")
     try:
-        job.prepare(kit, ghdl, cache, kit_use, directory, scratch, settings.deadline)
-        for name, data in job.inputs:
-            place(directory, name, data, "input file")
+        os.remove(results)
+    except FileNotFoundError:
+        pass
+    except OSError as e:
+        raise BadInput(f"cannot remove the old results file {results}: {e.strerror}")
+    try:
+        ghdl = Ghdl(settings.backend, find_ghdl(settings.backend), cache, scratch)
+        gcov = prepare_coverage(settings, ghdl, scratch) if settings.coverage else None
+        kit_use = kit_library(kit, ghdl, cache, settings.deadline)
         try:
-            os.remove(results)
-        except FileNotFoundError:
-            pass
-        except OSError as e:
-            raise BadInput(f"cannot remove the old results file {results}: {e.strerror}")
-        try:
+            # A kind that learns its sources and inputs from the design
+            # (the generated bench) does so here; its inputs follow.
+            placed = len(job.inputs)
+            job.prepare(kit, ghdl, cache, kit_use, directory, scratch, settings.deadline)
+            for name, data in job.inputs[placed:]:
+                place(directory, name, data, "input file")
             design_use = design_library(kit, ghdl, cache, kit_use, job, scratch, settings.deadline,
                                         coverage=gcov is not None)
-        except WatchdogExpired:
-            outcome = job.outcome("", "", settings.stop_time)
-            watchdog_expired(outcome, settings.timeout)
-            return outcome
-        try:
-            outcome = simulate(kit, job, settings, ghdl, design_use, scratch)
-            if gcov is not None:
-                outcome.coverage = coverage_report(job, settings, gcov, design_use, scratch)
-            return outcome
+            try:
+                outcome = simulate(kit, job, settings, ghdl, design_use, scratch)
+                if gcov is not None:
+                    outcome.coverage = coverage_report(job, settings, gcov, design_use, scratch)
+                return outcome
+            finally:
+                design_use.release()
+                # Only a new entry can make the cache outgrow its size.
+                if cache.built:
+                    cache.evict()
         finally:
-            design_use.release()
-            cache.evict()
-    finally:
-        kit_use.release()
+            kit_use.release()
+    except WatchdogExpired:
+        # Out of time before the simulation: while building the libraries.
+        outcome = job.outcome("", "", settings.stop_time)
+        watchdog_expired(outcome, settings.timeout)
+        return outcome
+
+
+def prepare_coverage(settings, ghdl, scratch):
+    """The gcov to use, and the report folder made ready, before anything is
+    built or run: a folder that cannot be made is refused before the run.
+    The report of an earlier run goes first, so that a run that ends without
+    one (a design that fails analysis, Ctrl-C) leaves none."""
+    from .coverage_report import SUMMARY, TRACEFILE
+    gcov = find_gcov(ghdl.executable, scratch)
+    try:
+        os.makedirs(settings.coverage, exist_ok=True)
+        for name in (SUMMARY, TRACEFILE):
+            try:
+                os.remove(os.path.join(settings.coverage, name))
+            except FileNotFoundError:
+                pass
+    except OSError as e:
+        raise BadInput(f"cannot use the coverage folder {settings.coverage}: {e.strerror}")
+    return gcov
 
 
 def simulate(kit, job, settings, ghdl, design_use, scratch):
@@ -219,7 +239,8 @@ def coverage_report(job, settings, gcov, design_use, scratch):
     try:
         return coverage.design_report(settings.coverage, gcov, design_use.lib,
                                       os.path.join(scratch, COUNTERS), designs,
-                                      lambda argv, out, cwd=None: spawn(argv, out, cwd=cwd),
+                                      lambda argv, out, cwd=None: spawn(argv, out, cwd=cwd,
+                                                                        after_watchdog=True),
                                       job.name)
     except coverage.Unavailable as e:
         raise BadInput(str(e))

@@ -9,7 +9,6 @@ from .benches import BENCHES
 from .cli import DEFAULT_STOP_TIME
 from .errors import EXIT_BAD_INPUT, BadInput
 from .job import BenchJob
-from .junit import write_junit
 from .report import print_outcome, summary_table
 from .results import Outcome
 from .run import Settings, execute, prepare_dir
@@ -17,7 +16,7 @@ from .run import Settings, execute, prepare_dir
 
 def run_all(kit, opts, cache):
     import threading
-    from .ghdl import find_ghdl
+    from .ghdl import find_ghdl, set_deadline
     # Paths found now, before the threads start: spawn changes the folder of
     # the process around each start of a GHDL process.
     find_ghdl(opts.backend)
@@ -27,6 +26,7 @@ def run_all(kit, opts, cache):
     printing = threading.Lock()
     outcomes = {}
     deadline = time.monotonic() + opts.timeout
+    set_deadline(deadline)
 
     def one(bench):
         with slots:
@@ -72,6 +72,7 @@ def run_all(kit, opts, cache):
         except (OSError, ValueError) as e:
             raise BadInput(f"cannot write the coverage report into {opts.coverage}: {e}")
     if opts.junit:
+        from .junit import write_junit
         write_junit(opts.junit, ordered)
     return max(o.status for o in ordered)
 

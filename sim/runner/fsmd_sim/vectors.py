@@ -96,7 +96,10 @@ def _check_field(token, port, is_output):
         return None, (0, f"'-' (not checked) in input column {port.name}: an input needs a value")
     for offset, ch in enumerate(token):
         if ch not in HEX_DIGITS:
-            shown = repr(ch) if ch.isprintable() else f"character {ord(ch):#04x}"
+            if 0xDC80 <= ord(ch) <= 0xDCFF:  # a byte that is not UTF-8
+                shown = f"byte {ord(ch) - 0xDC00:#04x}"
+            else:
+                shown = repr(ch) if ch.isprintable() else f"character {ord(ch):#04x}"
             return None, (offset, f"{shown} is not a hexadecimal digit (field of {port.name})")
     if len(token) > port.digits:
         return None, (0, f"{len(token)} digits for port {port.name} of {_bits(port.width)}"

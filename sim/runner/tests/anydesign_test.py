@@ -131,6 +131,25 @@ class MixedWidths(unittest.TestCase):
                       f" (vectors file {vectors}, line 7)", out)
 
 
+    @unittest.skipUnless(BACKEND == "llvm" and shutil.which("ghdl-mcode") and shutil.which("ghdl-llvm"),
+                         "compares the two back ends once, in the llvm run")
+    def test_both_back_ends_write_the_same_results_file(self):
+        vectors = self.dir / "few.vectors"
+        lines = mixed_widths_vectors(300, seed=3).splitlines()
+        lines[10] = lines[10].rsplit(" ", 1)[0] + " -"  # an unchecked output too
+        vectors.write_text("\n".join(lines) + "\n")
+        results = []
+        for backend in ("mcode", "llvm"):
+            d = self.dir / f"same-{backend}"
+            proc = subprocess.run([FSMD_SIM, "mixed_widths", "--design", str(MIXED), "--vectors", str(vectors),
+                                   "--dir", str(d), "--backend", backend, "--quiet"],
+                                  capture_output=True, text=True)
+            self.assertEqual(proc.returncode, 0, proc.stdout + proc.stderr)
+            results.append((d / "mixed_widths_test_results.txt").read_bytes())
+        self.assertEqual(results[0], results[1])
+        self.assertEqual(results[0].count(b"\n"), 301)
+
+
 class MalformedVectors(unittest.TestCase):
     def test_each_problem_is_exit_3_with_file_and_line(self):
         d = fresh("malformed")

@@ -126,16 +126,18 @@ class BundledBench(unittest.TestCase):
                 self.assertEqual(never_executed(out, SHORTCUT), UNREACHED)
 
     def test_wall_clock_watchdog_still_writes_the_counters(self):
-        # A fibo test of 100 million cycles runs far longer than the timeout:
-        # the watchdog ends the bench with SIGTERM, on which it writes its
-        # counters; without them every line would count as never executed.
+        # A fibo test of 100 million cycles runs for minutes, far longer than
+        # the timeout: the watchdog ends the bench with SIGTERM, on which it
+        # writes its counters; without them every line would count as never
+        # executed. (The design is built beforehand, so the timeout falls in
+        # the simulation even on a loaded machine.)
         d = fresh("timeout")
         data = d / "long.txt"
         data.write_text("05F5E0FE 00000000\n")
         design = EXAMPLES / "designs" / "fibo.vhd"
         fsmd_sim("fibo", "--dir", d / "warm", "--coverage", d / "warm-cov")
         status, out, err = fsmd_sim("fibo", "--data", data, "--stop-time", "10sec",
-                                    "--timeout", "3",
+                                    "--timeout", "6",
                                     "--dir", d / "run", "--coverage", d / "cov")
         self.assertEqual(status, 2, out + err)
         row = next(l for l in out.splitlines() if l.strip().startswith(str(design)))
@@ -148,8 +150,19 @@ class BundledBench(unittest.TestCase):
         status, out, err = fsmd_sim("popcount", "--dir", d / "run",
                                     "--coverage", d / "a-file" / "cov")
         self.assertEqual(status, 3, out + err)
-        self.assertIn(f"cannot create the coverage folder {d / 'a-file' / 'cov'}", err)
+        self.assertIn(f"cannot use the coverage folder {d / 'a-file' / 'cov'}", err)
         self.assertFalse((d / "run" / "popcount_alg_test_results.txt").exists())
+
+    def test_a_run_without_a_report_leaves_no_earlier_one_behind(self):
+        d = fresh("stale")
+        status, out, err = fsmd_sim("popcount", "--dir", d / "run", "--coverage", d / "cov")
+        self.assertEqual(status, 0, out + err)
+        broken = d / "broken.vhd"
+        broken.write_text("entity popcount is\nend entity;\narchitecture fsmd of popcount is\n")
+        status, out, err = fsmd_sim("popcount", "--design", broken, "--dir", d / "run",
+                                    "--coverage", d / "cov")
+        self.assertEqual(status, 3, out + err)
+        self.assertEqual(sorted(p.name for p in (d / "cov").iterdir()), ["popcount.vhd.gcov"])
 
     def test_genhtml_takes_the_tracefile(self):
         if shutil.which("genhtml") is None:

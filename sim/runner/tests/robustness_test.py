@@ -197,11 +197,14 @@ class FoldersInTheWay(unittest.TestCase):
         # A file-size limit fails writes as a full disk does (EFBIG for
         # ENOSPC); Python ignores SIGXFSZ, so fsmd-sim sees the error.
         d = fresh("full")
-        for name, cache, message in (("run", SCRATCH / "cache", "cannot write the input file"),
-                                     ("cache", d / "new-cache", "cannot use the cache")):
+        small = d / "small.txt"  # fits the limit, unlike the bundled data
+        small.write_text(SHORT_DATA)
+        for name, cache, data, message in (
+                ("run", SCRATCH / "cache", [], "cannot write the input file"),
+                ("cache", d / "new-cache", ["--data", str(small)], "cannot use the cache")):
             with self.subTest(name):
                 proc = subprocess.run(
-                    [FSMD_SIM, "popcount", "--dir", str(d / name)], capture_output=True,
+                    [FSMD_SIM, "popcount", "--dir", str(d / name), *data], capture_output=True,
                     text=True, env=env_with(cache), timeout=60,
                     preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (1000, 1000)))
                 self.assertEqual(proc.returncode, 3, proc.stdout + proc.stderr)
@@ -252,6 +255,22 @@ class Signals(unittest.TestCase):
                 time.sleep(0.2)
                 self.assertEqual(leftovers(d), [])
 
+
+    def test_a_busy_ghdl_outlives_a_killed_fsmd_sim_only_until_the_timeout(self):
+        # SIGKILL leaves fsmd-sim no chance to end GHDL: the processor-time
+        # limit GHDL inherits ends a design that keeps it busy.
+        d = fresh("sigkill-busy")
+        proc = subprocess.Popen([FSMD_SIM, "popcount", "--design", str(DESIGNS / "busy_loop.vhd"),
+                                 "--dir", str(d), "--timeout", "2"], env=env_with(SCRATCH / "cache"),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for_child(proc)
+        time.sleep(0.3)
+        proc.kill()
+        proc.wait()
+        end = time.monotonic() + 30
+        while leftovers(d) and time.monotonic() < end:
+            time.sleep(0.2)
+        self.assertEqual(leftovers(d), [])
 
     def test_ctrl_c_at_start_up_is_status_130_without_traceback(self):
         d = fresh("early-signal")

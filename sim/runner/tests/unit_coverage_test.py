@@ -1,13 +1,13 @@
-"""Tests of fsmd_sim.coverage without GHDL: gcov's JSON of a real run of
-data/popcount_shortcut.vhd (its test data never reaches state st_full), the
-reports made from it, and the lcov tracefile."""
+"""Tests of fsmd_sim.coverage and fsmd_sim.coverage_report without GHDL:
+gcov's JSON of a real run of data/popcount_shortcut.vhd (its test data never
+reaches state st_full), the reports made from it, and the lcov tracefile."""
 import json
 import os
 import pathlib
 import tempfile
 import unittest
 
-from fsmd_sim import coverage
+from fsmd_sim import coverage, coverage_report
 
 DATA = pathlib.Path(__file__).parent / "data"
 DESIGN = DATA / "popcount_shortcut.vhd"
@@ -73,7 +73,7 @@ class FromGcov(unittest.TestCase):
 class Reports(unittest.TestCase):
     def test_summary_names_exactly_the_never_executed_lines(self):
         record = shortcut_record()
-        lines = coverage.summary_lines([record])
+        lines = coverage_report.summary_lines([record])
         self.assertEqual(lines[-1], f"never executed: {DESIGN}: lines {UNREACHED[0]}, "
                                     f"{UNREACHED[1]}-{UNREACHED[3]}")
         total = next(l for l in lines if l.startswith("total")).split()
@@ -81,23 +81,24 @@ class Reports(unittest.TestCase):
                                       f"{100 * (len(record.lines) - 4) / len(record.lines):.1f}%"])
 
     def test_full_coverage_lists_no_lines(self):
-        record = coverage.FileCoverage("a.vhd")
+        record = coverage_report.FileCoverage("a.vhd")
         record.add_line(3, 1)
-        self.assertFalse(any(l.startswith("never") for l in coverage.summary_lines([record])))
-        empty = coverage.summary_lines([])
+        lines = coverage_report.summary_lines([record])
+        self.assertFalse(any(l.startswith("never") for l in lines))
+        empty = coverage_report.summary_lines([])
         self.assertEqual(empty[-1].split(), ["total", "0", "0", "-", "0", "0", "-"])
 
     def test_line_ranges(self):
         for numbers, want in [([], ""), ([5], "5"), ([3, 1, 2], "1-3"), ([1, 3], "1, 3"),
                               ([7, 8, 10, 11, 12, 20], "7-8, 10-12, 20")]:
-            self.assertEqual(coverage.line_ranges(numbers), want)
+            self.assertEqual(coverage_report.line_ranges(numbers), want)
 
     def test_annotated_source_marks_every_line(self):
         record = shortcut_record()
-        text = coverage.annotate(record, SOURCE)
+        text = coverage_report.annotate(record, SOURCE)
         numbered = [l for l in text.splitlines() if l[9:10] == ":"]
         self.assertEqual(len(numbered), len(SOURCE.splitlines()))
-        never = [int(l[10:15]) for l in numbered if l[:9].strip() == coverage.NEVER]
+        never = [int(l[10:15]) for l in numbered if l[:9].strip() == coverage_report.NEVER]
         self.assertEqual(never, UNREACHED)
         no_code = [int(l[10:15]) for l in numbered if l[:9].strip() == "-"]
         self.assertEqual(set(no_code) & set(record.lines), set())
@@ -107,27 +108,28 @@ class Reports(unittest.TestCase):
     def test_report_folder_holds_the_three_outputs(self):
         with tempfile.TemporaryDirectory() as d:
             out = pathlib.Path(d) / "cov"
-            summary = coverage.write_report(str(out), [shortcut_record()], {str(DESIGN): SOURCE})
+            summary = coverage_report.write_report(str(out), [shortcut_record()],
+                                                   {str(DESIGN): SOURCE})
             self.assertEqual(sorted(os.listdir(out)),
                              ["coverage.info", "popcount_shortcut.vhd.gcov", "summary.txt"])
             self.assertEqual((out / "summary.txt").read_text().splitlines(), summary)
 
     def test_annotated_names_do_not_collide(self):
         taken = set()
-        names = [coverage.annotated_name(p, taken) for p in ("a/x.vhd", "b/x.vhd", "x.vhd")]
+        names = [coverage_report.annotated_name(p, taken) for p in ("a/x.vhd", "b/x.vhd", "x.vhd")]
         self.assertEqual(len(set(names)), 3)
 
 
 class Tracefile(unittest.TestCase):
     def test_round_trip_keeps_every_count(self):
         record = shortcut_record()
-        back = coverage.parse_tracefile(coverage.tracefile([record], "popcount"))
+        back = coverage_report.parse_tracefile(coverage_report.tracefile([record], "popcount"))
         self.assertEqual(len(back), 1)
         self.assertEqual((back[0].path, back[0].lines, back[0].branches, back[0].functions),
                          (record.path, record.lines, record.branches, record.functions))
 
     def test_counts_of_the_tracefile(self):
-        text = coverage.tracefile([shortcut_record()])
+        text = coverage_report.tracefile([shortcut_record()])
         fields = dict(l.split(":", 1) for l in text.splitlines()
                       if l.split(":")[0] in ("LF", "LH"))
         record = shortcut_record()
@@ -136,13 +138,13 @@ class Tracefile(unittest.TestCase):
         self.assertTrue(text.endswith("end_of_record\n"))
 
     def test_merge_adds_counts_and_keeps_unknown_branches_unknown(self):
-        a, b = coverage.FileCoverage("f.vhd"), coverage.FileCoverage("f.vhd")
+        a, b = coverage_report.FileCoverage("f.vhd"), coverage_report.FileCoverage("f.vhd")
         a.add_line(1, 2)
         a.add_branches(1, [None, 3])
         b.add_line(1, 5)
         b.add_line(2, 0)
         b.add_branches(1, [None, 4])
-        merged = coverage.combine([a, b, coverage.FileCoverage("e.vhd")])
+        merged = coverage_report.combine([a, b, coverage_report.FileCoverage("e.vhd")])
         self.assertEqual([r.path for r in merged], ["e.vhd", "f.vhd"])
         self.assertEqual(merged[1].lines, {1: 7, 2: 0})
         self.assertEqual(merged[1].branches, {1: [None, 7]})
@@ -151,7 +153,7 @@ class Tracefile(unittest.TestCase):
 
     def test_malformed_tracefile_names_the_line(self):
         with self.assertRaisesRegex(ValueError, "line 2"):
-            coverage.parse_tracefile("SF:x.vhd\nDA:one,2\nend_of_record\n")
+            coverage_report.parse_tracefile("SF:x.vhd\nDA:one,2\nend_of_record\n")
 
 
 class Gcov(unittest.TestCase):

@@ -41,6 +41,8 @@ class Malformed(unittest.TestCase):
             ("not hexadecimal", HEADER + "00g1 1 0 : 0 0 0\n", 2, 3, "'g' is not a hexadecimal digit"),
             ("hex prefix", HEADER + "0x01 1 0 : 0 0 0\n", 2, 2, "'x' is not a hexadecimal digit"),
             ("NUL byte", HEADER + "00\x001 1 0 : 0 0 0\n", 2, 3, "character 0x00"),
+            ("not UTF-8", (HEADER + "00").encode() + b"\xff1 1 0 : 0 0 0\n", 2, 3, "byte 0xff is not"),
+            ("non-ASCII letter", HEADER + "00\u00e91 1 0 : 0 0 0\n", 2, 3, "'\u00e9' is not"),
             ("too many digits", HEADER + "00001 1 0 : 0 0 0\n", 2, 1, "5 digits for port a of 16 bits"),
             ("wider than the port", HEADER + "0001 2 0 : 0 0 0\n", 2, 6, "value 2 does not fit port add of 1 bit (at most 1)"),
             ("wider than a 5-bit port", HEADER + "0001 1 0 : 0 0 20\n", 2, 16, "does not fit port w of 5 bits"),
