@@ -98,31 +98,31 @@ template <typename Operator> void cxx_compound(benchmark::State& state, Operator
 BENCHMARK(c_call<fxp_add, reference_add>)->Name("add/qarith");
 BENCHMARK(c_call<reference_add, reference_add>)->Name("add/reference");
 BENCHMARK_CAPTURE(cxx_operator, add, [](const auto& a, const auto& b) { return a + b; })
-    ->Name("add/fixed");
+    -> Name("add/fixed");
 BENCHMARK(c_call_in_place<fxp_add>)->Name("add/qarith_in_place");
 BENCHMARK_CAPTURE(cxx_compound, add, [](auto& r, const auto& b) { r += b; })
-    ->Name("add/fixed_compound");
+    -> Name("add/fixed_compound");
 BENCHMARK(c_call<fxp_sub, reference_sub>)->Name("sub/qarith");
 BENCHMARK(c_call<reference_sub, reference_sub>)->Name("sub/reference");
 BENCHMARK_CAPTURE(cxx_operator, sub, [](const auto& a, const auto& b) { return a - b; })
-    ->Name("sub/fixed");
+    -> Name("sub/fixed");
 BENCHMARK(c_call_in_place<fxp_sub>)->Name("sub/qarith_in_place");
 BENCHMARK_CAPTURE(cxx_compound, sub, [](auto& r, const auto& b) { r -= b; })
-    ->Name("sub/fixed_compound");
+    -> Name("sub/fixed_compound");
 BENCHMARK(c_call<fxp_mul, reference_mul>)->Name("mul/qarith");
 BENCHMARK(c_call<reference_mul, reference_mul>)->Name("mul/reference");
 BENCHMARK_CAPTURE(cxx_operator, mul, [](const auto& a, const auto& b) { return a * b; })
-    ->Name("mul/fixed");
+    -> Name("mul/fixed");
 BENCHMARK(c_call_in_place<fxp_mul>)->Name("mul/qarith_in_place");
 BENCHMARK_CAPTURE(cxx_compound, mul, [](auto& r, const auto& b) { r *= b; })
-    ->Name("mul/fixed_compound");
+    -> Name("mul/fixed_compound");
 BENCHMARK(c_call<fxp_div, reference_div>)->Name("div/qarith");
 BENCHMARK(c_call<reference_div, reference_div>)->Name("div/reference");
 BENCHMARK_CAPTURE(cxx_operator, div, [](const auto& a, const auto& b) { return a / b; })
-    ->Name("div/fixed");
+    -> Name("div/fixed");
 BENCHMARK(c_call_in_place<fxp_div>)->Name("div/qarith_in_place");
 BENCHMARK_CAPTURE(cxx_compound, div, [](auto& r, const auto& b) { r /= b; })
-    ->Name("div/fixed_compound");
+    -> Name("div/fixed_compound");
 
 // The text form in base 10 (nine decimal digits, '.', six fraction bits)
 // against printing the same integer part with "%d".

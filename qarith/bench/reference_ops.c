@@ -58,7 +58,8 @@ __attribute__((noinline)) void reference_mul(fxp_t* r, const fxp_t* a, const fxp
 {
     const int64_t product = (int64_t)raw_of(a) * raw_of(b);
     const int surplus = (a->wl - a->iwl) + (b->wl - b->iwl) - r->point;
-    r->value = truncate_saturate(surplus >= 0 ? product >> surplus : shift_left(product, -surplus), r);
+    r->value =
+        truncate_saturate(surplus >= 0 ? product >> surplus : shift_left(product, -surplus), r);
 }
 
 __attribute__((noinline)) void reference_div(fxp_t* r, const fxp_t* a, const fxp_t* b)

@@ -59,9 +59,9 @@ constexpr int64_t positive_part(int64_t x)
 // formats the 64-bit path cannot, and inlined it would cost every call
 // registers and code.
 template <int32_t (*Operation)(const Call&)>
-[[gnu::noinline, gnu::cold]] int32_t out_of_line(const fxp_t& r, const fxp_t& a, const fxp_t& b)
+[[gnu::noinline, gnu::cold]] void out_of_line(fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
-    return Operation(Call{r, a, b});
+    r->value = Operation(Call{*r, *a, *b});
 }
 
 enum class Sign { plus, minus };
@@ -93,7 +93,7 @@ template <Sign sign> void add_or_subtract(fxp_t* r, const fxp_t* a, const fxp_t*
         r->value = aligned_sum<int64_t, sign>(c);
         return;
     }
-    r->value = out_of_line<aligned_sum<wide_t, sign>>(*r, *a, *b);
+    out_of_line<aligned_sum<wide_t, sign>>(r, a, b);
 }
 
 // Two 32-bit raw fields: the product is exact in either width. It has
@@ -170,7 +170,7 @@ void fxp_mul(fxp_t* r, const fxp_t* a, const fxp_t* b)
         r->value = scaled_product<int64_t>(c);
         return;
     }
-    r->value = out_of_line<scaled_product<wide_t>>(*r, *a, *b);
+    out_of_line<scaled_product<wide_t>>(r, a, b);
 }
 
 void fxp_div(fxp_t* r, const fxp_t* a, const fxp_t* b)
@@ -190,7 +190,7 @@ void fxp_div(fxp_t* r, const fxp_t* a, const fxp_t* b)
     }
     if (refuses_division(c))
         return;
-    r->value = out_of_line<scaled_quotient<wide_t>>(*r, *a, *b);
+    out_of_line<scaled_quotient<wide_t>>(r, a, b);
 }
 
 void fxp_neg(fxp_t* r, const fxp_t* a)
@@ -203,7 +203,7 @@ void fxp_neg(fxp_t* r, const fxp_t* a)
         r->value = negation<int64_t>(c);
         return;
     }
-    r->value = out_of_line<negation<wide_t>>(*r, *a, *a);
+    out_of_line<negation<wide_t>>(r, a, a);
 }
 
 } // extern "C"

@@ -25,9 +25,21 @@ int pick(std::mt19937& rng, int lo, int hi)
 
 int32_t random_field(std::mt19937& rng)
 {
-    static constexpr int32_t kCorners[] = {INT32_MIN, INT32_MIN + 1, -1000, -129, -128, -65, -64,
-                                           -63, -33, -32, -1, 0, 1, 31, 32, 33, 61, 62, 63, 64,
-                                           65, 95, 96, 125, 126, 127, 128, 129, INT32_MAX};
+    static constexpr int32_t kCorners[] = {INT32_MIN, INT32_MIN + 1,
+                                           -1000,     -129,
+                                           -128,      -65,
+                                           -64,       -63,
+                                           -33,       -32,
+                                           -1,        0,
+                                           1,         31,
+                                           32,        33,
+                                           61,        62,
+                                           63,        64,
+                                           65,        95,
+                                           96,        125,
+                                           126,       127,
+                                           128,       129,
+                                           INT32_MAX};
     switch (pick(rng, 0, 3)) {
     case 0:
         return kCorners[rng() % std::size(kCorners)];
@@ -190,15 +202,16 @@ TEST(WideReference, AliasedResultsAreTheSame)
 TEST(WideReference, TextIsTheSameInEveryBase)
 {
     std::mt19937 rng(99);
-    static constexpr int kBases[] = {INT32_MIN, -10, -1, 0, 1, 2, 3, 7, 8, 10, 16, 36, 255, 256,
-                                     65536, INT32_MAX};
+    static constexpr int kBases[] = {INT32_MIN, -10, -1, 0,  1,   2,   3,     7,
+                                     8,         10,  16, 36, 255, 256, 65536, INT32_MAX};
     for (int i = 0; i < rounds(20000); ++i) {
         fxp_t x = random_record(rng);
         // Text only for word lengths whose text is small enough to hold.
         x.wl = pick(rng, -3, 80);
         if (pick(rng, 0, 1) == 0)
             x.iwl = pick(rng, -2, x.wl + 1);
-        const int base = pick(rng, 0, 3) == 0 ? random_field(rng) : kBases[rng() % std::size(kBases)];
+        const int base =
+            pick(rng, 0, 3) == 0 ? random_field(rng) : kBases[rng() % std::size(kBases)];
         const std::string expected = qarith_reference::text(x, base);
         // Exactly wl + 2 bytes, as the interface asks; at least one.
         std::vector<char> buf(static_cast<size_t>(x.wl + 2 > 0 ? x.wl + 2 : 1), '#');
