@@ -200,12 +200,8 @@ extern "C" ZBIG_API void mpz_add(mpz_rec *p, const mpz_rec *q, const mpz_rec *r)
             // only when the carry comes.
             result_digits res = begin_result(p, len, n, true);
             const digit carry = add_magnitudes(res.span(), qd, rd);
-            if (carry != 0) {
-                res.data = reallocate_digits(res.data, n + 1, "_mpz_realloc: cannot allocate memory");
-                res.data[n] = carry;
-                res.written = static_cast<uint32_t>(n + 1);
-                p->digits = reinterpret_cast<int32_t *>(res.data);
-            }
+            if (carry != 0)
+                append_digit(p, res, carry);
             store_result(p, res, qs);
             return;
         }

@@ -55,19 +55,19 @@ bool read_number_text(const char *text, std::size_t n, int base, uint8_t *values
     out.base = unsigned(base);
     // From the right: the digits right of the first invalid character met
     // make the value.
-    std::size_t end = n;
-    while (end > i) {
-        const uint8_t v = characters.value[static_cast<unsigned char>(text[end - 1])];
-        if (v != skip) {
-            if (v >= unsigned(base)) {
-                out.stopped = true;
-                break;
-            }
-            values[n - 1 - out.count] = v;
-            ++out.count;
+    const auto *begin = reinterpret_cast<const unsigned char *>(text) + i;
+    const auto *p = reinterpret_cast<const unsigned char *>(text) + n;
+    uint8_t *w = values + n;
+    while (p > begin) {
+        const uint8_t v = characters.value[*--p];
+        if (v < unsigned(base)) {
+            *--w = v;
+        } else if (v != skip) {
+            out.stopped = true;
+            break;
         }
-        --end;
     }
+    out.count = std::size_t(values + n - w);
     return true;
 }
 

@@ -262,6 +262,31 @@ std::size_t pow2_from_digit_values(digit *d, const uint8_t *values, std::size_t 
     return total;
 }
 
+// base^k, the largest power of the base below 2^64, and k, for every base:
+// worked out at compile time, where the divisions cost nothing.
+struct wide_chunk {
+    uint64_t power = 0;
+    unsigned digits = 0;
+};
+struct wide_chunk_table {
+    wide_chunk entry[37];
+    constexpr wide_chunk_table() : entry()
+    {
+        for (unsigned base = 2; base <= 36; ++base) {
+            uint64_t power = base;
+            unsigned k = 1;
+            while (power <= UINT64_MAX / base) {
+                power *= base;
+                ++k;
+            }
+            entry[base] = {power, k};
+        }
+    }
+};
+constexpr wide_chunk_table wide_chunks;
+
+bool is_power_of_two(unsigned base) { return (base & (base - 1)) == 0; }
+
 // The characters of v, exactly `width` of them (leading zeros included),
 // written backwards ending before `end`. The base is a constant for base 10
 // so that the divisions become multiplications.
@@ -290,17 +315,13 @@ void chunk_characters(uint64_t v, unsigned width, char *end, unsigned base)
 std::size_t short_from_digit_values(digit *out, const uint8_t *values, std::size_t n, unsigned base)
 {
     std::size_t len;
-    if (std::has_single_bit(base)) {
+    if (is_power_of_two(base)) {
         len = pow2_from_digit_values(out, values, n, base);
     } else {
         // Chunks of k values, base^k the largest power of the base below
         // 2^64, multiplied into 64-bit limbs, then regrouped into digits.
-        uint64_t power = base;
-        unsigned k = 1;
-        while (power <= UINT64_MAX / base) {
-            power *= base;
-            ++k;
-        }
+        const uint64_t power = wide_chunks.entry[base].power;
+        const unsigned k = wide_chunks.entry[base].digits;
         limb acc[short_text_digits * digit_bits / 64 + 2];
         std::size_t ln = 0;
         // The leading chunk takes the n mod k leftover values.
@@ -333,16 +354,12 @@ std::size_t short_to_characters(std::span<const digit> m, unsigned base, char *o
         out[0] = '0';
         return 1;
     }
-    if (std::has_single_bit(base))
+    if (is_power_of_two(base))
         return to_characters_pow2(m, unsigned(std::countr_zero(base)), out);
     // Chunks of k characters by division by base^k, the largest power of the
     // base below 2^64, on limbs in place: least significant chunk first.
-    uint64_t power = base;
-    unsigned k = 1;
-    while (power <= UINT64_MAX / base) {
-        power *= base;
-        ++k;
-    }
+    const uint64_t power = wide_chunks.entry[base].power;
+    const unsigned k = wide_chunks.entry[base].digits;
     limb l[short_to_text_digits * digit_bits / 64 + 2];
     std::size_t ln = limbs_for_digits(m.size());
     pack_limbs({l, ln}, m);

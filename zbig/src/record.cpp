@@ -91,6 +91,13 @@ result_digits begin_result_slow(mpz_rec *dst, std::size_t len, std::size_t writt
     return r;
 }
 
+void append_digit(mpz_rec *dst, result_digits &result, digit v)
+{
+    result.data = reallocate_digits(result.data, std::size_t(result.written) + 1, "_mpz_realloc: cannot allocate memory");
+    result.data[result.written++] = v;
+    dst->digits = reinterpret_cast<int32_t *>(result.data);
+}
+
 void store_new_array(mpz_rec *dst, result_digits result, std::size_t significant, int sign)
 {
     // The array is zero above the written digits and the copy's length is

@@ -91,6 +91,10 @@ inline result_digits begin_result(mpz_rec *dst, std::size_t len, bool in_place_o
     return begin_result(dst, len, len < 2 ? 2 : len, in_place_ok);
 }
 
+// Appends digit v to a result that begin_result placed in dst's own array,
+// making room for it (the carry out of a sum that had exactly dst's room).
+void append_digit(mpz_rec *dst, result_digits &result, digit v);
+
 // Stored length that mpz_set(dst, src) leaves in dst, for a source of stored
 // length src_len whose significant length is src_significant.
 inline uint32_t copied_length(uint32_t dst_len, uint32_t src_len, std::size_t src_significant)

@@ -185,6 +185,30 @@ TEST(Text, RandomTextsWithBlanksAndInvalidCharacters)
     }
 }
 
+TEST(Text, TextsAroundTheStackBuffer)
+{
+    // Texts of 512 digit values and fewer convert on the stack, longer ones
+    // on the heap: both sides of the switch in the bases of every path
+    // (powers of two, chunks of 19 decimal digits, chunks of 12 in base 36),
+    // with blanks that the buffers must not count.
+    operands gen(4005);
+    for (int base : {2, 10, 16, 36}) {
+        for (std::size_t n : {511u, 512u, 513u}) {
+            std::string text = "-";
+            for (std::size_t k = 0; k < n; ++k)
+                text += to_base(gen.pick(k == 0 ? 1 : 0, static_cast<uint32_t>(base) - 1), 36);
+            const std::string with_blanks = " \t" + text.substr(0, 1) + " " + text.substr(1) + "\n";
+            const big want = text_model::parse(text, base).value;
+            rec x, y;
+            ASSERT_EQ(mpz_set_str(x.p(), with_blanks.c_str(), base), 0) << n << " values, base " << base;
+            ASSERT_EQ(value_of(x.p()), want) << n << " values, base " << base;
+            ASSERT_EQ(get_str(x.p(), base), text) << n << " values, base " << base;
+            ASSERT_EQ(zbig_read_text(y.p(), with_blanks.data(), with_blanks.size(), base), ZBIG_TEXT_OK);
+            ASSERT_EQ(value_of(y.p()), want) << n << " values, base " << base;
+        }
+    }
+}
+
 TEST(Text, ReadTextReportsWhatSetStrWouldEndOrStopAt)
 {
     // Invalid bases, characters and empty numbers come back as a status with
@@ -236,7 +260,7 @@ TEST(Text, DivideAndConquerWithShortNumbers)
                                         .reciprocal_base = 4,
                                         .radix_divide_and_conquer = 2});
     operands gen(4004);
-    for (unsigned bits : {1u, 31u, 1199u, 1200u, 1201u, 2000u, 4100u, 9001u}) {
+    for (unsigned bits : {1u, 31u, 1170u, 1171u, 1199u, 1200u, 1201u, 2000u, 4100u, 9001u}) {
         for (int shape = 0; shape < 3; ++shape) {
             const big v = shape == 0   ? gen.random_bits(bits) | (big(1) << (bits - 1))
                           : shape == 1 ? (big(1) << bits) - 1
