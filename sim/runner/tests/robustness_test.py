@@ -282,6 +282,11 @@ class Signals(unittest.TestCase):
                 time.sleep(delay)
                 proc.send_signal(signal.SIGINT)
                 out, _ = proc.communicate(timeout=30)
+                if out.startswith(b"Fatal Python error: init_"):
+                    # The interpreter was still setting itself up and ended
+                    # on its own terms before any of fsmd-sim ran: nothing
+                    # fsmd-sim can catch, so not what this test is about.
+                    continue
                 # Before Python has started, the signal itself ends the
                 # process; a shell shows 130 for both.
                 self.assertIn(proc.returncode, (130, -signal.SIGINT), out)
