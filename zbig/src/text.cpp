@@ -70,13 +70,14 @@ extern "C" ZBIG_API int mpz_sizeinbase(const mpz_rec *x, int base)
     const std::size_t n = significant_length(digits_of(x));
     if (base < 2 || base > 36)
         fatal("mpz_sizeinbase: invalid base");
-    // The bound must fit the int returned (and so every size_t): a smaller
-    // number would size a caller's or mpz_get_str's buffer too short. n is
-    // below 2^32, so 64 bits hold 30 n even where size_t has 32.
-    const uint64_t bits = uint64_t(digit_bits) * n;
-    if (bits / unsigned(std::bit_width(unsigned(base)) - 1) + 1 > uint64_t(INT_MAX))
+    // digits_upper_bound's 30 n / floor(log2 base) + 1, in 64 bits: n is
+    // below 2^32, and 30 n wraps where size_t has 32 bits. The bound must fit
+    // the int returned (and so every size_t): a smaller number would size a
+    // caller's or mpz_get_str's buffer too short.
+    const uint64_t bound = uint64_t(digit_bits) * n / unsigned(std::bit_width(unsigned(base)) - 1) + 1;
+    if (bound > uint64_t(INT_MAX))
         fatal("mpz_sizeinbase: the number of digits does not fit in an int");
-    return static_cast<int>(digits_upper_bound(n, unsigned(base)));
+    return static_cast<int>(bound);
 }
 
 extern "C" ZBIG_API char *mpz_get_str(char *buf, int base, const mpz_rec *x)
