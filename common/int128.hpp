@@ -10,7 +10,8 @@
 #include <cstdint>
 #include <type_traits>
 
-namespace fsmdkit {
+namespace fsmdkit
+{
 
 #if defined(__SIZEOF_INT128__) && !defined(FSMDKIT_PORTABLE_INT128)
 
@@ -22,15 +23,16 @@ using int128 = __int128;
 class int128;
 
 // Unsigned 128-bit integer: arithmetic modulo 2^128.
-class uint128 {
-public:
+class uint128
+{
+  public:
     constexpr uint128() = default;
     template <class T, std::enable_if_t<std::is_integral_v<T>, int> = 0>
     constexpr uint128(T v) // NOLINT: converts like a built-in integer
         : lo_(static_cast<uint64_t>(v)), hi_(std::is_signed_v<T> && v < 0 ? ~uint64_t{0} : 0)
     {
     }
-    constexpr explicit uint128(const int128 &v);
+    constexpr explicit uint128(const int128& v);
     static constexpr uint128 from_parts(uint64_t hi, uint64_t lo)
     {
         uint128 r;
@@ -68,9 +70,18 @@ public:
         r.hi_ += a.lo_ * b.hi_ + a.hi_ * b.lo_;
         return r;
     }
-    friend constexpr uint128 operator&(uint128 a, uint128 b) { return from_parts(a.hi_ & b.hi_, a.lo_ & b.lo_); }
-    friend constexpr uint128 operator|(uint128 a, uint128 b) { return from_parts(a.hi_ | b.hi_, a.lo_ | b.lo_); }
-    friend constexpr uint128 operator^(uint128 a, uint128 b) { return from_parts(a.hi_ ^ b.hi_, a.lo_ ^ b.lo_); }
+    friend constexpr uint128 operator&(uint128 a, uint128 b)
+    {
+        return from_parts(a.hi_ & b.hi_, a.lo_ & b.lo_);
+    }
+    friend constexpr uint128 operator|(uint128 a, uint128 b)
+    {
+        return from_parts(a.hi_ | b.hi_, a.lo_ | b.lo_);
+    }
+    friend constexpr uint128 operator^(uint128 a, uint128 b)
+    {
+        return from_parts(a.hi_ ^ b.hi_, a.lo_ ^ b.lo_);
+    }
     // Counts of 128 or more are undefined for the native type too; callers
     // keep them below 128.
     friend constexpr uint128 operator<<(uint128 a, int n)
@@ -97,23 +108,29 @@ public:
         return r;
     }
 
-    friend constexpr bool operator==(uint128 a, uint128 b) { return a.lo_ == b.lo_ && a.hi_ == b.hi_; }
+    friend constexpr bool operator==(uint128 a, uint128 b)
+    {
+        return a.lo_ == b.lo_ && a.hi_ == b.hi_;
+    }
     friend constexpr bool operator!=(uint128 a, uint128 b) { return !(a == b); }
-    friend constexpr bool operator<(uint128 a, uint128 b) { return a.hi_ != b.hi_ ? a.hi_ < b.hi_ : a.lo_ < b.lo_; }
+    friend constexpr bool operator<(uint128 a, uint128 b)
+    {
+        return a.hi_ != b.hi_ ? a.hi_ < b.hi_ : a.lo_ < b.lo_;
+    }
     friend constexpr bool operator>(uint128 a, uint128 b) { return b < a; }
     friend constexpr bool operator<=(uint128 a, uint128 b) { return !(b < a); }
     friend constexpr bool operator>=(uint128 a, uint128 b) { return !(a < b); }
 
-    constexpr uint128 &operator+=(uint128 b) { return *this = *this + b; }
-    constexpr uint128 &operator-=(uint128 b) { return *this = *this - b; }
-    constexpr uint128 &operator*=(uint128 b) { return *this = *this * b; }
-    constexpr uint128 &operator/=(uint128 b) { return *this = *this / b; }
-    constexpr uint128 &operator%=(uint128 b) { return *this = *this % b; }
-    constexpr uint128 &operator&=(uint128 b) { return *this = *this & b; }
-    constexpr uint128 &operator|=(uint128 b) { return *this = *this | b; }
-    constexpr uint128 &operator^=(uint128 b) { return *this = *this ^ b; }
-    constexpr uint128 &operator<<=(int n) { return *this = *this << n; }
-    constexpr uint128 &operator>>=(int n) { return *this = *this >> n; }
+    constexpr uint128& operator+=(uint128 b) { return *this = *this + b; }
+    constexpr uint128& operator-=(uint128 b) { return *this = *this - b; }
+    constexpr uint128& operator*=(uint128 b) { return *this = *this * b; }
+    constexpr uint128& operator/=(uint128 b) { return *this = *this / b; }
+    constexpr uint128& operator%=(uint128 b) { return *this = *this % b; }
+    constexpr uint128& operator&=(uint128 b) { return *this = *this & b; }
+    constexpr uint128& operator|=(uint128 b) { return *this = *this | b; }
+    constexpr uint128& operator^=(uint128 b) { return *this = *this ^ b; }
+    constexpr uint128& operator<<=(int n) { return *this = *this << n; }
+    constexpr uint128& operator>>=(int n) { return *this = *this >> n; }
 
     // The full product of two 64-bit numbers from four 32-bit products.
     static constexpr uint128 mul_64x64(uint64_t a, uint64_t b)
@@ -121,10 +138,11 @@ public:
         const uint64_t a0 = a & 0xffffffffu, a1 = a >> 32, b0 = b & 0xffffffffu, b1 = b >> 32;
         const uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
         const uint64_t mid = (p00 >> 32) + (p01 & 0xffffffffu) + (p10 & 0xffffffffu);
-        return from_parts(p11 + (p01 >> 32) + (p10 >> 32) + (mid >> 32), (mid << 32) | (p00 & 0xffffffffu));
+        return from_parts(p11 + (p01 >> 32) + (p10 >> 32) + (mid >> 32),
+                          (mid << 32) | (p00 & 0xffffffffu));
     }
 
-private:
+  private:
     static constexpr int bit_length(uint128 a)
     {
         int n = 0;
@@ -136,7 +154,7 @@ private:
     // Shift-and-subtract division; the quotient has at most
     // bit_length(a) - bit_length(b) + 1 bits, so short quotients are quick.
     // Division by zero traps like the native type.
-    static constexpr uint128 divmod(uint128 a, uint128 b, uint128 *rem)
+    static constexpr uint128 divmod(uint128 a, uint128 b, uint128* rem)
     {
         if (a.hi_ == 0 && b.hi_ == 0) {
             if (rem)
@@ -171,8 +189,9 @@ private:
 // Signed 128-bit integer in two's complement. Addition, subtraction and
 // multiplication wrap modulo 2^128; division truncates toward zero and right
 // shifts copy the sign, as the native type does on the kit's compilers.
-class int128 {
-public:
+class int128
+{
+  public:
     constexpr int128() = default;
     template <class T, std::enable_if_t<std::is_integral_v<T>, int> = 0>
     constexpr int128(T v) // NOLINT: converts like a built-in integer
@@ -226,22 +245,22 @@ public:
     friend constexpr bool operator<=(int128 a, int128 b) { return !(b < a); }
     friend constexpr bool operator>=(int128 a, int128 b) { return !(a < b); }
 
-    constexpr int128 &operator+=(int128 b) { return *this = *this + b; }
-    constexpr int128 &operator-=(int128 b) { return *this = *this - b; }
-    constexpr int128 &operator*=(int128 b) { return *this = *this * b; }
-    constexpr int128 &operator/=(int128 b) { return *this = *this / b; }
-    constexpr int128 &operator%=(int128 b) { return *this = *this % b; }
-    constexpr int128 &operator<<=(int n) { return *this = *this << n; }
-    constexpr int128 &operator>>=(int n) { return *this = *this >> n; }
+    constexpr int128& operator+=(int128 b) { return *this = *this + b; }
+    constexpr int128& operator-=(int128 b) { return *this = *this - b; }
+    constexpr int128& operator*=(int128 b) { return *this = *this * b; }
+    constexpr int128& operator/=(int128 b) { return *this = *this / b; }
+    constexpr int128& operator%=(int128 b) { return *this = *this % b; }
+    constexpr int128& operator<<=(int n) { return *this = *this << n; }
+    constexpr int128& operator>>=(int n) { return *this = *this >> n; }
 
-private:
+  private:
     constexpr bool negative() const { return (bits_.high() >> 63) != 0; }
     constexpr uint128 magnitude() const { return negative() ? -bits_ : bits_; }
 
     uint128 bits_;
 };
 
-constexpr uint128::uint128(const int128 &v) : uint128(v.bits()) {}
+constexpr uint128::uint128(const int128& v) : uint128(v.bits()) {}
 
 #endif
 

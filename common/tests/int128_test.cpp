@@ -11,22 +11,43 @@
 
 #if defined(__SIZEOF_INT128__)
 
-namespace {
+namespace
+{
 
 using native_u = unsigned __int128;
 using native_s = __int128;
 using fsmdkit::int128;
 using fsmdkit::uint128;
 
-native_u to_native(uint128 v) { return (native_u(v.high()) << 64) | v.low(); }
-native_s to_native(int128 v) { return native_s(to_native(v.bits())); }
-uint128 from_native(native_u v) { return uint128::from_parts(uint64_t(v >> 64), uint64_t(v)); }
+native_u to_native(uint128 v)
+{
+    return (native_u(v.high()) << 64) | v.low();
+}
+native_s to_native(int128 v)
+{
+    return native_s(to_native(v.bits()));
+}
+uint128 from_native(native_u v)
+{
+    return uint128::from_parts(uint64_t(v >> 64), uint64_t(v));
+}
 
 std::vector<native_u> operands()
 {
-    std::vector<native_u> v = {0, 1, 2, 3, 0xffffffffu, 0x100000000u, ~uint64_t{0}, native_u(1) << 64,
-                               (native_u(1) << 64) + 1, native_u(1) << 127, ~native_u(0), ~native_u(0) - 1,
-                               (native_u(1) << 127) - 1, native_u(0x123456789abcdefULL) << 37};
+    std::vector<native_u> v = {0,
+                               1,
+                               2,
+                               3,
+                               0xffffffffu,
+                               0x100000000u,
+                               ~uint64_t{0},
+                               native_u(1) << 64,
+                               (native_u(1) << 64) + 1,
+                               native_u(1) << 127,
+                               ~native_u(0),
+                               ~native_u(0) - 1,
+                               (native_u(1) << 127) - 1,
+                               native_u(0x123456789abcdefULL) << 37};
     std::mt19937_64 rng(20261208);
     for (int i = 0; i < 400; ++i) {
         const native_u r = (native_u(rng()) << 64) | rng();
@@ -100,7 +121,8 @@ TEST(Int128, ConversionsFromAndToBuiltInIntegers)
     EXPECT_EQ(to_native(uint128(-1)), ~native_u(0));
     EXPECT_EQ(to_native(uint128(uint32_t{0xffffffffu})), native_u(0xffffffffu));
     EXPECT_EQ(static_cast<int32_t>(int128(-7) * int128(3)), -21);
-    EXPECT_EQ(static_cast<uint64_t>(uint128::mul_64x64(~uint64_t{0}, ~uint64_t{0}) >> 64), ~uint64_t{0} - 1);
+    EXPECT_EQ(static_cast<uint64_t>(uint128::mul_64x64(~uint64_t{0}, ~uint64_t{0}) >> 64),
+              ~uint64_t{0} - 1);
     EXPECT_TRUE(static_cast<bool>(uint128(1) << 100));
     EXPECT_FALSE(static_cast<bool>(uint128(0)));
 }

@@ -11,14 +11,15 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
+namespace
+{
 
 using big = boost::multiprecision::cpp_int;
 constexpr int registers = 4;
 // Operands stay below this many bits so every input runs quickly.
 constexpr unsigned max_bits = 6000;
 
-big value_of(const mpz_rec &x)
+big value_of(const mpz_rec& x)
 {
     big v = 0;
     for (uint32_t i = x.len; i-- > 0;) {
@@ -31,12 +32,21 @@ big value_of(const mpz_rec &x)
     return x.sign < 0 ? big(-v) : v;
 }
 
-int sgn(const big &v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
-big mag(const big &v) { return v < 0 ? big(-v) : v; }
-unsigned bits(const big &v) { return v == 0 ? 0 : static_cast<unsigned>(msb(mag(v))) + 1; }
+int sgn(const big& v)
+{
+    return v < 0 ? -1 : v > 0 ? 1 : 0;
+}
+big mag(const big& v)
+{
+    return v < 0 ? big(-v) : v;
+}
+unsigned bits(const big& v)
+{
+    return v == 0 ? 0 : static_cast<unsigned>(msb(mag(v))) + 1;
+}
 
 // Sign-magnitude digit-wise logic: the magnitudes combined, the signs too.
-big logic(const big &q, const big &r, int op)
+big logic(const big& q, const big& r, int op)
 {
     const big x = mag(q), y = mag(r);
     const bool qn = q < 0, rn = r < 0;
@@ -55,7 +65,7 @@ big logic(const big &q, const big &r, int op)
     return neg ? big(-v) : v;
 }
 
-big floor_div(const big &a, const big &b)
+big floor_div(const big& a, const big& b)
 {
     big q = a / b;
     if (q * b != a && (sgn(a) * sgn(b) < 0))
@@ -70,12 +80,12 @@ struct Machine {
 
     Machine()
     {
-        for (auto &r : reg)
+        for (auto& r : reg)
             mpz_init(&r);
     }
     ~Machine()
     {
-        for (auto &r : reg)
+        for (auto& r : reg)
             mpz_clear(&r);
     }
 
@@ -83,18 +93,18 @@ struct Machine {
     {
         const big got = value_of(reg[i]);
         if (got != model[i]) {
-            std::fprintf(stderr, "arith_fuzz: register %d is %s, expected %s\nsteps:%s\n", i, got.str().c_str(),
-                         model[i].str().c_str(), trace.c_str());
+            std::fprintf(stderr, "arith_fuzz: register %d is %s, expected %s\nsteps:%s\n", i,
+                         got.str().c_str(), model[i].str().c_str(), trace.c_str());
             std::abort();
         }
     }
 
-    void load(int d, fuzz::ByteReader &in)
+    void load(int d, fuzz::ByteReader& in)
     {
         // A value of up to 64 bytes, big-endian, with a sign bit.
         const uint8_t head = in.byte();
         std::size_t n = 0;
-        const uint8_t *p = in.take(head & 63, n);
+        const uint8_t* p = in.take(head & 63, n);
         big v = 0;
         for (std::size_t i = 0; i < n; ++i)
             v = (v << 8) | p[i];
@@ -108,7 +118,7 @@ struct Machine {
         model[d] = v;
     }
 
-    void step(fuzz::ByteReader &in)
+    void step(fuzz::ByteReader& in)
     {
         const uint8_t op = in.byte() % 24;
         const uint8_t regs = in.byte();
@@ -116,13 +126,21 @@ struct Machine {
         mpz_rec *D = &reg[d], *E = &reg[e];
         const mpz_rec *A = &reg[a], *B = &reg[b];
         const big va = model[a], vb = model[b];
-        trace += " " + std::to_string(op) + ":" + std::to_string(d) + std::to_string(a) + std::to_string(b) +
-                 std::to_string(e);
+        trace += " " + std::to_string(op) + ":" + std::to_string(d) + std::to_string(a) +
+                 std::to_string(b) + std::to_string(e);
         const bool small_enough = bits(va) + bits(vb) < max_bits;
         switch (op) {
-        case 0: load(d, in); break;
-        case 1: mpz_add(D, A, B); model[d] = va + vb; break;
-        case 2: mpz_sub(D, A, B); model[d] = va - vb; break;
+        case 0:
+            load(d, in);
+            break;
+        case 1:
+            mpz_add(D, A, B);
+            model[d] = va + vb;
+            break;
+        case 2:
+            mpz_sub(D, A, B);
+            model[d] = va - vb;
+            break;
         case 3:
             if (!small_enough)
                 return;
@@ -170,7 +188,9 @@ struct Machine {
             model[d] = va < 0 ? big(-m) : m;
             break;
         }
-        case 10: case 11: case 12: {
+        case 10:
+        case 11:
+        case 12: {
             const int kind = op - 10;
             if (kind == 0)
                 mpz_and(D, A, B);
@@ -181,11 +201,24 @@ struct Machine {
             model[d] = logic(va, vb, kind);
             break;
         }
-        case 13: mpz_div(D, A, B); model[d] = vb == 0 ? big(0) : big(va / vb); break;
-        case 14: mpz_mod(D, A, B); model[d] = vb == 0 ? big(0) : big(va % vb); break;
-        case 15: mpz_mdiv(D, A, B); model[d] = vb == 0 ? big(0) : floor_div(va, vb); break;
-        case 16: mpz_mmod(D, A, B); model[d] = vb == 0 ? big(0) : big(va - floor_div(va, vb) * vb); break;
-        case 17: case 18: {
+        case 13:
+            mpz_div(D, A, B);
+            model[d] = vb == 0 ? big(0) : big(va / vb);
+            break;
+        case 14:
+            mpz_mod(D, A, B);
+            model[d] = vb == 0 ? big(0) : big(va % vb);
+            break;
+        case 15:
+            mpz_mdiv(D, A, B);
+            model[d] = vb == 0 ? big(0) : floor_div(va, vb);
+            break;
+        case 16:
+            mpz_mmod(D, A, B);
+            model[d] = vb == 0 ? big(0) : big(va - floor_div(va, vb) * vb);
+            break;
+        case 17:
+        case 18: {
             if (d == e)
                 return; // one record cannot receive both quotient and remainder
             const bool floor = op == 18;
@@ -206,8 +239,14 @@ struct Machine {
             const big q = u == 0 ? big(0) : kind >= 3 ? floor_div(va, bu) : big(va / bu);
             const big r = u == 0 ? big(0) : big(va - q * bu);
             switch (kind) {
-            case 0: mpz_div_ui(D, A, u); model[d] = q; break;
-            case 1: mpz_mod_ui(D, A, u); model[d] = r; break;
+            case 0:
+                mpz_div_ui(D, A, u);
+                model[d] = q;
+                break;
+            case 1:
+                mpz_mod_ui(D, A, u);
+                model[d] = r;
+                break;
             case 2:
             case 5:
                 if (d == e)
@@ -220,13 +259,25 @@ struct Machine {
                 model[e] = r;
                 check(e);
                 break;
-            case 3: mpz_mdiv_ui(D, A, u); model[d] = q; break;
-            default: mpz_mmod_ui(D, A, u); model[d] = r; break;
+            case 3:
+                mpz_mdiv_ui(D, A, u);
+                model[d] = q;
+                break;
+            default:
+                mpz_mmod_ui(D, A, u);
+                model[d] = r;
+                break;
             }
             break;
         }
-        case 20: mpz_neg(D, A); model[d] = -va; break;
-        case 21: mpz_abs(D, A); model[d] = mag(va); break;
+        case 20:
+            mpz_neg(D, A);
+            model[d] = -va;
+            break;
+        case 21:
+            mpz_abs(D, A);
+            model[d] = mag(va);
+            break;
         case 22: {
             const int c = mpz_cmp(A, B);
             if (c != (va < vb ? -1 : va > vb ? 1 : 0)) {
@@ -249,7 +300,7 @@ struct Machine {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     if (size > 4096)
         return 0;

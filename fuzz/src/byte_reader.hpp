@@ -5,11 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace fuzz {
+namespace fuzz
+{
 
-class ByteReader {
-public:
-    ByteReader(const uint8_t *data, std::size_t size) : data_(data), size_(size) {}
+class ByteReader
+{
+  public:
+    ByteReader(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
     bool empty() const { return pos_ >= size_; }
     std::size_t remaining() const { return empty() ? 0 : size_ - pos_; }
@@ -22,16 +24,16 @@ public:
         return v;
     }
     // Up to n bytes straight from the input.
-    const uint8_t *take(std::size_t n, std::size_t &got)
+    const uint8_t* take(std::size_t n, std::size_t& got)
     {
         got = n < remaining() ? n : remaining();
-        const uint8_t *p = data_ + pos_;
+        const uint8_t* p = data_ + pos_;
         pos_ += got;
         return p;
     }
 
-private:
-    const uint8_t *data_;
+  private:
+    const uint8_t* data_;
     std::size_t size_;
     std::size_t pos_ = 0;
 };

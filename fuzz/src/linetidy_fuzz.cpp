@@ -13,17 +13,19 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // One byte at a time, straight from the rules.
-std::string model(const std::string &in, bool noprecspaces, bool notabs)
+std::string model(const std::string& in, bool noprecspaces, bool notabs)
 {
     std::string out;
     bool seen = false;
     char previous = '\n';
     for (const char ch : in) {
         const unsigned char c = static_cast<unsigned char>(ch);
-        const bool white = c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+        const bool white =
+            c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
         if (!white)
             seen = true;
         if (c == '\t') {
@@ -48,7 +50,7 @@ std::string model(const std::string &in, bool noprecspaces, bool notabs)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     fuzz::ByteReader in(data, size);
     const uint8_t flags = in.byte();
@@ -59,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
     if (blocks.empty())
         blocks.push_back(4096);
     std::size_t n = 0;
-    const uint8_t *p = in.take(in.remaining(), n);
-    const std::string text(reinterpret_cast<const char *>(p), n);
+    const uint8_t* p = in.take(in.remaining(), n);
+    const std::string text(reinterpret_cast<const char*>(p), n);
 
     linetidy::TidyFilter filter(linetidy::Options{noprecspaces, notabs});
     std::string got;
@@ -74,11 +76,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
         const std::size_t written = filter.filter(block.data(), len, out.data());
         if (written > len)
             std::abort();
-        got.append(reinterpret_cast<const char *>(out.data()), written);
+        got.append(reinterpret_cast<const char*>(out.data()), written);
         at += len;
     }
     if (got != model(text, noprecspaces, notabs)) {
-        std::fprintf(stderr, "linetidy_fuzz: output differs from the model (options %d)\n", flags & 3);
+        std::fprintf(stderr, "linetidy_fuzz: output differs from the model (options %d)\n",
+                     flags & 3);
         std::abort();
     }
     return 0;

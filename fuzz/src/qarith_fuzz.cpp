@@ -11,10 +11,11 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Mostly plausible formats, sometimes any 32-bit pattern.
-int32_t field(fuzz::ByteReader &in)
+int32_t field(fuzz::ByteReader& in)
 {
     const uint8_t kind = in.byte();
     if (kind < 200)
@@ -22,7 +23,7 @@ int32_t field(fuzz::ByteReader &in)
     return static_cast<int32_t>(in.u32());
 }
 
-fxp_t record(fuzz::ByteReader &in)
+fxp_t record(fuzz::ByteReader& in)
 {
     fxp_t x;
     x.value = static_cast<int32_t>(in.u32());
@@ -36,7 +37,7 @@ fxp_t record(fuzz::ByteReader &in)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     if (size > 1024)
         return 0;
@@ -44,20 +45,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
     fxp_t reg[3] = {record(in), record(in), record(in)};
     for (int steps = 0; !in.empty() && steps < 32; ++steps) {
         const uint8_t op = in.byte();
-        fxp_t &r = reg[op >> 6 & 1 ? 0 : 2];
-        const fxp_t &a = reg[(op >> 5) & 1];
-        const fxp_t &b = reg[(op >> 4) & 1 ? 2 : 1];
+        fxp_t& r = reg[op >> 6 & 1 ? 0 : 2];
+        const fxp_t& a = reg[(op >> 5) & 1];
+        const fxp_t& b = reg[(op >> 4) & 1 ? 2 : 1];
         switch (op & 15) {
-        case 0: reg[in.byte() % 3] = record(in); break;
-        case 1: fxp_add(&r, &a, &b); break;
-        case 2: fxp_sub(&r, &a, &b); break;
-        case 3: fxp_mul(&r, &a, &b); break;
-        case 4: fxp_div(&r, &a, &b); break;
-        case 5: fxp_neg(&r, &a); break;
-        case 6: fxp_abs(&r, &a); break;
-        case 7: op & 128 ? fxp_min(&r, &a, &b) : fxp_max(&r, &a, &b); break;
-        case 8: fxp_ceil(&r, &a); break;
-        case 9: fxp_quantize(&r); fxp_overflow(&r); break;
+        case 0:
+            reg[in.byte() % 3] = record(in);
+            break;
+        case 1:
+            fxp_add(&r, &a, &b);
+            break;
+        case 2:
+            fxp_sub(&r, &a, &b);
+            break;
+        case 3:
+            fxp_mul(&r, &a, &b);
+            break;
+        case 4:
+            fxp_div(&r, &a, &b);
+            break;
+        case 5:
+            fxp_neg(&r, &a);
+            break;
+        case 6:
+            fxp_abs(&r, &a);
+            break;
+        case 7:
+            op & 128 ? fxp_min(&r, &a, &b) : fxp_max(&r, &a, &b);
+            break;
+        case 8:
+            fxp_ceil(&r, &a);
+            break;
+        case 9:
+            fxp_quantize(&r);
+            fxp_overflow(&r);
+            break;
         case 10: {
             const int n = static_cast<int8_t>(in.byte()), m = static_cast<int8_t>(in.byte());
             fxp_resize(&r, n, m, static_cast<char>(in.byte()));
@@ -77,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
         case 12: {
             char text[64];
             std::size_t n = 0;
-            const uint8_t *p = in.take(in.byte() % sizeof text, n);
+            const uint8_t* p = in.take(in.byte() % sizeof text, n);
             std::memcpy(text, p, n);
             text[n] = 0;
             string_to_fxp(text, 2, &r);

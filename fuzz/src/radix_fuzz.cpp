@@ -15,12 +15,13 @@
 #include <cstring>
 #include <string>
 
-namespace {
+namespace
+{
 
 using big = boost::multiprecision::cpp_int;
 
 // The record's value, checking that it is well formed.
-big value_of(const mpz_rec &x)
+big value_of(const mpz_rec& x)
 {
     big v = 0;
     for (uint32_t i = x.len; i-- > 0;) {
@@ -49,7 +50,7 @@ std::string model_text(big v, int base)
     return negative ? "-" + s : s;
 }
 
-void fail(const char *what, const std::string &text, int base)
+void fail(const char* what, const std::string& text, int base)
 {
     std::fprintf(stderr, "radix_fuzz: %s (base %d, text \"%s\")\n", what, base, text.c_str());
     std::abort();
@@ -57,14 +58,15 @@ void fail(const char *what, const std::string &text, int base)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     if (size == 0 || size > 4096)
         return 0;
     const int base = data[0] % 36 == 0 ? 0 : data[0] % 36 + 1; // 0, 2..36
     if (base == 1)
         return 0;
-    const std::string text(reinterpret_cast<const char *>(data + 1), strnlen(reinterpret_cast<const char *>(data + 1), size - 1));
+    const std::string text(reinterpret_cast<const char*>(data + 1),
+                           strnlen(reinterpret_cast<const char*>(data + 1), size - 1));
 
     // Start from a stale value: parsing must clear it.
     mpz_rec x;
@@ -79,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
 
     // The reporting reader on every byte, NUL bytes included: the model's
     // status, and the record untouched unless the text was a whole number.
-    const std::string bytes(reinterpret_cast<const char *>(data + 1), size - 1);
+    const std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
     const text_model::parsed whole = text_model::parse(bytes, base);
     mpz_rec w;
     mpz_init_set_si(&w, -123456789);
@@ -92,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
     // Every base for short values, base 10 and the 2^k bases for long ones.
     const int step = text.size() <= 256 ? 1 : 7;
     for (int b = 2; b <= 36; b += step) {
-        char *s = mpz_get_str(nullptr, b, &x);
+        char* s = mpz_get_str(nullptr, b, &x);
         const std::string printed = s;
         if (printed != model_text(got, b))
             fail("mpz_get_str differs from the model", text, b);

@@ -9,11 +9,12 @@
 #include <iterator>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size);
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 
-namespace {
+namespace
+{
 
-void run_file(const std::filesystem::path &path)
+void run_file(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -24,13 +25,13 @@ void run_file(const std::filesystem::path &path)
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     std::size_t count = 0;
     for (int i = 1; i < argc; ++i) {
         const std::filesystem::path arg(argv[i]);
         if (std::filesystem::is_directory(arg)) {
-            for (const auto &entry : std::filesystem::directory_iterator(arg))
+            for (const auto& entry : std::filesystem::directory_iterator(arg))
                 if (entry.is_regular_file()) {
                     run_file(entry.path());
                     ++count;

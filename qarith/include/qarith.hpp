@@ -51,7 +51,8 @@
 #include <string>
 #include <string_view>
 
-namespace fsmdkit {
+namespace fsmdkit
+{
 
 enum class overflow_mode : int32_t { wrap = FXP_OVF_WRAP, saturate = FXP_OVF_SAT, none = 2 };
 enum class quantization_mode : int32_t { truncate = FXP_Q_TRUNC, round = FXP_Q_ROUND, none = 2 };
@@ -75,39 +76,52 @@ struct fixed_format {
     {
         const auto field = [](std::int64_t v) {
             // -1 is never a well-formed word length or point for these sums.
-            return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max() ? int(v) : -1;
+            return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max()
+                       ? int(v)
+                       : -1;
         };
-        return fixed_format{field(std::int64_t(iwl) + fwl), iwl, field(std::int64_t(fwl) + guard_bits), o, q};
+        return fixed_format{field(std::int64_t(iwl) + fwl), iwl,
+                            field(std::int64_t(fwl) + guard_bits), o, q};
     }
     constexpr int fwl() const noexcept { return wl - iwl; }
     constexpr int guard_bits() const noexcept { return point - fwl(); }
     constexpr bool well_formed() const noexcept
     {
-        return iwl >= 1 && wl >= iwl && point >= std::int64_t(wl) - iwl && std::int64_t(point) + iwl <= 32;
+        return iwl >= 1 && wl >= iwl && point >= std::int64_t(wl) - iwl &&
+               std::int64_t(point) + iwl <= 32;
     }
     void check() const
     {
         if (!well_formed())
-            throw std::invalid_argument("qarith: invalid format wl " + std::to_string(wl) + ", iwl " +
-                                        std::to_string(iwl) + ", point " + std::to_string(point));
+            throw std::invalid_argument("qarith: invalid format wl " + std::to_string(wl) +
+                                        ", iwl " + std::to_string(iwl) + ", point " +
+                                        std::to_string(point));
     }
     // Smallest and largest raw field (the number in units of 2^-fwl).
     constexpr std::int64_t min_raw() const noexcept { return -(std::int64_t(1) << (wl - 1)); }
     constexpr std::int64_t max_raw() const noexcept { return (std::int64_t(1) << (wl - 1)) - 1; }
-    friend constexpr bool operator==(const fixed_format &, const fixed_format &) = default;
+    friend constexpr bool operator==(const fixed_format&, const fixed_format&) = default;
 };
 
-class fixed {
-public:
+class fixed
+{
+  public:
     // Zero in the default format, fixed_format{}: a 32-bit integer,
     // saturating and truncating. Gives std::vector<fixed>(n) and arrays of
     // fixed; assign a value of the intended format before computing.
-    fixed() noexcept : rec_{0, fixed_format{}.wl, fixed_format{}.iwl, fixed_format{}.point,
-                            int32_t(fixed_format{}.overflow), int32_t(fixed_format{}.quantization)} {}
+    fixed() noexcept
+        : rec_{0,
+               fixed_format{}.wl,
+               fixed_format{}.iwl,
+               fixed_format{}.point,
+               int32_t(fixed_format{}.overflow),
+               int32_t(fixed_format{}.quantization)}
+    {
+    }
     // Zero in format f.
-    explicit fixed(const fixed_format &f) : rec_(record(f, 0)) {}
+    explicit fixed(const fixed_format& f) : rec_(record(f, 0)) {}
     // d cut toward zero to f's fraction bits, then brought into range.
-    fixed(double d, const fixed_format &f) : rec_(record(f, 0))
+    fixed(double d, const fixed_format& f) : rec_(record(f, 0))
     {
         if (!std::isfinite(d))
             throw std::invalid_argument("qarith: cannot convert a NaN or infinite value");
@@ -122,26 +136,29 @@ public:
             // overflowed to infinity, the low bits are zero (every double
             // beyond 2^116 is a multiple of 2^64).
             const std::uint64_t low =
-                std::isinf(scaled) ? 0 : static_cast<std::uint64_t>(std::fmod(std::fabs(scaled), 2 * two_63));
+                std::isinf(scaled)
+                    ? 0
+                    : static_cast<std::uint64_t>(std::fmod(std::fabs(scaled), 2 * two_63));
             set_raw_beyond(scaled < 0, scaled < 0 ? std::uint64_t(0) - low : low);
         }
     }
     // The number raw * 2^-fwl, brought into range like a converted value.
-    static fixed from_raw(std::int64_t raw, const fixed_format &f)
+    static fixed from_raw(std::int64_t raw, const fixed_format& f)
     {
         fixed x(f);
         x.set_raw(raw);
         return x;
     }
     // Decimal text: optional '-', digits, optionally '.' and more digits.
-    static fixed parse(std::string_view text, const fixed_format &f);
+    static fixed parse(std::string_view text, const fixed_format& f);
     // The C text form: iwl binary digits, '.', fwl binary digits; read as a
     // two's-complement bit pattern.
-    static fixed from_bits(std::string_view text, const fixed_format &f);
+    static fixed from_bits(std::string_view text, const fixed_format& f);
     // A record from the C interface, its format checked.
-    static fixed from_c(const fxp_t &r)
+    static fixed from_c(const fxp_t& r)
     {
-        fixed x(fixed_format{r.wl, r.iwl, r.point, overflow_mode(r.ovf_mode), quantization_mode(r.q_mode)});
+        fixed x(fixed_format{r.wl, r.iwl, r.point, overflow_mode(r.ovf_mode),
+                             quantization_mode(r.q_mode)});
         x.rec_.value = r.value;
         return x;
     }
@@ -151,7 +168,7 @@ public:
     // and none: toward minus infinity), then brought into f's range by f's
     // overflow mode; std::range_error when f has none and the value does
     // not fit. The guard bits of the result are zero.
-    fixed to_format(const fixed_format &f) const
+    fixed to_format(const fixed_format& f) const
     {
         fixed x(f);
         const int shift = f.fwl() - format().fwl();
@@ -169,9 +186,10 @@ public:
 
     fixed_format format() const noexcept
     {
-        return fixed_format{rec_.wl, rec_.iwl, rec_.point, overflow_mode(rec_.ovf_mode), quantization_mode(rec_.q_mode)};
+        return fixed_format{rec_.wl, rec_.iwl, rec_.point, overflow_mode(rec_.ovf_mode),
+                            quantization_mode(rec_.q_mode)};
     }
-    const fxp_t &c_rec() const noexcept { return rec_; }
+    const fxp_t& c_rec() const noexcept { return rec_; }
     int32_t container() const noexcept { return rec_.value; }
     // The container in units of the format's least significant bit.
     int32_t raw() const noexcept { return rec_.value >> format().guard_bits(); }
@@ -190,17 +208,17 @@ public:
         return s;
     }
 
-    friend fixed operator+(const fixed &a, const fixed &b) { return a.add_sub(b, false); }
-    friend fixed operator-(const fixed &a, const fixed &b) { return a.add_sub(b, true); }
-    friend fixed operator*(const fixed &a, const fixed &b);
-    friend fixed operator/(const fixed &a, const fixed &b);
-    friend fixed operator-(const fixed &a);
-    friend fixed operator+(const fixed &a) { return a; }
+    friend fixed operator+(const fixed& a, const fixed& b) { return a.add_sub(b, false); }
+    friend fixed operator-(const fixed& a, const fixed& b) { return a.add_sub(b, true); }
+    friend fixed operator*(const fixed& a, const fixed& b);
+    friend fixed operator/(const fixed& a, const fixed& b);
+    friend fixed operator-(const fixed& a);
+    friend fixed operator+(const fixed& a) { return a; }
     // In place: the C calls may write a result over their first operand.
-    fixed &operator+=(const fixed &b) { return apply<fxp_add>(b); }
-    fixed &operator-=(const fixed &b) { return apply<fxp_sub>(b); }
-    fixed &operator*=(const fixed &b) { return apply<fxp_mul>(b); }
-    fixed &operator/=(const fixed &b)
+    fixed& operator+=(const fixed& b) { return apply<fxp_add>(b); }
+    fixed& operator-=(const fixed& b) { return apply<fxp_sub>(b); }
+    fixed& operator*=(const fixed& b) { return apply<fxp_mul>(b); }
+    fixed& operator/=(const fixed& b)
     {
         check_divisor(b);
         return apply<fxp_div>(b);
@@ -209,19 +227,22 @@ public:
     // Values are compared exactly, whatever their formats: 1.5 in two
     // formats is equivalent (equal values, distinguishable by format()).
     // Guard bits take no part.
-    friend std::weak_ordering operator<=>(const fixed &a, const fixed &b) noexcept
+    friend std::weak_ordering operator<=>(const fixed& a, const fixed& b) noexcept
     {
         const int fa = a.format().fwl(), fb = b.format().fwl();
         const std::int64_t x = std::int64_t(a.raw()) * (std::int64_t(1) << (fb > fa ? fb - fa : 0));
         const std::int64_t y = std::int64_t(b.raw()) * (std::int64_t(1) << (fa > fb ? fa - fb : 0));
         return x <=> y;
     }
-    friend bool operator==(const fixed &a, const fixed &b) noexcept { return (a <=> b) == 0; }
+    friend bool operator==(const fixed& a, const fixed& b) noexcept { return (a <=> b) == 0; }
 
-    friend std::ostream &operator<<(std::ostream &os, const fixed &x) { return os << x.to_string(); }
+    friend std::ostream& operator<<(std::ostream& os, const fixed& x)
+    {
+        return os << x.to_string();
+    }
 
-private:
-    static fxp_t record(const fixed_format &f, int32_t value)
+  private:
+    static fxp_t record(const fixed_format& f, int32_t value)
     {
         f.check();
         return fxp_t{value, f.wl, f.iwl, f.point, int32_t(f.overflow), int32_t(f.quantization)};
@@ -241,7 +262,7 @@ private:
         const fixed_format f = format();
         store(f, out_of_range(f, negative, low_bits));
     }
-    static std::int64_t out_of_range(const fixed_format &f, bool negative, std::uint64_t low_bits)
+    static std::int64_t out_of_range(const fixed_format& f, bool negative, std::uint64_t low_bits)
     {
         switch (f.overflow) {
         case overflow_mode::saturate:
@@ -256,35 +277,35 @@ private:
         }
     }
     // raw is within the format's range, so the container holds it.
-    void store(const fixed_format &f, std::int64_t raw)
+    void store(const fixed_format& f, std::int64_t raw)
     {
         rec_.value = int32_t(raw * (std::int64_t(1) << f.guard_bits()));
     }
-    fixed add_sub(const fixed &b, bool subtract) const
+    fixed add_sub(const fixed& b, bool subtract) const
     {
         return subtract ? result<fxp_sub>(*this, b) : result<fxp_add>(*this, b);
     }
     // The result in a's format. It is put together from a's format and the
     // value the C call wrote: a copy of the C call's record itself would
     // have to wait for that narrower store to complete.
-    template <void (*Operation)(fxp_t *, const fxp_t *, const fxp_t *)>
-    static fixed result(const fixed &a, const fixed &b)
+    template <void (*Operation)(fxp_t*, const fxp_t*, const fxp_t*)>
+    static fixed result(const fixed& a, const fixed& b)
     {
         fxp_t r = a.rec_;
         Operation(&r, &a.rec_, &b.rec_);
         return fixed(a.rec_, r.value);
     }
-    fixed(const fxp_t &format, int32_t value)
+    fixed(const fxp_t& format, int32_t value)
         : rec_{value, format.wl, format.iwl, format.point, format.ovf_mode, format.q_mode}
     {
     }
-    template <void (*Operation)(fxp_t *, const fxp_t *, const fxp_t *)> fixed &apply(const fixed &b)
+    template <void (*Operation)(fxp_t*, const fxp_t*, const fxp_t*)> fixed& apply(const fixed& b)
     {
         Operation(&rec_, &rec_, &b.rec_);
         return *this;
     }
     // The C call would print a message and leave the result unwritten.
-    static void check_divisor(const fixed &b)
+    static void check_divisor(const fixed& b)
     {
         if (b.raw() == 0)
             throw std::domain_error("qarith: division by zero");
@@ -293,25 +314,28 @@ private:
     fxp_t rec_;
 };
 
-inline fixed operator*(const fixed &a, const fixed &b)
+inline fixed operator*(const fixed& a, const fixed& b)
 {
     return fixed::result<fxp_mul>(a, b);
 }
 
-inline fixed operator/(const fixed &a, const fixed &b)
+inline fixed operator/(const fixed& a, const fixed& b)
 {
     fixed::check_divisor(b);
     return fixed::result<fxp_div>(a, b);
 }
 
-inline fixed operator-(const fixed &a)
+inline fixed operator-(const fixed& a)
 {
     fixed r = a;
     fxp_neg(&r.rec_, &a.rec_);
     return r;
 }
 
-inline fixed abs(const fixed &a) { return a.raw() < 0 ? -a : a; }
+inline fixed abs(const fixed& a)
+{
+    return a.raw() < 0 ? -a : a;
+}
 
 inline std::string fixed::to_string() const
 {
@@ -335,10 +359,11 @@ inline std::string fixed::to_string() const
     return negative ? "-" + text : text;
 }
 
-inline fixed fixed::parse(std::string_view text, const fixed_format &f)
+inline fixed fixed::parse(std::string_view text, const fixed_format& f)
 {
-    const auto fail = [&](const char *why) {
-        throw std::invalid_argument(std::string("qarith: ") + why + " in \"" + std::string(text) + "\"");
+    const auto fail = [&](const char* why) {
+        throw std::invalid_argument(std::string("qarith: ") + why + " in \"" + std::string(text) +
+                                    "\"");
     };
     fixed x(f);
     std::size_t i = 0;
@@ -394,7 +419,7 @@ inline fixed fixed::parse(std::string_view text, const fixed_format &f)
     return x;
 }
 
-inline fixed fixed::from_bits(std::string_view text, const fixed_format &f)
+inline fixed fixed::from_bits(std::string_view text, const fixed_format& f)
 {
     fixed x(f);
     const std::size_t n = std::size_t(f.wl) + 1;
@@ -402,8 +427,9 @@ inline fixed fixed::from_bits(std::string_view text, const fixed_format &f)
     for (std::size_t i = 0; ok && i < n; ++i)
         ok = i == std::size_t(f.iwl) || text[i] == '0' || text[i] == '1';
     if (!ok)
-        throw std::invalid_argument("qarith: \"" + std::string(text) + "\" is not " + std::to_string(f.iwl) +
-                                    " binary digits, '.', " + std::to_string(f.fwl()) + " binary digits");
+        throw std::invalid_argument("qarith: \"" + std::string(text) + "\" is not " +
+                                    std::to_string(f.iwl) + " binary digits, '.', " +
+                                    std::to_string(f.fwl()) + " binary digits");
     const std::string copy(text);
     string_to_fxp(copy.c_str(), 2, &x.rec_);
     // The C reader leaves the container above the format's top bit clear;

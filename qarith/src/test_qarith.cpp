@@ -128,8 +128,8 @@ int main()
     const bool flushed = std::fflush(stdout) == 0;
     if (!flushed || std::ferror(stdout)) {
         const int error = errno;
-        std::fprintf(stderr, "test-qarith: cannot write standard output%s%s\n", error != 0 ? ": " : "",
-                     error != 0 ? std::strerror(error) : "");
+        std::fprintf(stderr, "test-qarith: cannot write standard output%s%s\n",
+                     error != 0 ? ": " : "", error != 0 ? std::strerror(error) : "");
         return 1;
     }
     return 0;

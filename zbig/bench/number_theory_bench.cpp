@@ -11,25 +11,26 @@
 #include <random>
 #include <string>
 
-namespace {
+namespace
+{
 
 using big = boost::multiprecision::cpp_int;
 
 struct rec {
     mpz_rec r;
     rec() { mpz_init(&r); }
-    explicit rec(const std::string &hex_text)
+    explicit rec(const std::string& hex_text)
     {
         mpz_init(&r);
         mpz_set_str(&r, hex_text.c_str(), 16);
     }
     ~rec() { mpz_clear(&r); }
-    rec(const rec &) = delete;
-    rec &operator=(const rec &) = delete;
-    mpz_rec *p() { return &r; }
+    rec(const rec&) = delete;
+    rec& operator=(const rec&) = delete;
+    mpz_rec* p() { return &r; }
 };
 
-std::string hex_of(const big &v)
+std::string hex_of(const big& v)
 {
     std::ostringstream s;
     s << std::hex << v;
@@ -50,28 +51,28 @@ big random_bits(unsigned bits, uint64_t seed)
 std::string random_text(std::size_t digits, int base, uint64_t seed)
 {
     std::mt19937_64 rng(seed);
-    const char *alphabet = "0123456789abcdef";
+    const char* alphabet = "0123456789abcdef";
     std::string s(digits, '0');
-    for (auto &c : s)
+    for (auto& c : s)
         c = alphabet[rng() % static_cast<unsigned>(base)];
     s[0] = '7';
     return s;
 }
 
-void zbig_get_str(benchmark::State &state)
+void zbig_get_str(benchmark::State& state)
 {
     const int base = static_cast<int>(state.range(1));
     const std::string text = random_text(static_cast<std::size_t>(state.range(0)), base, 1);
     rec x;
     mpz_set_str(x.p(), text.c_str(), base);
     for (auto _ : state) {
-        char *s = mpz_get_str(nullptr, base, x.p());
+        char* s = mpz_get_str(nullptr, base, x.p());
         benchmark::DoNotOptimize(s);
         std::free(s);
     }
 }
 
-void cpp_int_str(benchmark::State &state)
+void cpp_int_str(benchmark::State& state)
 {
     const int base = static_cast<int>(state.range(1));
     const std::string text = random_text(static_cast<std::size_t>(state.range(0)), base, 1);
@@ -82,7 +83,7 @@ void cpp_int_str(benchmark::State &state)
     }
 }
 
-void zbig_set_str(benchmark::State &state)
+void zbig_set_str(benchmark::State& state)
 {
     const int base = static_cast<int>(state.range(1));
     const std::string text = random_text(static_cast<std::size_t>(state.range(0)), base, 2);
@@ -91,17 +92,18 @@ void zbig_set_str(benchmark::State &state)
         benchmark::DoNotOptimize(mpz_set_str(x.p(), text.c_str(), base));
 }
 
-void cpp_int_from_string(benchmark::State &state)
+void cpp_int_from_string(benchmark::State& state)
 {
     const int base = static_cast<int>(state.range(1));
-    const std::string text = (base == 16 ? "0x" : "") + random_text(static_cast<std::size_t>(state.range(0)), base, 2);
+    const std::string text =
+        (base == 16 ? "0x" : "") + random_text(static_cast<std::size_t>(state.range(0)), base, 2);
     for (auto _ : state) {
         big x(text);
         benchmark::DoNotOptimize(x);
     }
 }
 
-void conversion_sizes(benchmark::internal::Benchmark *b)
+void conversion_sizes(benchmark::internal::Benchmark* b)
 {
     for (int base : {10, 16})
         for (int digits : {1000, 10000, 100000, 1000000})
@@ -115,15 +117,16 @@ BENCHMARK(zbig_set_str)->Apply(conversion_sizes);
 BENCHMARK(cpp_int_from_string)->Apply(conversion_sizes);
 
 // Modular power: base, exponent and odd modulus of the same bit length.
-void zbig_powm(benchmark::State &state)
+void zbig_powm(benchmark::State& state)
 {
     const unsigned bits = static_cast<unsigned>(state.range(0));
-    rec b(hex_of(random_bits(bits, 3))), e(hex_of(random_bits(bits, 4))), m(hex_of(random_bits(bits, 5) | 1)), p;
+    rec b(hex_of(random_bits(bits, 3))), e(hex_of(random_bits(bits, 4))),
+        m(hex_of(random_bits(bits, 5) | 1)), p;
     for (auto _ : state)
         mpz_powm(p.p(), b.p(), e.p(), m.p());
 }
 
-void cpp_int_powm(benchmark::State &state)
+void cpp_int_powm(benchmark::State& state)
 {
     const unsigned bits = static_cast<unsigned>(state.range(0));
     const big b = random_bits(bits, 3), e = random_bits(bits, 4), m = random_bits(bits, 5) | 1;
@@ -138,21 +141,22 @@ BENCHMARK(cpp_int_powm)->Arg(1024)->Arg(2048)->Arg(4096)->Unit(benchmark::kMilli
 
 // A 2,048-bit prime found once by the test under measurement, then confirmed
 // by cpp_int's own test so neither side measures a composite.
-const big &prime_2048()
+const big& prime_2048()
 {
     static const big p = [] {
         big candidate = random_bits(2048, 6) | 1;
         rec x;
         for (;; candidate += 2) {
             mpz_set_str(x.p(), hex_of(candidate).c_str(), 16);
-            if (mpz_probab_prime_p(x.p(), 1) && boost::multiprecision::miller_rabin_test(candidate, 5))
+            if (mpz_probab_prime_p(x.p(), 1) &&
+                boost::multiprecision::miller_rabin_test(candidate, 5))
                 return candidate;
         }
     }();
     return p;
 }
 
-void zbig_probab_prime_p(benchmark::State &state)
+void zbig_probab_prime_p(benchmark::State& state)
 {
     rec x(hex_of(prime_2048()));
     for (auto _ : state)
@@ -161,7 +165,7 @@ void zbig_probab_prime_p(benchmark::State &state)
 
 // The same work with cpp_int: 25 random witnesses, each a full modular
 // power with exponent m - 1.
-void cpp_int_fermat_25(benchmark::State &state)
+void cpp_int_fermat_25(benchmark::State& state)
 {
     const big m = prime_2048();
     std::mt19937_64 rng(7);
@@ -174,7 +178,7 @@ void cpp_int_fermat_25(benchmark::State &state)
     }
 }
 
-void cpp_int_miller_rabin_25(benchmark::State &state)
+void cpp_int_miller_rabin_25(benchmark::State& state)
 {
     const big m = prime_2048();
     std::mt19937 rng(7);
@@ -186,7 +190,7 @@ BENCHMARK(zbig_probab_prime_p)->Unit(benchmark::kMillisecond);
 BENCHMARK(cpp_int_fermat_25)->Unit(benchmark::kMillisecond);
 BENCHMARK(cpp_int_miller_rabin_25)->Unit(benchmark::kMillisecond);
 
-void zbig_gcd(benchmark::State &state)
+void zbig_gcd(benchmark::State& state)
 {
     const unsigned bits = static_cast<unsigned>(state.range(0));
     rec a(hex_of(random_bits(bits, 8))), b(hex_of(random_bits(bits, 9))), g;
@@ -194,7 +198,7 @@ void zbig_gcd(benchmark::State &state)
         mpz_gcd(g.p(), a.p(), b.p());
 }
 
-void cpp_int_gcd(benchmark::State &state)
+void cpp_int_gcd(benchmark::State& state)
 {
     const unsigned bits = static_cast<unsigned>(state.range(0));
     const big a = random_bits(bits, 8), b = random_bits(bits, 9);
@@ -204,7 +208,7 @@ void cpp_int_gcd(benchmark::State &state)
     }
 }
 
-void zbig_gcdext(benchmark::State &state)
+void zbig_gcdext(benchmark::State& state)
 {
     const unsigned bits = static_cast<unsigned>(state.range(0));
     rec a(hex_of(random_bits(bits, 8))), b(hex_of(random_bits(bits, 9))), g, s, t;
@@ -214,7 +218,7 @@ void zbig_gcdext(benchmark::State &state)
 
 // Extended Euclid written with cpp_int's own operations: the same chain of
 // truncating divisions with both cofactors carried forward.
-void cpp_int_gcdext(benchmark::State &state)
+void cpp_int_gcdext(benchmark::State& state)
 {
     const unsigned bits = static_cast<unsigned>(state.range(0));
     const big a = random_bits(bits, 8), b = random_bits(bits, 9);
@@ -239,7 +243,7 @@ BENCHMARK(cpp_int_gcd)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(zbig_gcdext)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(cpp_int_gcdext)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-void zbig_sqrtrem(benchmark::State &state)
+void zbig_sqrtrem(benchmark::State& state)
 {
     const unsigned bits = static_cast<unsigned>(state.range(0));
     rec x(hex_of(random_bits(bits, 10))), root, rem;
@@ -247,7 +251,7 @@ void zbig_sqrtrem(benchmark::State &state)
         mpz_sqrtrem(root.p(), rem.p(), x.p());
 }
 
-void cpp_int_sqrtrem(benchmark::State &state)
+void cpp_int_sqrtrem(benchmark::State& state)
 {
     const unsigned bits = static_cast<unsigned>(state.range(0));
     const big x = random_bits(bits, 10);

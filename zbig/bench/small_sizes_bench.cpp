@@ -20,7 +20,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using big = boost::multiprecision::cpp_int;
 
@@ -28,7 +29,7 @@ big random_value(unsigned bits, uint64_t seed)
 {
     std::mt19937_64 rng(seed);
     std::vector<uint64_t> words((bits + 63) / 64);
-    for (auto &w : words)
+    for (auto& w : words)
         w = rng();
     const unsigned top = bits % 64 == 0 ? 64 : bits % 64;
     if (top < 64)
@@ -44,7 +45,7 @@ big random_value(unsigned bits, uint64_t seed)
 struct record {
     mpz_rec r;
     record() { mpz_init(&r); }
-    explicit record(const big &v)
+    explicit record(const big& v)
     {
         mpz_init(&r);
         std::vector<uint32_t> d;
@@ -55,14 +56,14 @@ struct record {
         r.sign = v == 0 ? 0 : 1;
     }
     ~record() { mpz_clear(&r); }
-    record(const record &) = delete;
-    record &operator=(const record &) = delete;
-    mpz_rec *operator()() { return &r; }
+    record(const record&) = delete;
+    record& operator=(const record&) = delete;
+    mpz_rec* operator()() { return &r; }
 };
 
 enum op { add, sub, mul, sqr, divmod, cmp, get_str10, get_str16, set_str10, set_str16 };
 
-std::string text_of(const big &v, int base)
+std::string text_of(const big& v, int base)
 {
     std::ostringstream s;
     if (base == 16)
@@ -71,7 +72,7 @@ std::string text_of(const big &v, int base)
     return s.str();
 }
 
-void zbig_op(benchmark::State &state, op o)
+void zbig_op(benchmark::State& state, op o)
 {
     const unsigned bits = static_cast<unsigned>(state.range(0));
     const big av = random_value(bits, 1), bv = random_value(bits / 2, 2);
@@ -81,16 +82,36 @@ void zbig_op(benchmark::State &state, op o)
     int sink = 0;
     auto run = [&] {
         switch (o) {
-        case add: mpz_add(p(), a(), b()); break;
-        case sub: mpz_sub(p(), a(), b()); break;
-        case mul: mpz_mul(p(), a(), b()); break;
-        case sqr: mpz_mul(p(), a(), a()); break;
-        case divmod: mpz_divmod(p(), r(), a(), b()); break;
-        case cmp: sink += mpz_cmp(a(), b()); break;
-        case get_str10: mpz_get_str(buf.data(), 10, a()); break;
-        case get_str16: mpz_get_str(buf.data(), 16, a()); break;
-        case set_str10: sink += mpz_set_str(p(), dec.c_str(), 10); break;
-        case set_str16: sink += mpz_set_str(p(), hex.c_str(), 16); break;
+        case add:
+            mpz_add(p(), a(), b());
+            break;
+        case sub:
+            mpz_sub(p(), a(), b());
+            break;
+        case mul:
+            mpz_mul(p(), a(), b());
+            break;
+        case sqr:
+            mpz_mul(p(), a(), a());
+            break;
+        case divmod:
+            mpz_divmod(p(), r(), a(), b());
+            break;
+        case cmp:
+            sink += mpz_cmp(a(), b());
+            break;
+        case get_str10:
+            mpz_get_str(buf.data(), 10, a());
+            break;
+        case get_str16:
+            mpz_get_str(buf.data(), 16, a());
+            break;
+        case set_str10:
+            sink += mpz_set_str(p(), dec.c_str(), 10);
+            break;
+        case set_str16:
+            sink += mpz_set_str(p(), hex.c_str(), 16);
+            break;
         }
     };
     run(); // results now hold a value of their final size
@@ -102,7 +123,7 @@ void zbig_op(benchmark::State &state, op o)
     }
 }
 
-void cpp_int_op(benchmark::State &state, op o)
+void cpp_int_op(benchmark::State& state, op o)
 {
     const unsigned bits = static_cast<unsigned>(state.range(0));
     big a = random_value(bits, 1), b = random_value(bits / 2, 2);
@@ -112,16 +133,36 @@ void cpp_int_op(benchmark::State &state, op o)
     int sink = 0;
     auto run = [&] {
         switch (o) {
-        case add: p = a + b; break;
-        case sub: p = a - b; break;
-        case mul: p = a * b; break;
-        case sqr: p = a * a; break;
-        case divmod: divide_qr(a, b, p, r); break;
-        case cmp: sink += a.compare(b) < 0 ? -1 : 1; break;
-        case get_str10: s = a.str(); break;
-        case get_str16: s = a.str(0, std::ios_base::hex); break;
-        case set_str10: p = big(dec); break;
-        case set_str16: p = big(hex); break;
+        case add:
+            p = a + b;
+            break;
+        case sub:
+            p = a - b;
+            break;
+        case mul:
+            p = a * b;
+            break;
+        case sqr:
+            p = a * a;
+            break;
+        case divmod:
+            divide_qr(a, b, p, r);
+            break;
+        case cmp:
+            sink += a.compare(b) < 0 ? -1 : 1;
+            break;
+        case get_str10:
+            s = a.str();
+            break;
+        case get_str16:
+            s = a.str(0, std::ios_base::hex);
+            break;
+        case set_str10:
+            p = big(dec);
+            break;
+        case set_str16:
+            p = big(hex);
+            break;
         }
     };
     run();
@@ -140,7 +181,7 @@ void cpp_int_op(benchmark::State &state, op o)
     }
 }
 
-void widths(benchmark::internal::Benchmark *b)
+void widths(benchmark::internal::Benchmark* b)
 {
     for (int bits : {64, 128, 256, 512, 1024})
         b->Arg(bits);
@@ -149,8 +190,8 @@ void widths(benchmark::internal::Benchmark *b)
 
 } // namespace
 
-#define ZBIG_SMALL_PAIR(name)                                                                                          \
-    BENCHMARK_CAPTURE(zbig_op, name, name)->Apply(widths);                                                             \
+#define ZBIG_SMALL_PAIR(name)                                                                      \
+    BENCHMARK_CAPTURE(zbig_op, name, name)->Apply(widths);                                         \
     BENCHMARK_CAPTURE(cpp_int_op, name, name)->Apply(widths)
 
 ZBIG_SMALL_PAIR(add);

@@ -23,7 +23,8 @@
 #include <random>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using zbig::limb;
 
@@ -32,14 +33,14 @@ std::mt19937_64 rng(2026);
 std::vector<limb> random_limbs(std::size_t n)
 {
     std::vector<limb> v(n);
-    for (auto &x : v)
+    for (auto& x : v)
         x = rng();
     v.back() |= limb(1) << 63;
     return v;
 }
 
 // Best time of one call, in nanoseconds: batches of about a millisecond.
-double best_ns(const std::function<void()> &call, int batches)
+double best_ns(const std::function<void()>& call, int batches)
 {
     using clock = std::chrono::steady_clock;
     long reps = 1;
@@ -56,7 +57,8 @@ double best_ns(const std::function<void()> &call, int batches)
         const auto t0 = clock::now();
         for (long i = 0; i < reps; ++i)
             call();
-        const double ns = std::chrono::duration<double, std::nano>(clock::now() - t0).count() / double(reps);
+        const double ns =
+            std::chrono::duration<double, std::nano>(clock::now() - t0).count() / double(reps);
         if (ns < best)
             best = ns;
     }
@@ -66,14 +68,14 @@ double best_ns(const std::function<void()> &call, int batches)
 // One switch: `set` puts the threshold to a value, `run(n)` returns the call
 // to time at size n (with operands prepared outside the timing).
 struct switch_point {
-    const char *name;
-    const char *unit;
+    const char* name;
+    const char* unit;
     std::size_t zbig::threshold_set::*field;
     std::vector<std::size_t> sizes;
     std::function<std::function<void()>(std::size_t)> at_size;
 };
 
-void tune(const switch_point &s, int batches)
+void tune(const switch_point& s, int batches)
 {
     std::printf("%s (%s; in force: %zu)\n", s.name, s.unit, zbig::thresholds.*(s.field));
     std::printf("  %8s %12s %12s %7s\n", "size", "switched ns", "below ns", "ratio");
@@ -108,7 +110,8 @@ void tune(const switch_point &s, int batches)
     if (crossover == 0)
         std::printf("  crossover: not within the sizes measured\n\n");
     else
-        std::printf("  crossover: %zu %s (in force: %zu)\n\n", crossover, s.unit, zbig::thresholds.*(s.field));
+        std::printf("  crossover: %zu %s (in force: %zu)\n\n", crossover, s.unit,
+                    zbig::thresholds.*(s.field));
 }
 
 std::vector<std::size_t> range(std::size_t from, std::size_t to, std::size_t step)
@@ -121,7 +124,7 @@ std::vector<std::size_t> range(std::size_t from, std::size_t to, std::size_t ste
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     const bool quick = argc > 1 && std::strcmp(argv[1], "quick") == 0;
     const int batches = quick ? 3 : 7;
@@ -138,8 +141,8 @@ int main(int argc, char **argv)
     std::vector<char> text;
 
     const switch_point points[] = {
-        {"digit_mul: products digit by digit below", "30-bit digits", &zbig::threshold_set::digit_mul,
-         sizes(range(2, 12, 1)),
+        {"digit_mul: products digit by digit below", "30-bit digits",
+         &zbig::threshold_set::digit_mul, sizes(range(2, 12, 1)),
          [&](std::size_t n) -> std::function<void()> {
              da.assign(n, 0x2aaaaaab);
              db.assign(n, 0x15555555);
@@ -151,7 +154,8 @@ int main(int argc, char **argv)
              a = random_limbs(n), b = random_limbs(n), r.assign(2 * n, 0);
              return [&, n] { zbig::limbs_mul(r.data(), a.data(), n, b.data(), n); };
          }},
-        {"karatsuba_sqr: squares", "limbs", &zbig::threshold_set::karatsuba_sqr, sizes(range(16, 96, 8)),
+        {"karatsuba_sqr: squares", "limbs", &zbig::threshold_set::karatsuba_sqr,
+         sizes(range(16, 96, 8)),
          [&](std::size_t n) -> std::function<void()> {
              a = random_limbs(n), r.assign(2 * n, 0);
              return [&, n] { zbig::limbs_sqr(r.data(), a.data(), n); };
@@ -162,11 +166,13 @@ int main(int argc, char **argv)
              a = random_limbs(n), b = random_limbs(n), r.assign(2 * n, 0);
              return [&, n] { zbig::limbs_mul(r.data(), a.data(), n, b.data(), n); };
          }},
-        {"div_reciprocal: 2n-by-n division by reciprocal", "limbs", &zbig::threshold_set::div_reciprocal,
+        {"div_reciprocal: 2n-by-n division by reciprocal", "limbs",
+         &zbig::threshold_set::div_reciprocal,
          sizes({500, 1000, 1500, 2000, 2500, 3000, 4000, 5000}),
          [&](std::size_t n) -> std::function<void()> {
              a = random_limbs(2 * n), b = random_limbs(n), q.assign(n + 1, 0), r.assign(n, 0);
-             return [&, n] { zbig::limbs_divmod(q.data(), r.data(), a.data(), 2 * n, b.data(), n); };
+             return
+                 [&, n] { zbig::limbs_divmod(q.data(), r.data(), a.data(), 2 * n, b.data(), n); };
          }},
         {"radix_divide_and_conquer: to decimal text", "30-bit digits",
          &zbig::threshold_set::radix_divide_and_conquer, sizes(range(10, 120, 10)),
@@ -178,7 +184,7 @@ int main(int argc, char **argv)
          }},
     };
     std::printf("zbig threshold crossovers on this machine%s\n\n", quick ? " (quick run)" : "");
-    for (const auto &p : points)
+    for (const auto& p : points)
         tune(p, batches);
     return 0;
 }

@@ -18,43 +18,44 @@
 using big = boost::multiprecision::cpp_int;
 
 // Heap in use by zbig (every malloc of the zbig objects is wrapped).
-namespace heap {
+namespace heap
+{
 std::size_t in_use = 0, peak = 0;
 }
 extern "C" {
-void *__real_malloc(std::size_t);
-void *__real_realloc(void *, std::size_t);
-void *__real_calloc(std::size_t, std::size_t);
-void __real_free(void *);
-void *__wrap_malloc(std::size_t n)
+void* __real_malloc(std::size_t);
+void* __real_realloc(void*, std::size_t);
+void* __real_calloc(std::size_t, std::size_t);
+void __real_free(void*);
+void* __wrap_malloc(std::size_t n)
 {
-    void *p = __real_malloc(n);
+    void* p = __real_malloc(n);
     if (p) {
         heap::in_use += malloc_usable_size(p);
         heap::peak = std::max(heap::peak, heap::in_use);
     }
     return p;
 }
-void *__wrap_calloc(std::size_t n, std::size_t s)
+void* __wrap_calloc(std::size_t n, std::size_t s)
 {
-    void *p = __real_calloc(n, s);
+    void* p = __real_calloc(n, s);
     if (p) {
         heap::in_use += malloc_usable_size(p);
         heap::peak = std::max(heap::peak, heap::in_use);
     }
     return p;
 }
-void *__wrap_realloc(void *old, std::size_t n)
+void* __wrap_realloc(void* old, std::size_t n)
 {
     const std::size_t before = old ? malloc_usable_size(old) : 0;
-    void *p = __real_realloc(old, n);
+    void* p = __real_realloc(old, n);
     if (p) {
         heap::in_use += malloc_usable_size(p) - before;
         heap::peak = std::max(heap::peak, heap::in_use);
     }
     return p;
 }
-void __wrap_free(void *p)
+void __wrap_free(void* p)
 {
     if (p)
         heap::in_use -= malloc_usable_size(p);
@@ -62,14 +63,15 @@ void __wrap_free(void *p)
 }
 }
 
-namespace {
+namespace
+{
 
 big random_value(unsigned bits, uint64_t seed)
 {
     std::mt19937_64 rng(seed);
     big v = 0;
     std::vector<uint64_t> words((bits + 63) / 64);
-    for (auto &w : words)
+    for (auto& w : words)
         w = rng();
     const unsigned top = bits % 64 == 0 ? 64 : bits % 64;
     if (top < 64)
@@ -82,7 +84,7 @@ big random_value(unsigned bits, uint64_t seed)
 struct record {
     mpz_rec r;
     record() { mpz_init(&r); }
-    explicit record(const big &v)
+    explicit record(const big& v)
     {
         mpz_init(&r);
         std::vector<uint32_t> d;
@@ -93,7 +95,7 @@ struct record {
         r.sign = v == 0 ? 0 : 1;
     }
     ~record() { mpz_clear(&r); }
-    mpz_rec *operator()() { return &r; }
+    mpz_rec* operator()() { return &r; }
 };
 
 enum op { add, mul, sqr, divmod, shl };
@@ -101,8 +103,7 @@ constexpr uint32_t shift_bits = 1007;
 
 // Runs one operation once outside the timing loop and reports its peak heap
 // as a multiple of the bytes of its operands and result.
-template <typename F>
-void report_peak(benchmark::State &state, F once, double operand_bytes)
+template <typename F> void report_peak(benchmark::State& state, F once, double operand_bytes)
 {
     const std::size_t base = heap::in_use;
     heap::peak = base;
@@ -110,18 +111,28 @@ void report_peak(benchmark::State &state, F once, double operand_bytes)
     state.counters["peak_x"] = double(heap::peak - base) / operand_bytes;
 }
 
-void zbig_op(benchmark::State &state, op o)
+void zbig_op(benchmark::State& state, op o)
 {
     const unsigned bits = static_cast<unsigned>(state.range(0));
     const unsigned a_bits = o == divmod ? 2 * bits : bits;
     record a(random_value(a_bits, 1)), b(random_value(bits, 2)), p, r;
     auto run = [&] {
         switch (o) {
-        case add: mpz_add(p(), a(), b()); break;
-        case mul: mpz_mul(p(), a(), b()); break;
-        case sqr: mpz_mul(p(), a(), a()); break;
-        case divmod: mpz_divmod(p(), r(), a(), b()); break;
-        case shl: mpz_mul_2exp(p(), a(), shift_bits); break;
+        case add:
+            mpz_add(p(), a(), b());
+            break;
+        case mul:
+            mpz_mul(p(), a(), b());
+            break;
+        case sqr:
+            mpz_mul(p(), a(), a());
+            break;
+        case divmod:
+            mpz_divmod(p(), r(), a(), b());
+            break;
+        case shl:
+            mpz_mul_2exp(p(), a(), shift_bits);
+            break;
         }
     };
     run(); // results now have their final stored lengths
@@ -134,25 +145,35 @@ void zbig_op(benchmark::State &state, op o)
     }
 }
 
-void cpp_int_op(benchmark::State &state, op o)
+void cpp_int_op(benchmark::State& state, op o)
 {
     const unsigned bits = static_cast<unsigned>(state.range(0));
     const big a = random_value(o == divmod ? 2 * bits : bits, 1), b = random_value(bits, 2);
     big p, r;
     for (auto _ : state) {
         switch (o) {
-        case add: p = a + b; break;
-        case mul: p = a * b; break;
-        case sqr: p = a * a; break;
-        case divmod: divide_qr(a, b, p, r); break;
-        case shl: p = a << shift_bits; break;
+        case add:
+            p = a + b;
+            break;
+        case mul:
+            p = a * b;
+            break;
+        case sqr:
+            p = a * a;
+            break;
+        case divmod:
+            divide_qr(a, b, p, r);
+            break;
+        case shl:
+            p = a << shift_bits;
+            break;
         }
         benchmark::DoNotOptimize(p);
         benchmark::ClobberMemory();
     }
 }
 
-void sizes(benchmark::internal::Benchmark *b)
+void sizes(benchmark::internal::Benchmark* b)
 {
     for (int bits : {64, 1000, 10000, 100000, 1000000})
         b->Arg(bits);

@@ -10,10 +10,11 @@
 #include <random>
 #include <string>
 
-namespace {
+namespace
+{
 
 // A random n-bit value with its top bit set, as hexadecimal text.
-std::string random_hex(unsigned bits, std::mt19937_64 &rng)
+std::string random_hex(unsigned bits, std::mt19937_64& rng)
 {
     std::string s(1, "89abcdef"[rng() % 8]);
     for (unsigned i = 4; i < bits; i += 4)
@@ -31,7 +32,7 @@ struct operands {
     }
 };
 
-void c_mul(benchmark::State &state)
+void c_mul(benchmark::State& state)
 {
     const operands x(unsigned(state.range(0)));
     mpz_rec p;
@@ -43,7 +44,7 @@ void c_mul(benchmark::State &state)
     mpz_clear(&p);
 }
 
-void cxx_mul(benchmark::State &state)
+void cxx_mul(benchmark::State& state)
 {
     const operands x(unsigned(state.range(0)));
     fsmdkit::bigint p;
@@ -53,7 +54,7 @@ void cxx_mul(benchmark::State &state)
     }
 }
 
-void c_divmod(benchmark::State &state)
+void c_divmod(benchmark::State& state)
 {
     const operands x(unsigned(state.range(0)));
     const fsmdkit::bigint dividend = x.a * x.b + x.a;
@@ -69,7 +70,7 @@ void c_divmod(benchmark::State &state)
     mpz_clear(&r);
 }
 
-void cxx_divmod(benchmark::State &state)
+void cxx_divmod(benchmark::State& state)
 {
     const operands x(unsigned(state.range(0)));
     const fsmdkit::bigint dividend = x.a * x.b + x.a;

@@ -29,75 +29,75 @@ extern "C" {
 #endif
 
 typedef struct mpz_rec {
-    int32_t *digits; /* magnitude, 30 bits per word, least significant first */
+    int32_t* digits; /* magnitude, 30 bits per word, least significant first */
     int16_t sign;    /* -1, 0 or +1 */
     uint32_t len;    /* number of stored digit words (at least 2 when live) */
 } mpz_rec;
 
 /* Storage, creation and assignment. */
-ZBIG_API void mpz_init(mpz_rec *x);
-ZBIG_API void mpz_init_set(mpz_rec *x, const mpz_rec *y);
-ZBIG_API void mpz_init_set_ui(mpz_rec *x, uint32_t u);
-ZBIG_API void mpz_init_set_si(mpz_rec *x, int32_t s);
-ZBIG_API void mpz_clear(mpz_rec *x);
-ZBIG_API void _mpz_realloc(mpz_rec *x, uint32_t n);
-ZBIG_API void dgset(mpz_rec *x, uint32_t i, int32_t v);
-ZBIG_API void mpz_set(mpz_rec *x, const mpz_rec *y);
-ZBIG_API void mpz_set_ui(mpz_rec *x, uint32_t u);
-ZBIG_API void mpz_set_si(mpz_rec *x, int32_t s);
-ZBIG_API uint32_t mpz_get_ui(const mpz_rec *x);
-ZBIG_API int32_t mpz_get_si(const mpz_rec *x);
-ZBIG_API int mpz_size(const mpz_rec *x);
-ZBIG_API void mpz_abs(mpz_rec *x, const mpz_rec *y);
-ZBIG_API void mpz_neg(mpz_rec *x, const mpz_rec *y);
-ZBIG_API void mpz_swap(mpz_rec *x, mpz_rec *y);
+ZBIG_API void mpz_init(mpz_rec* x);
+ZBIG_API void mpz_init_set(mpz_rec* x, const mpz_rec* y);
+ZBIG_API void mpz_init_set_ui(mpz_rec* x, uint32_t u);
+ZBIG_API void mpz_init_set_si(mpz_rec* x, int32_t s);
+ZBIG_API void mpz_clear(mpz_rec* x);
+ZBIG_API void _mpz_realloc(mpz_rec* x, uint32_t n);
+ZBIG_API void dgset(mpz_rec* x, uint32_t i, int32_t v);
+ZBIG_API void mpz_set(mpz_rec* x, const mpz_rec* y);
+ZBIG_API void mpz_set_ui(mpz_rec* x, uint32_t u);
+ZBIG_API void mpz_set_si(mpz_rec* x, int32_t s);
+ZBIG_API uint32_t mpz_get_ui(const mpz_rec* x);
+ZBIG_API int32_t mpz_get_si(const mpz_rec* x);
+ZBIG_API int mpz_size(const mpz_rec* x);
+ZBIG_API void mpz_abs(mpz_rec* x, const mpz_rec* y);
+ZBIG_API void mpz_neg(mpz_rec* x, const mpz_rec* y);
+ZBIG_API void mpz_swap(mpz_rec* x, mpz_rec* y);
 /* Return a new record from malloc; release it with mpz_clear and free. */
-ZBIG_API mpz_rec *mpz_max(const mpz_rec *x, const mpz_rec *y);
-ZBIG_API mpz_rec *mpz_min(const mpz_rec *x, const mpz_rec *y);
+ZBIG_API mpz_rec* mpz_max(const mpz_rec* x, const mpz_rec* y);
+ZBIG_API mpz_rec* mpz_min(const mpz_rec* x, const mpz_rec* y);
 /* Prints msg and a newline to standard error and exits with status 123. */
-ZBIG_API void fatal(const char *msg)
+ZBIG_API void fatal(const char* msg)
 #if defined(__GNUC__)
     __attribute__((noreturn))
 #endif
     ;
 
 /* Comparison: -1, 0 or +1. */
-ZBIG_API int mpz_cmp(const mpz_rec *x, const mpz_rec *y);
-ZBIG_API int mpz_cmp_ui(const mpz_rec *x, uint32_t u);
-ZBIG_API int mpz_cmp_si(const mpz_rec *x, int32_t s);
+ZBIG_API int mpz_cmp(const mpz_rec* x, const mpz_rec* y);
+ZBIG_API int mpz_cmp_ui(const mpz_rec* x, uint32_t u);
+ZBIG_API int mpz_cmp_si(const mpz_rec* x, int32_t s);
 
 /* Addition, subtraction, multiplication. */
-ZBIG_API void mpz_add(mpz_rec *p, const mpz_rec *q, const mpz_rec *r);
-ZBIG_API void mpz_add_ui(mpz_rec *p, const mpz_rec *q, uint32_t u);
-ZBIG_API void mpz_sub(mpz_rec *p, const mpz_rec *q, const mpz_rec *r);
-ZBIG_API void mpz_sub_ui(mpz_rec *p, const mpz_rec *q, uint32_t u);
-ZBIG_API void mpz_mul(mpz_rec *p, const mpz_rec *q, const mpz_rec *r);
-ZBIG_API void mpz_mul_ui(mpz_rec *p, const mpz_rec *q, uint32_t u);
+ZBIG_API void mpz_add(mpz_rec* p, const mpz_rec* q, const mpz_rec* r);
+ZBIG_API void mpz_add_ui(mpz_rec* p, const mpz_rec* q, uint32_t u);
+ZBIG_API void mpz_sub(mpz_rec* p, const mpz_rec* q, const mpz_rec* r);
+ZBIG_API void mpz_sub_ui(mpz_rec* p, const mpz_rec* q, uint32_t u);
+ZBIG_API void mpz_mul(mpz_rec* p, const mpz_rec* q, const mpz_rec* r);
+ZBIG_API void mpz_mul_ui(mpz_rec* p, const mpz_rec* q, uint32_t u);
 
 /* Powers of two and digit-wise logic on magnitudes. */
-ZBIG_API void mpz_mul_2exp(mpz_rec *p, const mpz_rec *q, uint32_t n);
-ZBIG_API void mpz_div_2exp(mpz_rec *p, const mpz_rec *q, uint32_t n);
-ZBIG_API void mpz_mod_2exp(mpz_rec *p, const mpz_rec *q, uint32_t n);
-ZBIG_API void mpz_and(mpz_rec *p, const mpz_rec *q, const mpz_rec *r);
-ZBIG_API void mpz_or(mpz_rec *p, const mpz_rec *q, const mpz_rec *r);
-ZBIG_API void mpz_xor(mpz_rec *p, const mpz_rec *q, const mpz_rec *r);
+ZBIG_API void mpz_mul_2exp(mpz_rec* p, const mpz_rec* q, uint32_t n);
+ZBIG_API void mpz_div_2exp(mpz_rec* p, const mpz_rec* q, uint32_t n);
+ZBIG_API void mpz_mod_2exp(mpz_rec* p, const mpz_rec* q, uint32_t n);
+ZBIG_API void mpz_and(mpz_rec* p, const mpz_rec* q, const mpz_rec* r);
+ZBIG_API void mpz_or(mpz_rec* p, const mpz_rec* q, const mpz_rec* r);
+ZBIG_API void mpz_xor(mpz_rec* p, const mpz_rec* q, const mpz_rec* r);
 
 /* Division: truncating (div, mod, divmod) and floor (mdiv, mmod, mdivmod).
  * A zero divisor is silent and makes every output record zero. The quotient
  * and remainder of mpz_divmod and mpz_mdivmod (and their _ui forms) must be
  * different records; the same record for both ends the process. */
-ZBIG_API void mpz_div(mpz_rec *p, const mpz_rec *a, const mpz_rec *b);
-ZBIG_API void mpz_mod(mpz_rec *p, const mpz_rec *a, const mpz_rec *b);
-ZBIG_API void mpz_divmod(mpz_rec *p, mpz_rec *r, const mpz_rec *a, const mpz_rec *b);
-ZBIG_API void mpz_mdiv(mpz_rec *p, const mpz_rec *a, const mpz_rec *b);
-ZBIG_API void mpz_mmod(mpz_rec *p, const mpz_rec *a, const mpz_rec *b);
-ZBIG_API void mpz_mdivmod(mpz_rec *p, mpz_rec *r, const mpz_rec *a, const mpz_rec *b);
-ZBIG_API void mpz_div_ui(mpz_rec *p, const mpz_rec *a, uint32_t u);
-ZBIG_API void mpz_mod_ui(mpz_rec *p, const mpz_rec *a, uint32_t u);
-ZBIG_API void mpz_divmod_ui(mpz_rec *p, mpz_rec *r, const mpz_rec *a, uint32_t u);
-ZBIG_API void mpz_mdiv_ui(mpz_rec *p, const mpz_rec *a, uint32_t u);
-ZBIG_API void mpz_mmod_ui(mpz_rec *p, const mpz_rec *a, uint32_t u);
-ZBIG_API void mpz_mdivmod_ui(mpz_rec *p, mpz_rec *r, const mpz_rec *a, uint32_t u);
+ZBIG_API void mpz_div(mpz_rec* p, const mpz_rec* a, const mpz_rec* b);
+ZBIG_API void mpz_mod(mpz_rec* p, const mpz_rec* a, const mpz_rec* b);
+ZBIG_API void mpz_divmod(mpz_rec* p, mpz_rec* r, const mpz_rec* a, const mpz_rec* b);
+ZBIG_API void mpz_mdiv(mpz_rec* p, const mpz_rec* a, const mpz_rec* b);
+ZBIG_API void mpz_mmod(mpz_rec* p, const mpz_rec* a, const mpz_rec* b);
+ZBIG_API void mpz_mdivmod(mpz_rec* p, mpz_rec* r, const mpz_rec* a, const mpz_rec* b);
+ZBIG_API void mpz_div_ui(mpz_rec* p, const mpz_rec* a, uint32_t u);
+ZBIG_API void mpz_mod_ui(mpz_rec* p, const mpz_rec* a, uint32_t u);
+ZBIG_API void mpz_divmod_ui(mpz_rec* p, mpz_rec* r, const mpz_rec* a, uint32_t u);
+ZBIG_API void mpz_mdiv_ui(mpz_rec* p, const mpz_rec* a, uint32_t u);
+ZBIG_API void mpz_mmod_ui(mpz_rec* p, const mpz_rec* a, uint32_t u);
+ZBIG_API void mpz_mdivmod_ui(mpz_rec* p, mpz_rec* r, const mpz_rec* a, uint32_t u);
 
 /* Text in bases 2 to 36 (digits 0-9 then a-z; input letters in either case).
  * mpz_get_str writes into buf, which must hold mpz_sizeinbase(x, base) + 2
@@ -105,29 +105,34 @@ ZBIG_API void mpz_mdivmod_ui(mpz_rec *p, mpz_rec *r, const mpz_rec *a, uint32_t 
  * into a new malloc'd buffer of that size that the caller frees.
  * mpz_sizeinbase is an upper bound on the digits of abs(x) (sign not counted);
  * when that bound does not fit in an int (numbers of more than about 2^31
- * bits in base 2), it and mpz_get_str end the process instead. mpz_set_str takes base 0 (prefix 0x: 16, 0: 8, else 10)
- * or 2 to 36, skips tabs, spaces and newlines, and returns 0, or -1 when an
+ * bits in base 2), it and mpz_get_str end the process instead. mpz_set_str takes base 0 (prefix 0x:
+ * 16, 0: 8, else 10) or 2 to 36, skips tabs, spaces and newlines, and returns 0, or -1 when an
  * invalid character stopped it (x then holds the value of the digits to its
  * right). An invalid base ends the process. */
-ZBIG_API int mpz_sizeinbase(const mpz_rec *x, int base);
-ZBIG_API char *mpz_get_str(char *buf, int base, const mpz_rec *x);
-ZBIG_API int mpz_set_str(mpz_rec *x, const char *text, int base);
-ZBIG_API int mpz_init_set_str(mpz_rec *x, const char *text, int base);
+ZBIG_API int mpz_sizeinbase(const mpz_rec* x, int base);
+ZBIG_API char* mpz_get_str(char* buf, int base, const mpz_rec* x);
+ZBIG_API int mpz_set_str(mpz_rec* x, const char* text, int base);
+ZBIG_API int mpz_init_set_str(mpz_rec* x, const char* text, int base);
 /* Reads the `length` bytes at text by the rules of mpz_set_str, but reports
  * instead of ending the process or keeping part of a value: returns
  * ZBIG_TEXT_OK with x set to the number, or, leaving x unchanged,
  * ZBIG_TEXT_INVALID_BASE (base neither 0 nor 2 to 36),
  * ZBIG_TEXT_INVALID_CHARACTER (a byte that is neither a digit of the base
  * nor a blank, a NUL byte included) or ZBIG_TEXT_NO_DIGITS. */
-enum { ZBIG_TEXT_OK = 0, ZBIG_TEXT_INVALID_BASE = 1, ZBIG_TEXT_INVALID_CHARACTER = 2, ZBIG_TEXT_NO_DIGITS = 3 };
-ZBIG_API int zbig_read_text(mpz_rec *x, const char *text, size_t length, int base);
+enum {
+    ZBIG_TEXT_OK = 0,
+    ZBIG_TEXT_INVALID_BASE = 1,
+    ZBIG_TEXT_INVALID_CHARACTER = 2,
+    ZBIG_TEXT_NO_DIGITS = 3
+};
+ZBIG_API int zbig_read_text(mpz_rec* x, const char* text, size_t length, int base);
 /* Printing: to standard output (mpz_printf), to a stream (mpz_fprintf), or
  * with a newline to standard error in base 10 (mpz_printd) or 16 (mpz_printh).
  * Each returns the result of the C library routine that wrote the text. */
-ZBIG_API int mpz_printf(const mpz_rec *x, int base);
-ZBIG_API int mpz_fprintf(FILE *stream, const mpz_rec *x, int base);
-ZBIG_API int mpz_printd(const mpz_rec *x);
-ZBIG_API int mpz_printh(const mpz_rec *x);
+ZBIG_API int mpz_printf(const mpz_rec* x, int base);
+ZBIG_API int mpz_fprintf(FILE* stream, const mpz_rec* x, int base);
+ZBIG_API int mpz_printd(const mpz_rec* x);
+ZBIG_API int mpz_printh(const mpz_rec* x);
 
 /* Powers, roots, greatest common divisors and the Jacobi symbol.
  * mpz_powm reduces with the truncating remainder: the result has the sign of
@@ -139,15 +144,15 @@ ZBIG_API int mpz_printh(const mpz_rec *x);
  * mpz_sqrtrem of a negative x writes nothing; rem may be NULL.
  * The output records of mpz_gcdext (g, s, t) and of mpz_sqrtrem (root, rem)
  * must be different records; the same record twice ends the process. */
-ZBIG_API void mpz_pow_ui(mpz_rec *p, const mpz_rec *b, uint32_t e);
-ZBIG_API void mpz_powm(mpz_rec *p, const mpz_rec *b, const mpz_rec *e, const mpz_rec *m);
-ZBIG_API void mpz_powm_ui(mpz_rec *p, const mpz_rec *b, uint32_t e, const mpz_rec *m);
-ZBIG_API void mpz_fac_ui(mpz_rec *p, uint32_t n);
-ZBIG_API void mpz_gcd(mpz_rec *g, const mpz_rec *a, const mpz_rec *b);
-ZBIG_API void mpz_gcdext(mpz_rec *g, mpz_rec *s, mpz_rec *t, const mpz_rec *a, const mpz_rec *b);
-ZBIG_API int mpz_jacobi(const mpz_rec *a, const mpz_rec *b);
-ZBIG_API void mpz_sqrtrem(mpz_rec *root, mpz_rec *rem, const mpz_rec *x);
-ZBIG_API void mpz_sqrt(mpz_rec *root, const mpz_rec *x);
+ZBIG_API void mpz_pow_ui(mpz_rec* p, const mpz_rec* b, uint32_t e);
+ZBIG_API void mpz_powm(mpz_rec* p, const mpz_rec* b, const mpz_rec* e, const mpz_rec* m);
+ZBIG_API void mpz_powm_ui(mpz_rec* p, const mpz_rec* b, uint32_t e, const mpz_rec* m);
+ZBIG_API void mpz_fac_ui(mpz_rec* p, uint32_t n);
+ZBIG_API void mpz_gcd(mpz_rec* g, const mpz_rec* a, const mpz_rec* b);
+ZBIG_API void mpz_gcdext(mpz_rec* g, mpz_rec* s, mpz_rec* t, const mpz_rec* a, const mpz_rec* b);
+ZBIG_API int mpz_jacobi(const mpz_rec* a, const mpz_rec* b);
+ZBIG_API void mpz_sqrtrem(mpz_rec* root, mpz_rec* rem, const mpz_rec* x);
+ZBIG_API void mpz_sqrt(mpz_rec* root, const mpz_rec* x);
 
 /* Primality and random values, drawn from the C library's rand(), which the
  * library never seeds: four calls per 30-bit digit. mpz_random gives a value
@@ -156,9 +161,9 @@ ZBIG_API void mpz_sqrt(mpz_rec *root, const mpz_rec *x);
  * division by smallp and reps random trials, else 0; it never calls a prime
  * composite, and the table primes themselves count as prime. */
 ZBIG_API extern const int32_t smallp[7];
-ZBIG_API void mpz_random(mpz_rec *x, int n);
-ZBIG_API void mpz_random2(mpz_rec *x, int n);
-ZBIG_API int mpz_probab_prime_p(const mpz_rec *x, int reps);
+ZBIG_API void mpz_random(mpz_rec* x, int n);
+ZBIG_API void mpz_random2(mpz_rec* x, int n);
+ZBIG_API int mpz_probab_prime_p(const mpz_rec* x, int reps);
 
 #ifdef __cplusplus
 }

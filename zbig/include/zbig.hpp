@@ -56,12 +56,14 @@
 #include <string_view>
 #include <utility>
 
-namespace fsmdkit {
+namespace fsmdkit
+{
 
 class bigint;
 struct bigint_divmod;
 
-namespace detail {
+namespace detail
+{
 // The operand that a moved-from bigint reads as: a live zero record that no
 // C call ever writes to (it only ever appears as a const operand).
 inline int32_t zero_digits[2] = {0, 0};
@@ -87,11 +89,11 @@ inline uint32_t shift_count(std::integral auto n)
 
 // Reads text into x by mpz_set_str's rules through zbig_read_text, which
 // reports instead of ending the process: x is unchanged on failure.
-inline void read_number_text(mpz_rec *x, std::string_view text, int base)
+inline void read_number_text(mpz_rec* x, std::string_view text, int base)
 {
     if (base != 0)
         check_base(base);
-    const auto fail = [&](const char *why) {
+    const auto fail = [&](const char* why) {
         throw std::invalid_argument(std::string("zbig: ") + why + " in \"" + std::string(text) +
                                     "\" (base " + std::to_string(base) + ")");
     };
@@ -132,8 +134,9 @@ inline record_cache::~record_cache()
 }
 } // namespace detail
 
-class bigint {
-public:
+class bigint
+{
+  public:
     bigint()
     {
         if (!detail::cache_closed && detail::cache.count > 0) {
@@ -157,7 +160,8 @@ public:
         } else {
             // 64 bits: two 32-bit halves of the magnitude, then the sign.
             const bool negative = v < 0;
-            const std::uint64_t m = negative ? std::uint64_t(0) - std::uint64_t(v) : std::uint64_t(v);
+            const std::uint64_t m =
+                negative ? std::uint64_t(0) - std::uint64_t(v) : std::uint64_t(v);
             mpz_set_ui(&rec_, static_cast<uint32_t>(m >> 32));
             if (m >> 32) {
                 mpz_mul_2exp(&rec_, &rec_, 32);
@@ -172,13 +176,10 @@ public:
     // Text in base 2 to 36, or base 0 to choose by prefix (0x: 16, 0: 8,
     // otherwise 10). Throws std::invalid_argument for an invalid base, an
     // invalid digit or text without digits.
-    explicit bigint(std::string_view text, int base = 10) : bigint()
-    {
-        assign(text, base);
-    }
-    bigint(const bigint &other) : bigint() { mpz_set(&rec_, other.in()); }
-    bigint(bigint &&other) noexcept : rec_(other.rec_) { other.rec_ = empty(); }
-    bigint &operator=(const bigint &other)
+    explicit bigint(std::string_view text, int base = 10) : bigint() { assign(text, base); }
+    bigint(const bigint& other) : bigint() { mpz_set(&rec_, other.in()); }
+    bigint(bigint&& other) noexcept : rec_(other.rec_) { other.rec_ = empty(); }
+    bigint& operator=(const bigint& other)
     {
         if (this != &other)
             mpz_set(out(), other.in());
@@ -187,7 +188,7 @@ public:
     // Takes other's record; other reads as zero afterwards, as after a move
     // construction, and this value's old record goes where a destroyed one
     // would.
-    bigint &operator=(bigint &&other) noexcept
+    bigint& operator=(bigint&& other) noexcept
     {
         if (this != &other) {
             release();
@@ -200,7 +201,7 @@ public:
 
     // Replaces the value with the number in text; on failure the value is
     // unchanged and std::invalid_argument is thrown.
-    bigint &assign(std::string_view text, int base = 10)
+    bigint& assign(std::string_view text, int base = 10)
     {
         detail::read_number_text(out(), text, base);
         return *this;
@@ -228,8 +229,7 @@ public:
     explicit operator bool() const noexcept { return !is_zero(); }
 
     // The value as T; std::range_error when T cannot hold it.
-    template <detail::machine_integer T>
-    T to() const
+    template <detail::machine_integer T> T to() const
     {
         bigint m = abs(*this);
         bigint high;
@@ -255,40 +255,109 @@ public:
 
     // The C record, for calls into zbig.h. The value keeps owning it: never
     // pass it to mpz_clear or mpz_init.
-    const mpz_rec *c_rec() const noexcept { return in(); }
-    mpz_rec *c_rec() { return out(); }
+    const mpz_rec* c_rec() const noexcept { return in(); }
+    mpz_rec* c_rec() { return out(); }
 
     // Arithmetic.
-    bigint &operator+=(const bigint &b) { mpz_add(out(), in(), b.in()); return *this; }
-    bigint &operator-=(const bigint &b) { mpz_sub(out(), in(), b.in()); return *this; }
-    bigint &operator*=(const bigint &b) { mpz_mul(out(), in(), b.in()); return *this; }
-    bigint &operator/=(const bigint &b) { check_divisor(b); mpz_div(out(), in(), b.in()); return *this; }
-    bigint &operator%=(const bigint &b) { check_divisor(b); mpz_mod(out(), in(), b.in()); return *this; }
-    bigint &operator&=(const bigint &b) { mpz_and(out(), in(), b.in()); return *this; }
-    bigint &operator|=(const bigint &b) { mpz_or(out(), in(), b.in()); return *this; }
-    bigint &operator^=(const bigint &b) { mpz_xor(out(), in(), b.in()); return *this; }
-    bigint &operator<<=(std::integral auto n) { mpz_mul_2exp(out(), in(), detail::shift_count(n)); return *this; }
-    bigint &operator>>=(std::integral auto n) { mpz_div_2exp(out(), in(), detail::shift_count(n)); return *this; }
-    bigint &operator++() { mpz_add_ui(out(), in(), 1); return *this; }
-    bigint &operator--() { mpz_sub_ui(out(), in(), 1); return *this; }
-    bigint operator++(int) { bigint old(*this); ++*this; return old; }
-    bigint operator--(int) { bigint old(*this); --*this; return old; }
+    bigint& operator+=(const bigint& b)
+    {
+        mpz_add(out(), in(), b.in());
+        return *this;
+    }
+    bigint& operator-=(const bigint& b)
+    {
+        mpz_sub(out(), in(), b.in());
+        return *this;
+    }
+    bigint& operator*=(const bigint& b)
+    {
+        mpz_mul(out(), in(), b.in());
+        return *this;
+    }
+    bigint& operator/=(const bigint& b)
+    {
+        check_divisor(b);
+        mpz_div(out(), in(), b.in());
+        return *this;
+    }
+    bigint& operator%=(const bigint& b)
+    {
+        check_divisor(b);
+        mpz_mod(out(), in(), b.in());
+        return *this;
+    }
+    bigint& operator&=(const bigint& b)
+    {
+        mpz_and(out(), in(), b.in());
+        return *this;
+    }
+    bigint& operator|=(const bigint& b)
+    {
+        mpz_or(out(), in(), b.in());
+        return *this;
+    }
+    bigint& operator^=(const bigint& b)
+    {
+        mpz_xor(out(), in(), b.in());
+        return *this;
+    }
+    bigint& operator<<=(std::integral auto n)
+    {
+        mpz_mul_2exp(out(), in(), detail::shift_count(n));
+        return *this;
+    }
+    bigint& operator>>=(std::integral auto n)
+    {
+        mpz_div_2exp(out(), in(), detail::shift_count(n));
+        return *this;
+    }
+    bigint& operator++()
+    {
+        mpz_add_ui(out(), in(), 1);
+        return *this;
+    }
+    bigint& operator--()
+    {
+        mpz_sub_ui(out(), in(), 1);
+        return *this;
+    }
+    bigint operator++(int)
+    {
+        bigint old(*this);
+        ++*this;
+        return old;
+    }
+    bigint operator--(int)
+    {
+        bigint old(*this);
+        --*this;
+        return old;
+    }
 
-    friend bigint operator+(const bigint &a) { return a; }
-    friend bigint operator-(const bigint &a) { bigint r; mpz_neg(r.out(), a.in()); return r; }
-    friend bigint operator-(bigint &&a) { mpz_neg(a.out(), a.in()); return std::move(a); }
+    friend bigint operator+(const bigint& a) { return a; }
+    friend bigint operator-(const bigint& a)
+    {
+        bigint r;
+        mpz_neg(r.out(), a.in());
+        return r;
+    }
+    friend bigint operator-(bigint&& a)
+    {
+        mpz_neg(a.out(), a.in());
+        return std::move(a);
+    }
 
     // Each binary operator writes into a fresh record, or into an rvalue
     // operand's record (the C calls accept a result that is an operand).
-#define ZBIG_HPP_BINARY(op, call, check)                                                          \
-    friend bigint operator op(const bigint &a, const bigint &b)                                   \
+#define ZBIG_HPP_BINARY(op, call, check)                                                           \
+    friend bigint operator op(const bigint& a, const bigint& b)                                    \
     {                                                                                              \
         check;                                                                                     \
         bigint r;                                                                                  \
         call(r.out(), a.in(), b.in());                                                             \
         return r;                                                                                  \
     }                                                                                              \
-    friend bigint operator op(bigint &&a, const bigint &b)                                        \
+    friend bigint operator op(bigint&& a, const bigint& b)                                         \
     {                                                                                              \
         check;                                                                                     \
         call(a.out(), a.in(), b.in());                                                             \
@@ -304,31 +373,33 @@ public:
     ZBIG_HPP_BINARY(^, mpz_xor, (void)0)
 #undef ZBIG_HPP_BINARY
 
-    friend bigint operator<<(const bigint &a, std::integral auto n)
+    friend bigint operator<<(const bigint& a, std::integral auto n)
     {
         bigint r;
         mpz_mul_2exp(r.out(), a.in(), detail::shift_count(n));
         return r;
     }
-    friend bigint operator>>(const bigint &a, std::integral auto n)
+    friend bigint operator>>(const bigint& a, std::integral auto n)
     {
         bigint r;
         mpz_div_2exp(r.out(), a.in(), detail::shift_count(n));
         return r;
     }
 
-    friend bool operator==(const bigint &a, const bigint &b) noexcept { return mpz_cmp(a.in(), b.in()) == 0; }
-    friend std::strong_ordering operator<=>(const bigint &a, const bigint &b) noexcept
+    friend bool operator==(const bigint& a, const bigint& b) noexcept
+    {
+        return mpz_cmp(a.in(), b.in()) == 0;
+    }
+    friend std::strong_ordering operator<=>(const bigint& a, const bigint& b) noexcept
     {
         return mpz_cmp(a.in(), b.in()) <=> 0;
     }
-    template <detail::machine_integer T>
-    friend bool operator==(const bigint &a, T b) noexcept
+    template <detail::machine_integer T> friend bool operator==(const bigint& a, T b) noexcept
     {
         return (a <=> b) == 0;
     }
     template <detail::machine_integer T>
-    friend std::strong_ordering operator<=>(const bigint &a, T b) noexcept
+    friend std::strong_ordering operator<=>(const bigint& a, T b) noexcept
     {
         if constexpr (std::is_signed_v<T> && sizeof(T) <= 4)
             return mpz_cmp_si(a.in(), static_cast<int32_t>(b)) <=> 0;
@@ -338,40 +409,53 @@ public:
             return a <=> bigint(b);
     }
 
-    friend void swap(bigint &a, bigint &b) noexcept { std::swap(a.rec_, b.rec_); }
+    friend void swap(bigint& a, bigint& b) noexcept
+    {
+        std::swap(a.rec_, b.rec_);
+    }
 
-    friend bigint abs(const bigint &a) { bigint r; mpz_abs(r.out(), a.in()); return r; }
+    friend bigint abs(const bigint& a)
+    {
+        bigint r;
+        mpz_abs(r.out(), a.in());
+        return r;
+    }
 
     // Truncating quotient and remainder in one division.
-    friend bigint_divmod divmod(const bigint &a, const bigint &b);
+    friend bigint_divmod divmod(const bigint& a, const bigint& b);
     // Floor division: quotient toward minus infinity, remainder with the
     // sign of the divisor.
-    friend bigint floor_div(const bigint &a, const bigint &b)
+    friend bigint floor_div(const bigint& a, const bigint& b)
     {
         check_divisor(b);
         bigint r;
         mpz_mdiv(r.out(), a.in(), b.in());
         return r;
     }
-    friend bigint floor_mod(const bigint &a, const bigint &b)
+    friend bigint floor_mod(const bigint& a, const bigint& b)
     {
         check_divisor(b);
         bigint r;
         mpz_mmod(r.out(), a.in(), b.in());
         return r;
     }
-    friend bigint_divmod floor_divmod(const bigint &a, const bigint &b);
+    friend bigint_divmod floor_divmod(const bigint& a, const bigint& b);
 
-    friend std::ostream &operator<<(std::ostream &os, const bigint &a)
+    friend std::ostream& operator<<(std::ostream& os, const bigint& a)
     {
         const auto basefield = os.flags() & std::ios_base::basefield;
-        const int base = basefield == std::ios_base::hex ? 16 : basefield == std::ios_base::oct ? 8 : 10;
+        const int base = basefield == std::ios_base::hex   ? 16
+                         : basefield == std::ios_base::oct ? 8
+                                                           : 10;
         return os << a.to_string(base);
     }
 
-private:
+  private:
     friend struct bigint_access;
-    static mpz_rec empty() noexcept { return mpz_rec{nullptr, 0, 0}; }
+    static mpz_rec empty() noexcept
+    {
+        return mpz_rec{nullptr, 0, 0};
+    }
     void release() noexcept
     {
         if (rec_.digits == nullptr)
@@ -383,9 +467,12 @@ private:
             mpz_clear(&rec_);
     }
     // Operand view: a moved-from value reads as zero.
-    const mpz_rec *in() const noexcept { return rec_.digits ? &rec_ : &detail::zero_record; }
+    const mpz_rec* in() const noexcept
+    {
+        return rec_.digits ? &rec_ : &detail::zero_record;
+    }
     // Result view: a moved-from value gets a live record again.
-    mpz_rec *out()
+    mpz_rec* out()
     {
         if (rec_.digits == nullptr)
             mpz_init(&rec_);
@@ -397,19 +484,24 @@ private:
     void check_text_size(int base) const
     {
         detail::check_base(base);
-        const mpz_rec *x = in();
+        const mpz_rec* x = in();
         std::uint64_t n = x->len;
         while (n > 0 && x->digits[n - 1] == 0)
             --n;
-        if (30 * n / unsigned(std::bit_width(unsigned(base)) - 1) + 1 > std::uint64_t(std::numeric_limits<int>::max()))
-            throw std::range_error("zbig: more digits in base " + std::to_string(base) + " than an int can count");
+        if (30 * n / unsigned(std::bit_width(unsigned(base)) - 1) + 1 >
+            std::uint64_t(std::numeric_limits<int>::max()))
+            throw std::range_error("zbig: more digits in base " + std::to_string(base) +
+                                   " than an int can count");
     }
-    static void check_divisor(const bigint &b)
+    static void check_divisor(const bigint& b)
     {
         if (b.is_zero())
             throw std::domain_error("zbig: division by zero");
     }
-    [[noreturn]] static void throw_range() { throw std::range_error("zbig: value out of range of the target type"); }
+    [[noreturn]] static void throw_range()
+    {
+        throw std::range_error("zbig: value out of range of the target type");
+    }
 
     mpz_rec rec_;
 };
@@ -422,12 +514,12 @@ struct bigint_divmod {
 // Named operations that have no operator. Kept in one place so that the
 // record access stays private to bigint.
 struct bigint_access {
-    static const mpz_rec *in(const bigint &a) noexcept { return a.in(); }
-    static mpz_rec *out(bigint &a) { return a.out(); }
-    static void check_divisor(const bigint &b) { bigint::check_divisor(b); }
+    static const mpz_rec* in(const bigint& a) noexcept { return a.in(); }
+    static mpz_rec* out(bigint& a) { return a.out(); }
+    static void check_divisor(const bigint& b) { bigint::check_divisor(b); }
 };
 
-inline bigint_divmod divmod(const bigint &a, const bigint &b)
+inline bigint_divmod divmod(const bigint& a, const bigint& b)
 {
     using A = bigint_access;
     A::check_divisor(b);
@@ -436,7 +528,7 @@ inline bigint_divmod divmod(const bigint &a, const bigint &b)
     return r;
 }
 
-inline bigint_divmod floor_divmod(const bigint &a, const bigint &b)
+inline bigint_divmod floor_divmod(const bigint& a, const bigint& b)
 {
     using A = bigint_access;
     A::check_divisor(b);
@@ -445,7 +537,8 @@ inline bigint_divmod floor_divmod(const bigint &a, const bigint &b)
     return r;
 }
 
-namespace detail {
+namespace detail
+{
 inline uint32_t exponent(std::integral auto e)
 {
     if (e < 0)
@@ -457,7 +550,7 @@ inline uint32_t exponent(std::integral auto e)
 } // namespace detail
 
 // b to the power e.
-inline bigint pow(const bigint &b, std::integral auto e)
+inline bigint pow(const bigint& b, std::integral auto e)
 {
     bigint r;
     mpz_pow_ui(bigint_access::out(r), bigint_access::in(b), detail::exponent(e));
@@ -468,7 +561,7 @@ inline bigint pow(const bigint &b, std::integral auto e)
 // sign of b when e is odd. A zero exponent gives 1 for every nonzero m, even
 // for m = 1 or -1. A zero modulus is a domain_error, as is a negative exponent
 // (the C call would leave its result unwritten).
-inline bigint powm(const bigint &b, const bigint &e, const bigint &m)
+inline bigint powm(const bigint& b, const bigint& e, const bigint& m)
 {
     using A = bigint_access;
     if (m.is_zero())
@@ -481,7 +574,7 @@ inline bigint powm(const bigint &b, const bigint &e, const bigint &m)
 }
 
 // Never negative; gcd(0, 0) is 0.
-inline bigint gcd(const bigint &a, const bigint &b)
+inline bigint gcd(const bigint& a, const bigint& b)
 {
     bigint g;
     mpz_gcd(bigint_access::out(g), bigint_access::in(a), bigint_access::in(b));
@@ -494,7 +587,7 @@ struct bigint_gcdext {
 
 // g is the last nonzero remainder of Euclid's chain with truncating
 // remainders, so it may be negative (gcdext(4, -6).g is -2).
-inline bigint_gcdext gcdext(const bigint &a, const bigint &b)
+inline bigint_gcdext gcdext(const bigint& a, const bigint& b)
 {
     using A = bigint_access;
     bigint_gcdext r;
@@ -506,7 +599,7 @@ struct bigint_sqrtrem {
     bigint root, remainder; // root^2 + remainder == x, 0 <= remainder <= 2 root
 };
 
-inline bigint_sqrtrem sqrtrem(const bigint &x)
+inline bigint_sqrtrem sqrtrem(const bigint& x)
 {
     using A = bigint_access;
     if (x.sign() < 0)
@@ -516,7 +609,7 @@ inline bigint_sqrtrem sqrtrem(const bigint &x)
     return r;
 }
 
-inline bigint sqrt(const bigint &x)
+inline bigint sqrt(const bigint& x)
 {
     if (x.sign() < 0)
         throw std::domain_error("zbig: square root of a negative value");
@@ -527,7 +620,7 @@ inline bigint sqrt(const bigint &x)
 
 // The Jacobi symbol (a/b) for odd positive b; jacobi(0, 1) is 0, as the C
 // library answers.
-inline int jacobi(const bigint &a, const bigint &b)
+inline int jacobi(const bigint& a, const bigint& b)
 {
     if (b.sign() <= 0)
         throw std::domain_error("zbig: jacobi needs b > 0");
@@ -538,7 +631,7 @@ inline int jacobi(const bigint &a, const bigint &b)
 
 // True when abs(x) survives trial division and reps random trials (drawn
 // from the C library's rand()); a prime is never called composite.
-inline bool is_probable_prime(const bigint &x, int reps = 25)
+inline bool is_probable_prime(const bigint& x, int reps = 25)
 {
     if (reps < 0)
         throw std::domain_error("zbig: negative repetition count");
@@ -558,7 +651,7 @@ inline bigint factorial(std::integral auto n)
 
 // x modulo 2^width: the width low bits of x's two's complement, read as an
 // unsigned number (wrap_unsigned(-1, 8) is 255).
-inline bigint wrap_unsigned(const bigint &x, std::integral auto width)
+inline bigint wrap_unsigned(const bigint& x, std::integral auto width)
 {
     const uint32_t w = detail::shift_count(width);
     bigint low = abs(x);
@@ -571,7 +664,7 @@ inline bigint wrap_unsigned(const bigint &x, std::integral auto width)
 // The same width bits read as a signed number: x wrapped into
 // [-2^(width-1), 2^(width-1)) (wrap_signed(200, 8) is -56). A width of 0 is
 // a domain_error: a signed number needs its sign bit.
-inline bigint wrap_signed(const bigint &x, std::integral auto width)
+inline bigint wrap_signed(const bigint& x, std::integral auto width)
 {
     const uint32_t w = detail::shift_count(width);
     if (w == 0)
@@ -584,7 +677,7 @@ inline bigint wrap_signed(const bigint &x, std::integral auto width)
 
 // The width bits of x's two's complement as '0' and '1', most significant
 // first, like a VHDL vector literal: to_bits(-3, 4) is "1101".
-inline std::string to_bits(const bigint &x, std::integral auto width)
+inline std::string to_bits(const bigint& x, std::integral auto width)
 {
     const uint32_t w = detail::shift_count(width);
     const bigint low = wrap_unsigned(x, w);
@@ -592,12 +685,14 @@ inline std::string to_bits(const bigint &x, std::integral auto width)
     return std::string(std::size_t(w) - digits.size(), '0') + digits;
 }
 
-namespace detail {
+namespace detail
+{
 inline void check_bits(std::string_view bits)
 {
     for (const char c : bits)
         if (c != '0' && c != '1')
-            throw std::invalid_argument("zbig: \"" + std::string(bits) + "\" is not a string of bits");
+            throw std::invalid_argument("zbig: \"" + std::string(bits) +
+                                        "\" is not a string of bits");
 }
 } // namespace detail
 
@@ -625,26 +720,29 @@ inline bigint from_bits_signed(std::string_view bits)
 // is 2, bit_or(-6, 3) is -5, bit_xor(-6, 3) is -7, bit_not(x) is -x - 1.
 // Built from the magnitude operators on non-negative operands only, with
 // ~n = -n - 1 turning a negative operand into a non-negative one.
-inline bigint bit_not(const bigint &x) { return -x - 1; }
+inline bigint bit_not(const bigint& x)
+{
+    return -x - 1;
+}
 
-inline bigint bit_and(const bigint &a, const bigint &b)
+inline bigint bit_and(const bigint& a, const bigint& b)
 {
     if (a.sign() >= 0 && b.sign() >= 0)
         return a & b;
     if (a.sign() < 0 && b.sign() < 0)
         return bit_not(bit_not(a) | bit_not(b));
-    const bigint &p = a.sign() >= 0 ? a : b; // p & ~m with m = ~(the negative one)
+    const bigint& p = a.sign() >= 0 ? a : b; // p & ~m with m = ~(the negative one)
     const bigint m = bit_not(a.sign() >= 0 ? b : a);
     return p ^ (p & m);
 }
 
-inline bigint bit_or(const bigint &a, const bigint &b)
+inline bigint bit_or(const bigint& a, const bigint& b)
 {
     // a | b = ~(~a & ~b)
     return bit_not(bit_and(bit_not(a), bit_not(b)));
 }
 
-inline bigint bit_xor(const bigint &a, const bigint &b)
+inline bigint bit_xor(const bigint& a, const bigint& b)
 {
     if ((a.sign() < 0) == (b.sign() < 0))
         return a.sign() < 0 ? bit_not(a) ^ bit_not(b) : a ^ b;
@@ -653,7 +751,7 @@ inline bigint bit_xor(const bigint &a, const bigint &b)
 }
 
 // x >> n on two's complement: floor(x / 2^n), so -5 >> 1 is -3.
-inline bigint shift_right_floor(const bigint &x, std::integral auto n)
+inline bigint shift_right_floor(const bigint& x, std::integral auto n)
 {
     const uint32_t k = detail::shift_count(n);
     return x.sign() >= 0 ? x >> k : bit_not(bit_not(x) >> k);

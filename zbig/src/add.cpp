@@ -7,17 +7,25 @@
 #include <emmintrin.h>
 #endif
 
-namespace zbig {
+namespace zbig
+{
 
-namespace {
+namespace
+{
 
 // Sums and differences of digit pairs are formed four lanes at a time; each
 // lane's carry (or borrow) moves one lane up at once. A lane can only
 // overflow again when it held 2^30 - 1 and received a carry, which random
 // data almost never does; a sequential pass settles those rare ripples.
 #if defined(__SSE2__)
-inline __m128i load(const digit *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
-inline void store(digit *p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v); }
+inline __m128i load(const digit* p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+inline void store(digit* p, __m128i v)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
 // The carries of the previous block's top lane and this block's lanes 0-2.
 inline __m128i carries_up(__m128i c, __m128i previous)
 {
@@ -27,7 +35,7 @@ inline __m128i carries_up(__m128i c, __m128i previous)
 
 // out[0, n) = a + b lane by lane with one-step carries; returns the carry
 // out of digit n - 1 and sets `ripple` when some digit reached 2^30.
-digit add_lanes(digit *out, const digit *a, const digit *b, std::size_t n, bool &ripple)
+digit add_lanes(digit* out, const digit* a, const digit* b, std::size_t n, bool& ripple)
 {
     std::size_t i = 0;
     digit carry = 0;
@@ -43,7 +51,8 @@ digit add_lanes(digit *out, const digit *a, const digit *b, std::size_t n, bool 
         previous = c;
     }
     carry = static_cast<digit>(_mm_cvtsi128_si32(_mm_srli_si128(previous, 12)));
-    ripple = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(overflow, digit_bits), _mm_setzero_si128())) != 0xffff;
+    ripple = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(overflow, digit_bits),
+                                               _mm_setzero_si128())) != 0xffff;
 #else
     ripple = false;
 #endif
@@ -57,7 +66,7 @@ digit add_lanes(digit *out, const digit *a, const digit *b, std::size_t n, bool 
 
 // As add_lanes for a - b: a lane may end at -1 (all bits set), which the
 // sequential pass turns into a borrow.
-digit sub_lanes(digit *out, const digit *a, const digit *b, std::size_t n, bool &ripple)
+digit sub_lanes(digit* out, const digit* a, const digit* b, std::size_t n, bool& ripple)
 {
     std::size_t i = 0;
     digit borrow = 0;
@@ -73,7 +82,8 @@ digit sub_lanes(digit *out, const digit *a, const digit *b, std::size_t n, bool 
         previous = c;
     }
     borrow = static_cast<digit>(_mm_cvtsi128_si32(_mm_srli_si128(previous, 12)));
-    ripple = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(overflow, digit_bits), _mm_setzero_si128())) != 0xffff;
+    ripple = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(overflow, digit_bits),
+                                               _mm_setzero_si128())) != 0xffff;
 #else
     ripple = false;
 #endif
@@ -176,7 +186,7 @@ void sub_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<co
 
 using namespace zbig;
 
-extern "C" ZBIG_API void mpz_add(mpz_rec *p, const mpz_rec *q, const mpz_rec *r)
+extern "C" ZBIG_API void mpz_add(mpz_rec* p, const mpz_rec* q, const mpz_rec* r)
 {
     if (q->sign == 0) {
         mpz_set(p, r);
@@ -225,13 +235,13 @@ extern "C" ZBIG_API void mpz_add(mpz_rec *p, const mpz_rec *q, const mpz_rec *r)
     }
 }
 
-extern "C" ZBIG_API void mpz_add_ui(mpz_rec *p, const mpz_rec *q, uint32_t u)
+extern "C" ZBIG_API void mpz_add_ui(mpz_rec* p, const mpz_rec* q, uint32_t u)
 {
     small_record t(u);
     mpz_add(p, q, t.get());
 }
 
-extern "C" ZBIG_API void mpz_sub(mpz_rec *p, const mpz_rec *q, const mpz_rec *r)
+extern "C" ZBIG_API void mpz_sub(mpz_rec* p, const mpz_rec* q, const mpz_rec* r)
 {
     // Adds a negated copy of r; the copy has r's stored length, so a view of
     // r's digits with the opposite sign behaves the same.
@@ -239,7 +249,7 @@ extern "C" ZBIG_API void mpz_sub(mpz_rec *p, const mpz_rec *q, const mpz_rec *r)
     mpz_add(p, q, &negated);
 }
 
-extern "C" ZBIG_API void mpz_sub_ui(mpz_rec *p, const mpz_rec *q, uint32_t u)
+extern "C" ZBIG_API void mpz_sub_ui(mpz_rec* p, const mpz_rec* q, uint32_t u)
 {
     small_record t(u);
     mpz_sub(p, q, t.get());

@@ -1,7 +1,8 @@
 // Comparison of values and of magnitudes.
 #include "magnitude.h"
 
-namespace zbig {
+namespace zbig
+{
 
 int compare_magnitudes(std::span<const digit> a, std::span<const digit> b)
 {
@@ -19,11 +20,12 @@ int compare_magnitudes(std::span<const digit> a, std::span<const digit> b)
 
 using namespace zbig;
 
-namespace {
+namespace
+{
 
 // compare_magnitudes on the raw arrays, written out because comparison is
 // the one operation whose whole cost is the call.
-inline int magnitude_order(const int32_t *a, uint32_t la, const int32_t *b, uint32_t lb)
+inline int magnitude_order(const int32_t* a, uint32_t la, const int32_t* b, uint32_t lb)
 {
     for (; la > lb; --la)
         if (a[la - 1] != 0)
@@ -39,7 +41,7 @@ inline int magnitude_order(const int32_t *a, uint32_t la, const int32_t *b, uint
 
 } // namespace
 
-extern "C" ZBIG_API int mpz_cmp(const mpz_rec *x, const mpz_rec *y)
+extern "C" ZBIG_API int mpz_cmp(const mpz_rec* x, const mpz_rec* y)
 {
     const int xs = x->sign, ys = y->sign;
     if (xs < 0 && ys > 0)
@@ -53,13 +55,13 @@ extern "C" ZBIG_API int mpz_cmp(const mpz_rec *x, const mpz_rec *y)
     return m;
 }
 
-extern "C" ZBIG_API int mpz_cmp_ui(const mpz_rec *x, uint32_t u)
+extern "C" ZBIG_API int mpz_cmp_ui(const mpz_rec* x, uint32_t u)
 {
     small_record t(u);
     return mpz_cmp(x, t.get());
 }
 
-extern "C" ZBIG_API int mpz_cmp_si(const mpz_rec *x, int32_t s)
+extern "C" ZBIG_API int mpz_cmp_si(const mpz_rec* x, int32_t s)
 {
     small_record t(s < 0 ? 0u - uint32_t(s) : uint32_t(s), s < 0 ? -1 : 1);
     return mpz_cmp(x, t.get());

@@ -6,7 +6,8 @@
 
 #include <cstdint>
 
-namespace zbig {
+namespace zbig
+{
 
 using digit = uint32_t;
 inline constexpr unsigned digit_bits = 30;

@@ -6,7 +6,8 @@
 
 using namespace zbig;
 
-namespace {
+namespace
+{
 
 // Quotient and remainder magnitudes of |a| / |b| for b != 0, each standing for
 // the temporary the division leaves them in: the quotient's has max(2, n)
@@ -17,19 +18,23 @@ struct magnitudes {
     result_digits quotient, remainder;
 };
 
-bool is_zero(const mpz_rec *x) { return significant_length(digits_of(x)) == 0; }
+bool is_zero(const mpz_rec* x)
+{
+    return significant_length(digits_of(x)) == 0;
+}
 
 // Each result is computed in its destination's own array when that is
 // neither operand (the division reads its operands in full before writing).
-magnitudes divide(const mpz_rec *a, const mpz_rec *b, mpz_rec *quotient_to, mpz_rec *remainder_to)
+magnitudes divide(const mpz_rec* a, const mpz_rec* b, mpz_rec* quotient_to, mpz_rec* remainder_to)
 {
     // Only the digits the values can have are computed: na - nb + 1 for the
     // quotient, nb for the remainder.
-    auto place = [&](mpz_rec *dst, std::size_t len, std::size_t written) {
+    auto place = [&](mpz_rec* dst, std::size_t len, std::size_t written) {
         if (len < 2)
             len = 2;
         written = std::min(written, len);
-        return dst != nullptr && dst != a && dst != b ? begin_result(dst, len, written, true) : new_result(len);
+        return dst != nullptr && dst != a && dst != b ? begin_result(dst, len, written, true)
+                                                      : new_result(len);
     };
     const std::span<const digit> ad = digits_of(a), bd = digits_of(b);
     const std::size_t na = significant_length(ad), nb = significant_length(bd);
@@ -40,18 +45,22 @@ magnitudes divide(const mpz_rec *a, const mpz_rec *b, mpz_rec *quotient_to, mpz_
     const std::size_t dividend_len = std::size_t(a->len) + (shift > 0 ? 1 : 0);
     // The quotient has na - nb + 1 digits at most, one fewer when a's top
     // digit is below b's.
-    const std::size_t quotient_digits = na < nb ? 1 : std::max<std::size_t>(na - nb + (ad[na - 1] >= bd[nb - 1]), 1);
+    const std::size_t quotient_digits =
+        na < nb ? 1 : std::max<std::size_t>(na - nb + (ad[na - 1] >= bd[nb - 1]), 1);
     magnitudes m{place(quotient_to, normalised, quotient_digits),
                  place(remainder_to, std::min<std::size_t>(dividend_len, b->len), nb)};
     divide_magnitudes(m.quotient.span(), m.remainder.span(), ad, bd);
     return m;
 }
 
-void release(result_digits r) { release_digits(r.data); }
+void release(result_digits r)
+{
+    release_digits(r.data);
+}
 
 // The floor remainder from the truncating one when the signs differ: b - |r|
 // for a positive divisor, b + |r| for a negative one (r holds |r|, sign +1).
-void floor_remainder(mpz_rec *r, const mpz_rec *b)
+void floor_remainder(mpz_rec* r, const mpz_rec* b)
 {
     if (b->sign > 0)
         mpz_sub(r, b, r);
@@ -61,7 +70,7 @@ void floor_remainder(mpz_rec *r, const mpz_rec *b)
 
 } // namespace
 
-extern "C" ZBIG_API void mpz_div(mpz_rec *p, const mpz_rec *a, const mpz_rec *b)
+extern "C" ZBIG_API void mpz_div(mpz_rec* p, const mpz_rec* a, const mpz_rec* b)
 {
     const int sign = a->sign * b->sign;
     if (is_zero(b)) {
@@ -73,7 +82,7 @@ extern "C" ZBIG_API void mpz_div(mpz_rec *p, const mpz_rec *a, const mpz_rec *b)
     store_result(p, m.quotient, sign);
 }
 
-extern "C" ZBIG_API void mpz_mdiv(mpz_rec *p, const mpz_rec *a, const mpz_rec *b)
+extern "C" ZBIG_API void mpz_mdiv(mpz_rec* p, const mpz_rec* a, const mpz_rec* b)
 {
     const int sign = a->sign * b->sign;
     if (is_zero(b)) {
@@ -88,7 +97,7 @@ extern "C" ZBIG_API void mpz_mdiv(mpz_rec *p, const mpz_rec *a, const mpz_rec *b
         mpz_sub_ui(p, p, 1);
 }
 
-extern "C" ZBIG_API void mpz_mod(mpz_rec *p, const mpz_rec *a, const mpz_rec *b)
+extern "C" ZBIG_API void mpz_mod(mpz_rec* p, const mpz_rec* a, const mpz_rec* b)
 {
     const int sign = a->sign;
     if (sign == 0 || is_zero(b)) {
@@ -100,7 +109,7 @@ extern "C" ZBIG_API void mpz_mod(mpz_rec *p, const mpz_rec *a, const mpz_rec *b)
     store_result(p, m.remainder, sign);
 }
 
-extern "C" ZBIG_API void mpz_divmod(mpz_rec *p, mpz_rec *r, const mpz_rec *a, const mpz_rec *b)
+extern "C" ZBIG_API void mpz_divmod(mpz_rec* p, mpz_rec* r, const mpz_rec* a, const mpz_rec* b)
 {
     // One record cannot hold two results; writing both into it would free
     // digits that the second write still reads.
@@ -117,7 +126,7 @@ extern "C" ZBIG_API void mpz_divmod(mpz_rec *p, mpz_rec *r, const mpz_rec *a, co
     store_result(p, m.quotient, sa * sb);
 }
 
-extern "C" ZBIG_API void mpz_mmod(mpz_rec *p, const mpz_rec *a, const mpz_rec *b)
+extern "C" ZBIG_API void mpz_mmod(mpz_rec* p, const mpz_rec* a, const mpz_rec* b)
 {
     const int sa = a->sign, sb = b->sign;
     if (sa == 0 || is_zero(b)) {
@@ -137,7 +146,7 @@ extern "C" ZBIG_API void mpz_mmod(mpz_rec *p, const mpz_rec *a, const mpz_rec *b
         floor_remainder(p, divisor.get());
 }
 
-extern "C" ZBIG_API void mpz_mdivmod(mpz_rec *p, mpz_rec *r, const mpz_rec *a, const mpz_rec *b)
+extern "C" ZBIG_API void mpz_mdivmod(mpz_rec* p, mpz_rec* r, const mpz_rec* a, const mpz_rec* b)
 {
     if (p == r)
         fatal("mpz_mdivmod: quotient and remainder must be different records");
@@ -161,37 +170,37 @@ extern "C" ZBIG_API void mpz_mdivmod(mpz_rec *p, mpz_rec *r, const mpz_rec *a, c
     }
 }
 
-extern "C" ZBIG_API void mpz_div_ui(mpz_rec *p, const mpz_rec *a, uint32_t u)
+extern "C" ZBIG_API void mpz_div_ui(mpz_rec* p, const mpz_rec* a, uint32_t u)
 {
     small_record t(u);
     mpz_div(p, a, t.get());
 }
 
-extern "C" ZBIG_API void mpz_mod_ui(mpz_rec *p, const mpz_rec *a, uint32_t u)
+extern "C" ZBIG_API void mpz_mod_ui(mpz_rec* p, const mpz_rec* a, uint32_t u)
 {
     small_record t(u);
     mpz_mod(p, a, t.get());
 }
 
-extern "C" ZBIG_API void mpz_divmod_ui(mpz_rec *p, mpz_rec *r, const mpz_rec *a, uint32_t u)
+extern "C" ZBIG_API void mpz_divmod_ui(mpz_rec* p, mpz_rec* r, const mpz_rec* a, uint32_t u)
 {
     small_record t(u);
     mpz_divmod(p, r, a, t.get());
 }
 
-extern "C" ZBIG_API void mpz_mdiv_ui(mpz_rec *p, const mpz_rec *a, uint32_t u)
+extern "C" ZBIG_API void mpz_mdiv_ui(mpz_rec* p, const mpz_rec* a, uint32_t u)
 {
     small_record t(u);
     mpz_mdiv(p, a, t.get());
 }
 
-extern "C" ZBIG_API void mpz_mmod_ui(mpz_rec *p, const mpz_rec *a, uint32_t u)
+extern "C" ZBIG_API void mpz_mmod_ui(mpz_rec* p, const mpz_rec* a, uint32_t u)
 {
     small_record t(u);
     mpz_mmod(p, a, t.get());
 }
 
-extern "C" ZBIG_API void mpz_mdivmod_ui(mpz_rec *p, mpz_rec *r, const mpz_rec *a, uint32_t u)
+extern "C" ZBIG_API void mpz_mdivmod_ui(mpz_rec* p, mpz_rec* r, const mpz_rec* a, uint32_t u)
 {
     small_record t(u);
     mpz_mdivmod(p, r, a, t.get());

@@ -9,14 +9,16 @@
 #include <bit>
 #include <cstring>
 
-namespace zbig {
-namespace {
+namespace zbig
+{
+namespace
+{
 
-constexpr const char *div_memory = "udiv: cannot allocate memory";
+constexpr const char* div_memory = "udiv: cannot allocate memory";
 
 // (hi 2^64 + lo) / d and its remainder, for hi < d: one divq where the
 // processor has it, instead of the general 128-bit division routine.
-inline limb divide_2by1(limb hi, limb lo, limb d, limb &remainder)
+inline limb divide_2by1(limb hi, limb lo, limb d, limb& remainder)
 {
 #if defined(__x86_64__) && defined(__GNUC__)
     limb q;
@@ -33,7 +35,7 @@ inline limb divide_2by1(limb hi, limb lo, limb d, limb &remainder)
 // Divides the normalised u (un + 1 limbs, top limb below v's top) by the
 // normalised v (dn >= 2 limbs, top bit set), leaving the quotient's un - dn + 1
 // limbs in q and the remainder in u[0, dn).
-void divide_normalised(limb *q, limb *u, std::size_t un, const limb *v, std::size_t dn)
+void divide_normalised(limb* q, limb* u, std::size_t un, const limb* v, std::size_t dn)
 {
     const limb v1 = v[dn - 1], v0 = v[dn - 2];
     for (std::size_t j = un - dn + 1; j-- > 0;) {
@@ -67,7 +69,7 @@ void divide_normalised(limb *q, limb *u, std::size_t un, const limb *v, std::siz
     }
 }
 
-void shift_limbs_left(limb *out, const limb *a, std::size_t n, unsigned s)
+void shift_limbs_left(limb* out, const limb* a, std::size_t n, unsigned s)
 {
     // out has n + 1 limbs; s < 64.
     if (s == 0) {
@@ -83,7 +85,7 @@ void shift_limbs_left(limb *out, const limb *a, std::size_t n, unsigned s)
     out[n] = carry;
 }
 
-void shift_limbs_right(limb *out, const limb *a, std::size_t n, unsigned s)
+void shift_limbs_right(limb* out, const limb* a, std::size_t n, unsigned s)
 {
     if (s == 0) {
         std::memmove(out, a, n * sizeof(limb));
@@ -94,7 +96,7 @@ void shift_limbs_right(limb *out, const limb *a, std::size_t n, unsigned s)
 }
 
 // Limb products of any shape (the kernels want the longer operand first).
-void multiply_any(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
+void multiply_any(limb* r, const limb* a, std::size_t an, const limb* b, std::size_t bn)
 {
     if (an >= bn)
         limbs_mul(r, a, an, b, bn);
@@ -103,19 +105,19 @@ void multiply_any(limb *r, const limb *a, std::size_t an, const limb *b, std::si
 }
 
 // a[0, n) -= 1 or += 1 with the carry rippling up (n covers the ripple).
-void decrement(limb *a, std::size_t n)
+void decrement(limb* a, std::size_t n)
 {
     for (std::size_t i = 0; i < n && a[i]-- == 0; ++i) {
     }
 }
-void increment(limb *a, std::size_t n)
+void increment(limb* a, std::size_t n)
 {
     for (std::size_t i = 0; i < n && ++a[i] == 0; ++i) {
     }
 }
 
 // Compares a[0, an) with b[0, bn), missing limbs reading as zero.
-int compare_extended(const limb *a, std::size_t an, const limb *b, std::size_t bn)
+int compare_extended(const limb* a, std::size_t an, const limb* b, std::size_t bn)
 {
     for (std::size_t i = an > bn ? an : bn; i-- > 0;) {
         const limb x = i < an ? a[i] : 0, y = i < bn ? b[i] : 0;
@@ -127,11 +129,11 @@ int compare_extended(const limb *a, std::size_t an, const limb *b, std::size_t b
 
 } // namespace
 
-void limbs_reciprocal(limb *inv, const limb *v, std::size_t p)
+void limbs_reciprocal(limb* inv, const limb* v, std::size_t p)
 {
     if (p <= thresholds.reciprocal_base) {
         // Schoolbook: (B^2p - 1) / v directly.
-        limb *u = allocate_limbs(2 * p + 1, div_memory);
+        limb* u = allocate_limbs(2 * p + 1, div_memory);
         std::fill(u, u + 2 * p, ~limb(0));
         u[2 * p] = 0;
         if (p == 1) {
@@ -150,7 +152,7 @@ void limbs_reciprocal(limb *inv, const limb *v, std::size_t p)
     // e = B^(p+h) - v I_h; then the residual B^2p - 1 - v X fixes the last
     // units, so the result is exact.
     const std::size_t h = p / 2 + 1;
-    limb *buf = allocate_limbs((h + 1) + (p + h + 1) + (h + 1 + p + h) + (2 * p + 2), div_memory);
+    limb* buf = allocate_limbs((h + 1) + (p + h + 1) + (h + 1 + p + h) + (2 * p + 2), div_memory);
     limb *ih = buf, *t = ih + (h + 1), *corr = t + (p + h + 1), *prod = corr + (h + 1 + p + h);
     limbs_reciprocal(ih, v + (p - h), h);
     limbs_mul(t, v, p, ih, h + 1); // p >= h + 1
@@ -172,7 +174,7 @@ void limbs_reciprocal(limb *inv, const limb *v, std::size_t p)
         multiply_any(corr, ih, h + 1, t, en);
         const std::size_t cn = h + 1 + en;
         if (cn > 2 * h) {
-            const limb *shifted = corr + 2 * h;
+            const limb* shifted = corr + 2 * h;
             const std::size_t sn = std::min(cn - 2 * h, p + 1);
             if (e_negative)
                 limbs_sub(inv, inv, p + 1, shifted, sn);
@@ -197,20 +199,21 @@ void limbs_reciprocal(limb *inv, const limb *v, std::size_t p)
     release_limbs(buf);
 }
 
-namespace {
+namespace
+{
 
 // One block of the long division by the approximate reciprocal: w (k + dn
 // limbs, its top dn limbs below v) becomes w mod v and q (k limbs) w / v.
 // inv is floor((B^2p - 1) / vt) for vt the top p >= min(dn, k + 1) limbs of
 // v, so the estimate is off by a few units at most; the remainder is then
 // corrected exactly.
-void divide_block(limb *q, limb *w, std::size_t k, const limb *v, std::size_t dn, const limb *inv, std::size_t p,
-                  limb *scratch)
+void divide_block(limb* q, limb* w, std::size_t k, const limb* v, std::size_t dn, const limb* inv,
+                  std::size_t p, limb* scratch)
 {
-    const limb *wt = w + (dn - p); // top k + p limbs
-    limb *prod = scratch;                      // k + 2p + 1 limbs
-    limb *qa = prod + (k + 2 * p + 1);         // k + 2 limbs
-    limb *pv = qa + (k + 2);                   // k + 1 + dn + 1 limbs
+    const limb* wt = w + (dn - p);     // top k + p limbs
+    limb* prod = scratch;              // k + 2p + 1 limbs
+    limb* qa = prod + (k + 2 * p + 1); // k + 2 limbs
+    limb* pv = qa + (k + 2);           // k + 1 + dn + 1 limbs
     multiply_any(prod, wt, k + p, inv, p + 1);
     std::copy(prod + 2 * p, prod + 2 * p + k + 1, qa);
     qa[k + 1] = 0;
@@ -231,12 +234,13 @@ void divide_block(limb *q, limb *w, std::size_t k, const limb *v, std::size_t dn
 // Long division in blocks of up to dn quotient limbs, each by one
 // multiplication with a reciprocal of the divisor: the cost follows the
 // multiplication's instead of growing with the product of the lengths.
-void divide_by_reciprocal(limb *q, limb *u, std::size_t un, const limb *v, std::size_t dn)
+void divide_by_reciprocal(limb* q, limb* u, std::size_t un, const limb* v, std::size_t dn)
 {
     const std::size_t qn = un - dn + 1;
     const std::size_t p = std::min(dn, qn + 1);
     const std::size_t kmax = std::min(qn, dn);
-    limb *buf = allocate_limbs((p + 1) + (kmax + 2 * p + 1) + (kmax + 2) + (kmax + dn + 2), div_memory);
+    limb* buf =
+        allocate_limbs((p + 1) + (kmax + 2 * p + 1) + (kmax + 2) + (kmax + dn + 2), div_memory);
     limb *inv = buf, *scratch = buf + (p + 1);
     limbs_reciprocal(inv, v + (dn - p), p);
     // u has un + 1 limbs and its top dn limbs are below v.
@@ -250,7 +254,7 @@ void divide_by_reciprocal(limb *q, limb *u, std::size_t un, const limb *v, std::
 
 } // namespace
 
-limb limbs_divrem_1(limb *q, const limb *a, std::size_t n, limb d)
+limb limbs_divrem_1(limb* q, const limb* a, std::size_t n, limb d)
 {
     limb rem = 0;
     for (std::size_t i = n; i-- > 0;)
@@ -258,7 +262,7 @@ limb limbs_divrem_1(limb *q, const limb *a, std::size_t n, limb d)
     return rem;
 }
 
-void limbs_divmod(limb *q, limb *r, const limb *a, std::size_t an, const limb *d, std::size_t dn)
+void limbs_divmod(limb* q, limb* r, const limb* a, std::size_t an, const limb* d, std::size_t dn)
 {
     if (dn == 1) {
         r[0] = limbs_divrem_1(q, a, an, d[0]);
@@ -266,7 +270,7 @@ void limbs_divmod(limb *q, limb *r, const limb *a, std::size_t an, const limb *d
     }
     const unsigned s = std::countl_zero(d[dn - 1]);
     limb local[256];
-    limb *buf = an + dn + 2 <= 256 ? local : allocate_limbs(an + 1 + dn + 1, div_memory);
+    limb* buf = an + dn + 2 <= 256 ? local : allocate_limbs(an + 1 + dn + 1, div_memory);
     limb *u = buf, *v = buf + an + 1;
     shift_limbs_left(v, d, dn, s); // v[dn], the zero carry limb, is scratch
     shift_limbs_left(u, a, an, s);

@@ -8,16 +8,18 @@
 #include <bit>
 #include <cstring>
 
-namespace zbig {
-namespace {
+namespace zbig
+{
+namespace
+{
 
-constexpr const char *memory_message = "_mpz_realloc: cannot allocate memory";
+constexpr const char* memory_message = "_mpz_realloc: cannot allocate memory";
 constexpr unsigned lead_bits = 61; // leaves headroom for the signed sums
 
 // A magnitude in limbs with room to grow to a fixed capacity; limbs at and
 // above n up to `dirty` may hold stale values and are cleared on reuse.
 struct limbs_value {
-    limb *d = nullptr;
+    limb* d = nullptr;
     std::size_t n = 0, dirty = 0;
 
     void normalise()
@@ -34,24 +36,25 @@ struct limbs_value {
     }
 };
 
-class limb_arena {
-public:
+class limb_arena
+{
+  public:
     limb_arena(std::size_t values, std::size_t capacity)
         : capacity_(capacity), block_(allocate_limbs(values * capacity, memory_message))
     {
         std::memset(block_, 0, values * capacity * sizeof(limb));
     }
     ~limb_arena() { release_limbs(block_); }
-    limb_arena(const limb_arena &) = delete;
-    limb_arena &operator=(const limb_arena &) = delete;
+    limb_arena(const limb_arena&) = delete;
+    limb_arena& operator=(const limb_arena&) = delete;
     limbs_value at(std::size_t i) { return {block_ + i * capacity_, 0, 0}; }
 
-private:
+  private:
     std::size_t capacity_;
-    limb *block_;
+    limb* block_;
 };
 
-void load(limbs_value &x, const natural &v)
+void load(limbs_value& x, const natural& v)
 {
     const std::size_t n = limbs_for_digits(v.size());
     if (n > 0)
@@ -60,7 +63,7 @@ void load(limbs_value &x, const natural &v)
     x.normalise();
 }
 
-natural to_natural(const limbs_value &x)
+natural to_natural(const limbs_value& x)
 {
     natural r;
     const std::size_t digits = (x.n * 64 + digit_bits - 1) / digit_bits;
@@ -70,10 +73,13 @@ natural to_natural(const limbs_value &x)
     return r;
 }
 
-uint64_t bit_length(const limbs_value &x) { return x.n == 0 ? 0 : (x.n - 1) * 64 + std::bit_width(x.d[x.n - 1]); }
+uint64_t bit_length(const limbs_value& x)
+{
+    return x.n == 0 ? 0 : (x.n - 1) * 64 + std::bit_width(x.d[x.n - 1]);
+}
 
 // Bits [shift, shift + 64) of x.
-limb bits_at(const limbs_value &x, uint64_t shift)
+limb bits_at(const limbs_value& x, uint64_t shift)
 {
     const std::size_t w = std::size_t(shift / 64);
     const unsigned b = unsigned(shift % 64);
@@ -85,7 +91,8 @@ limb bits_at(const limbs_value &x, uint64_t shift)
 
 // out = x * p - y * q over len limbs (both zero above their lengths), known
 // not to be negative.
-void mul_sub(limbs_value &out, const limbs_value &x, limb p, const limbs_value &y, limb q, std::size_t len)
+void mul_sub(limbs_value& out, const limbs_value& x, limb p, const limbs_value& y, limb q,
+             std::size_t len)
 {
     out.clear_from(0);
     out.d[len] = limbs_addmul_1(out.d, x.d, len, p);
@@ -95,7 +102,8 @@ void mul_sub(limbs_value &out, const limbs_value &x, limb p, const limbs_value &
 }
 
 // out = x * p + y * q over len limbs.
-void mul_add(limbs_value &out, const limbs_value &x, limb p, const limbs_value &y, limb q, std::size_t len)
+void mul_add(limbs_value& out, const limbs_value& x, limb p, const limbs_value& y, limb q,
+             std::size_t len)
 {
     out.clear_from(0);
     limb top = limbs_addmul_1(out.d, x.d, len, p);
@@ -105,7 +113,7 @@ void mul_add(limbs_value &out, const limbs_value &x, limb p, const limbs_value &
     out.normalise();
 }
 
-void swap(limbs_value &a, limbs_value &b)
+void swap(limbs_value& a, limbs_value& b)
 {
     const limbs_value t = a;
     a = b;
@@ -147,7 +155,7 @@ run simulate(limb uh, limb vh)
 
 } // namespace
 
-euclid_chain run_euclid(const natural &a, const natural &b, bool with_u, bool with_v)
+euclid_chain run_euclid(const natural& a, const natural& b, bool with_u, bool with_v)
 {
     const std::size_t na = limbs_for_digits(a.size()), nb = limbs_for_digits(b.size());
     const std::size_t cap = (na > nb ? na : nb) + 4;
@@ -163,11 +171,11 @@ euclid_chain run_euclid(const natural &a, const natural &b, bool with_u, bool wi
     v1.d[0] = 1;
     v1.n = v1.dirty = 1;
     uint64_t steps = 0;
-    limb *quotient = nullptr;
+    limb* quotient = nullptr;
 
     // Each update of a cofactor pair by a run: (x0, x1) -> (a x0 + b x1,
     // c x0 + d x1) on magnitudes, since the signs alternate along the chain.
-    auto apply_run = [&](limbs_value &x0, limbs_value &x1, const run &r) {
+    auto apply_run = [&](limbs_value& x0, limbs_value& x1, const run& r) {
         const std::size_t len = x0.n > x1.n ? x0.n : x1.n;
         mul_add(t0, x0, r.a, x1, r.b, len);
         mul_add(t1, x0, r.c, x1, r.d, len);
@@ -175,7 +183,7 @@ euclid_chain run_euclid(const natural &a, const natural &b, bool with_u, bool wi
         swap(x1, t1);
     };
     // One full division step: (x0, x1) -> (x1, x0 + q x1).
-    auto apply_quotient = [&](limbs_value &x0, limbs_value &x1, const limb *q, std::size_t qn) {
+    auto apply_quotient = [&](limbs_value& x0, limbs_value& x1, const limb* q, std::size_t qn) {
         t0.clear_from(0);
         if (x1.n > 0 && qn > 0) {
             if (qn >= x1.n)

@@ -10,17 +10,18 @@
 
 #include <cstdint>
 
-namespace zbig {
+namespace zbig
+{
 
 struct euclid_chain {
-    natural last;  // r_n, the last nonzero remainder (0 when a = b = 0)
-    natural u, v;  // |U_n| and |V_n|: r_n = a * U_n + b * V_n
+    natural last;       // r_n, the last nonzero remainder (0 when a = b = 0)
+    natural u, v;       // |U_n| and |V_n|: r_n = a * U_n + b * V_n
     uint64_t steps = 0; // n; U_n has the sign (-1)^n, V_n the opposite one
 };
 
 // Runs the chain r_0 = a, r_1 = b, r_{i+1} = r_{i-1} mod r_i until a zero
 // remainder. With_u and with_v select which cofactors are tracked.
-euclid_chain run_euclid(const natural &a, const natural &b, bool with_u, bool with_v);
+euclid_chain run_euclid(const natural& a, const natural& b, bool with_u, bool with_v);
 
 } // namespace zbig
 

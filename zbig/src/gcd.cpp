@@ -3,7 +3,7 @@
 
 using namespace zbig;
 
-extern "C" ZBIG_API void mpz_gcd(mpz_rec *g, const mpz_rec *a, const mpz_rec *b)
+extern "C" ZBIG_API void mpz_gcd(mpz_rec* g, const mpz_rec* a, const mpz_rec* b)
 {
     const euclid_chain chain = run_euclid(natural::of(a), natural::of(b), false, false);
     store(g, chain.last, 1);
@@ -17,7 +17,8 @@ extern "C" ZBIG_API void mpz_gcd(mpz_rec *g, const mpz_rec *a, const mpz_rec *b)
 // last remainder r_n, g = sigma |r_n|, s = sigma sign(a) U_n and
 // t = sigma sign(b) V_n. The chain is iterated, so the stack stays flat for
 // operands of any length.
-extern "C" ZBIG_API void mpz_gcdext(mpz_rec *g, mpz_rec *s, mpz_rec *t, const mpz_rec *a, const mpz_rec *b)
+extern "C" ZBIG_API void mpz_gcdext(mpz_rec* g, mpz_rec* s, mpz_rec* t, const mpz_rec* a,
+                                    const mpz_rec* b)
 {
     // One record cannot hold two results: a caller's slip ends here, named.
     if (g == s || g == t || s == t)

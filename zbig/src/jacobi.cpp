@@ -5,7 +5,7 @@
 
 using namespace zbig;
 
-extern "C" ZBIG_API int mpz_jacobi(const mpz_rec *a, const mpz_rec *b)
+extern "C" ZBIG_API int mpz_jacobi(const mpz_rec* a, const mpz_rec* b)
 {
     if (b->sign <= 0)
         fatal("mpz_jacobi call with b <= 0");
@@ -34,8 +34,8 @@ extern "C" ZBIG_API int mpz_jacobi(const mpz_rec *a, const mpz_rec *b)
             if ((x[0] & 3) == 3 && (y[0] & 3) == 3)
                 j = -j;
             natural r = mod(y, x);
-            y = static_cast<natural &&>(x);
-            x = static_cast<natural &&>(r);
+            y = static_cast<natural&&>(x);
+            x = static_cast<natural&&>(r);
         }
     }
     return x.is_zero() ? 0 : j;

@@ -12,16 +12,17 @@
 #include <immintrin.h>
 #endif
 
-namespace zbig {
+namespace zbig
+{
 
-namespace {
+namespace
+{
 
 // 32 digits (960 bits) are exactly 15 limbs: whole groups are regrouped with
 // shifts known at compile time, the remainder bit by bit.
 constexpr std::size_t group_digits = 32, group_limbs = 15;
 
-template <std::size_t K>
-inline limb limb_of_group(const digit *d)
+template <std::size_t K> inline limb limb_of_group(const digit* d)
 {
     constexpr std::size_t bit = 64 * K, j = bit / 30, off = bit % 30;
     limb v = (limb(d[j]) >> off) | (limb(d[j + 1]) << (30 - off)) | (limb(d[j + 2]) << (60 - off));
@@ -30,8 +31,7 @@ inline limb limb_of_group(const digit *d)
     return v;
 }
 
-template <std::size_t I>
-inline digit digit_of_group(const limb *l)
+template <std::size_t I> inline digit digit_of_group(const limb* l)
 {
     constexpr std::size_t bit = 30 * I, k = bit / 64, off = bit % 64;
     limb v = l[k] >> off;
@@ -41,13 +41,13 @@ inline digit digit_of_group(const limb *l)
 }
 
 template <std::size_t... K>
-inline void pack_group(limb *out, const digit *d, std::index_sequence<K...>)
+inline void pack_group(limb* out, const digit* d, std::index_sequence<K...>)
 {
     ((out[K] = limb_of_group<K>(d)), ...);
 }
 
 template <std::size_t... I>
-inline void unpack_group(digit *out, const limb *l, std::index_sequence<I...>)
+inline void unpack_group(digit* out, const limb* l, std::index_sequence<I...>)
 {
     ((out[I] = digit_of_group<I>(l)), ...);
 }
@@ -82,7 +82,8 @@ void pack_limbs(std::span<limb> out, std::span<const digit> d)
 void unpack_limbs(std::span<digit> out, std::span<const limb> l)
 {
     std::size_t i = 0, next = 0;
-    for (; i + group_digits <= out.size() && next + group_limbs <= l.size(); i += group_digits, next += group_limbs)
+    for (; i + group_digits <= out.size() && next + group_limbs <= l.size();
+         i += group_digits, next += group_limbs)
         unpack_group(out.data() + i, l.data() + next, std::make_index_sequence<group_digits>());
     limb acc = 0;
     unsigned have = 0; // valid bits in acc
@@ -108,17 +109,20 @@ void unpack_limbs(std::span<digit> out, std::span<const limb> l)
     }
 }
 
-limb *allocate_limbs(std::size_t n, const char *message)
+limb* allocate_limbs(std::size_t n, const char* message)
 {
-    void *p = n > SIZE_MAX / sizeof(limb) ? nullptr : std::malloc((n ? n : 1) * sizeof(limb));
+    void* p = n > SIZE_MAX / sizeof(limb) ? nullptr : std::malloc((n ? n : 1) * sizeof(limb));
     if (p == nullptr)
         fatal(message);
-    return static_cast<limb *>(p);
+    return static_cast<limb*>(p);
 }
 
-void release_limbs(limb *p) { std::free(p); }
+void release_limbs(limb* p)
+{
+    std::free(p);
+}
 
-limb limbs_add(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
+limb limbs_add(limb* r, const limb* a, std::size_t an, const limb* b, std::size_t bn)
 {
     std::size_t i = 0;
 #if defined(__x86_64__)
@@ -156,7 +160,7 @@ limb limbs_add(limb *r, const limb *a, std::size_t an, const limb *b, std::size_
     return c;
 }
 
-limb limbs_sub(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
+limb limbs_sub(limb* r, const limb* a, std::size_t an, const limb* b, std::size_t bn)
 {
     std::size_t i = 0;
 #if defined(__x86_64__)
@@ -193,7 +197,7 @@ limb limbs_sub(limb *r, const limb *a, std::size_t an, const limb *b, std::size_
     return bw;
 }
 
-int limbs_cmp(const limb *a, const limb *b, std::size_t n)
+int limbs_cmp(const limb* a, const limb* b, std::size_t n)
 {
     while (n-- > 0)
         if (a[n] != b[n])
@@ -201,14 +205,15 @@ int limbs_cmp(const limb *a, const limb *b, std::size_t n)
     return 0;
 }
 
-limb limbs_addmul_1_portable(limb *r, const limb *a, std::size_t n, limb m)
+limb limbs_addmul_1_portable(limb* r, const limb* a, std::size_t n, limb m)
 {
     limb carry = 0;
     std::size_t i = 0;
     // Four products are formed before their sums: the multiplications do not
     // wait on the carry chain.
     for (; i + 4 <= n; i += 4) {
-        const wide p0 = wide(a[i]) * m, p1 = wide(a[i + 1]) * m, p2 = wide(a[i + 2]) * m, p3 = wide(a[i + 3]) * m;
+        const wide p0 = wide(a[i]) * m, p1 = wide(a[i + 1]) * m, p2 = wide(a[i + 2]) * m,
+                   p3 = wide(a[i + 3]) * m;
         wide t = p0 + r[i] + carry;
         r[i] = limb(t);
         t = p1 + r[i + 1] + limb(t >> 64);
@@ -227,16 +232,17 @@ limb limbs_addmul_1_portable(limb *r, const limb *a, std::size_t n, limb m)
     return carry;
 }
 
-namespace {
+namespace
+{
 
 #if defined(__x86_64__) && defined(__GNUC__)
 // The row multiply-add with two independent carry chains (adcx adds the
 // previous product's high half, adox the existing limb), which the
 // multiplication kernels spend most of their time in. Needs BMI2 and ADX.
-limb addmul_1_adx(limb *r, const limb *a, std::size_t n, limb m)
+limb addmul_1_adx(limb* r, const limb* a, std::size_t n, limb m)
 {
-    const limb *a_end = a + n;
-    limb *r_end = r + n;
+    const limb* a_end = a + n;
+    limb* r_end = r + n;
     long idx = -static_cast<long>(n); // counts up to zero: jrcxz leaves the flags alone
     limb lo, hi, prev, zero;
     __asm__("xor %k[prev], %k[prev]\n\t"
@@ -292,7 +298,7 @@ bool has_adx()
 
 } // namespace
 
-limb limbs_addmul_1(limb *r, const limb *a, std::size_t n, limb m)
+limb limbs_addmul_1(limb* r, const limb* a, std::size_t n, limb m)
 {
 #if defined(__x86_64__) && defined(__GNUC__)
     if (n > 0 && has_adx())
@@ -301,7 +307,7 @@ limb limbs_addmul_1(limb *r, const limb *a, std::size_t n, limb m)
     return limbs_addmul_1_portable(r, a, n, m);
 }
 
-limb limbs_submul_1(limb *r, const limb *a, std::size_t n, limb m)
+limb limbs_submul_1(limb* r, const limb* a, std::size_t n, limb m)
 {
     limb borrow = 0;
     for (std::size_t i = 0; i < n; ++i) {

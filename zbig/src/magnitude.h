@@ -11,7 +11,8 @@
 #include <cstdint>
 #include <span>
 
-namespace zbig {
+namespace zbig
+{
 
 // -1, 0 or +1 by magnitude; a missing digit reads as 0.
 int compare_magnitudes(std::span<const digit> a, std::span<const digit> b);
@@ -38,8 +39,8 @@ void multiply_by_small(std::span<digit> out, std::span<const digit> a, uint32_t 
 // max(1, sig(a) - sig(b) + 1), or one less when a's top digit is below b's
 // (the quotient then has no more digits), remainder.size() >= sig(b).
 // Outputs must not overlap the inputs.
-void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder, std::span<const digit> a,
-                       std::span<const digit> b);
+void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder,
+                       std::span<const digit> a, std::span<const digit> b);
 
 // quotient = a / d, returns a % d, for 0 < d < 2^32; quotient.size() >=
 // a.size(). quotient may be a.

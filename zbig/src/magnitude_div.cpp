@@ -5,12 +5,13 @@
 
 #include <algorithm>
 
-namespace zbig {
+namespace zbig
+{
 
-constexpr const char *div_memory = "udiv: cannot allocate memory";
+constexpr const char* div_memory = "udiv: cannot allocate memory";
 
-void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder, std::span<const digit> a,
-                       std::span<const digit> b)
+void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder,
+                       std::span<const digit> a, std::span<const digit> b)
 {
     a = a.first(significant_length(a));
     b = b.first(significant_length(b));
@@ -32,14 +33,17 @@ void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder, st
             quotient[i] = digit(t / b[0]);
             rem = t % b[0];
         }
-        std::fill(quotient.begin() + std::ptrdiff_t(std::min(top, quotient.size())), quotient.end(), 0);
+        std::fill(quotient.begin() + std::ptrdiff_t(std::min(top, quotient.size())), quotient.end(),
+                  0);
         remainder[0] = digit(rem);
         std::fill(remainder.begin() + 1, remainder.end(), 0);
         return;
     }
     const std::size_t an_max = limbs_for_digits(a.size()), dn_max = limbs_for_digits(b.size());
     limb local[256];
-    limb *buf = 2 * an_max + 2 * dn_max + 1 <= 256 ? local : allocate_limbs(2 * an_max + 2 * dn_max + 1, div_memory);
+    limb* buf = 2 * an_max + 2 * dn_max + 1 <= 256
+                    ? local
+                    : allocate_limbs(2 * an_max + 2 * dn_max + 1, div_memory);
     limb *la = buf, *ld = buf + an_max;
     pack_limbs({la, an_max}, a);
     pack_limbs({ld, dn_max}, b);

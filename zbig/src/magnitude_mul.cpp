@@ -6,9 +6,10 @@
 
 #include <algorithm>
 
-namespace zbig {
+namespace zbig
+{
 
-constexpr const char *mul_memory = "_mpz_realloc: cannot allocate memory";
+constexpr const char* mul_memory = "_mpz_realloc: cannot allocate memory";
 
 void multiply_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<const digit> b)
 {
@@ -38,7 +39,7 @@ void multiply_magnitudes(std::span<digit> out, std::span<const digit> a, std::sp
     const std::size_t an = limbs_for_digits(a.size()), bn = limbs_for_digits(b.size());
     // Small operands are regrouped on the stack: no allocation at all.
     limb local[256];
-    limb *buf = 2 * (an + bn) <= 256 ? local : allocate_limbs(an + bn + an + bn, mul_memory);
+    limb* buf = 2 * (an + bn) <= 256 ? local : allocate_limbs(an + bn + an + bn, mul_memory);
     limb *la = buf, *lb = buf + an, *lr = buf + an + bn;
     pack_limbs({la, an}, a);
     if (square) {

@@ -3,12 +3,14 @@
 
 #include <cstring>
 
-namespace zbig {
-namespace {
-constexpr const char *memory_message = "_mpz_realloc: cannot allocate memory";
+namespace zbig
+{
+namespace
+{
+constexpr const char* memory_message = "_mpz_realloc: cannot allocate memory";
 }
 
-montgomery::montgomery(const natural &odd_modulus) : modulus_(odd_modulus.copy())
+montgomery::montgomery(const natural& odd_modulus) : modulus_(odd_modulus.copy())
 {
     n_ = limbs_for_digits(modulus_.size());
     m_ = allocate_limbs(n_, memory_message);
@@ -29,26 +31,29 @@ montgomery::~montgomery()
     release_limbs(scratch_);
 }
 
-limb *montgomery::element() const { return allocate_limbs(n_, memory_message); }
+limb* montgomery::element() const
+{
+    return allocate_limbs(n_, memory_message);
+}
 
-void montgomery::to_form(limb *out, const natural &a) const
+void montgomery::to_form(limb* out, const natural& a) const
 {
     const natural r = mod(shl(mod(a, modulus_), 64 * uint64_t(n_)), modulus_);
     const std::size_t packed = limbs_for_digits(r.size());
     std::memset(out, 0, n_ * sizeof(limb));
     if (packed > 0) {
-        limb *tmp = allocate_limbs(packed, memory_message);
+        limb* tmp = allocate_limbs(packed, memory_message);
         pack_limbs({tmp, packed}, r.view());
         std::memcpy(out, tmp, (packed < n_ ? packed : n_) * sizeof(limb));
         release_limbs(tmp);
     }
 }
 
-natural montgomery::from_form(const limb *a)
+natural montgomery::from_form(const limb* a)
 {
     std::memset(scratch_, 0, (2 * n_ + 1) * sizeof(limb));
     std::memcpy(scratch_, a, n_ * sizeof(limb));
-    limb *out = element();
+    limb* out = element();
     reduce(out);
     natural r;
     const std::size_t digits = (64 * n_ + digit_bits - 1) / digit_bits;
@@ -58,9 +63,9 @@ natural montgomery::from_form(const limb *a)
     return r;
 }
 
-void montgomery::reduce(limb *out)
+void montgomery::reduce(limb* out)
 {
-    limb *t = scratch_;
+    limb* t = scratch_;
     t[2 * n_] = 0;
     for (std::size_t i = 0; i < n_; ++i) {
         const limb u = t[i] * inverse_;
@@ -78,18 +83,21 @@ void montgomery::reduce(limb *out)
         std::memcpy(out, t + n_, n_ * sizeof(limb));
 }
 
-void montgomery::mul(limb *out, const limb *a, const limb *b)
+void montgomery::mul(limb* out, const limb* a, const limb* b)
 {
     limbs_mul(scratch_, a, n_, b, n_);
     reduce(out);
 }
 
-void montgomery::sqr(limb *out, const limb *a)
+void montgomery::sqr(limb* out, const limb* a)
 {
     limbs_sqr(scratch_, a, n_);
     reduce(out);
 }
 
-bool montgomery::equal(const limb *a, const limb *b) const { return limbs_cmp(a, b, n_) == 0; }
+bool montgomery::equal(const limb* a, const limb* b) const
+{
+    return limbs_cmp(a, b, n_) == 0;
+}
 
 } // namespace zbig

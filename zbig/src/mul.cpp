@@ -3,25 +3,27 @@
 
 using namespace zbig;
 
-extern "C" ZBIG_API void mpz_mul(mpz_rec *p, const mpz_rec *q, const mpz_rec *r)
+extern "C" ZBIG_API void mpz_mul(mpz_rec* p, const mpz_rec* q, const mpz_rec* r)
 {
     // The product passes through a temporary of q.len + r.len digits; only
     // the significant digits are computed.
     const int sign = q->sign * r->sign;
     const std::span<const digit> a = significant_digits(q), b = significant_digits(r);
     const std::size_t len = std::size_t(q->len) + r->len;
-    result_digits res = begin_result(p, len, sign == 0 ? 0 : a.size() + b.size(), true); // operands are read first
+    result_digits res =
+        begin_result(p, len, sign == 0 ? 0 : a.size() + b.size(), true); // operands are read first
     if (sign != 0)
         multiply_magnitudes(res.span(), a, b);
     store_result(p, res, sign);
 }
 
-extern "C" ZBIG_API void mpz_mul_ui(mpz_rec *p, const mpz_rec *q, uint32_t u)
+extern "C" ZBIG_API void mpz_mul_ui(mpz_rec* p, const mpz_rec* q, uint32_t u)
 {
     // As mpz_mul by a two-digit record holding u.
     const int sign = u == 0 ? 0 : q->sign;
     const std::span<const digit> a = significant_digits(q);
-    result_digits res = begin_result(p, std::size_t(q->len) + 2, sign == 0 ? 0 : a.size() + 2, true);
+    result_digits res =
+        begin_result(p, std::size_t(q->len) + 2, sign == 0 ? 0 : a.size() + 2, true);
     if (sign != 0)
         multiply_by_small(res.span(), a, u);
     store_result(p, res, sign);

@@ -8,12 +8,14 @@
 #include <algorithm>
 #include <cstring>
 
-namespace zbig {
-namespace {
+namespace zbig
+{
+namespace
+{
 
-constexpr const char *mul_memory = "_mpz_realloc: cannot allocate memory";
+constexpr const char* mul_memory = "_mpz_realloc: cannot allocate memory";
 
-void mul_basecase(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
+void mul_basecase(limb* r, const limb* a, std::size_t an, const limb* b, std::size_t bn)
 {
     std::fill(r, r + an, 0);
     for (std::size_t j = 0; j < bn; ++j)
@@ -22,7 +24,7 @@ void mul_basecase(limb *r, const limb *a, std::size_t an, const limb *b, std::si
 
 // a^2 from the products a_i a_j with i < j, doubled, plus the squares a_i^2:
 // half the multiplications of the general case.
-void sqr_basecase(limb *r, const limb *a, std::size_t n)
+void sqr_basecase(limb* r, const limb* a, std::size_t n)
 {
     std::fill(r, r + 2 * n, 0);
     // Row i adds a_i (a_{i+1} .. a_{n-1}) at 2i + 1; its carry lands in
@@ -49,13 +51,16 @@ void sqr_basecase(limb *r, const limb *a, std::size_t n)
 // Scratch limbs that mul_dispatch and sqr_dispatch need for n limbs: each
 // Karatsuba level takes 4 * ceil(n / 2) and recurses on ceil(n / 2).
 // (The ceilings add a few limbs per level, hence the margin.)
-std::size_t scratch_limbs(std::size_t n) { return 5 * n + 1024; }
+std::size_t scratch_limbs(std::size_t n)
+{
+    return 5 * n + 1024;
+}
 
-void mul_dispatch(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn, limb *ws);
-void sqr_dispatch(limb *r, const limb *a, std::size_t n, limb *ws);
+void mul_dispatch(limb* r, const limb* a, std::size_t an, const limb* b, std::size_t bn, limb* ws);
+void sqr_dispatch(limb* r, const limb* a, std::size_t n, limb* ws);
 
 // r[0, n) = |x - y| over n limbs; returns true when x < y.
-bool abs_diff(limb *r, const limb *x, std::size_t xn, const limb *y, std::size_t yn, std::size_t n)
+bool abs_diff(limb* r, const limb* x, std::size_t xn, const limb* y, std::size_t yn, std::size_t n)
 {
     // x has xn <= n limbs, y has yn <= n limbs; both zero-extended to n.
     std::size_t xs = xn, ys = yn;
@@ -76,7 +81,7 @@ bool abs_diff(limb *r, const limb *x, std::size_t xn, const limb *y, std::size_t
 
 // Adds the middle term m (mn limbs) plus a signed top carry into r at offset
 // h; the true middle product is never negative, so the sum fits r.
-void add_middle(limb *r, std::size_t rn, std::size_t h, const limb *m, std::size_t mn, limb top)
+void add_middle(limb* r, std::size_t rn, std::size_t h, const limb* m, std::size_t mn, limb top)
 {
     limb carry = limbs_add(r + h, r + h, mn, m, mn) + top;
     for (std::size_t i = h + mn; carry != 0 && i < rn; ++i) {
@@ -87,7 +92,7 @@ void add_middle(limb *r, std::size_t rn, std::size_t h, const limb *m, std::size
 
 // Balanced Karatsuba for ceil(an / 2) < bn <= an: with a = a1 B^h + a0 and
 // b = b1 B^h + b0, a b = z2 B^2h + (z0 + z2 - (a0 - a1)(b0 - b1)) B^h + z0.
-void mul_karatsuba(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn, limb *ws)
+void mul_karatsuba(limb* r, const limb* a, std::size_t an, const limb* b, std::size_t bn, limb* ws)
 {
     const std::size_t h = (an + 1) / 2;
     const std::size_t a1n = an - h, b1n = bn - h;
@@ -101,7 +106,7 @@ void mul_karatsuba(limb *r, const limb *a, std::size_t an, const limb *b, std::s
     else
         mul_dispatch(r + 2 * h, b + h, b1n, a + h, a1n, rest);
     // m = z0 + z2 -+ t over 2h limbs with a signed carry.
-    limb *m = ws; // da and db are no longer needed
+    limb* m = ws; // da and db are no longer needed
     const std::size_t z2n = an + bn - 2 * h;
     limb top = limbs_add(m, r, 2 * h, r + 2 * h, z2n);
     if (a_neg == b_neg)
@@ -111,7 +116,7 @@ void mul_karatsuba(limb *r, const limb *a, std::size_t an, const limb *b, std::s
     add_middle(r, an + bn, h, m, 2 * h, top);
 }
 
-void sqr_karatsuba(limb *r, const limb *a, std::size_t n, limb *ws)
+void sqr_karatsuba(limb* r, const limb* a, std::size_t n, limb* ws)
 {
     const std::size_t h = (n + 1) / 2;
     const std::size_t a1n = n - h;
@@ -120,13 +125,13 @@ void sqr_karatsuba(limb *r, const limb *a, std::size_t n, limb *ws)
     sqr_dispatch(t, da, h, rest);
     sqr_dispatch(r, a, h, rest);
     sqr_dispatch(r + 2 * h, a + h, a1n, rest);
-    limb *m = ws;
+    limb* m = ws;
     limb top = limbs_add(m, r, 2 * h, r + 2 * h, 2 * a1n);
     top -= limbs_sub(m, m, 2 * h, t, 2 * h);
     add_middle(r, 2 * n, h, m, 2 * h, top);
 }
 
-void mul_dispatch(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn, limb *ws)
+void mul_dispatch(limb* r, const limb* a, std::size_t an, const limb* b, std::size_t bn, limb* ws)
 {
     if (bn < thresholds.karatsuba) {
         mul_basecase(r, a, an, b, bn);
@@ -150,7 +155,7 @@ void mul_dispatch(limb *r, const limb *a, std::size_t an, const limb *b, std::si
     }
 }
 
-void sqr_dispatch(limb *r, const limb *a, std::size_t n, limb *ws)
+void sqr_dispatch(limb* r, const limb* a, std::size_t n, limb* ws)
 {
     if (n < thresholds.karatsuba_sqr)
         sqr_basecase(r, a, n);
@@ -160,7 +165,7 @@ void sqr_dispatch(limb *r, const limb *a, std::size_t n, limb *ws)
 
 } // namespace
 
-void digits_mul_basecase(digit *r, const digit *a, std::size_t an, const digit *b, std::size_t bn)
+void digits_mul_basecase(digit* r, const digit* a, std::size_t an, const digit* b, std::size_t bn)
 {
     // A digit product is below 2^60, so product + digit + carry fits 64 bits.
     uint64_t carry = 0;
@@ -182,7 +187,7 @@ void digits_mul_basecase(digit *r, const digit *a, std::size_t an, const digit *
     }
 }
 
-void limbs_mul(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
+void limbs_mul(limb* r, const limb* a, std::size_t an, const limb* b, std::size_t bn)
 {
     if (bn >= thresholds.ntt) {
         limbs_mul_ntt(r, a, an, b, bn);
@@ -192,12 +197,12 @@ void limbs_mul(limb *r, const limb *a, std::size_t an, const limb *b, std::size_
         mul_basecase(r, a, an, b, bn);
         return;
     }
-    limb *ws = allocate_limbs(scratch_limbs(an), mul_memory);
+    limb* ws = allocate_limbs(scratch_limbs(an), mul_memory);
     mul_dispatch(r, a, an, b, bn, ws);
     release_limbs(ws);
 }
 
-void limbs_sqr(limb *r, const limb *a, std::size_t n)
+void limbs_sqr(limb* r, const limb* a, std::size_t n)
 {
     if (n >= thresholds.ntt_sqr) {
         limbs_mul_ntt(r, a, n, a, n);
@@ -207,7 +212,7 @@ void limbs_sqr(limb *r, const limb *a, std::size_t n)
         sqr_basecase(r, a, n);
         return;
     }
-    limb *ws = allocate_limbs(scratch_limbs(n), mul_memory);
+    limb* ws = allocate_limbs(scratch_limbs(n), mul_memory);
     sqr_dispatch(r, a, n, ws);
     release_limbs(ws);
 }

@@ -8,29 +8,34 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace zbig {
-namespace {
-constexpr const char *memory_message = "_mpz_realloc: cannot allocate memory";
+namespace zbig
+{
+namespace
+{
+constexpr const char* memory_message = "_mpz_realloc: cannot allocate memory";
 }
 
 natural::natural(uint64_t v)
 {
-    digit *d = prepare(3);
+    digit* d = prepare(3);
     d[0] = digit(v & digit_mask);
     d[1] = digit((v >> digit_bits) & digit_mask);
     d[2] = digit(v >> (2 * digit_bits));
     trim(3);
 }
 
-natural::~natural() { release_digits(data_); }
+natural::~natural()
+{
+    release_digits(data_);
+}
 
-natural::natural(natural &&o) noexcept : data_(o.data_), size_(o.size_), capacity_(o.capacity_)
+natural::natural(natural&& o) noexcept : data_(o.data_), size_(o.size_), capacity_(o.capacity_)
 {
     o.data_ = nullptr;
     o.size_ = o.capacity_ = 0;
 }
 
-natural &natural::operator=(natural &&o) noexcept
+natural& natural::operator=(natural&& o) noexcept
 {
     if (this != &o) {
         release_digits(data_);
@@ -43,7 +48,10 @@ natural &natural::operator=(natural &&o) noexcept
     return *this;
 }
 
-natural natural::of(const mpz_rec *x) { return of(digits_of(x)); }
+natural natural::of(const mpz_rec* x)
+{
+    return of(digits_of(x));
+}
 
 natural natural::of(std::span<const digit> d)
 {
@@ -60,12 +68,16 @@ uint64_t natural::bit_length() const
     return size_ == 0 ? 0 : uint64_t(size_ - 1) * digit_bits + std::bit_width(data_[size_ - 1]);
 }
 
-int natural::compare(const natural &o) const { return compare_magnitudes(view(), o.view()); }
+int natural::compare(const natural& o) const
+{
+    return compare_magnitudes(view(), o.view());
+}
 
-digit *natural::prepare(std::size_t n)
+digit* natural::prepare(std::size_t n)
 {
     if (n > capacity_) {
-        data_ = data_ == nullptr ? allocate_digits(n, memory_message) : reallocate_digits(data_, n, memory_message);
+        data_ = data_ == nullptr ? allocate_digits(n, memory_message)
+                                 : reallocate_digits(data_, n, memory_message);
         capacity_ = n;
     }
     return data_;
@@ -78,7 +90,7 @@ void natural::trim(std::size_t n)
     size_ = n;
 }
 
-natural add(const natural &a, const natural &b)
+natural add(const natural& a, const natural& b)
 {
     natural r;
     const std::size_t n = std::max(a.size(), b.size()) + 1;
@@ -87,7 +99,7 @@ natural add(const natural &a, const natural &b)
     return r;
 }
 
-natural sub(const natural &a, const natural &b)
+natural sub(const natural& a, const natural& b)
 {
     natural r;
     const std::size_t n = std::max<std::size_t>(a.size(), 1);
@@ -96,7 +108,7 @@ natural sub(const natural &a, const natural &b)
     return r;
 }
 
-natural mul(const natural &a, const natural &b)
+natural mul(const natural& a, const natural& b)
 {
     natural r;
     if (a.is_zero() || b.is_zero())
@@ -107,7 +119,7 @@ natural mul(const natural &a, const natural &b)
     return r;
 }
 
-natural mul_small(const natural &a, uint32_t u)
+natural mul_small(const natural& a, uint32_t u)
 {
     natural r;
     const std::size_t n = a.size() + 2;
@@ -116,7 +128,7 @@ natural mul_small(const natural &a, uint32_t u)
     return r;
 }
 
-natural add_small(const natural &a, uint32_t u)
+natural add_small(const natural& a, uint32_t u)
 {
     const digit d[2] = {u & digit_mask, u >> digit_bits};
     natural r;
@@ -126,7 +138,7 @@ natural add_small(const natural &a, uint32_t u)
     return r;
 }
 
-natural sub_small(const natural &a, uint32_t u)
+natural sub_small(const natural& a, uint32_t u)
 {
     const digit d[2] = {u & digit_mask, u >> digit_bits};
     natural r;
@@ -136,7 +148,7 @@ natural sub_small(const natural &a, uint32_t u)
     return r;
 }
 
-void divmod(natural *q, natural *r, const natural &a, const natural &b)
+void divmod(natural* q, natural* r, const natural& a, const natural& b)
 {
     const std::size_t qn = a.size() >= b.size() ? a.size() - b.size() + 1 : 1;
     natural qq, rr;
@@ -144,19 +156,19 @@ void divmod(natural *q, natural *r, const natural &a, const natural &b)
     qq.trim(qn);
     rr.trim(b.size());
     if (q != nullptr)
-        *q = static_cast<natural &&>(qq);
+        *q = static_cast<natural&&>(qq);
     if (r != nullptr)
-        *r = static_cast<natural &&>(rr);
+        *r = static_cast<natural&&>(rr);
 }
 
-natural mod(const natural &a, const natural &b)
+natural mod(const natural& a, const natural& b)
 {
     natural r;
     divmod(nullptr, &r, a, b);
     return r;
 }
 
-natural shl(const natural &a, uint64_t bits)
+natural shl(const natural& a, uint64_t bits)
 {
     natural r;
     if (a.is_zero())
@@ -167,7 +179,7 @@ natural shl(const natural &a, uint64_t bits)
     return r;
 }
 
-natural shr(const natural &a, uint64_t bits)
+natural shr(const natural& a, uint64_t bits)
 {
     natural r;
     if (bits >= a.bit_length())
@@ -178,7 +190,7 @@ natural shr(const natural &a, uint64_t bits)
     return r;
 }
 
-void store(mpz_rec *dst, const natural &magnitude, int sign)
+void store(mpz_rec* dst, const natural& magnitude, int sign)
 {
     result_digits r = new_result(magnitude.size());
     if (magnitude.size() > 0)

@@ -6,10 +6,12 @@
 
 #include <bit>
 
-namespace zbig {
-namespace {
+namespace zbig
+{
+namespace
+{
 
-constexpr const char *ntt_memory = "_mpz_realloc: cannot allocate memory";
+constexpr const char* ntt_memory = "_mpz_realloc: cannot allocate memory";
 
 constexpr limb inverse_mod_2_64(limb p)
 {
@@ -51,8 +53,8 @@ struct field {
     limb wrap(limb d) const { return d + (p & limb(int64_t(d) >> 63)); }
     limb add(limb a, limb b) const { return wrap(a + b - p); }
     limb sub(limb a, limb b) const { return wrap(a - b); }
-    limb reduce(limb a) const { return mul(a, r1); }     // a mod p, any a < 2^64
-    limb to_mont(limb a) const { return mul(a, r2); }    // a R mod p
+    limb reduce(limb a) const { return mul(a, r1); }  // a mod p, any a < 2^64
+    limb to_mont(limb a) const { return mul(a, r2); } // a R mod p
     limb mont_pow(limb base_mont, limb e) const
     {
         limb r = r1; // 1 in Montgomery form
@@ -63,11 +65,12 @@ struct field {
     }
 };
 
-constexpr field fields[3] = {{0x3fffc00000000001, 11}, {0x3fff840000000001, 19}, {0x3fff540000000001, 5}};
+constexpr field fields[3] = {
+    {0x3fffc00000000001, 11}, {0x3fff840000000001, 19}, {0x3fff540000000001, 5}};
 
 // Twiddles of every level in one table: entries [len, 2 len) hold the powers
 // 0 .. len - 1 of a root of order 2 len, in Montgomery form.
-void make_twiddles(const field &f, limb *table, std::size_t n, bool inverse)
+void make_twiddles(const field& f, limb* table, std::size_t n, bool inverse)
 {
     limb w = f.mont_pow(f.to_mont(f.generator), (f.p - 1) / n);
     if (inverse)
@@ -84,10 +87,10 @@ void make_twiddles(const field &f, limb *table, std::size_t n, bool inverse)
 }
 
 // Decimation in frequency: natural order in, bit-reversed order out.
-void forward(const field &f, limb *x, std::size_t n, const limb *tw)
+void forward(const field& f, limb* x, std::size_t n, const limb* tw)
 {
     for (std::size_t len = n / 2; len >= 1; len /= 2) {
-        const limb *t = tw + len;
+        const limb* t = tw + len;
         for (std::size_t i = 0; i < n; i += 2 * len) {
             limb *lo = x + i, *hi = x + i + len;
             for (std::size_t j = 0; j < len; ++j) {
@@ -100,10 +103,10 @@ void forward(const field &f, limb *x, std::size_t n, const limb *tw)
 }
 
 // Decimation in time with inverse roots: bit-reversed order in, natural out.
-void inverse(const field &f, limb *x, std::size_t n, const limb *tw)
+void inverse(const field& f, limb* x, std::size_t n, const limb* tw)
 {
     for (std::size_t len = 1; len < n; len *= 2) {
-        const limb *t = tw + len;
+        const limb* t = tw + len;
         for (std::size_t i = 0; i < n; i += 2 * len) {
             limb *lo = x + i, *hi = x + i + len;
             for (std::size_t j = 0; j < len; ++j) {
@@ -117,8 +120,8 @@ void inverse(const field &f, limb *x, std::size_t n, const limb *tw)
 
 // The cyclic convolution of a and b (b null: of a with itself) modulo f,
 // left in out[0, n).
-void convolve(const field &f, limb *out, limb *scratch, limb *tw, const limb *a, std::size_t an, const limb *b,
-              std::size_t bn, std::size_t n)
+void convolve(const field& f, limb* out, limb* scratch, limb* tw, const limb* a, std::size_t an,
+              const limb* b, std::size_t bn, std::size_t n)
 {
     make_twiddles(f, tw, n, false);
     for (std::size_t i = 0; i < n; ++i)
@@ -158,12 +161,12 @@ struct garner {
 
 } // namespace
 
-void limbs_mul_ntt(limb *r, const limb *a, std::size_t an, const limb *b, std::size_t bn)
+void limbs_mul_ntt(limb* r, const limb* a, std::size_t an, const limb* b, std::size_t bn)
 {
     const std::size_t rn = an + bn;
     const std::size_t n = std::bit_ceil(rn);
-    limb *buf = allocate_limbs(5 * n, ntt_memory);
-    limb *res[3] = {buf, buf + n, buf + 2 * n};
+    limb* buf = allocate_limbs(5 * n, ntt_memory);
+    limb* res[3] = {buf, buf + n, buf + 2 * n};
     limb *scratch = buf + 3 * n, *tw = buf + 4 * n;
     const bool square = a == b && an == bn;
     for (int k = 0; k < 3; ++k)

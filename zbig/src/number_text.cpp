@@ -1,10 +1,15 @@
 // The one reading of mpz_set_str's grammar; see number_text.h.
 #include "number_text.h"
 
-namespace zbig {
-namespace {
+namespace zbig
+{
+namespace
+{
 
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool blank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n';
+}
 
 // Character classes for the scan: 0 to 35 a digit value, 36 a character
 // that stops the scan, 37 a blank that is skipped.
@@ -28,7 +33,7 @@ constexpr character_table characters;
 
 } // namespace
 
-bool read_number_text(const char *text, std::size_t n, int base, uint8_t *values, number_text &out)
+bool read_number_text(const char* text, std::size_t n, int base, uint8_t* values, number_text& out)
 {
     if (base != 0 && (base < 2 || base > 36))
         return false;
@@ -55,9 +60,9 @@ bool read_number_text(const char *text, std::size_t n, int base, uint8_t *values
     out.base = unsigned(base);
     // From the right: the digits right of the first invalid character met
     // make the value.
-    const auto *begin = reinterpret_cast<const unsigned char *>(text) + i;
-    const auto *p = reinterpret_cast<const unsigned char *>(text) + n;
-    uint8_t *w = values + n;
+    const auto* begin = reinterpret_cast<const unsigned char*>(text) + i;
+    const auto* p = reinterpret_cast<const unsigned char*>(text) + n;
+    uint8_t* w = values + n;
     while (p > begin) {
         const uint8_t v = characters.value[*--p];
         if (v < unsigned(base)) {

@@ -9,13 +9,14 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace zbig {
+namespace zbig
+{
 
 struct number_text {
-    int sign = 1;           // -1 after a leading '-'
-    unsigned base = 10;     // 2 to 36, after base 0 chose by prefix
-    std::size_t count = 0;  // digit values right of the stop, in values[n - count, n)
-    bool stopped = false;   // a character that is no digit of the base ended the scan
+    int sign = 1;            // -1 after a leading '-'
+    unsigned base = 10;      // 2 to 36, after base 0 chose by prefix
+    std::size_t count = 0;   // digit values right of the stop, in values[n - count, n)
+    bool stopped = false;    // a character that is no digit of the base ended the scan
     bool octal_zero = false; // base 0 took a leading "0" (itself the number 0) as prefix
 };
 
@@ -23,7 +24,7 @@ struct number_text {
 // values must hold n bytes: the digit values end up most significant first
 // in its last `count` bytes. Returns false, and reads nothing, when base is
 // neither 0 nor 2 to 36.
-bool read_number_text(const char *text, std::size_t n, int base, uint8_t *values, number_text &out);
+bool read_number_text(const char* text, std::size_t n, int base, uint8_t* values, number_text& out);
 
 } // namespace zbig
 

@@ -5,9 +5,13 @@
 
 using namespace zbig;
 
-namespace {
+namespace
+{
 
-bool exponent_bit(const natural &e, uint64_t i) { return (e[std::size_t(i / digit_bits)] >> (i % digit_bits)) & 1; }
+bool exponent_bit(const natural& e, uint64_t i)
+{
+    return (e[std::size_t(i / digit_bits)] >> (i % digit_bits)) & 1;
+}
 
 // Bits per window of the sliding-window exponentiation, by exponent length.
 unsigned window_bits(uint64_t bits)
@@ -17,15 +21,15 @@ unsigned window_bits(uint64_t bits)
 
 // base^e mod m for odd m > 1 and e > 0, by sliding windows of odd powers in
 // Montgomery form.
-natural power_mod_odd(const natural &base, const natural &e, const natural &m)
+natural power_mod_odd(const natural& base, const natural& e, const natural& m)
 {
     montgomery ctx(m);
     const std::size_t n = ctx.limbs();
     const uint64_t bits = e.bit_length();
     const unsigned k = window_bits(bits);
     const std::size_t table_size = std::size_t(1) << (k - 1);
-    limb *table = allocate_limbs(table_size * n, "_mpz_realloc: cannot allocate memory");
-    limb *acc = ctx.element();
+    limb* table = allocate_limbs(table_size * n, "_mpz_realloc: cannot allocate memory");
+    limb* acc = ctx.element();
     ctx.to_form(table, base);
     if (table_size > 1) {
         ctx.sqr(acc, table); // base^2
@@ -45,7 +49,7 @@ natural power_mod_odd(const natural &base, const natural &e, const natural &m)
         uint32_t w = 0;
         for (int64_t j = i; j >= low; --j)
             w = (w << 1) | uint32_t(exponent_bit(e, uint64_t(j)));
-        const limb *entry = table + std::size_t(w >> 1) * n;
+        const limb* entry = table + std::size_t(w >> 1) * n;
         if (!started) {
             for (std::size_t j = 0; j < n; ++j)
                 acc[j] = entry[j];
@@ -65,7 +69,7 @@ natural power_mod_odd(const natural &base, const natural &e, const natural &m)
 
 // base^e mod m for any m > 1 and e > 0: square and multiply with a long
 // division after each product.
-natural power_mod_plain(const natural &base, const natural &e, const natural &m)
+natural power_mod_plain(const natural& base, const natural& e, const natural& m)
 {
     const natural b = mod(base, m);
     natural acc = b.copy();
@@ -79,7 +83,7 @@ natural power_mod_plain(const natural &base, const natural &e, const natural &m)
 
 } // namespace
 
-extern "C" ZBIG_API void mpz_pow_ui(mpz_rec *p, const mpz_rec *b, uint32_t e)
+extern "C" ZBIG_API void mpz_pow_ui(mpz_rec* p, const mpz_rec* b, uint32_t e)
 {
     if (e == 0) {
         mpz_set_ui(p, 1);
@@ -95,7 +99,7 @@ extern "C" ZBIG_API void mpz_pow_ui(mpz_rec *p, const mpz_rec *b, uint32_t e)
     store(p, acc, b->sign < 0 && (e & 1) ? -1 : 1);
 }
 
-extern "C" ZBIG_API void mpz_powm(mpz_rec *p, const mpz_rec *b, const mpz_rec *e, const mpz_rec *m)
+extern "C" ZBIG_API void mpz_powm(mpz_rec* p, const mpz_rec* b, const mpz_rec* e, const mpz_rec* m)
 {
     const natural exponent = natural::of(e);
     if (exponent.is_zero()) {
@@ -116,17 +120,19 @@ extern "C" ZBIG_API void mpz_powm(mpz_rec *p, const mpz_rec *b, const mpz_rec *e
     const natural base = natural::of(b);
     natural r;
     if (!modulus.equals_small(1))
-        r = modulus[0] & 1 ? power_mod_odd(base, exponent, modulus) : power_mod_plain(base, exponent, modulus);
+        r = modulus[0] & 1 ? power_mod_odd(base, exponent, modulus)
+                           : power_mod_plain(base, exponent, modulus);
     store(p, r, sign);
 }
 
-extern "C" ZBIG_API void mpz_powm_ui(mpz_rec *p, const mpz_rec *b, uint32_t e, const mpz_rec *m)
+extern "C" ZBIG_API void mpz_powm_ui(mpz_rec* p, const mpz_rec* b, uint32_t e, const mpz_rec* m)
 {
     small_record exponent(e);
     mpz_powm(p, b, exponent.get(), m);
 }
 
-namespace {
+namespace
+{
 
 // The product lo * (lo + 1) * ... * hi, split in halves so that the
 // multiplications see operands of similar size.
@@ -144,7 +150,7 @@ natural range_product(uint32_t lo, uint32_t hi)
 
 } // namespace
 
-extern "C" ZBIG_API void mpz_fac_ui(mpz_rec *p, uint32_t n)
+extern "C" ZBIG_API void mpz_fac_ui(mpz_rec* p, uint32_t n)
 {
     if (n < 2) {
         mpz_set_ui(p, 1);

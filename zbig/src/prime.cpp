@@ -10,9 +10,10 @@ using namespace zbig;
 
 extern "C" ZBIG_API const int32_t smallp[7] = {2, 3, 5, 7, 11, 13, 17};
 
-namespace {
+namespace
+{
 
-uint32_t remainder_small(const natural &m, uint32_t p)
+uint32_t remainder_small(const natural& m, uint32_t p)
 {
     uint64_t r = 0;
     for (std::size_t i = m.size(); i-- > 0;)
@@ -21,7 +22,8 @@ uint32_t remainder_small(const natural &m, uint32_t p)
 }
 
 // One trial with witness a (0 < a < m); true when m passes.
-bool passes_trial(montgomery &ctx, const natural &witness, const natural &d, const limb *one, const limb *minus_one)
+bool passes_trial(montgomery& ctx, const natural& witness, const natural& d, const limb* one,
+                  const limb* minus_one)
 {
     const std::size_t n = ctx.limbs();
     limb *a = ctx.element(), *z = ctx.element();
@@ -46,7 +48,7 @@ bool passes_trial(montgomery &ctx, const natural &witness, const natural &d, con
 
 } // namespace
 
-extern "C" ZBIG_API int mpz_probab_prime_p(const mpz_rec *x, int reps)
+extern "C" ZBIG_API int mpz_probab_prime_p(const mpz_rec* x, int reps)
 {
     const natural m = natural::of(x);
     if (m.is_zero() || m.equals_small(1))
@@ -64,7 +66,7 @@ extern "C" ZBIG_API int mpz_probab_prime_p(const mpz_rec *x, int reps)
     natural drawn;
     int result = 1;
     for (int rep = 0; rep < reps && result == 1; ++rep) {
-        digit *w = drawn.prepare(witness_digits);
+        digit* w = drawn.prepare(witness_digits);
         for (std::size_t i = 0; i < witness_digits; ++i)
             w[i] = random_digit();
         drawn.trim(witness_digits);

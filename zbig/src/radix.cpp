@@ -15,11 +15,13 @@
 #include <cstring>
 #include <new>
 
-namespace zbig {
-namespace {
+namespace zbig
+{
+namespace
+{
 
 constexpr char alphabet[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-constexpr const char *memory_message = "_mpz_realloc: cannot allocate memory";
+constexpr const char* memory_message = "_mpz_realloc: cannot allocate memory";
 
 // base^k, the largest power of the base that fits in 32 bits, and k.
 struct chunk_base {
@@ -40,16 +42,18 @@ chunk_base chunk_for(unsigned base)
 
 // powers[j] = (base^k)^(2^j) for j = 0 to at most max_entries - 1, stopping
 // before an entry whose square would exceed half of `limit` digits.
-class power_table {
-public:
+class power_table
+{
+  public:
     power_table(chunk_base c, std::size_t max_entries, std::size_t limit)
     {
-        entries_ = static_cast<natural *>(std::calloc(64, sizeof(natural)));
+        entries_ = static_cast<natural*>(std::calloc(64, sizeof(natural)));
         if (entries_ == nullptr)
             fatal(memory_message);
         new (&entries_[0]) natural(c.value);
         count_ = 1;
-        while (count_ < 64 && count_ < max_entries && (2 * entries_[count_ - 1].size() - 1) * 2 <= limit + 1) {
+        while (count_ < 64 && count_ < max_entries &&
+               (2 * entries_[count_ - 1].size() - 1) * 2 <= limit + 1) {
             new (&entries_[count_]) natural(mul(entries_[count_ - 1], entries_[count_ - 1]));
             ++count_;
         }
@@ -60,20 +64,21 @@ public:
             entries_[i].~natural();
         std::free(entries_);
     }
-    power_table(const power_table &) = delete;
-    power_table &operator=(const power_table &) = delete;
-    const natural &operator[](std::size_t j) const { return entries_[j]; }
+    power_table(const power_table&) = delete;
+    power_table& operator=(const power_table&) = delete;
+    const natural& operator[](std::size_t j) const { return entries_[j]; }
     std::size_t size() const { return count_; }
 
-private:
-    natural *entries_ = nullptr;
+  private:
+    natural* entries_ = nullptr;
     std::size_t count_ = 0;
 };
 
 // Writes the digits of a by bit groups of log2(base).
-std::size_t to_characters_pow2(std::span<const digit> d, unsigned bits_per_digit, char *out)
+std::size_t to_characters_pow2(std::span<const digit> d, unsigned bits_per_digit, char* out)
 {
-    const uint64_t bits = d.empty() ? 0 : uint64_t(d.size() - 1) * digit_bits + std::bit_width(d.back());
+    const uint64_t bits =
+        d.empty() ? 0 : uint64_t(d.size() - 1) * digit_bits + std::bit_width(d.back());
     const uint64_t n = (bits + bits_per_digit - 1) / bits_per_digit;
     for (uint64_t j = 0; j < n; ++j) {
         const uint64_t pos = (n - 1 - j) * bits_per_digit;
@@ -87,16 +92,17 @@ std::size_t to_characters_pow2(std::span<const digit> d, unsigned bits_per_digit
     return std::size_t(n);
 }
 
-class to_text {
-public:
-    to_text(unsigned base, chunk_base c, const power_table &powers, char *out)
+class to_text
+{
+  public:
+    to_text(unsigned base, chunk_base c, const power_table& powers, char* out)
         : base_(base), chunk_(c), powers_(powers), out_(out)
     {
     }
 
     // Writes a; width 0 means no leading zeros, otherwise exactly width
     // characters (a < base^width).
-    void convert(const natural &a, std::size_t width)
+    void convert(const natural& a, std::size_t width)
     {
         if (a.size() < thresholds.radix_divide_and_conquer || powers_.size() == 0 ||
             powers_[0].size() * 2 > a.size() + 1) {
@@ -115,16 +121,17 @@ public:
 
     std::size_t written() const { return pos_; }
 
-private:
-    void basecase(const natural &a, std::size_t width)
+  private:
+    void basecase(const natural& a, std::size_t width)
     {
         // Chunks of k digits, least significant first, by repeated division.
         const std::size_t n = a.size();
-        digit *work = allocate_digits(n + 1, memory_message);
+        digit* work = allocate_digits(n + 1, memory_message);
         // Each chunk takes at least floor(log2(chunk value)) bits off a; for
         // many bases that is fewer than a digit's 30 bits (27 for base 24).
-        const std::size_t max_chunks = n * digit_bits / unsigned(std::bit_width(chunk_.value) - 1) + 2;
-        uint32_t *chunks = static_cast<uint32_t *>(std::malloc(max_chunks * sizeof(uint32_t)));
+        const std::size_t max_chunks =
+            n * digit_bits / unsigned(std::bit_width(chunk_.value) - 1) + 2;
+        uint32_t* chunks = static_cast<uint32_t*>(std::malloc(max_chunks * sizeof(uint32_t)));
         if (chunks == nullptr)
             fatal(memory_message);
         if (n > 0)
@@ -168,17 +175,17 @@ private:
         release_digits(work);
     }
 
-    char &chunks_text(std::size_t i) { return out_[pos_ + i]; }
+    char& chunks_text(std::size_t i) { return out_[pos_ + i]; }
 
     unsigned base_;
     chunk_base chunk_;
-    const power_table &powers_;
-    char *out_;
+    const power_table& powers_;
+    char* out_;
     std::size_t pos_ = 0;
 };
 
 // value = value * m + add, in place on a digit buffer of capacity n + 3.
-void multiply_add_in_place(digit *d, std::size_t &n, uint32_t m, uint32_t add)
+void multiply_add_in_place(digit* d, std::size_t& n, uint32_t m, uint32_t add)
 {
     uint64_t carry = add;
     for (std::size_t i = 0; i < n; ++i) {
@@ -192,9 +199,10 @@ void multiply_add_in_place(digit *d, std::size_t &n, uint32_t m, uint32_t add)
     }
 }
 
-class from_text {
-public:
-    from_text(const uint32_t *chunks, chunk_base c, const power_table &powers)
+class from_text
+{
+  public:
+    from_text(const uint32_t* chunks, chunk_base c, const power_table& powers)
         : chunks_(chunks), chunk_(c), powers_(powers)
     {
     }
@@ -214,11 +222,11 @@ public:
         return add(mul(high, powers_[j]), rest);
     }
 
-private:
+  private:
     natural basecase(std::size_t first, std::size_t count)
     {
         natural r;
-        digit *d = r.prepare(count * 2 + 3);
+        digit* d = r.prepare(count * 2 + 3);
         std::size_t n = 0;
         for (std::size_t i = 0; i < count; ++i)
             multiply_add_in_place(d, n, chunk_.value, chunks_[first + i]);
@@ -226,20 +234,21 @@ private:
         return r;
     }
 
-    const uint32_t *chunks_;
+    const uint32_t* chunks_;
     chunk_base chunk_;
-    const power_table &powers_;
+    const power_table& powers_;
 };
 
 // Digits the values of a power-of-two base fill: whole bits, plus one.
 std::size_t pow2_digits_for_values(std::size_t n, unsigned base)
 {
-    return std::size_t((uint64_t(n) * unsigned(std::countr_zero(base)) + digit_bits - 1) / digit_bits + 1);
+    return std::size_t(
+        (uint64_t(n) * unsigned(std::countr_zero(base)) + digit_bits - 1) / digit_bits + 1);
 }
 
 // Least significant value first, bits gathered into whole digits; writes
 // pow2_digits_for_values(n, base) digits and returns that count.
-std::size_t pow2_from_digit_values(digit *d, const uint8_t *values, std::size_t n, unsigned base)
+std::size_t pow2_from_digit_values(digit* d, const uint8_t* values, std::size_t n, unsigned base)
 {
     const unsigned s = unsigned(std::countr_zero(base));
     const std::size_t total = pow2_digits_for_values(n, base);
@@ -285,20 +294,22 @@ struct wide_chunk_table {
 };
 constexpr wide_chunk_table wide_chunks;
 
-bool is_power_of_two(unsigned base) { return (base & (base - 1)) == 0; }
+bool is_power_of_two(unsigned base)
+{
+    return (base & (base - 1)) == 0;
+}
 
 // The characters of v, exactly `width` of them (leading zeros included),
 // written backwards ending before `end`. The base is a constant for base 10
 // so that the divisions become multiplications.
-template <unsigned Base>
-void chunk_characters(uint64_t v, unsigned width, char *end)
+template <unsigned Base> void chunk_characters(uint64_t v, unsigned width, char* end)
 {
     for (unsigned i = 0; i < width; ++i) {
         *--end = alphabet[v % Base];
         v /= Base;
     }
 }
-void chunk_characters(uint64_t v, unsigned width, char *end, unsigned base)
+void chunk_characters(uint64_t v, unsigned width, char* end, unsigned base)
 {
     if (base == 10) {
         chunk_characters<10>(v, width, end);
@@ -312,7 +323,7 @@ void chunk_characters(uint64_t v, unsigned width, char *end, unsigned base)
 
 } // namespace
 
-std::size_t short_from_digit_values(digit *out, const uint8_t *values, std::size_t n, unsigned base)
+std::size_t short_from_digit_values(digit* out, const uint8_t* values, std::size_t n, unsigned base)
 {
     std::size_t len;
     if (is_power_of_two(base)) {
@@ -348,7 +359,7 @@ std::size_t short_from_digit_values(digit *out, const uint8_t *values, std::size
     return len;
 }
 
-std::size_t short_to_characters(std::span<const digit> m, unsigned base, char *out)
+std::size_t short_to_characters(std::span<const digit> m, unsigned base, char* out)
 {
     if (m.empty()) {
         out[0] = '0';
@@ -394,7 +405,7 @@ std::size_t digits_upper_bound(std::size_t significant_digits, unsigned base)
     return digit_bits * significant_digits / k + 1;
 }
 
-std::size_t to_characters(const natural &a, unsigned base, char *out)
+std::size_t to_characters(const natural& a, unsigned base, char* out)
 {
     if (a.is_zero()) {
         out[0] = '0';
@@ -409,7 +420,7 @@ std::size_t to_characters(const natural &a, unsigned base, char *out)
     return t.written();
 }
 
-natural from_digit_values(const uint8_t *values, std::size_t n, unsigned base)
+natural from_digit_values(const uint8_t* values, std::size_t n, unsigned base)
 {
     natural r;
     if (std::has_single_bit(base)) {
@@ -419,7 +430,7 @@ natural from_digit_values(const uint8_t *values, std::size_t n, unsigned base)
     }
     const chunk_base c = chunk_for(base);
     const std::size_t chunks = (n + c.digits - 1) / c.digits;
-    uint32_t *chunk_values = static_cast<uint32_t *>(std::malloc((chunks + 1) * sizeof(uint32_t)));
+    uint32_t* chunk_values = static_cast<uint32_t*>(std::malloc((chunks + 1) * sizeof(uint32_t)));
     if (chunk_values == nullptr)
         fatal(memory_message);
     // The leading chunk takes the n mod k leftover digits.
@@ -436,7 +447,8 @@ natural from_digit_values(const uint8_t *values, std::size_t n, unsigned base)
         std::size_t entries = 1;
         while ((std::size_t(2) << (entries - 1)) < chunks)
             ++entries;
-        const power_table powers(c, chunks >= thresholds.radix_divide_and_conquer ? entries : 1, SIZE_MAX / 4);
+        const power_table powers(c, chunks >= thresholds.radix_divide_and_conquer ? entries : 1,
+                                 SIZE_MAX / 4);
         from_text f(chunk_values, c, powers);
         r = f.convert(0, chunks);
     }

@@ -7,7 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace zbig {
+namespace zbig
+{
 
 // Upper bound used for buffer sizes: (30 * significant digits) / floor(log2
 // base) + 1.
@@ -16,10 +17,10 @@ std::size_t digits_upper_bound(std::size_t significant_digits, unsigned base);
 // Writes the digits of a (most significant first, no leading zeros, "0" for
 // zero) as characters '0'-'9', 'a'-'z' to out, which must hold
 // digits_upper_bound(a.size(), base) characters; returns how many it wrote.
-std::size_t to_characters(const natural &a, unsigned base, char *out);
+std::size_t to_characters(const natural& a, unsigned base, char* out);
 
 // The value of n digit values (each below base), most significant first.
-natural from_digit_values(const uint8_t *values, std::size_t n, unsigned base);
+natural from_digit_values(const uint8_t* values, std::size_t n, unsigned base);
 
 // Texts of at most this many digit values convert on the stack, without
 // the heap (short_from_digit_values).
@@ -28,13 +29,14 @@ inline constexpr std::size_t short_text_values = 512;
 inline constexpr std::size_t short_text_digits = short_text_values * 6 / digit_bits + 4;
 // The value of n <= short_text_values digit values, most significant first,
 // into out (short_text_digits digits); returns its significant length.
-std::size_t short_from_digit_values(digit *out, const uint8_t *values, std::size_t n, unsigned base);
+std::size_t short_from_digit_values(digit* out, const uint8_t* values, std::size_t n,
+                                    unsigned base);
 
 // Writes the digits of the magnitude m (significant digits only) like
 // to_characters, for m of fewer than short_to_text_digits digits, with no
 // heap at all.
 inline constexpr std::size_t short_to_text_digits = 40;
-std::size_t short_to_characters(std::span<const digit> m, unsigned base, char *out);
+std::size_t short_to_characters(std::span<const digit> m, unsigned base, char* out);
 
 } // namespace zbig
 

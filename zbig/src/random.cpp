@@ -3,12 +3,12 @@
 
 using namespace zbig;
 
-namespace {
+namespace
+{
 
 // x = the value of ceil(32 n / 30) digits from `draw`, the top one cut to
 // the bits beyond whole digits; x keeps any longer stored length.
-template <typename Draw>
-void fill_random(mpz_rec *x, int n, Draw draw)
+template <typename Draw> void fill_random(mpz_rec* x, int n, Draw draw)
 {
     const uint64_t bits = n > 0 ? 32 * uint64_t(n) : 0;
     const uint64_t whole = bits / digit_bits, rest = bits % digit_bits;
@@ -29,9 +29,12 @@ void fill_random(mpz_rec *x, int n, Draw draw)
 
 } // namespace
 
-extern "C" ZBIG_API void mpz_random(mpz_rec *x, int n) { fill_random(x, n, random_digit); }
+extern "C" ZBIG_API void mpz_random(mpz_rec* x, int n)
+{
+    fill_random(x, n, random_digit);
+}
 
-extern "C" ZBIG_API void mpz_random2(mpz_rec *x, int n)
+extern "C" ZBIG_API void mpz_random2(mpz_rec* x, int n)
 {
     fill_random(x, n, [] { return random_digit() & 1; });
 }

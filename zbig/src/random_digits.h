@@ -7,7 +7,8 @@
 
 #include <cstdlib>
 
-namespace zbig {
+namespace zbig
+{
 
 inline digit random_digit()
 {

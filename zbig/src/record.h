@@ -10,16 +10,17 @@
 #include <cstdint>
 #include <span>
 
-namespace zbig {
+namespace zbig
+{
 
 // The stored digits of a live record, as unsigned words.
-inline std::span<digit> digits_of(mpz_rec *x)
+inline std::span<digit> digits_of(mpz_rec* x)
 {
-    return {reinterpret_cast<digit *>(x->digits), x->len};
+    return {reinterpret_cast<digit*>(x->digits), x->len};
 }
-inline std::span<const digit> digits_of(const mpz_rec *x)
+inline std::span<const digit> digits_of(const mpz_rec* x)
 {
-    return {reinterpret_cast<const digit *>(x->digits), x->len};
+    return {reinterpret_cast<const digit*>(x->digits), x->len};
 }
 
 // Number of digits up to and including the highest nonzero one.
@@ -32,24 +33,24 @@ inline std::size_t significant_length(std::span<const digit> d)
 }
 
 // The digits of x up to its highest nonzero one.
-inline std::span<const digit> significant_digits(const mpz_rec *x)
+inline std::span<const digit> significant_digits(const mpz_rec* x)
 {
     return digits_of(x).first(significant_length(digits_of(x)));
 }
 
 // malloc/realloc that end the process with `message` when memory runs out.
-digit *allocate_digits(std::size_t n, const char *message);
-digit *reallocate_digits(digit *old, std::size_t n, const char *message);
-void release_digits(digit *d);
+digit* allocate_digits(std::size_t n, const char* message);
+digit* reallocate_digits(digit* old, std::size_t n, const char* message);
+void release_digits(digit* d);
 
 // _mpz_realloc: grows to n digits (zero-filled) or zeroes the digits from n up.
-void grow(mpz_rec *x, uint32_t n);
+void grow(mpz_rec* x, uint32_t n);
 
 // Sets sign 0 when every stored digit is 0.
-void zero_test(mpz_rec *x);
+void zero_test(mpz_rec* x);
 
 // Makes x zero keeping its stored length.
-void clear_value(mpz_rec *x);
+void clear_value(mpz_rec* x);
 
 // A magnitude computed by an operation, standing for the temporary record the
 // operation's result passes through: `len` is that temporary's stored length
@@ -59,7 +60,7 @@ void clear_value(mpz_rec *x);
 // sees exactly the stored length the copy would leave) without copying the
 // digits a second time.
 struct result_digits {
-    digit *data = nullptr;
+    digit* data = nullptr;
     uint32_t len = 0;
     uint32_t written = 0;
 
@@ -78,22 +79,24 @@ result_digits new_result(std::size_t len);
 // keeps above them. Otherwise it is new_result(len). Operations bound
 // `written` by the significant lengths of their operands, so a result of the
 // size a record already holds needs neither allocation nor zero-filling.
-result_digits begin_result_slow(mpz_rec *dst, std::size_t len, std::size_t written, bool in_place_ok);
-inline result_digits begin_result(mpz_rec *dst, std::size_t len, std::size_t written, bool in_place_ok)
+result_digits begin_result_slow(mpz_rec* dst, std::size_t len, std::size_t written,
+                                bool in_place_ok);
+inline result_digits begin_result(mpz_rec* dst, std::size_t len, std::size_t written,
+                                  bool in_place_ok)
 {
     if (in_place_ok && written <= dst->len && dst->digits != nullptr && len <= UINT32_MAX)
-        return {reinterpret_cast<digit *>(dst->digits), static_cast<uint32_t>(len < 2 ? 2 : len),
+        return {reinterpret_cast<digit*>(dst->digits), static_cast<uint32_t>(len < 2 ? 2 : len),
                 static_cast<uint32_t>(written)};
     return begin_result_slow(dst, len, written, in_place_ok);
 }
-inline result_digits begin_result(mpz_rec *dst, std::size_t len, bool in_place_ok)
+inline result_digits begin_result(mpz_rec* dst, std::size_t len, bool in_place_ok)
 {
     return begin_result(dst, len, len < 2 ? 2 : len, in_place_ok);
 }
 
 // Appends digit v to a result that begin_result placed in dst's own array,
 // making room for it (the carry out of a sum that had exactly dst's room).
-void append_digit(mpz_rec *dst, result_digits &result, digit v);
+void append_digit(mpz_rec* dst, result_digits& result, digit v);
 
 // Stored length that mpz_set(dst, src) leaves in dst, for a source of stored
 // length src_len whose significant length is src_significant.
@@ -107,16 +110,16 @@ inline uint32_t copied_length(uint32_t dst_len, uint32_t src_len, std::size_t sr
 }
 
 // A result in a new array replaces dst's storage (store_result's other half).
-void store_new_array(mpz_rec *dst, result_digits result, std::size_t significant, int sign);
+void store_new_array(mpz_rec* dst, result_digits result, std::size_t significant, int sign);
 
 // dst = the result with the given sign, as mpz_set(dst, temporary) would
 // leave it, then the zero test. Takes ownership of result.data.
-inline void store_result(mpz_rec *dst, result_digits result, int sign)
+inline void store_result(mpz_rec* dst, result_digits result, int sign)
 {
     std::size_t k = result.written;
     while (k > 0 && result.data[k - 1] == 0)
         --k;
-    if (reinterpret_cast<digit *>(dst->digits) != result.data) {
+    if (reinterpret_cast<digit*>(dst->digits) != result.data) {
         store_new_array(dst, result, k, sign);
         return;
     }
@@ -130,29 +133,31 @@ inline void store_result(mpz_rec *dst, result_digits result, int sign)
 }
 
 // Leaves x holding a fresh copy of y (mpz_init_set).
-void init_copy(mpz_rec *x, const mpz_rec *y);
+void init_copy(mpz_rec* x, const mpz_rec* y);
 
 // A temporary record on the stack, live for the scope and released on every
 // path.
-class scoped_record {
-public:
+class scoped_record
+{
+  public:
     scoped_record();
-    explicit scoped_record(uint32_t u);         // mpz_init_set_ui
-    explicit scoped_record(const mpz_rec *copy_of); // mpz_init_set
+    explicit scoped_record(uint32_t u);             // mpz_init_set_ui
+    explicit scoped_record(const mpz_rec* copy_of); // mpz_init_set
     ~scoped_record();
-    scoped_record(const scoped_record &) = delete;
-    scoped_record &operator=(const scoped_record &) = delete;
-    mpz_rec *get() { return &rec_; }
+    scoped_record(const scoped_record&) = delete;
+    scoped_record& operator=(const scoped_record&) = delete;
+    mpz_rec* get() { return &rec_; }
 
-private:
+  private:
     mpz_rec rec_;
 };
 
 // The value of `source` as it is now, copied (mpz_init_set) only when the
 // caller is about to overwrite the source record and still needs it.
-class snapshot {
-public:
-    snapshot(const mpz_rec *source, bool copy) : source_(source), copied_(copy)
+class snapshot
+{
+  public:
+    snapshot(const mpz_rec* source, bool copy) : source_(source), copied_(copy)
     {
         if (copy)
             init_copy(&copy_, source);
@@ -162,31 +167,32 @@ public:
         if (copied_)
             mpz_clear(&copy_);
     }
-    snapshot(const snapshot &) = delete;
-    snapshot &operator=(const snapshot &) = delete;
-    const mpz_rec *get() const { return copied_ ? &copy_ : source_; }
+    snapshot(const snapshot&) = delete;
+    snapshot& operator=(const snapshot&) = delete;
+    const mpz_rec* get() const { return copied_ ? &copy_ : source_; }
 
-private:
-    const mpz_rec *source_;
+  private:
+    const mpz_rec* source_;
     bool copied_;
     mpz_rec copy_{};
 };
 
 // A 32-bit value as the two-digit record mpz_init_set_ui / mpz_init_set_si
 // would build, kept on the stack: operations read it like any temporary.
-class small_record {
-public:
+class small_record
+{
+  public:
     small_record(uint32_t magnitude, int sign)
         : d_{magnitude & digit_mask, magnitude >> digit_bits},
-          rec_{reinterpret_cast<int32_t *>(d_), static_cast<int16_t>(magnitude == 0 ? 0 : sign), 2}
+          rec_{reinterpret_cast<int32_t*>(d_), static_cast<int16_t>(magnitude == 0 ? 0 : sign), 2}
     {
     }
     explicit small_record(uint32_t u) : small_record(u, 1) {}
-    small_record(const small_record &) = delete;
-    small_record &operator=(const small_record &) = delete;
-    const mpz_rec *get() const { return &rec_; }
+    small_record(const small_record&) = delete;
+    small_record& operator=(const small_record&) = delete;
+    const mpz_rec* get() const { return &rec_; }
 
-private:
+  private:
     digit d_[2];
     mpz_rec rec_;
 };

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-namespace zbig {
+namespace zbig
+{
 
 void shift_left(std::span<digit> out, std::span<const digit> a, uint64_t bits)
 {
@@ -15,7 +16,7 @@ void shift_left(std::span<digit> out, std::span<const digit> a, uint64_t bits)
     std::fill(out.begin(), out.begin() + low, 0);
     // Digit i + whole takes the low bits of a[i] and the high bits of a[i-1].
     const std::size_t copy = std::min<std::size_t>(a.size(), n - low);
-    digit *dst = out.data() + low;
+    digit* dst = out.data() + low;
     if (part == 0) {
         std::copy(a.begin(), a.begin() + copy, dst);
     } else {
@@ -39,7 +40,7 @@ void shift_right(std::span<digit> out, std::span<const digit> a, uint64_t bits)
     const std::size_t n = out.size();
     const std::size_t avail = whole < a.size() ? a.size() - static_cast<std::size_t>(whole) : 0;
     const std::size_t count = std::min(n, avail);
-    const digit *src = a.data() + (count > 0 ? whole : 0);
+    const digit* src = a.data() + (count > 0 ? whole : 0);
     // Ascending, reading ahead of the writes, so out may be a.
     if (part == 0) {
         for (std::size_t i = 0; i < count; ++i)
@@ -57,7 +58,7 @@ void shift_right(std::span<digit> out, std::span<const digit> a, uint64_t bits)
 
 using namespace zbig;
 
-extern "C" ZBIG_API void mpz_mul_2exp(mpz_rec *p, const mpz_rec *q, uint32_t n)
+extern "C" ZBIG_API void mpz_mul_2exp(mpz_rec* p, const mpz_rec* q, uint32_t n)
 {
     if (n == 0) {
         mpz_set(p, q);
@@ -83,7 +84,7 @@ extern "C" ZBIG_API void mpz_mul_2exp(mpz_rec *p, const mpz_rec *q, uint32_t n)
     store_result(p, res, sign);
 }
 
-extern "C" ZBIG_API void mpz_div_2exp(mpz_rec *p, const mpz_rec *q, uint32_t n)
+extern "C" ZBIG_API void mpz_div_2exp(mpz_rec* p, const mpz_rec* q, uint32_t n)
 {
     if (n == 0) {
         mpz_set(p, q);
@@ -99,7 +100,7 @@ extern "C" ZBIG_API void mpz_div_2exp(mpz_rec *p, const mpz_rec *q, uint32_t n)
     store_result(p, res, sign);
 }
 
-extern "C" ZBIG_API void mpz_mod_2exp(mpz_rec *p, const mpz_rec *q, uint32_t n)
+extern "C" ZBIG_API void mpz_mod_2exp(mpz_rec* p, const mpz_rec* q, uint32_t n)
 {
     if (n == 0) {
         mpz_set_ui(p, 0);
@@ -126,10 +127,11 @@ extern "C" ZBIG_API void mpz_mod_2exp(mpz_rec *p, const mpz_rec *q, uint32_t n)
     store_result(p, res, sign);
 }
 
-namespace {
+namespace
+{
 
 template <typename Op>
-void bitwise(mpz_rec *p, const mpz_rec *q, const mpz_rec *r, Op op, bool negative)
+void bitwise(mpz_rec* p, const mpz_rec* q, const mpz_rec* r, Op op, bool negative)
 {
     const uint32_t m = std::max(q->len, r->len);
     // Growing p may move q's or r's array when p is one of them, so the
@@ -147,20 +149,23 @@ void bitwise(mpz_rec *p, const mpz_rec *q, const mpz_rec *r, Op op, bool negativ
 
 } // namespace
 
-extern "C" ZBIG_API void mpz_and(mpz_rec *p, const mpz_rec *q, const mpz_rec *r)
+extern "C" ZBIG_API void mpz_and(mpz_rec* p, const mpz_rec* q, const mpz_rec* r)
 {
     const bool qn = q->sign < 0, rn = r->sign < 0;
-    bitwise(p, q, r, [](digit x, digit y) { return x & y; }, qn && rn);
+    bitwise(
+        p, q, r, [](digit x, digit y) { return x & y; }, qn && rn);
 }
 
-extern "C" ZBIG_API void mpz_or(mpz_rec *p, const mpz_rec *q, const mpz_rec *r)
+extern "C" ZBIG_API void mpz_or(mpz_rec* p, const mpz_rec* q, const mpz_rec* r)
 {
     const bool qn = q->sign < 0, rn = r->sign < 0;
-    bitwise(p, q, r, [](digit x, digit y) { return x | y; }, qn || rn);
+    bitwise(
+        p, q, r, [](digit x, digit y) { return x | y; }, qn || rn);
 }
 
-extern "C" ZBIG_API void mpz_xor(mpz_rec *p, const mpz_rec *q, const mpz_rec *r)
+extern "C" ZBIG_API void mpz_xor(mpz_rec* p, const mpz_rec* q, const mpz_rec* r)
 {
     const bool qn = q->sign < 0, rn = r->sign < 0;
-    bitwise(p, q, r, [](digit x, digit y) { return x ^ y; }, qn != rn);
+    bitwise(
+        p, q, r, [](digit x, digit y) { return x ^ y; }, qn != rn);
 }

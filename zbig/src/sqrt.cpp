@@ -3,7 +3,8 @@
 
 using namespace zbig;
 
-namespace {
+namespace
+{
 
 uint64_t isqrt64(uint64_t n)
 {
@@ -26,11 +27,12 @@ uint64_t isqrt64(uint64_t n)
 // just above the root with about half the bits right, and Newton's
 // iteration from above, g = (g + n / g) / 2 while it decreases, then doubles
 // the correct bits per step and ends exactly at the floor of the root.
-natural isqrt(const natural &n)
+natural isqrt(const natural& n)
 {
     const uint64_t bits = n.bit_length();
     if (bits <= 64) {
-        const uint64_t v = uint64_t(n[0]) | uint64_t(n[1]) << digit_bits | uint64_t(n[2]) << (2 * digit_bits);
+        const uint64_t v =
+            uint64_t(n[0]) | uint64_t(n[1]) << digit_bits | uint64_t(n[2]) << (2 * digit_bits);
         return natural(isqrt64(v));
     }
     const uint64_t k = bits / 4;
@@ -41,13 +43,13 @@ natural isqrt(const natural &n)
         natural y = shr(add(g, q), 1);
         if (y.compare(g) >= 0)
             return g;
-        g = static_cast<natural &&>(y);
+        g = static_cast<natural&&>(y);
     }
 }
 
 } // namespace
 
-extern "C" ZBIG_API void mpz_sqrtrem(mpz_rec *root, mpz_rec *rem, const mpz_rec *x)
+extern "C" ZBIG_API void mpz_sqrtrem(mpz_rec* root, mpz_rec* rem, const mpz_rec* x)
 {
     if (root == rem)
         fatal("mpz_sqrtrem: root and remainder must be different records");
@@ -61,4 +63,7 @@ extern "C" ZBIG_API void mpz_sqrtrem(mpz_rec *root, mpz_rec *rem, const mpz_rec 
         store(rem, remainder, 1);
 }
 
-extern "C" ZBIG_API void mpz_sqrt(mpz_rec *root, const mpz_rec *x) { mpz_sqrtrem(root, nullptr, x); }
+extern "C" ZBIG_API void mpz_sqrt(mpz_rec* root, const mpz_rec* x)
+{
+    mpz_sqrtrem(root, nullptr, x);
+}

@@ -9,16 +9,18 @@
 
 using namespace zbig;
 
-namespace {
+namespace
+{
 
-constexpr const char *get_str_memory = "cannot allocate memory in mpz_get_str";
-constexpr const char *memory_message = "_mpz_realloc: cannot allocate memory";
+constexpr const char* get_str_memory = "cannot allocate memory in mpz_get_str";
+constexpr const char* memory_message = "_mpz_realloc: cannot allocate memory";
 
 // The digit values of a text: on the stack when short, else on the heap.
-class value_buffer {
-public:
+class value_buffer
+{
+  public:
     explicit value_buffer(std::size_t n)
-        : data_(n <= sizeof local_ ? local_ : static_cast<uint8_t *>(std::malloc(n)))
+        : data_(n <= sizeof local_ ? local_ : static_cast<uint8_t*>(std::malloc(n)))
     {
         if (data_ == nullptr)
             fatal(memory_message);
@@ -28,20 +30,20 @@ public:
         if (data_ != local_)
             std::free(data_);
     }
-    value_buffer(const value_buffer &) = delete;
-    value_buffer &operator=(const value_buffer &) = delete;
-    uint8_t *get() { return data_; }
+    value_buffer(const value_buffer&) = delete;
+    value_buffer& operator=(const value_buffer&) = delete;
+    uint8_t* get() { return data_; }
 
-private:
+  private:
     uint8_t local_[short_text_values];
-    uint8_t *data_;
+    uint8_t* data_;
 };
 
 // x = sign * the value of the digit values, keeping x's stored length and
 // growing it only when the value needs more digits.
-void store_values(mpz_rec *x, const uint8_t *values, const number_text &t)
+void store_values(mpz_rec* x, const uint8_t* values, const number_text& t)
 {
-    const digit *value;
+    const digit* value;
     std::size_t size;
     digit local[short_text_digits];
     natural long_value;
@@ -55,7 +57,7 @@ void store_values(mpz_rec *x, const uint8_t *values, const number_text &t)
     }
     if (size > x->len)
         grow(x, static_cast<uint32_t>(size));
-    digit *d = reinterpret_cast<digit *>(x->digits);
+    digit* d = reinterpret_cast<digit*>(x->digits);
     for (std::size_t i = 0; i < size; ++i)
         d[i] = value[i];
     for (std::size_t i = size; i < x->len; ++i)
@@ -65,7 +67,7 @@ void store_values(mpz_rec *x, const uint8_t *values, const number_text &t)
 
 } // namespace
 
-extern "C" ZBIG_API int mpz_sizeinbase(const mpz_rec *x, int base)
+extern "C" ZBIG_API int mpz_sizeinbase(const mpz_rec* x, int base)
 {
     const std::size_t n = significant_length(digits_of(x));
     if (base < 2 || base > 36)
@@ -74,17 +76,18 @@ extern "C" ZBIG_API int mpz_sizeinbase(const mpz_rec *x, int base)
     // below 2^32, and 30 n wraps where size_t has 32 bits. The bound must fit
     // the int returned (and so every size_t): a smaller number would size a
     // caller's or mpz_get_str's buffer too short.
-    const uint64_t bound = uint64_t(digit_bits) * n / unsigned(std::bit_width(unsigned(base)) - 1) + 1;
+    const uint64_t bound =
+        uint64_t(digit_bits) * n / unsigned(std::bit_width(unsigned(base)) - 1) + 1;
     if (bound > uint64_t(INT_MAX))
         fatal("mpz_sizeinbase: the number of digits does not fit in an int");
     return static_cast<int>(bound);
 }
 
-extern "C" ZBIG_API char *mpz_get_str(char *buf, int base, const mpz_rec *x)
+extern "C" ZBIG_API char* mpz_get_str(char* buf, int base, const mpz_rec* x)
 {
     const std::size_t len = static_cast<std::size_t>(mpz_sizeinbase(x, base));
     if (buf == nullptr) {
-        buf = static_cast<char *>(std::malloc(len + 2));
+        buf = static_cast<char*>(std::malloc(len + 2));
         if (buf == nullptr)
             fatal(get_str_memory);
     }
@@ -100,7 +103,7 @@ extern "C" ZBIG_API char *mpz_get_str(char *buf, int base, const mpz_rec *x)
     return buf;
 }
 
-extern "C" ZBIG_API int mpz_set_str(mpz_rec *x, const char *text, int base)
+extern "C" ZBIG_API int mpz_set_str(mpz_rec* x, const char* text, int base)
 {
     const std::size_t n = std::strlen(text);
     value_buffer values(n + 1);
@@ -111,13 +114,13 @@ extern "C" ZBIG_API int mpz_set_str(mpz_rec *x, const char *text, int base)
     return t.stopped ? -1 : 0;
 }
 
-extern "C" ZBIG_API int mpz_init_set_str(mpz_rec *x, const char *text, int base)
+extern "C" ZBIG_API int mpz_init_set_str(mpz_rec* x, const char* text, int base)
 {
     mpz_init(x);
     return mpz_set_str(x, text, base);
 }
 
-extern "C" ZBIG_API int zbig_read_text(mpz_rec *x, const char *text, size_t length, int base)
+extern "C" ZBIG_API int zbig_read_text(mpz_rec* x, const char* text, size_t length, int base)
 {
     value_buffer values(length + 1);
     number_text t;

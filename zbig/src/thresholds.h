@@ -9,20 +9,21 @@
 
 #include <cstddef>
 
-namespace zbig {
+namespace zbig
+{
 
 // The switch points of the kernels, in 64-bit limbs unless named otherwise.
 // The library runs with tuned_thresholds; the tests lower them through
 // threshold_override so that operands of a few limbs cross every switch, and
 // zbig/bench/tune_thresholds measures the crossovers on the machine at hand.
 struct threshold_set {
-    std::size_t digit_mul;             // shorter operand in 30-bit digits: limbs from here
-    std::size_t karatsuba;             // shorter operand: Karatsuba from here
-    std::size_t karatsuba_sqr;         // squaring: Karatsuba from here
-    std::size_t ntt;                   // shorter operand: transforms from here
-    std::size_t ntt_sqr;               // squaring: transforms from here
-    std::size_t div_reciprocal;        // divisor and quotient: blocks by reciprocal
-    std::size_t reciprocal_base;       // reciprocals up to this: schoolbook
+    std::size_t digit_mul;                // shorter operand in 30-bit digits: limbs from here
+    std::size_t karatsuba;                // shorter operand: Karatsuba from here
+    std::size_t karatsuba_sqr;            // squaring: Karatsuba from here
+    std::size_t ntt;                      // shorter operand: transforms from here
+    std::size_t ntt_sqr;                  // squaring: transforms from here
+    std::size_t div_reciprocal;           // divisor and quotient: blocks by reciprocal
+    std::size_t reciprocal_base;          // reciprocals up to this: schoolbook
     std::size_t radix_divide_and_conquer; // 30-bit digits (to text) or chunks (from text)
 };
 
@@ -84,8 +85,9 @@ inline threshold_set thresholds = tuned_thresholds;
 
 // Sets the thresholds for a scope (raised to lowest_thresholds where below)
 // and restores the previous ones when the scope ends.
-class threshold_override {
-public:
+class threshold_override
+{
+  public:
     explicit threshold_override(threshold_set t) : saved_(thresholds)
     {
         thresholds = {
@@ -100,10 +102,10 @@ public:
         };
     }
     ~threshold_override() { thresholds = saved_; }
-    threshold_override(const threshold_override &) = delete;
-    threshold_override &operator=(const threshold_override &) = delete;
+    threshold_override(const threshold_override&) = delete;
+    threshold_override& operator=(const threshold_override&) = delete;
 
-private:
+  private:
     static std::size_t at_least(std::size_t v, std::size_t low) { return v < low ? low : v; }
     threshold_set saved_;
 };

@@ -4,10 +4,17 @@
 
 using namespace zbig_test;
 
-namespace {
+namespace
+{
 
-void add_op(mpz_rec *p, mpz_rec *q, mpz_rec *r) { mpz_add(p, q, r); }
-void sub_op(mpz_rec *p, mpz_rec *q, mpz_rec *r) { mpz_sub(p, q, r); }
+void add_op(mpz_rec* p, mpz_rec* q, mpz_rec* r)
+{
+    mpz_add(p, q, r);
+}
+void sub_op(mpz_rec* p, mpz_rec* q, mpz_rec* r)
+{
+    mpz_sub(p, q, r);
+}
 
 } // namespace
 
@@ -39,9 +46,10 @@ TEST(AddRandom, SmallOperandFormsMatchTheModel)
         for (bool same : {false, true}) {
             for (bool subtract : {false, true}) {
                 rec p(g.value(100), pe), q_rec(q, qe);
-                mpz_rec *pp = same ? q_rec.p() : p.p();
-                const model::m want = subtract ? model::sub(model::of(pp), model::of(q_rec.p()), model::small(u))
-                                               : model::add(model::of(pp), model::of(q_rec.p()), model::small(u));
+                mpz_rec* pp = same ? q_rec.p() : p.p();
+                const model::m want =
+                    subtract ? model::sub(model::of(pp), model::of(q_rec.p()), model::small(u))
+                             : model::add(model::of(pp), model::of(q_rec.p()), model::small(u));
                 if (subtract)
                     mpz_sub_ui(pp, q_rec.p(), u);
                 else
@@ -56,7 +64,7 @@ TEST(AddRandom, SmallOperandFormsMatchTheModel)
 TEST(Add, EdgeCases)
 {
     struct {
-        const char *what;
+        const char* what;
         big q, r;
         bool subtract;
         big want;
@@ -69,7 +77,7 @@ TEST(Add, EdgeCases)
         {"positive minus larger positive", 5, 7, true, -2},
         {"negatives add", -(big(1) << 61), -(big(1) << 61), false, -(big(1) << 62)},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         rec p, q(c.q), r(c.r);
         if (c.subtract)
             mpz_sub(p.p(), q.p(), r.p());
@@ -100,8 +108,8 @@ TEST(AddMagnitudes, SpanLevelSumAndDifference)
     for (int i = 0; i < 200; ++i) {
         const big a = g.magnitude(500), b = g.magnitude(500);
         rec ra(a), rb(b);
-        auto da = zbig::digits_of(static_cast<const mpz_rec *>(ra.p()));
-        auto db = zbig::digits_of(static_cast<const mpz_rec *>(rb.p()));
+        auto da = zbig::digits_of(static_cast<const mpz_rec*>(ra.p()));
+        auto db = zbig::digits_of(static_cast<const mpz_rec*>(rb.p()));
         std::vector<digit> out(std::max(da.size(), db.size()) + 1, 0xdeadbeef);
         zbig::add_magnitudes(out, da, db);
         rec got;

@@ -28,7 +28,7 @@ TEST(Assign, MachineIntegers)
                  {-((big(1) << 31) - 1), 0x7fffffffu, -0x7fffffff},
                  {0, 0, 0},
                  {big(0xffffffffu), 0xffffffffu, 0x7fffffff}};
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         rec r(c.v, 2);
         EXPECT_EQ(mpz_get_ui(r.p()), c.ui) << hex(c.v);
         EXPECT_EQ(mpz_get_si(r.p()), c.si) << hex(c.v);
@@ -90,13 +90,14 @@ TEST(Assign, SwapCopiesThroughAddition)
 {
     operands g(42);
     for (int i = 0; i < 200; ++i) {
-        const big a = g.pick(0, 4) ? g.value(300) : big(0), b = g.pick(0, 4) ? g.value(300) : big(0);
+        const big a = g.pick(0, 4) ? g.value(300) : big(0),
+                  b = g.pick(0, 4) ? g.value(300) : big(0);
         rec x(a, g.pick(0, 4)), y(b, g.pick(0, 4));
         model::m t = model::fresh(), mx = model::of(x.p()), my = model::of(y.p());
         t = model::add(t, mx, model::small(0));
         mx = model::add(mx, my, model::small(0));
         my = model::add(my, t, model::small(0));
-        int32_t *xd = x.r.digits;
+        int32_t* xd = x.r.digits;
         mpz_swap(x.p(), y.p());
         ASSERT_TRUE(matches("mpz_swap x", x.p(), mx)) << hex(a) << " <-> " << hex(b);
         ASSERT_TRUE(matches("mpz_swap y", y.p(), my)) << hex(a) << " <-> " << hex(b);
@@ -113,10 +114,10 @@ TEST(Assign, MaxAndMinReturnNewCopies)
                  {-3, -5, -3, -5, true, false},
                  {7, 7, 7, 7, true, false},
                  {0, -1, 0, -1, true, false}};
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         rec x(c.x, 3), y(c.y, 1);
-        mpz_rec *hi = mpz_max(x.p(), y.p());
-        mpz_rec *lo = mpz_min(x.p(), y.p());
+        mpz_rec* hi = mpz_max(x.p(), y.p());
+        mpz_rec* lo = mpz_min(x.p(), y.p());
         EXPECT_EQ(value_of(hi), c.max);
         EXPECT_EQ(value_of(lo), c.min);
         // A copy into a fresh record has the source's stored length rule:

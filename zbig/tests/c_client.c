@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <zbig.h>
 
-static int fail(const char *what)
+static int fail(const char* what)
 {
     fprintf(stderr, "c_client: %s\n", what);
     return 1;
@@ -13,16 +13,16 @@ static int fail(const char *what)
 int main(void)
 {
     mpz_rec a, b, q, r;
-    mpz_rec *m;
+    mpz_rec* m;
     int i;
     mpz_init_set_ui(&a, 1);
     mpz_init_set_si(&b, -3);
     mpz_init(&q);
     mpz_init(&r);
-    mpz_mul_2exp(&a, &a, 4000);     /* a = 2^4000 */
-    mpz_sub_ui(&a, &a, 1);          /* a = 2^4000 - 1 */
+    mpz_mul_2exp(&a, &a, 4000); /* a = 2^4000 */
+    mpz_sub_ui(&a, &a, 1);      /* a = 2^4000 - 1 */
     for (i = 0; i < 5; i++)
-        mpz_mul(&b, &b, &b);        /* b = 3^32 */
+        mpz_mul(&b, &b, &b); /* b = 3^32 */
     mpz_mdivmod(&q, &r, &a, &b);
     mpz_mul(&q, &q, &b);
     mpz_add(&q, &q, &r);

@@ -9,7 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace zbig_test {
+namespace zbig_test
+{
 
 struct child_result {
     int status; // exit status, or -1 when the child did not exit normally
@@ -26,8 +27,7 @@ inline std::string drain(int fd)
     return s;
 }
 
-template <typename Body>
-child_result in_child(Body body)
+template <typename Body> child_result in_child(Body body)
 {
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0)

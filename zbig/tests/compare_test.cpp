@@ -9,8 +9,9 @@ TEST(Compare, EdgeCases)
     struct {
         big x, y;
         int want;
-    } cases[] = {{0, 0, 0}, {0, -1, 1}, {-5, -3, -1}, {-1, 0, -1}, {big(1) << 90, (big(1) << 90) - 1, 1}};
-    for (const auto &c : cases) {
+    } cases[] = {
+        {0, 0, 0}, {0, -1, 1}, {-5, -3, -1}, {-1, 0, -1}, {big(1) << 90, (big(1) << 90) - 1, 1}};
+    for (const auto& c : cases) {
         rec x(c.x, 2), y(c.y);
         EXPECT_EQ(mpz_cmp(x.p(), y.p()), c.want) << hex(c.x) << " vs " << hex(c.y);
     }

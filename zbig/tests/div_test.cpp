@@ -11,19 +11,21 @@
 
 using namespace zbig_test;
 
-namespace {
+namespace
+{
 
 enum class op { div, mod, mdiv, mmod, divmod, mdivmod };
-const char *name(op o)
+const char* name(op o)
 {
-    const char *names[] = {"mpz_div", "mpz_mod", "mpz_mdiv", "mpz_mmod", "mpz_divmod", "mpz_mdivmod"};
+    const char* names[] = {"mpz_div",  "mpz_mod",    "mpz_mdiv",
+                           "mpz_mmod", "mpz_divmod", "mpz_mdivmod"};
     return names[static_cast<int>(o)];
 }
 
 // Runs o on records with every permitted aliasing and compares with the
 // model. Results may be the dividend or the divisor (even for the floor
 // forms, whose divisor is read again afterwards).
-void check_division(op o, const big &a, const big &b, uint32_t ae, uint32_t be, operands &g)
+void check_division(op o, const big& a, const big& b, uint32_t ae, uint32_t be, operands& g)
 {
     const bool two = o == op::divmod || o == op::mdivmod;
     // alias: 0 none, 1 p = a, 2 p = b, 3 r = a, 4 r = b, 5 p = a and r = b, 6 p = b and r = a
@@ -41,15 +43,34 @@ void check_division(op o, const big &a, const big &b, uint32_t ae, uint32_t be, 
         model::m wp = model::of(pp), wr = model::of(rp);
         const model::m ma = model::of(ap), mb = model::of(bp);
         switch (o) {
-        case op::div: wp = model::div(wp, ma, mb); mpz_div(pp, ap, bp); break;
-        case op::mod: wp = model::mod(wp, ma, mb); mpz_mod(pp, ap, bp); break;
-        case op::mdiv: wp = model::mdiv(wp, ma, mb); mpz_mdiv(pp, ap, bp); break;
-        case op::mmod: wp = model::mmod(wp, ma, mb); mpz_mmod(pp, ap, bp); break;
-        case op::divmod: model::divmod(wp, wr, ma, mb); mpz_divmod(pp, rp, ap, bp); break;
-        case op::mdivmod: model::mdivmod(wp, wr, ma, mb); mpz_mdivmod(pp, rp, ap, bp); break;
+        case op::div:
+            wp = model::div(wp, ma, mb);
+            mpz_div(pp, ap, bp);
+            break;
+        case op::mod:
+            wp = model::mod(wp, ma, mb);
+            mpz_mod(pp, ap, bp);
+            break;
+        case op::mdiv:
+            wp = model::mdiv(wp, ma, mb);
+            mpz_mdiv(pp, ap, bp);
+            break;
+        case op::mmod:
+            wp = model::mmod(wp, ma, mb);
+            mpz_mmod(pp, ap, bp);
+            break;
+        case op::divmod:
+            model::divmod(wp, wr, ma, mb);
+            mpz_divmod(pp, rp, ap, bp);
+            break;
+        case op::mdivmod:
+            model::mdivmod(wp, wr, ma, mb);
+            mpz_mdivmod(pp, rp, ap, bp);
+            break;
         }
         ASSERT_TRUE(matches(name(o), pp, wp))
-            << " a = " << hex(a) << " (+" << ae << "), b = " << hex(b) << " (+" << be << "), aliasing " << alias;
+            << " a = " << hex(a) << " (+" << ae << "), b = " << hex(b) << " (+" << be
+            << "), aliasing " << alias;
         if (two) {
             ASSERT_TRUE(matches(name(o), rp, wr))
                 << " remainder; a = " << hex(a) << " (+" << ae << "), b = " << hex(b) << " (+" << be
@@ -58,7 +79,7 @@ void check_division(op o, const big &a, const big &b, uint32_t ae, uint32_t be, 
     }
 }
 
-void check_all(const big &a, const big &b, uint32_t ae, uint32_t be, operands &g)
+void check_all(const big& a, const big& b, uint32_t ae, uint32_t be, operands& g)
 {
     for (op o : {op::div, op::mod, op::mdiv, op::mmod, op::divmod, op::mdivmod})
         check_division(o, a, b, ae, be, g);
@@ -93,12 +114,30 @@ TEST(DivRandom, SmallDivisorFormsMatchTheRecordForms)
         for (int o = 0; o < 6; ++o) {
             rec p1(g.value(64), 3), p2(value_of(p1.p()), 3), r1, r2, ar(a, ae);
             switch (o) {
-            case 0: mpz_div(p1.p(), ar.p(), ur.p()); mpz_div_ui(p2.p(), ar.p(), u); break;
-            case 1: mpz_mod(p1.p(), ar.p(), ur.p()); mpz_mod_ui(p2.p(), ar.p(), u); break;
-            case 2: mpz_mdiv(p1.p(), ar.p(), ur.p()); mpz_mdiv_ui(p2.p(), ar.p(), u); break;
-            case 3: mpz_mmod(p1.p(), ar.p(), ur.p()); mpz_mmod_ui(p2.p(), ar.p(), u); break;
-            case 4: mpz_divmod(p1.p(), r1.p(), ar.p(), ur.p()); mpz_divmod_ui(p2.p(), r2.p(), ar.p(), u); break;
-            default: mpz_mdivmod(p1.p(), r1.p(), ar.p(), ur.p()); mpz_mdivmod_ui(p2.p(), r2.p(), ar.p(), u); break;
+            case 0:
+                mpz_div(p1.p(), ar.p(), ur.p());
+                mpz_div_ui(p2.p(), ar.p(), u);
+                break;
+            case 1:
+                mpz_mod(p1.p(), ar.p(), ur.p());
+                mpz_mod_ui(p2.p(), ar.p(), u);
+                break;
+            case 2:
+                mpz_mdiv(p1.p(), ar.p(), ur.p());
+                mpz_mdiv_ui(p2.p(), ar.p(), u);
+                break;
+            case 3:
+                mpz_mmod(p1.p(), ar.p(), ur.p());
+                mpz_mmod_ui(p2.p(), ar.p(), u);
+                break;
+            case 4:
+                mpz_divmod(p1.p(), r1.p(), ar.p(), ur.p());
+                mpz_divmod_ui(p2.p(), r2.p(), ar.p(), u);
+                break;
+            default:
+                mpz_mdivmod(p1.p(), r1.p(), ar.p(), ur.p());
+                mpz_mdivmod_ui(p2.p(), r2.p(), ar.p(), u);
+                break;
             }
             ASSERT_TRUE(matches(name(static_cast<op>(o)), p2.p(), model::of(p1.p())))
                 << " _ui form, a = " << hex(a) << " u = " << u;
@@ -116,9 +155,9 @@ TEST(Div, SignTable)
 {
     struct {
         int a, b, div, mod, mdiv, mmod;
-    } rows[] = {{7, 2, 3, 1, 3, 1},   {-7, 2, -3, -1, -4, 1}, {7, -2, -3, 1, -4, -1},
+    } rows[] = {{7, 2, 3, 1, 3, 1},     {-7, 2, -3, -1, -4, 1}, {7, -2, -3, 1, -4, -1},
                 {-7, -2, 3, -1, 3, -1}, {6, -2, -3, 0, -3, 0},  {-1, 2, 0, -1, -1, 1}};
-    for (const auto &row : rows) {
+    for (const auto& row : rows) {
         rec a(row.a), b(row.b), q, r;
         mpz_div(q.p(), a.p(), b.p());
         EXPECT_EQ(value_of(q.p()), row.div) << row.a << " div " << row.b;
@@ -150,18 +189,42 @@ TEST(Div, ZeroDivisorLeavesEveryOutputAValidZero)
         rec p(big(-12345) << 100, 2), r(big(99) << 40), a(big(-77) << 90), zero;
         const uint32_t plen = p.r.len, rlen = r.r.len;
         switch (o) {
-        case 0: mpz_div(p.p(), a.p(), zero.p()); break;
-        case 1: mpz_mod(p.p(), a.p(), zero.p()); break;
-        case 2: mpz_mdiv(p.p(), a.p(), zero.p()); break;
-        case 3: mpz_mmod(p.p(), a.p(), zero.p()); break;
-        case 4: mpz_divmod(p.p(), r.p(), a.p(), zero.p()); break;
-        case 5: mpz_mdivmod(p.p(), r.p(), a.p(), zero.p()); break;
-        case 6: mpz_div_ui(p.p(), a.p(), 0); break;
-        case 7: mpz_mod_ui(p.p(), a.p(), 0); break;
-        case 8: mpz_mdiv_ui(p.p(), a.p(), 0); break;
-        case 9: mpz_mmod_ui(p.p(), a.p(), 0); break;
-        case 10: mpz_divmod_ui(p.p(), r.p(), a.p(), 0); break;
-        default: mpz_mdivmod_ui(p.p(), r.p(), a.p(), 0); break;
+        case 0:
+            mpz_div(p.p(), a.p(), zero.p());
+            break;
+        case 1:
+            mpz_mod(p.p(), a.p(), zero.p());
+            break;
+        case 2:
+            mpz_mdiv(p.p(), a.p(), zero.p());
+            break;
+        case 3:
+            mpz_mmod(p.p(), a.p(), zero.p());
+            break;
+        case 4:
+            mpz_divmod(p.p(), r.p(), a.p(), zero.p());
+            break;
+        case 5:
+            mpz_mdivmod(p.p(), r.p(), a.p(), zero.p());
+            break;
+        case 6:
+            mpz_div_ui(p.p(), a.p(), 0);
+            break;
+        case 7:
+            mpz_mod_ui(p.p(), a.p(), 0);
+            break;
+        case 8:
+            mpz_mdiv_ui(p.p(), a.p(), 0);
+            break;
+        case 9:
+            mpz_mmod_ui(p.p(), a.p(), 0);
+            break;
+        case 10:
+            mpz_divmod_ui(p.p(), r.p(), a.p(), 0);
+            break;
+        default:
+            mpz_mdivmod_ui(p.p(), r.p(), a.p(), 0);
+            break;
         }
         EXPECT_TRUE(well_formed(p.p())) << "form " << o;
         EXPECT_EQ(value_of(p.p()), 0) << "form " << o;
@@ -191,7 +254,7 @@ TEST(Div, QuotientEstimateCorrections)
         {big(1) << 200, big(1) << 200},
         {-(big(1) << 200), big(1) << 200},
     };
-    for (const auto &c : cases)
+    for (const auto& c : cases)
         check_all(c[0], c[1], 1, 0, g);
 }
 
@@ -211,15 +274,19 @@ TEST(Div, ZeroDividendGoesThroughTheDivision)
 TEST(LargeDiv, KernelMatchesOracleOnLongOperands)
 {
     operands g(34);
-    const unsigned sizes[][2] = {{100, 60}, {3000, 1500}, {4000, 3990}, {20000, 9000}, {20000, 300}, {64 * 70, 64 * 3}};
-    for (const auto &s : sizes) {
+    const unsigned sizes[][2] = {{100, 60},     {3000, 1500}, {4000, 3990},
+                                 {20000, 9000}, {20000, 300}, {64 * 70, 64 * 3}};
+    for (const auto& s : sizes) {
         for (int shape = 0; shape < 3; ++shape) {
             big a = shape == 0 ? g.random_bits(s[0]) : (big(1) << s[0]) - 1;
-            big b = shape == 2 ? (big(1) << s[1]) - 1 : g.random_bits(s[1]) | (big(1) << (s[1] - 1));
+            big b =
+                shape == 2 ? (big(1) << s[1]) - 1 : g.random_bits(s[1]) | (big(1) << (s[1] - 1));
             rec ar(a), br(b), q, r;
             mpz_divmod(q.p(), r.p(), ar.p(), br.p());
-            ASSERT_EQ(value_of(q.p()), a / b) << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
-            ASSERT_EQ(value_of(r.p()), a % b) << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
+            ASSERT_EQ(value_of(q.p()), a / b)
+                << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
+            ASSERT_EQ(value_of(r.p()), a % b)
+                << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
         }
     }
 }
@@ -231,12 +298,12 @@ TEST(LargeDiv, ReciprocalIsExact)
     operands g(35);
     for (std::size_t p : {1, 2, 3, 40, 64, 65, 100, 131, 300, 777}) {
         for (int shape = 0; shape < 3; ++shape) {
-            big v = shape == 0 ? g.random_bits(64 * unsigned(p)) | (big(1) << (64 * p - 1))
+            big v = shape == 0   ? g.random_bits(64 * unsigned(p)) | (big(1) << (64 * p - 1))
                     : shape == 1 ? (big(1) << (64 * p)) - 1
                                  : big(1) << (64 * p - 1);
             std::vector<zbig::limb> lv(p), inv(p + 1);
             big t = v;
-            for (auto &l : lv) {
+            for (auto& l : lv) {
                 l = static_cast<zbig::limb>(t & 0xffffffffffffffffull);
                 t >>= 64;
             }
@@ -255,20 +322,22 @@ TEST(DivThresholds, BlockDivisionWithSmallOperands)
     // few limbs, so that operands of a few hundred bits take them, with
     // quotients longer and shorter than the divisor and remainders just
     // below it; a = q b + r with 0 <= r < b pins both results.
-    const zbig::threshold_override low({.digit_mul = zbig::tuned_thresholds.digit_mul,
-                                        .karatsuba = 3,
-                                        .karatsuba_sqr = 3,
-                                        .ntt = zbig::tuned_thresholds.ntt,
-                                        .ntt_sqr = zbig::tuned_thresholds.ntt_sqr,
-                                        .div_reciprocal = 2,
-                                        .reciprocal_base = 4,
-                                        .radix_divide_and_conquer = zbig::tuned_thresholds.radix_divide_and_conquer});
+    const zbig::threshold_override low(
+        {.digit_mul = zbig::tuned_thresholds.digit_mul,
+         .karatsuba = 3,
+         .karatsuba_sqr = 3,
+         .ntt = zbig::tuned_thresholds.ntt,
+         .ntt_sqr = zbig::tuned_thresholds.ntt_sqr,
+         .div_reciprocal = 2,
+         .reciprocal_base = 4,
+         .radix_divide_and_conquer = zbig::tuned_thresholds.radix_divide_and_conquer});
     operands g(37);
-    const unsigned sizes[][2] = {{256, 128}, {64 * 9 + 5, 64 * 3 + 1}, {64 * 20, 64 * 6},  {64 * 20, 64 * 13},
-                                 {64 * 31, 64 * 15}, {64 * 40 + 9, 64 * 9}, {64 * 40, 64 * 30}, {64 * 18, 64 * 17}};
-    for (const auto &s : sizes) {
+    const unsigned sizes[][2] = {
+        {256, 128},         {64 * 9 + 5, 64 * 3 + 1}, {64 * 20, 64 * 6},  {64 * 20, 64 * 13},
+        {64 * 31, 64 * 15}, {64 * 40 + 9, 64 * 9},    {64 * 40, 64 * 30}, {64 * 18, 64 * 17}};
+    for (const auto& s : sizes) {
         for (int shape = 0; shape < 4; ++shape) {
-            const big b = shape == 2 ? (big(1) << s[1]) - 1
+            const big b = shape == 2   ? (big(1) << s[1]) - 1
                           : shape == 3 ? (big(1) << (s[1] - 1)) + 1
                                        : g.random_bits(s[1]) | (big(1) << (s[1] - 1));
             big a = shape == 1 ? (big(1) << s[0]) - 1 : g.random_bits(s[0]);
@@ -277,7 +346,8 @@ TEST(DivThresholds, BlockDivisionWithSmallOperands)
             rec ar(a), br(b), q, r;
             mpz_divmod(q.p(), r.p(), ar.p(), br.p());
             const big qv = value_of(q.p()), rv = value_of(r.p());
-            ASSERT_TRUE(qv * b + rv == a && rv >= 0 && rv < b) << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
+            ASSERT_TRUE(qv * b + rv == a && rv >= 0 && rv < b)
+                << "sizes " << s[0] << "/" << s[1] << " shape " << shape;
         }
     }
     // The reciprocal alone, above its schoolbook size.
@@ -300,10 +370,11 @@ TEST(LargeDiv, BlockDivisionAboveItsThreshold)
     const unsigned t = 64 * unsigned(zbig::thresholds.div_reciprocal);
     // The last pair has a quotient shorter than the divisor, estimated from
     // the divisor's top limbs only.
-    const unsigned sizes[][2] = {{2 * t + 64, t + 1}, {3 * t + 17, t + 200}, {2 * t + 600 * 64, t + 500 * 64}};
-    for (const auto &s : sizes) {
+    const unsigned sizes[][2] = {
+        {2 * t + 64, t + 1}, {3 * t + 17, t + 200}, {2 * t + 600 * 64, t + 500 * 64}};
+    for (const auto& s : sizes) {
         for (int shape = 0; shape < 4; ++shape) {
-            const big b = shape == 2 ? (big(1) << s[1]) - 1
+            const big b = shape == 2   ? (big(1) << s[1]) - 1
                           : shape == 3 ? (big(1) << (s[1] - 1)) + 1
                                        : g.random_bits(s[1]) | (big(1) << (s[1] - 1));
             big a = shape == 1 ? (big(1) << s[0]) - 1 : g.random_bits(s[0]);
@@ -327,23 +398,29 @@ TEST(DivFatal, QuotientAndRemainderInOneRecord)
         big a, b;
     } operands[] = {{5, 7}, {-5, 7}, {big(1) << 200, 3}, {0, 9}, {7, 0}};
     const struct {
-        const char *name;
-        std::function<void(mpz_rec *, const mpz_rec *, const mpz_rec *)> call;
-        const char *message;
+        const char* name;
+        std::function<void(mpz_rec*, const mpz_rec*, const mpz_rec*)> call;
+        const char* message;
     } forms[] = {
-        {"mpz_divmod", [](mpz_rec *qr, const mpz_rec *a, const mpz_rec *b) { mpz_divmod(qr, qr, a, b); },
+        {"mpz_divmod",
+         [](mpz_rec* qr, const mpz_rec* a, const mpz_rec* b) { mpz_divmod(qr, qr, a, b); },
          "mpz_divmod: quotient and remainder must be different records\n"},
-        {"mpz_mdivmod", [](mpz_rec *qr, const mpz_rec *a, const mpz_rec *b) { mpz_mdivmod(qr, qr, a, b); },
+        {"mpz_mdivmod",
+         [](mpz_rec* qr, const mpz_rec* a, const mpz_rec* b) { mpz_mdivmod(qr, qr, a, b); },
          "mpz_mdivmod: quotient and remainder must be different records\n"},
         {"mpz_divmod_ui",
-         [](mpz_rec *qr, const mpz_rec *a, const mpz_rec *b) { mpz_divmod_ui(qr, qr, a, mpz_get_ui(b)); },
+         [](mpz_rec* qr, const mpz_rec* a, const mpz_rec* b) {
+             mpz_divmod_ui(qr, qr, a, mpz_get_ui(b));
+         },
          "mpz_divmod: quotient and remainder must be different records\n"},
         {"mpz_mdivmod_ui",
-         [](mpz_rec *qr, const mpz_rec *a, const mpz_rec *b) { mpz_mdivmod_ui(qr, qr, a, mpz_get_ui(b)); },
+         [](mpz_rec* qr, const mpz_rec* a, const mpz_rec* b) {
+             mpz_mdivmod_ui(qr, qr, a, mpz_get_ui(b));
+         },
          "mpz_mdivmod: quotient and remainder must be different records\n"},
     };
-    for (const auto &f : forms) {
-        for (const auto &o : operands) {
+    for (const auto& f : forms) {
+        for (const auto& o : operands) {
             rec qr(big(3)), a(o.a), b(o.b);
             const child_result r = in_child([&] { f.call(qr.p(), a.p(), b.p()); });
             EXPECT_EQ(r.status, 123) << f.name << "(q, q, " << o.a << ", " << o.b << ")";

@@ -10,14 +10,15 @@
 
 using namespace zbig_test;
 
-namespace {
+namespace
+{
 
 struct extended {
     big g, s, t;
 };
 
 // Recursive extended Euclid with truncating division (cpp_int's / and %).
-extended model_gcdext(const big &a, const big &b)
+extended model_gcdext(const big& a, const big& b)
 {
     if (b == 0)
         return {a, 1, 0};
@@ -28,7 +29,7 @@ extended model_gcdext(const big &a, const big &b)
 
 // The same chain iterated forward with both cofactors carried along; checked
 // against the recursive form on small operands, used on long ones.
-extended model_gcdext_forward(const big &a, const big &b)
+extended model_gcdext_forward(const big& a, const big& b)
 {
     big r0 = a, r1 = b, s0 = 1, s1 = 0, t0 = 0, t1 = 1;
     while (r1 != 0) {
@@ -50,9 +51,13 @@ TEST(Gcd, EdgeCases)
 {
     struct {
         big a, b, want;
-    } cases[] = {{0, 0, 0}, {-12, 18, 6}, {-12, 0, 12}, {0, -7, 7}, {1, big(1) << 100, 1},
+    } cases[] = {{0, 0, 0},
+                 {-12, 18, 6},
+                 {-12, 0, 12},
+                 {0, -7, 7},
+                 {1, big(1) << 100, 1},
                  {(big(1) << 100) * 6, (big(1) << 90) * 9, (big(1) << 90) * 3}};
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         rec g(big(5)), a(c.a), b(c.b);
         mpz_gcd(g.p(), a.p(), b.p());
         EXPECT_EQ(value_of(g.p()), c.want) << hex(c.a) << ", " << hex(c.b);
@@ -79,13 +84,15 @@ TEST(Gcdext, EdgeCases)
     struct {
         big a, b, g, s, t;
     } cases[] = {
-        {240, 46, 2, -9, 47}, {5, 0, 5, 1, 0}, {-4, 0, -4, 1, 0}, {4, -6, -2, 1, 1}, {-4, 6, 2, 1, 1},
-        {0, 0, 0, 1, 0}, {0, 7, 7, 0, 1}, {0, -7, -7, 0, 1}, {6, 3, 3, 0, 1},
+        {240, 46, 2, -9, 47}, {5, 0, 5, 1, 0},   {-4, 0, -4, 1, 0},
+        {4, -6, -2, 1, 1},    {-4, 6, 2, 1, 1},  {0, 0, 0, 1, 0},
+        {0, 7, 7, 0, 1},      {0, -7, -7, 0, 1}, {6, 3, 3, 0, 1},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         rec g(big(9)), s(big(9)), t(big(9)), a(c.a), b(c.b);
         mpz_gcdext(g.p(), s.p(), t.p(), a.p(), b.p());
-        EXPECT_EQ(std::make_tuple(value_of(g.p()), value_of(s.p()), value_of(t.p())), std::make_tuple(c.g, c.s, c.t))
+        EXPECT_EQ(std::make_tuple(value_of(g.p()), value_of(s.p()), value_of(t.p())),
+                  std::make_tuple(c.g, c.s, c.t))
             << hex(c.a) << ", " << hex(c.b);
         rec g2, s2, t2(big(77));
         mpz_gcdext(g2.p(), s2.p(), nullptr, a.p(), b.p());
@@ -100,10 +107,12 @@ TEST(Gcdext, RandomAgainstTheRecursiveDefinition)
     operands gen(6002);
     for (int i = 0; i < 400; ++i) {
         const big common = gen.magnitude(40) + 1;
-        const big a = gen.value(300) * (i % 2 ? common : 1), b = gen.value(300) * (i % 2 ? common : 1);
+        const big a = gen.value(300) * (i % 2 ? common : 1),
+                  b = gen.value(300) * (i % 2 ? common : 1);
         const extended want = model_gcdext(a, b);
         const extended forward = model_gcdext_forward(a, b);
-        ASSERT_TRUE(forward.g == want.g && forward.s == want.s && forward.t == want.t) << hex(a) << ", " << hex(b);
+        ASSERT_TRUE(forward.g == want.g && forward.s == want.s && forward.t == want.t)
+            << hex(a) << ", " << hex(b);
         rec g, s, t, x(a, gen.pick(0, 2)), y(b, gen.pick(0, 2));
         mpz_gcdext(g.p(), s.p(), t.p(), x.p(), y.p());
         ASSERT_EQ(value_of(g.p()), want.g) << hex(a) << ", " << hex(b);
@@ -155,14 +164,15 @@ TEST(Gcdext, ChainsOfExtremeShape)
             pairs.emplace_back(f1, f0);
     }
     const big p = (big(1) << 1000) - 1;
-    for (const big &q : std::initializer_list<big>{1, 3, p, p - 1, p + 1, big(1) << 500, (big(1) << 999) + 7})
+    for (const big& q :
+         std::initializer_list<big>{1, 3, p, p - 1, p + 1, big(1) << 500, (big(1) << 999) + 7})
         pairs.emplace_back(p * 12345, q);
     pairs.emplace_back(p, p);
     pairs.emplace_back(p, p * p);
-    for (const auto &[x0, y0] : pairs) {
+    for (const auto& [x0, y0] : pairs) {
         for (int signs = 0; signs < 4; ++signs) {
             const big a = signs & 1 ? big(-x0) : x0, b = signs & 2 ? big(-y0) : y0;
-            for (const auto &[x, y] : {std::pair<big, big>{a, b}, std::pair<big, big>{b, a}}) {
+            for (const auto& [x, y] : {std::pair<big, big>{a, b}, std::pair<big, big>{b, a}}) {
                 const extended want = model_gcdext_forward(x, y);
                 rec g, s, t, xr(x), yr(y);
                 mpz_gcdext(g.p(), s.p(), t.p(), xr.p(), yr.p());

@@ -7,20 +7,21 @@
 
 #include <vector>
 
-namespace zbig_test {
+namespace zbig_test
+{
 
-inline std::vector<zbig::limb> to_limbs(const big &v, std::size_t n)
+inline std::vector<zbig::limb> to_limbs(const big& v, std::size_t n)
 {
     std::vector<zbig::limb> out(n);
     big a = v;
-    for (auto &l : out) {
+    for (auto& l : out) {
         l = static_cast<zbig::limb>(a & 0xffffffffffffffffull);
         a >>= 64;
     }
     return out;
 }
 
-inline big from_limbs(const std::vector<zbig::limb> &l)
+inline big from_limbs(const std::vector<zbig::limb>& l)
 {
     big v = 0;
     if (!l.empty())

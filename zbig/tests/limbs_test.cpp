@@ -9,7 +9,7 @@ TEST(Limbs, PackAndUnpackRoundTrip)
     operands g(61);
     for (unsigned n = 0; n < 80; ++n) {
         std::vector<zbig::digit> d(n);
-        for (auto &x : d)
+        for (auto& x : d)
             x = static_cast<zbig::digit>(g.rng()()) & zbig::digit_mask;
         if (n > 0 && g.pick(0, 1))
             d[n - 1] = zbig::digit_mask;
@@ -49,8 +49,9 @@ TEST(Limbs, RowMultiplyAddAgreesOnEveryPath)
             const big want = rv + av * m;
             for (int path = 0; path < 2; ++path) {
                 std::vector<zbig::limb> out = r;
-                const zbig::limb carry = path ? zbig::limbs_addmul_1(out.data(), a.data(), n, m)
-                                              : zbig::limbs_addmul_1_portable(out.data(), a.data(), n, m);
+                const zbig::limb carry =
+                    path ? zbig::limbs_addmul_1(out.data(), a.data(), n, m)
+                         : zbig::limbs_addmul_1_portable(out.data(), a.data(), n, m);
                 big got = carry;
                 for (std::size_t i = n; i-- > 0;)
                     got = (got << 64) | out[i];

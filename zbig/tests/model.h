@@ -9,16 +9,20 @@
 
 #include <algorithm>
 
-namespace zbig_test::model {
+namespace zbig_test::model
+{
 
 struct m {
     big v;
     uint32_t len;
 };
 
-inline m of(const mpz_rec *x) { return {value_of(x), x->len}; }
+inline m of(const mpz_rec* x)
+{
+    return {value_of(x), x->len};
+}
 
-inline uint32_t significant(const big &v)
+inline uint32_t significant(const big& v)
 {
     uint32_t n = 0;
     for (big a = abs(v); a != 0; a >>= 30)
@@ -26,13 +30,19 @@ inline uint32_t significant(const big &v)
     return n;
 }
 
-inline big sgn(const big &v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
+inline big sgn(const big& v)
+{
+    return v < 0 ? -1 : v > 0 ? 1 : 0;
+}
 
 // _mpz_realloc on the stored length alone.
-inline uint32_t grown(uint32_t len, uint32_t n) { return n > 1 && n > len ? n : len; }
+inline uint32_t grown(uint32_t len, uint32_t n)
+{
+    return n > 1 && n > len ? n : len;
+}
 
 // mpz_set(x, y).
-inline m set(m x, const m &y)
+inline m set(m x, const m& y)
 {
     if (y.len > x.len)
         x.len = grown(x.len, significant(y.v));
@@ -42,10 +52,16 @@ inline m set(m x, const m &y)
     return x;
 }
 
-inline m fresh() { return {0, 2}; }
-inline m small(uint32_t u) { return {u, 2}; }
+inline m fresh()
+{
+    return {0, 2};
+}
+inline m small(uint32_t u)
+{
+    return {u, 2};
+}
 
-inline m add(m p, const m &q, const m &r)
+inline m add(m p, const m& q, const m& r)
 {
     if (q.v == 0)
         return set(p, r);
@@ -62,9 +78,12 @@ inline m add(m p, const m &q, const m &r)
     return set(p, t);
 }
 
-inline m sub(m p, const m &q, const m &r) { return add(p, q, m{-r.v, r.len}); }
+inline m sub(m p, const m& q, const m& r)
+{
+    return add(p, q, m{-r.v, r.len});
+}
 
-inline m mul(m p, const m &q, const m &r)
+inline m mul(m p, const m& q, const m& r)
 {
     m t = fresh();
     t.len = grown(t.len, q.len + r.len);
@@ -73,14 +92,14 @@ inline m mul(m p, const m &q, const m &r)
 }
 
 // ulshift / urshift by n bits (1 to 29): through a fresh temporary.
-inline m ulshift(m dst, const m &src, unsigned n)
+inline m ulshift(m dst, const m& src, unsigned n)
 {
     m t = fresh();
     t.len = grown(t.len, src.len + 1);
     t.v = abs(src.v) << n;
     return set(dst, t);
 }
-inline m urshift(m dst, const m &src, unsigned n)
+inline m urshift(m dst, const m& src, unsigned n)
 {
     m t = fresh();
     t.len = grown(t.len, src.len);
@@ -88,7 +107,7 @@ inline m urshift(m dst, const m &src, unsigned n)
     return set(dst, t);
 }
 
-inline m mul_2exp(m p, const m &q, uint32_t n)
+inline m mul_2exp(m p, const m& q, uint32_t n)
 {
     if (n == 0)
         return set(p, q);
@@ -101,7 +120,7 @@ inline m mul_2exp(m p, const m &q, uint32_t n)
     return p;
 }
 
-inline m div_2exp(m p, const m &q, uint32_t n)
+inline m div_2exp(m p, const m& q, uint32_t n)
 {
     if (n == 0)
         return set(p, q);
@@ -115,7 +134,7 @@ inline m div_2exp(m p, const m &q, uint32_t n)
     return p;
 }
 
-inline m mod_2exp(m p, const m &q, uint32_t n)
+inline m mod_2exp(m p, const m& q, uint32_t n)
 {
     if (n == 0)
         return {0, p.len};
@@ -129,7 +148,7 @@ inline m mod_2exp(m p, const m &q, uint32_t n)
 }
 
 enum class logic { and_, or_, xor_ };
-inline m bitwise(m p, const m &q, const m &r, logic op)
+inline m bitwise(m p, const m& q, const m& r, logic op)
 {
     p.len = grown(p.len, std::max(q.len, r.len));
     const big x = abs(q.v), y = abs(r.v);
@@ -137,16 +156,25 @@ inline m bitwise(m p, const m &q, const m &r, logic op)
     big v;
     bool neg;
     switch (op) {
-    case logic::and_: v = x & y; neg = qn && rn; break;
-    case logic::or_: v = x | y; neg = qn || rn; break;
-    default: v = x ^ y; neg = qn != rn; break;
+    case logic::and_:
+        v = x & y;
+        neg = qn && rn;
+        break;
+    case logic::or_:
+        v = x | y;
+        neg = qn || rn;
+        break;
+    default:
+        v = x ^ y;
+        neg = qn != rn;
+        break;
     }
     p.v = neg ? big(-v) : v;
     return p;
 }
 
 // udiv(Q, R, a, b) for b != 0, with its four temporaries.
-inline void udiv(m &q_out, m &r_out, const m &a, const m &b)
+inline void udiv(m& q_out, m& r_out, const m& a, const m& b)
 {
     m x = fresh(), w = fresh(), z = fresh();
     x.len = grown(x.len, a.len + 1);
@@ -170,7 +198,7 @@ inline void udiv(m &q_out, m &r_out, const m &a, const m &b)
 }
 
 // Truncating and floor division; a zero divisor zeroes every output.
-inline m div(m p, const m &a, const m &b)
+inline m div(m p, const m& a, const m& b)
 {
     if (b.v == 0)
         return {0, p.len};
@@ -180,7 +208,7 @@ inline m div(m p, const m &a, const m &b)
     return p;
 }
 
-inline m mdiv(m p, const m &a, const m &b)
+inline m mdiv(m p, const m& a, const m& b)
 {
     if (b.v == 0)
         return {0, p.len};
@@ -192,7 +220,7 @@ inline m mdiv(m p, const m &a, const m &b)
     return p;
 }
 
-inline m mod(m p, const m &a, const m &b)
+inline m mod(m p, const m& a, const m& b)
 {
     if (a.v == 0 || b.v == 0)
         return {0, p.len};
@@ -202,7 +230,7 @@ inline m mod(m p, const m &a, const m &b)
     return p;
 }
 
-inline void divmod(m &p, m &r, const m &a, const m &b)
+inline void divmod(m& p, m& r, const m& a, const m& b)
 {
     if (a.v == 0 || b.v == 0) {
         p.v = 0;
@@ -214,7 +242,7 @@ inline void divmod(m &p, m &r, const m &a, const m &b)
     r.v *= sgn(a.v);
 }
 
-inline void floor_adjust(m &r, const m &a, const m &b)
+inline void floor_adjust(m& r, const m& a, const m& b)
 {
     if (sgn(a.v) * sgn(b.v) > 0)
         r.v *= sgn(a.v);
@@ -224,7 +252,7 @@ inline void floor_adjust(m &r, const m &a, const m &b)
         r = add(r, b, r);
 }
 
-inline m mmod(m p, const m &a, const m &b)
+inline m mmod(m p, const m& a, const m& b)
 {
     if (a.v == 0 || b.v == 0)
         return {0, p.len};
@@ -235,7 +263,7 @@ inline m mmod(m p, const m &a, const m &b)
     return p;
 }
 
-inline void mdivmod(m &p, m &r, const m &a, const m &b)
+inline void mdivmod(m& p, m& r, const m& a, const m& b)
 {
     if (a.v == 0 || b.v == 0) {
         p.v = 0;

@@ -8,8 +8,12 @@
 
 using namespace zbig_test;
 
-namespace {
-void mul_op(mpz_rec *p, mpz_rec *q, mpz_rec *r) { mpz_mul(p, q, r); }
+namespace
+{
+void mul_op(mpz_rec* p, mpz_rec* q, mpz_rec* r)
+{
+    mpz_mul(p, q, r);
+}
 } // namespace
 
 TEST(MulRandom, ProductsMatchTheModel)
@@ -17,8 +21,8 @@ TEST(MulRandom, ProductsMatchTheModel)
     operands g(11);
     for (int i = 0; i < 300; ++i) {
         const unsigned bits = i < 200 ? 300 : 5000;
-        check_binary(mul_op, model::mul, g.value(bits), g.value(bits), g.pick(0, 3), g.pick(0, 3), g.value(bits),
-                     g.pick(0, 200));
+        check_binary(mul_op, model::mul, g.value(bits), g.value(bits), g.pick(0, 3), g.pick(0, 3),
+                     g.value(bits), g.pick(0, 200));
         if (HasFatalFailure())
             return;
     }
@@ -32,7 +36,7 @@ TEST(MulRandom, SmallMultiplierMatchesTheModel)
         const uint32_t u = g.pick(0, 3) == 0 ? g.pick(0, 2) : static_cast<uint32_t>(g.rng()());
         for (bool same : {false, true}) {
             rec p(g.value(64), g.pick(0, 20)), qr(q, g.pick(0, 2));
-            mpz_rec *pp = same ? qr.p() : p.p();
+            mpz_rec* pp = same ? qr.p() : p.p();
             const model::m want = model::mul(model::of(pp), model::of(qr.p()), model::small(u));
             mpz_mul_ui(pp, qr.p(), u);
             ASSERT_TRUE(matches("mpz_mul_ui", pp, want)) << " q = " << hex(q) << " u = " << u;
@@ -51,7 +55,8 @@ TEST(Mul, EdgeCases)
     EXPECT_EQ(value_of(p.p()), big(21) << 100) << "two negatives give a positive product";
     rec s((big(1) << 150) + 12345);
     mpz_mul(s.p(), s.p(), s.p());
-    EXPECT_EQ(value_of(s.p()), ((big(1) << 150) + 12345) * ((big(1) << 150) + 12345)) << "squaring in place";
+    EXPECT_EQ(value_of(s.p()), ((big(1) << 150) + 12345) * ((big(1) << 150) + 12345))
+        << "squaring in place";
 }
 
 TEST(MulThresholds, EverySwitchCrossedWithSmallOperands)
@@ -59,24 +64,28 @@ TEST(MulThresholds, EverySwitchCrossedWithSmallOperands)
     // Thresholds lowered to a few limbs: digit products, limb schoolbook,
     // Karatsuba (balanced and sliced) and transforms all run on operands a
     // few hundred bits long, through mpz_mul with every aliasing.
-    const zbig::threshold_override low({.digit_mul = 3,
-                                        .karatsuba = 3,
-                                        .karatsuba_sqr = 4,
-                                        .ntt = 12,
-                                        .ntt_sqr = 14,
-                                        .div_reciprocal = zbig::tuned_thresholds.div_reciprocal,
-                                        .reciprocal_base = zbig::tuned_thresholds.reciprocal_base,
-                                        .radix_divide_and_conquer = zbig::tuned_thresholds.radix_divide_and_conquer});
+    const zbig::threshold_override low(
+        {.digit_mul = 3,
+         .karatsuba = 3,
+         .karatsuba_sqr = 4,
+         .ntt = 12,
+         .ntt_sqr = 14,
+         .div_reciprocal = zbig::tuned_thresholds.div_reciprocal,
+         .reciprocal_base = zbig::tuned_thresholds.reciprocal_base,
+         .radix_divide_and_conquer = zbig::tuned_thresholds.radix_divide_and_conquer});
     ASSERT_EQ(zbig::thresholds.karatsuba, 3u);
     operands g(15);
-    const unsigned bits[] = {30, 60, 89, 90, 91, 128, 191, 192, 193, 64 * 6 + 7, 64 * 11, 64 * 12 + 1, 64 * 14,
-                             64 * 27 + 3, 64 * 40};
+    const unsigned bits[] = {30,      60,          89,      90,          91,
+                             128,     191,         192,     193,         64 * 6 + 7,
+                             64 * 11, 64 * 12 + 1, 64 * 14, 64 * 27 + 3, 64 * 40};
     for (unsigned qb : bits) {
         for (unsigned rb : bits) {
             for (int shape = 0; shape < 2; ++shape) {
                 const big q = shape ? (big(1) << qb) - 1 : g.random_bits(qb) | (big(1) << (qb - 1));
-                const big r = shape ? -((big(1) << rb) - 1) : g.random_bits(rb) | (big(1) << (rb - 1));
-                check_binary(mul_op, model::mul, q, r, g.pick(0, 2), g.pick(0, 2), g.value(200), g.pick(0, 40));
+                const big r =
+                    shape ? -((big(1) << rb) - 1) : g.random_bits(rb) | (big(1) << (rb - 1));
+                check_binary(mul_op, model::mul, q, r, g.pick(0, 2), g.pick(0, 2), g.value(200),
+                             g.pick(0, 40));
                 if (HasFatalFailure())
                     return;
             }
@@ -90,17 +99,18 @@ TEST(LargeMul, KernelsAgreeAcrossThresholds)
     // all-ones operands (maximal carries) and random ones.
     operands g(13);
     const std::size_t k = zbig::thresholds.karatsuba;
-    const std::size_t sizes[][2] = {{k - 1, k - 1}, {k, k},         {k + 1, k},     {2 * k + 3, k},
-                                    {5 * k, 2 * k}, {7 * k + 1, 7 * k}, {300, 299}, {1000, 31},
-                                    {1500, 1400}, {4096, 4096}};
-    for (const auto &s : sizes) {
+    const std::size_t sizes[][2] = {
+        {k - 1, k - 1},     {k, k},     {k + 1, k}, {2 * k + 3, k}, {5 * k, 2 * k},
+        {7 * k + 1, 7 * k}, {300, 299}, {1000, 31}, {1500, 1400},   {4096, 4096}};
+    for (const auto& s : sizes) {
         for (int shape = 0; shape < 2; ++shape) {
             const big a = shape ? (big(1) << (64 * s[0])) - 1 : g.random_bits(64 * unsigned(s[0]));
             const big b = shape ? (big(1) << (64 * s[1])) - 1 : g.random_bits(64 * unsigned(s[1]));
             auto la = to_limbs(a, s[0]), lb = to_limbs(b, s[1]);
             std::vector<zbig::limb> r(s[0] + s[1]);
             zbig::limbs_mul(r.data(), la.data(), s[0], lb.data(), s[1]);
-            ASSERT_EQ(from_limbs(r), a * b) << "sizes " << s[0] << " x " << s[1] << " shape " << shape;
+            ASSERT_EQ(from_limbs(r), a * b)
+                << "sizes " << s[0] << " x " << s[1] << " shape " << shape;
             std::vector<zbig::limb> sq(2 * s[0]);
             zbig::limbs_sqr(sq.data(), la.data(), s[0]);
             ASSERT_EQ(from_limbs(sq), a * a) << "square of size " << s[0] << " shape " << shape;

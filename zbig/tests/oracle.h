@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-namespace zbig_test {
+namespace zbig_test
+{
 
 using big = boost::multiprecision::cpp_int;
 
@@ -22,14 +23,18 @@ using big = boost::multiprecision::cpp_int;
 struct rec {
     mpz_rec r;
     rec() { mpz_init(&r); }
-    explicit rec(const big &v, uint32_t extra_len = 0) { mpz_init(&r); assign(v, extra_len); }
+    explicit rec(const big& v, uint32_t extra_len = 0)
+    {
+        mpz_init(&r);
+        assign(v, extra_len);
+    }
     ~rec() { mpz_clear(&r); }
-    rec(const rec &) = delete;
-    rec &operator=(const rec &) = delete;
-    mpz_rec *p() { return &r; }
+    rec(const rec&) = delete;
+    rec& operator=(const rec&) = delete;
+    mpz_rec* p() { return &r; }
     // Stores v with exactly its significant digits plus `extra` zero digits
     // above them (and at least 2 stored digits).
-    void assign(const big &v, uint32_t extra = 0)
+    void assign(const big& v, uint32_t extra = 0)
     {
         big m = abs(v);
         std::vector<int32_t> d;
@@ -51,7 +56,7 @@ struct rec {
 
 // The value a record holds, and whether it is well formed: digits below 2^30,
 // sign in {-1, 0, 1} and agreeing with the digits.
-inline big value_of(const mpz_rec *x)
+inline big value_of(const mpz_rec* x)
 {
     big m = 0;
     // (well_formed, not this, catches digits above 30 bits.)
@@ -61,7 +66,7 @@ inline big value_of(const mpz_rec *x)
     return x->sign < 0 ? big(-m) : m;
 }
 
-inline ::testing::AssertionResult well_formed(const mpz_rec *x)
+inline ::testing::AssertionResult well_formed(const mpz_rec* x)
 {
     if (x->len < 2 || x->digits == nullptr)
         return ::testing::AssertionFailure() << "len " << x->len;
@@ -76,7 +81,7 @@ inline ::testing::AssertionResult well_formed(const mpz_rec *x)
     return ::testing::AssertionSuccess();
 }
 
-inline std::string hex(const big &v)
+inline std::string hex(const big& v)
 {
     std::ostringstream s;
     s << (v < 0 ? "-0x" : "0x") << std::hex << abs(v);
@@ -85,8 +90,9 @@ inline std::string hex(const big &v)
 
 // Operands of a few shapes: random bits, runs of ones (2^n - 1), powers of
 // two and their neighbours, values whose top digit sits near 2^29 or 2^30.
-class operands {
-public:
+class operands
+{
+  public:
     explicit operands(uint64_t seed) : rng_(seed) {}
 
     big magnitude(unsigned max_bits)
@@ -102,7 +108,8 @@ public:
         case 3: { // top digit just above 2^29 or just below 2^30
             big v = random_bits(bits);
             const unsigned top = (bits / 30) * 30;
-            return (v & ((big(1) << top) - 1)) | (big(pick(0, 1) ? 0x20000000u + pick(0, 7) : 0x3fffffffu - pick(0, 7)) << top);
+            return (v & ((big(1) << top) - 1)) |
+                   (big(pick(0, 1) ? 0x20000000u + pick(0, 7) : 0x3fffffffu - pick(0, 7)) << top);
         }
         case 4: { // long runs of ones and zeros
             big v = 0;
@@ -132,7 +139,7 @@ public:
         if (bits == 0)
             return 0; // import_bits of an empty range is not safe
         std::vector<uint32_t> words((bits + 31) / 32);
-        for (auto &w : words)
+        for (auto& w : words)
             w = static_cast<uint32_t>(rng_());
         if (bits % 32 != 0)
             words.back() &= (uint32_t(1) << (bits % 32)) - 1;
@@ -141,10 +148,13 @@ public:
         return v;
     }
 
-    unsigned pick(unsigned lo, unsigned hi) { return std::uniform_int_distribution<unsigned>(lo, hi)(rng_); }
-    std::mt19937_64 &rng() { return rng_; }
+    unsigned pick(unsigned lo, unsigned hi)
+    {
+        return std::uniform_int_distribution<unsigned>(lo, hi)(rng_);
+    }
+    std::mt19937_64& rng() { return rng_; }
 
-private:
+  private:
     std::mt19937_64 rng_;
 };
 

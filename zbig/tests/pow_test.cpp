@@ -5,9 +5,10 @@
 
 using namespace zbig_test;
 
-namespace {
+namespace
+{
 
-big model_pow(const big &b, uint32_t e)
+big model_pow(const big& b, uint32_t e)
 {
     big r = 1;
     for (uint32_t i = 0; i < e; ++i)
@@ -17,7 +18,7 @@ big model_pow(const big &b, uint32_t e)
 
 // The defined modular power: bits most significant first, truncating
 // remainders (cpp_int's % truncates like C), multiplying by the unreduced b.
-big model_powm(const big &b, const big &e, const big &m)
+big model_powm(const big& b, const big& e, const big& m)
 {
     if (e == 0)
         return 1;
@@ -39,10 +40,17 @@ TEST(Pow, EdgeCases)
         uint32_t e;
         big want;
     } cases[] = {
-        {0, 0, 1}, {5, 0, 1}, {-7, 1, -7}, {-3, 3, -27}, {-1, 0x80000001u, -1}, {-1, 0x80000000u, 1},
-        {2, 100, big(1) << 100}, {0, 5, 0}, {big(1) << 40, 3, big(1) << 120},
+        {0, 0, 1},
+        {5, 0, 1},
+        {-7, 1, -7},
+        {-3, 3, -27},
+        {-1, 0x80000001u, -1},
+        {-1, 0x80000000u, 1},
+        {2, 100, big(1) << 100},
+        {0, 5, 0},
+        {big(1) << 40, 3, big(1) << 120},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         rec p(big(99)), b(c.b);
         mpz_pow_ui(p.p(), b.p(), c.e);
         EXPECT_EQ(value_of(p.p()), c.want) << hex(c.b) << "^" << c.e;
@@ -70,11 +78,20 @@ TEST(Powm, EdgeCases)
     struct {
         big b, e, m, want;
     } cases[] = {
-        {7, 0, 1, 1}, {7, 0, 0, 1}, {3, 200, 1000, 1}, {-2, 3, 5, -3}, {-2, 2, 5, 4}, {-2, 3, -5, -3},
-        {2, 10, 1, 0}, {-5, 1, 3, -2}, {10, 3, 0, 0}, {0, 5, 7, 0}, {4, 1, 2, 0},
+        {7, 0, 1, 1},
+        {7, 0, 0, 1},
+        {3, 200, 1000, 1},
+        {-2, 3, 5, -3},
+        {-2, 2, 5, 4},
+        {-2, 3, -5, -3},
+        {2, 10, 1, 0},
+        {-5, 1, 3, -2},
+        {10, 3, 0, 0},
+        {0, 5, 7, 0},
+        {4, 1, 2, 0},
         {big(1) << 200, 3, (big(1) << 64) + 1, model_powm(big(1) << 200, 3, (big(1) << 64) + 1)},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         rec p(big(12345)), b(c.b), e(c.e), m(c.m);
         mpz_powm(p.p(), b.p(), e.p(), m.p());
         EXPECT_EQ(value_of(p.p()), c.want) << hex(c.b) << "^" << hex(c.e) << " mod " << hex(c.m);
@@ -107,10 +124,10 @@ TEST(Powm, RandomAgainstTheModel)
         // Every record the same as the result in turn.
         for (int which = 0; which < 3; ++which) {
             rec xb(b), ye(e), zm(m);
-            mpz_rec *target = which == 0 ? xb.p() : which == 1 ? ye.p() : zm.p();
+            mpz_rec* target = which == 0 ? xb.p() : which == 1 ? ye.p() : zm.p();
             mpz_powm(target, xb.p(), ye.p(), zm.p());
-            ASSERT_EQ(value_of(target), want) << "aliased operand " << which << ": " << hex(b) << " ^ " << hex(e)
-                                              << " mod " << hex(m);
+            ASSERT_EQ(value_of(target), want) << "aliased operand " << which << ": " << hex(b)
+                                              << " ^ " << hex(e) << " mod " << hex(m);
         }
     }
 }

@@ -6,9 +6,10 @@
 
 using namespace zbig_test;
 
-namespace {
+namespace
+{
 
-int probab_prime(const big &v, int reps, uint32_t extra = 0)
+int probab_prime(const big& v, int reps, uint32_t extra = 0)
 {
     rec x(v, extra);
     const int r = mpz_probab_prime_p(x.p(), reps);
@@ -27,7 +28,7 @@ uint32_t model_digit()
 // Trial division, then per trial a witness of max(2, digits of m) random
 // digits reduced mod m and the binary exponentiation of m - 1 watching each
 // squaring for a nontrivial square root of 1.
-int model_probab_prime(const big &x, int reps)
+int model_probab_prime(const big& x, int reps)
 {
     const big m = abs(x);
     if (m <= 1)
@@ -80,17 +81,35 @@ TEST(Prime, TrialDivisionAndTablePrimes)
 TEST(Prime, PrimesPassAndPseudoprimesFail)
 {
     std::srand(1);
-    const big primes[] = {19, 23, (big(1) << 31) - 1, -((big(1) << 31) - 1), (big(1) << 61) - 1,
-                          (big(1) << 127) - 1, (big(1) << 521) - 1, big(1000000007)};
-    for (const big &p : primes)
+    const big primes[] = {19,
+                          23,
+                          (big(1) << 31) - 1,
+                          -((big(1) << 31) - 1),
+                          (big(1) << 61) - 1,
+                          (big(1) << 127) - 1,
+                          (big(1) << 521) - 1,
+                          big(1000000007)};
+    for (const big& p : primes)
         for (int round = 0; round < 20; ++round)
             ASSERT_EQ(probab_prime(p, 10, round % 3), 1) << p << " is prime";
     // Composites that fool weaker tests: Carmichael numbers past the table,
     // strong pseudoprimes to small bases, squares of primes.
-    const big composites[] = {252601, 361, 437, 2047, 3277, 4033, 8321, 3215031751, 2152302898747,
-                              big("3825123056546413051"), big("318665857834031151167461"),
-                              ((big(1) << 61) - 1) * ((big(1) << 31) - 1), 29341, 46657, 75361};
-    for (const big &c : composites)
+    const big composites[] = {252601,
+                              361,
+                              437,
+                              2047,
+                              3277,
+                              4033,
+                              8321,
+                              3215031751,
+                              2152302898747,
+                              big("3825123056546413051"),
+                              big("318665857834031151167461"),
+                              ((big(1) << 61) - 1) * ((big(1) << 31) - 1),
+                              29341,
+                              46657,
+                              75361};
+    for (const big& c : composites)
         for (int round = 0; round < 5; ++round)
             ASSERT_EQ(probab_prime(c, 10), 0) << c << " is composite";
 }
@@ -108,7 +127,8 @@ TEST(Prime, RandomAgainstTheModel)
         const int want = model_probab_prime(x, reps);
         const int next = std::rand();
         std::srand(seed);
-        ASSERT_EQ(probab_prime(x, reps, gen.pick(0, 2)), want) << hex(x) << " reps " << reps << " seed " << seed;
+        ASSERT_EQ(probab_prime(x, reps, gen.pick(0, 2)), want)
+            << hex(x) << " reps " << reps << " seed " << seed;
         ASSERT_EQ(std::rand(), next) << hex(x) << " reps " << reps << " seed " << seed;
     }
 }

@@ -6,7 +6,8 @@
 
 using namespace zbig_test;
 
-namespace {
+namespace
+{
 
 uint32_t model_digit()
 {
@@ -17,7 +18,7 @@ uint32_t model_digit()
 }
 
 // The value for n words and the digit count.
-big model_random(int n, bool binary, uint32_t &count)
+big model_random(int n, bool binary, uint32_t& count)
 {
     const uint32_t bits = n > 0 ? 32u * static_cast<uint32_t>(n) : 0;
     count = bits / 30 + (bits % 30 ? 1 : 0);
@@ -40,7 +41,8 @@ TEST(Random, DigitsFollowTheSeededSequence)
     for (bool binary : {false, true}) {
         for (int n : {-3, 0, 1, 2, 14, 15, 16, 40}) {
             for (uint32_t prior : {2u, 5u, 60u}) {
-                const unsigned seed = static_cast<unsigned>(n * 131 + static_cast<int>(prior) + binary);
+                const unsigned seed =
+                    static_cast<unsigned>(n * 131 + static_cast<int>(prior) + binary);
                 std::srand(seed);
                 uint32_t count = 0;
                 const big want = model_random(n, binary, count);

@@ -13,7 +13,8 @@ TEST(Record, ReallocGrowsTruncatesOrLeavesAlone)
     rec x((big(1) << 150) + 5); // 6 digits
     _mpz_realloc(x.p(), 9);
     EXPECT_EQ(x.r.len, 9u);
-    EXPECT_EQ(value_of(x.p()), (big(1) << 150) + 5) << "growth keeps the value, new digits are zero";
+    EXPECT_EQ(value_of(x.p()), (big(1) << 150) + 5)
+        << "growth keeps the value, new digits are zero";
     _mpz_realloc(x.p(), 1);
     EXPECT_EQ(x.r.len, 9u) << "truncation keeps the stored length";
     EXPECT_EQ(value_of(x.p()), 5);
@@ -53,13 +54,13 @@ TEST(Record, SetFollowsTheCopyingRule)
         big src;
         uint32_t want_len;
     } cases[] = {
-        {10, 2, 5, 2},                    // shorter source re-creates the destination
-        {2, 10, (big(1) << 80) + 1, 3},   // longer source: grow to its significant digits
-        {4, 10, 5, 4},                    // longer source with fewer significant digits
-        {5, 5, big(1) << 140, 5},         // equal lengths
-        {3, 12, 0, 3},                    // zero source
+        {10, 2, 5, 2},                  // shorter source re-creates the destination
+        {2, 10, (big(1) << 80) + 1, 3}, // longer source: grow to its significant digits
+        {4, 10, 5, 4},                  // longer source with fewer significant digits
+        {5, 5, big(1) << 140, 5},       // equal lengths
+        {3, 12, 0, 3},                  // zero source
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         rec d(0, c.dst_len), s(c.src, c.src_len - model::significant(c.src));
         ASSERT_EQ(s.r.len, std::max(c.src_len, 2u));
         ASSERT_EQ(d.r.len, c.dst_len);
@@ -72,7 +73,8 @@ TEST(Record, SetFollowsTheCopyingRule)
     EXPECT_EQ(zbig::copied_length(2, 10, 3), 3u);
 }
 
-namespace {
+namespace
+{
 
 // Runs body in a child process and returns its exit status and what it wrote
 // to standard error.
@@ -132,7 +134,7 @@ TEST(Fatal, FailedGrowthEndsTheProcess)
         GTEST_SKIP() << "address-space limits do not apply under AddressSanitizer";
     struct {
         void (*body)();
-        const char *message;
+        const char* message;
     } cases[] = {
         {[] {
              limit_memory();
@@ -160,7 +162,7 @@ TEST(Fatal, FailedGrowthEndsTheProcess)
          },
          "mpz_init: cannot allocate memory\n"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         auto [status, err] = in_child(c.body);
         EXPECT_EQ(status, 123) << c.message;
         EXPECT_EQ(err, c.message);

@@ -16,10 +16,10 @@ TEST(ShiftRandom, PowersOfTwoMatchTheModel)
         for (int op = 0; op < 3; ++op) {
             for (bool same : {false, true}) {
                 rec p(g.value(100), g.pick(0, 12)), qr(q, qe);
-                mpz_rec *pp = same ? qr.p() : p.p();
+                mpz_rec* pp = same ? qr.p() : p.p();
                 const model::m before = model::of(pp), qm = model::of(qr.p());
                 model::m want;
-                const char *name;
+                const char* name;
                 if (op == 0) {
                     want = model::mul_2exp(before, qm, n);
                     mpz_mul_2exp(pp, qr.p(), n);
@@ -34,16 +34,27 @@ TEST(ShiftRandom, PowersOfTwoMatchTheModel)
                     name = "mpz_mod_2exp";
                 }
                 ASSERT_TRUE(matches(name, pp, want))
-                    << " q = " << hex(q) << " (+" << qe << " zero digits), n = " << n << (same ? ", p = q" : "");
+                    << " q = " << hex(q) << " (+" << qe << " zero digits), n = " << n
+                    << (same ? ", p = q" : "");
             }
         }
     }
 }
 
-namespace {
-void and_op(mpz_rec *p, mpz_rec *q, mpz_rec *r) { mpz_and(p, q, r); }
-void or_op(mpz_rec *p, mpz_rec *q, mpz_rec *r) { mpz_or(p, q, r); }
-void xor_op(mpz_rec *p, mpz_rec *q, mpz_rec *r) { mpz_xor(p, q, r); }
+namespace
+{
+void and_op(mpz_rec* p, mpz_rec* q, mpz_rec* r)
+{
+    mpz_and(p, q, r);
+}
+void or_op(mpz_rec* p, mpz_rec* q, mpz_rec* r)
+{
+    mpz_or(p, q, r);
+}
+void xor_op(mpz_rec* p, mpz_rec* q, mpz_rec* r)
+{
+    mpz_xor(p, q, r);
+}
 } // namespace
 
 TEST(BitwiseRandom, LogicOnMagnitudesMatchesTheModel)
@@ -54,12 +65,15 @@ TEST(BitwiseRandom, LogicOnMagnitudesMatchesTheModel)
         const big q = g.value(300), r = g.value(300);
         const uint32_t qe = g.pick(0, 4), re = g.pick(0, 4), pe = g.pick(0, 12);
         const big prior = g.value(300);
-        check_binary(and_op, [](auto p, auto a, auto b) { return model::bitwise(p, a, b, logic::and_); }, q, r, qe,
-                     re, prior, pe);
-        check_binary(or_op, [](auto p, auto a, auto b) { return model::bitwise(p, a, b, logic::or_); }, q, r, qe, re,
-                     prior, pe);
-        check_binary(xor_op, [](auto p, auto a, auto b) { return model::bitwise(p, a, b, logic::xor_); }, q, r, qe,
-                     re, prior, pe);
+        check_binary(
+            and_op, [](auto p, auto a, auto b) { return model::bitwise(p, a, b, logic::and_); }, q,
+            r, qe, re, prior, pe);
+        check_binary(
+            or_op, [](auto p, auto a, auto b) { return model::bitwise(p, a, b, logic::or_); }, q, r,
+            qe, re, prior, pe);
+        check_binary(
+            xor_op, [](auto p, auto a, auto b) { return model::bitwise(p, a, b, logic::xor_); }, q,
+            r, qe, re, prior, pe);
         if (HasFatalFailure())
             return;
     }
@@ -68,7 +82,7 @@ TEST(BitwiseRandom, LogicOnMagnitudesMatchesTheModel)
 TEST(Shift, EdgeCases)
 {
     struct {
-        const char *what;
+        const char* what;
         int op; // 0 mul_2exp, 1 div_2exp, 2 mod_2exp, 3 or, 4 and, 5 xor
         big q, r;
         uint32_t n;
@@ -90,15 +104,27 @@ TEST(Shift, EdgeCases)
         {"0 xor -5", 5, 0, -5, 0, -5},
         {"x xor x", 5, big(99) << 70, big(99) << 70, 0, 0},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         rec p, q(c.q), r(c.r);
         switch (c.op) {
-        case 0: mpz_mul_2exp(p.p(), q.p(), c.n); break;
-        case 1: mpz_div_2exp(p.p(), q.p(), c.n); break;
-        case 2: mpz_mod_2exp(p.p(), q.p(), c.n); break;
-        case 3: mpz_or(p.p(), q.p(), r.p()); break;
-        case 4: mpz_and(p.p(), q.p(), r.p()); break;
-        default: mpz_xor(p.p(), q.p(), r.p()); break;
+        case 0:
+            mpz_mul_2exp(p.p(), q.p(), c.n);
+            break;
+        case 1:
+            mpz_div_2exp(p.p(), q.p(), c.n);
+            break;
+        case 2:
+            mpz_mod_2exp(p.p(), q.p(), c.n);
+            break;
+        case 3:
+            mpz_or(p.p(), q.p(), r.p());
+            break;
+        case 4:
+            mpz_and(p.p(), q.p(), r.p());
+            break;
+        default:
+            mpz_xor(p.p(), q.p(), r.p());
+            break;
         }
         EXPECT_TRUE(well_formed(p.p())) << c.what;
         EXPECT_EQ(value_of(p.p()), c.want) << c.what;

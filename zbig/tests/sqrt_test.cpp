@@ -5,9 +5,10 @@
 
 using namespace zbig_test;
 
-namespace {
+namespace
+{
 
-void check_sqrtrem(const big &v, uint32_t extra)
+void check_sqrtrem(const big& v, uint32_t extra)
 {
     const big root = sqrt(v), rem = v - root * root;
     rec r(big(3)), m(big(-8)), x(v, extra);
@@ -31,9 +32,10 @@ TEST(Sqrt, EdgeCases)
     for (unsigned v = 0; v < 300; ++v)
         check_sqrtrem(v, v % 3);
     const big two100 = big(1) << 100;
-    for (const big &v : std::initializer_list<big>{(big(1) << 60) - 1, big(1) << 60, (two100 + 1) * (two100 + 1) - 1,
-                         (two100 + 1) * (two100 + 1), big(1) << 30, big(2) << 30, big(3) << 30, (big(4) << 30) - 1,
-                         big(1) << 90, (big(3) << 90) + 12345})
+    for (const big& v : std::initializer_list<big>{
+             (big(1) << 60) - 1, big(1) << 60, (two100 + 1) * (two100 + 1) - 1,
+             (two100 + 1) * (two100 + 1), big(1) << 30, big(2) << 30, big(3) << 30,
+             (big(4) << 30) - 1, big(1) << 90, (big(3) << 90) + 12345})
         check_sqrtrem(v, 1);
     // A negative value writes nothing.
     rec r(big(11)), m(big(12)), x(big(-16));
@@ -50,7 +52,7 @@ TEST(Sqrt, RandomSquaresAndNeighbours)
     for (int i = 0; i < 600; ++i) {
         const big s = gen.magnitude(i % 50 == 0 ? 5000 : 400);
         const big sq = s * s;
-        for (const big &v : std::initializer_list<big>{sq, sq + 1, sq + 2 * s, sq + 2 * s + 1})
+        for (const big& v : std::initializer_list<big>{sq, sq + 1, sq + 2 * s, sq + 2 * s + 1})
             check_sqrtrem(v, gen.pick(0, 2));
         if (sq > 0)
             check_sqrtrem(sq - 1, 0);
@@ -62,7 +64,7 @@ TEST(Sqrt, RandomSquaresAndNeighbours)
 // remainder in place of the root.
 TEST(SqrtFatal, RootAndRemainderInOneRecord)
 {
-    for (const big &x : {big(0), big(10), big(1) << 300}) {
+    for (const big& x : {big(0), big(10), big(1) << 300}) {
         rec rr(big(5)), xr(x);
         const child_result r = in_child([&] { mpz_sqrtrem(rr.p(), rr.p(), xr.p()); });
         EXPECT_EQ(r.status, 123) << x;

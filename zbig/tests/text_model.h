@@ -11,7 +11,8 @@
 
 #include <string_view>
 
-namespace text_model {
+namespace text_model
+{
 
 using big = boost::multiprecision::cpp_int;
 

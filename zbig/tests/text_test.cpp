@@ -11,7 +11,8 @@
 
 using namespace zbig_test;
 
-namespace {
+namespace
+{
 
 std::string to_base(big v, unsigned base)
 {
@@ -28,9 +29,9 @@ std::string to_base(big v, unsigned base)
     return negative ? "-" + s : s;
 }
 
-std::string get_str(const mpz_rec *x, int base)
+std::string get_str(const mpz_rec* x, int base)
 {
-    char *s = mpz_get_str(nullptr, base, x);
+    char* s = mpz_get_str(nullptr, base, x);
     std::string r(s);
     std::free(s);
     return r;
@@ -44,10 +45,17 @@ TEST(Text, SizeInBase)
         big v;
         int base, want;
     } cases[] = {
-        {0, 2, 1}, {0, 36, 1}, {5, 2, 31}, {5, 10, 11}, {-(big(1) << 100), 16, 31}, {(big(1) << 119), 16, 31},
-        {1, 3, 31}, {1, 32, 7}, {1, 36, 7},
+        {0, 2, 1},
+        {0, 36, 1},
+        {5, 2, 31},
+        {5, 10, 11},
+        {-(big(1) << 100), 16, 31},
+        {(big(1) << 119), 16, 31},
+        {1, 3, 31},
+        {1, 32, 7},
+        {1, 36, 7},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         rec x(c.v);
         EXPECT_EQ(mpz_sizeinbase(x.p(), c.base), c.want) << hex(c.v) << " base " << c.base;
     }
@@ -60,13 +68,17 @@ TEST(Text, GetStrEdgeCases)
     struct {
         big v;
         int base;
-        const char *want;
+        const char* want;
     } cases[] = {
-        {0, 2, "0"}, {0, 36, "0"}, {-255, 16, "-ff"}, {35, 36, "z"},
-        {big(1) << 30, 2, "1000000000000000000000000000000"}, {-1, 10, "-1"},
+        {0, 2, "0"},
+        {0, 36, "0"},
+        {-255, 16, "-ff"},
+        {35, 36, "z"},
+        {big(1) << 30, 2, "1000000000000000000000000000000"},
+        {-1, 10, "-1"},
         {big("123456789012345678901234567890"), 10, "123456789012345678901234567890"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         rec x(c.v, 3);
         EXPECT_EQ(get_str(x.p(), c.base), c.want);
         // Into a caller's buffer of the documented size.
@@ -79,18 +91,20 @@ TEST(Text, GetStrEdgeCases)
 TEST(Text, SetStrEdgeCases)
 {
     struct {
-        const char *text;
+        const char* text;
         int base;
         big want;
         int result;
     } cases[] = {
-        {"  -0x1F", 0, -31, 0}, {"0777", 0, 511, 0}, {"09", 0, 0, -1}, {"12z34", 10, 34, -1},
-        {"-12z34", 10, -34, -1}, {"+5", 10, 5, -1}, {"1 000\n", 10, 1000, 0}, {"", 10, 0, 0},
-        {"-", 10, 0, 0}, {"Ab", 16, 171, 0}, {"-0", 10, 0, 0}, {"0x", 0, 0, 0}, {"0X1f", 0, 31, 0},
-        {"- 0x1F", 0, 0, -1}, {"-\t12 3", 0, -123, 0}, {"\t\n 7", 10, 7, 0}, {"1\r2", 10, 2, -1},
-        {"zZ", 36, 35 * 36 + 35, 0}, {"102", 2, 0, -1}, {"1 0 1", 2, 5, 0}, {"0", 0, 0, 0},
+        {"  -0x1F", 0, -31, 0},   {"0777", 0, 511, 0},     {"09", 0, 0, -1},
+        {"12z34", 10, 34, -1},    {"-12z34", 10, -34, -1}, {"+5", 10, 5, -1},
+        {"1 000\n", 10, 1000, 0}, {"", 10, 0, 0},          {"-", 10, 0, 0},
+        {"Ab", 16, 171, 0},       {"-0", 10, 0, 0},        {"0x", 0, 0, 0},
+        {"0X1f", 0, 31, 0},       {"- 0x1F", 0, 0, -1},    {"-\t12 3", 0, -123, 0},
+        {"\t\n 7", 10, 7, 0},     {"1\r2", 10, 2, -1},     {"zZ", 36, 35 * 36 + 35, 0},
+        {"102", 2, 0, -1},        {"1 0 1", 2, 5, 0},      {"0", 0, 0, 0},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         rec x(big(987654321) << 200);
         const uint32_t len = x.r.len;
         EXPECT_EQ(mpz_set_str(x.p(), c.text, c.base), c.result) << '"' << c.text << '"';
@@ -118,7 +132,7 @@ TEST(Text, RandomRoundTripsInEveryBase)
         // Back, with letters in upper case half the time.
         std::string text = want;
         if (i % 2)
-            for (char &c : text)
+            for (char& c : text)
                 c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         rec y;
         ASSERT_EQ(mpz_set_str(y.p(), text.c_str(), base), 0) << text << " base " << base;
@@ -168,7 +182,8 @@ TEST(Text, RandomTextsWithBlanksAndInvalidCharacters)
         const big before = gen.value(100);
         rec x(before), y(before);
         const uint32_t len_before = y.p()->len;
-        ASSERT_EQ(mpz_set_str(x.p(), text.c_str(), base), want.result) << '"' << text << "\" base " << base;
+        ASSERT_EQ(mpz_set_str(x.p(), text.c_str(), base), want.result)
+            << '"' << text << "\" base " << base;
         ASSERT_EQ(value_of(x.p()), want.value) << '"' << text << "\" base " << base;
         ASSERT_TRUE(well_formed(x.p())) << '"' << text << '"';
         // The reporting reader: the same value and stored length, or nothing
@@ -200,10 +215,12 @@ TEST(Text, TextsAroundTheStackBuffer)
             const std::string with_blanks = " \t" + text.substr(0, 1) + " " + text.substr(1) + "\n";
             const big want = text_model::parse(text, base).value;
             rec x, y;
-            ASSERT_EQ(mpz_set_str(x.p(), with_blanks.c_str(), base), 0) << n << " values, base " << base;
+            ASSERT_EQ(mpz_set_str(x.p(), with_blanks.c_str(), base), 0)
+                << n << " values, base " << base;
             ASSERT_EQ(value_of(x.p()), want) << n << " values, base " << base;
             ASSERT_EQ(get_str(x.p(), base), text) << n << " values, base " << base;
-            ASSERT_EQ(zbig_read_text(y.p(), with_blanks.data(), with_blanks.size(), base), ZBIG_TEXT_OK);
+            ASSERT_EQ(zbig_read_text(y.p(), with_blanks.data(), with_blanks.size(), base),
+                      ZBIG_TEXT_OK);
             ASSERT_EQ(value_of(y.p()), want) << n << " values, base " << base;
         }
     }
@@ -219,17 +236,29 @@ TEST(Text, ReadTextReportsWhatSetStrWouldEndOrStopAt)
         std::string text;
         int base, status;
     } cases[] = {
-        {"12", 1, ZBIG_TEXT_INVALID_BASE},     {"12", 37, ZBIG_TEXT_INVALID_BASE},
-        {"12", -1, ZBIG_TEXT_INVALID_BASE},    {"12z34", 10, ZBIG_TEXT_INVALID_CHARACTER},
-        {"+5", 10, ZBIG_TEXT_INVALID_CHARACTER}, {std::string("1\0" "2", 3), 10, ZBIG_TEXT_INVALID_CHARACTER},
-        {"09", 0, ZBIG_TEXT_INVALID_CHARACTER}, {"- 0x1f", 0, ZBIG_TEXT_INVALID_CHARACTER},
-        {"", 10, ZBIG_TEXT_NO_DIGITS},         {" \t\n", 16, ZBIG_TEXT_NO_DIGITS},
-        {"-", 10, ZBIG_TEXT_NO_DIGITS},        {"0x", 0, ZBIG_TEXT_NO_DIGITS},
-        {"0", 0, ZBIG_TEXT_OK},                {"  -0x1F", 0, ZBIG_TEXT_OK},
-        {"1 000\n", 10, ZBIG_TEXT_OK},         {long_digits, 10, ZBIG_TEXT_OK},
-        {long_digits + "x", 10, ZBIG_TEXT_INVALID_CHARACTER}, {"-" + long_digits, 16, ZBIG_TEXT_OK},
+        {"12", 1, ZBIG_TEXT_INVALID_BASE},
+        {"12", 37, ZBIG_TEXT_INVALID_BASE},
+        {"12", -1, ZBIG_TEXT_INVALID_BASE},
+        {"12z34", 10, ZBIG_TEXT_INVALID_CHARACTER},
+        {"+5", 10, ZBIG_TEXT_INVALID_CHARACTER},
+        {std::string("1\0"
+                     "2",
+                     3),
+         10, ZBIG_TEXT_INVALID_CHARACTER},
+        {"09", 0, ZBIG_TEXT_INVALID_CHARACTER},
+        {"- 0x1f", 0, ZBIG_TEXT_INVALID_CHARACTER},
+        {"", 10, ZBIG_TEXT_NO_DIGITS},
+        {" \t\n", 16, ZBIG_TEXT_NO_DIGITS},
+        {"-", 10, ZBIG_TEXT_NO_DIGITS},
+        {"0x", 0, ZBIG_TEXT_NO_DIGITS},
+        {"0", 0, ZBIG_TEXT_OK},
+        {"  -0x1F", 0, ZBIG_TEXT_OK},
+        {"1 000\n", 10, ZBIG_TEXT_OK},
+        {long_digits, 10, ZBIG_TEXT_OK},
+        {long_digits + "x", 10, ZBIG_TEXT_INVALID_CHARACTER},
+        {"-" + long_digits, 16, ZBIG_TEXT_OK},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         rec x(big(-123456789)), y(big(-123456789));
         EXPECT_EQ(zbig_read_text(x.p(), c.text.data(), c.text.size(), c.base), c.status)
             << '"' << c.text << "\" base " << c.base;
@@ -269,10 +298,12 @@ TEST(Text, DivideAndConquerWithShortNumbers)
             rec x(sv);
             for (int base : {3, 10, 16, 36}) {
                 const std::string text = to_base(sv, static_cast<unsigned>(base));
-                ASSERT_EQ(get_str(x.p(), base), text) << bits << " bits, base " << base << " shape " << shape;
+                ASSERT_EQ(get_str(x.p(), base), text)
+                    << bits << " bits, base " << base << " shape " << shape;
                 rec y;
                 ASSERT_EQ(mpz_set_str(y.p(), text.c_str(), base), 0);
-                ASSERT_EQ(value_of(y.p()), sv) << bits << " bits, base " << base << " shape " << shape;
+                ASSERT_EQ(value_of(y.p()), sv)
+                    << bits << " bits, base " << base << " shape " << shape;
             }
         }
     }
@@ -306,7 +337,7 @@ TEST(Text, LargeNumbersBothWays)
         }
         // Powers of the base and their neighbours have long zero runs.
         const big p = pow(big(10), bits / 4);
-        for (const big &w : std::initializer_list<big>{p, p - 1, p + 1}) {
+        for (const big& w : std::initializer_list<big>{p, p - 1, p + 1}) {
             rec t(w);
             ASSERT_EQ(get_str(t.p(), 10), w.str());
             ASSERT_EQ(get_str(t.p(), 7), to_base(w, 7));
@@ -335,7 +366,7 @@ TEST(TextFatal, InvalidBases)
     rec x(big(5));
     struct {
         std::function<void()> body;
-        const char *message;
+        const char* message;
     } cases[] = {
         {[&] { mpz_get_str(nullptr, 1, x.p()); }, "mpz_sizeinbase: invalid base\n"},
         {[&] { mpz_get_str(nullptr, 37, x.p()); }, "mpz_sizeinbase: invalid base\n"},
@@ -343,16 +374,21 @@ TEST(TextFatal, InvalidBases)
         {[&] { mpz_printd(x.p()), mpz_printf(x.p(), 40); }, "5\nmpz_sizeinbase: invalid base\n"},
         {[&] { mpz_set_str(x.p(), "1", 1); }, "mpz_set_str: invalid base\n"},
         {[&] { mpz_set_str(x.p(), "1", 37); }, "mpz_set_str: invalid base\n"},
-        {[&] { mpz_rec y; mpz_init_set_str(&y, "1", -1); }, "mpz_set_str: invalid base\n"},
+        {[&] {
+             mpz_rec y;
+             mpz_init_set_str(&y, "1", -1);
+         },
+         "mpz_set_str: invalid base\n"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         const child_result r = in_child(c.body);
         EXPECT_EQ(r.status, 123) << c.message;
         EXPECT_EQ(r.err, c.message);
     }
 }
 
-namespace {
+namespace
+{
 
 // 2^k as a record whose digit array comes from calloc: the pages of zeros
 // below the top digit are never touched, so even 2^4294967295 (half a
@@ -363,7 +399,7 @@ struct sparse_power_of_two {
     explicit sparse_power_of_two(uint64_t k)
     {
         const uint64_t len = k / 30 + 1;
-        r.digits = static_cast<int32_t *>(std::calloc(std::size_t(len), sizeof(int32_t)));
+        r.digits = static_cast<int32_t*>(std::calloc(std::size_t(len), sizeof(int32_t)));
         if (r.digits != nullptr) {
             r.len = uint32_t(len);
             r.digits[len - 1] = int32_t(1) << (k % 30);
@@ -385,24 +421,26 @@ TEST(TextFatal, SizesBeyondAnInt)
         int base;
         long long size; // -1: does not fit
     } cases[] = {
-        {2147483640, 2, -1},           // 71582789 digits: 2147483671 > INT_MAX
+        {2147483640, 2, -1}, // 71582789 digits: 2147483671 > INT_MAX
         {2147483648, 2, -1},
-        {4294967295, 2, -1},           // 30 n wraps 32 bits
-        {2147483648, 16, 536870918},   // the same number fits in base 16
+        {4294967295, 2, -1},         // 30 n wraps 32 bits
+        {2147483648, 16, 536870918}, // the same number fits in base 16
         {4294967295, 36, 858993463},
-        {2147483639, 2, 2147483641},   // 71582788 digits: the largest that fits in base 2
+        {2147483639, 2, 2147483641}, // 71582788 digits: the largest that fits in base 2
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         sparse_power_of_two x(c.exponent);
         if (x.r.digits == nullptr)
             GTEST_SKIP() << "no room for 2^" << c.exponent;
         if (c.size >= 0) {
-            EXPECT_EQ(mpz_sizeinbase(&x.r, c.base), c.size) << "2^" << c.exponent << " base " << c.base;
+            EXPECT_EQ(mpz_sizeinbase(&x.r, c.base), c.size)
+                << "2^" << c.exponent << " base " << c.base;
             continue;
         }
-        const char *message = "mpz_sizeinbase: the number of digits does not fit in an int\n";
-        for (const auto &body : {std::function<void()>([&] { mpz_sizeinbase(&x.r, c.base); }),
-                                 std::function<void()>([&] { std::free(mpz_get_str(nullptr, c.base, &x.r)); })}) {
+        const char* message = "mpz_sizeinbase: the number of digits does not fit in an int\n";
+        for (const auto& body :
+             {std::function<void()>([&] { mpz_sizeinbase(&x.r, c.base); }),
+              std::function<void()>([&] { std::free(mpz_get_str(nullptr, c.base, &x.r)); })}) {
             const child_result r = in_child(body);
             EXPECT_EQ(r.status, 123) << "2^" << c.exponent << " base " << c.base;
             EXPECT_EQ(r.err, message) << "2^" << c.exponent;

@@ -23,13 +23,17 @@ int main()
         if (op == "from_bits_unsigned" || op == "from_bits_signed") {
             // Bits may be the empty string, written as "-".
             const std::string bits = first == "-" ? "" : first;
-            result = (op == "from_bits_signed" ? fsmdkit::from_bits_signed(bits) : fsmdkit::from_bits_unsigned(bits))
+            result = (op == "from_bits_signed" ? fsmdkit::from_bits_signed(bits)
+                                               : fsmdkit::from_bits_unsigned(bits))
                          .to_string();
         } else if (op == "bit_not") {
             result = bit_not(bigint(first)).to_string();
         } else if (op == "bit_and" || op == "bit_or" || op == "bit_xor") {
             const bigint x(first), y(second);
-            result = (op == "bit_and" ? bit_and(x, y) : op == "bit_or" ? bit_or(x, y) : bit_xor(x, y)).to_string();
+            result = (op == "bit_and"  ? bit_and(x, y)
+                      : op == "bit_or" ? bit_or(x, y)
+                                       : bit_xor(x, y))
+                         .to_string();
         } else {
             const bigint x(first);
             const long long w = std::stoll(second);

@@ -16,13 +16,14 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using fsmdkit::bigint;
 using big = boost::multiprecision::cpp_int;
 
 // Values cross over by hexadecimal text, which both sides read and write.
-big to_big(const bigint &x)
+big to_big(const bigint& x)
 {
     std::string s = x.to_string(16);
     const bool negative = !s.empty() && s[0] == '-';
@@ -30,7 +31,7 @@ big to_big(const bigint &x)
     return negative ? big(-m) : m;
 }
 
-bigint from_big(const big &v)
+bigint from_big(const big& v)
 {
     std::ostringstream os;
     os << std::hex << abs(v);
@@ -39,13 +40,15 @@ bigint from_big(const big &v)
 
 // Random operands: up to `bits` bits, runs of ones and zeros to stress
 // carries, either sign.
-big random_big(std::mt19937_64 &rng, unsigned bits)
+big random_big(std::mt19937_64& rng, unsigned bits)
 {
     const unsigned n = std::uniform_int_distribution<unsigned>(0, bits)(rng);
     big v = 0;
     const int shape = int(rng() % 3);
     for (unsigned i = 0; i < n; i += 64) {
-        std::uint64_t w = shape == 0 ? rng() : shape == 1 ? ~std::uint64_t(0) : (rng() & 0xff00ff00000000ffu);
+        std::uint64_t w = shape == 0   ? rng()
+                          : shape == 1 ? ~std::uint64_t(0)
+                                       : (rng() & 0xff00ff00000000ffu);
         v = (v << 64) | w;
     }
     if (n > 0)
@@ -53,18 +56,23 @@ big random_big(std::mt19937_64 &rng, unsigned bits)
     return rng() % 2 ? big(-v) : v;
 }
 
-int sgn(const big &v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
+int sgn(const big& v)
+{
+    return v < 0 ? -1 : v > 0 ? 1 : 0;
+}
 
 // The C library's digit-wise logic: magnitudes combined, sign by table.
-big magnitude_logic(char op, const big &a, const big &b)
+big magnitude_logic(char op, const big& a, const big& b)
 {
-    const big m = op == '&' ? big(abs(a) & abs(b)) : op == '|' ? big(abs(a) | abs(b)) : big(abs(a) ^ abs(b));
+    const big m = op == '&'   ? big(abs(a) & abs(b))
+                  : op == '|' ? big(abs(a) | abs(b))
+                              : big(abs(a) ^ abs(b));
     const bool na = a < 0, nb = b < 0;
     const bool negative = op == '&' ? (na && nb) : op == '|' ? (na || nb) : (na != nb);
     return negative ? big(-m) : m;
 }
 
-big floor_quotient(const big &a, const big &b)
+big floor_quotient(const big& a, const big& b)
 {
     big q = a / b;
     if (q * b != a && ((a < 0) != (b < 0)))
@@ -73,27 +81,36 @@ big floor_quotient(const big &a, const big &b)
 }
 
 struct binary_case {
-    const char *name;
-    std::function<bigint(const bigint &, const bigint &)> under_test;
-    std::function<big(const big &, const big &)> oracle;
+    const char* name;
+    std::function<bigint(const bigint&, const bigint&)> under_test;
+    std::function<big(const big&, const big&)> oracle;
     bool divides;
 };
 
-const std::vector<binary_case> &binary_cases()
+const std::vector<binary_case>& binary_cases()
 {
     static const std::vector<binary_case> cases = {
-        {"+", [](auto &a, auto &b) { return a + b; }, [](auto &a, auto &b) { return big(a + b); }, false},
-        {"-", [](auto &a, auto &b) { return a - b; }, [](auto &a, auto &b) { return big(a - b); }, false},
-        {"*", [](auto &a, auto &b) { return a * b; }, [](auto &a, auto &b) { return big(a * b); }, false},
-        {"/", [](auto &a, auto &b) { return a / b; }, [](auto &a, auto &b) { return big(a / b); }, true},
-        {"%", [](auto &a, auto &b) { return a % b; }, [](auto &a, auto &b) { return big(a % b); }, true},
-        {"floor_div", [](auto &a, auto &b) { return floor_div(a, b); }, floor_quotient, true},
-        {"floor_mod", [](auto &a, auto &b) { return floor_mod(a, b); },
-         [](auto &a, auto &b) { return big(a - floor_quotient(a, b) * b); }, true},
-        {"&", [](auto &a, auto &b) { return a & b; }, [](auto &a, auto &b) { return magnitude_logic('&', a, b); }, false},
-        {"|", [](auto &a, auto &b) { return a | b; }, [](auto &a, auto &b) { return magnitude_logic('|', a, b); }, false},
-        {"^", [](auto &a, auto &b) { return a ^ b; }, [](auto &a, auto &b) { return magnitude_logic('^', a, b); }, false},
-        {"gcd", [](auto &a, auto &b) { return gcd(a, b); }, [](auto &a, auto &b) { return big(gcd(a, b)); }, false},
+        {"+", [](auto& a, auto& b) { return a + b; }, [](auto& a, auto& b) { return big(a + b); },
+         false},
+        {"-", [](auto& a, auto& b) { return a - b; }, [](auto& a, auto& b) { return big(a - b); },
+         false},
+        {"*", [](auto& a, auto& b) { return a * b; }, [](auto& a, auto& b) { return big(a * b); },
+         false},
+        {"/", [](auto& a, auto& b) { return a / b; }, [](auto& a, auto& b) { return big(a / b); },
+         true},
+        {"%", [](auto& a, auto& b) { return a % b; }, [](auto& a, auto& b) { return big(a % b); },
+         true},
+        {"floor_div", [](auto& a, auto& b) { return floor_div(a, b); }, floor_quotient, true},
+        {"floor_mod", [](auto& a, auto& b) { return floor_mod(a, b); },
+         [](auto& a, auto& b) { return big(a - floor_quotient(a, b) * b); }, true},
+        {"&", [](auto& a, auto& b) { return a & b; },
+         [](auto& a, auto& b) { return magnitude_logic('&', a, b); }, false},
+        {"|", [](auto& a, auto& b) { return a | b; },
+         [](auto& a, auto& b) { return magnitude_logic('|', a, b); }, false},
+        {"^", [](auto& a, auto& b) { return a ^ b; },
+         [](auto& a, auto& b) { return magnitude_logic('^', a, b); }, false},
+        {"gcd", [](auto& a, auto& b) { return gcd(a, b); },
+         [](auto& a, auto& b) { return big(gcd(a, b)); }, false},
     };
     return cases;
 }
@@ -105,10 +122,11 @@ TEST(BigintRandom, BinaryOperatorsAgreeWithOracle)
         for (int i = 0; i < 300; ++i) {
             const big a = random_big(rng, bits), b = random_big(rng, bits);
             const bigint x = from_big(a), y = from_big(b);
-            for (const binary_case &c : binary_cases()) {
+            for (const binary_case& c : binary_cases()) {
                 if (c.divides && b == 0)
                     continue;
-                ASSERT_EQ(to_big(c.under_test(x, y)), c.oracle(a, b)) << "a = " << a << "\nb = " << b << "\nop " << c.name;
+                ASSERT_EQ(to_big(c.under_test(x, y)), c.oracle(a, b))
+                    << "a = " << a << "\nb = " << b << "\nop " << c.name;
             }
             ASSERT_EQ((x <=> y) == 0, a == b) << a << " " << b;
             ASSERT_EQ((x <=> y) < 0, a < b) << a << " " << b;
@@ -237,7 +255,8 @@ TEST(BigintRandom, JacobiAgreesWithOracle)
     for (int i = 0; i < 500; ++i) {
         const big a = random_big(rng, 200);
         big n = abs(random_big(rng, 200)) | 1;
-        ASSERT_EQ(jacobi(from_big(a), from_big(n)), oracle_jacobi(a, n)) << "a = " << a << " n = " << n;
+        ASSERT_EQ(jacobi(from_big(a), from_big(n)), oracle_jacobi(a, n))
+            << "a = " << a << " n = " << n;
     }
 }
 
@@ -264,7 +283,7 @@ TEST(BigintSemantics, DifferFromBuiltInIntegers)
     struct row {
         bigint got;
         long long expected;
-        const char *what;
+        const char* what;
     };
     const row rows[] = {
         {bigint(-5) >> 1, -2, "-5 >> 1 rounds toward zero"},
@@ -284,14 +303,23 @@ TEST(BigintSemantics, DifferFromBuiltInIntegers)
         {fsmdkit::gcdext(-4, 6).g, 2, "gcdext follows Euclid's chain"},
         {fsmdkit::gcd(-4, 6), 2, "gcd is never negative"},
     };
-    for (const row &r : rows)
+    for (const row& r : rows)
         EXPECT_EQ(r.got, r.expected) << r.what << ": got " << r.got;
 }
 
 TEST(BigintConversion, MachineIntegerExtremesRoundTrip)
 {
-    const std::int64_t signed_values[] = {0, 1, -1, INT32_MIN, INT32_MAX, std::int64_t(INT32_MAX) + 1,
-                                          std::int64_t(INT32_MIN) - 1, INT64_MIN, INT64_MAX, 1LL << 32, -(1LL << 32)};
+    const std::int64_t signed_values[] = {0,
+                                          1,
+                                          -1,
+                                          INT32_MIN,
+                                          INT32_MAX,
+                                          std::int64_t(INT32_MAX) + 1,
+                                          std::int64_t(INT32_MIN) - 1,
+                                          INT64_MIN,
+                                          INT64_MAX,
+                                          1LL << 32,
+                                          -(1LL << 32)};
     for (const std::int64_t v : signed_values) {
         const bigint x(v);
         EXPECT_EQ(x.to<std::int64_t>(), v);
@@ -319,16 +347,16 @@ TEST(BigintConversion, MachineIntegerExtremesRoundTrip)
 TEST(BigintText, ParsingFollowsTheCLibrary)
 {
     struct row {
-        const char *text;
+        const char* text;
         int base;
-        const char *decimal;
+        const char* decimal;
     };
     const row rows[] = {
-        {"0x1F", 0, "31"},     {"017", 0, "15"},        {"0", 0, "0"},        {"42", 0, "42"},
-        {"-ff", 16, "-255"},   {" 1 000\t000\n", 10, "1000000"}, {"Zz", 36, "1295"}, {"-0", 10, "0"},
-        {"101", 2, "5"},
+        {"0x1F", 0, "31"},  {"017", 0, "15"},    {"0", 0, "0"},
+        {"42", 0, "42"},    {"-ff", 16, "-255"}, {" 1 000\t000\n", 10, "1000000"},
+        {"Zz", 36, "1295"}, {"-0", 10, "0"},     {"101", 2, "5"},
     };
-    for (const row &r : rows)
+    for (const row& r : rows)
         EXPECT_EQ(bigint(r.text, r.base).to_string(), r.decimal) << r.text << " base " << r.base;
 
     std::ostringstream os;
@@ -339,13 +367,17 @@ TEST(BigintText, ParsingFollowsTheCLibrary)
 TEST(BigintErrors, BadInputThrowsInsteadOfEndingTheProcess)
 {
     const struct {
-        const char *text;
+        const char* text;
         int base;
-    } bad_text[] = {{"12a", 10}, {"2", 2}, {"", 10}, {"-", 10}, {"  ", 16}, {"0x", 0}, {"09", 0},
-                    {"+5", 10},  {"1.5", 10}, {"5", 1}, {"5", 37}, {"5", -2}};
-    for (const auto &t : bad_text)
-        EXPECT_THROW(bigint(t.text, t.base), std::invalid_argument) << '"' << t.text << "\" base " << t.base;
-    EXPECT_THROW(bigint(std::string_view("1\0" "2", 3)), std::invalid_argument);
+    } bad_text[] = {{"12a", 10}, {"2", 2},   {"", 10},    {"-", 10}, {"  ", 16}, {"0x", 0},
+                    {"09", 0},   {"+5", 10}, {"1.5", 10}, {"5", 1},  {"5", 37},  {"5", -2}};
+    for (const auto& t : bad_text)
+        EXPECT_THROW(bigint(t.text, t.base), std::invalid_argument)
+            << '"' << t.text << "\" base " << t.base;
+    EXPECT_THROW(bigint(std::string_view("1\0"
+                                         "2",
+                                         3)),
+                 std::invalid_argument);
 
     // A failed assign leaves the value as it was.
     bigint x(77);
@@ -382,7 +414,7 @@ TEST(BigintErrors, BadInputThrowsInsteadOfEndingTheProcess)
     EXPECT_THROW(wrap_unsigned(x, -1), std::domain_error);
     EXPECT_THROW(to_bits(x, 1LL << 32), std::range_error);
     EXPECT_THROW(fsmdkit::from_bits_signed(""), std::invalid_argument);
-    for (const char *bits : {"012", "1 0", "-1", "0b1"})
+    for (const char* bits : {"012", "1 0", "-1", "0b1"})
         EXPECT_THROW(fsmdkit::from_bits_unsigned(bits), std::invalid_argument) << bits;
 }
 
@@ -418,7 +450,7 @@ TEST(BigintOwnership, CopiesAreDeepAndMovesLeaveAUsableZero)
     b += 1;
     EXPECT_EQ(a, saved) << "a copy shares no digits";
 
-    const bigint &same = a;
+    const bigint& same = a;
     a = same; // self-assignment keeps the value
     EXPECT_EQ(a, saved);
 
@@ -461,7 +493,7 @@ TEST(BigintTwosComplement, DocumentedExamples)
     using fsmdkit::from_bits_unsigned;
     const struct {
         bigint got, expected;
-        const char *what;
+        const char* what;
     } rows[] = {
         {wrap_unsigned(bigint(-1), 8), 255, "wrap_unsigned(-1, 8)"},
         {wrap_signed(bigint(200), 8), -56, "wrap_signed(200, 8)"},
@@ -474,7 +506,7 @@ TEST(BigintTwosComplement, DocumentedExamples)
         {bit_not(bigint(5)), -6, "bit_not(5)"},
         {shift_right_floor(bigint(-5), 1), -3, "shift_right_floor(-5, 1)"},
     };
-    for (const auto &r : rows)
+    for (const auto& r : rows)
         EXPECT_EQ(r.got, r.expected) << r.what;
     EXPECT_EQ(to_bits(bigint(-3), 4), "1101");
     EXPECT_EQ(to_bits(bigint(5), 0), "");
@@ -484,18 +516,19 @@ TEST(BigintTwosComplement, DocumentedExamples)
 TEST(BigintOwnership, MoveAssignmentLeavesTheSourceZero)
 {
     const bigint long_value = pow(bigint(3), 300);
-    for (const bigint &old_target : {bigint(), bigint(-5), pow(bigint(7), 400)}) {
+    for (const bigint& old_target : {bigint(), bigint(-5), pow(bigint(7), 400)}) {
         bigint target = old_target;
         bigint source = long_value;
         target = std::move(source);
         EXPECT_EQ(target, long_value);
-        EXPECT_EQ(source, 0) << "after moving into a target holding " << old_target; // NOLINT(bugprone-use-after-move)
+        EXPECT_EQ(source, 0) << "after moving into a target holding "
+                             << old_target; // NOLINT(bugprone-use-after-move)
         EXPECT_EQ(source.to_string(), "0");
         source -= 4;
         EXPECT_EQ(source, -4) << "and takes a value again";
     }
     bigint a = long_value;
-    bigint &alias = a;
+    bigint& alias = a;
     a = std::move(alias);
     EXPECT_EQ(a, long_value) << "moving into itself keeps the value";
 }

@@ -13,7 +13,7 @@
 #include <random>
 #include <vector>
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc < 2 || argc > 3) {
         std::fprintf(stderr, "usage: %s FILE [COUNT]\n", argv[0]);
@@ -34,12 +34,14 @@ int main(int argc, char **argv)
                                            input("c", 16, is_signed), output("y", 16, is_signed),
                                            output("sat", 1)});
         const auto write = [&](int a, int b, int c) {
-            const qmac::result r = qmac::mac(qmac::from_port(a), qmac::from_port(b), qmac::from_port(c));
+            const qmac::result r =
+                qmac::mac(qmac::from_port(a), qmac::from_port(b), qmac::from_port(c));
             out.row({qmac::from_port(a), qmac::from_port(b), qmac::from_port(c), r.y, r.sat});
         };
         // Extremes of every operand, and ties of the rounding step: a * b
         // with the low 8 fraction bits exactly 0x80, positive and negative.
-        const std::vector<int> corners = {0, 1, -1, 0x80, -0x80, 0x100, -0x100, 0x7FFF, -0x8000, 0x1FF, -0x1FF};
+        const std::vector<int> corners = {0,      1,      -1,      0x80,  -0x80, 0x100,
+                                          -0x100, 0x7FFF, -0x8000, 0x1FF, -0x1FF};
         for (int a : corners)
             for (int b : corners)
                 for (int c : {0, 1, -1, 0x7FFF, -0x8000})
@@ -48,7 +50,7 @@ int main(int argc, char **argv)
         std::uniform_int_distribution<int> operand(-0x8000, 0x7FFF);
         while (long(out.rows()) < count)
             write(operand(rng), operand(rng), operand(rng));
-    } catch (const std::exception &e) {
+    } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", argv[0], e.what());
         return 1;
     }

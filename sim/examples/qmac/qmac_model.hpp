@@ -6,7 +6,8 @@
 
 #include <qarith.hpp>
 
-namespace qmac {
+namespace qmac
+{
 
 using fsmdkit::fixed;
 using fsmdkit::fixed_format;
@@ -17,9 +18,12 @@ using fsmdkit::quantization_mode;
 // (|c + a * b| < 2^15); and Q16.8 with 8 guard bits, whose quantisation
 // rounds the exact sum to 8 fraction bits (a format rounds only the guard
 // bits below its least significant bit, so it needs them to round at all).
-inline constexpr fixed_format q8_8 = fixed_format::make(8, 8, 0, overflow_mode::saturate, quantization_mode::round);
-inline constexpr fixed_format q16_16 = fixed_format::make(16, 16, 0, overflow_mode::saturate, quantization_mode::round);
-inline constexpr fixed_format q16_8_rounding = fixed_format::make(16, 8, 8, overflow_mode::saturate, quantization_mode::round);
+inline constexpr fixed_format q8_8 =
+    fixed_format::make(8, 8, 0, overflow_mode::saturate, quantization_mode::round);
+inline constexpr fixed_format q16_16 =
+    fixed_format::make(16, 16, 0, overflow_mode::saturate, quantization_mode::round);
+inline constexpr fixed_format q16_8_rounding =
+    fixed_format::make(16, 8, 8, overflow_mode::saturate, quantization_mode::round);
 
 struct result {
     fixed y;
@@ -28,7 +32,7 @@ struct result {
 
 // A sum's format is its left operand's, so `fixed(f) + x` is x brought into
 // format f by f's quantisation and overflow modes.
-inline result mac(const fixed &a, const fixed &b, const fixed &c)
+inline result mac(const fixed& a, const fixed& b, const fixed& c)
 {
     const fixed exact = (fixed(q16_16) + a) * b + c;
     const fixed rounded = fixed(q16_8_rounding) + exact;
@@ -37,7 +41,10 @@ inline result mac(const fixed &a, const fixed &b, const fixed &c)
 }
 
 // Operands from the ports' raw 16-bit values.
-inline fixed from_port(int raw) { return fixed::from_raw(raw, q8_8); }
+inline fixed from_port(int raw)
+{
+    return fixed::from_raw(raw, q8_8);
+}
 
 } // namespace qmac
 

@@ -7,14 +7,14 @@ void __gcov_dump(void);
 
 static void write_counters_then_end(int sig)
 {
-  __gcov_dump();
-  signal(sig, SIG_DFL);
-  raise(sig);
+    __gcov_dump();
+    signal(sig, SIG_DFL);
+    raise(sig);
 }
 
 __attribute__((constructor)) static void install_handlers(void)
 {
-  signal(SIGTERM, write_counters_then_end);
-  signal(SIGINT, write_counters_then_end);
-  signal(SIGHUP, write_counters_then_end);
+    signal(SIGTERM, write_counters_then_end);
+    signal(SIGINT, write_counters_then_end);
+    signal(SIGHUP, write_counters_then_end);
 }

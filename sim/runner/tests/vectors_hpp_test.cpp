@@ -14,9 +14,10 @@ using fsmdkit::is_signed;
 using fsmdkit::not_checked;
 using fsmdkit::output;
 
-namespace {
+namespace
+{
 
-std::string field(const fsmdkit::vector_value &v, int width, bool signed_port)
+std::string field(const fsmdkit::vector_value& v, int width, bool signed_port)
 {
     return v.field(fsmdkit::vector_port{"p", fsmdkit::port_dir::in, width, signed_port});
 }
@@ -33,8 +34,8 @@ std::string masked_hex(std::int64_t v, int width)
 TEST(VectorsWriter, HeaderNamesInputsThenOutputsAndRowsFollowIt)
 {
     std::ostringstream text;
-    fsmdkit::vectors_writer w(text, {output("y", 16, is_signed), input("a", 16, is_signed), output("sat", 1),
-                                     input("b", 5)});
+    fsmdkit::vectors_writer w(text, {output("y", 16, is_signed), input("a", 16, is_signed),
+                                     output("sat", 1), input("b", 5)});
     w.row({-1, 2, 1, 31});
     w.row({not_checked, -32768, 0, 0});
     w.comment("done");
@@ -58,8 +59,12 @@ TEST(VectorsValue, MachineIntegersAtEveryWidthMatchMaskedBits)
         for (int k = 0; k < 200; ++k) {
             const std::int64_t lo = width == 64 ? INT64_MIN : -(std::int64_t(1) << (width - 1));
             const std::int64_t hi = width == 64 ? INT64_MAX : (std::int64_t(1) << (width - 1)) - 1;
-            const std::int64_t v = k == 0 ? lo : k == 1 ? hi : std::uniform_int_distribution<std::int64_t>(lo, hi)(rng);
-            ASSERT_EQ(field(v, width, true), masked_hex(v, width)) << "width " << width << " value " << v;
+            const std::int64_t v = k == 0 ? lo
+                                   : k == 1
+                                       ? hi
+                                       : std::uniform_int_distribution<std::int64_t>(lo, hi)(rng);
+            ASSERT_EQ(field(v, width, true), masked_hex(v, width))
+                << "width " << width << " value " << v;
             if (v >= 0) {
                 ASSERT_EQ(field(std::uint64_t(v), width, false), masked_hex(v, width));
             }
@@ -83,13 +88,22 @@ TEST(VectorsValue, ValuesThatDoNotFitAreRefusedNotWrapped)
         bool signed_port;
     };
     const Case cases[] = {
-        {32768, 16, true},  {-32769, 16, true}, {65536, 16, false}, {-1, 16, false},
-        {2, 1, false},      {1, 1, true},       {-2, 1, true},      {UINT64_MAX, 64, true},
-        {-1, 200, false},   {std::uint64_t(1) << 63, 64, true},
-        {fsmdkit::bigint(1) << 256, 256, false}, {-(fsmdkit::bigint(1) << 255) - 1, 256, true},
-        {fsmdkit::bigint(1) << 255, 256, true},  {fsmdkit::bigint(-1), 256, false},
+        {32768, 16, true},
+        {-32769, 16, true},
+        {65536, 16, false},
+        {-1, 16, false},
+        {2, 1, false},
+        {1, 1, true},
+        {-2, 1, true},
+        {UINT64_MAX, 64, true},
+        {-1, 200, false},
+        {std::uint64_t(1) << 63, 64, true},
+        {fsmdkit::bigint(1) << 256, 256, false},
+        {-(fsmdkit::bigint(1) << 255) - 1, 256, true},
+        {fsmdkit::bigint(1) << 255, 256, true},
+        {fsmdkit::bigint(-1), 256, false},
     };
-    for (const Case &c : cases)
+    for (const Case& c : cases)
         EXPECT_THROW(field(c.v, c.width, c.signed_port), std::out_of_range) << c.width;
     EXPECT_EQ(field(-1, 1, true), "1");
     EXPECT_EQ(field(true, 1, false), "1");
@@ -133,7 +147,7 @@ TEST(VectorsWriter, BadRowsThrowAndWriteNothing)
         w.row({1, 2});
         w.row({1, 999});
         FAIL();
-    } catch (const std::out_of_range &e) {
+    } catch (const std::out_of_range& e) {
         EXPECT_STREQ(e.what(), "row 2: value 999 does not fit unsigned port y of 8 bits");
     }
 }
@@ -142,8 +156,8 @@ TEST(VectorsWriter, MalformedPortListsAreRefused)
 {
     std::ostringstream text;
     using ports = std::vector<fsmdkit::vector_port>;
-    for (const ports &p : {ports{input("a", 8), output("a", 8)}, ports{input("", 8)}, ports{input("a b", 8)},
-                           ports{input("a:", 8)}, ports{input("a", 0)}})
+    for (const ports& p : {ports{input("a", 8), output("a", 8)}, ports{input("", 8)},
+                           ports{input("a b", 8)}, ports{input("a:", 8)}, ports{input("a", 0)}})
         EXPECT_THROW(fsmdkit::vectors_writer(text, p), std::invalid_argument);
     EXPECT_EQ(text.str(), "");
 }

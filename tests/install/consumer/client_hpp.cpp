@@ -12,11 +12,12 @@ int main()
     const bigint m("ffffffffffffffffffffffff", 16);
     std::cout << "30! = " << f << "\n"
               << "30! mod m = " << std::hex << f % m << std::dec << "\n"
-              << "-7 / 2 = " << bigint(-7) / 2 << ", floor_div = " << floor_div(bigint(-7), 2) << "\n"
+              << "-7 / 2 = " << bigint(-7) / 2 << ", floor_div = " << floor_div(bigint(-7), 2)
+              << "\n"
               << "-5 >> 1 = " << (bigint(-5) >> 1) << " (the magnitude is shifted)\n";
     try {
         bigint bad("12z4");
-    } catch (const std::invalid_argument &e) {
+    } catch (const std::invalid_argument& e) {
         std::cout << "refused: " << e.what() << "\n";
     }
 
@@ -30,7 +31,7 @@ int main()
               << "-2.7 = " << fixed(-2.7, q9_6) << "\n";
     try {
         (void)(a / fixed(0, q9_6));
-    } catch (const std::domain_error &e) {
+    } catch (const std::domain_error& e) {
         std::cout << "refused: " << e.what() << "\n";
     }
     return 0;

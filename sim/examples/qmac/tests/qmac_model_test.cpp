@@ -8,7 +8,8 @@
 #include <cstdint>
 #include <random>
 
-namespace {
+namespace
+{
 
 struct raw_result {
     int y;
@@ -36,7 +37,8 @@ TEST(QmacModel, AgreesWithIntegerArithmetic)
         const int b = i < 4 ? (i & 2 ? 32767 : -32768) : operand(rng);
         const int c = operand(rng);
         const raw_result want = integer_model(a, b, c);
-        const qmac::result got = qmac::mac(qmac::from_port(a), qmac::from_port(b), qmac::from_port(c));
+        const qmac::result got =
+            qmac::mac(qmac::from_port(a), qmac::from_port(b), qmac::from_port(c));
         ASSERT_EQ(got.y.raw(), want.y) << "a=" << a << " b=" << b << " c=" << c;
         ASSERT_EQ(got.sat, want.sat) << "a=" << a << " b=" << b << " c=" << c;
     }
@@ -45,10 +47,12 @@ TEST(QmacModel, AgreesWithIntegerArithmetic)
 TEST(QmacModel, DocumentedRows)
 {
     // 1.0 * 1.5 + 0 = 1.5; the largest operands saturate.
-    const qmac::result r1 = qmac::mac(qmac::from_port(0x0100), qmac::from_port(0x0180), qmac::from_port(0));
+    const qmac::result r1 =
+        qmac::mac(qmac::from_port(0x0100), qmac::from_port(0x0180), qmac::from_port(0));
     EXPECT_EQ(r1.y.raw(), 0x0180);
     EXPECT_FALSE(r1.sat);
-    const qmac::result r2 = qmac::mac(qmac::from_port(0x7FFF), qmac::from_port(0x7FFF), qmac::from_port(0x7FFF));
+    const qmac::result r2 =
+        qmac::mac(qmac::from_port(0x7FFF), qmac::from_port(0x7FFF), qmac::from_port(0x7FFF));
     EXPECT_EQ(r2.y.raw(), 0x7FFF);
     EXPECT_TRUE(r2.sat);
     // A tie: 0x80 * 0x01 = 0.5 LSB rounds up; -0.5 LSB rounds up to 0.

@@ -40,7 +40,8 @@
 #include <variant>
 #include <vector>
 
-namespace fsmdkit {
+namespace fsmdkit
+{
 
 enum class port_dir { in, out };
 inline constexpr bool is_signed = true;
@@ -67,10 +68,11 @@ struct not_checked_t {
 };
 inline constexpr not_checked_t not_checked{};
 
-namespace detail {
+namespace detail
+{
 constexpr char hex_digits[] = "0123456789ABCDEF";
 
-inline std::string port_text(const vector_port &p)
+inline std::string port_text(const vector_port& p)
 {
     return std::string(p.is_signed ? "signed" : "unsigned") + " port " + p.name + " of " +
            std::to_string(p.width) + (p.width == 1 ? " bit" : " bits");
@@ -93,8 +95,9 @@ inline std::string hex_at_width(std::uint64_t bits, bool negative, int width)
 } // namespace detail
 
 // One field of a row.
-class vector_value {
-public:
+class vector_value
+{
+  public:
     vector_value(not_checked_t) : value_(std::monostate{}) {}
     template <std::integral T>
     vector_value(T v) // NOLINT: implicit, so rows read as lists of numbers
@@ -104,29 +107,29 @@ public:
         else
             value_ = machine{std::uint64_t(v), false};
     }
-    vector_value(const bigint &v) : value_(v) {}
-    vector_value(const fixed &v) : vector_value(v.raw()) {}
+    vector_value(const bigint& v) : value_(v) {}
+    vector_value(const fixed& v) : vector_value(v.raw()) {}
 
     bool is_not_checked() const noexcept { return std::holds_alternative<std::monostate>(value_); }
 
     // The field for port p; throws std::out_of_range when the value does
     // not fit, std::invalid_argument for not_checked.
-    std::string field(const vector_port &p) const
+    std::string field(const vector_port& p) const
     {
         if (is_not_checked())
             throw std::invalid_argument("not_checked for " + p.name + ", which is not an output");
-        if (const auto *m = std::get_if<machine>(&value_))
+        if (const auto* m = std::get_if<machine>(&value_))
             return machine_field(*m, p);
         return big_field(std::get<bigint>(value_), p);
     }
 
-private:
+  private:
     struct machine {
         std::uint64_t bits; // two's complement of the value
         bool negative;
     };
 
-    static std::string machine_field(const machine &m, const vector_port &p)
+    static std::string machine_field(const machine& m, const vector_port& p)
     {
         const int w = p.width;
         bool fits;
@@ -143,20 +146,22 @@ private:
         }
         if (!fits)
             throw std::out_of_range(
-                "value " + (m.negative ? std::to_string(std::int64_t(m.bits)) : std::to_string(m.bits)) +
+                "value " +
+                (m.negative ? std::to_string(std::int64_t(m.bits)) : std::to_string(m.bits)) +
                 " does not fit " + detail::port_text(p));
         return detail::hex_at_width(m.bits, m.negative, w);
     }
 
-    static std::string big_field(const bigint &v, const vector_port &p)
+    static std::string big_field(const bigint& v, const vector_port& p)
     {
         const bigint limit = bigint(1) << (p.is_signed ? p.width - 1 : p.width);
         const bool fits = p.is_signed ? (v >= -limit && v < limit) : (v.sign() >= 0 && v < limit);
         if (!fits)
-            throw std::out_of_range("value " + v.to_string() + " does not fit " + detail::port_text(p));
+            throw std::out_of_range("value " + v.to_string() + " does not fit " +
+                                    detail::port_text(p));
         const bigint bits = v.sign() < 0 ? (bigint(1) << p.width) + v : v;
         std::string digits = bits.to_string(16);
-        for (char &c : digits)
+        for (char& c : digits)
             if (c >= 'a' && c <= 'f')
                 c = char(c - 'a' + 'A');
         const std::size_t width = std::size_t(p.width + 3) / 4;
@@ -166,44 +171,52 @@ private:
     std::variant<std::monostate, machine, bigint> value_;
 };
 
-class vectors_writer {
-public:
+class vectors_writer
+{
+  public:
     // Checks the ports (names non-empty and distinct, widths from 1) and
     // writes the header line.
-    vectors_writer(std::ostream &out, std::vector<vector_port> ports) : out_(out), ports_(std::move(ports))
+    vectors_writer(std::ostream& out, std::vector<vector_port> ports)
+        : out_(out), ports_(std::move(ports))
     {
         std::set<std::string> names;
-        for (const vector_port &p : ports_) {
+        for (const vector_port& p : ports_) {
             if (p.name.empty() || p.name.find_first_of(" \t\r\n:#") != std::string::npos)
-                throw std::invalid_argument("port name \"" + p.name + "\" is empty or holds a blank, ':' or '#'");
+                throw std::invalid_argument("port name \"" + p.name +
+                                            "\" is empty or holds a blank, ':' or '#'");
             if (p.width < 1)
-                throw std::invalid_argument("port " + p.name + " has width " + std::to_string(p.width));
+                throw std::invalid_argument("port " + p.name + " has width " +
+                                            std::to_string(p.width));
             if (!names.insert(p.name).second)
                 throw std::invalid_argument("port " + p.name + " is listed twice");
         }
-        out_ << line([](const vector_port &p, std::size_t) { return p.name; }) << '\n';
+        out_ << line([](const vector_port& p, std::size_t) { return p.name; }) << '\n';
     }
 
     // One test: one value per port, in the order of the port list.
-    void row(std::initializer_list<vector_value> values) { row(std::span(values.begin(), values.size())); }
+    void row(std::initializer_list<vector_value> values)
+    {
+        row(std::span(values.begin(), values.size()));
+    }
     void row(std::span<const vector_value> values)
     {
         if (values.size() != ports_.size())
-            throw std::invalid_argument("row " + std::to_string(rows_ + 1) + " has " + std::to_string(values.size()) +
-                                        " values for " + std::to_string(ports_.size()) + " ports");
+            throw std::invalid_argument("row " + std::to_string(rows_ + 1) + " has " +
+                                        std::to_string(values.size()) + " values for " +
+                                        std::to_string(ports_.size()) + " ports");
         // Every field is made before the line is written, so a row that
         // fails leaves no partial line behind.
         std::string text;
         try {
-            text = line([&](const vector_port &p, std::size_t i) {
-                const vector_value &v = values[i];
+            text = line([&](const vector_port& p, std::size_t i) {
+                const vector_value& v = values[i];
                 if (v.is_not_checked() && p.dir == port_dir::out)
                     return std::string("-");
                 return v.field(p);
             });
-        } catch (const std::out_of_range &e) {
+        } catch (const std::out_of_range& e) {
             throw std::out_of_range("row " + std::to_string(rows_ + 1) + ": " + e.what());
-        } catch (const std::invalid_argument &e) {
+        } catch (const std::invalid_argument& e) {
             throw std::invalid_argument("row " + std::to_string(rows_ + 1) + ": " + e.what());
         }
         out_ << text << '\n';
@@ -220,10 +233,9 @@ public:
 
     std::size_t rows() const noexcept { return rows_; }
 
-private:
+  private:
     // Inputs, ':', outputs; each in the order of the port list.
-    template <class Field>
-    std::string line(Field field) const
+    template <class Field> std::string line(Field field) const
     {
         std::string text;
         for (port_dir dir : {port_dir::in, port_dir::out}) {
@@ -236,7 +248,7 @@ private:
         return text.substr(text[0] == ' ' ? 1 : 0);
     }
 
-    std::ostream &out_;
+    std::ostream& out_;
     std::vector<vector_port> ports_;
     std::size_t rows_ = 0;
 };
