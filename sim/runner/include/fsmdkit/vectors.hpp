@@ -99,13 +99,13 @@ class vector_value
 {
   public:
     vector_value(not_checked_t) : value_(std::monostate{}) {}
+    // The alternative is built in place, never assigned: assigning would go
+    // through the destructor of whichever alternative the variant held, and
+    // GCC's sanitized builds then warn that a bigint may be uninitialised.
     template <std::integral T>
     vector_value(T v) // NOLINT: implicit, so rows read as lists of numbers
+        : value_(std::in_place_type<machine>, machine_of(v))
     {
-        if constexpr (std::is_signed_v<T>)
-            value_ = machine{std::uint64_t(std::int64_t(v)), v < 0};
-        else
-            value_ = machine{std::uint64_t(v), false};
     }
     vector_value(const bigint& v) : value_(v) {}
     vector_value(const fixed& v) : vector_value(v.raw()) {}
@@ -128,6 +128,14 @@ class vector_value
         std::uint64_t bits; // two's complement of the value
         bool negative;
     };
+
+    template <std::integral T> static machine machine_of(T v) noexcept
+    {
+        if constexpr (std::is_signed_v<T>)
+            return machine{std::uint64_t(std::int64_t(v)), v < 0};
+        else
+            return machine{std::uint64_t(v), false};
+    }
 
     static std::string machine_field(const machine& m, const vector_port& p)
     {
