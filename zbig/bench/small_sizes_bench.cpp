@@ -8,6 +8,7 @@
 // Each zbig benchmark has a cpp_int twin with the same name after the
 // family; small_sizes_table.py takes the best of the repetitions of each and
 // writes their ratios into docs/zbig-small-sizes.md.
+#include "cpp_int_operands.hpp"
 #include "zbig.h"
 
 #include <benchmark/benchmark.h>
@@ -23,43 +24,10 @@
 namespace
 {
 
-using big = boost::multiprecision::cpp_int;
+using big = bench::big;
 
-big random_value(unsigned bits, uint64_t seed)
-{
-    std::mt19937_64 rng(seed);
-    std::vector<uint64_t> words((bits + 63) / 64);
-    for (auto& w : words)
-        w = rng();
-    const unsigned top = bits % 64 == 0 ? 64 : bits % 64;
-    if (top < 64)
-        words.back() &= (uint64_t(1) << top) - 1;
-    words.back() |= uint64_t(1) << (top - 1); // exactly `bits` bits
-    big v = 0;
-    import_bits(v, words.begin(), words.end(), 64, false);
-    return v;
-}
-
-// A record holding v, with exactly as many stored digits as v needs (at
-// least 2), as mpz_set_str would leave a fresh record.
-struct record {
-    mpz_rec r;
-    record() { mpz_init(&r); }
-    explicit record(const big& v)
-    {
-        mpz_init(&r);
-        std::vector<uint32_t> d;
-        export_bits(v, std::back_inserter(d), 30, false);
-        _mpz_realloc(&r, static_cast<uint32_t>(d.size() < 2 ? 2 : d.size()));
-        for (std::size_t i = 0; i < d.size(); ++i)
-            r.digits[i] = static_cast<int32_t>(d[i]);
-        r.sign = v == 0 ? 0 : 1;
-    }
-    ~record() { mpz_clear(&r); }
-    record(const record&) = delete;
-    record& operator=(const record&) = delete;
-    mpz_rec* operator()() { return &r; }
-};
+using bench::random_value;
+using bench::record;
 
 enum op { add, sub, mul, sqr, divmod, cmp, get_str10, get_str16, set_str10, set_str16 };
 

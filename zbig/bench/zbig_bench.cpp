@@ -2,6 +2,7 @@
 // multiplication, squaring, division with remainder and left shift, at sizes
 // from one machine word to a million bits. Each zbig benchmark also reports
 // the peak heap of one operation relative to its operands and result.
+#include "cpp_int_operands.hpp"
 #include "zbig.h"
 
 #include <benchmark/benchmark.h>
@@ -15,7 +16,7 @@
 #include <random>
 #include <vector>
 
-using big = boost::multiprecision::cpp_int;
+using big = bench::big;
 
 // Heap in use by zbig (every malloc of the zbig objects is wrapped).
 namespace heap
@@ -66,37 +67,8 @@ void __wrap_free(void* p)
 namespace
 {
 
-big random_value(unsigned bits, uint64_t seed)
-{
-    std::mt19937_64 rng(seed);
-    big v = 0;
-    std::vector<uint64_t> words((bits + 63) / 64);
-    for (auto& w : words)
-        w = rng();
-    const unsigned top = bits % 64 == 0 ? 64 : bits % 64;
-    if (top < 64)
-        words.back() &= (uint64_t(1) << top) - 1;
-    words.back() |= uint64_t(1) << (top - 1); // exactly `bits` bits
-    import_bits(v, words.begin(), words.end(), 64, false);
-    return v;
-}
-
-struct record {
-    mpz_rec r;
-    record() { mpz_init(&r); }
-    explicit record(const big& v)
-    {
-        mpz_init(&r);
-        std::vector<uint32_t> d;
-        export_bits(v, std::back_inserter(d), 30, false);
-        _mpz_realloc(&r, static_cast<uint32_t>(d.size() < 2 ? 2 : d.size()));
-        for (std::size_t i = 0; i < d.size(); ++i)
-            r.digits[i] = static_cast<int32_t>(d[i]);
-        r.sign = v == 0 ? 0 : 1;
-    }
-    ~record() { mpz_clear(&r); }
-    mpz_rec* operator()() { return &r; }
-};
+using bench::random_value;
+using bench::record;
 
 enum op { add, mul, sqr, divmod, shl };
 constexpr uint32_t shift_bits = 1007;
