@@ -64,6 +64,19 @@ digit add_lanes(digit* out, const digit* a, const digit* b, std::size_t n, bool&
     return carry;
 }
 
+// Some lane of add_lanes reached 2^30: settles the one-step carries in
+// order and returns the carry out of digit n - 1.
+digit settle_carries(digit* out, std::size_t n)
+{
+    digit c = 0;
+    for (std::size_t j = 0; j < n; ++j) {
+        const digit t = out[j] + c;
+        out[j] = t & digit_mask;
+        c = t >> digit_bits;
+    }
+    return c;
+}
+
 // As add_lanes for a - b: a lane may end at -1 (all bits set), which the
 // sequential pass turns into a borrow.
 digit sub_lanes(digit* out, const digit* a, const digit* b, std::size_t n, bool& ripple)
@@ -113,16 +126,8 @@ digit add_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<c
     } else {
         bool ripple = false;
         carry = add_lanes(out.data(), a.data(), b.data(), b.size(), ripple);
-        if (ripple) {
-            // Some lane reached 2^30: settle the one-step carries in order.
-            digit c = 0;
-            for (std::size_t j = 0; j < b.size(); ++j) {
-                const digit t = out[j] + c;
-                out[j] = t & digit_mask;
-                c = t >> digit_bits;
-            }
-            carry += c;
-        }
+        if (ripple)
+            carry += settle_carries(out.data(), b.size());
         i = b.size();
     }
     for (; i < a.size() && carry != 0; ++i) {
@@ -186,53 +191,174 @@ void sub_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<co
 
 using namespace zbig;
 
-extern "C" ZBIG_API void mpz_add(mpz_rec* p, const mpz_rec* q, const mpz_rec* r)
+namespace
 {
-    if (q->sign == 0) {
-        mpz_set(p, r);
+
+// Stored length and sign of p once it holds a result whose first `written`
+// digits were computed into p's own array, the top significant one at
+// significant - 1: what store_result leaves for a temporary of stored length
+// temp_len.
+inline void finish_in_place(mpz_rec* p, std::size_t written, std::size_t significant,
+                            uint32_t temp_len, int sign)
+{
+    const uint32_t len = copied_length(p->len, temp_len, significant);
+    for (std::size_t i = written; i < len; ++i)
+        p->digits[i] = 0;
+    p->len = len;
+    p->sign = static_cast<int16_t>(significant == 0 ? 0 : sign);
+}
+
+// p = a + b for significant lengths na >= nb >= 1, into p's own array when
+// it has room for na digits. Each digit of a and b is read before p's digit
+// of that index is written, so p may be q or r.
+void add_same_sign(mpz_rec* p, const digit* a, std::size_t na, const digit* b, std::size_t nb,
+                   uint32_t temp_len, int sign)
+{
+    if (p->digits == nullptr || p->len < na) {
+        result_digits res = begin_result(p, temp_len, na + 1, true);
+        add_magnitudes(res.span(), {a, na}, {b, nb});
+        store_result(p, res, sign);
         return;
     }
-    if (r->sign == 0) {
-        mpz_set(p, q);
+    digit* out = reinterpret_cast<digit*>(p->digits);
+    digit carry = 0;
+    std::size_t i = 0;
+    if (nb >= 4) {
+        // From four digits on, lanes without a carry chain are faster.
+        bool ripple = false;
+        carry = add_lanes(out, a, b, nb, ripple);
+        if (ripple)
+            carry += settle_carries(out, nb);
+        i = nb;
+    }
+    for (; i < nb; ++i) {
+        const digit t = a[i] + b[i] + carry;
+        out[i] = t & digit_mask;
+        carry = t >> digit_bits;
+    }
+    // A long tail is copied once the carry has died out; a short one costs
+    // less carried through than a call to copy it.
+    const std::size_t carried = na - i > 8 ? i : na;
+    for (; i < na && (i < carried || carry != 0); ++i) {
+        const digit t = a[i] + carry;
+        out[i] = t & digit_mask;
+        carry = t >> digit_bits;
+    }
+    if (out != a)
+        std::copy(a + i, a + na, out + i);
+    // Without a carry the top digit is at least a's, which is nonzero (or
+    // both operands were records of sign +-1 holding zero digits).
+    if (carry == 0) {
+        finish_in_place(p, na, na, temp_len, sign);
+    } else if (p->len > na) {
+        out[na] = carry;
+        finish_in_place(p, na + 1, na + 1, temp_len, sign);
+    } else {
+        // p had room for the operands' digits but not for the carry, which
+        // is rare: make room now.
+        result_digits res{out, temp_len, static_cast<uint32_t>(na)};
+        append_digit(p, res, carry);
+        store_result(p, res, sign);
+    }
+}
+
+// p = a - b for a > b, significant lengths na >= nb >= 1; aliasing as
+// add_same_sign.
+void subtract_smaller(mpz_rec* p, const digit* a, std::size_t na, const digit* b, std::size_t nb,
+                      uint32_t temp_len, int sign)
+{
+    if (p->digits == nullptr || p->len < na || nb >= 8) {
+        result_digits res = begin_result(p, temp_len, na, true);
+        sub_magnitudes(res.span(), {a, na}, {b, nb});
+        store_result(p, res, sign);
         return;
     }
-    const int qs = q->sign, rs = r->sign;
-    const std::span<const digit> qd = significant_digits(q), rd = significant_digits(r);
-    // The sum passes through a temporary of max(q.len, r.len) + 1 digits; a
-    // difference through one of the larger operand's length. Only the
-    // significant digits are computed; the copy rule fills in the rest.
-    if (qs == rs) {
-        const std::size_t n = std::max(qd.size(), rd.size());
-        const std::size_t len = std::max(q->len, r->len) + std::size_t(1);
-        if (n == p->len && p->digits != nullptr) {
-            // p has room for the digits of the operands but not for a carry
-            // out of them, which is rare: compute in place and make room
-            // only when the carry comes.
-            result_digits res = begin_result(p, len, n, true);
-            const digit carry = add_magnitudes(res.span(), qd, rd);
-            if (carry != 0)
-                append_digit(p, res, carry);
-            store_result(p, res, qs);
+    digit* out = reinterpret_cast<digit*>(p->digits);
+    // An unsigned wrap below zero sets bit 31 and leaves the digit plus 2^30
+    // in the low 30 bits.
+    digit borrow = 0;
+    std::size_t i = 0;
+    for (; i < nb; ++i) {
+        const digit t = a[i] - b[i] - borrow;
+        out[i] = t & digit_mask;
+        borrow = t >> 31;
+    }
+    const std::size_t carried = na - i > 8 ? i : na;
+    for (; i < na && (i < carried || borrow != 0); ++i) {
+        const digit t = a[i] - borrow;
+        out[i] = t & digit_mask;
+        borrow = t >> 31;
+    }
+    if (out != a)
+        std::copy(a + i, a + na, out + i);
+    std::size_t k = na;
+    while (out[k - 1] == 0)
+        --k; // a > b, so some digit is nonzero
+    finish_in_place(p, na, k, temp_len, sign);
+}
+
+std::size_t significant_length_of(const mpz_rec* x)
+{
+    std::size_t n = x->len;
+    while (n > 0 && x->digits[n - 1] == 0)
+        --n;
+    return n;
+}
+
+// p = q + r, where r's sign is taken as rs: mpz_sub adds r negated. The sum
+// passes through a temporary of max(q.len, r.len) + 1 digits, a difference
+// through one of the larger operand's length; only the significant digits
+// are computed and the copy rule of mpz_set fills in the rest.
+inline void add_signed(mpz_rec* p, const mpz_rec* q, const mpz_rec* r, int rs)
+{
+    const int qs = q->sign;
+    const std::size_t nq = significant_length_of(q), nr = significant_length_of(r);
+    if (qs == 0 || rs == 0 || nq == 0 || nr == 0) {
+        // A zero operand: the result is a copy of the other.
+        if (qs == 0) {
+            const mpz_rec negated{r->digits, static_cast<int16_t>(rs), r->len};
+            mpz_set(p, r->sign == rs ? r : &negated);
             return;
         }
-        result_digits res = begin_result(p, len, n + 1, true);
-        add_magnitudes(res.span(), qd, rd);
-        store_result(p, res, qs);
+        if (rs == 0) {
+            mpz_set(p, q);
+            return;
+        }
+    }
+    const digit* qd = reinterpret_cast<const digit*>(q->digits);
+    const digit* rd = reinterpret_cast<const digit*>(r->digits);
+    if (qs == rs) {
+        const uint32_t temp_len = (q->len > r->len ? q->len : r->len) + 1;
+        if (nq >= nr)
+            add_same_sign(p, qd, nq, rd, nr, temp_len, qs);
+        else
+            add_same_sign(p, rd, nr, qd, nq, temp_len, qs);
         return;
     }
-    const int c = compare_magnitudes(qd, rd);
-    if (c == 0) {
+    int order = nq > nr ? 1 : nq < nr ? -1 : 0;
+    std::size_t n = nq;
+    // Equal lengths: the highest differing digit decides, and the digits
+    // above it cancel.
+    while (order == 0 && n > 0) {
+        --n;
+        if (qd[n] != rd[n])
+            order = qd[n] > rd[n] ? 1 : -1;
+    }
+    if (order == 0) {
         result_digits res = begin_result(p, 2, 0, true);
         store_result(p, res, 0);
-    } else if (c > 0) {
-        result_digits res = begin_result(p, q->len, qd.size(), true);
-        sub_magnitudes(res.span(), qd, rd);
-        store_result(p, res, qs);
+    } else if (order > 0) {
+        subtract_smaller(p, qd, nq, rd, nr, q->len, qs);
     } else {
-        result_digits res = begin_result(p, r->len, rd.size(), true);
-        sub_magnitudes(res.span(), rd, qd);
-        store_result(p, res, rs);
+        subtract_smaller(p, rd, nr, qd, nq, r->len, rs);
     }
+}
+
+} // namespace
+
+extern "C" ZBIG_API void mpz_add(mpz_rec* p, const mpz_rec* q, const mpz_rec* r)
+{
+    add_signed(p, q, r, r->sign);
 }
 
 extern "C" ZBIG_API void mpz_add_ui(mpz_rec* p, const mpz_rec* q, uint32_t u)
@@ -243,10 +369,7 @@ extern "C" ZBIG_API void mpz_add_ui(mpz_rec* p, const mpz_rec* q, uint32_t u)
 
 extern "C" ZBIG_API void mpz_sub(mpz_rec* p, const mpz_rec* q, const mpz_rec* r)
 {
-    // Adds a negated copy of r; the copy has r's stored length, so a view of
-    // r's digits with the opposite sign behaves the same.
-    const mpz_rec negated{r->digits, static_cast<int16_t>(-r->sign), r->len};
-    mpz_add(p, q, &negated);
+    add_signed(p, q, r, -r->sign);
 }
 
 extern "C" ZBIG_API void mpz_sub_ui(mpz_rec* p, const mpz_rec* q, uint32_t u)
