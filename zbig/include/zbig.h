@@ -66,6 +66,30 @@ ZBIG_API int mpz_cmp(const mpz_rec* x, const mpz_rec* y);
 ZBIG_API int mpz_cmp_ui(const mpz_rec* x, uint32_t u);
 ZBIG_API int mpz_cmp_si(const mpz_rec* x, int32_t s);
 
+/* mpz_cmp is also a macro: most comparisons are decided by the signs and the
+ * top stored digits, which zbig_cmp_inline reads in the caller, without a
+ * call; it calls the function for the rest and gives the same answer.
+ * (mpz_cmp)(x, y) and &mpz_cmp reach the function itself. */
+static inline int zbig_cmp_inline(const mpz_rec* x, const mpz_rec* y)
+{
+    const int xs = x->sign, ys = y->sign;
+    const uint32_t xl = x->len, yl = y->len;
+    if (xs != ys && xs != 0 && ys != 0)
+        return xs;
+    if (xs == ys && xs != 0) {
+        /* Same sign: a longer record with a nonzero top digit, or equal
+         * lengths with differing top digits, decide by magnitude. */
+        if (xl > yl && x->digits[xl - 1] != 0)
+            return xs;
+        if (yl > xl && y->digits[yl - 1] != 0)
+            return -xs;
+        if (xl == yl && xl > 0 && x->digits[xl - 1] != y->digits[xl - 1])
+            return x->digits[xl - 1] > y->digits[xl - 1] ? xs : -xs;
+    }
+    return (mpz_cmp)(x, y);
+}
+#define mpz_cmp(x, y) zbig_cmp_inline((x), (y))
+
 /* Addition, subtraction, multiplication. */
 ZBIG_API void mpz_add(mpz_rec* p, const mpz_rec* q, const mpz_rec* r);
 ZBIG_API void mpz_add_ui(mpz_rec* p, const mpz_rec* q, uint32_t u);

@@ -41,7 +41,8 @@ inline int magnitude_order(const int32_t* a, uint32_t la, const int32_t* b, uint
 
 } // namespace
 
-extern "C" ZBIG_API int mpz_cmp(const mpz_rec* x, const mpz_rec* y)
+// In parentheses: zbig.h also defines mpz_cmp as a macro.
+extern "C" ZBIG_API int(mpz_cmp)(const mpz_rec* x, const mpz_rec* y)
 {
     const int xs = x->sign, ys = y->sign;
     if (xs < 0 && ys > 0)
