@@ -53,8 +53,8 @@ limb limbs_divrem_1(limb* q, const limb* a, std::size_t n, limb d);
 // (B = 2^64): the reciprocal the long division multiplies by.
 void limbs_reciprocal(limb* inv, const limb* v, std::size_t p);
 
-// r[0, an + bn) = a * b on 30-bit digits, for short operands; r must not
-// overlap a or b.
+// r[0, an + bn) = a * b on 30-bit digits, for short operands (an, bn >= 1);
+// r must not overlap a or b.
 void digits_mul_basecase(digit* r, const digit* a, std::size_t an, const digit* b, std::size_t bn);
 
 // Low-level helpers shared by the kernels.

@@ -31,6 +31,13 @@ void sub_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<co
 // be a or b (same start): the inputs are read in full before out is written.
 void multiply_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<const digit> b);
 
+// Products of at most this many digits are formed on the stack.
+inline constexpr std::size_t short_product_digits = 64;
+
+// out[0, a.size() + b.size()) = a * b for a and b with nonzero top digits,
+// a.size() + b.size() <= short_product_digits; out must not overlap a or b.
+void multiply_short(digit* out, std::span<const digit> a, std::span<const digit> b);
+
 // out = a * u; out.size() >= significant length of a + 2. Same aliasing as
 // add_magnitudes.
 void multiply_by_small(std::span<digit> out, std::span<const digit> a, uint32_t u);

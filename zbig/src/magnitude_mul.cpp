@@ -11,31 +11,14 @@ namespace zbig
 
 constexpr const char* mul_memory = "_mpz_realloc: cannot allocate memory";
 
-void multiply_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<const digit> b)
+namespace
 {
-    const bool square = a.data() == b.data() && a.size() == b.size();
-    a = a.first(significant_length(a));
-    b = b.first(significant_length(b));
-    if (a.size() < b.size())
-        std::swap(a, b);
-    if (b.empty()) {
-        std::fill(out.begin(), out.end(), 0);
-        return;
-    }
-    if (b.size() == 1) {
-        multiply_by_small(out, a, b[0]);
-        return;
-    }
-    constexpr std::size_t short_product = 64;
-    if (b.size() < thresholds.digit_mul && a.size() + b.size() <= short_product) {
-        // Formed aside: out may be a or b.
-        digit product[short_product];
-        const std::size_t n = a.size() + b.size();
-        digits_mul_basecase(product, a.data(), a.size(), b.data(), b.size());
-        std::copy(product, product + n, out.begin());
-        std::fill(out.begin() + n, out.end(), 0);
-        return;
-    }
+
+// out = a * b by 64-bit limbs; out.size() >= a.size() + b.size(), out may
+// be a or b.
+void multiply_by_limbs(std::span<digit> out, std::span<const digit> a, std::span<const digit> b,
+                       bool square)
+{
     const std::size_t an = limbs_for_digits(a.size()), bn = limbs_for_digits(b.size());
     // Small operands are regrouped on the stack: no allocation at all.
     limb local[256];
@@ -51,6 +34,48 @@ void multiply_magnitudes(std::span<digit> out, std::span<const digit> a, std::sp
     unpack_limbs(out, {lr, an + bn});
     if (buf != local)
         release_limbs(buf);
+}
+
+} // namespace
+
+void multiply_short(digit* out, std::span<const digit> a, std::span<const digit> b)
+{
+    const bool square = a.data() == b.data() && a.size() == b.size();
+    if (a.size() < b.size())
+        std::swap(a, b);
+    if (b.size() == 1)
+        multiply_by_small({out, a.size() + 1}, a, b[0]);
+    else if (b.size() < thresholds.digit_mul)
+        digits_mul_basecase(out, a.data(), a.size(), b.data(), b.size());
+    else
+        multiply_by_limbs({out, a.size() + b.size()}, a, b, square);
+}
+
+void multiply_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<const digit> b)
+{
+    const bool square = a.data() == b.data() && a.size() == b.size();
+    a = a.first(significant_length(a));
+    b = b.first(significant_length(b));
+    if (a.size() < b.size())
+        std::swap(a, b);
+    if (b.empty()) {
+        std::fill(out.begin(), out.end(), 0);
+        return;
+    }
+    if (b.size() == 1) {
+        multiply_by_small(out, a, b[0]);
+        return;
+    }
+    if (a.size() + b.size() <= short_product_digits) {
+        // Formed aside: out may be a or b.
+        digit product[short_product_digits];
+        const std::size_t n = a.size() + b.size();
+        multiply_short(product, a, b);
+        std::copy(product, product + n, out.begin());
+        std::fill(out.begin() + n, out.end(), 0);
+        return;
+    }
+    multiply_by_limbs(out, a, b, square);
 }
 
 void multiply_by_small(std::span<digit> out, std::span<const digit> a, uint32_t u)

@@ -10,6 +10,14 @@ extern "C" ZBIG_API void mpz_mul(mpz_rec* p, const mpz_rec* q, const mpz_rec* r)
     const int sign = q->sign * r->sign;
     const std::span<const digit> a = significant_digits(q), b = significant_digits(r);
     const std::size_t len = std::size_t(q->len) + r->len;
+    if (sign != 0 && !a.empty() && !b.empty() && a.size() + b.size() <= short_product_digits) {
+        // The sizes of a model's datapath: the product is formed on the
+        // stack and copied once, into p's own array when it has room.
+        digit product[short_product_digits];
+        multiply_short(product, a, b);
+        store_digits(p, product, a.size() + b.size(), len, sign);
+        return;
+    }
     result_digits res =
         begin_result(p, len, sign == 0 ? 0 : a.size() + b.size(), true); // operands are read first
     if (sign != 0)

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace zbig
 {
@@ -165,9 +166,76 @@ void sqr_dispatch(limb* r, const limb* a, std::size_t n, limb* ws)
 
 } // namespace
 
+namespace
+{
+
+// Products by a short operand of B <= an digits (B known at compile time),
+// column by column: the products of one column are independent of each
+// other and of the carry, so they add without waiting, and b's digits stay
+// in registers. A digit product is below 2^60 - 2^31 + 2: a column of up to
+// 16 of them plus the carry from the column below (under 2^35) fits 64 bits.
+#if defined(__GNUC__) && !defined(__clang__)
+#define ZBIG_UNROLL _Pragma("GCC unroll 16")
+#else
+#define ZBIG_UNROLL
+#endif
+template <std::size_t B> void mul_columns(digit* r, const digit* a, std::size_t an, const digit* b)
+{
+    static_assert(B >= 2 && B <= 16);
+    uint64_t m[B];
+    for (std::size_t j = 0; j < B; ++j)
+        m[j] = b[j];
+    uint64_t column = 0;
+    std::size_t k = 0;
+    // Columns below B - 1 miss the products of b's upper digits, columns
+    // from an on those of its lower ones.
+    for (; k + 1 < B; ++k) {
+        ZBIG_UNROLL
+        for (std::size_t j = 0; j < B; ++j)
+            if (j <= k)
+                column += a[k - j] * m[j];
+        r[k] = digit(column) & digit_mask;
+        column >>= digit_bits;
+    }
+    for (; k < an; ++k) {
+        ZBIG_UNROLL
+        for (std::size_t j = 0; j < B; ++j)
+            column += a[k - j] * m[j];
+        r[k] = digit(column) & digit_mask;
+        column >>= digit_bits;
+    }
+    for (; k + 1 < an + B; ++k) {
+        ZBIG_UNROLL
+        for (std::size_t j = 0; j < B; ++j)
+            if (k - j < an)
+                column += a[k - j] * m[j];
+        r[k] = digit(column) & digit_mask;
+        column >>= digit_bits;
+    }
+    r[an + B - 1] = digit(column);
+}
+#undef ZBIG_UNROLL
+
+template <std::size_t... B>
+void mul_columns_by_size(digit* r, const digit* a, std::size_t an, const digit* b, std::size_t bn,
+                         std::index_sequence<B...>)
+{
+    ((bn == B + 2 ? mul_columns<B + 2>(r, a, an, b) : void()), ...);
+}
+
+} // namespace
+
 void digits_mul_basecase(digit* r, const digit* a, std::size_t an, const digit* b, std::size_t bn)
 {
-    // A digit product is below 2^60, so product + digit + carry fits 64 bits.
+    if (an < bn) {
+        std::swap(a, b);
+        std::swap(an, bn);
+    }
+    if (bn >= 2 && bn <= 16 && an <= 64) {
+        mul_columns_by_size(r, a, an, b, bn, std::make_index_sequence<15>());
+        return;
+    }
+    // Rows: product + digit + carry fits 64 bits at any length.
     uint64_t carry = 0;
     for (std::size_t i = 0; i < an; ++i) {
         const uint64_t t = uint64_t(a[i]) * b[0] + carry;

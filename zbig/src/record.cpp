@@ -116,6 +116,13 @@ void store_new_array(mpz_rec* dst, result_digits result, std::size_t significant
     dst->sign = static_cast<int16_t>(significant == 0 ? 0 : sign);
 }
 
+void store_digits_slow(mpz_rec* dst, const digit* v, std::size_t n, std::size_t temp_len, int sign)
+{
+    result_digits res = begin_result(dst, temp_len, n, true);
+    std::memcpy(res.data, v, n * sizeof(digit));
+    store_result(dst, res, sign);
+}
+
 void init_copy(mpz_rec* x, const mpz_rec* y)
 {
     digit* d = allocate_digits(y->len, "mpz_init: cannot allocate memory");

@@ -132,6 +132,32 @@ inline void store_result(mpz_rec* dst, result_digits result, int sign)
     dst->sign = static_cast<int16_t>(k == 0 ? 0 : sign);
 }
 
+// store_result for a value computed apart from dst (on the stack): dst = the
+// n digits v with the given sign, as a temporary of stored length temp_len
+// holding them would leave it. v must not be dst's array.
+void store_digits_slow(mpz_rec* dst, const digit* v, std::size_t n, std::size_t temp_len, int sign);
+inline void store_digits(mpz_rec* dst, const digit* v, std::size_t n, std::size_t temp_len,
+                         int sign)
+{
+    std::size_t k = n;
+    while (k > 0 && v[k - 1] == 0)
+        --k;
+    // With room for the value, the copy rule keeps at most dst's own length.
+    if (dst->digits == nullptr || k > dst->len || temp_len > UINT32_MAX) {
+        store_digits_slow(dst, v, n, temp_len, sign);
+        return;
+    }
+    const uint32_t len =
+        copied_length(dst->len, static_cast<uint32_t>(temp_len < 2 ? 2 : temp_len), k);
+    digit* d = reinterpret_cast<digit*>(dst->digits);
+    for (std::size_t i = 0; i < k; ++i)
+        d[i] = v[i];
+    for (std::size_t i = k; i < len; ++i)
+        d[i] = 0;
+    dst->len = len;
+    dst->sign = static_cast<int16_t>(k == 0 ? 0 : sign);
+}
+
 // Leaves x holding a fresh copy of y (mpz_init_set).
 void init_copy(mpz_rec* x, const mpz_rec* y);
 

@@ -32,7 +32,7 @@ inline constexpr threshold_set tuned_thresholds{
     // formed digit by digit with 64-bit accumulation, without regrouping
     // into limbs. zbig_tune_thresholds, square operands of n digits, digit
     // by digit against limbs: n = 4 23/25 ns, 5 29/31, 6 36/34, 8 53/42.
-    .digit_mul = 6,
+    .digit_mul = 17,
     // Below this many limbs in the shorter operand, schoolbook multiplication
     // (rows of mulx/adcx/adox). zbig_bench mul/10000 and mul/100000: 20 limbs
     // 10.8/406 us, 48 limbs 8.6/368 us, 64 limbs 9.2/368 us, 96 limbs

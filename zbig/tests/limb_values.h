@@ -1,4 +1,5 @@
-// Conversions between cpp_int and 64-bit limb vectors for the kernel tests.
+// Conversions between cpp_int and 64-bit limb or 30-bit digit vectors for
+// the kernel tests.
 #ifndef ZBIG_TEST_LIMB_VALUES_H
 #define ZBIG_TEST_LIMB_VALUES_H
 
@@ -26,6 +27,15 @@ inline big from_limbs(const std::vector<zbig::limb>& l)
     big v = 0;
     if (!l.empty())
         import_bits(v, l.begin(), l.end(), 64, false);
+    return v;
+}
+
+// The value of 30-bit digits, least significant first.
+inline big from_digits(const std::vector<zbig::digit>& d)
+{
+    big v = 0;
+    for (std::size_t i = d.size(); i-- > 0;)
+        v = (v << zbig::digit_bits) | d[i];
     return v;
 }
 
