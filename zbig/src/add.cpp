@@ -77,6 +77,18 @@ digit settle_carries(digit* out, std::size_t n)
     return c;
 }
 
+// As settle_carries after sub_lanes: returns the borrow out of digit n - 1.
+digit settle_borrows(digit* out, std::size_t n)
+{
+    digit c = 0;
+    for (std::size_t j = 0; j < n; ++j) {
+        const digit t = out[j] - c;
+        out[j] = t & digit_mask;
+        c = t >> 31;
+    }
+    return c;
+}
+
 // As add_lanes for a - b: a lane may end at -1 (all bits set), which the
 // sequential pass turns into a borrow.
 digit sub_lanes(digit* out, const digit* a, const digit* b, std::size_t n, bool& ripple)
@@ -163,15 +175,8 @@ void sub_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<co
     } else {
         bool ripple = false;
         borrow = sub_lanes(out.data(), a.data(), b.data(), common, ripple);
-        if (ripple) {
-            digit c = 0;
-            for (std::size_t i = 0; i < common; ++i) {
-                const digit t = out[i] - c;
-                out[i] = t & digit_mask;
-                c = t >> 31;
-            }
-            borrow += c;
-        }
+        if (ripple)
+            borrow += settle_borrows(out.data(), common);
     }
     std::size_t i = common;
     const std::size_t n = std::min(a.size(), out.size());
@@ -194,6 +199,13 @@ using namespace zbig;
 namespace
 {
 
+// The steps of a short sum are few; a call between them would cost as much.
+#if defined(__GNUC__)
+#define ZBIG_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define ZBIG_ALWAYS_INLINE inline
+#endif
+
 // Stored length and sign of p once it holds a result whose first `written`
 // digits were computed into p's own array, the top significant one at
 // significant - 1: what store_result leaves for a temporary of stored length
@@ -211,8 +223,8 @@ inline void finish_in_place(mpz_rec* p, std::size_t written, std::size_t signifi
 // p = a + b for significant lengths na >= nb >= 1, into p's own array when
 // it has room for na digits. Each digit of a and b is read before p's digit
 // of that index is written, so p may be q or r.
-void add_same_sign(mpz_rec* p, const digit* a, std::size_t na, const digit* b, std::size_t nb,
-                   uint32_t temp_len, int sign)
+ZBIG_ALWAYS_INLINE void add_same_sign(mpz_rec* p, const digit* a, std::size_t na, const digit* b,
+                                      std::size_t nb, uint32_t temp_len, int sign)
 {
     if (p->digits == nullptr || p->len < na) {
         result_digits res = begin_result(p, temp_len, na + 1, true);
@@ -264,10 +276,10 @@ void add_same_sign(mpz_rec* p, const digit* a, std::size_t na, const digit* b, s
 
 // p = a - b for a > b, significant lengths na >= nb >= 1; aliasing as
 // add_same_sign.
-void subtract_smaller(mpz_rec* p, const digit* a, std::size_t na, const digit* b, std::size_t nb,
-                      uint32_t temp_len, int sign)
+ZBIG_ALWAYS_INLINE void subtract_smaller(mpz_rec* p, const digit* a, std::size_t na, const digit* b,
+                                         std::size_t nb, uint32_t temp_len, int sign)
 {
-    if (p->digits == nullptr || p->len < na || nb >= 8) {
+    if (p->digits == nullptr || p->len < na) {
         result_digits res = begin_result(p, temp_len, na, true);
         sub_magnitudes(res.span(), {a, na}, {b, nb});
         store_result(p, res, sign);
@@ -278,6 +290,13 @@ void subtract_smaller(mpz_rec* p, const digit* a, std::size_t na, const digit* b
     // in the low 30 bits.
     digit borrow = 0;
     std::size_t i = 0;
+    if (nb >= 4) {
+        bool ripple = false;
+        borrow = sub_lanes(out, a, b, nb, ripple);
+        if (ripple)
+            borrow += settle_borrows(out, nb);
+        i = nb;
+    }
     for (; i < nb; ++i) {
         const digit t = a[i] - b[i] - borrow;
         out[i] = t & digit_mask;
@@ -309,7 +328,7 @@ std::size_t significant_length_of(const mpz_rec* x)
 // passes through a temporary of max(q.len, r.len) + 1 digits, a difference
 // through one of the larger operand's length; only the significant digits
 // are computed and the copy rule of mpz_set fills in the rest.
-inline void add_signed(mpz_rec* p, const mpz_rec* q, const mpz_rec* r, int rs)
+ZBIG_ALWAYS_INLINE void add_signed(mpz_rec* p, const mpz_rec* q, const mpz_rec* r, int rs)
 {
     const int qs = q->sign;
     const std::size_t nq = significant_length_of(q), nr = significant_length_of(r);

@@ -36,6 +36,38 @@ TEST(AddRandom, SumsAndDifferencesMatchTheModel)
     }
 }
 
+TEST(AddShapes, CarriesAndBorrowsAcrossEveryLength)
+{
+    // Sums and differences of operands from 1 to 40 digits whose carries or
+    // borrows run through every digit (lanes that overflow and must be
+    // settled in order), into results with and without room for a carry.
+    operands g(3);
+    for (unsigned qd = 1; qd <= 40; ++qd)
+        for (unsigned rd = 1; rd <= qd; rd += (rd < 10 ? 1 : 7)) {
+            const big ones_q = (big(1) << (30 * qd)) - 1, ones_r = (big(1) << (30 * rd)) - 1;
+            // R above a low digit that carries (or borrows), and digits
+            // above it that sum to 2^30 - 1 (or are equal): the carry
+            // (borrow) must ripple through every lane.
+            const big R = g.random_bits(30 * (rd - 1)) << 30;
+            const big cases[][2] = {{R + 1, (ones_r - R) | 0x3fffffff},
+                                    {(big(1) << (30 * qd)) + R, R + 1},
+                                    {ones_q, ones_r},                  // carries everywhere
+                                    {ones_q + 1, 1},                   // borrows everywhere
+                                    {big(1) << (30 * qd), ones_r},     // borrows through r's digits
+                                    {ones_q, big(1) << (30 * rd - 1)}, // a carry out of the top
+                                    {g.random_bits(30 * qd), g.value(30 * rd)}};
+            for (const auto& c : cases) {
+                const uint32_t pe = g.pick(0, 2);
+                const big prior = g.pick(0, 1) ? big(0) : g.random_bits(30 * g.pick(1, 42));
+                check_binary(add_op, model::add, c[0], c[1], g.pick(0, 1), g.pick(0, 1), prior, pe);
+                check_binary(sub_op, model::sub, c[0], c[1], g.pick(0, 1), g.pick(0, 1), prior, pe);
+                check_binary(sub_op, model::sub, -c[1], -c[0], 0, 0, prior, pe);
+                if (HasFatalFailure())
+                    return;
+            }
+        }
+}
+
 TEST(AddRandom, SmallOperandFormsMatchTheModel)
 {
     operands g(2);
