@@ -67,8 +67,9 @@ TEST(MulShort, EveryShortShapeMatchesTheModel)
 
 TEST(MulShort, DigitKernelAgreesAtEveryShortSize)
 {
-    // The column kernel keeps up to 16 digit products in one 64-bit sum:
-    // all-ones digits give the largest sums, on both sides of 16.
+    // The column kernels keep up to 16 digit products (or 8 doubled ones) in
+    // one 64-bit sum: all-ones digits give the largest sums, on both sides
+    // of 16.
     operands g(17);
     for (std::size_t an = 1; an <= 70; ++an)
         for (std::size_t bn = 1; bn <= an && bn <= 20; ++bn)
@@ -86,6 +87,11 @@ TEST(MulShort, DigitKernelAgreesAtEveryShortSize)
                 zbig::digits_mul_basecase(r.data(), b.data(), bn, a.data(), an);
                 ASSERT_EQ(from_digits(r), from_digits(a) * from_digits(b))
                     << "sizes " << bn << " x " << an << " shape " << shape;
+                // Squares form each cross product once and double it.
+                std::vector<zbig::digit> sq(2 * bn);
+                zbig::digits_mul_basecase(sq.data(), b.data(), bn, b.data(), bn);
+                ASSERT_EQ(from_digits(sq), from_digits(b) * from_digits(b))
+                    << "square of size " << bn << " shape " << shape;
             }
 }
 
