@@ -142,7 +142,7 @@ int main(int argc, char** argv)
 
     const switch_point points[] = {
         {"digit_mul: products digit by digit below", "30-bit digits",
-         &zbig::threshold_set::digit_mul, sizes(range(2, 12, 1)),
+         &zbig::threshold_set::digit_mul, sizes(range(2, 17, 1)),
          [&](std::size_t n) -> std::function<void()> {
              da.assign(n, 0x2aaaaaab);
              db.assign(n, 0x15555555);

@@ -29,10 +29,12 @@ struct threshold_set {
 
 inline constexpr threshold_set tuned_thresholds{
     // Below this many 30-bit digits in the shorter operand, products are
-    // formed digit by digit with 64-bit accumulation, without regrouping
-    // into limbs. zbig_tune_thresholds, square operands of n digits, digit
-    // by digit against limbs: n = 4 23/25 ns, 5 29/31, 6 36/34, 8 53/42.
-    .digit_mul = 17,
+    // formed digit by digit, a column at a time with 64-bit sums, without
+    // regrouping into limbs. zbig_tune_thresholds, n-by-n digit products,
+    // digits against limbs: n = 8 35/50 ns, 12 67/68, 13 76/79, 14 90/83,
+    // 16 112/80. Unbalanced products (a short operand against one twice its
+    // length, as in a 512-by-256-bit product) gain more from the digits.
+    .digit_mul = 14,
     // Below this many limbs in the shorter operand, schoolbook multiplication
     // (rows of mulx/adcx/adox). zbig_bench mul/10000 and mul/100000: 20 limbs
     // 10.8/406 us, 48 limbs 8.6/368 us, 64 limbs 9.2/368 us, 96 limbs
