@@ -35,6 +35,12 @@ int main(void)
     m = mpz_max(&r, &b);
     if (mpz_cmp(m, &b) != 0 || mpz_cmp_si(&r, 0) != 0)
         return fail("max/xor");
+    {
+        /* mpz_cmp is also a macro; the function stays reachable. */
+        int (*cmp)(const mpz_rec*, const mpz_rec*) = &mpz_cmp;
+        if (cmp(&a, &b) != 1 || (mpz_cmp)(&b, &a) != -1 || mpz_cmp(&b, &a) != -1)
+            return fail("mpz_cmp as function and macro");
+    }
     mpz_clear(m);
     free(m);
     mpz_clear(&a);
