@@ -9,53 +9,101 @@ using namespace zbig;
 namespace
 {
 
-// Quotient and remainder magnitudes of |a| / |b| for b != 0, each standing for
-// the temporary the division leaves them in: the quotient's has max(2, n)
-// digits, n the significant length of |a| normalised (shifted left until the
-// divisor's top digit has bit 29 set); the remainder's has the divisor's
-// stored length, or the normalised dividend's when that is shorter.
-struct magnitudes {
-    result_digits quotient, remainder;
-};
-
 bool is_zero(const mpz_rec* x)
 {
     return significant_length(digits_of(x)) == 0;
 }
 
-// Each result is computed in its destination's own array when that is
-// neither operand (the division reads its operands in full before writing).
-magnitudes divide(const mpz_rec* a, const mpz_rec* b, mpz_rec* quotient_to, mpz_rec* remainder_to)
+// Stored lengths of the temporaries the division leaves its results in (at
+// least 2 each): the quotient's is n, the significant length of |a|
+// normalised (shifted left until the divisor's top digit has bit 29 set);
+// the remainder's is the divisor's stored length, or the normalised
+// dividend's when that is shorter.
+struct temporary_lengths {
+    std::size_t quotient, remainder;
+};
+
+temporary_lengths temporaries(const mpz_rec* a, const mpz_rec* b, std::span<const digit> ad,
+                              std::span<const digit> bd)
 {
-    // Only the digits the values can have are computed: na - nb + 1 for the
-    // quotient, nb for the remainder.
+    const unsigned shift = std::countl_zero(bd.back()) - (32 - digit_bits);
+    std::size_t normalised = ad.size();
+    if (!ad.empty() && std::bit_width(ad.back()) + shift > digit_bits)
+        ++normalised;
+    const std::size_t dividend_len = std::size_t(a->len) + (shift > 0 ? 1 : 0);
+    return {std::max<std::size_t>(normalised, 2),
+            std::max<std::size_t>(std::min<std::size_t>(dividend_len, b->len), 2)};
+}
+
+// The n significant digits of a short result (d, zero above them) into dst,
+// as store_result leaves a temporary of stored length len. In dst's own array
+// when it has room, with no library calls for these few digits.
+void store_short(mpz_rec* dst, const digit (&d)[5], std::size_t n, std::size_t len, int sign)
+{
+    const uint32_t stored = copied_length(dst->len, static_cast<uint32_t>(len), n);
+    if (stored > dst->len || dst->digits == nullptr) {
+        result_digits result = begin_result(dst, len, n, true);
+        std::copy(d, d + n, result.data);
+        store_result(dst, result, sign);
+        return;
+    }
+    digit* out = reinterpret_cast<digit*>(dst->digits);
+    for (std::size_t i = 0; i < 5; ++i) {
+        if (i < stored)
+            out[i] = d[i];
+    }
+    for (std::size_t i = 5; i < stored; ++i)
+        out[i] = 0;
+    dst->len = stored;
+    dst->sign = static_cast<int16_t>(n == 0 ? 0 : sign);
+}
+
+// |a| / |b| for b != 0: the quotient with quotient_sign into quotient_to and
+// the remainder with remainder_sign into remainder_to (either may be null),
+// each as the copy of its temporary would leave it. Returns whether the
+// remainder is nonzero. The destinations may be the operands: the operands
+// are read in full before either is written.
+bool divide_into(mpz_rec* quotient_to, int quotient_sign, mpz_rec* remainder_to, int remainder_sign,
+                 const mpz_rec* a, const mpz_rec* b)
+{
+    const std::span<const digit> ad = significant_digits(a), bd = significant_digits(b);
+    const temporary_lengths lengths = temporaries(a, b, ad, bd);
+    if (short_division s; divide_short(s, ad, bd)) {
+        // Operands below 2^128 are common in hardware models: no
+        // temporaries at all, the digits go straight to the destinations.
+        if (remainder_to != nullptr)
+            store_short(remainder_to, s.remainder, s.remainder_len, lengths.remainder,
+                        remainder_sign);
+        if (quotient_to != nullptr)
+            store_short(quotient_to, s.quotient, s.quotient_len, lengths.quotient, quotient_sign);
+        return s.remainder_len != 0;
+    }
+    // Each result is computed in its destination's own array when that is
+    // neither operand (the division reads its operands in full before
+    // writing); only the digits the values can have are computed: at most
+    // na - nb + 1 for the quotient, one fewer when a's top digit is below
+    // b's, and nb for the remainder.
     auto place = [&](mpz_rec* dst, std::size_t len, std::size_t written) {
-        if (len < 2)
-            len = 2;
         written = std::min(written, len);
         return dst != nullptr && dst != a && dst != b ? begin_result(dst, len, written, true)
                                                       : new_result(len);
     };
-    const std::span<const digit> ad = digits_of(a), bd = digits_of(b);
-    const std::size_t na = significant_length(ad), nb = significant_length(bd);
-    const unsigned shift = std::countl_zero(bd[nb - 1]) - (32 - digit_bits);
-    std::size_t normalised = na;
-    if (na > 0 && std::bit_width(ad[na - 1]) + shift > digit_bits)
-        ++normalised;
-    const std::size_t dividend_len = std::size_t(a->len) + (shift > 0 ? 1 : 0);
-    // The quotient has na - nb + 1 digits at most, one fewer when a's top
-    // digit is below b's.
+    const std::size_t na = ad.size(), nb = bd.size();
     const std::size_t quotient_digits =
         na < nb ? 1 : std::max<std::size_t>(na - nb + (ad[na - 1] >= bd[nb - 1]), 1);
-    magnitudes m{place(quotient_to, normalised, quotient_digits),
-                 place(remainder_to, std::min<std::size_t>(dividend_len, b->len), nb)};
-    divide_magnitudes(m.quotient.span(), m.remainder.span(), ad, bd);
-    return m;
-}
-
-void release(result_digits r)
-{
-    release_digits(r.data);
+    result_digits quotient = place(quotient_to, lengths.quotient, quotient_digits);
+    result_digits remainder = place(remainder_to, lengths.remainder, nb);
+    divide_magnitudes(quotient.span(), remainder.span(), ad, bd);
+    const bool inexact = significant_length(remainder.span()) != 0;
+    if (remainder_to != nullptr)
+        store_result(remainder_to, remainder, remainder_sign);
+    else
+        release_digits(remainder.data);
+    if (quotient_to != nullptr)
+        store_result(quotient_to, quotient, quotient_sign);
+    else
+        release_digits(quotient.data);
+    return inexact;
 }
 
 // The floor remainder from the truncating one when the signs differ: b - |r|
@@ -72,14 +120,11 @@ void floor_remainder(mpz_rec* r, const mpz_rec* b)
 
 extern "C" ZBIG_API void mpz_div(mpz_rec* p, const mpz_rec* a, const mpz_rec* b)
 {
-    const int sign = a->sign * b->sign;
     if (is_zero(b)) {
         clear_value(p);
         return;
     }
-    magnitudes m = divide(a, b, p, nullptr);
-    release(m.remainder);
-    store_result(p, m.quotient, sign);
+    divide_into(p, a->sign * b->sign, nullptr, 0, a, b);
 }
 
 extern "C" ZBIG_API void mpz_mdiv(mpz_rec* p, const mpz_rec* a, const mpz_rec* b)
@@ -89,24 +134,17 @@ extern "C" ZBIG_API void mpz_mdiv(mpz_rec* p, const mpz_rec* a, const mpz_rec* b
         clear_value(p);
         return;
     }
-    magnitudes m = divide(a, b, p, nullptr);
-    const bool inexact = significant_length(m.remainder.span()) != 0;
-    release(m.remainder);
-    store_result(p, m.quotient, sign);
-    if (inexact && sign < 0)
+    if (divide_into(p, sign, nullptr, 0, a, b) && sign < 0)
         mpz_sub_ui(p, p, 1);
 }
 
 extern "C" ZBIG_API void mpz_mod(mpz_rec* p, const mpz_rec* a, const mpz_rec* b)
 {
-    const int sign = a->sign;
-    if (sign == 0 || is_zero(b)) {
+    if (a->sign == 0 || is_zero(b)) {
         clear_value(p);
         return;
     }
-    magnitudes m = divide(a, b, nullptr, p);
-    release(m.quotient);
-    store_result(p, m.remainder, sign);
+    divide_into(nullptr, 0, p, a->sign, a, b);
 }
 
 extern "C" ZBIG_API void mpz_divmod(mpz_rec* p, mpz_rec* r, const mpz_rec* a, const mpz_rec* b)
@@ -121,9 +159,7 @@ extern "C" ZBIG_API void mpz_divmod(mpz_rec* p, mpz_rec* r, const mpz_rec* a, co
         clear_value(r);
         return;
     }
-    magnitudes m = divide(a, b, p, r);
-    store_result(r, m.remainder, sa);
-    store_result(p, m.quotient, sa * sb);
+    divide_into(p, sa * sb, r, sa, a, b);
 }
 
 extern "C" ZBIG_API void mpz_mmod(mpz_rec* p, const mpz_rec* a, const mpz_rec* b)
@@ -135,10 +171,7 @@ extern "C" ZBIG_API void mpz_mmod(mpz_rec* p, const mpz_rec* a, const mpz_rec* b
     }
     // The divisor is read again after p is written: keep it when p is b.
     const snapshot divisor(b, p == b);
-    magnitudes m = divide(a, b, nullptr, p);
-    release(m.quotient);
-    store_result(p, m.remainder, 1);
-    if (p->sign == 0)
+    if (!divide_into(nullptr, 0, p, 1, a, b))
         return;
     if (sa * sb > 0)
         p->sign = static_cast<int16_t>(sa);
@@ -157,10 +190,7 @@ extern "C" ZBIG_API void mpz_mdivmod(mpz_rec* p, mpz_rec* r, const mpz_rec* a, c
         return;
     }
     const snapshot divisor(b, p == b || r == b);
-    magnitudes m = divide(a, b, p, r);
-    store_result(r, m.remainder, 1);
-    store_result(p, m.quotient, sa * sb);
-    if (r->sign == 0)
+    if (!divide_into(p, sa * sb, r, 1, a, b))
         return;
     if (sa * sb > 0) {
         r->sign = static_cast<int16_t>(sa);
