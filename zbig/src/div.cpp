@@ -1,5 +1,6 @@
 // The truncating and floor division operations on records.
 #include "magnitude.h"
+#include "short_division.h"
 
 #include <algorithm>
 #include <bit>
@@ -35,59 +36,47 @@ temporary_lengths temporaries(const mpz_rec* a, const mpz_rec* b, std::span<cons
             std::max<std::size_t>(std::min<std::size_t>(dividend_len, b->len), 2)};
 }
 
-// The n significant digits of a short result (d, zero above them) into dst,
-// as store_result leaves a temporary of stored length len. In dst's own array
-// when it has room, with no library calls for these few digits.
-void store_short(mpz_rec* dst, const digit (&d)[5], std::size_t n, std::size_t len, int sign)
+// v, of n significant digits, into dst as store_result leaves a temporary
+// of stored length len: the slow half, when dst's array lacks room.
+[[gnu::noinline]] void store_wide_slow(mpz_rec* dst, wide v, std::size_t n, std::size_t len,
+                                       int sign)
 {
+    result_digits result = begin_result(dst, len, n, true);
+    put_wide(result.data, n, v);
+    store_result(dst, result, sign);
+}
+
+// v into dst as store_result leaves a temporary of stored length len,
+// straight into dst's own array when it has room.
+void store_wide(mpz_rec* dst, wide v, std::size_t len, int sign)
+{
+    const std::size_t n = wide_digits(v);
     const uint32_t stored = copied_length(dst->len, static_cast<uint32_t>(len), n);
     if (stored > dst->len || dst->digits == nullptr) {
-        result_digits result = begin_result(dst, len, n, true);
-        std::copy(d, d + n, result.data);
-        store_result(dst, result, sign);
+        store_wide_slow(dst, v, n, len, sign);
         return;
     }
-    digit* out = reinterpret_cast<digit*>(dst->digits);
-    for (std::size_t i = 0; i < 5; ++i) {
-        if (i < stored)
-            out[i] = d[i];
-    }
-    for (std::size_t i = 5; i < stored; ++i)
-        out[i] = 0;
+    put_wide(reinterpret_cast<digit*>(dst->digits), stored, v);
     dst->len = stored;
     dst->sign = static_cast<int16_t>(n == 0 ? 0 : sign);
 }
 
-// |a| / |b| for b != 0: the quotient with quotient_sign into quotient_to and
-// the remainder with remainder_sign into remainder_to (either may be null),
-// each as the copy of its temporary would leave it. Returns whether the
-// remainder is nonzero. The destinations may be the operands: the operands
-// are read in full before either is written.
-bool divide_into(mpz_rec* quotient_to, int quotient_sign, mpz_rec* remainder_to, int remainder_sign,
-                 const mpz_rec* a, const mpz_rec* b)
+// |a| / |b| for operands past the short division: in the destinations' own
+// arrays when they are not operands, otherwise through new temporaries.
+[[gnu::noinline]] bool divide_long(mpz_rec* quotient_to, int quotient_sign, mpz_rec* remainder_to,
+                                   int remainder_sign, const mpz_rec* a, const mpz_rec* b,
+                                   temporary_lengths lengths)
 {
-    const std::span<const digit> ad = significant_digits(a), bd = significant_digits(b);
-    const temporary_lengths lengths = temporaries(a, b, ad, bd);
-    if (short_division s; divide_short(s, ad, bd)) {
-        // Operands below 2^128 are common in hardware models: no
-        // temporaries at all, the digits go straight to the destinations.
-        if (remainder_to != nullptr)
-            store_short(remainder_to, s.remainder, s.remainder_len, lengths.remainder,
-                        remainder_sign);
-        if (quotient_to != nullptr)
-            store_short(quotient_to, s.quotient, s.quotient_len, lengths.quotient, quotient_sign);
-        return s.remainder_len != 0;
-    }
-    // Each result is computed in its destination's own array when that is
-    // neither operand (the division reads its operands in full before
-    // writing); only the digits the values can have are computed: at most
-    // na - nb + 1 for the quotient, one fewer when a's top digit is below
-    // b's, and nb for the remainder.
+    // Only the digits the values can have are computed: at most na - nb + 1
+    // for the quotient, one fewer when a's top digit is below b's, and nb
+    // for the remainder. The division reads its operands in full before
+    // writing.
     auto place = [&](mpz_rec* dst, std::size_t len, std::size_t written) {
         written = std::min(written, len);
         return dst != nullptr && dst != a && dst != b ? begin_result(dst, len, written, true)
                                                       : new_result(len);
     };
+    const std::span<const digit> ad = significant_digits(a), bd = significant_digits(b);
     const std::size_t na = ad.size(), nb = bd.size();
     const std::size_t quotient_digits =
         na < nb ? 1 : std::max<std::size_t>(na - nb + (ad[na - 1] >= bd[nb - 1]), 1);
@@ -104,6 +93,29 @@ bool divide_into(mpz_rec* quotient_to, int quotient_sign, mpz_rec* remainder_to,
     else
         release_digits(quotient.data);
     return inexact;
+}
+
+// |a| / |b| for b != 0: the quotient with quotient_sign into quotient_to and
+// the remainder with remainder_sign into remainder_to (either may be null),
+// each as the copy of its temporary would leave it. Returns whether the
+// remainder is nonzero. The destinations may be the operands: the operands
+// are read in full before either is written.
+bool divide_into(mpz_rec* quotient_to, int quotient_sign, mpz_rec* remainder_to, int remainder_sign,
+                 const mpz_rec* a, const mpz_rec* b)
+{
+    const std::span<const digit> ad = significant_digits(a), bd = significant_digits(b);
+    const temporary_lengths lengths = temporaries(a, b, ad, bd);
+    if (!fits_wide(ad) || !fits_wide(bd))
+        return divide_long(quotient_to, quotient_sign, remainder_to, remainder_sign, a, b, lengths);
+    // Operands below 2^128 are common in hardware models: no temporaries,
+    // the digits go straight to the destinations.
+    wide rem;
+    const wide quo = divide_wide(wide_of(ad), wide_of(bd), rem);
+    if (remainder_to != nullptr)
+        store_wide(remainder_to, rem, lengths.remainder, remainder_sign);
+    if (quotient_to != nullptr)
+        store_wide(quotient_to, quo, lengths.quotient, quotient_sign);
+    return rem != 0;
 }
 
 // The floor remainder from the truncating one when the signs differ: b - |r|

@@ -1,6 +1,7 @@
 // Division kernels on 64-bit limbs: schoolbook long division, and for long
 // operands blocks divided by a Newton reciprocal.
 #include "limbs.h"
+#include "short_division.h"
 #include "thresholds.h"
 
 #include "zbig.h"
@@ -15,22 +16,6 @@ namespace
 {
 
 constexpr const char* div_memory = "udiv: cannot allocate memory";
-
-// (hi 2^64 + lo) / d and its remainder, for hi < d: one divq where the
-// processor has it, instead of the general 128-bit division routine.
-inline limb divide_2by1(limb hi, limb lo, limb d, limb& remainder)
-{
-#if defined(__x86_64__) && defined(__GNUC__)
-    limb q;
-    __asm__("divq %[d]" : "=a"(q), "=d"(remainder) : "a"(lo), "d"(hi), [d] "rm"(d) : "cc");
-    return q;
-#else
-    const wide num = (wide(hi) << 64) | lo;
-    const limb q = limb(num / d);
-    remainder = limb(num - wide(q) * d);
-    return q;
-#endif
-}
 
 // Divides the normalised u (un + 1 limbs, top limb below v's top) by the
 // normalised v (dn >= 2 limbs, top bit set), leaving the quotient's un - dn + 1
@@ -253,42 +238,6 @@ void divide_by_reciprocal(limb* q, limb* u, std::size_t un, const limb* v, std::
 }
 
 } // namespace
-
-wide divide_wide(wide a, wide b, wide& remainder)
-{
-    const limb ah = limb(a >> 64), al = limb(a), bh = limb(b >> 64), bl = limb(b);
-    if (bh == 0) {
-        // The quotient may need both limbs: its top limb first, then the
-        // rest from what that leaves, which is below the divisor.
-        const limb qh = ah >= bl ? ah / bl : 0;
-        limb r;
-        const limb ql = divide_2by1(ah - qh * bl, al, bl, r);
-        remainder = r;
-        return (wide(qh) << 64) | ql;
-    }
-    if (a < b) {
-        remainder = a;
-        return 0;
-    }
-    // A divisor of two limbs leaves a quotient of one. It is estimated from
-    // a / 2 and the divisor's top 64 bits, normalised: the estimate minus
-    // one is at most one below the true quotient, which a single comparison
-    // of the remainder then settles.
-    const unsigned n = unsigned(std::countl_zero(bh));
-    const limb top = n == 0 ? bh : (bh << n) | (bl >> (64 - n));
-    limb unused;
-    const limb estimate = divide_2by1(ah >> 1, (al >> 1) | (ah << 63), top, unused);
-    limb q = estimate >> (63 - n);
-    if (q != 0)
-        --q;
-    wide r = a - wide(q) * b;
-    if (r >= b) {
-        ++q;
-        r -= b;
-    }
-    remainder = r;
-    return q;
-}
 
 limb limbs_divrem_1(limb* q, const limb* a, std::size_t n, limb d)
 {

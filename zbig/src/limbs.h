@@ -46,10 +46,6 @@ void limbs_mul_ntt(limb* r, const limb* a, std::size_t an, const limb* b, std::s
 // d[dn - 1] != 0. Outputs must not overlap the inputs.
 void limbs_divmod(limb* q, limb* r, const limb* a, std::size_t an, const limb* d, std::size_t dn);
 
-// a / b, and a % b in remainder, for b != 0: operands of two limbs divided
-// without the long division's loops and buffers.
-wide divide_wide(wide a, wide b, wide& remainder);
-
 // q[0, n) = a / d, returns a % d, for d != 0; q may be a.
 limb limbs_divrem_1(limb* q, const limb* a, std::size_t n, limb d);
 

@@ -42,17 +42,6 @@ void multiply_by_small(std::span<digit> out, std::span<const digit> a, uint32_t 
 void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder,
                        std::span<const digit> a, std::span<const digit> b);
 
-// The quotient and remainder of divide_short: five digits each (zero above
-// the value) and their significant lengths.
-struct short_division {
-    digit quotient[5], remainder[5];
-    std::size_t quotient_len, remainder_len;
-};
-
-// a / b and a % b for b != 0 when both are below 2^128, without the long
-// division's buffers; false (out untouched) when either is not.
-bool divide_short(short_division& out, std::span<const digit> a, std::span<const digit> b);
-
 // quotient = a / d, returns a % d, for 0 < d < 2^32; quotient.size() >=
 // a.size(). quotient may be a.
 uint32_t divide_by_small(std::span<digit> quotient, std::span<const digit> a, uint32_t d);

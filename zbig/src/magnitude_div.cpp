@@ -2,69 +2,14 @@
 // divisor digit by digit, otherwise regrouped into limbs for the kernels.
 #include "limbs.h"
 #include "magnitude.h"
+#include "short_division.h"
 
 #include <algorithm>
-#include <bit>
 
 namespace zbig
 {
 
 constexpr const char* div_memory = "udiv: cannot allocate memory";
-
-namespace
-{
-
-// Magnitudes below 2^128 (up to five digits, the fifth below 2^8) are
-// divided as single 128-bit values.
-bool fits_wide(std::span<const digit> d)
-{
-    return d.size() <= 4 || (d.size() == 5 && d[4] < (digit(1) << (128 - 4 * digit_bits)));
-}
-
-// The value of up to five digits, its two limbs assembled directly.
-wide wide_of(std::span<const digit> d)
-{
-    auto at = [d](std::size_t i) { return i < d.size() ? limb(d[i]) : 0; };
-    const limb lo = at(0) | at(1) << digit_bits | at(2) << 2 * digit_bits;
-    const limb hi = at(2) >> (64 - 2 * digit_bits) | at(3) << (3 * digit_bits - 64) |
-                    at(4) << (4 * digit_bits - 64);
-    return (wide(hi) << 64) | lo;
-}
-
-// The five digits of v < 2^128 into out, returning how many are significant.
-std::size_t put_short(digit* out, wide v)
-{
-    const limb lo = limb(v), hi = limb(v >> 64);
-    out[0] = digit(lo) & digit_mask;
-    out[1] = digit(lo >> digit_bits) & digit_mask;
-    out[2] = digit((lo >> 2 * digit_bits) | (hi << (64 - 2 * digit_bits))) & digit_mask;
-    out[3] = digit(hi >> (3 * digit_bits - 64)) & digit_mask;
-    out[4] = digit(hi >> (4 * digit_bits - 64));
-    const unsigned width =
-        hi != 0 ? 64 + unsigned(std::bit_width(hi)) : unsigned(std::bit_width(lo));
-    return (width + digit_bits - 1) / digit_bits;
-}
-
-// All of out from five digits, zero above them.
-void copy_short(std::span<digit> out, const digit (&d)[5])
-{
-    const std::size_t n = std::min<std::size_t>(out.size(), 5);
-    std::copy(d, d + n, out.begin());
-    std::fill(out.begin() + std::ptrdiff_t(n), out.end(), 0);
-}
-
-} // namespace
-
-bool divide_short(short_division& out, std::span<const digit> a, std::span<const digit> b)
-{
-    if (!fits_wide(a) || !fits_wide(b))
-        return false;
-    wide rem;
-    const wide quo = divide_wide(wide_of(a), wide_of(b), rem);
-    out.quotient_len = put_short(out.quotient, quo);
-    out.remainder_len = put_short(out.remainder, rem);
-    return true;
-}
 
 void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder,
                        std::span<const digit> a, std::span<const digit> b)
@@ -77,9 +22,10 @@ void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder,
         std::fill(remainder.begin() + a.size(), remainder.end(), 0);
         return;
     }
-    if (short_division s; divide_short(s, a, b)) {
-        copy_short(quotient, s.quotient);
-        copy_short(remainder, s.remainder);
+    if (fits_wide(a) && fits_wide(b)) {
+        wide rem;
+        put_wide(quotient.data(), quotient.size(), divide_wide(wide_of(a), wide_of(b), rem));
+        put_wide(remainder.data(), remainder.size(), rem);
         return;
     }
     if (b.size() == 1) {
