@@ -16,31 +16,34 @@ bool is_zero(const mpz_rec* x)
 }
 
 // Stored lengths of the temporaries the division leaves its results in (at
-// least 2 each): the quotient's is n, the significant length of |a|
-// normalised (shifted left until the divisor's top digit has bit 29 set);
-// the remainder's is the divisor's stored length, or the normalised
-// dividend's when that is shorter.
+// least 2 each): the quotient's is the significant length of |a| normalised
+// (shifted left until the divisor's top digit has bit 29 set); the
+// remainder's is the divisor's stored length, or the normalised dividend's
+// when that is shorter. From the operands' stored lengths and their
+// significant bits (b_bits > 0).
 struct temporary_lengths {
     std::size_t quotient, remainder;
 };
 
-temporary_lengths temporaries(const mpz_rec* a, const mpz_rec* b, std::span<const digit> ad,
-                              std::span<const digit> bd)
+temporary_lengths temporaries(uint32_t a_len, uint32_t b_len, uint64_t a_bits, uint64_t b_bits)
 {
-    const unsigned shift = std::countl_zero(bd.back()) - (32 - digit_bits);
-    std::size_t normalised = ad.size();
-    if (!ad.empty() && std::bit_width(ad.back()) + shift > digit_bits)
-        ++normalised;
-    const std::size_t dividend_len = std::size_t(a->len) + (shift > 0 ? 1 : 0);
-    return {std::max<std::size_t>(normalised, 2),
-            std::max<std::size_t>(std::min<std::size_t>(dividend_len, b->len), 2)};
+    const uint64_t shift = (b_bits + digit_bits - 1) / digit_bits * digit_bits - b_bits;
+    const uint64_t normalised = (a_bits + shift + digit_bits - 1) / digit_bits;
+    const uint64_t dividend_len = uint64_t(a_len) + (shift > 0 ? 1 : 0);
+    return {std::size_t(std::max<uint64_t>(normalised, 2)),
+            std::size_t(std::max<uint64_t>(std::min<uint64_t>(dividend_len, b_len), 2))};
 }
 
-// v, of n significant digits, into dst as store_result leaves a temporary
-// of stored length len: the slow half, when dst's array lacks room.
-[[gnu::noinline]] void store_wide_slow(mpz_rec* dst, wide v, std::size_t n, std::size_t len,
-                                       int sign)
+uint64_t significant_bits(std::span<const digit> d)
 {
+    return d.empty() ? 0 : uint64_t(d.size() - 1) * digit_bits + std::bit_width(d.back());
+}
+
+// v into dst as store_result leaves a temporary of stored length len: the
+// slow half, when dst's array lacks room.
+[[gnu::noinline]] void store_wide_slow(mpz_rec* dst, wide v, std::size_t len, int sign)
+{
+    const std::size_t n = (wide_bits(v) + digit_bits - 1) / digit_bits;
     result_digits result = begin_result(dst, len, n, true);
     put_wide(result.data, n, v);
     store_result(dst, result, sign);
@@ -48,12 +51,12 @@ temporary_lengths temporaries(const mpz_rec* a, const mpz_rec* b, std::span<cons
 
 // v into dst as store_result leaves a temporary of stored length len,
 // straight into dst's own array when it has room.
-void store_wide(mpz_rec* dst, wide v, std::size_t len, int sign)
+inline void store_wide(mpz_rec* dst, wide v, std::size_t len, int sign)
 {
-    const std::size_t n = wide_digits(v);
+    const std::size_t n = (wide_bits(v) + digit_bits - 1) / digit_bits;
     const uint32_t stored = copied_length(dst->len, static_cast<uint32_t>(len), n);
     if (stored > dst->len || dst->digits == nullptr) {
-        store_wide_slow(dst, v, n, len, sign);
+        store_wide_slow(dst, v, len, sign);
         return;
     }
     put_wide(reinterpret_cast<digit*>(dst->digits), stored, v);
@@ -64,9 +67,11 @@ void store_wide(mpz_rec* dst, wide v, std::size_t len, int sign)
 // |a| / |b| for operands past the short division: in the destinations' own
 // arrays when they are not operands, otherwise through new temporaries.
 [[gnu::noinline]] bool divide_long(mpz_rec* quotient_to, int quotient_sign, mpz_rec* remainder_to,
-                                   int remainder_sign, const mpz_rec* a, const mpz_rec* b,
-                                   temporary_lengths lengths)
+                                   int remainder_sign, const mpz_rec* a, const mpz_rec* b)
 {
+    const std::span<const digit> ad = significant_digits(a), bd = significant_digits(b);
+    const temporary_lengths lengths =
+        temporaries(a->len, b->len, significant_bits(ad), significant_bits(bd));
     // Only the digits the values can have are computed: at most na - nb + 1
     // for the quotient, one fewer when a's top digit is below b's, and nb
     // for the remainder. The division reads its operands in full before
@@ -76,7 +81,6 @@ void store_wide(mpz_rec* dst, wide v, std::size_t len, int sign)
         return dst != nullptr && dst != a && dst != b ? begin_result(dst, len, written, true)
                                                       : new_result(len);
     };
-    const std::span<const digit> ad = significant_digits(a), bd = significant_digits(b);
     const std::size_t na = ad.size(), nb = bd.size();
     const std::size_t quotient_digits =
         na < nb ? 1 : std::max<std::size_t>(na - nb + (ad[na - 1] >= bd[nb - 1]), 1);
@@ -95,6 +99,15 @@ void store_wide(mpz_rec* dst, wide v, std::size_t len, int sign)
     return inexact;
 }
 
+// The digits of x as the short division reads them: all stored ones when
+// they are few (zeros on top do not change the value), otherwise the
+// significant ones.
+std::span<const digit> short_digits(const mpz_rec* x)
+{
+    const std::span<const digit> d = digits_of(x);
+    return d.size() <= 5 ? d : d.first(significant_length(d));
+}
+
 // |a| / |b| for b != 0: the quotient with quotient_sign into quotient_to and
 // the remainder with remainder_sign into remainder_to (either may be null),
 // each as the copy of its temporary would leave it. Returns whether the
@@ -103,14 +116,15 @@ void store_wide(mpz_rec* dst, wide v, std::size_t len, int sign)
 bool divide_into(mpz_rec* quotient_to, int quotient_sign, mpz_rec* remainder_to, int remainder_sign,
                  const mpz_rec* a, const mpz_rec* b)
 {
-    const std::span<const digit> ad = significant_digits(a), bd = significant_digits(b);
-    const temporary_lengths lengths = temporaries(a, b, ad, bd);
+    const std::span<const digit> ad = short_digits(a), bd = short_digits(b);
     if (!fits_wide(ad) || !fits_wide(bd))
-        return divide_long(quotient_to, quotient_sign, remainder_to, remainder_sign, a, b, lengths);
+        return divide_long(quotient_to, quotient_sign, remainder_to, remainder_sign, a, b);
     // Operands below 2^128 are common in hardware models: no temporaries,
     // the digits go straight to the destinations.
+    const wide av = wide_of(ad), bv = wide_of(bd);
+    const temporary_lengths lengths = temporaries(a->len, b->len, wide_bits(av), wide_bits(bv));
     wide rem;
-    const wide quo = divide_wide(wide_of(ad), wide_of(bd), rem);
+    const wide quo = divide_wide(av, bv, rem);
     if (remainder_to != nullptr)
         store_wide(remainder_to, rem, lengths.remainder, remainder_sign);
     if (quotient_to != nullptr)

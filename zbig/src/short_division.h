@@ -102,13 +102,11 @@ inline wide wide_of(std::span<const digit> d)
     return (wide(hi) << 64) | lo;
 }
 
-// Number of significant digits of v.
-inline std::size_t wide_digits(wide v)
+// Number of significant bits of v.
+inline unsigned wide_bits(wide v)
 {
     const limb lo = limb(v), hi = limb(v >> 64);
-    const unsigned width =
-        hi != 0 ? 64 + unsigned(std::bit_width(hi)) : unsigned(std::bit_width(lo));
-    return (width + digit_bits - 1) / digit_bits;
+    return hi != 0 ? 64 + unsigned(std::bit_width(hi)) : unsigned(std::bit_width(lo));
 }
 
 // The digits [0, count) of v < 2^128 into out (zero above the value).
