@@ -17,12 +17,46 @@ namespace
 
 constexpr const char* div_memory = "udiv: cannot allocate memory";
 
+// floor((2^128 - 1) / d) - 2^64 for d with its top bit set: the reciprocal
+// divide_2by1_preinv multiplies by.
+limb reciprocal_of(limb d)
+{
+    limb unused;
+    return divide_2by1(~d, ~limb(0), d, unused);
+}
+
+// (hi 2^64 + lo) / d and its remainder, for hi < d and d with its top bit
+// set, from d's reciprocal: two multiplications and at most two
+// corrections, shorter than a divq in a loop that divides by the same d.
+inline limb divide_2by1_preinv(limb hi, limb lo, limb d, limb inv, limb& remainder)
+{
+    const wide p = wide(inv) * hi + ((wide(hi + 1) << 64) | lo);
+    limb q = limb(p >> 64);
+    limb r = lo - q * d;
+    if (r > limb(p)) {
+        --q;
+        r += d;
+    }
+    if (r >= d) {
+        ++q;
+        r -= d;
+    }
+    remainder = r;
+    return q;
+}
+
 // Divides the normalised u (un + 1 limbs, top limb below v's top) by the
 // normalised v (dn >= 2 limbs, top bit set), leaving the quotient's un - dn + 1
 // limbs in q and the remainder in u[0, dn).
 void divide_normalised(limb* q, limb* u, std::size_t un, const limb* v, std::size_t dn)
 {
     const limb v1 = v[dn - 1], v0 = v[dn - 2];
+    // The reciprocal costs one division: worth it from four quotient limbs
+    // (zbig_small_sizes_bench divmod, 3 quotient limbs: 68 ns by divq, 72
+    // ns with the reciprocal; 5 limbs: 115 against 102 ns; 9 limbs: 215
+    // against 187 ns).
+    const bool by_reciprocal = un - dn + 1 >= 4;
+    const limb inv = by_reciprocal ? reciprocal_of(v1) : 0;
     for (std::size_t j = un - dn + 1; j-- > 0;) {
         const limb u2 = u[j + dn], u1 = u[j + dn - 1], u0 = u[j + dn - 2];
         limb qhat, rhat;
@@ -34,7 +68,8 @@ void divide_normalised(limb* q, limb* u, std::size_t un, const limb* v, std::siz
             rhat = u1 + v1;
             rhat_big = rhat < v1;
         } else {
-            qhat = divide_2by1(u2, u1, v1, rhat);
+            qhat = by_reciprocal ? divide_2by1_preinv(u2, u1, v1, inv, rhat)
+                                 : divide_2by1(u2, u1, v1, rhat);
         }
         // Two-limb test: the estimate exceeds the true digit by at most 2.
         while (!rhat_big && wide(qhat) * v0 > ((wide(rhat) << 64) | u0)) {
