@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 
 namespace zbig
 {
@@ -89,30 +88,30 @@ void divide_normalised(limb* q, limb* u, std::size_t un, const limb* v, std::siz
     }
 }
 
+// The bits a limb shifted left by s < 64 pushes into the next one; zero for
+// s = 0 without a special case (a shift by 64 is undefined), so the shifts
+// below need no separate copy for a divisor already normalised.
+inline limb carried_left(limb x, unsigned s)
+{
+    return (x >> 1) >> (63 - s);
+}
+
 void shift_limbs_left(limb* out, const limb* a, std::size_t n, unsigned s)
 {
     // out has n + 1 limbs; s < 64.
-    if (s == 0) {
-        std::memcpy(out, a, n * sizeof(limb));
-        out[n] = 0;
-        return;
-    }
     limb carry = 0;
     for (std::size_t i = 0; i < n; ++i) {
         out[i] = (a[i] << s) | carry;
-        carry = a[i] >> (64 - s);
+        carry = carried_left(a[i], s);
     }
     out[n] = carry;
 }
 
 void shift_limbs_right(limb* out, const limb* a, std::size_t n, unsigned s)
 {
-    if (s == 0) {
-        std::memmove(out, a, n * sizeof(limb));
-        return;
-    }
-    for (std::size_t i = 0; i < n; ++i)
-        out[i] = (a[i] >> s) | (i + 1 < n ? a[i + 1] << (64 - s) : 0);
+    for (std::size_t i = 0; i + 1 < n; ++i)
+        out[i] = (a[i] >> s) | ((a[i + 1] << 1) << (63 - s));
+    out[n - 1] = a[n - 1] >> s;
 }
 
 // Limb products of any shape (the kernels want the longer operand first).
