@@ -1,5 +1,6 @@
-// Quotients and remainders of magnitudes held as digit spans: by a small
-// divisor digit by digit, otherwise regrouped into limbs for the kernels.
+// Quotients and remainders of magnitudes held as digit spans: operands below
+// 2^128 as single 128-bit values, a one-digit divisor digit by digit,
+// otherwise regrouped into limbs for the kernels.
 #include "limbs.h"
 #include "magnitude.h"
 #include "short_division.h"
