@@ -1,5 +1,6 @@
 // The truncating and floor division operations on records.
 #include "magnitude.h"
+#include "short_division.h"
 
 #include <algorithm>
 #include <bit>
@@ -9,53 +10,126 @@ using namespace zbig;
 namespace
 {
 
-// Quotient and remainder magnitudes of |a| / |b| for b != 0, each standing for
-// the temporary the division leaves them in: the quotient's has max(2, n)
-// digits, n the significant length of |a| normalised (shifted left until the
-// divisor's top digit has bit 29 set); the remainder's has the divisor's
-// stored length, or the normalised dividend's when that is shorter.
-struct magnitudes {
-    result_digits quotient, remainder;
-};
-
 bool is_zero(const mpz_rec* x)
 {
     return significant_length(digits_of(x)) == 0;
 }
 
-// Each result is computed in its destination's own array when that is
-// neither operand (the division reads its operands in full before writing).
-magnitudes divide(const mpz_rec* a, const mpz_rec* b, mpz_rec* quotient_to, mpz_rec* remainder_to)
+// Stored lengths of the temporaries the division leaves its results in (at
+// least 2 each): the quotient's is the significant length of |a| normalised
+// (shifted left until the divisor's top digit has bit 29 set); the
+// remainder's is the divisor's stored length, or the normalised dividend's
+// when that is shorter. From the operands' stored lengths and their
+// significant bits (b_bits > 0).
+struct temporary_lengths {
+    std::size_t quotient, remainder;
+};
+
+temporary_lengths temporaries(uint32_t a_len, uint32_t b_len, uint64_t a_bits, uint64_t b_bits)
 {
-    // Only the digits the values can have are computed: na - nb + 1 for the
-    // quotient, nb for the remainder.
+    const uint64_t shift = (b_bits + digit_bits - 1) / digit_bits * digit_bits - b_bits;
+    const uint64_t normalised = (a_bits + shift + digit_bits - 1) / digit_bits;
+    const uint64_t dividend_len = uint64_t(a_len) + (shift > 0 ? 1 : 0);
+    return {std::size_t(std::max<uint64_t>(normalised, 2)),
+            std::size_t(std::max<uint64_t>(std::min<uint64_t>(dividend_len, b_len), 2))};
+}
+
+uint64_t significant_bits(std::span<const digit> d)
+{
+    return d.empty() ? 0 : uint64_t(d.size() - 1) * digit_bits + std::bit_width(d.back());
+}
+
+// v into dst as store_result leaves a temporary of stored length len: the
+// slow half, when dst's array lacks room.
+[[gnu::noinline]] void store_wide_slow(mpz_rec* dst, wide v, std::size_t len, int sign)
+{
+    const std::size_t n = (wide_bits(v) + digit_bits - 1) / digit_bits;
+    result_digits result = begin_result(dst, len, n, true);
+    put_wide(result.data, n, v);
+    store_result(dst, result, sign);
+}
+
+// v into dst as store_result leaves a temporary of stored length len,
+// straight into dst's own array when it has room.
+inline void store_wide(mpz_rec* dst, wide v, std::size_t len, int sign)
+{
+    const std::size_t n = (wide_bits(v) + digit_bits - 1) / digit_bits;
+    const uint32_t stored = copied_length(dst->len, static_cast<uint32_t>(len), n);
+    if (stored > dst->len || dst->digits == nullptr) {
+        store_wide_slow(dst, v, len, sign);
+        return;
+    }
+    put_wide(reinterpret_cast<digit*>(dst->digits), stored, v);
+    dst->len = stored;
+    dst->sign = static_cast<int16_t>(n == 0 ? 0 : sign);
+}
+
+// |a| / |b| for operands past the short division: in the destinations' own
+// arrays when they are not operands, otherwise through new temporaries.
+[[gnu::noinline]] bool divide_long(mpz_rec* quotient_to, int quotient_sign, mpz_rec* remainder_to,
+                                   int remainder_sign, const mpz_rec* a, const mpz_rec* b)
+{
+    const std::span<const digit> ad = significant_digits(a), bd = significant_digits(b);
+    const temporary_lengths lengths =
+        temporaries(a->len, b->len, significant_bits(ad), significant_bits(bd));
+    // Only the digits the values can have are computed: at most na - nb + 1
+    // for the quotient, one fewer when a's top digit is below b's, and nb
+    // for the remainder. The division reads its operands in full before
+    // writing.
     auto place = [&](mpz_rec* dst, std::size_t len, std::size_t written) {
-        if (len < 2)
-            len = 2;
         written = std::min(written, len);
         return dst != nullptr && dst != a && dst != b ? begin_result(dst, len, written, true)
                                                       : new_result(len);
     };
-    const std::span<const digit> ad = digits_of(a), bd = digits_of(b);
-    const std::size_t na = significant_length(ad), nb = significant_length(bd);
-    const unsigned shift = std::countl_zero(bd[nb - 1]) - (32 - digit_bits);
-    std::size_t normalised = na;
-    if (na > 0 && std::bit_width(ad[na - 1]) + shift > digit_bits)
-        ++normalised;
-    const std::size_t dividend_len = std::size_t(a->len) + (shift > 0 ? 1 : 0);
-    // The quotient has na - nb + 1 digits at most, one fewer when a's top
-    // digit is below b's.
+    const std::size_t na = ad.size(), nb = bd.size();
     const std::size_t quotient_digits =
         na < nb ? 1 : std::max<std::size_t>(na - nb + (ad[na - 1] >= bd[nb - 1]), 1);
-    magnitudes m{place(quotient_to, normalised, quotient_digits),
-                 place(remainder_to, std::min<std::size_t>(dividend_len, b->len), nb)};
-    divide_magnitudes(m.quotient.span(), m.remainder.span(), ad, bd);
-    return m;
+    result_digits quotient = place(quotient_to, lengths.quotient, quotient_digits);
+    result_digits remainder = place(remainder_to, lengths.remainder, nb);
+    divide_magnitudes(quotient.span(), remainder.span(), ad, bd);
+    const bool inexact = significant_length(remainder.span()) != 0;
+    if (remainder_to != nullptr)
+        store_result(remainder_to, remainder, remainder_sign);
+    else
+        release_digits(remainder.data);
+    if (quotient_to != nullptr)
+        store_result(quotient_to, quotient, quotient_sign);
+    else
+        release_digits(quotient.data);
+    return inexact;
 }
 
-void release(result_digits r)
+// The digits of x as the short division reads them: all stored ones when
+// they are few (zeros on top do not change the value), otherwise the
+// significant ones.
+std::span<const digit> short_digits(const mpz_rec* x)
 {
-    release_digits(r.data);
+    const std::span<const digit> d = digits_of(x);
+    return d.size() <= 5 ? d : d.first(significant_length(d));
+}
+
+// |a| / |b| for b != 0: the quotient with quotient_sign into quotient_to and
+// the remainder with remainder_sign into remainder_to (either may be null),
+// each as the copy of its temporary would leave it. Returns whether the
+// remainder is nonzero. The destinations may be the operands: the operands
+// are read in full before either is written.
+bool divide_into(mpz_rec* quotient_to, int quotient_sign, mpz_rec* remainder_to, int remainder_sign,
+                 const mpz_rec* a, const mpz_rec* b)
+{
+    const std::span<const digit> ad = short_digits(a), bd = short_digits(b);
+    if (!fits_wide(ad) || !fits_wide(bd))
+        return divide_long(quotient_to, quotient_sign, remainder_to, remainder_sign, a, b);
+    // Operands below 2^128 are common in hardware models: no temporaries,
+    // the digits go straight to the destinations.
+    const wide av = wide_of(ad), bv = wide_of(bd);
+    const temporary_lengths lengths = temporaries(a->len, b->len, wide_bits(av), wide_bits(bv));
+    wide rem;
+    const wide quo = divide_wide(av, bv, rem);
+    if (remainder_to != nullptr)
+        store_wide(remainder_to, rem, lengths.remainder, remainder_sign);
+    if (quotient_to != nullptr)
+        store_wide(quotient_to, quo, lengths.quotient, quotient_sign);
+    return rem != 0;
 }
 
 // The floor remainder from the truncating one when the signs differ: b - |r|
@@ -72,14 +146,11 @@ void floor_remainder(mpz_rec* r, const mpz_rec* b)
 
 extern "C" ZBIG_API void mpz_div(mpz_rec* p, const mpz_rec* a, const mpz_rec* b)
 {
-    const int sign = a->sign * b->sign;
     if (is_zero(b)) {
         clear_value(p);
         return;
     }
-    magnitudes m = divide(a, b, p, nullptr);
-    release(m.remainder);
-    store_result(p, m.quotient, sign);
+    divide_into(p, a->sign * b->sign, nullptr, 0, a, b);
 }
 
 extern "C" ZBIG_API void mpz_mdiv(mpz_rec* p, const mpz_rec* a, const mpz_rec* b)
@@ -89,24 +160,17 @@ extern "C" ZBIG_API void mpz_mdiv(mpz_rec* p, const mpz_rec* a, const mpz_rec* b
         clear_value(p);
         return;
     }
-    magnitudes m = divide(a, b, p, nullptr);
-    const bool inexact = significant_length(m.remainder.span()) != 0;
-    release(m.remainder);
-    store_result(p, m.quotient, sign);
-    if (inexact && sign < 0)
+    if (divide_into(p, sign, nullptr, 0, a, b) && sign < 0)
         mpz_sub_ui(p, p, 1);
 }
 
 extern "C" ZBIG_API void mpz_mod(mpz_rec* p, const mpz_rec* a, const mpz_rec* b)
 {
-    const int sign = a->sign;
-    if (sign == 0 || is_zero(b)) {
+    if (a->sign == 0 || is_zero(b)) {
         clear_value(p);
         return;
     }
-    magnitudes m = divide(a, b, nullptr, p);
-    release(m.quotient);
-    store_result(p, m.remainder, sign);
+    divide_into(nullptr, 0, p, a->sign, a, b);
 }
 
 extern "C" ZBIG_API void mpz_divmod(mpz_rec* p, mpz_rec* r, const mpz_rec* a, const mpz_rec* b)
@@ -121,9 +185,7 @@ extern "C" ZBIG_API void mpz_divmod(mpz_rec* p, mpz_rec* r, const mpz_rec* a, co
         clear_value(r);
         return;
     }
-    magnitudes m = divide(a, b, p, r);
-    store_result(r, m.remainder, sa);
-    store_result(p, m.quotient, sa * sb);
+    divide_into(p, sa * sb, r, sa, a, b);
 }
 
 extern "C" ZBIG_API void mpz_mmod(mpz_rec* p, const mpz_rec* a, const mpz_rec* b)
@@ -135,10 +197,7 @@ extern "C" ZBIG_API void mpz_mmod(mpz_rec* p, const mpz_rec* a, const mpz_rec* b
     }
     // The divisor is read again after p is written: keep it when p is b.
     const snapshot divisor(b, p == b);
-    magnitudes m = divide(a, b, nullptr, p);
-    release(m.quotient);
-    store_result(p, m.remainder, 1);
-    if (p->sign == 0)
+    if (!divide_into(nullptr, 0, p, 1, a, b))
         return;
     if (sa * sb > 0)
         p->sign = static_cast<int16_t>(sa);
@@ -157,10 +216,7 @@ extern "C" ZBIG_API void mpz_mdivmod(mpz_rec* p, mpz_rec* r, const mpz_rec* a, c
         return;
     }
     const snapshot divisor(b, p == b || r == b);
-    magnitudes m = divide(a, b, p, r);
-    store_result(r, m.remainder, 1);
-    store_result(p, m.quotient, sa * sb);
-    if (r->sign == 0)
+    if (!divide_into(p, sa * sb, r, 1, a, b))
         return;
     if (sa * sb > 0) {
         r->sign = static_cast<int16_t>(sa);

@@ -1,7 +1,9 @@
-// Quotients and remainders of magnitudes held as digit spans: by a small
-// divisor digit by digit, otherwise regrouped into limbs for the kernels.
+// Quotients and remainders of magnitudes held as digit spans: operands below
+// 2^128 as single 128-bit values, a one-digit divisor digit by digit,
+// otherwise regrouped into limbs for the kernels.
 #include "limbs.h"
 #include "magnitude.h"
+#include "short_division.h"
 
 #include <algorithm>
 
@@ -19,6 +21,12 @@ void divide_magnitudes(std::span<digit> quotient, std::span<digit> remainder,
         std::fill(quotient.begin(), quotient.end(), 0);
         std::copy(a.begin(), a.end(), remainder.begin());
         std::fill(remainder.begin() + a.size(), remainder.end(), 0);
+        return;
+    }
+    if (fits_wide(a) && fits_wide(b)) {
+        wide rem;
+        put_wide(quotient.data(), quotient.size(), divide_wide(wide_of(a), wide_of(b), rem));
+        put_wide(remainder.data(), remainder.size(), rem);
         return;
     }
     if (b.size() == 1) {

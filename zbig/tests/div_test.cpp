@@ -5,6 +5,7 @@
 #include "limb_values.h"
 #include "limbs.h"
 #include "magnitude.h"
+#include "short_division.h"
 #include "thresholds.h"
 
 #include <functional>
@@ -269,6 +270,147 @@ TEST(Div, ZeroDividendGoesThroughTheDivision)
     rec m(big(5), 10);
     mpz_mod(m.p(), zero.p(), b.p());
     EXPECT_EQ(m.r.len, 11u) << "mpz_mod of a zero dividend only clears p";
+}
+
+// Operands below 2^128 are divided as single 128-bit values and stored
+// straight into the results: values at the edges of that path (limb and
+// digit boundaries, 2^128 itself just past it), every sign, every aliasing
+// and operands stored with zero digits above their values, against the
+// model's values and stored lengths.
+TEST(ShortDiv, EdgeValuesInEveryFormMatchTheModel)
+{
+    operands g(38);
+    const big one = 1;
+    const big dividends[] = {0,
+                             1,
+                             (one << 30) - 1,
+                             one << 30,
+                             (one << 32) + 5,
+                             (one << 64) - 1,
+                             one << 64,
+                             (one << 90) - 1,
+                             (one << 120) - 1,
+                             one << 120,
+                             (one << 127) + 3,
+                             (one << 128) - 1,
+                             one << 128,
+                             (one << 150) - 1};
+    const big divisors[] = {1,
+                            3,
+                            one << 29,
+                            (one << 30) - 1,
+                            one << 30,
+                            one << 63,
+                            (one << 64) - 1,
+                            one << 64,
+                            (one << 64) + 1,
+                            (one << 96) - 7,
+                            one << 127,
+                            (one << 128) - 1,
+                            one << 128};
+    for (const big& a : dividends) {
+        for (const big& b : divisors) {
+            for (int signs = 0; signs < 4; ++signs) {
+                const big sa = signs & 1 ? big(-a) : a, sb = signs & 2 ? big(-b) : b;
+                check_all(sa, sb, (signs & 1) * 2, signs & 2 ? 1 : 0, g);
+                if (HasFatalFailure())
+                    return;
+            }
+        }
+    }
+}
+
+TEST(DivRandom, ShortOperandsMatchTheModel)
+{
+    // Dividends and divisors of up to 130 bits, shaped to stress the
+    // estimate (runs of ones, top digits near 2^29 and 2^30).
+    operands g(39);
+    for (int i = 0; i < 400; ++i) {
+        const big a = g.value(130), b = g.value(i % 3 == 0 ? 130 : 70);
+        if (b == 0)
+            continue;
+        check_all(a, b, g.pick(0, 2), g.pick(0, 2), g);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+TEST(ShortDiv, WideKernelMatchesOracle)
+{
+    // divide_wide on 128-bit values: one-limb divisors with quotients of one
+    // and two limbs, two-limb divisors with the quotient estimate off by
+    // one either way, and remainders just below the divisor.
+    operands g(40);
+    const big limit = big(1) << 128;
+    auto as_wide = [](const big& v) {
+        return (zbig::wide(static_cast<zbig::limb>(v >> 64)) << 64) |
+               static_cast<zbig::limb>(v & 0xffffffffffffffffull);
+    };
+    auto as_big = [](zbig::wide v) {
+        return (big(static_cast<zbig::limb>(v >> 64)) << 64) | static_cast<zbig::limb>(v);
+    };
+    for (int i = 0; i < 20000; ++i) {
+        big b = g.magnitude(128) % limit;
+        if (b == 0)
+            b = 1 + g.pick(0, 5);
+        big a;
+        switch (i % 3) {
+        case 0:
+            a = g.magnitude(128) % limit;
+            break;
+        case 1: { // a = q b + (b - 1), the largest remainder
+            const big q = (limit - 1 - (b - 1)) / b;
+            a = (q >> g.pick(0, 64)) * b + (b - 1);
+            break;
+        }
+        default: // a = q b exactly
+            a = ((limit - 1) / b >> g.pick(0, 64)) * b;
+            break;
+        }
+        zbig::wide rem;
+        const zbig::wide quo = zbig::divide_wide(as_wide(a), as_wide(b), rem);
+        ASSERT_EQ(as_big(quo), a / b) << hex(a) << " / " << hex(b);
+        ASSERT_EQ(as_big(rem), a % b) << hex(a) << " % " << hex(b);
+    }
+}
+
+TEST(ShortDiv, MagnitudeOutputsWrittenInFull)
+{
+    // divide_magnitudes on short operands writes every digit of the spans
+    // it is given, zero above the values, and none beyond them.
+    const big one = 1;
+    const struct {
+        big a, b;
+    } cases[] = {{(one << 128) - 1, 7},
+                 {(one << 128) - 1, (one << 64) + 1},
+                 {(one << 100) + 12345, (one << 99) + 1},
+                 {5, one << 90},
+                 {(one << 60) - 1, (one << 30) - 1}};
+    for (const auto& c : cases) {
+        const auto digits = [](big v) {
+            std::vector<zbig::digit> d;
+            for (; v != 0; v >>= 30)
+                d.push_back(static_cast<zbig::digit>(v & 0x3fffffff));
+            return d;
+        };
+        const std::vector<zbig::digit> a = digits(c.a), b = digits(c.b);
+        const big q = c.a / c.b, r = c.a % c.b;
+        for (std::size_t extra : {0u, 3u}) {
+            const std::size_t qn = std::max<std::size_t>(digits(q).size(), 1) + extra,
+                              rn = b.size() + extra;
+            std::vector<zbig::digit> qd(qn + 1, 0xffffffffu), rd(rn + 1, 0xffffffffu);
+            zbig::divide_magnitudes({qd.data(), qn}, {rd.data(), rn}, a, b);
+            EXPECT_EQ(qd[qn], 0xffffffffu) << hex(c.a) << " / " << hex(c.b);
+            EXPECT_EQ(rd[rn], 0xffffffffu) << hex(c.a) << " % " << hex(c.b);
+            qd.pop_back();
+            rd.pop_back();
+            big qv = 0, rv = 0;
+            import_bits(qv, qd.begin(), qd.end(), 30, false);
+            import_bits(rv, rd.begin(), rd.end(), 30, false);
+            EXPECT_EQ(qv, q) << hex(c.a) << " / " << hex(c.b) << " in " << qn << " digits";
+            EXPECT_EQ(rv, r) << hex(c.a) << " % " << hex(c.b) << " in " << rn << " digits";
+        }
+    }
 }
 
 TEST(LargeDiv, KernelMatchesOracleOnLongOperands)
