@@ -73,18 +73,20 @@ ZBIG_API int mpz_cmp_si(const mpz_rec* x, int32_t s);
 static inline int zbig_cmp_inline(const mpz_rec* x, const mpz_rec* y)
 {
     const int xs = x->sign, ys = y->sign;
-    const uint32_t xl = x->len, yl = y->len;
-    if (xs != ys && xs != 0 && ys != 0)
-        return xs;
-    if (xs == ys && xs != 0) {
+    if (xs == ys) {
         /* Same sign: a longer record with a nonzero top digit, or equal
          * lengths with differing top digits, decide by magnitude. */
-        if (xl > yl && x->digits[xl - 1] != 0)
-            return xs;
-        if (yl > xl && y->digits[yl - 1] != 0)
-            return -xs;
-        if (xl == yl && xl > 0 && x->digits[xl - 1] != y->digits[xl - 1])
-            return x->digits[xl - 1] > y->digits[xl - 1] ? xs : -xs;
+        const uint32_t xl = x->len, yl = y->len;
+        if (xs != 0) {
+            if (xl > yl && x->digits[xl - 1] != 0)
+                return xs;
+            if (yl > xl && y->digits[yl - 1] != 0)
+                return -xs;
+            if (xl == yl && xl > 0 && x->digits[xl - 1] != y->digits[xl - 1])
+                return x->digits[xl - 1] > y->digits[xl - 1] ? xs : -xs;
+        }
+    } else if (xs != 0 && ys != 0) {
+        return xs;
     }
     return (mpz_cmp)(x, y);
 }
