@@ -206,6 +206,16 @@ namespace
 #define ZBIG_ALWAYS_INLINE inline
 #endif
 
+// out[from, to) = a[from, to): the digits of the longer operand above the
+// carry. Masking them (a no-op on digits) keeps compilers from making this a
+// call to memmove, whose start-up costs more than the few digits of a short
+// tail; the loop still runs without a carry chain.
+inline void copy_digits(digit* out, const digit* a, std::size_t from, std::size_t to)
+{
+    for (std::size_t i = from; i < to; ++i)
+        out[i] = a[i] & digit_mask;
+}
+
 // Stored length and sign of p once it holds a result whose first `written`
 // digits were computed into p's own array, the top significant one at
 // significant - 1: what store_result leaves for a temporary of stored length
@@ -248,16 +258,13 @@ ZBIG_ALWAYS_INLINE void add_same_sign(mpz_rec* p, const digit* a, std::size_t na
         out[i] = t & digit_mask;
         carry = t >> digit_bits;
     }
-    // A long tail is copied once the carry has died out; a short one costs
-    // less carried through than a call to copy it.
-    const std::size_t carried = na - i > 8 ? i : na;
-    for (; i < na && (i < carried || carry != 0); ++i) {
+    for (; i < na && carry != 0; ++i) {
         const digit t = a[i] + carry;
         out[i] = t & digit_mask;
         carry = t >> digit_bits;
     }
     if (out != a)
-        std::copy(a + i, a + na, out + i);
+        copy_digits(out, a, i, na);
     // Without a carry the top digit is at least a's, which is nonzero (or
     // both operands were records of sign +-1 holding zero digits).
     if (carry == 0) {
@@ -302,14 +309,13 @@ ZBIG_ALWAYS_INLINE void subtract_smaller(mpz_rec* p, const digit* a, std::size_t
         out[i] = t & digit_mask;
         borrow = t >> 31;
     }
-    const std::size_t carried = na - i > 8 ? i : na;
-    for (; i < na && (i < carried || borrow != 0); ++i) {
+    for (; i < na && borrow != 0; ++i) {
         const digit t = a[i] - borrow;
         out[i] = t & digit_mask;
         borrow = t >> 31;
     }
     if (out != a)
-        std::copy(a + i, a + na, out + i);
+        copy_digits(out, a, i, na);
     std::size_t k = na;
     while (out[k - 1] == 0)
         --k; // a > b, so some digit is nonzero
