@@ -7,6 +7,7 @@
 
 #include "limbs.h"
 #include "magnitude.h"
+#include "number_text.h"
 #include "thresholds.h"
 
 #include <algorithm>
@@ -321,6 +322,130 @@ void chunk_characters(uint64_t v, unsigned width, char* end, unsigned base)
     }
 }
 
+// out[0, count) = out * power + add, growing count by the carry limb.
+void limbs_multiply_add(uint64_t* out, std::size_t& count, uint64_t power, uint64_t add)
+{
+    limb carry = add;
+    for (std::size_t i = 0; i < count; ++i) {
+        const wide t = wide(out[i]) * power + carry;
+        out[i] = limb(t);
+        carry = limb(t >> 64);
+    }
+    if (carry != 0)
+        out[count++] = carry;
+}
+
+// Eight characters as a 64-bit word, the first in the low byte.
+uint64_t load_eight(const char* p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::big) {
+        uint64_t r = 0;
+        for (int i = 0; i < 8; ++i)
+            r = r << 8 | uint8_t(p[7 - i]);
+        v = r;
+    }
+    return v;
+}
+
+// The value of eight decimal characters, most significant first, with a
+// few multiplications on the whole word instead of eight dependent steps.
+// `bad` becomes nonzero when one of them is no decimal digit: each byte must
+// be 0x30 to 0x39, so its high nibble is 3 both before and after adding 6.
+uint64_t eight_decimal_digits(const char* p, uint64_t& bad)
+{
+    uint64_t v = load_eight(p);
+    const uint64_t nibbles =
+        (v & 0xf0f0f0f0f0f0f0f0) | (((v + 0x0606060606060606) & 0xf0f0f0f0f0f0f0f0) >> 4);
+    bad |= nibbles ^ 0x3333333333333333;
+    v -= 0x3030303030303030;
+    v = v * 10 + (v >> 8); // pairs of digits in the even bytes
+    v = ((v & 0x000000ff000000ff) * (100 + (uint64_t(1000000) << 32)) +
+         ((v >> 16) & 0x000000ff000000ff) * (1 + (uint64_t(10000) << 32))) >>
+        32;
+    return uint32_t(v);
+}
+
+// The value of len <= 19 decimal characters.
+uint64_t decimal_chunk(const char* p, std::size_t len, uint64_t& bad)
+{
+    uint64_t v = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= len; i += 8)
+        v = v * 100000000 + eight_decimal_digits(p + i, bad);
+    for (; i < len; ++i) {
+        const uint64_t d = uint8_t(p[i]) - uint64_t('0');
+        bad |= d > 9;
+        v = v * 10 + d;
+    }
+    return v;
+}
+
+// Decimal text in chunks of 19 characters (10^19 < 2^64), the leading chunk
+// taking the n mod 19 left over.
+bool decimal_limbs_from_text(const char* text, std::size_t n, uint64_t* out, std::size_t& count)
+{
+    constexpr std::size_t k = 19;
+    constexpr uint64_t power = 10000000000000000000u;
+    uint64_t bad = 0;
+    const std::size_t first = n % k == 0 ? k : n % k;
+    count = 0;
+    limbs_multiply_add(out, count, power, decimal_chunk(text, first, bad));
+    for (std::size_t i = first; i < n; i += k)
+        limbs_multiply_add(out, count, power, decimal_chunk(text + i, k, bad));
+    return bad == 0;
+}
+
+// Text in a base 2^Bits, from its least significant character up, the bits
+// gathered straight into limbs.
+template <unsigned Bits>
+bool pow2_limbs_from_text(const char* text, std::size_t n, uint64_t* out, std::size_t& count)
+{
+    unsigned bad = 0, held = 0;
+    uint64_t acc = 0;
+    std::size_t k = 0;
+    for (std::size_t j = n; j-- > 0;) {
+        const unsigned v = text_characters.value[uint8_t(text[j])];
+        bad |= v >> Bits; // nonzero unless v < 2^Bits
+        acc |= uint64_t(v) << held;
+        held += Bits;
+        if (held >= 64) {
+            out[k++] = acc;
+            held -= 64;
+            acc = held == 0 ? 0 : uint64_t(v) >> (Bits - held);
+        }
+    }
+    if (held != 0)
+        out[k++] = acc;
+    while (k > 0 && out[k - 1] == 0)
+        --k;
+    count = k;
+    return bad == 0;
+}
+
+// Any other base: chunks of k characters, base^k the largest power of the
+// base below 2^64, the leading chunk taking the n mod k left over.
+bool chunked_limbs_from_text(const char* text, std::size_t n, unsigned base, uint64_t* out,
+                             std::size_t& count)
+{
+    const uint64_t power = wide_chunks.entry[base].power;
+    const std::size_t k = wide_chunks.entry[base].digits;
+    unsigned bad = 0;
+    count = 0;
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t end = i == 0 && n % k != 0 ? n % k : i + k;
+        uint64_t v = 0;
+        for (; i < end; ++i) {
+            const unsigned d = text_characters.value[uint8_t(text[i])];
+            bad |= d >= base;
+            v = v * base + d;
+        }
+        limbs_multiply_add(out, count, power, v);
+    }
+    return bad == 0;
+}
+
 } // namespace
 
 std::size_t short_from_digit_values(digit* out, const uint8_t* values, std::size_t n, unsigned base)
@@ -357,6 +482,27 @@ std::size_t short_from_digit_values(digit* out, const uint8_t* values, std::size
     while (len > 0 && out[len - 1] == 0)
         --len;
     return len;
+}
+
+bool short_limbs_from_text(const char* text, std::size_t n, unsigned base, uint64_t* out,
+                           std::size_t& count)
+{
+    switch (base) {
+    case 2:
+        return pow2_limbs_from_text<1>(text, n, out, count);
+    case 4:
+        return pow2_limbs_from_text<2>(text, n, out, count);
+    case 8:
+        return pow2_limbs_from_text<3>(text, n, out, count);
+    case 16:
+        return pow2_limbs_from_text<4>(text, n, out, count);
+    case 32:
+        return pow2_limbs_from_text<5>(text, n, out, count);
+    case 10:
+        return decimal_limbs_from_text(text, n, out, count);
+    default:
+        return chunked_limbs_from_text(text, n, base, out, count);
+    }
 }
 
 std::size_t short_to_characters(std::span<const digit> m, unsigned base, char* out)

@@ -32,6 +32,15 @@ inline constexpr std::size_t short_text_digits = short_text_values * 6 / digit_b
 std::size_t short_from_digit_values(digit* out, const uint8_t* values, std::size_t n,
                                     unsigned base);
 
+// The common text: n <= short_text_values characters, every one a digit of
+// the base (no blanks), most significant first. Converts it in one pass into
+// out (short_text_limbs 64-bit limbs), sets `count` to its significant limbs
+// and returns true; returns false, with out and count meaningless, when some
+// character is no digit of the base.
+inline constexpr std::size_t short_text_limbs = short_text_values * 6 / 64 + 2;
+bool short_limbs_from_text(const char* text, std::size_t n, unsigned base, uint64_t* out,
+                           std::size_t& count);
+
 // Writes the digits of the magnitude m (significant digits only) like
 // to_characters, for m of fewer than short_to_text_digits digits, with no
 // heap at all.

@@ -1,4 +1,5 @@
 // The text interface: size in a base, conversion to and from text.
+#include "limbs.h"
 #include "number_text.h"
 #include "radix.h"
 
@@ -39,8 +40,16 @@ class value_buffer
     uint8_t* data_;
 };
 
-// x = sign * the value of the digit values, keeping x's stored length and
-// growing it only when the value needs more digits.
+// x's digits, ready for a value of `size` significant digits: x keeps its
+// stored length and grows only when the value needs more digits.
+std::span<digit> room_for_value(mpz_rec* x, std::size_t size)
+{
+    if (size > x->len)
+        grow(x, static_cast<uint32_t>(size));
+    return digits_of(x);
+}
+
+// x = sign * the value of the digit values.
 void store_values(mpz_rec* x, const uint8_t* values, const number_text& t)
 {
     const digit* value;
@@ -55,14 +64,35 @@ void store_values(mpz_rec* x, const uint8_t* values, const number_text& t)
         size = long_value.size();
         value = long_value.view().data();
     }
-    if (size > x->len)
-        grow(x, static_cast<uint32_t>(size));
-    digit* d = reinterpret_cast<digit*>(x->digits);
+    const std::span<digit> d = room_for_value(x, size);
     for (std::size_t i = 0; i < size; ++i)
         d[i] = value[i];
-    for (std::size_t i = size; i < x->len; ++i)
+    for (std::size_t i = size; i < d.size(); ++i)
         d[i] = 0;
     x->sign = static_cast<int16_t>(size == 0 ? 0 : t.sign);
+}
+
+// The common text in one pass: at most short_text_values characters after
+// the blanks, sign and prefix, all of them digits of the base. Stores its
+// value as store_values would and returns true; returns false, x untouched,
+// for any other text, which the general reader then takes.
+bool store_plain_short_text(mpz_rec* x, const char* text, std::size_t n, int base)
+{
+    number_text t;
+    const std::size_t start = read_number_prefix(text, n, base, t);
+    const std::size_t count = n - start;
+    if (count == 0 || count > short_text_values)
+        return false;
+    uint64_t value[short_text_limbs];
+    std::size_t limbs;
+    if (!short_limbs_from_text(text + start, count, t.base, value, limbs))
+        return false;
+    const std::size_t bits =
+        limbs == 0 ? 0 : (limbs - 1) * 64 + unsigned(std::bit_width(value[limbs - 1]));
+    const std::size_t size = (bits + digit_bits - 1) / digit_bits;
+    unpack_limbs(room_for_value(x, size), {value, limbs});
+    x->sign = static_cast<int16_t>(size == 0 ? 0 : t.sign);
+    return true;
 }
 
 } // namespace
@@ -105,7 +135,11 @@ extern "C" ZBIG_API char* mpz_get_str(char* buf, int base, const mpz_rec* x)
 
 extern "C" ZBIG_API int mpz_set_str(mpz_rec* x, const char* text, int base)
 {
+    if (!valid_text_base(base))
+        fatal("mpz_set_str: invalid base");
     const std::size_t n = std::strlen(text);
+    if (store_plain_short_text(x, text, n, base))
+        return 0;
     value_buffer values(n + 1);
     number_text t;
     if (!read_number_text(text, n, base, values.get(), t))
@@ -122,6 +156,10 @@ extern "C" ZBIG_API int mpz_init_set_str(mpz_rec* x, const char* text, int base)
 
 extern "C" ZBIG_API int zbig_read_text(mpz_rec* x, const char* text, size_t length, int base)
 {
+    if (!valid_text_base(base))
+        return ZBIG_TEXT_INVALID_BASE;
+    if (store_plain_short_text(x, text, length, base))
+        return ZBIG_TEXT_OK;
     value_buffer values(length + 1);
     number_text t;
     if (!read_number_text(text, length, base, values.get(), t))
