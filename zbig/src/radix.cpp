@@ -382,6 +382,17 @@ uint64_t decimal_chunk(const char* p, std::size_t len, uint64_t& bad)
     return v;
 }
 
+// The value of 19 decimal characters: two words of eight and three alone,
+// the three steps independent of one another.
+uint64_t nineteen_decimal_digits(const char* p, uint64_t& bad)
+{
+    const uint64_t high = eight_decimal_digits(p, bad), middle = eight_decimal_digits(p + 8, bad);
+    const uint64_t d0 = uint8_t(p[16]) - uint64_t('0'), d1 = uint8_t(p[17]) - uint64_t('0'),
+                   d2 = uint8_t(p[18]) - uint64_t('0');
+    bad |= (d0 > 9) | (d1 > 9) | (d2 > 9);
+    return high * 100000000000 + middle * 1000 + d0 * 100 + d1 * 10 + d2;
+}
+
 // Decimal text in chunks of 19 characters (10^19 < 2^64), the leading chunk
 // taking the n mod 19 left over.
 bool decimal_limbs_from_text(const char* text, std::size_t n, uint64_t* out, std::size_t& count)
@@ -393,7 +404,7 @@ bool decimal_limbs_from_text(const char* text, std::size_t n, uint64_t* out, std
     count = 0;
     limbs_multiply_add(out, count, power, decimal_chunk(text, first, bad));
     for (std::size_t i = first; i < n; i += k)
-        limbs_multiply_add(out, count, power, decimal_chunk(text + i, k, bad));
+        limbs_multiply_add(out, count, power, nineteen_decimal_digits(text + i, bad));
     return bad == 0;
 }
 
