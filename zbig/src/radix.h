@@ -22,6 +22,11 @@ std::size_t to_characters(const natural& a, unsigned base, char* out);
 // The value of n digit values (each below base), most significant first.
 natural from_digit_values(const uint8_t* values, std::size_t n, unsigned base);
 
+// The value of text[0, n), characters that are all digits of the base (no
+// blanks), most significant first, into out; false, out meaningless, when
+// some character is no digit of the base.
+bool from_plain_text(const char* text, std::size_t n, unsigned base, natural& out);
+
 // Texts of at most this many digit values convert on the stack, without
 // the heap (short_from_digit_values).
 inline constexpr std::size_t short_text_values = 512;

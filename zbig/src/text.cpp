@@ -3,6 +3,7 @@
 #include "number_text.h"
 #include "radix.h"
 
+#include <algorithm>
 #include <bit>
 #include <climits>
 #include <cstdlib>
@@ -49,40 +50,48 @@ std::span<digit> room_for_value(mpz_rec* x, std::size_t size)
     return digits_of(x);
 }
 
+// x = sign * value, value its significant digits.
+void store_magnitude(mpz_rec* x, std::span<const digit> value, int sign)
+{
+    const std::span<digit> d = room_for_value(x, value.size());
+    std::copy(value.begin(), value.end(), d.begin());
+    std::fill(d.begin() + std::ptrdiff_t(value.size()), d.end(), 0);
+    x->sign = static_cast<int16_t>(value.empty() ? 0 : sign);
+}
+
 // x = sign * the value of the digit values.
 void store_values(mpz_rec* x, const uint8_t* values, const number_text& t)
 {
-    const digit* value;
-    std::size_t size;
-    digit local[short_text_digits];
-    natural long_value;
-    if (t.count <= short_text_values) {
-        size = short_from_digit_values(local, values, t.count, t.base);
-        value = local;
-    } else {
-        long_value = from_digit_values(values, t.count, t.base);
-        size = long_value.size();
-        value = long_value.view().data();
+    if (t.count > short_text_values) {
+        store_magnitude(x, from_digit_values(values, t.count, t.base).view(), t.sign);
+        return;
     }
-    const std::span<digit> d = room_for_value(x, size);
-    for (std::size_t i = 0; i < size; ++i)
-        d[i] = value[i];
-    for (std::size_t i = size; i < d.size(); ++i)
-        d[i] = 0;
-    x->sign = static_cast<int16_t>(size == 0 ? 0 : t.sign);
+    digit local[short_text_digits];
+    const std::size_t size = short_from_digit_values(local, values, t.count, t.base);
+    store_magnitude(x, {local, size}, t.sign);
 }
 
-// The common text in one pass: at most short_text_values characters after
-// the blanks, sign and prefix, all of them digits of the base. Stores its
-// value as store_values would and returns true; returns false, x untouched,
-// for any other text, which the general reader then takes.
-bool store_plain_short_text(mpz_rec* x, const char* text, std::size_t n, int base)
+// The common text in one pass: after the blanks, sign and prefix nothing but
+// digits of the base, up to blanks at the end (which the scan from the right
+// skips). Stores its value as store_values would and returns true; returns
+// false, x untouched, for any other text, which the general reader then
+// takes. Short texts convert on the stack, straight into x's digits.
+bool store_plain_text(mpz_rec* x, const char* text, std::size_t n, int base)
 {
     number_text t;
     const std::size_t start = read_number_prefix(text, n, base, t);
+    while (n > start && text_characters.value[uint8_t(text[n - 1])] == text_blank)
+        --n;
     const std::size_t count = n - start;
-    if (count == 0 || count > short_text_values)
+    if (count == 0)
         return false;
+    if (count > short_text_values) {
+        natural value;
+        if (!from_plain_text(text + start, count, t.base, value))
+            return false;
+        store_magnitude(x, value.view(), t.sign);
+        return true;
+    }
     uint64_t value[short_text_limbs];
     std::size_t limbs;
     if (!short_limbs_from_text(text + start, count, t.base, value, limbs))
@@ -138,7 +147,7 @@ extern "C" ZBIG_API int mpz_set_str(mpz_rec* x, const char* text, int base)
     if (!valid_text_base(base))
         fatal("mpz_set_str: invalid base");
     const std::size_t n = std::strlen(text);
-    if (store_plain_short_text(x, text, n, base))
+    if (store_plain_text(x, text, n, base))
         return 0;
     value_buffer values(n + 1);
     number_text t;
@@ -158,7 +167,7 @@ extern "C" ZBIG_API int zbig_read_text(mpz_rec* x, const char* text, size_t leng
 {
     if (!valid_text_base(base))
         return ZBIG_TEXT_INVALID_BASE;
-    if (store_plain_short_text(x, text, length, base))
+    if (store_plain_text(x, text, length, base))
         return ZBIG_TEXT_OK;
     value_buffer values(length + 1);
     number_text t;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -309,7 +310,8 @@ TEST(Text, PlainDigitsAtEveryChunkBoundary)
                         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
                 const std::string sign = gen.pick(0, 1) ? "-" : "";
                 const std::string blanks = gen.pick(0, 1) ? " \t\n" : "";
-                ASSERT_TRUE(reads_like_model(blanks + sign + digits, base)) << n << " digits";
+                const std::string end = gen.pick(0, 2) == 0 ? "\n" : "";
+                ASSERT_TRUE(reads_like_model(blanks + sign + digits + end, base)) << n << " digits";
                 if (base == 16 && !long_text) {
                     ASSERT_TRUE(reads_like_model(sign + "0x" + digits, 0));
                 }
@@ -389,6 +391,42 @@ TEST(Text, NonDigitAtEveryPlaceOfPlainDigits)
                     text[place] = static_cast<char>(b);
                     ASSERT_TRUE(reads_like_model(text, base)) << "byte " << b << " at " << place;
                 }
+        }
+    }
+}
+
+// Longer texts of plain digits convert from their characters too: chunks
+// read straight from the text, then Horner's rule on pairs of chunks or,
+// above the threshold (lowered here to split at two chunks), divide and
+// conquer. A character that is no digit anywhere must send the text to the
+// general reader (which stops at it, or skips a blank) before any of that;
+// blanks at the end are skipped.
+TEST(Text, LongPlainTextsAndWhatInterruptsThem)
+{
+    operands gen(4008);
+    for (int split : {0, 2}) {
+        std::optional<zbig::threshold_override> low;
+        if (split != 0) {
+            zbig::threshold_set t = zbig::tuned_thresholds;
+            t.radix_divide_and_conquer = 2;
+            low.emplace(t);
+        }
+        for (int base : {10, 16, 2, 8, 7, 36}) {
+            for (std::size_t n : {513u, 1000u, 2401u}) {
+                std::string digits;
+                for (std::size_t k = 0; k < n; ++k)
+                    digits += to_base(gen.pick(0, uint32_t(base) - 1), 36);
+                ASSERT_TRUE(reads_like_model(digits, base)) << n << " digits";
+                ASSERT_TRUE(reads_like_model("-" + digits + " \n", base)) << n << " digits";
+                const std::string outside = base == 36 ? "{" : base <= 10 ? "a" : "g";
+                for (std::size_t place : {std::size_t(0), std::size_t(1), n % 9, n / 2, n - 1})
+                    for (const std::string& c : {outside, std::string(" "), std::string(":")}) {
+                        std::string text = digits;
+                        text[place] = c[0];
+                        ASSERT_TRUE(reads_like_model(text, base))
+                            << n << " digits, '" << c << "' at " << place;
+                    }
+            }
         }
     }
 }
