@@ -410,16 +410,32 @@ bool decimal_limbs_from_text(const char* text, std::size_t n, uint64_t* out, std
 }
 
 // Text in a base 2^Bits, from its least significant character up, the bits
-// gathered straight into limbs.
+// gathered straight into limbs. `bad` becomes nonzero unless every value
+// is below 2^Bits.
 template <unsigned Bits>
 bool pow2_limbs_from_text(const char* text, std::size_t n, uint64_t* out, std::size_t& count)
 {
-    unsigned bad = 0, held = 0;
+    unsigned bad = 0;
+    std::size_t k = 0, j = n;
+    if constexpr (64 % Bits == 0) {
+        // Whole limbs of 64 / Bits characters, each in straight-line code.
+        constexpr std::size_t per_limb = 64 / Bits;
+        for (; j >= per_limb; j -= per_limb) {
+            const char* p = text + j - per_limb;
+            uint64_t w = 0;
+            for (std::size_t i = 0; i < per_limb; ++i) {
+                const unsigned v = text_characters.value[uint8_t(p[i])];
+                bad |= v >> Bits;
+                w |= uint64_t(v) << (Bits * (per_limb - 1 - i));
+            }
+            out[k++] = w;
+        }
+    }
+    unsigned held = 0;
     uint64_t acc = 0;
-    std::size_t k = 0;
-    for (std::size_t j = n; j-- > 0;) {
+    for (; j-- > 0;) {
         const unsigned v = text_characters.value[uint8_t(text[j])];
-        bad |= v >> Bits; // nonzero unless v < 2^Bits
+        bad |= v >> Bits;
         acc |= uint64_t(v) << held;
         held += Bits;
         if (held >= 64) {
