@@ -372,6 +372,9 @@ TEST(Text, NonDigitAtEveryPlaceOfPlainDigits)
     operands gen(4007);
     for (int base : {10, 2, 8, 16, 32, 7, 36}) {
         std::vector<int> bytes;
+        // Past 19 decimal characters a second chunk; 64 binary characters
+        // fill a limb.
+        std::vector<std::size_t> lengths = {9, 19, 27, 40};
         if (base == 10) {
             for (int b = 0; b < 256; ++b)
                 bytes.push_back(b);
@@ -380,8 +383,9 @@ TEST(Text, NonDigitAtEveryPlaceOfPlainDigits)
             bytes = {'/',       ':', '@', '[',  '`',        '{',
                      ' ',       '-', 0,   0xb1, just_above, std::toupper(just_above),
                      '1' | 0x80};
+            lengths.push_back(64);
         }
-        for (std::size_t n : {9u, 19u, 27u, 40u, 64u}) {
+        for (std::size_t n : lengths) {
             std::string digits;
             for (std::size_t k = 0; k < n; ++k)
                 digits += to_base(gen.pick(0, uint32_t(base) - 1), 36);
