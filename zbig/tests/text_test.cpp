@@ -52,11 +52,11 @@ uint32_t significant_digits_of(big v)
 }
 
 // Reads text (which may hold NUL bytes) through mpz_set_str, which stops at
-// the first NUL, and through zbig_read_text, which reads all of it, into a
-// record of the fewest digits and one of more digits than any value here,
-// and compares with the model: value, result, status and stored length
-// (kept, or grown to exactly the value's significant digits; untouched when
-// zbig_read_text reports a failure).
+// the first NUL, and through zbig_read_text, which reads all of it, into
+// records of the fewest digits and of 70 digits more (longer than the short
+// values, shorter than the long ones), and compares with the model: value,
+// result, status and stored length (kept, or grown to exactly the value's
+// significant digits; untouched when zbig_read_text reports a failure).
 ::testing::AssertionResult reads_like_model(const std::string& text, int base)
 {
     const std::string shown = '"' + text + "\" base " + std::to_string(base);
