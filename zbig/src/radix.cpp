@@ -3,10 +3,14 @@
 // power below 2^32) and, above a threshold, divide and conquer: split the
 // number at base^(k * 2^j), convert both halves recursively, so the cost
 // follows that of the multiplication and division behind magnitude.h.
+// Texts of plain digits (the common case) convert from their characters,
+// eight decimal digits per word step; short ones straight into 64-bit limbs
+// on the stack.
 #include "radix.h"
 
 #include "limbs.h"
 #include "magnitude.h"
+#include "number_text.h"
 #include "thresholds.h"
 
 #include <algorithm>
@@ -184,19 +188,17 @@ class to_text
     std::size_t pos_ = 0;
 };
 
-// value = value * m + add, in place on a digit buffer of capacity n + 3.
-void multiply_add_in_place(digit* d, std::size_t& n, uint32_t m, uint32_t add)
+// out[0, count) = out * power + add, growing count by the carry limb.
+void limbs_multiply_add(uint64_t* out, std::size_t& count, uint64_t power, uint64_t add)
 {
-    uint64_t carry = add;
-    for (std::size_t i = 0; i < n; ++i) {
-        const uint64_t t = uint64_t(d[i]) * m + carry;
-        d[i] = digit(t & digit_mask);
-        carry = t >> digit_bits;
+    limb carry = add;
+    for (std::size_t i = 0; i < count; ++i) {
+        const wide t = wide(out[i]) * power + carry;
+        out[i] = limb(t);
+        carry = limb(t >> 64);
     }
-    while (carry != 0) {
-        d[n++] = digit(carry & digit_mask);
-        carry >>= digit_bits;
-    }
+    if (carry != 0)
+        out[count++] = carry;
 }
 
 class from_text
@@ -223,14 +225,27 @@ class from_text
     }
 
   private:
+    // Horner's rule on 64-bit limbs, two chunks at a time (base^(2k) is
+    // below 2^64): a quarter of the products on 30-bit digits.
     natural basecase(std::size_t first, std::size_t count)
     {
+        const uint32_t* c = chunks_ + first;
+        const uint64_t pair_power = uint64_t(chunk_.value) * chunk_.value;
+        // The value is below 2^(32 count).
+        const std::size_t room = count / 2 + 2;
+        limb local[64];
+        limb* acc = room <= 64 ? local : allocate_limbs(room, memory_message);
+        std::size_t ln = 0, i = 0;
+        if (count % 2 != 0)
+            limbs_multiply_add(acc, ln, pair_power, c[i++]);
+        for (; i < count; i += 2)
+            limbs_multiply_add(acc, ln, pair_power, uint64_t(c[i]) * chunk_.value + c[i + 1]);
         natural r;
-        digit* d = r.prepare(count * 2 + 3);
-        std::size_t n = 0;
-        for (std::size_t i = 0; i < count; ++i)
-            multiply_add_in_place(d, n, chunk_.value, chunks_[first + i]);
-        r.trim(n);
+        const std::size_t size = (ln * 64 + digit_bits - 1) / digit_bits;
+        unpack_limbs({r.prepare(size), size}, {acc, ln});
+        r.trim(size);
+        if (acc != local)
+            release_limbs(acc);
         return r;
     }
 
@@ -321,6 +336,223 @@ void chunk_characters(uint64_t v, unsigned width, char* end, unsigned base)
     }
 }
 
+// Eight characters as a 64-bit word, the first in the low byte.
+uint64_t load_eight(const char* p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::big) {
+        uint64_t r = 0;
+        for (int i = 0; i < 8; ++i)
+            r = r << 8 | uint8_t(p[7 - i]);
+        v = r;
+    }
+    return v;
+}
+
+// The value of eight decimal characters, most significant first, with a
+// few multiplications on the whole word instead of eight dependent steps.
+// `bad` becomes nonzero when one of them is no decimal digit: each byte must
+// be 0x30 to 0x39, so its high nibble is 3 both before and after adding 6.
+uint64_t eight_decimal_digits(const char* p, uint64_t& bad)
+{
+    uint64_t v = load_eight(p);
+    const uint64_t nibbles =
+        (v & 0xf0f0f0f0f0f0f0f0) | (((v + 0x0606060606060606) & 0xf0f0f0f0f0f0f0f0) >> 4);
+    bad |= nibbles ^ 0x3333333333333333;
+    v -= 0x3030303030303030;
+    v = v * 10 + (v >> 8); // pairs of digits in the even bytes
+    v = ((v & 0x000000ff000000ff) * (100 + (uint64_t(1000000) << 32)) +
+         ((v >> 16) & 0x000000ff000000ff) * (1 + (uint64_t(10000) << 32))) >>
+        32;
+    return uint32_t(v);
+}
+
+// The value of len <= 19 decimal characters.
+uint64_t decimal_chunk(const char* p, std::size_t len, uint64_t& bad)
+{
+    uint64_t v = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= len; i += 8)
+        v = v * 100000000 + eight_decimal_digits(p + i, bad);
+    for (; i < len; ++i) {
+        const uint64_t d = uint8_t(p[i]) - uint64_t('0');
+        bad |= d > 9;
+        v = v * 10 + d;
+    }
+    return v;
+}
+
+// The value of 19 decimal characters: two words of eight and three alone,
+// the three steps independent of one another.
+uint64_t nineteen_decimal_digits(const char* p, uint64_t& bad)
+{
+    const uint64_t high = eight_decimal_digits(p, bad), middle = eight_decimal_digits(p + 8, bad);
+    const uint64_t d0 = uint8_t(p[16]) - uint64_t('0'), d1 = uint8_t(p[17]) - uint64_t('0'),
+                   d2 = uint8_t(p[18]) - uint64_t('0');
+    bad |= (d0 > 9) | (d1 > 9) | (d2 > 9);
+    return high * 100000000000 + middle * 1000 + d0 * 100 + d1 * 10 + d2;
+}
+
+// Decimal text in chunks of 19 characters (10^19 < 2^64), the leading chunk
+// taking the n mod 19 left over.
+bool decimal_limbs_from_text(const char* text, std::size_t n, uint64_t* out, std::size_t& count)
+{
+    constexpr std::size_t k = 19;
+    constexpr uint64_t power = 10000000000000000000u;
+    uint64_t bad = 0;
+    const std::size_t first = n % k == 0 ? k : n % k;
+    count = 0;
+    limbs_multiply_add(out, count, power, decimal_chunk(text, first, bad));
+    for (std::size_t i = first; i < n; i += k)
+        limbs_multiply_add(out, count, power, nineteen_decimal_digits(text + i, bad));
+    return bad == 0;
+}
+
+// Text in a base 2^Bits, from its least significant character up, the bits
+// gathered straight into limbs. `bad` becomes nonzero unless every value
+// is below 2^Bits.
+template <unsigned Bits>
+bool pow2_limbs_from_text(const char* text, std::size_t n, uint64_t* out, std::size_t& count)
+{
+    unsigned bad = 0;
+    std::size_t k = 0, j = n;
+    if constexpr (64 % Bits == 0) {
+        // Whole limbs of 64 / Bits characters, each in straight-line code.
+        constexpr std::size_t per_limb = 64 / Bits;
+        for (; j >= per_limb; j -= per_limb) {
+            const char* p = text + j - per_limb;
+            uint64_t w = 0;
+            for (std::size_t i = 0; i < per_limb; ++i) {
+                const unsigned v = text_characters.value[uint8_t(p[i])];
+                bad |= v >> Bits;
+                w |= uint64_t(v) << (Bits * (per_limb - 1 - i));
+            }
+            out[k++] = w;
+        }
+    }
+    unsigned held = 0;
+    uint64_t acc = 0;
+    for (; j-- > 0;) {
+        const unsigned v = text_characters.value[uint8_t(text[j])];
+        bad |= v >> Bits;
+        acc |= uint64_t(v) << held;
+        held += Bits;
+        if (held >= 64) {
+            out[k++] = acc;
+            held -= 64;
+            acc = held == 0 ? 0 : uint64_t(v) >> (Bits - held);
+        }
+    }
+    if (held != 0)
+        out[k++] = acc;
+    while (k > 0 && out[k - 1] == 0)
+        --k;
+    count = k;
+    return bad == 0;
+}
+
+// Any other base: chunks of k characters, base^k the largest power of the
+// base below 2^64, the leading chunk taking the n mod k left over.
+bool chunked_limbs_from_text(const char* text, std::size_t n, unsigned base, uint64_t* out,
+                             std::size_t& count)
+{
+    const uint64_t power = wide_chunks.entry[base].power;
+    const std::size_t k = wide_chunks.entry[base].digits;
+    unsigned bad = 0;
+    count = 0;
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t end = i == 0 && n % k != 0 ? n % k : i + k;
+        uint64_t v = 0;
+        for (; i < end; ++i) {
+            const unsigned d = text_characters.value[uint8_t(text[i])];
+            bad |= d >= base;
+            v = v * base + d;
+        }
+        limbs_multiply_add(out, count, power, v);
+    }
+    return bad == 0;
+}
+
+// The chunks of k characters (base^k the largest power below 2^32) of a
+// long text, most significant first, on the heap.
+struct chunk_buffer {
+    std::size_t count;
+    uint32_t* values;
+    chunk_buffer(std::size_t n, chunk_base c)
+        : count((n + c.digits - 1) / c.digits),
+          values(static_cast<uint32_t*>(std::malloc((count + 1) * sizeof(uint32_t))))
+    {
+        if (values == nullptr)
+            fatal(memory_message);
+    }
+    ~chunk_buffer() { std::free(values); }
+    chunk_buffer(const chunk_buffer&) = delete;
+    chunk_buffer& operator=(const chunk_buffer&) = delete;
+};
+
+// Fills the chunks from text[0, n), the leading chunk taking the n mod k
+// left over; false when some character is no digit of the base.
+bool chunks_from_text(const char* text, std::size_t n, unsigned base, chunk_base c,
+                      chunk_buffer& chunks)
+{
+    const std::size_t first = n % c.digits == 0 ? c.digits : n % c.digits;
+    if (base == 10) { // chunks of nine characters
+        uint64_t bad = 0;
+        chunks.values[0] = uint32_t(decimal_chunk(text, first, bad));
+        for (std::size_t ci = 1, i = first; ci < chunks.count; ++ci, i += 9) {
+            const uint64_t last = uint8_t(text[i + 8]) - uint64_t('0');
+            bad |= last > 9;
+            chunks.values[ci] = uint32_t(eight_decimal_digits(text + i, bad) * 10 + last);
+        }
+        return bad == 0;
+    }
+    unsigned bad = 0;
+    for (std::size_t ci = 0, i = 0; ci < chunks.count; ++ci) {
+        const std::size_t end = ci == 0 ? first : i + c.digits;
+        uint32_t v = 0;
+        for (; i < end; ++i) {
+            const unsigned d = text_characters.value[uint8_t(text[i])];
+            bad |= d >= base;
+            v = v * base + d;
+        }
+        chunks.values[ci] = v;
+    }
+    return bad == 0;
+}
+
+// The value of the chunks: Horner's rule below the divide-and-conquer
+// threshold, splits at the squares of base^k above it.
+natural from_chunks(const chunk_buffer& chunks, chunk_base c)
+{
+    // The largest split leaves 2^j < chunks chunks in the low part.
+    std::size_t entries = 1;
+    while ((std::size_t(2) << (entries - 1)) < chunks.count)
+        ++entries;
+    const power_table powers(c, chunks.count >= thresholds.radix_divide_and_conquer ? entries : 1,
+                             SIZE_MAX / 4);
+    from_text f(chunks.values, c, powers);
+    return f.convert(0, chunks.count);
+}
+
+// Text in a base 2^s, any length: the bits gathered into limbs.
+bool pow2_limbs_from_text(const char* text, std::size_t n, unsigned base, uint64_t* out,
+                          std::size_t& count)
+{
+    switch (base) {
+    case 2:
+        return pow2_limbs_from_text<1>(text, n, out, count);
+    case 4:
+        return pow2_limbs_from_text<2>(text, n, out, count);
+    case 8:
+        return pow2_limbs_from_text<3>(text, n, out, count);
+    case 16:
+        return pow2_limbs_from_text<4>(text, n, out, count);
+    default:
+        return pow2_limbs_from_text<5>(text, n, out, count);
+    }
+}
+
 } // namespace
 
 std::size_t short_from_digit_values(digit* out, const uint8_t* values, std::size_t n, unsigned base)
@@ -357,6 +589,16 @@ std::size_t short_from_digit_values(digit* out, const uint8_t* values, std::size
     while (len > 0 && out[len - 1] == 0)
         --len;
     return len;
+}
+
+bool short_limbs_from_text(const char* text, std::size_t n, unsigned base, uint64_t* out,
+                           std::size_t& count)
+{
+    if (is_power_of_two(base))
+        return pow2_limbs_from_text(text, n, base, out, count);
+    if (base == 10)
+        return decimal_limbs_from_text(text, n, out, count);
+    return chunked_limbs_from_text(text, n, base, out, count);
 }
 
 std::size_t short_to_characters(std::span<const digit> m, unsigned base, char* out)
@@ -429,31 +671,45 @@ natural from_digit_values(const uint8_t* values, std::size_t n, unsigned base)
         return r;
     }
     const chunk_base c = chunk_for(base);
-    const std::size_t chunks = (n + c.digits - 1) / c.digits;
-    uint32_t* chunk_values = static_cast<uint32_t*>(std::malloc((chunks + 1) * sizeof(uint32_t)));
-    if (chunk_values == nullptr)
-        fatal(memory_message);
+    chunk_buffer chunks(n, c);
     // The leading chunk takes the n mod k leftover digits.
     std::size_t j = 0;
-    for (std::size_t ci = 0; ci < chunks; ++ci) {
+    for (std::size_t ci = 0; ci < chunks.count; ++ci) {
         const std::size_t take = ci == 0 && n % c.digits != 0 ? n % c.digits : c.digits;
         uint32_t v = 0;
         for (std::size_t t = 0; t < take; ++t)
             v = v * base + values[j++];
-        chunk_values[ci] = v;
+        chunks.values[ci] = v;
     }
-    {
-        // The largest split leaves 2^j < chunks chunks in the low part.
-        std::size_t entries = 1;
-        while ((std::size_t(2) << (entries - 1)) < chunks)
-            ++entries;
-        const power_table powers(c, chunks >= thresholds.radix_divide_and_conquer ? entries : 1,
-                                 SIZE_MAX / 4);
-        from_text f(chunk_values, c, powers);
-        r = f.convert(0, chunks);
+    return from_chunks(chunks, c);
+}
+
+bool from_plain_text(const char* text, std::size_t n, unsigned base, natural& out)
+{
+    if (n == 0) {
+        out = natural();
+        return true;
     }
-    std::free(chunk_values);
-    return r;
+    if (std::has_single_bit(base)) {
+        // In 64 bits: where size_t has 32, n bits times up to 5 would wrap.
+        const auto room = std::size_t(uint64_t(n) * unsigned(std::countr_zero(base)) / 64 + 1);
+        limb* l = allocate_limbs(room, memory_message);
+        std::size_t ln = 0;
+        const bool plain = pow2_limbs_from_text(text, n, base, l, ln);
+        if (plain) {
+            const auto size = std::size_t((uint64_t(ln) * 64 + digit_bits - 1) / digit_bits);
+            unpack_limbs({out.prepare(size), size}, {l, ln});
+            out.trim(size);
+        }
+        release_limbs(l);
+        return plain;
+    }
+    const chunk_base c = chunk_for(base);
+    chunk_buffer chunks(n, c);
+    if (!chunks_from_text(text, n, base, c, chunks))
+        return false;
+    out = from_chunks(chunks, c);
+    return true;
 }
 
 } // namespace zbig

@@ -22,6 +22,11 @@ std::size_t to_characters(const natural& a, unsigned base, char* out);
 // The value of n digit values (each below base), most significant first.
 natural from_digit_values(const uint8_t* values, std::size_t n, unsigned base);
 
+// The value of text[0, n), characters that are all digits of the base (no
+// blanks), most significant first, into out; false, out meaningless, when
+// some character is no digit of the base.
+bool from_plain_text(const char* text, std::size_t n, unsigned base, natural& out);
+
 // Texts of at most this many digit values convert on the stack, without
 // the heap (short_from_digit_values).
 inline constexpr std::size_t short_text_values = 512;
@@ -31,6 +36,15 @@ inline constexpr std::size_t short_text_digits = short_text_values * 6 / digit_b
 // into out (short_text_digits digits); returns its significant length.
 std::size_t short_from_digit_values(digit* out, const uint8_t* values, std::size_t n,
                                     unsigned base);
+
+// The common text: n <= short_text_values characters, every one a digit of
+// the base (no blanks), most significant first. Converts it in one pass into
+// out (short_text_limbs 64-bit limbs), sets `count` to its significant limbs
+// and returns true; returns false, with out and count meaningless, when some
+// character is no digit of the base.
+inline constexpr std::size_t short_text_limbs = short_text_values * 6 / 64 + 2;
+bool short_limbs_from_text(const char* text, std::size_t n, unsigned base, uint64_t* out,
+                           std::size_t& count);
 
 // Writes the digits of the magnitude m (significant digits only) like
 // to_characters, for m of fewer than short_to_text_digits digits, with no

@@ -1,7 +1,9 @@
 // The text interface: size in a base, conversion to and from text.
+#include "limbs.h"
 #include "number_text.h"
 #include "radix.h"
 
+#include <algorithm>
 #include <bit>
 #include <climits>
 #include <cstdlib>
@@ -39,30 +41,67 @@ class value_buffer
     uint8_t* data_;
 };
 
-// x = sign * the value of the digit values, keeping x's stored length and
-// growing it only when the value needs more digits.
-void store_values(mpz_rec* x, const uint8_t* values, const number_text& t)
+// x's digits, ready for a value of `size` significant digits: x keeps its
+// stored length and grows only when the value needs more digits.
+std::span<digit> room_for_value(mpz_rec* x, std::size_t size)
 {
-    const digit* value;
-    std::size_t size;
-    digit local[short_text_digits];
-    natural long_value;
-    if (t.count <= short_text_values) {
-        size = short_from_digit_values(local, values, t.count, t.base);
-        value = local;
-    } else {
-        long_value = from_digit_values(values, t.count, t.base);
-        size = long_value.size();
-        value = long_value.view().data();
-    }
     if (size > x->len)
         grow(x, static_cast<uint32_t>(size));
-    digit* d = reinterpret_cast<digit*>(x->digits);
-    for (std::size_t i = 0; i < size; ++i)
-        d[i] = value[i];
-    for (std::size_t i = size; i < x->len; ++i)
-        d[i] = 0;
+    return digits_of(x);
+}
+
+// x = sign * value, value its significant digits.
+void store_magnitude(mpz_rec* x, std::span<const digit> value, int sign)
+{
+    const std::span<digit> d = room_for_value(x, value.size());
+    std::copy(value.begin(), value.end(), d.begin());
+    std::fill(d.begin() + std::ptrdiff_t(value.size()), d.end(), 0);
+    x->sign = static_cast<int16_t>(value.empty() ? 0 : sign);
+}
+
+// x = sign * the value of the digit values.
+void store_values(mpz_rec* x, const uint8_t* values, const number_text& t)
+{
+    if (t.count > short_text_values) {
+        store_magnitude(x, from_digit_values(values, t.count, t.base).view(), t.sign);
+        return;
+    }
+    digit local[short_text_digits];
+    const std::size_t size = short_from_digit_values(local, values, t.count, t.base);
+    store_magnitude(x, {local, size}, t.sign);
+}
+
+// The common text in one pass: after the blanks, sign and prefix nothing but
+// digits of the base, up to blanks at the end (which the scan from the right
+// skips). Stores its value as store_values would and returns true; returns
+// false, x untouched, for any other text, which the general reader then
+// takes. Short texts convert on the stack, straight into x's digits.
+bool store_plain_text(mpz_rec* x, const char* text, std::size_t n, int base)
+{
+    number_text t;
+    const std::size_t start = read_number_prefix(text, n, base, t);
+    while (n > start && text_characters.value[uint8_t(text[n - 1])] == text_blank)
+        --n;
+    const std::size_t count = n - start;
+    if (count == 0)
+        return false;
+    if (count > short_text_values) {
+        natural value;
+        if (!from_plain_text(text + start, count, t.base, value))
+            return false;
+        store_magnitude(x, value.view(), t.sign);
+        return true;
+    }
+    uint64_t value[short_text_limbs];
+    std::size_t limbs;
+    if (!short_limbs_from_text(text + start, count, t.base, value, limbs))
+        return false;
+    const std::size_t bits =
+        limbs == 0 ? 0 : (limbs - 1) * 64 + unsigned(std::bit_width(value[limbs - 1]));
+    const std::size_t size = (bits + digit_bits - 1) / digit_bits;
+    unpack_limbs(room_for_value(x, size), {value, limbs});
     x->sign = static_cast<int16_t>(size == 0 ? 0 : t.sign);
+    return true;
 }
 
 } // namespace
@@ -105,7 +144,11 @@ extern "C" ZBIG_API char* mpz_get_str(char* buf, int base, const mpz_rec* x)
 
 extern "C" ZBIG_API int mpz_set_str(mpz_rec* x, const char* text, int base)
 {
+    if (!valid_text_base(base))
+        fatal("mpz_set_str: invalid base");
     const std::size_t n = std::strlen(text);
+    if (store_plain_text(x, text, n, base))
+        return 0;
     value_buffer values(n + 1);
     number_text t;
     if (!read_number_text(text, n, base, values.get(), t))
@@ -122,6 +165,10 @@ extern "C" ZBIG_API int mpz_init_set_str(mpz_rec* x, const char* text, int base)
 
 extern "C" ZBIG_API int zbig_read_text(mpz_rec* x, const char* text, size_t length, int base)
 {
+    if (!valid_text_base(base))
+        return ZBIG_TEXT_INVALID_BASE;
+    if (store_plain_text(x, text, length, base))
+        return ZBIG_TEXT_OK;
     value_buffer values(length + 1);
     number_text t;
     if (!read_number_text(text, length, base, values.get(), t))

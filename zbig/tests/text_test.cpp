@@ -5,9 +5,14 @@
 #include "text_model.h"
 #include "thresholds.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
 using namespace zbig_test;
 
@@ -35,6 +40,52 @@ std::string get_str(const mpz_rec* x, int base)
     std::string r(s);
     std::free(s);
     return r;
+}
+
+// Significant 30-bit digits of |v|.
+uint32_t significant_digits_of(big v)
+{
+    uint32_t n = 0;
+    for (v = abs(v); v != 0; v >>= 30)
+        ++n;
+    return n;
+}
+
+// Reads text (which may hold NUL bytes) through mpz_set_str, which stops at
+// the first NUL, and through zbig_read_text, which reads all of it, into
+// records of the fewest digits and of 70 digits more (longer than the short
+// values, shorter than the long ones), and compares with the model: value,
+// result, status and stored length (kept, or grown to exactly the value's
+// significant digits; untouched when zbig_read_text reports a failure).
+::testing::AssertionResult reads_like_model(const std::string& text, int base)
+{
+    const std::string shown = '"' + text + "\" base " + std::to_string(base);
+    const big before = -(big(1) << 200) + 12345;
+    for (uint32_t extra : {0u, 70u}) {
+        const std::string c_text = text.c_str();
+        const text_model::parsed to_nul = text_model::parse(c_text, base);
+        const text_model::parsed whole = text_model::parse(text, base);
+        rec x(big(7), extra), y(before, extra);
+        const uint32_t x_len = x.r.len, y_len = y.r.len;
+        if (mpz_set_str(x.p(), c_text.c_str(), base) != to_nul.result)
+            return ::testing::AssertionFailure() << shown << ": mpz_set_str result";
+        if (value_of(x.p()) != to_nul.value || !well_formed(x.p()))
+            return ::testing::AssertionFailure() << shown << ": mpz_set_str value";
+        if (x.r.len != std::max(x_len, significant_digits_of(to_nul.value)))
+            return ::testing::AssertionFailure()
+                   << shown << ": mpz_set_str stored length " << x.r.len << " from " << x_len;
+        if (zbig_read_text(y.p(), text.data(), text.size(), base) != whole.read_status)
+            return ::testing::AssertionFailure() << shown << ": zbig_read_text status";
+        const bool read = whole.read_status == ZBIG_TEXT_OK;
+        if (value_of(y.p()) != (read ? whole.value : before) || !well_formed(y.p()))
+            return ::testing::AssertionFailure() << shown << ": zbig_read_text value";
+        const uint32_t want_len =
+            read ? std::max(y_len, significant_digits_of(whole.value)) : y_len;
+        if (y.r.len != want_len)
+            return ::testing::AssertionFailure()
+                   << shown << ": zbig_read_text stored length " << y.r.len << " from " << y_len;
+    }
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace
@@ -222,6 +273,164 @@ TEST(Text, TextsAroundTheStackBuffer)
             ASSERT_EQ(zbig_read_text(y.p(), with_blanks.data(), with_blanks.size(), base),
                       ZBIG_TEXT_OK);
             ASSERT_EQ(value_of(y.p()), want) << n << " values, base " << base;
+        }
+    }
+}
+
+// Texts of plain digits up to 512 characters convert straight from the
+// characters: eight decimal digits per word step and chunks of 19 into
+// 64-bit limbs, bits gathered into limbs for powers of two, chunks of the
+// largest 64-bit power otherwise. Every length around those steps, in every
+// base, with the highest digit everywhere, leading zeros, or random digits.
+TEST(Text, PlainDigitsAtEveryChunkBoundary)
+{
+    std::vector<std::size_t> lengths;
+    for (std::size_t n = 1; n <= 45; ++n)
+        lengths.push_back(n);
+    for (std::size_t n :
+         {56u, 57u, 63u, 64u, 65u, 76u, 77u, 80u, 81u, 127u, 128u, 129u, 511u, 512u, 513u})
+        lengths.push_back(n);
+    operands gen(4006);
+    for (int base = 2; base <= 36; ++base) {
+        const std::string top = to_base(base - 1, 36);
+        for (std::size_t n : lengths) {
+            const bool long_text = n > 100;
+            for (int shape = 0; shape < 3; ++shape) {
+                if (long_text && shape == 0 && base % 3 != 1)
+                    continue; // long texts of the highest digit: a third of the bases
+                std::string digits;
+                for (std::size_t k = 0; k < n; ++k) {
+                    const bool zero = shape == 1 && k < n / 2;
+                    digits += shape == 0 ? top
+                              : zero     ? "0"
+                                         : to_base(gen.pick(0, uint32_t(base) - 1), 36);
+                }
+                if (shape == 2 && gen.pick(0, 1))
+                    for (char& c : digits)
+                        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                const std::string sign = gen.pick(0, 1) ? "-" : "";
+                const std::string blanks = gen.pick(0, 1) ? " \t\n" : "";
+                const std::string end = gen.pick(0, 2) == 0 ? "\n" : "";
+                ASSERT_TRUE(reads_like_model(blanks + sign + digits + end, base)) << n << " digits";
+                if (base == 16 && !long_text) {
+                    ASSERT_TRUE(reads_like_model(sign + "0x" + digits, 0));
+                }
+                if (base == 8 && !long_text) {
+                    ASSERT_TRUE(reads_like_model(sign + "0" + digits, 0));
+                }
+                if (base == 10 && !long_text && digits[0] != '0') {
+                    ASSERT_TRUE(reads_like_model(sign + digits, 0));
+                }
+            }
+        }
+    }
+}
+
+// Values where a 30-bit digit, a 64-bit limb or a decimal chunk fills up,
+// written in bases that place those edges differently.
+TEST(Text, PlainDigitsAtDigitAndLimbEdges)
+{
+    const big ten19 = pow(big(10), 19), two64 = big(1) << 64;
+    const big edges[] = {big(0),
+                         big(1),
+                         (big(1) << 30) - 1,
+                         big(1) << 30,
+                         (big(1) << 60) - 1,
+                         big(1) << 60,
+                         (big(1) << 60) + 1,
+                         two64 - 1,
+                         two64,
+                         two64 + 1,
+                         ten19 - 1,
+                         ten19,
+                         ten19 + 1,
+                         ten19 * ten19 - 1,
+                         ten19 * ten19,
+                         (big(1) << 128) - 1,
+                         big(1) << 128,
+                         pow(big(10), 100) - 1,
+                         (big(1) << 1024) - 1,
+                         big(1) << 1500};
+    for (const big& v : edges)
+        for (int base : {2, 3, 8, 10, 16, 32, 36}) {
+            const std::string text = to_base(v, static_cast<unsigned>(base));
+            if (text.size() > 513)
+                continue;
+            ASSERT_TRUE(reads_like_model(text, base));
+            ASSERT_TRUE(reads_like_model("-" + text, base));
+            ASSERT_TRUE(reads_like_model("000000000" + text, base)) << "leading zeros";
+        }
+}
+
+// A character that is no digit of the base, at every place of a text of
+// plain digits, must stop the reading there: in base 10 each of the 256 byte
+// values (eight characters are checked at once, so a byte just outside
+// '0'-'9', or one with a digit's low bits, must not pass), in the others the
+// characters just outside their digits.
+TEST(Text, NonDigitAtEveryPlaceOfPlainDigits)
+{
+    operands gen(4007);
+    for (int base : {10, 2, 8, 16, 32, 7, 36}) {
+        std::vector<int> bytes;
+        // Past 19 decimal characters a second chunk; 64 binary characters
+        // fill a limb.
+        std::vector<std::size_t> lengths = {9, 19, 27, 40};
+        if (base == 10) {
+            for (int b = 0; b < 256; ++b)
+                bytes.push_back(b);
+        } else {
+            const int just_above = base <= 10 ? '0' + base : 'a' + base - 10;
+            bytes = {'/',       ':', '@', '[',  '`',        '{',
+                     ' ',       '-', 0,   0xb1, just_above, std::toupper(just_above),
+                     '1' | 0x80};
+            lengths.push_back(64);
+        }
+        for (std::size_t n : lengths) {
+            std::string digits;
+            for (std::size_t k = 0; k < n; ++k)
+                digits += to_base(gen.pick(0, uint32_t(base) - 1), 36);
+            for (std::size_t place = 0; place < n; ++place)
+                for (int b : bytes) {
+                    std::string text = digits;
+                    text[place] = static_cast<char>(b);
+                    ASSERT_TRUE(reads_like_model(text, base)) << "byte " << b << " at " << place;
+                }
+        }
+    }
+}
+
+// Longer texts of plain digits convert from their characters too: chunks
+// read straight from the text, then Horner's rule on pairs of chunks or,
+// above the threshold (lowered here to split at two chunks), divide and
+// conquer. A character that is no digit anywhere must send the text to the
+// general reader (which stops at it, or skips a blank) before any of that;
+// blanks at the end are skipped.
+TEST(Text, LongPlainTextsAndWhatInterruptsThem)
+{
+    operands gen(4008);
+    for (int split : {0, 2}) {
+        std::optional<zbig::threshold_override> low;
+        if (split != 0) {
+            zbig::threshold_set t = zbig::tuned_thresholds;
+            t.radix_divide_and_conquer = 2;
+            low.emplace(t);
+        }
+        for (int base : {10, 16, 2, 8, 7, 36}) {
+            for (std::size_t n : {513u, 1000u, 2401u}) {
+                std::string digits;
+                for (std::size_t k = 0; k < n; ++k)
+                    digits += to_base(gen.pick(0, uint32_t(base) - 1), 36);
+                ASSERT_TRUE(reads_like_model(digits, base)) << n << " digits";
+                ASSERT_TRUE(reads_like_model("-" + digits + " \n", base)) << n << " digits";
+                const std::string outside = base == 36 ? "{" : base <= 10 ? "a" : "g";
+                for (std::size_t place : {std::size_t(0), std::size_t(1), n % 9, n / 2, n - 1})
+                    for (const std::string& c : {outside, std::string(" "), std::string(":")}) {
+                        std::string text = digits;
+                        text[place] = c[0];
+                        ASSERT_TRUE(reads_like_model(text, base))
+                            << n << " digits, '" << c << "' at " << place;
+                    }
+            }
         }
     }
 }
