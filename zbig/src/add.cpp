@@ -216,6 +216,47 @@ inline void copy_digits(digit* out, const digit* a, std::size_t from, std::size_
         out[i] = a[i] & digit_mask;
 }
 
+// out[0, na) = a + b, or a - b when Subtract, for na >= nb; returns the
+// carry (or borrow) out of digit na - 1. Each digit of a and b is read before
+// out's digit of that index is written, so out may be a or b.
+template <bool Subtract>
+ZBIG_ALWAYS_INLINE digit combine_digits(digit* out, const digit* a, std::size_t na, const digit* b,
+                                        std::size_t nb)
+{
+    // A sum carries at bit 30; a difference that wraps below zero sets bit
+    // 31 and leaves the digit plus 2^30 in the low 30 bits.
+    constexpr unsigned carry_bit = Subtract ? 31 : digit_bits;
+    digit carry = 0;
+    std::size_t i = 0;
+    if (nb >= 4) {
+        // From four digits on, lanes without a carry chain are faster.
+        bool ripple = false;
+        if constexpr (Subtract) {
+            carry = sub_lanes(out, a, b, nb, ripple);
+            if (ripple)
+                carry += settle_borrows(out, nb);
+        } else {
+            carry = add_lanes(out, a, b, nb, ripple);
+            if (ripple)
+                carry += settle_carries(out, nb);
+        }
+        i = nb;
+    }
+    for (; i < nb; ++i) {
+        const digit t = Subtract ? a[i] - b[i] - carry : a[i] + b[i] + carry;
+        out[i] = t & digit_mask;
+        carry = t >> carry_bit;
+    }
+    for (; i < na && carry != 0; ++i) {
+        const digit t = Subtract ? a[i] - carry : a[i] + carry;
+        out[i] = t & digit_mask;
+        carry = t >> carry_bit;
+    }
+    if (out != a)
+        copy_digits(out, a, i, na);
+    return carry;
+}
+
 // Stored length and sign of p once it holds a result whose first `written`
 // digits were computed into p's own array, the top significant one at
 // significant - 1: what store_result leaves for a temporary of stored length
@@ -243,28 +284,7 @@ ZBIG_ALWAYS_INLINE void add_same_sign(mpz_rec* p, const digit* a, std::size_t na
         return;
     }
     digit* out = reinterpret_cast<digit*>(p->digits);
-    digit carry = 0;
-    std::size_t i = 0;
-    if (nb >= 4) {
-        // From four digits on, lanes without a carry chain are faster.
-        bool ripple = false;
-        carry = add_lanes(out, a, b, nb, ripple);
-        if (ripple)
-            carry += settle_carries(out, nb);
-        i = nb;
-    }
-    for (; i < nb; ++i) {
-        const digit t = a[i] + b[i] + carry;
-        out[i] = t & digit_mask;
-        carry = t >> digit_bits;
-    }
-    for (; i < na && carry != 0; ++i) {
-        const digit t = a[i] + carry;
-        out[i] = t & digit_mask;
-        carry = t >> digit_bits;
-    }
-    if (out != a)
-        copy_digits(out, a, i, na);
+    const digit carry = combine_digits<false>(out, a, na, b, nb);
     // Without a carry the top digit is at least a's, which is nonzero (or
     // both operands were records of sign +-1 holding zero digits).
     if (carry == 0) {
@@ -293,29 +313,7 @@ ZBIG_ALWAYS_INLINE void subtract_smaller(mpz_rec* p, const digit* a, std::size_t
         return;
     }
     digit* out = reinterpret_cast<digit*>(p->digits);
-    // An unsigned wrap below zero sets bit 31 and leaves the digit plus 2^30
-    // in the low 30 bits.
-    digit borrow = 0;
-    std::size_t i = 0;
-    if (nb >= 4) {
-        bool ripple = false;
-        borrow = sub_lanes(out, a, b, nb, ripple);
-        if (ripple)
-            borrow += settle_borrows(out, nb);
-        i = nb;
-    }
-    for (; i < nb; ++i) {
-        const digit t = a[i] - b[i] - borrow;
-        out[i] = t & digit_mask;
-        borrow = t >> 31;
-    }
-    for (; i < na && borrow != 0; ++i) {
-        const digit t = a[i] - borrow;
-        out[i] = t & digit_mask;
-        borrow = t >> 31;
-    }
-    if (out != a)
-        copy_digits(out, a, i, na);
+    combine_digits<true>(out, a, na, b, nb); // a > b: no borrow out of the top
     std::size_t k = na;
     while (out[k - 1] == 0)
         --k; // a > b, so some digit is nonzero
