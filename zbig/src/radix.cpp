@@ -574,14 +574,7 @@ std::size_t short_from_digit_values(digit* out, const uint8_t* values, std::size
             uint64_t v = 0;
             for (std::size_t t = 0; t < take; ++t)
                 v = v * base + values[j++];
-            limb carry = v;
-            for (std::size_t i = 0; i < ln; ++i) {
-                const wide t = wide(acc[i]) * power + carry;
-                acc[i] = limb(t);
-                carry = limb(t >> 64);
-            }
-            if (carry != 0)
-                acc[ln++] = carry;
+            limbs_multiply_add(acc, ln, power, v);
         }
         len = std::min<std::size_t>((ln * 64 + digit_bits - 1) / digit_bits, short_text_digits);
         unpack_limbs({out, len}, {acc, ln});
