@@ -64,27 +64,16 @@ digit add_lanes(digit* out, const digit* a, const digit* b, std::size_t n, bool&
     return carry;
 }
 
-// Some lane of add_lanes reached 2^30: settles the one-step carries in
-// order and returns the carry out of digit n - 1.
-digit settle_carries(digit* out, std::size_t n)
+// Some lane of add_lanes reached 2^30 (or one of sub_lanes went below
+// zero): settles the one-step carries (borrows) in order and returns the
+// carry (borrow) out of digit n - 1.
+template <bool Subtract> digit settle(digit* out, std::size_t n)
 {
     digit c = 0;
     for (std::size_t j = 0; j < n; ++j) {
-        const digit t = out[j] + c;
+        const digit t = Subtract ? out[j] - c : out[j] + c;
         out[j] = t & digit_mask;
-        c = t >> digit_bits;
-    }
-    return c;
-}
-
-// As settle_carries after sub_lanes: returns the borrow out of digit n - 1.
-digit settle_borrows(digit* out, std::size_t n)
-{
-    digit c = 0;
-    for (std::size_t j = 0; j < n; ++j) {
-        const digit t = out[j] - c;
-        out[j] = t & digit_mask;
-        c = t >> 31;
+        c = t >> (Subtract ? 31 : digit_bits);
     }
     return c;
 }
@@ -139,7 +128,7 @@ digit add_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<c
         bool ripple = false;
         carry = add_lanes(out.data(), a.data(), b.data(), b.size(), ripple);
         if (ripple)
-            carry += settle_carries(out.data(), b.size());
+            carry += settle<false>(out.data(), b.size());
         i = b.size();
     }
     for (; i < a.size() && carry != 0; ++i) {
@@ -176,7 +165,7 @@ void sub_magnitudes(std::span<digit> out, std::span<const digit> a, std::span<co
         bool ripple = false;
         borrow = sub_lanes(out.data(), a.data(), b.data(), common, ripple);
         if (ripple)
-            borrow += settle_borrows(out.data(), common);
+            borrow += settle<true>(out.data(), common);
     }
     std::size_t i = common;
     const std::size_t n = std::min(a.size(), out.size());
@@ -234,11 +223,11 @@ ZBIG_ALWAYS_INLINE digit combine_digits(digit* out, const digit* a, std::size_t 
         if constexpr (Subtract) {
             carry = sub_lanes(out, a, b, nb, ripple);
             if (ripple)
-                carry += settle_borrows(out, nb);
+                carry += settle<true>(out, nb);
         } else {
             carry = add_lanes(out, a, b, nb, ripple);
             if (ripple)
-                carry += settle_carries(out, nb);
+                carry += settle<false>(out, nb);
         }
         i = nb;
     }
