@@ -199,7 +199,8 @@ namespace
 // carry. Masking them (a no-op on digits) keeps compilers from making this a
 // call to memmove, whose start-up costs more than the few digits of a short
 // tail; the loop still runs without a carry chain.
-inline void copy_digits(digit* out, const digit* a, std::size_t from, std::size_t to)
+inline void copy_digits(digit* __restrict out, const digit* __restrict a, std::size_t from,
+                        std::size_t to)
 {
     for (std::size_t i = from; i < to; ++i)
         out[i] = a[i] & digit_mask;
@@ -217,8 +218,8 @@ ZBIG_ALWAYS_INLINE digit combine_digits(digit* out, const digit* a, std::size_t 
     constexpr unsigned carry_bit = Subtract ? 31 : digit_bits;
     digit carry = 0;
     std::size_t i = 0;
-    if (nb >= 4) {
-        // From four digits on, lanes without a carry chain are faster.
+    if (nb >= 8) {
+        // From eight digits on, lanes without a carry chain are faster.
         bool ripple = false;
         if constexpr (Subtract) {
             carry = sub_lanes(out, a, b, nb, ripple);
@@ -311,8 +312,9 @@ ZBIG_ALWAYS_INLINE void subtract_smaller(mpz_rec* p, const digit* a, std::size_t
 
 std::size_t significant_length_of(const mpz_rec* x)
 {
+    const int32_t* d = x->digits;
     std::size_t n = x->len;
-    while (n > 0 && x->digits[n - 1] == 0)
+    while (n > 0 && d[n - 1] == 0)
         --n;
     return n;
 }
