@@ -2,6 +2,7 @@
 // limbs for the kernels, or multiplied digit by digit when they are short.
 #include "limbs.h"
 #include "magnitude.h"
+#include "small_mul.h"
 #include "thresholds.h"
 
 #include <algorithm>
@@ -43,7 +44,9 @@ void multiply_short(digit* out, std::span<const digit> a, std::span<const digit>
     const bool square = a.data() == b.data() && a.size() == b.size();
     if (a.size() < b.size())
         std::swap(a, b);
-    if (b.size() == 1)
+    if (a.size() <= small_product_side)
+        multiply_small(out, a, b);
+    else if (b.size() == 1)
         multiply_by_small({out, a.size() + 1}, a, b[0]);
     else if (b.size() < thresholds.digit_mul)
         digits_mul_basecase(out, a.data(), a.size(), b.data(), b.size());

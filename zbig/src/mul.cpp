@@ -1,5 +1,6 @@
 // The record operations mpz_mul and mpz_mul_ui.
 #include "magnitude.h"
+#include "small_mul.h"
 
 using namespace zbig;
 
@@ -10,6 +11,33 @@ extern "C" ZBIG_API void mpz_mul(mpz_rec* p, const mpz_rec* q, const mpz_rec* r)
     const int sign = q->sign * r->sign;
     const std::span<const digit> a = significant_digits(q), b = significant_digits(r);
     const std::size_t len = std::size_t(q->len) + r->len;
+    if (sign != 0 && !a.empty() && !b.empty() && a.size() <= small_product_side &&
+        b.size() <= small_product_side) {
+        // The widths of a model's datapath. The kernel writes into p's own
+        // array when p is no operand and has room for all but the top digit
+        // (often zero, and then left out of the stored length); otherwise
+        // the product is formed on the stack and copied once.
+        std::span<const digit> x = a, y = b;
+        const small_mul_kernel kernel = small_mul_kernel_for(x, y);
+        const std::size_t n = a.size() + b.size();
+        digit* own = reinterpret_cast<digit*>(p->digits);
+        if (p != q && p != r && own != nullptr && n - 1 <= p->len && len <= UINT32_MAX) {
+            result_digits res{own, static_cast<uint32_t>(len), static_cast<uint32_t>(n - 1)};
+            const digit top = kernel(own, x.data(), y.data());
+            if (top != 0) {
+                if (n <= p->len)
+                    own[res.written++] = top;
+                else
+                    append_digit(p, res, top);
+            }
+            store_result(p, res, sign);
+            return;
+        }
+        digit product[2 * small_product_side];
+        product[n - 1] = kernel(product, x.data(), y.data());
+        store_digits(p, product, n, len, sign);
+        return;
+    }
     if (sign != 0 && !a.empty() && !b.empty() && a.size() + b.size() <= short_product_digits) {
         // The sizes of a model's datapath: the product is formed on the
         // stack and copied once, into p's own array when it has room.

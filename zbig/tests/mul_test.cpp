@@ -65,6 +65,37 @@ TEST(MulShort, EveryShortShapeMatchesTheModel)
             }
 }
 
+TEST(MulSmall, ProductLandsInPWhateverItsRoom)
+{
+    // Operands of up to nine digits each go through kernels that write into
+    // p's own array when p is no operand and has room for all but the top
+    // digit, which then lands only if it is nonzero (growing p by one digit
+    // when p had no room for it). Every pair of lengths, in both orders; p
+    // stored with every length around the product's; all-ones operands
+    // (largest column sums, top digit nonzero), powers of 2^30 (top digit
+    // zero) and random ones; every aliasing, squares included.
+    operands g(18);
+    for (unsigned qd = 1; qd <= 9; ++qd)
+        for (unsigned rd = 1; rd <= 9; ++rd)
+            for (int shape = 0; shape < 3; ++shape) {
+                const auto operand = [&](unsigned d) {
+                    if (shape == 0)
+                        return (big(1) << (30 * d)) - 1;
+                    if (shape == 1)
+                        return big(1) << (30 * (d - 1));
+                    return g.random_bits(30 * d - 29) | (big(1) << (30 * d - 30));
+                };
+                const big q = operand(qd), r = g.pick(0, 1) ? operand(rd) : -operand(rd);
+                const unsigned n = qd + rd;
+                for (unsigned room = n - 1 > 2 ? n - 2 : 1; room <= n + 2; ++room) {
+                    check_binary(mul_op, model::mul, q, r, g.pick(0, 2), g.pick(0, 2),
+                                 big(5) << (30 * (room - 1)), 0);
+                    if (HasFatalFailure())
+                        return;
+                }
+            }
+}
+
 TEST(MulShort, DigitKernelAgreesAtEveryShortSize)
 {
     // The column kernels keep up to 16 digit products (or 8 doubled ones) in
