@@ -149,6 +149,13 @@ int main(int argc, char** argv)
              dout.assign(2 * n, 0);
              return [&] { zbig::multiply_magnitudes(dout, da, db); };
          }},
+        {"digit_sqr: squares digit by digit below", "30-bit digits",
+         &zbig::threshold_set::digit_sqr, sizes(range(14, zbig::max_sqr_column_digits, 1)),
+         [&](std::size_t n) -> std::function<void()> {
+             da.assign(n, 0x2aaaaaab);
+             dout.assign(2 * n, 0);
+             return [&] { zbig::multiply_magnitudes(dout, da, da); };
+         }},
         {"karatsuba: products", "limbs", &zbig::threshold_set::karatsuba, sizes(range(16, 96, 8)),
          [&](std::size_t n) -> std::function<void()> {
              a = random_limbs(n), b = random_limbs(n), r.assign(2 * n, 0);

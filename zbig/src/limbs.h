@@ -54,7 +54,9 @@ limb limbs_divrem_1(limb* q, const limb* a, std::size_t n, limb d);
 void limbs_reciprocal(limb* inv, const limb* v, std::size_t p);
 
 // r[0, an + bn) = a * b on 30-bit digits, for short operands (an, bn >= 1);
-// r must not overlap a or b.
+// r must not overlap a or b. Squares (a == b) of up to max_sqr_column_digits
+// form each cross product once.
+inline constexpr std::size_t max_sqr_column_digits = 24;
 void digits_mul_basecase(digit* r, const digit* a, std::size_t an, const digit* b, std::size_t bn);
 
 // Low-level helpers shared by the kernels.

@@ -48,7 +48,8 @@ void multiply_short(digit* out, std::span<const digit> a, std::span<const digit>
         multiply_small(out, a, b);
     else if (b.size() == 1)
         multiply_by_small({out, a.size() + 1}, a, b[0]);
-    else if (b.size() < thresholds.digit_mul)
+    else if (b.size() < thresholds.digit_mul ||
+             (square && a.size() < thresholds.digit_sqr && a.size() <= max_sqr_column_digits))
         digits_mul_basecase(out, a.data(), a.size(), b.data(), b.size());
     else
         multiply_by_limbs({out, a.size() + b.size()}, a, b, square);

@@ -177,8 +177,10 @@ namespace
 // 16 of them plus the carry from the column below (under 2^35) fits 64 bits.
 #if defined(__GNUC__) && !defined(__clang__)
 #define ZBIG_UNROLL _Pragma("GCC unroll 32")
+#define ZBIG_UNROLL_COLUMNS _Pragma("GCC unroll 64")
 #else
 #define ZBIG_UNROLL
+#define ZBIG_UNROLL_COLUMNS
 #endif
 template <std::size_t B> void mul_columns(digit* r, const digit* a, std::size_t an, const digit* b)
 {
@@ -217,35 +219,50 @@ template <std::size_t B> void mul_columns(digit* r, const digit* a, std::size_t 
 }
 // a^2 for N digits (N known at compile time) by columns, each product
 // a_i a_j with i < j formed once and doubled: about half the products of
-// mul_columns. A column holds at most 8 such pairs (N <= 16), doubled below
-// 2^64 - 2^35 + 17, or 7 pairs and a square; with the carry from below
-// (under 2^34) it fits 64 bits.
+// mul_columns. Up to N = 16 a column holds at most 8 such pairs, doubled
+// below 2^64 - 2^35 + 17, or 7 pairs and a square; with the carry from
+// below (under 2^34) it fits 64 bits. Longer operands (from 17 digits a
+// column can hold 8 pairs and a square) sum the pairs of a column in groups
+// of 8 and carry each group's bits above the digit apart.
 template <std::size_t N> void sqr_columns(digit* r, const digit* a)
 {
-    static_assert(N >= 2 && N <= 16);
+    static_assert(N >= 2 && N <= max_sqr_column_digits);
+    constexpr std::size_t groups = (N / 2 + 7) / 8; // pairs in a column: at most N / 2
     uint64_t x[N];
     for (std::size_t i = 0; i < N; ++i)
         x[i] = a[i];
     uint64_t column = 0;
-    ZBIG_UNROLL
+    ZBIG_UNROLL_COLUMNS
     for (std::size_t k = 0; k + 1 < 2 * N; ++k) {
-        uint64_t pairs = 0;
+        const std::size_t lowest = k + 1 > N ? k + 1 - N : 0;
+        uint64_t pairs[groups] = {};
         ZBIG_UNROLL
         for (std::size_t i = 0; i < N; ++i)
             if (i < k - i && k - i < N && i <= k)
-                pairs += x[i] * x[k - i];
-        column += 2 * pairs;
-        if (k % 2 == 0)
-            column += x[k / 2] * x[k / 2];
-        r[k] = digit(column) & digit_mask;
-        column >>= digit_bits;
+                pairs[(i - lowest) / 8] += x[i] * x[k - i];
+        const uint64_t square = k % 2 == 0 ? x[k / 2] * x[k / 2] : 0;
+        if constexpr (N <= 16) {
+            column += 2 * pairs[0] + square;
+            r[k] = digit(column) & digit_mask;
+            column >>= digit_bits;
+        } else {
+            uint64_t low = column + (square & digit_mask), high = square >> digit_bits;
+            for (std::size_t g = 0; g < groups; ++g) {
+                low += (2 * pairs[g]) & digit_mask;
+                high += (2 * pairs[g]) >> digit_bits;
+            }
+            r[k] = digit(low) & digit_mask;
+            column = high + (low >> digit_bits);
+        }
     }
     r[2 * N - 1] = digit(column);
 }
 
 #undef ZBIG_UNROLL
+#undef ZBIG_UNROLL_COLUMNS
 
-// The kernels by the short operand's length, 2 to 16 digits.
+// The kernels by the short operand's length, 2 to 16 digits, and by the
+// square's length, 2 to max_sqr_column_digits.
 using mul_kernel = void (*)(digit*, const digit*, std::size_t, const digit*);
 using sqr_kernel = void (*)(digit*, const digit*);
 template <std::size_t... B>
@@ -254,18 +271,18 @@ constexpr std::array<mul_kernel, 17> mul_kernels(std::index_sequence<B...>)
     return {nullptr, nullptr, &mul_columns<B + 2>...};
 }
 template <std::size_t... N>
-constexpr std::array<sqr_kernel, 17> sqr_kernels(std::index_sequence<N...>)
+constexpr std::array<sqr_kernel, max_sqr_column_digits + 1> sqr_kernels(std::index_sequence<N...>)
 {
     return {nullptr, nullptr, &sqr_columns<N + 2>...};
 }
 constexpr auto mul_by_length = mul_kernels(std::make_index_sequence<15>());
-constexpr auto sqr_by_length = sqr_kernels(std::make_index_sequence<15>());
+constexpr auto sqr_by_length = sqr_kernels(std::make_index_sequence<max_sqr_column_digits - 1>());
 
 } // namespace
 
 void digits_mul_basecase(digit* r, const digit* a, std::size_t an, const digit* b, std::size_t bn)
 {
-    if (a == b && an == bn && an >= 2 && an <= 16) {
+    if (a == b && an == bn && an >= 2 && an <= max_sqr_column_digits) {
         sqr_by_length[an](r, a);
         return;
     }

@@ -18,6 +18,7 @@ namespace zbig
 // zbig/bench/tune_thresholds measures the crossovers on the machine at hand.
 struct threshold_set {
     std::size_t digit_mul;                // shorter operand in 30-bit digits: limbs from here
+    std::size_t digit_sqr;                // squares in 30-bit digits: limbs from here
     std::size_t karatsuba;                // shorter operand: Karatsuba from here
     std::size_t karatsuba_sqr;            // squaring: Karatsuba from here
     std::size_t ntt;                      // shorter operand: transforms from here
@@ -35,6 +36,14 @@ inline constexpr threshold_set tuned_thresholds{
     // 16 112/80. Unbalanced products (a short operand against one twice its
     // length, as in a 512-by-256-bit product) gain more from the digits.
     .digit_mul = 14,
+    // Squares below this many digits are formed by columns that take each
+    // cross product once, up to max_sqr_column_digits (24, the longest such
+    // kernel: longer ones would add 80 KB of code). zbig_tune_thresholds,
+    // squares, columns against limbs: n = 14 31/73 ns, 18 57/82, 24 87/118,
+    // and with kernels up to 32 digits built for the measurement, 28
+    // 112/137, 31 131/150, 32 139/132 (where the limbs regroup whole
+    // 32-digit groups).
+    .digit_sqr = 25,
     // Below this many limbs in the shorter operand, schoolbook multiplication
     // (rows of mulx/adcx/adox). zbig_bench mul/10000 and mul/100000: 20 limbs
     // 10.8/406 us, 48 limbs 8.6/368 us, 64 limbs 9.2/368 us, 96 limbs
@@ -73,6 +82,7 @@ inline constexpr threshold_set tuned_thresholds{
 // and divide and conquer a split of at least 2.
 inline constexpr threshold_set lowest_thresholds{
     .digit_mul = 0,
+    .digit_sqr = 0,
     .karatsuba = 2,
     .karatsuba_sqr = 2,
     .ntt = 1,
@@ -94,6 +104,7 @@ class threshold_override
     {
         thresholds = {
             t.digit_mul,
+            t.digit_sqr,
             at_least(t.karatsuba, lowest_thresholds.karatsuba),
             at_least(t.karatsuba_sqr, lowest_thresholds.karatsuba_sqr),
             at_least(t.ntt, lowest_thresholds.ntt),

@@ -466,6 +466,7 @@ TEST(DivThresholds, BlockDivisionWithSmallOperands)
     // below it; a = q b + r with 0 <= r < b pins both results.
     const zbig::threshold_override low(
         {.digit_mul = zbig::tuned_thresholds.digit_mul,
+         .digit_sqr = zbig::tuned_thresholds.digit_sqr,
          .karatsuba = 3,
          .karatsuba_sqr = 3,
          .ntt = zbig::tuned_thresholds.ntt,

@@ -100,7 +100,7 @@ TEST(MulShort, DigitKernelAgreesAtEveryShortSize)
 {
     // The column kernels keep up to 16 digit products (or 8 doubled ones) in
     // one 64-bit sum: all-ones digits give the largest sums, on both sides
-    // of 16.
+    // of 16 and up to the longest square kernel.
     operands g(17);
     for (std::size_t an = 1; an <= 70; ++an)
         for (std::size_t bn = 1; bn <= an && bn <= 20; ++bn)
@@ -118,12 +118,19 @@ TEST(MulShort, DigitKernelAgreesAtEveryShortSize)
                 zbig::digits_mul_basecase(r.data(), b.data(), bn, a.data(), an);
                 ASSERT_EQ(from_digits(r), from_digits(a) * from_digits(b))
                     << "sizes " << bn << " x " << an << " shape " << shape;
-                // Squares form each cross product once and double it.
-                std::vector<zbig::digit> sq(2 * bn);
-                zbig::digits_mul_basecase(sq.data(), b.data(), bn, b.data(), bn);
-                ASSERT_EQ(from_digits(sq), from_digits(b) * from_digits(b))
-                    << "square of size " << bn << " shape " << shape;
             }
+    // Squares form each cross product once and double it; from 17 digits a
+    // column's pairs are summed in groups.
+    for (std::size_t n = 1; n <= zbig::max_sqr_column_digits + 1; ++n)
+        for (int shape = 0; shape < 2; ++shape) {
+            std::vector<zbig::digit> a(n), sq(2 * n);
+            for (auto& d : a)
+                d = shape ? zbig::digit_mask
+                          : static_cast<zbig::digit>(g.rng()()) & zbig::digit_mask;
+            zbig::digits_mul_basecase(sq.data(), a.data(), n, a.data(), n);
+            ASSERT_EQ(from_digits(sq), from_digits(a) * from_digits(a))
+                << "square of size " << n << " shape " << shape;
+        }
 }
 
 TEST(Mul, EdgeCases)
@@ -148,6 +155,7 @@ TEST(MulThresholds, EverySwitchCrossedWithSmallOperands)
     // few hundred bits long, through mpz_mul with every aliasing.
     const zbig::threshold_override low(
         {.digit_mul = 3,
+         .digit_sqr = 12,
          .karatsuba = 3,
          .karatsuba_sqr = 4,
          .ntt = 12,

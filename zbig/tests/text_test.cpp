@@ -490,6 +490,7 @@ TEST(Text, DivideAndConquerWithShortNumbers)
     // (or chunks), on numbers short enough for every build and valgrind;
     // long texts still take the heap path above the stack buffers.
     const zbig::threshold_override low({.digit_mul = zbig::tuned_thresholds.digit_mul,
+                                        .digit_sqr = zbig::tuned_thresholds.digit_sqr,
                                         .karatsuba = 3,
                                         .karatsuba_sqr = 3,
                                         .ntt = 16,
