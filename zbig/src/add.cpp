@@ -247,20 +247,6 @@ ZBIG_ALWAYS_INLINE digit combine_digits(digit* out, const digit* a, std::size_t 
     return carry;
 }
 
-// Stored length and sign of p once it holds a result whose first `written`
-// digits were computed into p's own array, the top significant one at
-// significant - 1: what store_result leaves for a temporary of stored length
-// temp_len.
-inline void finish_in_place(mpz_rec* p, std::size_t written, std::size_t significant,
-                            uint32_t temp_len, int sign)
-{
-    const uint32_t len = copied_length(p->len, temp_len, significant);
-    for (std::size_t i = written; i < len; ++i)
-        p->digits[i] = 0;
-    p->len = len;
-    p->sign = static_cast<int16_t>(significant == 0 ? 0 : sign);
-}
-
 // p = a + b for significant lengths na >= nb >= 1, into p's own array when
 // it has room for na digits. Each digit of a and b is read before p's digit
 // of that index is written, so p may be q or r.

@@ -22,15 +22,19 @@ extern "C" ZBIG_API void mpz_mul(mpz_rec* p, const mpz_rec* q, const mpz_rec* r)
         const std::size_t n = a.size() + b.size();
         digit* own = reinterpret_cast<digit*>(p->digits);
         if (p != q && p != r && own != nullptr && n - 1 <= p->len && len <= UINT32_MAX) {
-            result_digits res{own, static_cast<uint32_t>(len), static_cast<uint32_t>(n - 1)};
             const digit top = kernel(own, x.data(), y.data());
-            if (top != 0) {
-                if (n <= p->len)
-                    own[res.written++] = top;
-                else
-                    append_digit(p, res, top);
+            // a and b have nonzero top digits, so the product is at least
+            // 2^(30 (n - 2)): without a top digit, digit n - 2 is nonzero.
+            if (top == 0) {
+                finish_in_place(p, n - 1, n - 1, static_cast<uint32_t>(len), sign);
+            } else if (n <= p->len) {
+                own[n - 1] = top;
+                finish_in_place(p, n, n, static_cast<uint32_t>(len), sign);
+            } else {
+                result_digits res{own, static_cast<uint32_t>(len), static_cast<uint32_t>(n - 1)};
+                append_digit(p, res, top);
+                store_result(p, res, sign);
             }
-            store_result(p, res, sign);
             return;
         }
         digit product[2 * small_product_side];

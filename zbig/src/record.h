@@ -132,6 +132,20 @@ inline void store_result(mpz_rec* dst, result_digits result, int sign)
     dst->sign = static_cast<int16_t>(k == 0 ? 0 : sign);
 }
 
+// store_result for a result computed into dst's own array: its first
+// `written` digits, the top significant one at significant - 1, for a
+// temporary of stored length temp_len. The copy rule keeps at most
+// max(dst->len, written) digits, so the array has room for the zeros.
+inline void finish_in_place(mpz_rec* dst, std::size_t written, std::size_t significant,
+                            uint32_t temp_len, int sign)
+{
+    const uint32_t len = copied_length(dst->len, temp_len, significant);
+    for (std::size_t i = written; i < len; ++i)
+        dst->digits[i] = 0;
+    dst->len = len;
+    dst->sign = static_cast<int16_t>(significant == 0 ? 0 : sign);
+}
+
 // store_result for a value computed apart from dst (on the stack): dst = the
 // n digits v with the given sign, as a temporary of stored length temp_len
 // holding them would leave it. v must not be dst's array.

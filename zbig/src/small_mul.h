@@ -24,9 +24,10 @@ using small_mul_kernel = digit (*)(digit* r, const digit* a, const digit* b);
 
 // [an][bn] for 1 <= bn <= an <= small_product_side; [n][0] is a * a for
 // n >= 2 (each cross product formed once).
+// (Hidden: read without a trip through the global offset table.)
 extern const std::array<std::array<small_mul_kernel, small_product_side + 1>,
                         small_product_side + 1>
-    small_mul_kernels;
+    small_mul_kernels [[gnu::visibility("hidden")]];
 
 // The kernel for nonempty operands of at most small_product_side digits.
 inline small_mul_kernel small_mul_kernel_for(std::span<const digit>& a, std::span<const digit>& b)
