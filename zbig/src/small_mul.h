@@ -29,7 +29,8 @@ extern const std::array<std::array<small_mul_kernel, small_product_side + 1>,
                         small_product_side + 1>
     small_mul_kernels [[gnu::visibility("hidden")]];
 
-// The kernel for nonempty operands of at most small_product_side digits.
+// The kernel for nonempty operands of at most small_product_side digits,
+// with a and b put in the order it takes them (the longer first).
 inline small_mul_kernel small_mul_kernel_for(std::span<const digit>& a, std::span<const digit>& b)
 {
     if (a.data() == b.data() && a.size() == b.size() && a.size() >= 2)
