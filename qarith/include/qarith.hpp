@@ -51,6 +51,16 @@
 #include <string>
 #include <string_view>
 
+// The operators' way into the library: the container of a op b in a's
+// format, returned instead of stored. Part of libqarith for this header;
+// C code calls fxp_add and the rest.
+extern "C" {
+int32_t qarith_add_value(const fxp_t* a, const fxp_t* b);
+int32_t qarith_sub_value(const fxp_t* a, const fxp_t* b);
+int32_t qarith_mul_value(const fxp_t* a, const fxp_t* b);
+int32_t qarith_div_value(const fxp_t* a, const fxp_t* b);
+}
+
 namespace fsmdkit
 {
 
@@ -283,17 +293,14 @@ class fixed
     }
     fixed add_sub(const fixed& b, bool subtract) const
     {
-        return subtract ? result<fxp_sub>(*this, b) : result<fxp_add>(*this, b);
+        return subtract ? result<qarith_sub_value>(*this, b) : result<qarith_add_value>(*this, b);
     }
-    // The result in a's format. It is put together from a's format and the
-    // value the C call wrote: a copy of the C call's record itself would
-    // have to wait for that narrower store to complete.
-    template <void (*Operation)(fxp_t*, const fxp_t*, const fxp_t*)>
+    // The result in a's format, put together from a's format and the
+    // container the library returns in a register.
+    template <int32_t (*Operation)(const fxp_t*, const fxp_t*)>
     static fixed result(const fixed& a, const fixed& b)
     {
-        fxp_t r = a.rec_;
-        Operation(&r, &a.rec_, &b.rec_);
-        return fixed(a.rec_, r.value);
+        return fixed(a.rec_, Operation(&a.rec_, &b.rec_));
     }
     fixed(const fxp_t& format, int32_t value)
         : rec_{value, format.wl, format.iwl, format.point, format.ovf_mode, format.q_mode}
@@ -316,13 +323,13 @@ class fixed
 
 inline fixed operator*(const fixed& a, const fixed& b)
 {
-    return fixed::result<fxp_mul>(a, b);
+    return fixed::result<qarith_mul_value>(a, b);
 }
 
 inline fixed operator/(const fixed& a, const fixed& b)
 {
     fixed::check_divisor(b);
-    return fixed::result<fxp_div>(a, b);
+    return fixed::result<qarith_div_value>(a, b);
 }
 
 inline fixed operator-(const fixed& a)

@@ -59,9 +59,10 @@ constexpr int64_t positive_part(int64_t x)
 // formats the 64-bit path cannot, and inlined it would cost every call
 // registers and code.
 template <int32_t (*Operation)(const Call&)>
-[[gnu::noinline, gnu::cold]] void out_of_line(fxp_t* r, const fxp_t* a, const fxp_t* b)
+[[gnu::noinline, gnu::cold]] void out_of_line(int32_t* out, const fxp_t* r, const fxp_t* a,
+                                              const fxp_t* b)
 {
-    r->value = Operation(Call{*r, *a, *b});
+    *out = Operation(Call{*r, *a, *b});
 }
 
 enum class Sign { plus, minus };
@@ -77,7 +78,10 @@ template <typename Int, Sign sign> int32_t aligned_sum(const Call& c)
     return normalize(shift(exact, int64_t{c.r.point} - fraction), c.r, c.format);
 }
 
-template <Sign sign> void add_or_subtract(fxp_t* r, const fxp_t* a, const fxp_t* b)
+// Each operation writes the container of its result, in r's format, to
+// *out: &r->value for the C calls, a local for the operators' entry points.
+template <Sign sign>
+void add_or_subtract(int32_t* out, const fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
     const Call c{*r, *a, *b};
     const int64_t fraction = c.x.fraction > c.y.fraction ? c.x.fraction : c.y.fraction;
@@ -90,10 +94,10 @@ template <Sign sign> void add_or_subtract(fxp_t* r, const fxp_t* a, const fxp_t*
         assume(narrow_operand(c.x) && narrow_operand(c.y) && r->point - fraction < kNarrowBits);
         assume(fraction - c.x.fraction >= 0 && fraction - c.x.fraction < kNarrowBits);
         assume(fraction - c.y.fraction >= 0 && fraction - c.y.fraction < kNarrowBits);
-        r->value = aligned_sum<int64_t, sign>(c);
+        *out = aligned_sum<int64_t, sign>(c);
         return;
     }
-    out_of_line<aligned_sum<wide_t, sign>>(r, a, b);
+    out_of_line<aligned_sum<wide_t, sign>>(out, r, a, b);
 }
 
 // Two 32-bit raw fields: the product is exact in either width. It has
@@ -145,21 +149,7 @@ template <typename Int> int32_t negation(const Call& c)
     return normalize(shift(-raw<Int>(c.a, c.x), int64_t{c.r.point} - c.x.fraction), c.r, c.format);
 }
 
-} // namespace
-
-extern "C" {
-
-void fxp_add(fxp_t* r, const fxp_t* a, const fxp_t* b)
-{
-    add_or_subtract<Sign::plus>(r, a, b);
-}
-
-void fxp_sub(fxp_t* r, const fxp_t* a, const fxp_t* b)
-{
-    add_or_subtract<Sign::minus>(r, a, b);
-}
-
-void fxp_mul(fxp_t* r, const fxp_t* a, const fxp_t* b)
+void multiply(int32_t* out, const fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
     const Call c{*r, *a, *b};
     const int64_t lift = positive_part(r->point - (c.x.fraction + c.y.fraction));
@@ -167,13 +157,14 @@ void fxp_mul(fxp_t* r, const fxp_t* a, const fxp_t* b)
         magnitude_bits(c.x) + magnitude_bits(c.y) + lift <= kNarrowBits) {
         assume(narrow_operand(c.x) && narrow_operand(c.y));
         assume(r->point - (c.x.fraction + c.y.fraction) <= kNarrowBits);
-        r->value = scaled_product<int64_t>(c);
+        *out = scaled_product<int64_t>(c);
         return;
     }
-    out_of_line<scaled_product<wide_t>>(r, a, b);
+    out_of_line<scaled_product<wide_t>>(out, r, a, b);
 }
 
-void fxp_div(fxp_t* r, const fxp_t* a, const fxp_t* b)
+// A zero divisor is reported and *out stays untouched.
+void divide(int32_t* out, const fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
     const Call c{*r, *a, *b};
     // The quotient is at most the dividend in magnitude.
@@ -185,15 +176,41 @@ void fxp_div(fxp_t* r, const fxp_t* a, const fxp_t* b)
         assume(scale <= kNarrowBits && -scale <= kNarrowBits);
         if (refuses_division(c))
             return;
-        r->value = scaled_quotient<int64_t>(c);
+        *out = scaled_quotient<int64_t>(c);
         return;
     }
     if (refuses_division(c))
         return;
-    out_of_line<scaled_quotient<wide_t>>(r, a, b);
+    out_of_line<scaled_quotient<wide_t>>(out, r, a, b);
 }
 
-void fxp_neg(fxp_t* r, const fxp_t* a)
+} // namespace
+
+// Each entry point is one straight piece of code (flatten): the steps of its
+// operation are inlined, the 128-bit path and the report stay out of line.
+extern "C" {
+
+[[gnu::flatten]] void fxp_add(fxp_t* r, const fxp_t* a, const fxp_t* b)
+{
+    add_or_subtract<Sign::plus>(&r->value, r, a, b);
+}
+
+[[gnu::flatten]] void fxp_sub(fxp_t* r, const fxp_t* a, const fxp_t* b)
+{
+    add_or_subtract<Sign::minus>(&r->value, r, a, b);
+}
+
+[[gnu::flatten]] void fxp_mul(fxp_t* r, const fxp_t* a, const fxp_t* b)
+{
+    multiply(&r->value, r, a, b);
+}
+
+[[gnu::flatten]] void fxp_div(fxp_t* r, const fxp_t* a, const fxp_t* b)
+{
+    divide(&r->value, r, a, b);
+}
+
+[[gnu::flatten]] void fxp_neg(fxp_t* r, const fxp_t* a)
 {
     const Call c{*r, *a, *a};
     const int64_t to_point = int64_t{r->point} - c.x.fraction;
@@ -203,7 +220,41 @@ void fxp_neg(fxp_t* r, const fxp_t* a)
         r->value = negation<int64_t>(c);
         return;
     }
-    out_of_line<negation<wide_t>>(r, a, a);
+    out_of_line<negation<wide_t>>(&r->value, r, a, a);
+}
+
+// The entry points of qarith.hpp's binary operators (declared there): the
+// container of a op b in a's format, returned rather than stored. Knowing
+// that the result has a's format, each reads that format once, and the
+// operator builds its new value without a record for the call to write.
+[[gnu::flatten]] int32_t qarith_add_value(const fxp_t* a, const fxp_t* b)
+{
+    int32_t value;
+    add_or_subtract<Sign::plus>(&value, a, a, b);
+    return value;
+}
+
+[[gnu::flatten]] int32_t qarith_sub_value(const fxp_t* a, const fxp_t* b)
+{
+    int32_t value;
+    add_or_subtract<Sign::minus>(&value, a, a, b);
+    return value;
+}
+
+[[gnu::flatten]] int32_t qarith_mul_value(const fxp_t* a, const fxp_t* b)
+{
+    int32_t value;
+    multiply(&value, a, a, b);
+    return value;
+}
+
+// A zero divisor is reported as by fxp_div and gives a's own container (the
+// operator refuses a zero divisor before it calls).
+[[gnu::flatten]] int32_t qarith_div_value(const fxp_t* a, const fxp_t* b)
+{
+    int32_t value = a->value;
+    divide(&value, a, a, b);
+    return value;
 }
 
 } // extern "C"

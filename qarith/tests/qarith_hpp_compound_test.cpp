@@ -77,4 +77,19 @@ TEST(FixedCompound, DivisionByZeroLeavesTheLeftOperand)
     EXPECT_THROW(z /= z, std::domain_error);
 }
 
+// The library entry point behind operator/ is reached only after the
+// operator refused a zero divisor; called directly it reports one as fxp_div
+// does and gives back the left operand's container.
+TEST(FixedCompound, ValueEntryPointReportsAZeroDivisorLikeTheCCall)
+{
+    const fxp_t a{int32_t(2.5 * 65536), 15, 9, 16, FXP_OVF_SAT, FXP_Q_TRUNC};
+    for (const fxp_t& divisor : {fxp_t{0, 15, 9, 16, FXP_OVF_SAT, FXP_Q_TRUNC},
+                                 fxp_t{1023, 15, 9, 16, FXP_OVF_SAT, FXP_Q_TRUNC}}) {
+        testing::internal::CaptureStderr();
+        const int32_t value = qarith_div_value(&a, &divisor);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "fxp_div: Division by zero.\n");
+        EXPECT_EQ(value, a.value);
+    }
+}
+
 } // namespace
