@@ -125,14 +125,16 @@ int64_t quotient_scale(const Call& c)
     std::fputs("fxp_div: Division by zero.\n", stderr);
 }
 
-// A divisor whose container or raw field is zero is reported, and r stays
-// untouched. Both paths test it after their own facts about the layouts,
-// so that the 64-bit one reads the raw field with a single shift.
-bool refuses_division(const Call& c)
+// A divisor whose container or raw field is zero is refused (and reported
+// when Report), and r stays untouched. Both paths test it after their own
+// facts about the layouts, so that the 64-bit one reads the raw field with a
+// single shift.
+template <bool Report> bool refuses_division(const Call& c)
 {
     if (c.b.value != 0 && raw_field(c.b, c.y) != 0)
         return false;
-    report_division_by_zero();
+    if (Report)
+        report_division_by_zero();
     return true;
 }
 
@@ -163,8 +165,8 @@ void multiply(int32_t* out, const fxp_t* r, const fxp_t* a, const fxp_t* b)
     out_of_line<scaled_product<wide_t>>(out, r, a, b);
 }
 
-// A zero divisor is reported and *out stays untouched.
-void divide(int32_t* out, const fxp_t* r, const fxp_t* a, const fxp_t* b)
+// False, with *out untouched, for a zero divisor (reported when Report).
+template <bool Report> bool divide(int32_t* out, const fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
     const Call c{*r, *a, *b};
     // The quotient is at most the dividend in magnitude.
@@ -174,14 +176,15 @@ void divide(int32_t* out, const fxp_t* r, const fxp_t* a, const fxp_t* b)
         bits <= kNarrowBits) {
         assume(narrow_operand(c.x) && narrow_operand(c.y));
         assume(scale <= kNarrowBits && -scale <= kNarrowBits);
-        if (refuses_division(c))
-            return;
+        if (refuses_division<Report>(c))
+            return false;
         *out = scaled_quotient<int64_t>(c);
-        return;
+        return true;
     }
-    if (refuses_division(c))
-        return;
+    if (refuses_division<Report>(c))
+        return false;
     out_of_line<scaled_quotient<wide_t>>(out, r, a, b);
+    return true;
 }
 
 } // namespace
@@ -207,7 +210,7 @@ extern "C" {
 
 [[gnu::flatten]] void fxp_div(fxp_t* r, const fxp_t* a, const fxp_t* b)
 {
-    divide(&r->value, r, a, b);
+    divide<true>(&r->value, r, a, b);
 }
 
 [[gnu::flatten]] void fxp_neg(fxp_t* r, const fxp_t* a)
@@ -248,13 +251,12 @@ extern "C" {
     return value;
 }
 
-// A zero divisor is reported as by fxp_div and gives a's own container (the
-// operator refuses a zero divisor before it calls).
-[[gnu::flatten]] int32_t qarith_div_value(const fxp_t* a, const fxp_t* b)
+// A zero divisor gives INT64_MIN, which no container is, and no report:
+// the operator turns it into an exception.
+[[gnu::flatten]] int64_t qarith_div_value(const fxp_t* a, const fxp_t* b)
 {
-    int32_t value = a->value;
-    divide(&value, a, a, b);
-    return value;
+    int32_t value;
+    return divide<false>(&value, a, a, b) ? value : INT64_MIN;
 }
 
 } // extern "C"
