@@ -17,12 +17,11 @@ extern "C" ZBIG_API void mpz_mul(mpz_rec* p, const mpz_rec* q, const mpz_rec* r)
         // array when p is no operand and has room for all but the top digit
         // (often zero, and then left out of the stored length); otherwise
         // the product is formed on the stack and copied once.
-        std::span<const digit> x = a, y = b;
-        const small_mul_kernel kernel = small_mul_kernel_for(x, y);
+        const small_mul_kernel kernel = small_mul_kernel_for(a, b);
         const std::size_t n = a.size() + b.size();
         digit* own = reinterpret_cast<digit*>(p->digits);
         if (p != q && p != r && own != nullptr && n - 1 <= p->len && len <= UINT32_MAX) {
-            const digit top = kernel(own, x.data(), y.data());
+            const digit top = kernel(own, a.data(), b.data());
             // a and b have nonzero top digits, so the product is at least
             // 2^(30 (n - 2)): without a top digit, digit n - 2 is nonzero.
             if (top == 0) {
@@ -38,7 +37,7 @@ extern "C" ZBIG_API void mpz_mul(mpz_rec* p, const mpz_rec* q, const mpz_rec* r)
             return;
         }
         digit product[2 * small_product_side];
-        product[n - 1] = kernel(product, x.data(), y.data());
+        product[n - 1] = kernel(product, a.data(), b.data());
         store_digits(p, product, n, len, sign);
         return;
     }

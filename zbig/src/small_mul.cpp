@@ -1,6 +1,7 @@
 // The kernels of small_mul.h: column by column, every index a constant.
 #include "small_mul.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace zbig
@@ -68,22 +69,32 @@ template <std::size_t N> digit sqr_fixed(digit* r, const digit* a, const digit*)
 
 #undef ZBIG_UNROLL
 
+// The kernel for a shorter first operand: the same columns, operands
+// exchanged (a jump, so that callers need not order their operands).
+template <std::size_t AN, std::size_t BN>
+digit mul_exchanged(digit* r, const digit* a, const digit* b)
+{
+    return mul_fixed<BN, AN>(r, b, a);
+}
+
 using kernel_row = std::array<small_mul_kernel, small_product_side + 1>;
 
-// Row an: the square first, then the products by bn = 1 .. an.
+// Row an: the square first, then the products by bn = 1 .. small_product_side.
 template <std::size_t AN, std::size_t... BN> constexpr kernel_row row(std::index_sequence<BN...>)
 {
     kernel_row r{};
     if constexpr (AN >= 2)
         r[0] = &sqr_fixed<AN>;
-    ((r[BN + 1] = &mul_fixed<AN, BN + 1>), ...);
+    ((r[BN + 1] = BN + 1 <= AN ? &mul_fixed<AN, std::min(AN, BN + 1)>
+                               : &mul_exchanged<AN, std::max(AN, BN + 1)>),
+     ...);
     return r;
 }
 
 template <std::size_t... AN>
 constexpr std::array<kernel_row, small_product_side + 1> table(std::index_sequence<AN...>)
 {
-    return {kernel_row{}, row<AN + 1>(std::make_index_sequence<AN + 1>())...};
+    return {kernel_row{}, row<AN + 1>(std::make_index_sequence<small_product_side>())...};
 }
 
 } // namespace

@@ -22,21 +22,18 @@ inline constexpr std::size_t small_product_side = 9;
 // a or b.
 using small_mul_kernel = digit (*)(digit* r, const digit* a, const digit* b);
 
-// [an][bn] for 1 <= bn <= an <= small_product_side; [n][0] is a * a for
+// [an][bn] for an, bn from 1 to small_product_side; [n][0] is a * a for
 // n >= 2 (each cross product formed once).
 // (Hidden: read without a trip through the global offset table.)
 extern const std::array<std::array<small_mul_kernel, small_product_side + 1>,
                         small_product_side + 1>
     small_mul_kernels [[gnu::visibility("hidden")]];
 
-// The kernel for nonempty operands of at most small_product_side digits,
-// with a and b put in the order it takes them (the longer first).
-inline small_mul_kernel small_mul_kernel_for(std::span<const digit>& a, std::span<const digit>& b)
+// The kernel for nonempty operands of at most small_product_side digits.
+inline small_mul_kernel small_mul_kernel_for(std::span<const digit> a, std::span<const digit> b)
 {
     if (a.data() == b.data() && a.size() == b.size() && a.size() >= 2)
         return small_mul_kernels[a.size()][0];
-    if (a.size() < b.size())
-        std::swap(a, b);
     return small_mul_kernels[a.size()][b.size()];
 }
 
@@ -44,8 +41,7 @@ inline small_mul_kernel small_mul_kernel_for(std::span<const digit>& a, std::spa
 // small_product_side digits; out must not overlap a or b.
 inline void multiply_small(digit* out, std::span<const digit> a, std::span<const digit> b)
 {
-    const small_mul_kernel kernel = small_mul_kernel_for(a, b);
-    out[a.size() + b.size() - 1] = kernel(out, a.data(), b.data());
+    out[a.size() + b.size() - 1] = small_mul_kernel_for(a, b)(out, a.data(), b.data());
 }
 
 } // namespace zbig
