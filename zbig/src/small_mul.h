@@ -9,7 +9,6 @@
 #include <array>
 #include <cstddef>
 #include <span>
-#include <utility>
 
 namespace zbig
 {
