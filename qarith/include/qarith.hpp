@@ -1,5 +1,6 @@
 // qarith.hpp: a C++20 fixed-point value type over qarith's C interface
-// (qarith.h). Header-only; link with fsmdkit::qarith (-lqarith -lm).
+// (qarith.h) and four entry points of libqarith for its binary operators
+// (declared below). Header-only; link with fsmdkit::qarith (-lqarith -lm).
 //
 // fsmdkit::fixed is an fxp_t whose format is checked when it is made: word
 // length wl, integer length iwl (sign bit included), the container bit
