@@ -1,5 +1,6 @@
 // Multiplication kernels on 64-bit limbs: schoolbook rows, squaring by half
 // products, Karatsuba, and the dispatch among them and the transforms.
+#include "digit_columns.h"
 #include "limbs.h"
 #include "thresholds.h"
 
@@ -175,13 +176,6 @@ namespace
 // other and of the carry, so they add without waiting, and b's digits stay
 // in registers. A digit product is below 2^60 - 2^31 + 2: a column of up to
 // 16 of them plus the carry from the column below (under 2^35) fits 64 bits.
-#if defined(__GNUC__) && !defined(__clang__)
-#define ZBIG_UNROLL _Pragma("GCC unroll 32")
-#define ZBIG_UNROLL_COLUMNS _Pragma("GCC unroll 64")
-#else
-#define ZBIG_UNROLL
-#define ZBIG_UNROLL_COLUMNS
-#endif
 template <std::size_t B> void mul_columns(digit* r, const digit* a, std::size_t an, const digit* b)
 {
     static_assert(B >= 2 && B <= 16);
@@ -217,49 +211,12 @@ template <std::size_t B> void mul_columns(digit* r, const digit* a, std::size_t 
     }
     r[an + B - 1] = digit(column);
 }
-// a^2 for N digits (N known at compile time) by columns, each product
-// a_i a_j with i < j formed once and doubled: about half the products of
-// mul_columns. Up to N = 16 a column holds at most 8 such pairs, doubled
-// below 2^64 - 2^35 + 17, or 7 pairs and a square; with the carry from
-// below (under 2^34) it fits 64 bits. Longer operands (from 17 digits a
-// column can hold 8 pairs and a square) sum the pairs of a column in groups
-// of 8 and carry each group's bits above the digit apart.
+// a^2 for N digits, the top digit stored too.
 template <std::size_t N> void sqr_columns(digit* r, const digit* a)
 {
-    static_assert(N >= 2 && N <= max_sqr_column_digits);
-    constexpr std::size_t groups = (N / 2 + 7) / 8; // pairs in a column: at most N / 2
-    uint64_t x[N];
-    for (std::size_t i = 0; i < N; ++i)
-        x[i] = a[i];
-    uint64_t column = 0;
-    ZBIG_UNROLL_COLUMNS
-    for (std::size_t k = 0; k + 1 < 2 * N; ++k) {
-        const std::size_t lowest = k + 1 > N ? k + 1 - N : 0;
-        uint64_t pairs[groups] = {};
-        ZBIG_UNROLL
-        for (std::size_t i = 0; i < N; ++i)
-            if (i < k - i && k - i < N && i <= k)
-                pairs[(i - lowest) / 8] += x[i] * x[k - i];
-        const uint64_t square = k % 2 == 0 ? x[k / 2] * x[k / 2] : 0;
-        if constexpr (N <= 16) {
-            column += 2 * pairs[0] + square;
-            r[k] = digit(column) & digit_mask;
-            column >>= digit_bits;
-        } else {
-            uint64_t low = column + (square & digit_mask), high = square >> digit_bits;
-            for (std::size_t g = 0; g < groups; ++g) {
-                low += (2 * pairs[g]) & digit_mask;
-                high += (2 * pairs[g]) >> digit_bits;
-            }
-            r[k] = digit(low) & digit_mask;
-            column = high + (low >> digit_bits);
-        }
-    }
-    r[2 * N - 1] = digit(column);
+    static_assert(N <= max_sqr_column_digits);
+    r[2 * N - 1] = square_columns<N>(r, a);
 }
-
-#undef ZBIG_UNROLL
-#undef ZBIG_UNROLL_COLUMNS
 
 // The kernels by the short operand's length, 2 to 16 digits, and by the
 // square's length, 2 to max_sqr_column_digits.

@@ -1,6 +1,8 @@
 // The kernels of small_mul.h: column by column, every index a constant.
 #include "small_mul.h"
 
+#include "digit_columns.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -8,12 +10,6 @@ namespace zbig
 {
 namespace
 {
-
-#if defined(__GNUC__) && !defined(__clang__)
-#define ZBIG_UNROLL _Pragma("GCC unroll 16")
-#else
-#define ZBIG_UNROLL _Pragma("unroll")
-#endif
 
 // A digit product is below 2^60 - 2^31 + 2: a column of at most 9 of them
 // plus the carry from the column below (under 2^34) fits 64 bits.
@@ -40,34 +36,11 @@ template <std::size_t AN, std::size_t BN> digit mul_fixed(digit* r, const digit*
     return digit(column);
 }
 
-// a^2 with each a_i a_j, i < j, formed once and doubled: a column holds at
-// most 4 such pairs, doubled below 2^63, or 3 pairs and a square; with the
-// carry from below it fits 64 bits.
+// a^2, in the table's form.
 template <std::size_t N> digit sqr_fixed(digit* r, const digit* a, const digit*)
 {
-    static_assert(N >= 2 && N <= small_product_side);
-    uint64_t x[N];
-    ZBIG_UNROLL
-    for (std::size_t i = 0; i < N; ++i)
-        x[i] = a[i];
-    uint64_t column = 0;
-    ZBIG_UNROLL
-    for (std::size_t k = 0; k + 1 < 2 * N; ++k) {
-        uint64_t pairs = 0;
-        ZBIG_UNROLL
-        for (std::size_t i = 0; i < N; ++i)
-            if (i < k - i && k - i < N && i <= k)
-                pairs += x[i] * x[k - i];
-        column += 2 * pairs;
-        if (k % 2 == 0)
-            column += x[k / 2] * x[k / 2];
-        r[k] = digit(column) & digit_mask;
-        column >>= digit_bits;
-    }
-    return digit(column);
+    return square_columns<N>(r, a);
 }
-
-#undef ZBIG_UNROLL
 
 // The kernel for a shorter first operand: the same columns, operands
 // exchanged (a jump, so that callers need not order their operands).
