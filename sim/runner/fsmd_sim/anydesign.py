@@ -42,6 +42,11 @@ class DesignJob(Job):
         except OSError as e:
             raise BadInput(f"vectors file {vectors_path} is not readable: {e.strerror}")
         self.vectors = None
+        # (K, N): this run is the K-th of N parts of the vectors file's tests
+        # (split.py); test_offset tests of the file come before it.
+        self.part = None
+        self.test_offset = 0
+        self.tests_in_file = 0
         self.harness_text = None
         self.locations = {}
 
@@ -62,12 +67,14 @@ class DesignJob(Job):
             self.vectors = parse_vectors(self.vectors_path, self.vectors_text, data_ports)
         except VectorsError as e:
             raise BadInput(f"the vectors file does not suit entity {self.options.entity}:\n{e}")
+        self.tests_in_file = len(self.vectors.tests)
+        if self.part is not None:
+            self.select_part(*self.part)
         name = f"{self.top}.vhd"
         shown = os.path.join(directory, name)
         data = self.harness_text.encode()
         self.sources.add(name, shown, data)
-        self.inputs.append((harness_gen.vectors_file(self.options.entity),
-                            self.vectors.bench_text().encode()))
+        self.inputs.append(self.part_vectors_input())
         # The bench is kept for the user to read; rewritten only when it changed.
         if read_text(shown) != self.harness_text:
             self.inputs.append((name, data))
@@ -77,6 +84,30 @@ class DesignJob(Job):
                           ("hang", harness_gen.HANG_REPORT)):
             number = next(i for i, line in enumerate(lines, 1) if f'report "{text}' in line)
             self.locations[key] = f"{name}:{number}"
+
+    def select_part(self, k, n):
+        """Keeps the tests of part k of n alone. The outcome numbers them from
+        1 as the part's bench does, and split.renumber_outcome then adds
+        test_offset; the vectors-file lines stay those of each test."""
+        from .split import part_range
+        from .vectors import Vectors
+        first, end = part_range(len(self.vectors.tests), k, n)
+        whole = self.vectors
+        self.vectors = Vectors(whole.ports, whole.rows[first:end], whole.lines[first:end])
+        self.part, self.test_offset = (k, n), first
+
+    def part_job(self, k, n):
+        """A copy of this prepared job that runs part k of n only (`--jobs`):
+        the bench and library are the same, the vectors are the part's."""
+        import copy
+        job = copy.copy(self)
+        job.inputs = list(self.inputs)
+        job.select_part(k, n)
+        return job
+
+    def part_vectors_input(self):
+        """(name, bytes) of the bench's vectors file for this job's tests."""
+        return harness_gen.vectors_file(self.options.entity), self.vectors.bench_text().encode()
 
     def outcome(self, results_text, console, stop_time):
         outcome = Outcome(self.name)
@@ -100,7 +131,11 @@ class DesignJob(Job):
                 outcome.detail += f"; the bench says: {hang_line}"
             return outcome
         judge(outcome, spec, console, self.total_tests, stop_time)
-        if outcome.note:
+        if outcome.note and self.tests_in_file:
+            outcome.note = (f"part {self.part[0]} of {self.part[1]} holds no test (the vectors"
+                            f" file {self.vectors_path} holds {self.tests_in_file});"
+                            " nothing was checked here")
+        elif outcome.note:
             outcome.note = (f"the vectors file {self.vectors_path} holds no test;"
                             " nothing was checked")
         if outcome.status == EXIT_HANG:

@@ -11,6 +11,8 @@ usage: fsmd-sim BENCH [--design FILE]... [--data FILE] [--dir DIR]
                     [--max-cycles N] [--dir DIR] [--stop-time TIME]
                     [--timeout SECONDS] [--backend B] [--junit FILE]
                     [--wave FILE] [--coverage DIR] [--quiet]
+                    [--independent-tests [--jobs N | --shard K/N]]
+       fsmd-sim merge DIR... [--dir OUT] [--junit FILE] [--coverage DIR] [--quiet]
 
 BENCH is one of eda, fibo, arraysum, popcount; B is a GHDL back end (mcode,
 llvm, gcc). With --vectors, fsmd-sim generates the bench from ENTITY's ports
@@ -21,7 +23,13 @@ writes the design's line and branch coverage into DIR: summary.txt,
 annotated sources, coverage.info for genhtml. --stop-time (default 100ms;
 with --vectors, a bound that no test within --max-cycles reaches) stops a
 run without verdict in simulated time, --timeout (default 3600) in
-wall-clock seconds. Exit status: 0 every test passed, 1 some test failed, 2
+wall-clock seconds. --jobs N splits the tests into N contiguous parts run
+by N simulator processes at once, from reset each, and reports as one run;
+--shard K/N runs the K-th part alone and leaves in DIR what merge needs;
+merge combines the shards in the folders DIR... into one report, results
+file (in OUT, default the current folder), JUnit file and coverage. Both
+need --independent-tests: only a design whose tests do not depend on each
+other gives a part's tests the same results from reset. Exit status: 0 every test passed, 1 some test failed, 2
 no verdict before the stop time or the timeout (a hang), 3 usage error,
 unreadable file, failed analysis or elaboration; 130 or 143 when
 interrupted by SIGINT or SIGTERM.
@@ -58,20 +66,29 @@ OPTIONS = {
     "--clock-period": ("clock_period", False),
     "--max-cycles": ("max_cycles", False),
     "-j": ("jobs", False),
+    "--jobs": ("parts", False),
+    "--shard": ("shard", False),
 }
-FLAGS = {"--quiet": "quiet"}
+FLAGS = {"--quiet": "quiet", "--independent-tests": "independent_tests"}
 # Options of the single-bench modes that `all` does not take.
 SINGLE_RUN_ONLY = ("--design", "--data", "--stop-time", "--wave", "--vectors", "--architecture",
                    "--control", "--reset-active", "--start-mode", "--clock-period", "--max-cycles",
-                   "--quiet")
+                   "--quiet", "--jobs", "--shard", "--independent-tests")
 # Options of the any-design mode (--vectors), which the bundled benches do not take.
 ANY_DESIGN_ONLY = ("--vectors", "--architecture", "--control", "--reset-active", "--start-mode",
-                   "--clock-period", "--max-cycles")
+                   "--clock-period", "--max-cycles", "--jobs", "--shard", "--independent-tests")
+# What merge takes: the shards' folders and these.
+MERGE_OPTIONS = ("--dir", "--junit", "--coverage", "--quiet")
+INDEPENDENT_TESTS_WHY = (
+    "each part starts from reset in a simulator process of its own, so its first test does not"
+    " see the state the tests before it left in the design; the results equal one run's only"
+    " when no test depends on an earlier one. Say so with --independent-tests")
 
 
 class Options:
     def __init__(self):
         self.target = None
+        self.merge_dirs = []  # merge: the shards' folders
         self.given = []  # the options given, in order
         for attr, repeats in OPTIONS.values():
             setattr(self, attr, [] if repeats else None)
@@ -119,6 +136,8 @@ def parse_args(argv):
             raise BadInput(f"unknown option {arg}")
         elif opts.target is None:
             opts.target = arg
+        elif opts.target == "merge":
+            opts.merge_dirs.append(arg)
         else:
             raise BadInput(f"unexpected argument {arg}")
     check(opts)
@@ -129,6 +148,8 @@ def check(opts):
     target = opts.target
     if target is None:
         raise BadInput("no bench given")
+    if target == "merge" and opts.vectors is None:
+        return check_merge(opts)
     if opts.vectors is None and target not in BENCHES + ("all",):
         raise BadInput(f"there is no bench {target!r};"
                        f" the benches are {', '.join(BENCHES)} and all")
@@ -159,6 +180,7 @@ def check(opts):
                     raise BadInput(f"{name} applies to the any-design mode (--vectors) only")
         else:
             check_any_design(opts)
+            check_parts(opts)
         opts.stop_time = parse_time(opts.stop_time or DEFAULT_STOP_TIME)
         if opts.wave is not None:
             name = opts.wave.rpartition("/")[2]
@@ -168,6 +190,34 @@ def check(opts):
                     else positive(opts.timeout, "--timeout"))
 
 
+def check_merge(opts):
+    for name in opts.given:
+        if name not in MERGE_OPTIONS:
+            raise BadInput(f"{name} does not apply to merge, which takes only"
+                           f" {', '.join(MERGE_OPTIONS)}")
+    if not opts.merge_dirs:
+        raise BadInput("merge needs the folders of the shards to merge: fsmd-sim merge DIR...")
+    if opts.coverage is not None:
+        import os
+        opts.coverage = os.path.abspath(opts.coverage)
+    opts.timeout = DEFAULT_TIMEOUT
+
+
+def check_parts(opts):
+    """--jobs and --shard: the split of the any-design mode's tests."""
+    if opts.parts is not None:
+        opts.parts = positive(opts.parts, "--jobs")
+        if opts.shard is not None:
+            raise BadInput("--jobs and --shard exclude each other: a shard is one part,"
+                           " run by one process")
+        if opts.wave is not None:
+            raise BadInput("--wave needs a single simulation; it does not go with --jobs")
+    if opts.shard is not None:
+        from .split import parse_shard
+        opts.shard = parse_shard(opts.shard)
+    if (opts.parts is not None or opts.shard is not None) and not opts.independent_tests:
+        name = "--jobs" if opts.parts is not None else "--shard"
+        raise BadInput(f"{name} needs --independent-tests: {INDEPENDENT_TESTS_WHY}")
 
 
 def is_identifier(text):

@@ -58,6 +58,12 @@ def _load_modules(opts, on_damaged_import):
         names.append("junit")
     if opts.target == "all":
         names.append("schedule")
+    if opts.target == "merge" and opts.vectors is None:
+        names = ["report", "run", "merge", "shard_manifest", "split", "anydesign"]
+        if opts.junit:
+            names.append("junit")
+    elif opts.parts is not None or opts.shard is not None:
+        names += ["merge", "shard_manifest", "split", "split_run"]
     try:
         for name in names:
             __import__(f"{__package__}.{name}")
@@ -76,6 +82,9 @@ def _main(argv, on_damaged_import):
         print(cli.help_text())
         return 0
     _load_modules(opts, on_damaged_import)
+    if opts.target == "merge" and opts.vectors is None:
+        from .merge import merge_command
+        return merge_command(opts)
     from .ghdl import default_backend
     from .kit import Kit
     from .run import open_cache
@@ -132,8 +141,16 @@ def run_one(kit, opts, cache):
     settings = Settings(opts.backend, directory, opts.stop_time, wave, opts.timeout, deadline,
                         coverage)
     from .progress import Progress
-    with Progress(job, directory, enabled=sys.stderr.isatty()):
-        outcome = execute(kit, job, settings, cache)
+    # The parts of --jobs write their results files elsewhere than DIR.
+    with Progress(job, directory, enabled=sys.stderr.isatty() and opts.parts is None):
+        if opts.vectors is not None and opts.shard is not None:
+            from .split_run import run_shard
+            outcome = run_shard(kit, job, settings, cache, opts.shard)
+        elif opts.vectors is not None and opts.parts is not None:
+            from .split_run import run_jobs
+            outcome = run_jobs(kit, job, settings, cache, opts.parts)
+        else:
+            outcome = execute(kit, job, settings, cache)
     if opts.junit:
         from .junit import write_junit
         write_junit(opts.junit, [outcome])

@@ -98,8 +98,11 @@ def make_scratch(directory):
     return scratch
 
 
-def execute(kit, job, settings, cache):
-    """Builds and runs job; returns its outcome."""
+def execute(kit, job, settings, cache, simulation=None):
+    """Builds and runs job; returns its outcome. simulation, when given,
+    replaces the one simulation of the job once the libraries are built:
+    simulation(ghdl, design_use, scratch, gcov) returns the outcome (the
+    parts of --jobs)."""
     directory = settings.directory
     scratch = make_scratch(directory)
     results = os.path.join(directory, job.results_file)
@@ -128,6 +131,8 @@ def execute(kit, job, settings, cache):
             design_use = design_library(kit, ghdl, cache, kit_use, job, scratch, settings.deadline,
                                         coverage=gcov is not None)
             try:
+                if simulation is not None:
+                    return simulation(ghdl, design_use, scratch, gcov)
                 outcome = simulate(kit, job, settings, ghdl, design_use, scratch)
                 if gcov is not None:
                     outcome.coverage = coverage_report(job, settings, gcov, design_use, scratch)

@@ -1,0 +1,215 @@
+"""Combining the parts of a split run into the outcome, results file and
+coverage of one run: the parts of `--jobs` in one process, and the shards
+of `fsmd-sim merge DIR...` that ran anywhere.
+
+The parts are taken in order of their tests. A part that failed tests adds
+them and the run fails; a part that hung or reached no verdict ends the
+merged run there, as one process would have stopped at that test, and the
+tests of later parts are left out (a note says how many).
+"""
+import os
+
+from .errors import EXIT_BAD_INPUT, EXIT_FAILED, EXIT_HANG, EXIT_PASSED, BadInput
+from .results import Outcome
+from .shard_manifest import SAME_RUN
+
+
+class Part:
+    """One part: its manifest (shard_manifest.describe), the text of its
+    results file with the whole run's test numbers, its tests when already
+    parsed (None: parsed here), its coverage tracefile (or None) and its
+    folder, which messages name."""
+
+    def __init__(self, manifest, results_text, tests=None, tracefile=None, where=""):
+        self.manifest, self.results_text, self.tests = manifest, results_text, tests
+        self.tracefile, self.where = tracefile, where
+
+
+def check_parts(parts):
+    """Refuses parts of different runs, and a missing or duplicated shard,
+    naming it; returns the parts in order of their shard number."""
+    if not parts:
+        raise BadInput("merge needs the folders of the shards to merge")
+    first = parts[0]
+    for part in parts[1:]:
+        for field, meaning in SAME_RUN:
+            if part.manifest[field] != first.manifest[field]:
+                raise BadInput(f"{part.where} and {first.where} are shards of different runs:"
+                               f" their {meaning} differ ({part.manifest[field]} and"
+                               f" {first.manifest[field]})")
+    count = first.manifest["shards"]
+    by_number = {}
+    for part in parts:
+        k = part.manifest["shard"]
+        if k in by_number:
+            raise BadInput(f"shard {k} of {count} is given twice: {by_number[k].where} and"
+                           f" {part.where}")
+        by_number[k] = part
+    missing = [str(k) for k in range(1, count + 1) if k not in by_number]
+    if missing:
+        raise BadInput(f"shard{'s' if len(missing) > 1 else ''} {', '.join(missing)} of {count}"
+                       f" {'are' if len(missing) > 1 else 'is'} missing")
+    from .split import part_range
+    ordered = [by_number[k] for k in range(1, count + 1)]
+    total = first.manifest["tests_in_file"]
+    for k, part in enumerate(ordered, 1):
+        start, end = part_range(total, k, count)
+        if (part.manifest["first_test"], part.manifest["last_test"]) != (start + 1, end):
+            raise BadInput(f"{part.where}: shard {k} of {count} should hold tests {start + 1}"
+                           f" to {end}; its manifest says {part.manifest['first_test']} to"
+                           f" {part.manifest['last_test']}")
+    return ordered
+
+
+def _split_verdict(text, verdict_line):
+    """(the lines of a part's results file before its verdict line, the
+    verdict line), the text ending in a newline."""
+    body = text if text.endswith("\n") or not text else text + "\n"
+    if verdict_line is not None:
+        tail = verdict_line + "\n"
+        if body.endswith(tail):
+            return body[: -len(tail)], verdict_line
+    return body, None
+
+
+def merge_parts(parts):
+    """(outcome, results text) of one run made of the parts, given in order
+    of their tests (check_parts)."""
+    from .anydesign import parse_results
+    m0 = parts[0].manifest
+    outcome = Outcome(m0["entity"])
+    texts = []
+    verdicts = []
+    left_out = 0
+    stopped = False
+    for part in parts:
+        m = part.manifest
+        if stopped:
+            left_out += max(m["last_test"] - m["first_test"] + 1, 0)
+            continue
+        body, verdict = _split_verdict(part.results_text, m["verdict_line"])
+        tests = part.tests
+        if tests is None:
+            scratch = Outcome(m["entity"])
+            parse_results(scratch, body.splitlines(), None)
+            tests = scratch.tests
+            outcome.unexpected += scratch.unexpected
+            for t in tests:
+                if not t.passed:
+                    t.line = m["failures"].get(str(t.number), t.line)
+        outcome.tests += tests
+        outcome.messages += m["messages"]
+        if m["status"] in (EXIT_HANG, EXIT_BAD_INPUT):
+            # One process would have stopped here: the part's results file
+            # stays whole, its verdict line included.
+            texts.append(part.results_text if part.results_text.endswith("\n")
+                         or not part.results_text else part.results_text + "\n")
+            outcome.status, outcome.detail = m["status"], m["detail"]
+            outcome.verdict_line = m["verdict_line"]
+            stopped = True
+            continue
+        texts.append(body)
+        verdicts.append((m["status"], verdict))
+        if m["status"] == EXIT_FAILED:
+            outcome.status = EXIT_FAILED
+    if not stopped:
+        if outcome.status != EXIT_FAILED:
+            outcome.status = EXIT_PASSED
+        wanted = EXIT_FAILED if outcome.status == EXIT_FAILED else EXIT_PASSED
+        outcome.verdict_line = next((v for s, v in verdicts if s == wanted and v), None)
+        if outcome.verdict_line is not None:
+            texts.append(outcome.verdict_line + "\n")
+        if m0["tests_in_file"] == 0:
+            outcome.note = m0["note"]
+    elif left_out:
+        outcome.note = (f"{left_out} test{'s' if left_out > 1 else ''} of later parts"
+                        f" {'are' if left_out > 1 else 'is'} left out: one run stops at this test")
+    return outcome, "".join(texts)
+
+
+def write_results(directory, name, text):
+    from .run import place
+    place(directory, name, text.encode("utf-8", "surrogateescape"), "results file")
+
+
+def merge_coverage(directory, tracefiles, scratch, name):
+    """The parts' lcov tracefiles added by lcov itself (`lcov -a`) into
+    directory/coverage.info, with the summary and annotated sources from
+    the merged counts; returns the summary lines."""
+    from .coverage_report import TRACEFILE, parse_tracefile, write_report
+    from .ghdl import read_text, spawn
+    lcov = next((os.path.join(d, "lcov") for d in os.get_exec_path()
+                 if os.access(os.path.join(d, "lcov"), os.X_OK)), None)
+    if lcov is None:
+        raise BadInput("merging coverage needs lcov (Debian's lcov package), which is not on PATH")
+    try:
+        os.makedirs(directory, exist_ok=True)
+    except OSError as e:
+        raise BadInput(f"cannot use the coverage folder {directory}: {e.strerror}")
+    merged = os.path.join(scratch, "merged-coverage.info")
+    log = os.path.join(scratch, "lcov.log")
+    argv = [lcov, "--quiet", "--rc", "lcov_branch_coverage=1", "--rc",
+            "lcov_function_coverage=1"]
+    for path in tracefiles:
+        argv += ["-a", path]
+    if spawn(argv + ["-o", merged], log, after_watchdog=True) != 0 or not os.path.isfile(merged):
+        raise BadInput(f"lcov could not merge the tracefiles:\n{read_text(log).rstrip()}")
+    try:
+        records = parse_tracefile(read_text(merged))
+    except ValueError as e:
+        raise BadInput(f"lcov's merged tracefile: {e}")
+    texts = {}
+    for r in records:
+        try:
+            with open(r.path, errors="replace") as f:
+                texts[r.path] = f.read()
+        except OSError:
+            pass  # a shard run on another machine: no annotated copy
+    try:
+        summary = write_report(directory, records, texts, name)
+        # The tracefile the user gets is lcov's own, not a rewrite of it.
+        import shutil
+        shutil.copyfile(merged, os.path.join(directory, TRACEFILE))
+    except OSError as e:
+        raise BadInput(f"cannot write the coverage report into {directory}: {e.strerror}")
+    return summary
+
+
+def merge_command(opts):
+    """`fsmd-sim merge DIR... [--dir OUT] [--junit FILE] [--coverage DIR]`:
+    the report, results file (into OUT, default the current folder), JUnit
+    and coverage of the shards in the folders, and the exit status of one
+    run."""
+    from .ghdl import read_text
+    from .report import print_outcome
+    from .run import make_scratch, prepare_dir
+    from .shard_manifest import TRACEFILE, read
+    import sys
+    parts = []
+    for folder in opts.merge_dirs:
+        if not os.path.isdir(folder):
+            raise BadInput(f"{folder} is not a folder (give the --dir of each shard)")
+        manifest = read(folder)
+        results = os.path.join(folder, manifest["results_file"])
+        if not os.path.isfile(results):
+            raise BadInput(f"{folder}: shard {manifest['shard']} of {manifest['shards']} has no"
+                           f" results file {manifest['results_file']}")
+        tracefile = os.path.join(folder, TRACEFILE) if manifest.get("coverage") else None
+        parts.append(Part(manifest, read_text(results), None, tracefile, folder))
+    ordered = check_parts(parts)
+    outcome, text = merge_parts(ordered)
+    out = prepare_dir(opts.dir or ".", print)
+    write_results(out, ordered[0].manifest["results_file"], text)
+    if opts.coverage:
+        lacking = [p.where for p in ordered if p.tracefile is None or not os.path.isfile(p.tracefile)]
+        if lacking:
+            raise BadInput(f"--coverage: the shard in {lacking[0]} ran without --coverage,"
+                           " so it has no coverage to merge")
+        outcome.coverage = merge_coverage(opts.coverage, [p.tracefile for p in ordered],
+                                          make_scratch(out), outcome.name)
+    if opts.junit:
+        from .junit import write_junit
+        write_junit(opts.junit, [outcome])
+    print_outcome(outcome, per_test=not opts.quiet)
+    sys.stdout.flush()
+    return outcome.status

@@ -1,0 +1,66 @@
+"""Splitting a vectors file's tests into contiguous parts (`--jobs`,
+`--shard`), and numbering a part's tests as the whole run numbers them.
+
+A part's bench counts its tests from 1, as every bench does; the part's
+results, its outcome and anything shown to the user carry the numbers of
+the whole vectors file, so part 2 of a split after test k starts at k+1.
+"""
+import re
+
+from .errors import BadInput
+
+
+def parse_shard(text):
+    """(K, N) of `--shard K/N`, 1 <= K <= N."""
+    k, slash, n = text.partition("/")
+    if (slash and k.isascii() and k.isdigit() and n.isascii() and n.isdigit()
+            and 1 <= int(k) <= int(n)):
+        return int(k), int(n)
+    raise BadInput(f"--shard {text!r}: give K/N, the K-th of N parts, with 1 <= K <= N")
+
+
+def part_range(total, k, n):
+    """The tests of part k of n as (first, end), 0-based and end excluded:
+    contiguous, in order, sizes differing by one at most, larger parts
+    last. Every run that splits the same number of tests the same way
+    computes the same ranges, wherever it runs."""
+    return total * (k - 1) // n, total * k // n
+
+
+def renumber_results(text, offset):
+    """A part's results file with every test line ('test N passed: ...',
+    'test N FAILED at ...', 'test N HANG at ...') numbered N + offset;
+    other lines (the verdict) as they are."""
+    if not offset:
+        return text
+    out = []
+    for line in text.split("\n"):
+        if line.startswith("test "):
+            number, blank, rest = line[5:].partition(" ")
+            if blank and number.isdigit():
+                line = f"test {int(number) + offset} {rest}"
+        out.append(line)
+    return "\n".join(out)
+
+
+_TEST_NUMBER = re.compile(r"\btest (\d+)\b")
+# Where a hang's detail quotes the bench's own results line.
+_QUOTED = "; the bench says: "
+
+
+def renumber_outcome(outcome, offset):
+    """A part's outcome with its tests, and the test its detail names (a
+    hang: 'test 7 never raised done ...'), numbered as in the whole run.
+    Only the first 'test N' of the detail and of the bench's line quoted in
+    it are the test's number: a path in between may hold such words."""
+    if not offset:
+        return outcome
+    for t in outcome.tests:
+        t.number += offset
+
+    def shift(text):
+        return _TEST_NUMBER.sub(lambda m: f"test {int(m.group(1)) + offset}", text, count=1)
+
+    head, quoted, rest = outcome.detail.partition(_QUOTED)
+    outcome.detail = shift(head) + (quoted + shift(rest) if quoted else "")
+    return outcome

@@ -1,0 +1,166 @@
+"""Merging the parts of a split run, and the shard manifest, without GHDL:
+parts of different runs refused, missing and duplicated shards named, the
+merged outcome and results file as one run would give them."""
+import json
+import os
+import tempfile
+import unittest
+
+from fsmd_sim import shard_manifest
+from fsmd_sim.errors import BadInput
+from fsmd_sim.merge import Part, check_parts, merge_parts
+from fsmd_sim.split import part_range
+
+PASSED, FAILED = "E test has passed", "E test has not passed"
+
+
+def manifest(k, n, total, status=0, **changes):
+    first, end = part_range(total, k, n)
+    m = {"format": 1, "shard": k, "shards": n, "first_test": first + 1, "last_test": end,
+         "tests_in_file": total, "entity": "e", "vectors_file": "/v", "vectors_sha256": "aa",
+         "options_sha256": "bb", "backend": "mcode", "results_file": "e_test_results.txt",
+         "status": status, "detail": "", "note": "", "messages": [],
+         "verdict_line": FAILED if status else PASSED, "failures": {}, "coverage": None}
+    m.update(changes)
+    return m
+
+
+def part(k, n, total, failed=(), hang=None, **changes):
+    """Part k of n of total tests; failed: the whole run's numbers of its
+    failing tests; hang: the test at which it hung."""
+    first, end = part_range(total, k, n)
+    lines, failures = [], {}
+    for number in range(first + 1, end + 1):
+        if number == hang:
+            lines += [f"test {number} HANG at 9 ns: done did not rise within 5 cycles", FAILED]
+            break
+        if number in failed:
+            lines.append(f"test {number} FAILED at 5 ns: y=1 y_expected=0 cycles=2")
+            failures[str(number)] = f"at 5 ns: y=1 y_expected=0 cycles=2 (vectors file line {number + 1})"
+        else:
+            lines.append(f"test {number} passed: y=0 y_expected=0 cycles=2")
+    status = 2 if hang else (1 if failed else 0)
+    if not hang:
+        lines.append(FAILED if failed else PASSED)
+    m = manifest(k, n, total, status, failures=failures,
+                 detail=f"test {hang} never raised done" if hang else "", **changes)
+    return Part(m, "\n".join(lines) + "\n", where=f"dir{k}")
+
+
+class Refused(unittest.TestCase):
+    def test_parts_of_different_runs(self):
+        # Catches merging shards of another vectors file, design or split.
+        for field, value, meaning in (("vectors_sha256", "cc", "vectors file"),
+                                      ("options_sha256", "dd", "design or options"),
+                                      ("entity", "f", "entity"), ("shards", 3, "number of shards"),
+                                      ("tests_in_file", 9, "number of tests")):
+            with self.subTest(field):
+                parts = [part(1, 2, 8), part(2, 2, 8, **{field: value})]
+                with self.assertRaisesRegex(BadInput, f"dir2 and dir1 are shards of different runs:"
+                                                      f" their {meaning}"):
+                    check_parts(parts)
+
+    def test_missing_and_duplicated_shards_are_named(self):
+        cases = [([1, 2, 4], "shard 3 of 4 is missing"),
+                 ([1, 4], "shards 2, 3 of 4 are missing"),
+                 ([1, 2, 3, 3, 4], "shard 3 of 4 is given twice: dir3 and dir3")]
+        for ks, message in cases:
+            with self.subTest(ks):
+                with self.assertRaisesRegex(BadInput, message):
+                    check_parts([part(k, 4, 20) for k in ks])
+
+    def test_a_manifest_whose_range_is_not_its_shards(self):
+        p = part(2, 2, 10)
+        p.manifest["first_test"] = 5
+        with self.assertRaisesRegex(BadInput, "shard 2 of 2 should hold tests 6 to 10"):
+            check_parts([part(1, 2, 10), p])
+
+    def test_no_part(self):
+        with self.assertRaisesRegex(BadInput, "folders of the shards"):
+            check_parts([])
+
+
+class Merged(unittest.TestCase):
+    def merge(self, parts):
+        return merge_parts(check_parts(parts))
+
+    def test_all_passed_is_one_runs_file_and_outcome(self):
+        # Catches a verdict line per part, or tests out of order.
+        outcome, text = self.merge([part(3, 3, 10), part(1, 3, 10), part(2, 3, 10)])
+        self.assertEqual(text, "".join(f"test {n} passed: y=0 y_expected=0 cycles=2\n"
+                                       for n in range(1, 11)) + PASSED + "\n")
+        self.assertEqual((outcome.status, outcome.verdict_line, len(outcome.tests)), (0, PASSED, 10))
+        self.assertEqual([t.number for t in outcome.tests], list(range(1, 11)))
+
+    def test_failures_in_one_part_fail_the_run_with_their_vectors_lines(self):
+        # Catches a failure that merge loses, or one shown without the line
+        # of the vectors file that holds it.
+        outcome, text = self.merge([part(1, 2, 6), part(2, 2, 6, failed=(5,))])
+        self.assertEqual((outcome.status, outcome.verdict_line), (1, FAILED))
+        self.assertTrue(text.endswith("test 5 FAILED at 5 ns: y=1 y_expected=0 cycles=2\n"
+                                      "test 6 passed: y=0 y_expected=0 cycles=2\n" + FAILED + "\n"))
+        self.assertEqual(text.count("test has"), 1)
+        self.assertEqual([(t.number, t.line) for t in outcome.failed],
+                         [(5, "at 5 ns: y=1 y_expected=0 cycles=2 (vectors file line 6)")])
+
+    def test_a_hang_ends_the_run_there(self):
+        # Catches a merged run that reports tests one process never reached,
+        # or reports a hang as a failure.
+        outcome, text = self.merge([part(1, 3, 9), part(2, 3, 9, hang=5), part(3, 3, 9, failed=(8,))])
+        self.assertEqual((outcome.status, outcome.detail), (2, "test 5 never raised done"))
+        self.assertEqual(len(outcome.tests), 4)
+        self.assertTrue(text.endswith("test 5 HANG at 9 ns: done did not rise within 5 cycles\n"
+                                      + FAILED + "\n"))
+        self.assertIn("3 tests of later parts are left out", outcome.note)
+
+    def test_a_file_without_tests(self):
+        note = "the vectors file v holds no test; nothing was checked"
+        parts = [part(k, 2, 0, note=note) for k in (1, 2)]
+        outcome, text = self.merge(parts)
+        self.assertEqual((outcome.status, outcome.note, text), (0, note, PASSED + "\n"))
+
+    def test_simulation_messages_of_every_part_in_order(self):
+        parts = [part(1, 2, 4, messages=["m1"]), part(2, 2, 4, messages=["m2", "m3"])]
+        self.assertEqual(self.merge(parts)[0].messages, ["m1", "m2", "m3"])
+
+
+class Manifest(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.dir = self.tmp.name
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def test_written_and_read_back(self):
+        m = manifest(2, 4, 100)
+        shard_manifest.write(self.dir, m)
+        self.assertEqual(shard_manifest.read(self.dir), m)
+
+    def test_refusals(self):
+        # Catches a folder that is no shard, or a damaged or hostile
+        # manifest (a results file outside the folder) taken at its word.
+        path = os.path.join(self.dir, shard_manifest.MANIFEST)
+        cases = [(None, "holds no shard"), ("{", "is damaged"), ("[]", "not a shard manifest"),
+                 (json.dumps(dict(manifest(1, 2, 4), format=2)), "not a shard manifest")]
+        for field, value in (("shard", "1"), ("status", True), ("failures", []), ("entity", None)):
+            cases.append((json.dumps(dict(manifest(1, 2, 4), **{field: value})),
+                          f"field '{field}' is missing"))
+        for field, value in (("shard", 3), ("status", 7), ("results_file", "../x"),
+                             ("results_file", ".."), ("coverage", "/etc/passwd"),
+                             ("failures", {"x": "y"})):
+            cases.append((json.dumps(dict(manifest(1, 2, 4), **{field: value})), "out of range"))
+        for text, message in cases:
+            with self.subTest(text=text):
+                if text is None:
+                    if os.path.exists(path):
+                        os.remove(path)
+                else:
+                    with open(path, "w") as f:
+                        f.write(text)
+                with self.assertRaisesRegex(BadInput, message):
+                    shard_manifest.read(self.dir)
+
+
+if __name__ == "__main__":
+    unittest.main()
