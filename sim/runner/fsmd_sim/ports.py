@@ -57,9 +57,11 @@ class Port:
         return f"{self.type_mark}({self.left} {direction} {self.right})"
 
     def as_slv(self, signal_name):
-        """A std_logic_vector expression of the port's width, (width - 1
-        downto 0), for the value of the port's signal `signal_name`: what the
-        bench compares and prints."""
+        """A std_logic_vector expression of the port's width for the value of
+        the port's signal `signal_name`, its leftmost element the most
+        significant (its index range may be the port's own: the bench
+        compares and prints it element by element): what the bench compares
+        and prints."""
         if not self.is_vector:
             return f"std_logic_vector'(0 => {signal_name})"
         if self.type_mark == "std_logic_vector":

@@ -58,7 +58,9 @@ class Template(unittest.TestCase):
 
     def test_a_misspelt_slot_or_a_word_without_value_is_an_error(self):
         cases = [("slot the template lacks", {"p": "tb_"}, [{"onne": ["x"]}], "@onne@"),
-                 ("word without value", {}, [], "@p@")]
+                 ("word without value", {}, [], "@p@"),
+                 ("two lines in one item, the second not indented", {"p": "tb_"},
+                  [{"one": ["a\nb"]}], "@one@ holds a line break")]
         for fault, words, pieces, message in cases:
             with self.subTest(fault):
                 with self.assertRaises(TemplateError) as caught:

@@ -3,7 +3,8 @@
 A template line that holds nothing but `@slot@` (after its indent) is a
 block slot: it is replaced by the lines every piece gave for that slot, in
 the order of the pieces, each indented as the slot; a slot no piece fills
-leaves no line. Any other `@word@` is replaced by its value from `words`.
+leaves no line. The pieces' lines are taken as they are (no words are
+replaced in them). Any other `@word@` is replaced by its value from `words`.
 A piece that names a slot the template lacks, or a word without a value,
 is an error: a misspelt slot never drops its lines silently.
 """
@@ -48,6 +49,9 @@ def fill(template, words, pieces):
         for slot, piece_lines in piece.items():
             if slot not in blocks:
                 raise TemplateError(f"the bench template has no slot @{slot}@")
+            if any("\n" in item for item in piece_lines):
+                # Its second line would miss the slot's indent.
+                raise TemplateError(f"a line for @{slot}@ holds a line break")
             blocks[slot].extend(piece_lines)
 
     def word(match):
