@@ -12,8 +12,8 @@ usage:
                                         is a line of one of the SOURCE files
   doc_blocks.py links DOC_DIR           fails unless every relative link of
                                         every .md file under DOC_DIR names
-                                        a file there (and, with #anchor, a
-                                        heading of that file)
+                                        a file under DOC_DIR (and, with
+                                        #anchor, a heading of that file)
 """
 import pathlib
 import re
@@ -56,6 +56,7 @@ def anchors(path):
 
 
 def broken_links(doc_dir):
+    doc_dir = doc_dir.resolve()
     problems = []
     for page in sorted(doc_dir.rglob("*.md")):
         text = without_code(page.read_text(encoding="utf-8"))
@@ -66,7 +67,9 @@ def broken_links(doc_dir):
                 path, _, fragment = urllib.parse.unquote(target).partition("#")
                 where = f"{page.relative_to(doc_dir)}:{number}: {target}"
                 dest = (page.parent / path).resolve() if path else page
-                if not dest.is_file():
+                if not dest.is_relative_to(doc_dir):
+                    problems.append(f"{where}: leads out of the installed documentation")
+                elif not dest.is_file():
                     problems.append(f"{where}: no such installed file")
                 elif fragment and dest.suffix == ".md" and fragment not in anchors(dest):
                     problems.append(f"{where}: {dest.name} has no heading #{fragment}")
