@@ -23,7 +23,8 @@
 #   fsmd-sim merge <the n shard folders> --dir <build dir>/<name>.sim [merge args]
 # and passes or fails by merge's exit status, that of one run of all the
 # vectors. ctest -j N runs the shards N at a time. MERGE_ARGS: --junit FILE,
-# --coverage DIR (the shards then need --coverage in ARGS), --quiet.
+# --coverage DIR (the shards then need --coverage in ARGS, whose folder
+# each shard replaces by <build dir>/<name>.sim/shard-<k>/coverage), --quiet.
 function(fsmdkit_add_sim_test)
   cmake_parse_arguments(PARSE_ARGV 0 arg "" "NAME;ENTITY;VECTORS;GENERATOR;BACKEND;SHARDS"
                         "DESIGN;ARGS;MERGE_ARGS")
@@ -69,10 +70,25 @@ function(fsmdkit_add_sim_test)
   if(arg_SHARDS)
     set(shard_dirs)
     foreach(k RANGE 1 ${arg_SHARDS})
+      # Shards run at once: each writes the coverage that ARGS asks for into
+      # its own folder, never into one they share.
+      set(shard_args)
+      set(coverage_next FALSE)
+      foreach(arg IN LISTS arg_ARGS)
+        if(coverage_next)
+          set(arg "${sim_dir}/shard-${k}/coverage")
+          set(coverage_next FALSE)
+        elseif(arg STREQUAL "--coverage")
+          set(coverage_next TRUE)
+        elseif(arg MATCHES "^--coverage=")
+          set(arg "--coverage=${sim_dir}/shard-${k}/coverage")
+        endif()
+        list(APPEND shard_args "${arg}")
+      endforeach()
       add_test(NAME ${arg_NAME}.shard-${k}
         COMMAND "${FSMDKIT_SIM_EXECUTABLE}" ${arg_ENTITY} ${designs} --vectors "${vectors}"
                 --dir "${sim_dir}/shard-${k}" --shard ${k}/${arg_SHARDS} --independent-tests
-                ${backend} ${arg_ARGS})
+                ${backend} ${shard_args})
       # A part with failed tests has done its work: merge reports them.
       set_tests_properties(${arg_NAME}.shard-${k} PROPERTIES LABELS sim
         PASS_REGULAR_EXPRESSION ": verdict: (passed|FAILED) \\("

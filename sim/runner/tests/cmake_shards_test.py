@@ -84,6 +84,19 @@ class Shards(unittest.TestCase):
         self.assertIn("mw.shard-3", alone.stdout)
         self.assertTrue((build / "mw.sim" / "mixed_widths_test_results.txt").is_file())
 
+    def test_each_shard_writes_coverage_into_its_own_folder(self):
+        # Catches shards running at once that overwrite each other's coverage
+        # report (and with it the tracefile that merge adds up).
+        for name, args in (("cov", "--coverage shared"), ("cov-eq", "--coverage=shared")):
+            with self.subTest(args):
+                configured, build = self.configure(name, f"SHARDS 2 ARGS {args} --quiet")
+                self.assertEqual(configured.returncode, 0, configured.stderr)
+                listed = ctest(build, "-N", "-V").stdout
+                for k in (1, 2):
+                    self.assertIn(f"mw.sim/shard-{k}/coverage", listed)
+                self.assertNotIn("shared", listed)
+                self.assertIn("--quiet", listed)
+
     def test_refused_at_configure_time(self):
         for name, extra, message in (("zero", "SHARDS 0", "SHARDS must be a positive number"),
                                      ("word", "SHARDS many", "SHARDS must be a positive number"),
