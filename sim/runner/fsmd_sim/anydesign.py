@@ -167,7 +167,12 @@ def parse_results(outcome, lines, vectors):
             head, _, count = line.rpartition(" cycles=")
             cycles = int(count) if head and count.isdigit() else None
             if kind == "passed:":
-                tests.append(Test(number, True, cycles, rest))
+                if cycles is None:
+                    # Cut short: the bench was stopped (--timeout, a signal)
+                    # while writing it. Not a test that passed.
+                    outcome.unexpected.append(line)
+                else:
+                    tests.append(Test(number, True, cycles, rest))
                 continue
             where = ""
             if vectors and 1 <= number <= len(vectors.lines):

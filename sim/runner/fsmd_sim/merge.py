@@ -91,14 +91,15 @@ def merge_parts(parts):
         tests = part.tests
         if tests is None:
             scratch = Outcome(m["entity"])
+            # What the part did not understand is in its manifest, renumbered.
             parse_results(scratch, body.splitlines(), None)
             tests = scratch.tests
-            outcome.unexpected += scratch.unexpected
             for t in tests:
                 if not t.passed:
                     t.line = m["failures"].get(str(t.number), t.line)
         outcome.tests += tests
         outcome.messages += m["messages"]
+        outcome.unexpected += m["unexpected"]
         if m["status"] in (EXIT_HANG, EXIT_BAD_INPUT):
             # One process would have stopped here: the part's results file
             # stays whole, its verdict line included.
@@ -199,6 +200,12 @@ def merge_command(opts):
     ordered = check_parts(parts)
     outcome, text = merge_parts(ordered)
     out = prepare_dir(opts.dir or ".", print)
+    for part in ordered:
+        # The merged results file has the shard's name: written there, it
+        # would replace the shard's own results.
+        if os.path.samefile(out, part.where):
+            raise BadInput(f"the merged results cannot go into {part.where}, the folder of shard"
+                           f" {part.manifest['shard']}: give another --dir")
     write_results(out, ordered[0].manifest["results_file"], text)
     if opts.coverage:
         lacking = [p.where for p in ordered if p.tracefile is None or not os.path.isfile(p.tracefile)]

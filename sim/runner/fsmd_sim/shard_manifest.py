@@ -60,6 +60,7 @@ def describe(job, outcome, backend, shard, shards):
         "note": outcome.note,
         "verdict_line": outcome.verdict_line,
         "messages": outcome.messages,
+        "unexpected": outcome.unexpected,
         "failures": {str(t.number): t.line for t in outcome.tests if not t.passed},
         "coverage": None,
     }
@@ -95,14 +96,14 @@ def read(directory):
     kinds = {"shard": int, "shards": int, "first_test": int, "last_test": int,
              "tests_in_file": int, "entity": str, "vectors_sha256": str, "options_sha256": str,
              "results_file": str, "status": int, "detail": str, "note": str, "messages": list,
-             "failures": dict}
+             "unexpected": list, "failures": dict}
     for name, kind in kinds.items():
         if not isinstance(data.get(name), kind) or isinstance(data.get(name), bool):
             raise BadInput(f"{path} is damaged: its field {name!r} is missing or not a {kind.__name__}")
     if (not 1 <= data["shard"] <= data["shards"] or data["status"] not in (0, 1, 2, 3)
             or os.sep in data["results_file"] or data["results_file"] in ("", ".", "..")
             or (data.get("coverage") is not None and data["coverage"] != TRACEFILE)
-            or not all(isinstance(v, str) for v in data["messages"])
+            or not all(isinstance(v, str) for v in data["messages"] + data["unexpected"])
             or not all(k.isdigit() and isinstance(v, str) for k, v in data["failures"].items())):
         raise BadInput(f"{path} is damaged: its values are out of range")
     return data

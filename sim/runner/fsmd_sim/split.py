@@ -49,7 +49,8 @@ _QUOTED = "; the bench says: "
 
 
 def renumber_outcome(outcome, offset):
-    """A part's outcome with its tests, and the test its detail names (a
+    """A part's outcome with its tests, the lines of its results file it did
+    not understand (a line cut short), and the test its detail names (a
     hang: 'test 7 never raised done ...'), numbered as in the whole run.
     Only the first 'test N' of the detail and of the bench's line quoted in
     it are the test's number: a path in between may hold such words."""
@@ -57,6 +58,7 @@ def renumber_outcome(outcome, offset):
         return outcome
     for t in outcome.tests:
         t.number += offset
+    outcome.unexpected = [renumber_results(line, offset) for line in outcome.unexpected]
 
     def shift(text):
         return _TEST_NUMBER.sub(lambda m: f"test {int(m.group(1)) + offset}", text, count=1)

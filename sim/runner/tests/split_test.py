@@ -144,9 +144,13 @@ class Split(unittest.TestCase):
                                  ([s1, s2, s3, s3, s4], f"shard 3 of 4 is given twice: {s3} and {s3}"),
                                  ([s1, s2, s3, foreign], f"{foreign} and {s1} are shards of different"
                                                          " runs: their vectors file differ"),
-                                 ([s1, self.dir], f"{self.dir} holds no shard")):
+                                 ([s1, self.dir], f"{self.dir} holds no shard"),
+                                 ([s1, s2, s3, s4, "--dir", s2],
+                                  f"the merged results cannot go into {s2}, the folder of shard 2")):
             with self.subTest(message):
-                status, out, err = fsmd_sim("merge", *folders, "--dir", self.dir / "refused-merge")
+                if "--dir" not in folders:
+                    folders = [*folders, "--dir", self.dir / "refused-merge"]
+                status, out, err = fsmd_sim("merge", *folders)
                 self.assertEqual(status, 3, out + err)
                 self.assertIn(message, err)
 

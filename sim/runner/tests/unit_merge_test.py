@@ -19,7 +19,7 @@ def manifest(k, n, total, status=0, **changes):
     m = {"format": 1, "shard": k, "shards": n, "first_test": first + 1, "last_test": end,
          "tests_in_file": total, "entity": "e", "vectors_file": "/v", "vectors_sha256": "aa",
          "options_sha256": "bb", "backend": "mcode", "results_file": "e_test_results.txt",
-         "status": status, "detail": "", "note": "", "messages": [],
+         "status": status, "detail": "", "note": "", "messages": [], "unexpected": [],
          "verdict_line": FAILED if status else PASSED, "failures": {}, "coverage": None}
     m.update(changes)
     return m
@@ -119,9 +119,11 @@ class Merged(unittest.TestCase):
         outcome, text = self.merge(parts)
         self.assertEqual((outcome.status, outcome.note, text), (0, note, PASSED + "\n"))
 
-    def test_simulation_messages_of_every_part_in_order(self):
-        parts = [part(1, 2, 4, messages=["m1"]), part(2, 2, 4, messages=["m2", "m3"])]
-        self.assertEqual(self.merge(parts)[0].messages, ["m1", "m2", "m3"])
+    def test_simulation_messages_and_odd_lines_of_every_part_in_order(self):
+        parts = [part(1, 2, 4, messages=["m1"], unexpected=["u1"]),
+                 part(2, 2, 4, messages=["m2", "m3"], unexpected=["u2"])]
+        outcome = self.merge(parts)[0]
+        self.assertEqual((outcome.messages, outcome.unexpected), (["m1", "m2", "m3"], ["u1", "u2"]))
 
 
 class Manifest(unittest.TestCase):
@@ -143,7 +145,8 @@ class Manifest(unittest.TestCase):
         path = os.path.join(self.dir, shard_manifest.MANIFEST)
         cases = [(None, "holds no shard"), ("{", "is damaged"), ("[]", "not a shard manifest"),
                  (json.dumps(dict(manifest(1, 2, 4), format=2)), "not a shard manifest")]
-        for field, value in (("shard", "1"), ("status", True), ("failures", []), ("entity", None)):
+        for field, value in (("shard", "1"), ("status", True), ("failures", []), ("entity", None),
+                             ("unexpected", None)):
             cases.append((json.dumps(dict(manifest(1, 2, 4), **{field: value})),
                           f"field '{field}' is missing"))
         for field, value in (("shard", 3), ("status", 7), ("results_file", "../x"),

@@ -59,10 +59,12 @@ class Numbering(unittest.TestCase):
         # path in the detail that happens to hold "test N" being changed.
         outcome = Outcome("e")
         outcome.tests = [Test(1, True, 3, "x"), Test(2, False, None, "y")]
+        outcome.unexpected = ["test 3 passed: a=0", "odd"]
         outcome.detail = ("test 3 never raised done within 5 cycles (--max-cycles) (vectors file"
                           " /tmp/test 3/v.txt, line 9); the bench says: test 3 HANG at 90 ns")
         renumber_outcome(outcome, 100)
         self.assertEqual([t.number for t in outcome.tests], [101, 102])
+        self.assertEqual(outcome.unexpected, ["test 103 passed: a=0", "odd"])
         self.assertEqual(outcome.detail,
                          "test 103 never raised done within 5 cycles (--max-cycles) (vectors file"
                          " /tmp/test 3/v.txt, line 9); the bench says: test 103 HANG at 90 ns")
