@@ -47,6 +47,7 @@ class DesignJob(Job):
         self.part = None
         self.test_offset = 0
         self.tests_in_file = 0
+        self.digests = {}  # of the vectors and options, shared by the parts of a split
         self.harness_text = None
         self.locations = {}
 

@@ -38,6 +38,15 @@ def options_digest(job, backend):
     return h.hexdigest()
 
 
+def _once(job, name, compute):
+    """A digest computed once per run: the parts of --jobs share their
+    job's digests (copy.copy), and a million vectors take a while to hash."""
+    digests = job.digests
+    if name not in digests:
+        digests[name] = compute()
+    return digests[name]
+
+
 def describe(job, outcome, backend, shard, shards):
     """The manifest of a finished part: job is the part's DesignJob, outcome
     its judgement with the whole run's test numbers."""
@@ -51,8 +60,9 @@ def describe(job, outcome, backend, shard, shards):
         "tests_in_file": job.tests_in_file,
         "entity": job.name,
         "vectors_file": os.path.abspath(job.vectors_path),
-        "vectors_sha256": sha256_hex(job.vectors_text.encode("utf-8", "surrogateescape")),
-        "options_sha256": options_digest(job, backend),
+        "vectors_sha256": _once(job, "vectors_sha256", lambda: sha256_hex(
+            job.vectors_text.encode("utf-8", "surrogateescape"))),
+        "options_sha256": _once(job, "options_sha256", lambda: options_digest(job, backend)),
         "backend": backend,
         "results_file": job.results_file,
         "status": outcome.status,
