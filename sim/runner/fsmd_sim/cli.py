@@ -23,16 +23,16 @@ writes the design's line and branch coverage into DIR: summary.txt,
 annotated sources, coverage.info for genhtml. --stop-time (default 100ms;
 with --vectors, a bound that no test within --max-cycles reaches) stops a
 run without verdict in simulated time, --timeout (default 3600) in
-wall-clock seconds. --jobs N splits the tests into N contiguous parts run
-by N simulator processes at once, from reset each, and reports as one run;
+wall-clock seconds. --jobs N splits the tests into N contiguous parts run by
+N simulator processes at once, from reset each, and reports as one run;
 --shard K/N runs the K-th part alone and leaves in DIR what merge needs;
 merge combines the shards in the folders DIR... into one report, results
 file (in OUT, default the current folder), JUnit file and coverage. Both
 need --independent-tests: only a design whose tests do not depend on each
-other gives a part's tests the same results from reset. Exit status: 0 every test passed, 1 some test failed, 2
-no verdict before the stop time or the timeout (a hang), 3 usage error,
-unreadable file, failed analysis or elaboration; 130 or 143 when
-interrupted by SIGINT or SIGTERM.
+other gives a part's tests the same results from reset. Exit status: 0 every
+test passed, 1 some test failed, 2 no verdict before the stop time or the
+timeout (a hang), 3 usage error, unreadable file, failed analysis or
+elaboration; 130 or 143 when interrupted by SIGINT or SIGTERM.
 """
 from .benches import BENCHES
 from .errors import BadInput
