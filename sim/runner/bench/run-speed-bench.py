@@ -259,7 +259,8 @@ class Setup:
         cpu = 0.0
         for argv in steps:
             proc, _, used = timed(argv, cwd=plain)
-            must(proc, f"plain {argv[1]}", lambda p: p.returncode == 0 or ended(p))
+            must(proc, f"plain {argv[1] if len(argv) > 1 else argv[0]}",
+                 lambda p: p.returncode == 0 or ended(p))
             cpu += used
         shutil.rmtree(folder)
         return first, cpu
