@@ -17,8 +17,9 @@ llvm, gcc). With --vectors, fsmd-sim generates the bench from ENTITY's ports
 (ROLE: clk, reset, start, done, ready; defaults: architecture fsmd, reset
 active high, start held at '1', a 10ns clock, 1000000 cycles at most per
 test). --coverage (gcc back end only, chosen when --backend is not given)
-writes the design's line and branch coverage into DIR: summary.txt,
-annotated sources, coverage.info for genhtml. --stop-time (default 100ms;
+writes the design's line and branch coverage and the states and
+transitions of its state machines into DIR: summary.txt, annotated
+sources, coverage.info for genhtml. --stop-time (default 100ms;
 with --vectors, a bound that no test within --max-cycles reaches) stops a
 run without verdict in simulated time, --timeout (default 3600) in
 wall-clock seconds. Exit status: 0 every test passed, 1 some test failed, 2
