@@ -2,7 +2,8 @@
 
 usage: fsmd-sim BENCH [--design FILE]... [--data FILE] [--dir DIR]
                       [--stop-time TIME] [--timeout SECONDS] [--backend B]
-                      [--junit FILE] [--wave FILE] [--coverage DIR] [--quiet]
+                      [--junit FILE] [--wave FILE] [--wave-on-failure FILE]
+                      [--coverage DIR] [--quiet]
        fsmd-sim all [-j N] [--dir DIR] [--backend B] [--junit FILE]
                     [--timeout SECONDS] [--coverage DIR]
        fsmd-sim ENTITY --design FILE... --vectors FILE [--architecture NAME]
@@ -10,7 +11,8 @@ usage: fsmd-sim BENCH [--design FILE]... [--data FILE] [--dir DIR]
                     [--start-mode level|pulse] [--clock-period TIME]
                     [--max-cycles N] [--dir DIR] [--stop-time TIME]
                     [--timeout SECONDS] [--backend B] [--junit FILE]
-                    [--wave FILE] [--coverage DIR] [--quiet]
+                    [--wave FILE] [--wave-on-failure FILE] [--coverage DIR]
+                    [--quiet]
 
 BENCH is one of eda, fibo, arraysum, popcount; B is a GHDL back end (mcode,
 llvm, gcc). With --vectors, fsmd-sim generates the bench from ENTITY's ports
@@ -19,7 +21,11 @@ active high, start held at '1', a 10ns clock, 1000000 cycles at most per
 test). --coverage (gcc back end only, chosen when --backend is not given)
 writes the design's line and branch coverage and the states and
 transitions of its state machines into DIR: summary.txt, annotated
-sources, coverage.info for genhtml. --stop-time (default 100ms;
+sources, coverage.info for genhtml. --wave-on-failure FILE (.vcd or .ghw):
+after a failed run, a second run repeats it up to its first failing test
+and FILE gets that test's waves, from a few cycles before its start to its
+end (a GHW file: from time 0), and FILE with .svg for its extension a
+timing diagram of them; the summary names both. --stop-time (default 100ms;
 with --vectors, a bound that no test within --max-cycles reaches) stops a
 run without verdict in simulated time, --timeout (default 3600) in
 wall-clock seconds. Exit status: 0 every test passed, 1 some test failed, 2
@@ -50,6 +56,7 @@ OPTIONS = {
     "--backend": ("backend", False),
     "--junit": ("junit", False),
     "--wave": ("wave", False),
+    "--wave-on-failure": ("wave_on_failure", False),
     "--coverage": ("coverage", False),
     "--vectors": ("vectors", False),
     "--architecture": ("architecture", False),
@@ -62,7 +69,7 @@ OPTIONS = {
 }
 FLAGS = {"--quiet": "quiet"}
 # Options of the single-bench modes that `all` does not take.
-SINGLE_RUN_ONLY = ("--design", "--data", "--stop-time", "--wave", "--vectors", "--architecture",
+SINGLE_RUN_ONLY = ("--design", "--data", "--stop-time", "--wave", "--wave-on-failure", "--vectors", "--architecture",
                    "--control", "--reset-active", "--start-mode", "--clock-period", "--max-cycles",
                    "--quiet")
 # Options of the any-design mode (--vectors), which the bundled benches do not take.
@@ -161,10 +168,16 @@ def check(opts):
         else:
             check_any_design(opts)
         opts.stop_time = parse_time(opts.stop_time or DEFAULT_STOP_TIME)
-        if opts.wave is not None:
-            name = opts.wave.rpartition("/")[2]
-            if "." not in name or name.rpartition(".")[2].lower() not in ("ghw", "vcd"):
-                raise BadInput(f"--wave {opts.wave}: the file name must end in .ghw or .vcd")
+        for option, value in (("--wave", opts.wave), ("--wave-on-failure", opts.wave_on_failure)):
+            name = (value or "").rpartition("/")[2]
+            if value is not None and ("." not in name or name.rpartition(".")[2].lower()
+                                      not in ("ghw", "vcd")):
+                raise BadInput(f"{option} {value}: the file name must end in .ghw or .vcd")
+        if opts.wave_on_failure is not None:
+            import os
+            if opts.wave is not None and os.path.abspath(opts.wave) == os.path.abspath(
+                    opts.wave_on_failure):
+                raise BadInput("--wave-on-failure must name another file than --wave")
     opts.timeout = (DEFAULT_TIMEOUT if opts.timeout is None
                     else positive(opts.timeout, "--timeout"))
 

@@ -4,7 +4,7 @@ import os
 import sys
 
 from . import cli
-from .errors import EXIT_BAD_INPUT, BadInput, Interrupted
+from .errors import EXIT_BAD_INPUT, EXIT_FAILED, BadInput, Interrupted
 from .ghdl import install_signal_handlers
 
 
@@ -134,6 +134,9 @@ def run_one(kit, opts, cache):
     from .progress import Progress
     with Progress(job, directory, enabled=sys.stderr.isatty()):
         outcome = execute(kit, job, settings, cache)
+    if opts.wave_on_failure and outcome.failed and outcome.status == EXIT_FAILED:
+        from .failure_waves import write_for_run
+        outcome.failure_waves = write_for_run(kit, opts, job, outcome, settings, cache)
     if opts.junit:
         from .junit import write_junit
         write_junit(opts.junit, [outcome])

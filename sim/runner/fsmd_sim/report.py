@@ -27,6 +27,8 @@ def print_outcome(outcome, per_test=True, out=None, coverage=True):
     if outcome.note:
         print(f"{b}: note: {outcome.note}", file=out)
     print(summary_line(outcome), file=out)
+    if getattr(outcome, "failure_waves", None) is not None:
+        print(outcome.failure_waves.summary_line(b), file=out)
     print(f"{b}: verdict: {verdict_text(outcome)}", file=out)
     if coverage and outcome.coverage is not None:
         print_coverage(outcome.coverage, out)
