@@ -86,10 +86,22 @@ def marker_text(test):
     return f"test {test.number} failed: {text}"
 
 
+def tail(span, period, digits):
+    """How long the window goes on after the failing sample: whole clock
+    periods, at least one, and enough for the diagram to label the values
+    sampled there (digits hexadecimal digits) in the last segment."""
+    label = timing_svg.label_width(digits)
+    needed = label * span / max(timing_svg.PLOT_WIDTH - label, 1)
+    if period <= 0:
+        return int(needed) + 1
+    return period * max(1, -(-int(needed) // period))
+
+
 def write(wave, first_job, outcome, rerun):
     """Runs the second run and writes wave (a VCD is cut to the window) and
-    its SVG; returns a FailureWaves. rerun(job_inputs) -> (outcome, vcd path) runs the cut
-    job; job_inputs is ("vectors", text) or ("data", bytes)."""
+    its SVG; returns a FailureWaves. rerun(job_inputs) -> (outcome, vcd
+    path) runs the cut job; job_inputs is ("vectors", text) or ("data",
+    bytes)."""
     test = outcome.failed[0]
     svg = svg_path(wave)
     try:
@@ -102,8 +114,8 @@ def write(wave, first_job, outcome, rerun):
         if not os.path.isfile(vcd):
             return FailureWaves(test.number, problem="the second run wrote no waves"
                                 f" ({second.detail or 'see its log'})")
-        controls, ports, expected = signal_roles(first_job, test.number)
         trace = waves.read(vcd)
+        controls, ports, expected = signal_roles(first_job, test.number)
         clock = controls[0]
         done = "done" if "done" in controls else controls[-1]
         start, end, test_start = waves.test_window(trace, test.number, clock, done,
@@ -113,10 +125,11 @@ def write(wave, first_job, outcome, rerun):
             edges = trace.signals[done].rising_edges() if done in trace.signals else []
             later = [t for t in edges if t > test_start]
             marker_time = later[0] if later else end
-        # One clock cycle after the failing sample ends the window.
         rising = trace.signals[clock].rising_edges() if clock in trace.signals else []
         period = rising[-1] - rising[-2] if len(rising) > 1 else 0
-        end = marker_time + period
+        digits = max([(trace.signals[p].width + 3) // 4 for p in ports if p in trace.signals],
+                     default=1)
+        end = marker_time + tail(marker_time - start, period, digits)
         if os.path.splitext(wave)[1].lower() == ".vcd":
             waves.cut(vcd, wave + ".fsmd-sim-new", start, end)
             os.replace(wave + ".fsmd-sim-new", wave)

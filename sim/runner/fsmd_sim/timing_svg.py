@@ -135,11 +135,16 @@ def _bus(svg, segments, x_of, top, colour, row):
         text = hex_value(v, row.width, row.decimal)
         # A label that does not fit its segment is left out, not drawn over
         # its neighbours; its value stays in the segment's tooltip.
-        if 7.5 * len(text) + 4 <= x1 - x0:
+        if label_width(len(text)) <= x1 - x0:
             _text(svg, (x0 + x1) / 2, middle + 4, text, anchor="middle", fill=colour)
         else:
             ElementTree.SubElement(ElementTree.SubElement(svg, "g"), "title").text = \
                 f"{row.label} = {text}"
+
+
+def label_width(characters):
+    """The pixels a bus label of so many characters needs."""
+    return 7.5 * characters + 4
 
 
 def _text(svg, x, y, text, anchor="start", fill="black", weight="normal"):
