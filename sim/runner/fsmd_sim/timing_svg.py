@@ -128,18 +128,16 @@ def _bus(svg, segments, x_of, top, colour, row):
         x0, x1 = x_of(t0), x_of(t1)
         slope = min(3.0, (x1 - x0) / 2)
         known = v is not None and all(c in "01" for c in v.lstrip("b"))
-        ElementTree.SubElement(svg, "polygon", points=" ".join(
+        segment = ElementTree.SubElement(svg, "polygon", points=" ".join(
             f"{x:.1f},{y:.1f}" for x, y in ((x0, middle), (x0 + slope, high), (x1 - slope, high),
                                             (x1, middle), (x1 - slope, low), (x0 + slope, low))),
             fill="#eef3fb" if known else "#f8d7da", stroke=colour)
         text = hex_value(v, row.width, row.decimal)
-        # A label that does not fit its segment is left out, not drawn over
-        # its neighbours; its value stays in the segment's tooltip.
+        # Every segment's value is its tooltip; a label that does not fit
+        # its segment is left out rather than drawn over its neighbours.
+        ElementTree.SubElement(segment, "title").text = f"{row.label} = {text}"
         if label_width(len(text)) <= x1 - x0:
             _text(svg, (x0 + x1) / 2, middle + 4, text, anchor="middle", fill=colour)
-        else:
-            ElementTree.SubElement(ElementTree.SubElement(svg, "g"), "title").text = \
-                f"{row.label} = {text}"
 
 
 def label_width(characters):

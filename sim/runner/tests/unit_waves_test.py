@@ -170,6 +170,12 @@ class Diagram(unittest.TestCase):
                      "15 ns: test 2 failed: y=04"):
             with self.subTest(want=want):
                 self.assertTrue(any(want in (t or "") for t in texts), texts)
+        # A value too wide for its segment is still there, as its tooltip.
+        narrow = timing_svg.render([timing_svg.Row("w", [(0, "b" + "1" * 64), (1, "b0")], 64)],
+                                   0, 1000, 1.0, None, "t")
+        titles = [t.text for t in ElementTree.fromstring(narrow).iter(
+            "{http://www.w3.org/2000/svg}title")]
+        self.assertIn("w = FFFFFFFFFFFFFFFF", titles)
         lines = [l for l in root.iter("{http://www.w3.org/2000/svg}line")
                  if l.get("stroke") == timing_svg.UNKNOWN_COLOUR]
         self.assertEqual(len(lines), 1)
