@@ -200,6 +200,24 @@ def diagram_rows(trace, controls, ports, expected, test_start):
     return rows
 
 
+def forget(wave):
+    """Removes the files of an earlier run, so that a run that does not
+    fail leaves no waves of another's failure beside it; returns a problem
+    that will keep this run from writing them, or None."""
+    folder = os.path.dirname(os.path.abspath(wave))
+    if not os.path.isdir(folder):
+        return f"the folder {folder} does not exist"
+    for path in (wave, svg_path(wave)):
+        try:
+            if not os.path.isdir(path):
+                os.remove(path)
+        except FileNotFoundError:
+            pass
+        except OSError as e:
+            return f"cannot replace {path}: {e.strerror}"
+    return None
+
+
 def write_for_run(kit, opts, first_job, outcome, settings, cache):
     """write() for a run of the command line: the cut job is built as the
     first was, with the cut vectors or test data in the second run's own
@@ -209,6 +227,9 @@ def write_for_run(kit, opts, first_job, outcome, settings, cache):
     scratch = make_scratch(settings.directory)
     folder = prepare_dir(os.path.join(scratch, FOLDER), lambda text: None)
     wave = os.path.abspath(opts.wave_on_failure)
+    problem = forget(wave)
+    if problem:
+        return FailureWaves(outcome.failed[0].number, problem=problem)
 
     def rerun(cut):
         kind, content = cut

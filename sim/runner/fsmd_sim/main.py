@@ -131,6 +131,9 @@ def run_one(kit, opts, cache):
     coverage = os.path.abspath(opts.coverage) if opts.coverage else None
     settings = Settings(opts.backend, directory, opts.stop_time, wave, opts.timeout, deadline,
                         coverage)
+    if opts.wave_on_failure:
+        from .failure_waves import forget
+        forget(opts.wave_on_failure)
     from .progress import Progress
     with Progress(job, directory, enabled=sys.stderr.isatty()):
         outcome = execute(kit, job, settings, cache)

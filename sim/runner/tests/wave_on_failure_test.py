@@ -157,12 +157,22 @@ class Others(unittest.TestCase):
         self.assertEqual(status, 1, out + err)
         self.assertTrue((d / "w.ghw").read_bytes().startswith(b"GHDLwave"))
         self.assertIn("04", svg_texts(d / "w.svg"))
+        # Fault: a passing run leaving an earlier failure's waves beside it.
         (d / "v.txt").write_text("a op : y\n03 1 : 06\n")
         status, out, err = fsmd_sim("fsm_full", "--design", DESIGN, "--vectors", d / "v.txt",
-                                    "--dir", d / "pass", "--wave-on-failure", d / "p.vcd")
+                                    "--dir", d / "pass", "--wave-on-failure", d / "w.ghw")
         self.assertEqual(status, 0, out + err)
         self.assertNotIn("waves of", out)
-        self.assertFalse((d / "p.vcd").exists())
+        self.assertFalse((d / "w.ghw").exists() or (d / "w.svg").exists())
+
+    def test_a_missing_folder_is_said_in_the_summary(self):
+        d = fresh("no-folder")
+        (d / "v.txt").write_text("a op : y\n08 0 : 05\n")
+        status, out, err = fsmd_sim("fsm_full", "--design", DESIGN, "--vectors", d / "v.txt",
+                                    "--dir", d / "run", "--wave-on-failure", d / "no" / "w.vcd")
+        self.assertEqual(status, 1, out + err)
+        self.assertIn(f"fsm_full: no waves of failing test 1: the folder {d / 'no'} does not"
+                      " exist", out)
 
 
 def png_pixels(path):
