@@ -117,7 +117,7 @@ def _read_case(case, by_id):
             result.has_others = True
             label = "others"
         elif kind == "choice_by_expression":
-            label = (choice.find("choice_expression").get("identifier") or "?").lower()
+            label = _name(choice.find("choice_expression").get("identifier") or "?")
         else:
             label = "range"
         if choice.get("same_alternative_flag") == "true" and alternatives:
@@ -126,23 +126,11 @@ def _read_case(case, by_id):
         alternatives.append([[label], int(choice.get("line")), _children(choice, "associated_chain")])
     for index, (labels, when_line, statements) in enumerate(alternatives):
         label = " | ".join(labels)
-        region = ((line, index, None), _first_line(statements))
+        region = ((line, index, result.branch_count), _first_line(statements))
         result.arms.append([label, when_line, region])
         if enum is not None:
             _transitions(statements, region, label, enum, by_id, result.transitions)
-    for arm in result.arms:
-        (l, i, _), first = arm[2]
-        arm[2] = ((l, i, result.branch_count), first)
-    for t in result.transitions:
-        t[3] = _settle(t[3], result)
     return result
-
-
-def _settle(region, case):
-    """Fills in the branch count of the case's own line, known only once
-    all its arms are read."""
-    (l, i, n), first = region
-    return ((l, i, case.branch_count if n is None else n), first)
 
 
 def _children(element, name):
@@ -210,7 +198,13 @@ def _assigned_literal(statement, enum, by_id):
     literal = _ref(value, "named_entity", by_id)
     if literal is None or literal.get("kind") != "enumeration_literal":
         return None
-    return (literal.get("identifier") or value.get("identifier")).lower()
+    return _name(literal.get("identifier") or value.get("identifier"))
+
+
+def _name(identifier):
+    """A basic identifier in lower case, as GHDL keeps it; an extended one
+    (\\My State\\) as written."""
+    return identifier if identifier.startswith("\\") else identifier.lower()
 
 
 # ---------------------------------------------------------------- counts
