@@ -49,6 +49,12 @@ class DesignJob(Job):
     def total_tests(self):
         return len(self.vectors.tests) if self.vectors else 0
 
+    def kit_units(self, kit):
+        """None of the kit's units unless the design files name one."""
+        from .kit_needs import units_needed
+        return units_needed(kit.units, [data.decode("latin-1") for copy, _, data
+                                        in self.sources.items if self.is_design_source(copy)])
+
     def prepare(self, kit, ghdl, cache, kit_use, directory, scratch, deadline):
         """Reads the ports, checks the vectors, generates the bench and
         places it into the run's folder."""
@@ -84,7 +90,8 @@ class DesignJob(Job):
         spec = {"passed_verdict": f"{self.name.upper()} test has passed",
                 "failed_verdict": f"{self.name.upper()} test has not passed",
                 "passed_report_at": self.locations.get("passed", "?"),
-                "failed_report_at": self.locations.get("failed", "?")}
+                "failed_report_at": self.locations.get("failed", "?"),
+                "final_kind": harness_gen.FINAL_REPORT_KIND}
         hang_at = self.locations.get("hang", "?") + ":"
         hang = [line for line in console.splitlines()
                 if line.startswith(hang_at) and harness_gen.HANG_REPORT in line]

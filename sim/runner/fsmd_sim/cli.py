@@ -12,16 +12,17 @@ usage: fsmd-sim BENCH [--design FILE]... [--data FILE] [--dir DIR]
                     [--max-cycles N] [--dir DIR] [--stop-time TIME]
                     [--timeout SECONDS] [--backend B] [--junit FILE]
                     [--wave FILE] [--wave-on-failure FILE] [--coverage DIR]
-                    [--quiet]
+                    [--passing-values] [--quiet]
 
 BENCH is one of eda, fibo, arraysum, popcount; B is a GHDL back end (mcode,
 llvm, gcc). With --vectors, fsmd-sim generates the bench from ENTITY's ports
 (ROLE: clk, reset, start, done, ready; defaults: architecture fsmd, reset
 active high, start held at '1', a 10ns clock, 1000000 cycles at most per
-test). --coverage (gcc back end only, chosen when --backend is not given)
-writes the design's line and branch coverage and the states and
-transitions of its state machines into DIR: summary.txt, annotated
-sources, coverage.info for genhtml. --wave-on-failure FILE (.vcd or .ghw):
+test; the results file shows the values of failing tests, and of passing
+ones too with --passing-values). --coverage (gcc back end only, chosen when
+--backend is not given) writes the design's line and branch coverage and
+the states and transitions of its state machines into DIR: summary.txt,
+annotated sources, coverage.info for genhtml. --wave-on-failure FILE (.vcd or .ghw):
 after a failed run, a second run repeats it up to its first failing test
 and FILE gets that test's waves, from a few cycles before its start to its
 end (a GHW file: from time 0), and FILE with .svg for its extension a
@@ -67,14 +68,14 @@ OPTIONS = {
     "--max-cycles": ("max_cycles", False),
     "-j": ("jobs", False),
 }
-FLAGS = {"--quiet": "quiet"}
+FLAGS = {"--quiet": "quiet", "--passing-values": "passing_values"}
 # Options of the single-bench modes that `all` does not take.
 SINGLE_RUN_ONLY = ("--design", "--data", "--stop-time", "--wave", "--wave-on-failure", "--vectors", "--architecture",
                    "--control", "--reset-active", "--start-mode", "--clock-period", "--max-cycles",
-                   "--quiet")
+                   "--quiet", "--passing-values")
 # Options of the any-design mode (--vectors), which the bundled benches do not take.
 ANY_DESIGN_ONLY = ("--vectors", "--architecture", "--control", "--reset-active", "--start-mode",
-                   "--clock-period", "--max-cycles")
+                   "--clock-period", "--max-cycles", "--passing-values")
 
 
 class Options:

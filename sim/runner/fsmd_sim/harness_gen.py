@@ -26,11 +26,11 @@ from .bench.image import image_function
 from .bench.instance import design_instance
 from .bench.names import BENCH_NAMES, Names, bench_entity, results_file, vectors_file
 from .bench.template import bench_template, fill
-from .bench.verdict import FAILED_REPORT, PASSED_REPORT, results_and_verdict
+from .bench.verdict import FAILED_REPORT, FINAL_REPORT_KIND, PASSED_REPORT, results_and_verdict
 
 # What the any-design job reads from here: file names and report texts.
-__all__ = ["BENCH_NAMES", "FAILED_REPORT", "HANG_REPORT", "PASSED_REPORT", "Options",
-           "bench_entity", "generate", "results_file", "split_ports", "vectors_file"]
+__all__ = ["BENCH_NAMES", "FAILED_REPORT", "FINAL_REPORT_KIND", "HANG_REPORT", "PASSED_REPORT",
+           "Options", "bench_entity", "generate", "results_file", "split_ports", "vectors_file"]
 
 ROLES = ("clk", "reset", "start", "done", "ready")
 ROLE_MODES = {"clk": "in", "reset": "in", "start": "in", "done": "out", "ready": "out"}
@@ -39,7 +39,8 @@ OPTIONAL_ROLES = ("ready",)
 
 class Options:
     def __init__(self, entity, architecture="fsmd", controls=None, reset_active="high",
-                 start_mode="level", clock_period="10 ns", max_cycles=1000000):
+                 start_mode="level", clock_period="10 ns", max_cycles=1000000,
+                 passing_values=False):
         self.entity = entity.lower()
         self.architecture = architecture.lower()
         self.controls = {role: role for role in ROLES}
@@ -48,6 +49,8 @@ class Options:
         self.start_mode = start_mode
         self.clock_period = clock_period
         self.max_cycles = max_cycles
+        # --passing-values: a passing test's line of results shows its values.
+        self.passing_values = passing_values
 
 
 def split_ports(ports, options):
@@ -96,5 +99,5 @@ def generate(ports, options):
         pieces.append(flags_piece)
     pieces += [input_driver(port, names) for port in inputs]
     pieces += [output_checker(port, flag, names) for port, flag in zip(outputs, flags)]
-    pieces += [results_and_verdict(names), image_function(names)]
+    pieces += [results_and_verdict(names, options), image_function(names)]
     return fill(bench_template(), names.words(), pieces)

@@ -38,6 +38,11 @@ class Job:
         be used."""
         return []
 
+    def kit_units(self, kit):
+        """The kit's units the run's library needs after std_logic_textio:
+        all of them for the bundled benches."""
+        return kit.units
+
     def prepare(self, kit, ghdl, cache, kit_use, directory, scratch, deadline):
         """Called once the kit's library is ready, before the design's is
         built: a kind that learns its sources from the design does it here."""

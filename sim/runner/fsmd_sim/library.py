@@ -145,18 +145,20 @@ class Sources:
         return text
 
 
-def kit_sources(kit, ghdl):
+def kit_sources(kit, ghdl, units=None):
     s = Sources()
     s.add_file(TEXTIO, ghdl.textio, "GHDL's std_logic_textio source")
-    for rel in kit.units:
+    for rel in kit.units if units is None else units:
         s.add_file(rel, kit.path(rel), "the kit is incomplete:")
     return s
 
 
-def kit_library(kit, ghdl, cache, deadline=None):
-    """The kit's library, shared by every design and bench."""
-    sources = kit_sources(kit, ghdl)
-    analysed = [TEXTIO] + kit.units
+def kit_library(kit, ghdl, cache, deadline=None, units=None):
+    """The kit's library, shared by every design and bench: std_logic_textio
+    and units (default: all the kit's units)."""
+    units = kit.units if units is None else units
+    sources = kit_sources(kit, ghdl, units)
+    analysed = [TEXTIO] + units
     key = sources.key(Key(FORMAT, ghdl.identity(), *kit.flags, *analysed)).hex()
 
     def build(src, lib):

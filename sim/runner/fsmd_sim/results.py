@@ -74,14 +74,17 @@ def parse_bench_results(outcome, bench, lines):
 
 def final_reports(bench, console_lines):
     """The bench's own final report, known by its source location: the
-    harness file and line of its final assertion. A design that prints the
-    same words from elsewhere does not end the bench."""
+    harness file and line of its final assertion (or of its final report,
+    for a bench whose spec names another kind, such as "report note"). A
+    design that prints the same words from elsewhere does not end the
+    bench."""
     found = []
+    kind = bench.get("final_kind", "assertion failure")
     for line in console_lines:
         for report, location, status in ((PASSED_REPORT, bench["passed_report_at"], EXIT_PASSED),
                                          (FAILED_REPORT, bench["failed_report_at"], EXIT_FAILED)):
             if (line.startswith(location + ":")
-                    and line.endswith(f":(assertion failure): {report}")):
+                    and line.endswith(f":({kind}): {report}")):
                 found.append((line, status))
     return found
 

@@ -117,7 +117,7 @@ def execute(kit, job, settings, cache):
     try:
         ghdl = Ghdl(settings.backend, find_ghdl(settings.backend), cache, scratch)
         gcov = prepare_coverage(settings, ghdl, scratch) if settings.coverage else None
-        kit_use = kit_library(kit, ghdl, cache, settings.deadline)
+        kit_use = kit_library(kit, ghdl, cache, settings.deadline, job.kit_units(kit))
         try:
             # A kind that learns its sources and inputs from the design
             # (the generated bench) does so here; its inputs follow.

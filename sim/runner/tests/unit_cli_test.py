@@ -53,6 +53,8 @@ class Refused(unittest.TestCase):
         (["all", "--quiet"], "--quiet applies to a single bench"),
         (["fibo", "-j", "2"], "-j applies to all only"),
         (["fibo", "--max-cycles", "9"], "applies to the any-design mode"),
+        (["fibo", "--passing-values"], "--passing-values applies to the any-design mode"),
+        (["all", "--passing-values"], "--passing-values applies to a single bench"),
         (["fibo", "--wave", "w.txt"], "must end in .ghw or .vcd"),
         (["fibo", "--wave", "dir.vcd/w"], "must end in .ghw or .vcd"),
         (["fibo", "--timeout", "0"], "--timeout needs a positive number"),

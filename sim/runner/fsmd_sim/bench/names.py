@@ -54,6 +54,7 @@ class Names:
         self.passed = f"{p}passed"            # false once a checker saw a difference
         self.clk_period = f"{p}clk_period"    # time constant, declared by the clock
         self.reset_time = f"{p}reset_time"    # time constant: when the first test may start
+        self.finished = f"{p}finished"        # boolean signal: true once the verdict is written
         self.passed_verdict = f"{self.entity.upper()} test has passed"
         self.failed_verdict = f"{self.entity.upper()} test has not passed"
 
