@@ -235,6 +235,32 @@ class Ending(unittest.TestCase):
         self.assertIn("own_assertions refuses 9", out + err)
 
 
+class KitUnits(unittest.TestCase):
+    def test_the_design_s_library_holds_the_kit_units_only_when_the_design_names_one(self):
+        plain = (DESIGNS / "own_assertions.vhd").read_text()
+        cases = [
+            # (design text, kit package in the library, fault it would catch)
+            (plain, False, "every design's library built with the whole kit"),
+            (plain.replace("use ieee.std_logic_1164.all;",
+                           "use ieee.std_logic_1164.all;\nuse work.eda_types.all;"), True,
+             "a design using a kit package failing analysis"),
+        ]
+        for text, whole, fault in cases:
+            with self.subTest(fault):
+                d = fresh(f"kit-units-{whole}")
+                design, vectors = d / "design.vhd", d / "v.vectors"
+                design.write_text(text)
+                vectors.write_text("x : y\n3 : 3\n")
+                status, out, err = fsmd_sim("own_assertions", "--design", design, "--vectors", vectors,
+                                            "--dir", d)
+                self.assertEqual(status, 0, out + err)
+                library = d / ".fsmd-sim" / "lib" / "work-obj93.cf"
+                if BACKEND == "mcode":  # the link to the library is mcode's
+                    units = library.read_text().lower()
+                    self.assertIn("std_logic_textio", units)
+                    self.assertEqual("eda_types" in units, whole)
+
+
 class Frame(unittest.TestCase):
     def test_metavalues_print_as_themselves_and_fail_unless_unchecked(self):
         d = fresh("metavalues")
