@@ -22,8 +22,6 @@ from .results import Outcome, Test, judge
 from .vectors import VectorsError, parse as parse_vectors
 
 PORTS_PREFIX = "ports-"
-# How the bench's line before the verdict starts when --max-failures stopped it.
-STOPPED_TEXT = "run stopped at --max-failures "
 PORTS_FILE = "ports.txt"
 
 
@@ -69,7 +67,7 @@ class DesignJob(Job):
             self.harness_text = harness_gen.generate(ports, self.options)
         except PortError as e:
             raise BadInput(str(e))
-        tolerances = getattr(self.options, "tolerances", {})
+        tolerances = self.options.tolerances
         check_tolerances(tolerances, data_ports, self.options.entity)
         try:
             self.vectors = parse_vectors(self.vectors_path, self.vectors_text, data_ports,
@@ -140,29 +138,29 @@ class DesignJob(Job):
         return self.total_tests
 
     def count_not_run(self, outcome):
-        """The summary's count of tests that did not run, and why."""
+        """The summary's count of tests that did not run, and why; with
+        --tests, a note that earlier tests were skipped (a hang too may come
+        from the state they would have left)."""
         if self.vectors is None:
-            return
-        total = len(self.vectors.tests)
-        not_run = total - len(outcome.tests)
-        if not_run <= 0 or outcome.status not in (EXIT_PASSED, EXIT_FAILED):
             return
         reasons = []
         if self.numbers is not None:
             reasons.append(f"--tests {self.tests_text}")
             skipped = test_list.skipped_before(self.numbers)
             if skipped:
-                outcome.note = (f"{skipped} earlier test{'s' if skipped > 1 else ''} of the"
-                                " vectors file were skipped (--tests): each chosen test ran"
-                                " after the reset and the chosen tests before it only, so a"
-                                " design that carries state from test to test may behave"
-                                " otherwise than in the full run")
+                earlier = f"{skipped} earlier test was" if skipped == 1 else \
+                    f"{skipped} earlier tests were"
+                outcome.note = (f"{earlier} skipped (--tests): the run went from reset straight"
+                                " to the chosen tests, so a design that carries state from test"
+                                " to test may behave otherwise than in the full run")
         if outcome.stopped_line is not None:
             reasons.append(f"stopped after {self.max_failures} failed"
                            f" test{'s' if self.max_failures > 1 else ''}: --max-failures"
                            f" {self.max_failures}")
-        outcome.tests_not_run = not_run
-        outcome.not_run_reason = "; ".join(reasons)
+        not_run = len(self.vectors.tests) - len(outcome.tests)
+        if not_run > 0 and outcome.status in (EXIT_PASSED, EXIT_FAILED):
+            outcome.tests_not_run = not_run
+            outcome.not_run_reason = "; ".join(reasons)
 
     def _where(self, number):
         if self.vectors and 1 <= number <= len(self.vectors.lines):
@@ -205,7 +203,7 @@ def parse_results(outcome, lines, vectors):
             if vectors and 1 <= number <= len(vectors.lines):
                 where = f" (vectors file line {vectors.lines[number - 1]})"
             tests.append(Test(number, False, cycles, rest + where))
-        elif (line.startswith(STOPPED_TEXT) and outcome.verdict_line is None
+        elif (line.startswith(harness_gen.STOPPED_TEXT) and outcome.verdict_line is None
               and outcome.stopped_line is None):
             outcome.stopped_line = line
         elif (line.endswith((" test has passed", " test has not passed"))

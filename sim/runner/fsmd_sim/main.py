@@ -101,8 +101,8 @@ def design_job(opts):
     if not os.path.isfile(opts.vectors):
         raise BadInput(f"vectors file {opts.vectors} does not exist or is not a file")
     options = harness_gen.Options(opts.target, opts.architecture, opts.controls, opts.reset_active,
-                                  opts.start_mode, opts.clock_period, opts.max_cycles)
-    options.tolerances = opts.tolerances
+                                  opts.start_mode, opts.clock_period, opts.max_cycles,
+                                  opts.tolerances)
     job = DesignJob(options, opts.designs, opts.vectors, opts.max_failures, opts.tests)
     if "--stop-time" not in opts.given:
         tests = job.vectors_text.count("\n") + 2
