@@ -247,18 +247,29 @@ class DigitMasks(unittest.TestCase):
         self.assertRegex((d / "mirror_test_results.txt").read_text().splitlines()[1],
                          r"^test 2 passed: .* h_expected=[0-9A-F]{3}- ")
 
-    def test_a_metavalue_in_a_masked_digit_is_not_checked(self):
-        # metavalues drives y = "UUUU" & x(3 downto 0) in mode 2.
+    def test_metavalues_in_masked_digits_and_in_tolerant_outputs(self):
+        # metavalues drives y = "UUUU" & x(3 downto 0) in mode 2, all 'X' in
+        # mode 1, "HHHHLLLL" in mode 3; waves show the unchecked bits as '-'.
         d = fresh("mask-metavalues")
         vectors = d / "m.vectors"
         vectors.write_text("mode x : y\n2 A5 : -5\n2 A5 : 05\n2 A5 : -4\n")
         status, out, err = fsmd_sim("metavalues", "--design", DESIGNS / "metavalues.vhd", "--vectors", vectors,
-                                    "--dir", d)
+                                    "--dir", d, "--wave", d / "m.vcd")
         self.assertEqual(status, 1, out + err)
         results = (d / "metavalues_test_results.txt").read_text().splitlines()
         self.assertRegex(results[0], r'^test 1 passed: mode=2 x=A5 y="UUUU0101" y_expected=-5 ')
         self.assertRegex(results[1], r"^test 2 FAILED at ")
         self.assertRegex(results[2], r'^test 3 FAILED at .* y_expected=-4 ')
+        vcd = (d / "m.vcd").read_text()
+        code = re.search(r"\$var \w+ 8 (\S+) tb_expected_y\b", vcd).group(1)
+        self.assertIn(f"b----0101 {code}\n", vcd)
+
+        vectors.write_text("mode x : y\n1 A5 : A5\n3 00 : F1\n3 00 : F2\n")
+        status, out, err = fsmd_sim("metavalues", "--design", DESIGNS / "metavalues.vhd", "--vectors", vectors,
+                                    "--dir", d, "--tolerance", "y=1")
+        self.assertEqual(status, 1, out + err)
+        # 'X' is no number; 'H' and 'L' are 1 and 0: F0 is within 1 of F1, not of F2.
+        self.assertEqual(verdicts(d / "metavalues_test_results.txt"), {1: False, 2: True, 3: False})
 
 
 class StopAndChoose(unittest.TestCase):
@@ -321,6 +332,17 @@ class StopAndChoose(unittest.TestCase):
         self.assertEqual(sorted(verdicts(results)), list(range(10, 21)) + [57])
         self.assertEqual([line.split()[1] for line in results.read_text().splitlines()[:-1]],
                          [str(n) for n in list(range(10, 21)) + [57]])
+
+    def test_other_limits_and_lists_rebuild_nothing(self):
+        # Both travel in the bench's input file: the analysed bench is reused.
+        d = self.dir / "reuse"
+        for options in ([], ["--max-failures", "2"], ["--tests", "5-9"], ["--tests", "7", "--max-failures", "1"]):
+            shutil.rmtree(d / ".fsmd-sim", ignore_errors=True)
+            status, out, err = fsmd_sim("div_low", "--design", DIV_LOW, "--vectors", self.vectors, "--dir", d,
+                                        "--quiet", *options)
+            self.assertIn(status, (0, 1), out + err)
+        self.assertEqual(sorted(p.name for p in (d / ".fsmd-sim").iterdir() if p.suffix == ".log"),
+                         ["simulation.log"])
 
     def test_a_list_beyond_the_file_is_exit_3(self):
         status, out, err, results = self.run_divider("beyond", "--tests", "2990-3001")

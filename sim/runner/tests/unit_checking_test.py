@@ -228,12 +228,24 @@ class EarlyEnds(unittest.TestCase):
         self.assertEqual((o.status, o.note), (EXIT_PASSED, ""))
         self.assertIn("3 not run (--tests 1-2)", summary_line(o))
 
+    def test_the_limit_counts_among_the_chosen_tests(self):
+        job = self.job(max_failures=1, tests="2,4,5")
+        results = [self.line(2, True), self.line(4, False),
+                   "run stopped at --max-failures 1: the tests after this one did not run",
+                   "QMAC test has not passed"]
+        o = job.outcome("\n".join(results), FAILED_CONSOLE, "1ms")
+        self.assertEqual((o.status, [t.number for t in o.tests]), (EXIT_FAILED, [2, 4]))
+        self.assertIn("3 not run (--tests 2,4,5; stopped after 1 failed test: --max-failures 1);",
+                      summary_line(o))
+
     def test_a_hang_among_chosen_tests_names_the_chosen_test_that_ran(self):
         job = self.job(tests="2,4")
         o = job.outcome(self.line(2, True), "simulation stopped by --stop-time\n", "1ms")
         self.assertEqual(o.status, EXIT_HANG)
         self.assertIn("test 4 never saw done rise", o.detail)
         self.assertIn("line 5)", o.detail)  # test 4 is on line 5 of the vectors file
+        # The missing state of skipped tests may be why it hangs.
+        self.assertIn("2 earlier tests were skipped", o.note)
 
 
 if __name__ == "__main__":
