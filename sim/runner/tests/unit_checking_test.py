@@ -10,7 +10,10 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), ".."))
 from fsmd_sim import cli, test_list  # noqa: E402
 from fsmd_sim.anydesign import DesignJob  # noqa: E402
 from fsmd_sim.errors import EXIT_BAD_INPUT, EXIT_FAILED, EXIT_HANG, EXIT_PASSED, BadInput  # noqa: E402
-from fsmd_sim.harness_gen import Options  # noqa: E402
+from fsmd_sim.bench.checker import output_checker  # noqa: E402
+from fsmd_sim.bench.names import Names  # noqa: E402
+from fsmd_sim.bench.verdict import STOPPED_TEXT, results_and_verdict  # noqa: E402
+from fsmd_sim.harness_gen import Options, generate, split_ports  # noqa: E402
 from fsmd_sim.ports import Port  # noqa: E402
 from fsmd_sim.report import summary_line  # noqa: E402
 from fsmd_sim.vectors import VectorsError, parse  # noqa: E402
@@ -246,6 +249,66 @@ class EarlyEnds(unittest.TestCase):
         self.assertIn("line 5)", o.detail)  # test 4 is on line 5 of the vectors file
         # The missing state of skipped tests may be why it hangs.
         self.assertIn("2 earlier tests were skipped", o.note)
+
+
+CONTROLS = [Port("clk", "in", "std_logic"), Port("reset", "in", "std_logic"),
+            Port("start", "in", "std_logic"), Port("done", "out", "std_logic")]
+
+
+def bench_names(ports, **options):
+    options = Options("qmac", **options)
+    controls, _ = split_ports(CONTROLS + ports, options)
+    return Names(CONTROLS + ports, controls, options)
+
+
+class BenchPieces(unittest.TestCase):
+    """The checker, the stop and the comparison functions on their text."""
+
+    def checker(self, port, tolerance=None):
+        piece = output_checker(port, "tb_flags(1)", bench_names([port]), tolerance)
+        return {slot: "\n".join(lines) for slot, lines in piece.items()}
+
+    def test_a_tolerance_compares_as_a_number_of_the_port_s_kind(self):
+        cases = [
+            # (port, tolerance, the constant, signedness, shown, fault it would catch)
+            (Port("q", "out", "unsigned", 15, 0), 1, 'unsigned(3 downto 0) := x"1"', "false", "1",
+             "an unsigned port read as signed"),
+            (Port("q", "out", "signed", 7, 0), 20, 'unsigned(7 downto 0) := x"14"', "true", "14",
+             "a signed port read as unsigned, or N shown in decimal"),
+            (Port("q", "out", "std_logic_vector", 127, 0), 1 << 200, f'unsigned(127 downto 0) := x"{"F" * 32}"', "false", "F" * 32,
+             "a tolerance beyond the range not cut to it (a constant wider than any port)"),
+        ]
+        for port, tolerance, constant, signed, shown, fault in cases:
+            with self.subTest(fault):
+                text = self.checker(port, tolerance)
+                self.assertIn(f"constant tb_tolerance_q : {constant};", text["declarations"])
+                self.assertIn(f"tb_within({port.as_slv('q')}, tb_value_q({port.width - 1} downto 0),"
+                              f" tb_tolerance_q, {signed})", text["check_outputs"])
+                self.assertIn(f'write(tb_result, tb_plus_minus & "{shown}");', text["result_fields"])
+                self.assertNotIn("std_match", text["check_outputs"])
+
+    def test_masks_where_a_port_has_more_than_one_digit_and_no_tolerance(self):
+        cases = [(Port("q", "out", "unsigned", 4, 0), None, True), (Port("q", "out", "unsigned", 3, 0), None, False),
+                 (Port("q", "out", "std_logic", None, None), None, False),
+                 (Port("q", "out", "unsigned", 15, 0), 1, False)]
+        for port, tolerance, maskable in cases:
+            with self.subTest(port=port, tolerance=tolerance):
+                text = self.checker(port, tolerance)
+                self.assertEqual("hread(tb_vector, tb_mask_q);" in text["read_test"], maskable)
+                self.assertEqual("not std_match(" in text["check_outputs"], maskable)
+                self.assertEqual("tb_expected_image(" in text["result_fields"], maskable)
+                ports = CONTROLS + [Port("a", "in", "std_logic", None, None), port]
+                bench = generate(ports, Options("qmac", tolerances={"q": tolerance} if tolerance else {}))
+                self.assertEqual("function tb_masked(" in bench, maskable)
+                self.assertEqual("function tb_within(" in bench, tolerance is not None)
+
+    def test_the_limit_is_read_before_the_tests_and_ends_the_loop(self):
+        piece = results_and_verdict(bench_names([]))
+        before, after = "\n".join(piece["before_tests"]), "\n".join(piece["after_test"])
+        self.assertIn("read(tb_vector, tb_max_failures);", before)
+        self.assertIn("if tb_max_failures /= 0 and tb_failures = tb_max_failures then", after)
+        self.assertIn(f'string\'("{STOPPED_TEXT}")', after)
+        self.assertTrue(after.rstrip().endswith("exit;\nend if;"))
 
 
 if __name__ == "__main__":

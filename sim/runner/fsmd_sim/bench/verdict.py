@@ -24,6 +24,7 @@ def results_and_verdict(names):
             read({names.vector}, {max_failures});
         """),
         "after_test": lines(f"""
+            -- The failure limit reached: the verdict follows at once.
             if {max_failures} /= 0 and {failures} = {max_failures} then
               write({result}, string'("{STOPPED_TEXT}"));
               write({result}, {max_failures});
