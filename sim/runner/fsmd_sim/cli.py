@@ -22,15 +22,15 @@ digits unchecked ('12-4'); --tolerance PORT=N (N decimal) passes an output
 that differs from its expected value by at most N, as a signed number for a
 signed port. --max-failures N stops the run after N failed tests; --tests
 LIST (57 or 10-20,57) runs only those tests of the vectors file, from reset,
-in the file's order, under their numbers in it. --coverage (gcc back end only, chosen when --backend is not given)
-writes the design's line and branch coverage into DIR: summary.txt,
-annotated sources, coverage.info for genhtml. --stop-time (default 100ms;
-with --vectors, a bound that no test within --max-cycles reaches) stops a
-run without verdict in simulated time, --timeout (default 3600) in
-wall-clock seconds. Exit status: 0 every test passed, 1 some test failed, 2
-no verdict before the stop time or the timeout (a hang), 3 usage error,
-unreadable file, failed analysis or elaboration; 130 or 143 when
-interrupted by SIGINT or SIGTERM.
+in the file's order, under their numbers in it. --coverage (gcc back end
+only, chosen when --backend is not given) writes the design's line and
+branch coverage into DIR: summary.txt, annotated sources, coverage.info for
+genhtml. --stop-time (default 100ms; with --vectors, a bound that no test
+within --max-cycles reaches) stops a run without verdict in simulated time,
+--timeout (default 3600) in wall-clock seconds. Exit status: 0 every test
+passed, 1 some test failed, 2 no verdict before the stop time or the timeout
+(a hang), 3 usage error, unreadable file, failed analysis or elaboration;
+130 or 143 when interrupted by SIGINT or SIGTERM.
 """
 from .benches import BENCHES
 from .errors import BadInput
