@@ -186,7 +186,7 @@ def parse(path, text, ports, exact=()):
             if columns is None:
                 break
             if fast_allowed:
-                fast = _fast_line(columns, ports, order)
+                fast = _fast_line(columns, ports, order, exact)
             continue
         fields = [None] * len(ports)
         masked = set()
@@ -237,21 +237,23 @@ def parse(path, text, ports, exact=()):
 _STR_ONLY_BLANKS = "\x1c\x1d\x1e\x1f"
 
 
-def _fast_line(columns, ports, order):
+def _fast_line(columns, ports, order, exact):
     """A reader of the common line: blanks around every field and the ':',
     every field valid. It returns the bench's line, "" for a line with no
     test, or None for anything else, which the full check then reports with
     its column. A few str methods per field keep 100,000 lines well under a
     second. Used for ASCII files without the separators \\x1c-\\x1f only, so
-    str.split() splits at the same blanks as the full check."""
+    str.split() splits at the same blanks as the full check. A '-' digit in
+    an output of `exact` is left to the full check, which names it."""
     n = len(columns)
     colon = columns.index(None)
     position = {index: i for i, index in enumerate(columns) if index is not None}
     # Per field of the bench's line: the header column it comes from (None:
-    # an output the header does not name), its digits and the bits of its
-    # top digit when the width is not a multiple of 4.
-    layout = [(position.get(i), ports[i].digits, ports[i].width % 4) for i in order]
-    output_columns = [position.get(i) for i in order if ports[i].mode == "out"]
+    # an output the header does not name), its digits, the bits of its top
+    # digit when the width is not a multiple of 4, whether it is an output,
+    # and whether its digits may be left unchecked (a mask).
+    layout = [(position.get(i), ports[i].digits, ports[i].width % 4, ports[i].mode == "out",
+               ports[i].name not in exact) for i in order]
 
     def read(line):
         code = line.split("#", 1)[0] if "#" in line else line
@@ -260,18 +262,23 @@ def _fast_line(columns, ports, order):
             return ""
         if len(parts) != n or parts[colon] != ":":
             return None
-        flags = "".join("-" if c is None or parts[c] == "-" else "c" for c in output_columns)
-        fields = []
-        for c, digits, top_bits in layout:
+        flags, fields = [], []
+        for c, digits, top_bits, is_output, maskable in layout:
             token = "-" if c is None else parts[c]
-            if token == "-":
-                # Only outputs were marked '-' above; an input's '-' fails
-                # the digit test below.
-                if c is None or c > colon:
+            mask = None
+            if is_output:
+                if token == DONT_CARE:
+                    flags.append(DONT_CARE)
                     fields.append("0" * digits)
                     continue
+                if DONT_CARE in token:
+                    if not maskable:
+                        return None
+                    mask = "".join("0" if ch == DONT_CARE else "F" for ch in token)
+                    token = token.replace(DONT_CARE, "0")
+            # An input's '-' fails the digit test here, and the full check
+            # names it.
             size = len(token)
-            # A '-' digit (a mask) is left to the full check.
             if size > digits or token.strip("0123456789abcdefABCDEF"):
                 return None
             if size == digits:
@@ -279,8 +286,10 @@ def _fast_line(columns, ports, order):
                     return None
             else:
                 token = token.rjust(digits, "0")
-            fields.append(token)
-        return flags + " " + " ".join(fields) + "\n"
+            if is_output:
+                flags.append("c" if mask is None else MASKED)
+            fields.append(token if mask is None else f"{token} {mask.rjust(digits, 'F')}")
+        return "".join(flags) + " " + " ".join(fields) + "\n"
 
     return read
 

@@ -71,6 +71,22 @@ class DigitMasks(unittest.TestCase):
         # A whole '-' still leaves the tolerant output unchecked.
         self.assertIsNone(vectors(["0 : - 0 0"], exact={"y"}).values(0)[1])
 
+    def test_the_fast_reader_agrees_with_the_full_check_on_masks(self):
+        # A non-ASCII comment sends every line to the full check; both must
+        # reach the same bench line or the same problem.
+        lines = ["0 : 12-4 -F " + "-" * 32, "0 : -0 1- 0", "0 : ---- 2- 0", "0 : 1---- 0 0", "1- : 0 0 0",
+                 "0 : 1-g- 0 0", "0 : -- - -", "0 : 12-4 0 0"]
+        for exact in ((), ("y",)):
+            for line in lines:
+                with self.subTest(line=line, exact=exact):
+                    seen = []
+                    for comment in ("", " # \u00e9"):
+                        try:
+                            seen.append(vectors([line + comment], exact).bench_text())
+                        except VectorsError as e:
+                            seen.append(e.problems[0])
+                    self.assertEqual(seen[0], seen[1])
+
     def test_the_bench_line_flags_a_masked_output_and_carries_its_mask(self):
         v = vectors(["0001 : 12-4 - 0", "0002 : 1234 1F -"])
         self.assertEqual(v.bench_text(), "0\n"
