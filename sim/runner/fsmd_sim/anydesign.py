@@ -10,9 +10,8 @@ folder for the user to read.
 """
 import os
 
-from . import harness_gen
+from . import harness_gen, test_list
 from .cache import Key
-from . import test_list
 from .errors import EXIT_FAILED, EXIT_HANG, EXIT_PASSED, BadInput
 from .ghdl import read_text, spawn
 from .job import Job
@@ -148,8 +147,8 @@ class DesignJob(Job):
             reasons.append(f"--tests {self.tests_text}")
             skipped = test_list.skipped_before(self.numbers)
             if skipped:
-                earlier = f"{skipped} earlier test was" if skipped == 1 else \
-                    f"{skipped} earlier tests were"
+                earlier = (f"{skipped} earlier test was" if skipped == 1
+                           else f"{skipped} earlier tests were")
                 outcome.note = (f"{earlier} skipped (--tests): the run went from reset straight"
                                 " to the chosen tests, so a design that carries state from test"
                                 " to test may behave otherwise than in the full run")
