@@ -135,8 +135,7 @@ def _check_field(token, port, is_output):
     mask = None
     if DONT_CARE in token:
         mask = "".join("0" if ch == DONT_CARE else "F" for ch in token.rjust(port.digits, "0"))
-        token = token.replace(DONT_CARE, "0")
-    value = int(token, 16)
+    value = int(token.replace(DONT_CARE, "0"), 16)
     if value >> port.width:
         return None, None, (0, f"value {token} does not fit port {port.name} of"
                                f" {_bits(port.width)} (at most {(1 << port.width) - 1:X})")

@@ -52,7 +52,7 @@ class DigitMasks(unittest.TestCase):
     def test_mask_fields_obey_the_width_rules_with_their_columns(self):
         cases = [
             ("five digits with a mask", "0 : 1---- 0 0", "2:5", "5 digits for port y of 16 bits"),
-            ("a top digit beyond a 5-bit port", "0 : 0 2- 0", "2:7", "value 20 does not fit port f"),
+            ("a top digit beyond a 5-bit port", "0 : 0 2- 0", "2:7", "value 2- does not fit port f of 5 bits (at most 1F)"),
             ("a dash in an input", "1- : 0 0 0", "2:2", "'-' (not checked) in input column a"),
             ("a letter among dashes", "0 : 1-g- 0 0", "2:7", "'g' is not a hexadecimal digit"),
         ]
