@@ -15,13 +15,16 @@ from .cache import Key
 from .errors import EXIT_HANG, BadInput
 from .ghdl import read_text, spawn
 from .job import Job
-from .library import FORMAT
+from .library import FORMAT, order_design_files
 from .ports import Port, PortError, ports_from_xml
 from .results import Outcome, Test, judge
 from .vectors import VectorsError, parse as parse_vectors
 
 PORTS_PREFIX = "ports-"
 PORTS_FILE = "ports.txt"
+# Bumped when the reading of ports changes, so entries of an older reading
+# are not used.
+PORTS_FORMAT = "2"
 
 
 class DesignJob(Job):
@@ -152,9 +155,12 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
     the kit's packages). Kept in the cache per content of the design files,
     entity and architecture: a later run starts no GHDL for them."""
     options = job.options
+    order_design_files(kit, ghdl, cache, kit_use, job, options.entity, options.architecture,
+                       deadline)
     sources = job.sources
-    key = sources.key(Key(FORMAT, "ports", kit_use.name, options.entity, options.architecture,
-                          *kit.flags)).hex()
+    key = sources.key(Key(FORMAT, "ports", PORTS_FORMAT, kit_use.name, options.entity, options.architecture,
+                          *kit.flags,
+                          *(f"{n}={v}" for n, v in sorted(options.generics.items())))).hex()
     log = os.path.join(scratch, "ports.log")
 
     def build(src, lib):
@@ -167,9 +173,10 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
         if status != 0 or "dump failed" in errors or not os.path.getsize(tree):
             raise BadInput(job.analysis_failure(errors))
         try:
-            ports = ports_from_xml(tree, options.entity, options.architecture)
+            ports = ports_from_xml(tree, options.entity, options.architecture, options.generics,
+                                   harness_gen.bench_entity(options.entity))
         except PortError as e:
-            raise BadInput(str(e))
+            raise BadInput(sources.shown(str(e)))
         finally:
             os.remove(tree)
         with open(os.path.join(lib, PORTS_FILE), "w") as f:

@@ -35,7 +35,7 @@ BENCH_NAMES = frozenset("""
 
 class Options:
     def __init__(self, entity, architecture="fsmd", controls=None, reset_active="high",
-                 start_mode="level", clock_period="10 ns", max_cycles=1000000):
+                 start_mode="level", clock_period="10 ns", max_cycles=1000000, generics=None):
         self.entity = entity.lower()
         self.architecture = architecture.lower()
         self.controls = {role: role for role in ROLES}
@@ -44,6 +44,8 @@ class Options:
         self.start_mode = start_mode
         self.clock_period = clock_period
         self.max_cycles = max_cycles
+        # Generic name -> VHDL literal, for the design's instance.
+        self.generics = dict(generics or {})
 
 
 def bench_entity(entity):
@@ -95,20 +97,10 @@ def _prefix(ports):
     return prefix
 
 
-def _as_slv(port, name):
-    """An expression of type std_logic_vector for the value of a port signal."""
-    if not port.is_vector:
-        return f"std_logic_vector'(0 => {name})"
-    if port.type_mark == "std_logic_vector":
-        return name
-    return f"std_logic_vector({name})"
-
-
-def _from_slv(port, expression):
-    """The value of a std_logic_vector expression in a vector port's type."""
-    if port.type_mark == "std_logic_vector":
-        return expression
-    return f"{port.type_mark}({expression})"
+def _in_string(text):
+    """text inside a VHDL string literal (an extended identifier may hold
+    a double quote)."""
+    return text.replace('"', '""')
 
 
 def generate(ports, options):
@@ -117,7 +109,14 @@ def generate(ports, options):
 
     def sig(port):
         """The bench's signal of a port: named as the port where it can be."""
-        return f"{p}port_{port.name}" if port.name in BENCH_NAMES else port.name
+        return (ports_module.derived_name(f"{p}port_", port.name) if port.name in BENCH_NAMES
+                else port.name)
+
+    def expected(port):
+        return ports_module.derived_name(f"{p}expected_", port.name)
+
+    def checked(port):
+        return ports_module.derived_name(f"{p}checked_", port.name)
 
     ent = options.entity
     ins = [d for d in data if d.mode == "in"]
@@ -153,8 +152,8 @@ def generate(ports, options):
         add("  -- Expected value of each output in the current test, and whether it")
         add("  -- is checked there ('-' in the vectors file leaves it unchecked).")
     for port in outs:
-        add(f"  signal {p}expected_{port.name} : std_logic_vector({port.width - 1} downto 0);")
-        add(f"  signal {p}checked_{port.name} : boolean;")
+        add(f"  signal {expected(port)} : std_logic_vector({port.width - 1} downto 0);")
+        add(f"  signal {checked(port)} : boolean;")
     add(f"  signal {p}test_number : natural := 0;")
     add("  -- Rising clock edges since reset or done was last active.")
     add(f"  signal {p}ncycles : integer;")
@@ -206,6 +205,10 @@ def generate(ports, options):
     add("  end function;")
     add("begin")
     add(f"  {p}uut : entity work.{ent}({options.architecture})")
+    if options.generics:
+        add("    generic map (")
+        add(",\n".join(f"      {name} => {value}" for name, value in options.generics.items()))
+        add("    )")
     add("    port map (")
     add(",\n".join(f"      {port.name} => {sig(port)}" for port in ports))
     add("    );")
@@ -253,7 +256,7 @@ def generate(ports, options):
     ok, fails, deadline = f"{p}passed", f"{p}failures", f"{p}deadline"
 
     def value(port):
-        return f"{p}value_{port.name}"
+        return ports_module.derived_name(f"{p}value_", port.name)
 
     def bits(port):
         return f"{value(port)}({port.width - 1} downto 0)"
@@ -280,12 +283,11 @@ def generate(ports, options):
         add(f"      read({line}, {flags});")
     for port in ins:
         add(f"      hread({line}, {value(port)});")
-        source = f"{value(port)}(0)" if not port.is_vector else _from_slv(port, bits(port))
-        add(f"      {sig(port)} <= {source};")
+        add(f"      {sig(port)} <= {port.from_slv(bits(port))};")
     for i, port in enumerate(outs, 1):
         add(f"      hread({line}, {value(port)});")
-        add(f"      {p}expected_{port.name} <= {bits(port)};")
-        add(f"      {p}checked_{port.name} <= {flags}({i}) = 'c';")
+        add(f"      {expected(port)} <= {bits(port)};")
+        add(f"      {checked(port)} <= {flags}({i}) = 'c';")
     add("")
     add(f"      -- done within {p}max_cycles rising edges of the test.")
     add(f"      {deadline} := {p}clk_period * {p}max_cycles + {p}clk_period / 2;")
@@ -322,7 +324,7 @@ def generate(ports, options):
     add("      -- metavalue in a checked output fails the test.")
     add(f"      {ok} := true;")
     for i, port in enumerate(outs, 1):
-        actual = _as_slv(port, sig(port))
+        actual = port.as_slv(sig(port))
         add(f"      if {flags}({i}) = 'c' and {actual} /= {bits(port)}"
             f" and to_X01({actual}) /= {bits(port)} then")
         add(f"        {ok} := false;")
@@ -338,12 +340,12 @@ def generate(ports, options):
     add(f"        write({res}, string'(\":\"));")
     add("      end if;")
     for port in ins:
-        add(f"      write({res}, string'(\" {port.name}=\"));")
-        add(f"      write({res}, {p}image({_as_slv(port, sig(port))}));")
+        add(f"      write({res}, string'(\" {_in_string(port.name)}=\"));")
+        add(f"      write({res}, {p}image({port.as_slv(sig(port))}));")
     for i, port in enumerate(outs, 1):
-        add(f"      write({res}, string'(\" {port.name}=\"));")
-        add(f"      write({res}, {p}image({_as_slv(port, sig(port))}));")
-        add(f"      write({res}, string'(\" {port.name}_expected=\"));")
+        add(f"      write({res}, string'(\" {_in_string(port.name)}=\"));")
+        add(f"      write({res}, {p}image({port.as_slv(sig(port))}));")
+        add(f"      write({res}, string'(\" {_in_string(port.name)}_expected=\"));")
         add(f"      if {flags}({i}) = 'c' then")
         add(f"        write({res}, {p}image({bits(port)}));")
         add("      else")

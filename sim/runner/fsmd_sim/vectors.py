@@ -83,6 +83,46 @@ def _tokens(text):
     return [(m.start() + 1, m.group()) for m in _TOKEN.finditer(code)]
 
 
+def _header_tokens(text):
+    """(column, token) pairs of the header line. Besides the plain tokens,
+    an extended identifier (\\my port\\, a doubled backslash standing for
+    one inside it) is one token whatever blanks, ':' or '#' it holds."""
+    tokens = []
+    i, n = 0, len(text)
+    while i < n:
+        ch = text[i]
+        if ch == "#":
+            break
+        if ch in " \t\r\f\v":
+            i += 1
+        elif ch == ":":
+            tokens.append((i + 1, ":"))
+            i += 1
+        elif ch == "\\":
+            end = i + 1
+            while end < n:
+                if text[end] == "\\":
+                    if text[end + 1:end + 2] != "\\":
+                        break
+                    end += 1
+                end += 1
+            tokens.append((i + 1, text[i:end + 1]))
+            i = end + 1
+        else:
+            end = i
+            while end < n and text[end] not in " \t\r\f\v:#":
+                end += 1
+            tokens.append((i + 1, text[i:end]))
+            i = end
+    return tokens
+
+
+def header_key(name):
+    """How a header name is matched to a port: basic identifiers in any
+    case, extended identifiers exactly as written."""
+    return name if name.startswith("\\") else name.lower()
+
+
 def _bits(width):
     return "1 bit" if width == 1 else f"{width} bits"
 
@@ -108,6 +148,10 @@ def _check_field(token, port, is_output):
     if value >> port.width:
         return None, (0, f"value {token} does not fit port {port.name} of {_bits(port.width)}"
                          f" (at most {(1 << port.width) - 1:X})")
+    if not port.fits(value):
+        form = " of two's complement" if port.low < 0 else ""
+        return None, (0, f"value {token} is outside the range of port {port.name}"
+                         f" ({port.range_text}, in {_bits(port.width)}{form})")
     return value, None
 
 
@@ -124,7 +168,7 @@ def parse(path, text, ports):
         else:
             more += 1
 
-    by_name = {p.name: p for p in ports}
+    by_name = {header_key(p.name): p for p in ports}
     header = None
     columns = []  # port index per field, None for the ':' column
     tests, lines = [], []
@@ -143,7 +187,7 @@ def parse(path, text, ports):
                     tests.append(row)
                     lines.append(number)
                 continue
-        tokens = _tokens(line)
+        tokens = _tokens(line) if header is not None else _header_tokens(line)
         if not tokens:
             continue
         if header is None:
@@ -206,8 +250,10 @@ def _fast_line(columns, ports, order):
     position = {index: i for i, index in enumerate(columns) if index is not None}
     # Per field of the bench's line: the header column it comes from (None:
     # an output the header does not name), its digits and the bits of its
-    # top digit when the width is not a multiple of 4.
-    layout = [(position.get(i), ports[i].digits, ports[i].width % 4) for i in order]
+    # top digit when the width is not a multiple of 4, and for an integer
+    # port the test of its range.
+    layout = [(position.get(i), ports[i].digits, ports[i].width % 4,
+               ports[i].fits if ports[i].is_integer else None) for i in order]
     output_columns = [position.get(i) for i in order if ports[i].mode == "out"]
 
     def read(line):
@@ -219,7 +265,7 @@ def _fast_line(columns, ports, order):
             return None
         flags = "".join("-" if c is None or parts[c] == "-" else "c" for c in output_columns)
         fields = []
-        for c, digits, top_bits in layout:
+        for c, digits, top_bits, fits in layout:
             token = "-" if c is None else parts[c]
             if token == "-":
                 # Only outputs were marked '-' above; an input's '-' fails
@@ -235,6 +281,8 @@ def _fast_line(columns, ports, order):
                     return None
             else:
                 token = token.rjust(digits, "0")
+            if fits is not None and not fits(int(token, 16)):
+                return None
             fields.append(token)
         return flags + " " + " ".join(fields) + "\n"
 
@@ -256,7 +304,7 @@ def _parse_header(tokens, ports, by_name, number, problem):
             colon = column
             columns.append(None)
             continue
-        name = token.lower()
+        name = header_key(token)
         port = by_name.get(name)
         if port is None:
             known = ", ".join(p.name for p in ports) or "none"
@@ -282,7 +330,7 @@ def _parse_header(tokens, ports, by_name, number, problem):
                 "the header has no ':' between the input and the output names")
         bad = True
     for port in ports:
-        if port.mode == "in" and port.name not in seen:
+        if port.mode == "in" and header_key(port.name) not in seen:
             problem(number, 1, f"missing column for input {port.name}: every input needs a value")
             bad = True
     return None if bad else columns
