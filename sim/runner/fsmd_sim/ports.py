@@ -14,7 +14,12 @@ VECTOR_TYPES = {
     ("numeric_std", "signed"),
     ("numeric_std", "unsigned"),
     ("standard", "bit_vector"),
+    # VHDL-2008: signed and unsigned are resolved subtypes of these.
+    ("numeric_std", "unresolved_signed"),
+    ("numeric_std", "unresolved_unsigned"),
 }
+# The type mark the bench declares its signal with, where not the base's.
+VECTOR_MARK = {"unresolved_signed": "signed", "unresolved_unsigned": "unsigned"}
 # The element type of each vector type's base.
 VECTOR_ELEMENT = {"bit_vector": ("standard", "bit")}
 SCALAR_TYPES = {("std_logic_1164", "std_ulogic"), ("std_logic_1164", "std_logic")}
@@ -397,7 +402,8 @@ def _classify(tree, evaluator, decl, entity):
             constraint = tree.child(tree.deref(ranges[0]), "range_constraint")
         left, right, ascending = _range(tree, evaluator, constraint, where)
         _check_nonempty(where, left, right, ascending)
-        return Port(name, mode, base_name[1], left, right, ascending)
+        mark = VECTOR_MARK.get(base_name[1], base_name[1])
+        return Port(name, mode, mark, left, right, ascending)
     described = base_name[1] or base.get("kind", "an anonymous type").replace("_", " ")
     raise PortError(f"{where}: type {described} cannot be driven by the bench ({ACCEPTED})")
 

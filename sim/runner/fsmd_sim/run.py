@@ -195,10 +195,29 @@ def simulate(kit, job, settings, ghdl, design_use, scratch):
         timed_out = True
     results = read_text(os.path.join(settings.directory, job.results_file))
     outcome = job.outcome(results, read_text(run_log), settings.stop_time)
+    show_user_names(job, outcome)
     outcome.run_log = run_log
     if timed_out:
         watchdog_expired(outcome, settings.timeout)
     return outcome
+
+
+def show_user_names(job, outcome):
+    """GHDL's run-time messages name the copies it analysed (design-1.vhd):
+    the user reads the names of their own files instead."""
+    names = {copy: shown for copy, shown, _ in job.sources.items if copy != shown}
+    if not names:
+        return
+    # A message starts with the file's name: a look-up per message keeps a
+    # million of them quick.
+    messages = []
+    for message in outcome.messages:
+        head, colon, rest = message.partition(":")
+        shown = names.get(head) if colon else None
+        messages.append(message if shown is None else shown + colon + rest)
+    outcome.messages = messages
+    if outcome.detail:
+        outcome.detail = job.sources.shown(outcome.detail)
 
 
 # In the run's scratch folder: the coverage counters of this run alone.
