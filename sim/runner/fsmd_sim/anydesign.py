@@ -149,6 +149,28 @@ def parse_results(outcome, lines, vectors):
     return hang
 
 
+def with_source_line(message, src):
+    """A message that names a place (at FILE:LINE:COL) followed by that line
+    of the source, so the user sees the expression meant."""
+    words = message.split(" ")
+    for i, word in enumerate(words[:-1]):
+        if word != "at":
+            continue
+        name, _, rest = words[i + 1].partition(":")
+        line, _, column = rest.partition(":")
+        if not (line.isdigit() and column.isdigit()):
+            continue
+        try:
+            with open(os.path.join(src, name), "rb") as f:
+                lines = f.read().decode("utf-8", "replace").splitlines()
+        except (OSError, ValueError):
+            return message
+        if 1 <= int(line) <= len(lines):
+            return f"{message}:\n  {lines[int(line) - 1].strip()}"
+        return message
+    return message
+
+
 def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
     """The entity's ports, from the tree `ghdl --file-to-xml` dumps for the
     design files (analysed against the kit's library, so a design may use
@@ -176,7 +198,7 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
             ports = ports_from_xml(tree, options.entity, options.architecture, options.generics,
                                    harness_gen.bench_entity(options.entity))
         except PortError as e:
-            raise BadInput(sources.shown(str(e)))
+            raise BadInput(sources.shown(with_source_line(str(e), src)))
         finally:
             os.remove(tree)
         with open(os.path.join(lib, PORTS_FILE), "w") as f:

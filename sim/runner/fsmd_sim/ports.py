@@ -124,9 +124,10 @@ class Port:
         return self.type_mark
 
     def as_slv(self, signal):
-        """An expression of type std_logic_vector for the value of the
-        bench's signal of this port (width bits; ascending ranges keep their
-        order, leftmost element first)."""
+        """A std_logic_vector expression of the port's width for the value
+        of the bench's signal of this port, its leftmost element the most
+        significant (its index range may be the port's own, ascending
+        included: the bench compares and prints it element by element)."""
         mark = self.type_mark
         if self.is_integer:
             convert = "to_signed" if self.low < 0 else "to_unsigned"
@@ -145,9 +146,10 @@ class Port:
         return f"std_logic_vector({signal})"
 
     def from_slv(self, expression):
-        """The value of a std_logic_vector expression of width bits in this
-        port's type. For a one-bit port the expression must be a name (a
-        variable or its slice), which is indexed."""
+        """An expression of the port's type for the value in `expression`, a
+        std_logic_vector name of the port's width indexed (width - 1 downto
+        0): what the bench drives onto the port's signal. A one-bit port
+        takes its element (a name can be indexed)."""
         mark = self.type_mark
         if self.is_integer:
             kind = "signed" if self.low < 0 else "unsigned"
@@ -155,9 +157,9 @@ class Port:
         if mark == "boolean":
             return f"{expression} = \"1\""
         if mark == "bit":
-            return f"to_bit({_element(expression)})"
+            return f"to_bit({expression}(0))"
         if not self.is_vector:
-            return _element(expression)
+            return f"{expression}(0)"
         if mark == "std_logic_vector":
             return expression
         if mark == "bit_vector":
@@ -176,14 +178,6 @@ class Port:
 
     def __repr__(self):
         return f"Port({self.name} : {self.mode} {self.subtype})"
-
-
-def _element(name):
-    """The element of a one-bit std_logic_vector name: v(0) for the slice
-    v(0 downto 0), else name(name'right)."""
-    if name.endswith("(0 downto 0)"):
-        return name[: -len("(0 downto 0)")] + "(0)"
-    return f"{name}({name}'right)"
 
 
 class _Tree:

@@ -209,6 +209,15 @@ class Installed(unittest.TestCase):
         status, out, err = fsmd_sim("fibo", "--dir", prefix / "run", command=prefix / "bin/fsmd-sim")
         self.assertEqual(status, 0, out + err)
         self.assertIn("47 tests run, 47 passed", out)
+        # The any-design mode needs the generated bench's template, which is
+        # no Python file: a pattern missing from the install rule loses it.
+        design = pathlib.Path(__file__).parent / "designs" / "mixed_widths.vhd"
+        vectors = prefix / "mixed.txt"
+        vectors.write_text("a add c : y carry\n0003 1 0000000000000010 : 0000000000000013 0\n")
+        status, out, err = fsmd_sim("mixed_widths", "--design", design, "--vectors", vectors,
+                                    "--dir", prefix / "run-any", command=prefix / "bin/fsmd-sim")
+        self.assertEqual(status, 0, out + err)
+        self.assertIn("mixed_widths: 1 tests run, 1 passed", out)
 
 
 class Readme(unittest.TestCase):
