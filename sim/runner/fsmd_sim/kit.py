@@ -42,6 +42,12 @@ class Kit:
         self.flags = [flag for flag in read_list(os.path.join(runtime, "ghdl-flags.txt"))
                       if not flag.startswith(("--std=", "--ieee="))]
         self.flags[:0] = [f"--std={std}", f"--ieee={ieee}"]
+        if ieee == "synopsys":
+            # Designs written for the Synopsys packages compare vectors with
+            # = and /=, which std_logic_unsigned declares beside
+            # std_logic_1164: -fexplicit lets the explicit one win, as
+            # those tools do.
+            self.flags.append("-fexplicit")
 
     def path(self, rel):
         return os.path.join(self.vhdl, rel)
