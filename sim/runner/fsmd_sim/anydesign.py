@@ -25,6 +25,7 @@ PORTS_FILE = "ports.txt"
 # Bumped when the reading of ports changes, so entries of an older reading
 # are not used.
 PORTS_FORMAT = "2"
+XML_ANCHOR = "fsmd_sim_ports_anchor.vhd"
 
 
 class DesignJob(Job):
@@ -187,9 +188,18 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
 
     def build(src, lib):
         tree = os.path.join(lib, "tree.xml")
+        # GHDL 2.0's dump fails with an internal error ("GHDL Bug occurred")
+        # for design files that load no IEEE package; a first file that
+        # loads std_logic_1164 avoids it and declares nothing the ports need.
+        anchor = os.path.join(lib, XML_ANCHOR)
+        with open(anchor, "w") as f:
+            f.write("library ieee;\nuse ieee.std_logic_1164.all;\n"
+                    "package fsmd_sim_ports_anchor is\nend package fsmd_sim_ports_anchor;\n")
         status = spawn([ghdl.executable, "--file-to-xml", *kit.flags,
-                        f"--workdir={os.path.relpath(kit_use.lib, src)}", *sources.names()],
+                        f"--workdir={os.path.relpath(kit_use.lib, src)}",
+                        os.path.relpath(anchor, src), *sources.names()],
                        log, cwd=src, deadline=deadline, out=tree)
+        os.remove(anchor)
         errors = read_text(log).rstrip()
         # GHDL 2.0 ends with status 0 even when the dump failed.
         if status != 0 or "dump failed" in errors or not os.path.getsize(tree):

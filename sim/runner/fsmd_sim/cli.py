@@ -27,9 +27,10 @@ the design and the generated bench; 08 applies to --vectors only. --ieee
 synopsys (default standard) accepts std_logic_unsigned, std_logic_signed and
 std_logic_arith. An argument @FILE stands for the lines of FILE, one
 argument per line (surrounding blanks, blank lines and lines starting with
-# are left out; paths stay relative to the current folder). --coverage (gcc back end only, chosen when --backend is not given)
-writes the design's line and branch coverage into DIR: summary.txt,
-annotated sources, coverage.info for genhtml. --stop-time (default 100ms;
+# are left out; paths stay relative to the current folder). --coverage
+(gcc back end only, chosen when --backend is not given) writes the design's
+line and branch coverage into DIR: summary.txt, annotated sources,
+coverage.info for genhtml. --stop-time (default 100ms;
 with --vectors, a bound that no test within --max-cycles reaches) stops a
 run without verdict in simulated time, --timeout (default 3600) in
 wall-clock seconds. Exit status: 0 every test passed, 1 some test failed, 2

@@ -66,10 +66,10 @@ def split_ports(ports, options):
             hint = f" (name it with --control {role}=PORT)" if name == role else ""
             raise ports_module.PortError(f"entity {options.entity} has no port {name}"
                                          f" for the role {role}{hint}")
-        if port.is_vector:
+        if port.is_vector or port.is_integer:
             raise ports_module.PortError(f"port {name} ({role}) of entity {options.entity}"
-                                         " must be a"
-                                         f" std_logic, not {port.subtype}")
+                                         " must be a std_logic or another one-bit type"
+                                         f" (bit, boolean, X01, ...), not {port.subtype}")
         if port.mode != ROLE_MODES[role]:
             raise ports_module.PortError(f"port {name} ({role}) of entity {options.entity}"
                                          " must be an"

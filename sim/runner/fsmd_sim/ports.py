@@ -166,6 +166,25 @@ class Port:
             return f"to_bitvector({expression})"
         return f"{mark}({expression})"
 
+    def control_association(self, signal, prefix):
+        """The port map's association of this one-bit control port with
+        the bench's std_logic signal, and the functions it needs (each a
+        tuple of lines): the clock,
+        reset, start and completion pieces drive and read std_logic, and a
+        bit, boolean or X01 port reaches them through a conversion in the
+        port map (which adds no delta cycle)."""
+        mark = self.type_mark
+        if mark in ("std_logic", "std_ulogic"):
+            return f"{self.name} => {signal}", []
+        into, out_of = f"{prefix}{mark}_of", f"{prefix}logic_of_{mark}"
+        if self.mode == "in":
+            function = (f"function {into}(s : std_ulogic) return {mark} is", "begin",
+                        f"  return {CONTROL_INTO[mark]};", f"end function {into};")
+            return f"{self.name} => {into}({signal})", [function]
+        function = (f"function {out_of}(v : {mark}) return std_ulogic is", "begin",
+                    f"  {CONTROL_OUT_OF[mark]}", f"end function {out_of};")
+        return f"{out_of}({self.name}) => {signal}", [function]
+
     def to_json(self):
         return [self.name, self.mode, self.type_mark, self.left, self.right, self.ascending]
 
@@ -178,6 +197,18 @@ class Port:
 
     def __repr__(self):
         return f"Port({self.name} : {self.mode} {self.subtype})"
+
+
+# Control ports of these types reach the bench's std_logic signals through
+# these conversions. Into the port: the bench drives 'U' before its first
+# assignment, which X01 and X01Z cannot hold (to_X01 gives 'X').
+CONTROL_INTO = {"bit": "to_bit(s)", "boolean": "s = '1'", "x01": "to_X01(s)",
+                "x01z": "to_X01(s)", "ux01": "s", "ux01z": "s"}
+CONTROL_OUT_OF = {
+    "bit": "return to_stdulogic(v);",
+    "boolean": "if v then return '1'; else return '0'; end if;",
+    "x01": "return v;", "x01z": "return v;", "ux01": "return v;", "ux01z": "return v;",
+}
 
 
 class _Tree:

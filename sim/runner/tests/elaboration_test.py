@@ -105,6 +105,20 @@ class PortKinds(unittest.TestCase):
         self.assertRegex(out, r"test 3: FAILED: at \d+ ns: .* flag_o=(\d) flag_o_expected=(?!\1)\d ")
 
 
+class ControlKinds(unittest.TestCase):
+    def test_control_ports_of_other_one_bit_types(self):
+        # Caught faults: a bit clock or a boolean done gave a bench that did
+        # not analyse; a design that loads no IEEE package made GHDL's dump
+        # of the ports fail with its internal-bug report. (port_kinds has an
+        # X01 start and a UX01 done.)
+        d = fresh("control")
+        (d / "v").write_text("a : y\n" + "".join(f"{a:X} : {15 - a:X}\n" for a in range(16)))
+        status, out, err = fsmd_sim("control_kinds", "--design", DESIGNS / "control_kinds.vhd",
+                                    "--vectors", d / "v", "--dir", d / "run", "--quiet")
+        self.assertEqual(status, 0, out + err)
+        self.assertIn("16 tests run, 16 passed", out)
+
+
 class Elaboration(unittest.TestCase):
     def test_the_same_file_twice_and_an_argument_file(self):
         # Caught fault: the same file given twice ended in GHDL's bug dump.

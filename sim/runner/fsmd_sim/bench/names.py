@@ -48,8 +48,10 @@ class Names:
         # Generic name -> VHDL literal, for the design's instance.
         self.generics = getattr(options, "generics", {})
         self.p = prefix_for(ports)
-        # The control ports' signals by role ('clk', 'reset', ...).
+        # The control ports' signals by role ('clk', 'reset', ...), always
+        # std_logic (see Port.control_association).
         self.control = {role: self.signal(port) for role, port in controls.items()}
+        self.control_ports = {port.name for port in controls.values()}
         p = self.p
         self.vectors, self.results = f"{p}vectors", f"{p}results"   # the two files
         self.vector, self.result = f"{p}vector", f"{p}result"       # their current lines

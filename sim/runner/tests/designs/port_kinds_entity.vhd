@@ -1,8 +1,9 @@
 -- Test design with a port of every kind the generated bench drives: bit,
 -- boolean, X01, bit_vector and std_logic_vector with ascending ranges,
 -- integer ranges (one set by a generic, one negative), natural, integer and
--- extended identifiers. Its architecture is in port_kinds_fsmd.vhd, which a
--- run may name first. One cycle per test: every output follows its input.
+-- extended identifiers; an X01 start and a UX01 done. Its architecture is in
+-- port_kinds_fsmd.vhd, which a run may name first. One cycle per test: every
+-- output follows its input.
 library ieee;
 use ieee.std_logic_1164.all;
 use work.port_kinds_pkg.all;
@@ -12,7 +13,7 @@ entity port_kinds is
   port (
     clk       : in  std_logic;
     reset     : in  std_logic;
-    start     : in  std_logic;
+    start     : in  X01;
     flag      : in  boolean;
     b         : in  bit;
     x         : in  X01;
@@ -33,6 +34,6 @@ entity port_kinds is
     nat_o     : out natural;
     whole_o   : out integer;
     \Out"Put\ : out std_logic_vector(word_bits - 1 downto 0);
-    done      : out std_logic
+    done      : out UX01
   );
 end entity port_kinds;
