@@ -181,8 +181,8 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
     order_design_files(kit, ghdl, cache, kit_use, job, options.entity, options.architecture,
                        deadline)
     sources = job.sources
-    key = sources.key(Key(FORMAT, "ports", PORTS_FORMAT, kit_use.name, options.entity, options.architecture,
-                          *kit.flags,
+    key = sources.key(Key(FORMAT, "ports", PORTS_FORMAT, kit_use.name, options.entity,
+                          options.architecture, *kit.flags,
                           *(f"{n}={v}" for n, v in sorted(options.generics.items())))).hex()
     log = os.path.join(scratch, "ports.log")
 

@@ -9,7 +9,8 @@ import re
 
 _DECIMAL = r"\d(?:_?\d)*"
 _INTEGER = re.compile(rf"(-?)\s*({_DECIMAL})(?:[eE]\+?({_DECIMAL}))?\Z")
-_BASED = re.compile(rf"(-?)\s*({_DECIMAL})#([0-9a-fA-F](?:_?[0-9a-fA-F])*)#(?:[eE]\+?({_DECIMAL}))?\Z")
+_BASED_DIGITS = r"[0-9a-fA-F](?:_?[0-9a-fA-F])*"
+_BASED = re.compile(rf"(-?)\s*({_DECIMAL})#({_BASED_DIGITS})#(?:[eE]\+?({_DECIMAL}))?\Z")
 # B"0101", X"1F", O"17"; VHDL-2008 adds D, a width and U or S: 8UX"1F".
 _BIT_STRING = re.compile(r"(?:\d+)?[uUsS]?[bBoOxXdD]\"[0-9a-zA-Z_]*\"\Z")
 _STRING = re.compile(r'"(?:[^"]|"")*"\Z')

@@ -26,7 +26,8 @@ def design_instance(ports, names):
         port_map[-1] = port_map[-1][:-1]
     function_lines = []
     if functions:
-        function_lines.append("-- Control ports of other types than std_logic, converted in the port map.")
+        function_lines.append("-- Control ports of other types than std_logic, converted in the"
+                              " port map.")
         for function in functions:
             function_lines += [*function, ""]
     return {
