@@ -227,13 +227,13 @@ def div10_vectors(values):
 
 
 # sat_accumulator: a added n times, stopping at cap when the sum would pass
-# it. The fault stops when the sum would reach cap.
+# it. The fault stops there with the sum so far instead of cap.
 
-def sat_accumulate(n, a, cap, saturate_at_equal=False):
+def sat_accumulate(n, a, cap, keep_partial=False):
     total = 0
     for _ in range(n):
-        if total + a > cap or (saturate_at_equal and total + a == cap):
-            return cap
+        if total + a > cap:
+            return total if keep_partial else cap
         total += a
     return total
 

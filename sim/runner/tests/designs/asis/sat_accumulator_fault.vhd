@@ -40,14 +40,14 @@ begin
           when st_add =>
             if count = 0 then
               state <= st_done;
-            elsif resize(total, 13) + a >= cap then
+            elsif resize(total, 13) + a > cap then
               state <= st_saturate;
             else
               total <= total + a;
               count <= count - 1;
             end if;
           when st_saturate =>
-            total <= cap;
+            total <= total;
             state <= st_done;
           when st_done =>
             state <= st_idle;
