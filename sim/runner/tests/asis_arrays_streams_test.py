@@ -7,16 +7,18 @@ exactly the tests its model predicts, naming the test, the memory word or
 stream index and the values; an address beyond the memory is a failure
 naming it; a design that loses a value when ready drops passes at --stall 0
 and fails at --stall 30, the same way every time; bad list fields are exit
-3 with FILE:LINE:COLUMN.
+3 with FILE:LINE:COLUMN; llvm and gcc write the same results files as
+mcode.
 
 Environment: FSMD_SIM, FSMD_BACKEND, FSMD_TEST_DIR, FSMDKIT_CACHE_DIR.
 """
 import random
 import re
+import shutil
 import unittest
 from dataclasses import dataclass
 
-from asis_support import design, failure_lines, fresh, fsmd_sim, models, summary_counts
+from asis_support import BACKEND, design, failure_lines, fresh, fsmd_sim, models, summary_counts
 
 hexf, listf = models.hex_field, models.list_field
 ARR = ["--memory", "arr:address=arr_addr,read_data=arr_q,enable=arr_en"]
@@ -189,6 +191,23 @@ class ArraysAndStreams(unittest.TestCase):
         for pattern in (r"\barr\b", r"\b0*10\b", r"cycle"):
             self.assertRegex(lines[3], pattern)
         self.assertEqual(summary_counts(out, "array_sum"), (4, 3, 1))
+
+
+    @unittest.skipUnless(BACKEND != "mcode" and shutil.which("ghdl-mcode"),
+                         "compares this back end with mcode, in the other back ends' runs")
+    def test_this_back_end_writes_the_same_results_files_as_mcode(self):
+        for i, item in enumerate(DESIGNS):
+            with self.subTest(item.label):
+                results = []
+                for backend in ("mcode", BACKEND):
+                    d = fresh(f"same-{i}-{backend}")
+                    vectors = d / "v.vectors"
+                    vectors.write_text(item.vectors())
+                    status, out, err = fsmd_sim(item.entity, "--design", design(item.fault), "--vectors", vectors,
+                                                "--dir", d / "run", "--quiet", *item.options, backend=backend)
+                    self.assertEqual(status, 1, out[-2000:] + err)
+                    results.append((d / "run" / f"{item.entity}_test_results.txt").read_bytes())
+                self.assertEqual(results[0], results[1])
 
 
 class BackPressure(unittest.TestCase):

@@ -18,6 +18,7 @@ from asis_support import (BACKEND, design, failure_lines, fresh, fsmd_sim, model
 APPROX = design("approx_div10.vhd")
 APPROX_FAULT = design("approx_div10_fault.vhd")
 XS = list(range(0, 65536, 97))
+PORTS = ("x", "y", "status")
 VECTORS_TEXT = models.div10_vectors(XS)
 
 
@@ -105,7 +106,7 @@ class StopAndRerun(unittest.TestCase):
         d = fresh("full")
         status, out, err = run_approx(d, APPROX)
         assert status == 1, out[-2000:] + err
-        cls.full = result_fields((d / "run" / "approx_div10_test_results.txt").read_text())
+        cls.full = result_fields((d / "run" / "approx_div10_test_results.txt").read_text(), PORTS)
 
     def test_max_failures_stops_after_that_many(self):
         for limit in (1, 3):
@@ -133,7 +134,7 @@ class StopAndRerun(unittest.TestCase):
                 status, out, err = run_approx(d, APPROX, "--tests", spec)
                 # --quiet hides passed tests on the console; the results file lists them all.
                 path = d / "run" / "approx_div10_test_results.txt"
-                results = result_fields(path.read_text() if path.exists() else "")
+                results = result_fields(path.read_text() if path.exists() else "", PORTS)
                 self.assertEqual(sorted(results), tests, out[-2000:] + err)
                 fails = [t for t in tests if t in self.failing]
                 self.assertEqual(status, 1 if fails else 0, out[-2000:] + err)

@@ -59,15 +59,17 @@ def summary_counts(out, entity):
     return tuple(int(g) for g in m.groups()) if m else None
 
 
-def result_fields(results_text):
-    """Per test of a results file: its number, passed or not, and its
-    name=value fields other than cycle counts; what two runs of one design
-    on one vectors file must agree on, however the tests were fed."""
+def result_fields(results_text, ports):
+    """Per test of a results file: its number, passed or not, and the
+    name=value fields of the given ports and their expected values; what two
+    runs of one design on one vectors file must agree on, however the tests
+    were fed (cycle counts and timing figures aside)."""
+    names = set(ports) | {f"{p}_expected" for p in ports}
     tests = {}
     for line in results_text.splitlines():
         m = re.match(r"^test (\d+) (passed|FAILED)[^:]*: (.*)$", line)
         if m:
-            fields = tuple(f for f in m.group(3).split() if "=" in f and not f.startswith(("cycles=", "latency=")))
+            fields = tuple(f for f in m.group(3).split() if f.partition("=")[0] in names)
             tests[int(m.group(1))] = (m.group(2), fields)
     return tests
 
