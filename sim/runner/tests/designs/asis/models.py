@@ -255,6 +255,32 @@ def sat_cases(count, saturating, seed=23):
     return cases
 
 
+# clamp_scale: a * gain + offset (or a alone when en is 0), clamped to
+# +/- lim; a and y are 8-bit two's complement in the vectors. The fault
+# reads only the three rightmost elements of the ascending gain vector,
+# which are its three least significant bits.
+
+def clamp_scale(a_bits, offset, en, gain, lim, gain_mask=0xF):
+    a = a_bits - 256 if a_bits >= 128 else a_bits
+    scaled = a * (gain & gain_mask) + offset if en else a
+    y = max(-lim, min(lim, scaled))
+    return y % 256, int(y < 0), int(y != scaled)
+
+
+def clamp_scale_fault(a_bits, offset, en, gain, lim):
+    return clamp_scale(a_bits, offset, en, gain, lim, gain_mask=0x7)
+
+
+def clamp_scale_cases(lim_bits, count, seed=2124):
+    rng = random.Random(seed)
+    cases = [(0, 0, 1, 0, 0), (100, 15, 1, 15, (1 << lim_bits) - 1), (256 - 100, 0, 1, 15, (1 << lim_bits) - 1),
+             (256 - 3, 2, 1, 8, 40), (5, 0, 0, 9, 3)]
+    while len(cases) < count:
+        cases.append((rng.randrange(-100, 101) % 256, rng.randrange(16), rng.randrange(2), rng.randrange(16),
+                      rng.randrange(1 << lim_bits)))
+    return cases
+
+
 def write_all(folder):
     folder = pathlib.Path(folder)
     folder.mkdir(parents=True, exist_ok=True)
@@ -269,6 +295,11 @@ def write_all(folder):
                                              for _ in range(200)]),
         "approx_div10.vectors": div10_vectors(range(0, 65536, 97)),
         "sat_accumulator.vectors": sat_vectors(sat_cases(100, saturating=False)),
+        "clamp_scale_n7.vectors": vectors_text(
+            "a offset en \\gain factor\\ lim : y neg \\sat flag\\",
+            [([hex_field(a, 8), hex_field(o, 4), str(e), hex_field(g, 4), hex_field(lim, 7)],
+              [hex_field(y, 8), str(n), str(s)]) for a, o, e, g, lim in clamp_scale_cases(7, 200)
+             for y, n, s in [clamp_scale(a, o, e, g, lim)]]),
     }
     for name, text in files.items():
         (folder / name).write_text(text)
