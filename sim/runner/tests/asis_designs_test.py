@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Acceptance: designs brought as they are run through the generated bench
 with options alone (a generic, --std 08, --ieee synopsys, reset=none, busy,
---output-delay, --overlap), pass against their models' vectors, and a
-one-line fault in each fails exactly the tests its model predicts, with the
-first one's number, time and values; elaboration problems are exit 3 naming
+idle, --output-delay, --overlap, every kind of data port), pass against
+their models' vectors, and a one-line fault in each fails exactly the tests
+its model predicts, with the first one's number, time and values; elaboration problems are exit 3 naming
 their cause; a done held high is a hang.
 
 Environment: FSMD_SIM, FSMD_BACKEND, FSMD_TEST_DIR, FSMDKIT_CACHE_DIR.
@@ -62,6 +62,11 @@ DESIGNS = [
            [design("restoring_divider_fault.vhd")], ["--start-mode", "pulse"],
            [("dividend", 8), ("divisor", 8)], [("quotient", 8), ("remainder", 8)],
            models.divider_cases(8, 80), lambda c: models.divider(*c), lambda c: models.divider_fault(*c)),
+    # Completion by idle rising again; no done, no busy.
+    Design("crc, idle", "crc8_serial", [design("crc8_serial.vhd")], [design("crc8_serial_fault.vhd")],
+           ["--start-mode", "pulse"], [("data", 16)], [("crc", 8)],
+           [(0x3132,), (0,), (0xFFFF,)] + [(rng.randrange(1 << 16),) for _ in range(100)],
+           lambda c: (models.crc8(c[0]),), lambda c: (models.crc8_fault(c[0]),)),
     # VHDL-2008 (process(all), to_hstring); the product is registered one
     # cycle after done.
     Design("multiplier, --std 08, --output-delay 1", "serial_multiplier", [design("serial_multiplier.vhd")],

@@ -281,6 +281,21 @@ def clamp_scale_cases(lim_bits, count, seed=2124):
     return cases
 
 
+# crc8_serial: CRC-8 with polynomial 0x07, initial value 0, of a 16-bit
+# word, most significant bit first. The fault's polynomial is 0x05.
+
+def crc8(word, poly=0x07):
+    crc = 0
+    for i in range(15, -1, -1):
+        feedback = ((crc >> 7) ^ (word >> i)) & 1
+        crc = ((crc << 1) & 0xFF) ^ (poly if feedback else 0)
+    return crc
+
+
+def crc8_fault(word):
+    return crc8(word, poly=0x05)
+
+
 def write_all(folder):
     folder = pathlib.Path(folder)
     folder.mkdir(parents=True, exist_ok=True)
