@@ -86,8 +86,10 @@ def reverse_cases():
     # Only the first n words checked, and one word left unchecked with '-'.
     ws = words(16)
     want = models.reverse(ws, 8)
-    cases.append(Case([hexf(8, 5), listf(ws, 16)], [listf(want[:8], 16)], list_failure("buf", models.reverse_fault(ws, 8)[:8], want[:8], 16)))
-    cases.append(Case([hexf(3, 5), listf(ws, 16)], ["[" + " ".join(["-"] + [hexf(w, 16) for w in models.reverse(ws, 3)[1:3]]) + "]"], []))
+    cases.append(Case([hexf(8, 5), listf(ws, 16)], [listf(want[:8], 16)],
+                      list_failure("buf", models.reverse_fault(ws, 8)[:8], want[:8], 16)))
+    unchecked_first = "[" + " ".join(["-"] + [hexf(w, 16) for w in models.reverse(ws, 3)[1:3]]) + "]"
+    cases.append(Case([hexf(3, 5), listf(ws, 16)], [unchecked_first], []))
     return cases
 
 

@@ -3,8 +3,9 @@
 with options alone (a generic, --std 08, --ieee synopsys, reset=none, busy,
 idle, --output-delay, --overlap, every kind of data port), pass against
 their models' vectors, and a one-line fault in each fails exactly the tests
-its model predicts, with the first one's number, time and values; elaboration problems are exit 3 naming
-their cause; a done held high is a hang.
+its model predicts, with the first one's number, time and values;
+elaboration problems are exit 3 naming their cause; a done held high is a
+hang.
 
 Environment: FSMD_SIM, FSMD_BACKEND, FSMD_TEST_DIR, FSMDKIT_CACHE_DIR.
 """
