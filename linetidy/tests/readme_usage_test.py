@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
-"""Runs the linetidy examples of the README as written.
+"""Runs the examples of linetidy's guide (docs/linetidy.md) as written.
 
-In the README's linetidy section every ```console block is a transcript:
+In the guide every ```console block is a transcript:
 lines starting with "$ " are commands, the lines after one are what it
 prints (standard output and standard error, as a terminal shows them). The
 commands run in order, in one scratch directory, with the built linetidy
-first on PATH; each must print exactly what the README shows and end with
+first on PATH; each must print exactly what the guide shows and end with
 status 0.
 
-usage: readme_usage_test.py README.md BIN_DIR
+usage: readme_usage_test.py docs/linetidy.md BIN_DIR
 """
 import os
 import re
@@ -17,12 +17,9 @@ import sys
 import tempfile
 
 
-def transcripts(readme):
-    match = re.search(r"^## linetidy\b.*?(?=^## |\Z)", readme, re.S | re.M)
-    if not match:
-        sys.exit("README has no '## linetidy' section")
+def transcripts(guide):
     steps = []
-    for block in re.findall(r"^```console\n(.*?)^```", match.group(0), re.S | re.M):
+    for block in re.findall(r"^```console\n(.*?)^```", guide, re.S | re.M):
         for line in block.splitlines():
             if line.startswith("$ "):
                 steps.append([line[2:], []])
@@ -34,11 +31,11 @@ def transcripts(readme):
 
 
 def main():
-    readme_path, bin_dir = sys.argv[1], os.path.abspath(sys.argv[2])
-    with open(readme_path, encoding="utf-8") as f:
+    guide_path, bin_dir = sys.argv[1], os.path.abspath(sys.argv[2])
+    with open(guide_path, encoding="utf-8") as f:
         steps = transcripts(f.read())
     if len(steps) < 5:
-        sys.exit("README shows only %d linetidy commands" % len(steps))
+        sys.exit("the guide shows only %d linetidy commands" % len(steps))
     env = dict(os.environ, PATH=bin_dir + os.pathsep + os.environ.get("PATH", ""), LC_ALL="C")
     failures = 0
     with tempfile.TemporaryDirectory() as scratch:
@@ -49,11 +46,11 @@ def main():
             if shown != expected or run.returncode != 0:
                 failures += 1
                 print("$ " + command)
-                print("  README shows: %r" % expected)
+                print("  guide shows:  %r" % expected)
                 print("  it printed:   %r (exit status %d)" % (shown, run.returncode))
     if failures:
-        sys.exit("%d README example(s) differ" % failures)
-    print("%d README commands checked" % len(steps))
+        sys.exit("%d example(s) of the guide differ" % failures)
+    print("%d commands of the guide checked" % len(steps))
 
 
 if __name__ == "__main__":

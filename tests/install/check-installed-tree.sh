@@ -22,7 +22,7 @@ cmake -S "$here/consumer" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" \
 cmake --build "$work/cmake-build" >/dev/null
 "$work/cmake-build/client_c"
 "$work/cmake-build/client_cxx"
-# The README's C++ example: its output as shown there.
+# The C++ guide's example (docs/cxx.md): its output as shown there.
 "$work/cmake-build/client_hpp" | diff "$here/consumer/client_hpp.expected" -
 
 echo "== find_package(fsmdkit) from a C-only project"
@@ -46,4 +46,11 @@ echo "== zbig.o with the C compiler and the C library only"
 if readelf -d "$work/obj_client_c" "$work/pc_client_c" | grep -q 'libstdc++'; then
   echo "a C client depends on libstdc++"; exit 1
 fi
+echo "== the README and the guides, installed beside each other"
+docdir=$prefix/share/doc/fsmdkit
+for f in README.md docs/simulation.md docs/qarith.md docs/zbig.md docs/cxx.md docs/linetidy.md; do
+  [ -e "$docdir/$f" ] || { echo "install tree lacks share/doc/fsmdkit/$f"; exit 1; }
+done
+# Every relative link, in the README and in each guide, reaches an installed file.
+python3 "$here/doc_blocks.py" links "$docdir"
 echo "installed tree OK"

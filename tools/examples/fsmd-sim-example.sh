@@ -1,5 +1,5 @@
 #!/bin/sh
-# The fsmd-sim example of README.md, run as it stands by sim/runner/tests/fsmd_sim_test.py.
+# The fsmd-sim example of docs/simulation.md, run as it stands by sim/runner/tests/fsmd_sim_test.py.
 # One bench on its bundled example design and data; the results stay in run/.
 fsmd-sim popcount --dir run
 tail -n 1 run/popcount_alg_test_results.txt

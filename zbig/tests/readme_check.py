@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Checks that the README shows each tested example program verbatim.
+"""Checks that the zbig guide shows each tested example program verbatim.
 
-usage: readme_check.py README.md EXAMPLE.c...
+usage: readme_check.py docs/zbig.md EXAMPLE.c...
 """
 import sys
 

@@ -484,7 +484,7 @@ TEST(BigintOwnership, CopiesAreDeepAndMovesLeaveAUsableZero)
     EXPECT_EQ(+h, 1);
 }
 
-// The examples the header and the README give for the two's complement
+// The examples the header and docs/cxx.md give for the two's complement
 // functions (check_twos_complement.py holds them against Python's int at
 // large).
 TEST(BigintTwosComplement, DocumentedExamples)

@@ -56,6 +56,29 @@ class Port:
         direction = "to" if self.ascending else "downto"
         return f"{self.type_mark}({self.left} {direction} {self.right})"
 
+    def as_slv(self, signal_name):
+        """A std_logic_vector expression of the port's width for the value of
+        the port's signal `signal_name`, its leftmost element the most
+        significant (its index range may be the port's own: the bench
+        compares and prints it element by element): what the bench compares
+        and prints."""
+        if not self.is_vector:
+            return f"std_logic_vector'(0 => {signal_name})"
+        if self.type_mark == "std_logic_vector":
+            return signal_name
+        return f"std_logic_vector({signal_name})"
+
+    def from_slv(self, expression):
+        """An expression of the port's type for the value in `expression`, a
+        std_logic_vector name of the port's width indexed (width - 1 downto
+        0) (an element of it can be selected): what the bench drives onto
+        the port's signal."""
+        if not self.is_vector:
+            return f"{expression}(0)"
+        if self.type_mark == "std_logic_vector":
+            return expression
+        return f"{self.type_mark}({expression})"
+
     def to_json(self):
         return [self.name, self.mode, self.type_mark, self.left, self.right, self.ascending]
 

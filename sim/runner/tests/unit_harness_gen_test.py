@@ -58,7 +58,8 @@ class Controls(unittest.TestCase):
                                                          "start": "ap_start", "done": "ap_done"},
                                        reset_active="low"))
         self.assertIn("wait until ap_done = '1' for tb_deadline;", text)
-        self.assertIn("if ap_rst_n = '0' or ap_done = '1' then", text)
+        self.assertIn("if now <= tb_reset_time or ap_done = '1' then", text)
+        self.assertEqual(drivers(text, "ap_rst_n"), ["tb_reset"])
         self.assertEqual(drivers(text, "ap_clk"), ["tb_clock"])
         code = re.sub(r'--.*|"[^"\n]*"', "", text)
         self.assertNotRegex(code, r"\b(clk|reset|start|done)\b")
@@ -68,18 +69,18 @@ class Controls(unittest.TestCase):
 
 class Frame(unittest.TestCase):
     def test_one_driver_per_signal_in_both_start_modes(self):
-        for mode, start_driver in (("level", "tb_reset_start"), ("pulse", "tb_bench")):
+        for mode, start_driver in (("level", "tb_start"), ("pulse", "tb_bench")):
             with self.subTest(mode):
                 text = generate(design(), Options("qmac", start_mode=mode))
                 self.assertEqual(drivers(text, "start"), [start_driver])
-                self.assertEqual(drivers(text, "reset"), ["tb_reset_start"])
+                self.assertEqual(drivers(text, "reset"), ["tb_reset"])
                 self.assertEqual(drivers(text, "a"), ["tb_bench"])
                 self.assertEqual(drivers(text, "y"), [])
 
     def test_reset_polarity(self):
         for active, inactive in (("high", "'0'"), ("low", "'1'")):
             with self.subTest(active):
-                body = processes(generate(design(), Options("qmac", reset_active=active)))["tb_reset_start"]
+                body = processes(generate(design(), Options("qmac", reset_active=active)))["tb_reset"]
                 self.assertRegex(body, rf"reset <= {inactive};")
 
     def test_options_reach_the_constants(self):
@@ -100,7 +101,7 @@ class Frame(unittest.TestCase):
         self.assertIn("      line => tb_port_line,", text)
         self.assertIn("      write => tb_port_write", text)
         self.assertIn("wait until tb_port_write = '1' for tb_deadline;", text)
-        self.assertIn("tb_port_line <= tb_value_line(0);", text)
+        self.assertIn("tb_port_line <= tb_value_line(0 downto 0)(0);", text)
         self.assertIn('write(tb_result, string\'(" now="));', text)
         self.assertNotRegex(text, r"signal (line|now|write) ")
 
