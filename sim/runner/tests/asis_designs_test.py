@@ -68,6 +68,11 @@ DESIGNS = [
            ["--start-mode", "pulse"], [("data", 16)], [("crc", 8)],
            [(0x3132,), (0,), (0xFFFF,)] + [(rng.randrange(1 << 16),) for _ in range(100)],
            lambda c: (models.crc8(c[0]),), lambda c: (models.crc8_fault(c[0]),)),
+    # Four cycles of start-up after reset before it looks at start.
+    Design("start-up after reset, --after-reset 4", "keyed_mix", [design("keyed_mix.vhd")],
+           [design("keyed_mix_fault.vhd")], ["--start-mode", "pulse", "--after-reset", "4"], [("x", 16)], [("y", 16)],
+           [(0,), (0xFFFF,)] + [(rng.randrange(1 << 16),) for _ in range(60)],
+           lambda c: (models.keyed_mix(c[0]),), lambda c: (models.keyed_mix_fault(c[0]),)),
     # VHDL-2008 (process(all), to_hstring); the product is registered one
     # cycle after done.
     Design("multiplier, --std 08, --output-delay 1", "serial_multiplier", [design("serial_multiplier.vhd")],
@@ -210,6 +215,37 @@ class Overlap(unittest.TestCase):
         self.assertEqual(overlap, alone)
         self.assertEqual([n for n, (verdict, _) in overlap.items() if verdict == "FAILED"],
                          self.item.failing_tests())
+
+
+class StartUp(unittest.TestCase):
+    """Catches: --after-reset ignored or off by one, and idle cycles added
+    where none were asked for (a pulse the design could not see passing
+    for one it saw)."""
+
+    def test_a_start_pulse_before_the_design_is_ready_is_a_hang(self):
+        d = fresh("start-up")
+        vectors = d / "v.vectors"
+        vectors.write_text(models.vectors_text("x : y", [([models.hex_field(x, 16)], [models.hex_field(
+            models.keyed_mix(x), 16)]) for x in (1, 2, 3)]))
+        # keyed_mix takes start from the fifth rising edge after the last
+        # one with reset active: N idle cycles put the first start on edge N + 1.
+        cases = [
+            (["--start-mode", "pulse"], 2),
+            (["--start-mode", "pulse", "--after-reset", "3"], 2),
+            (["--start-mode", "pulse", "--after-reset", "4"], 0),
+            (["--start-mode", "pulse", "--after-reset", "9"], 0),
+            # A held start waits for the design whatever the start-up.
+            ([], 0),
+        ]
+        for options, expected in cases:
+            with self.subTest(" ".join(options) or "level"):
+                status, out, err = fsmd_sim("keyed_mix", "--design", design("keyed_mix.vhd"), "--vectors", vectors,
+                                            "--dir", d / "run", "--max-cycles", "100", *options)
+                self.assertEqual(status, expected, out + err)
+                if expected == 2:
+                    hang = [line for line in out.splitlines() if "HANG" in line]
+                    self.assertTrue(hang, out)
+                    self.assertRegex(hang[0], r"\btest 1\b")
 
 
 class Elaboration(unittest.TestCase):

@@ -296,6 +296,18 @@ def crc8_fault(word):
     return crc8(word, poly=0x05)
 
 
+# keyed_mix: y = rotl3(x xor key) + x with the key C3A5 built after reset.
+# The fault builds three nibbles only (key 03A5).
+
+def keyed_mix(x, key=0xC3A5):
+    mixed = x ^ key
+    return ((((mixed << 3) | (mixed >> 13)) & 0xFFFF) + x) & 0xFFFF
+
+
+def keyed_mix_fault(x):
+    return keyed_mix(x, key=0x03A5)
+
+
 def write_all(folder):
     folder = pathlib.Path(folder)
     folder.mkdir(parents=True, exist_ok=True)
