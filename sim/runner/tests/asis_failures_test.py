@@ -2,10 +2,11 @@
 """Acceptance: when a test fails. A divider one unit low on about 5% of its
 results passes with --tolerance y=1 and fails exactly those tests without
 it; a digit mask leaves exactly its digits unchecked; --max-failures stops
-early and --tests reruns exactly the tests named; on the gcc back end,
---coverage names the one state no vector reaches and the transitions into
-and out of it, with their lines, and a case whose every arm ran has all its
-branches taken.
+early and --tests reruns exactly the tests named; --wave-on-failure writes
+a small window around the first failure and a picture of it; on the gcc
+back end, --coverage names the one state no vector reaches and the
+transitions into and out of it, with their lines, and a case whose every
+arm ran has all its branches taken.
 
 Environment: FSMD_SIM, FSMD_BACKEND, FSMD_TEST_DIR, FSMDKIT_CACHE_DIR.
 """
@@ -143,6 +144,45 @@ class StopAndRerun(unittest.TestCase):
                 for t in tests:
                     self.assertEqual(results[t], self.full[t])
                 self.assertRegex(out, r"(?i)\bskipped\b|\bnot run\b")
+
+
+def vcd_window(text):
+    """First and last time stamps of a VCD file, in ns."""
+    m = re.search(r"\$timescale\s*(\d+)\s*(fs|ps|ns|us|ms|s)\s*\$end", text)
+    scale = int(m.group(1)) * {"fs": 1e-6, "ps": 1e-3, "ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[m.group(2)]
+    stamps = [int(s) for s in re.findall(r"(?m)^#(\d+)", text)]
+    return stamps[0] * scale, stamps[-1] * scale
+
+
+class WaveOnFailure(unittest.TestCase):
+    """Catches: waves of the whole run written anyway, a window that misses
+    the failing test, a picture without the ports or the failing value."""
+
+    def test_a_small_window_around_the_first_failure_and_its_picture(self):
+        d = fresh("wave")
+        xs = list(range(0, 65536, 21))[:3000]
+        vectors = d / "v.vectors"
+        vectors.write_text(models.div10_vectors(xs))
+        full, window = d / "full.vcd", d / "first failure.vcd"
+        args = ["approx_div10", "--design", APPROX, "--vectors", vectors, "--quiet"]
+        status, out, err = fsmd_sim(*args, "--dir", d / "full", "--wave", full)
+        self.assertEqual(status, 1, out[-2000:] + err)
+        status, out, err = fsmd_sim(*args, "--dir", d / "window", "--wave-on-failure", window)
+        self.assertEqual(status, 1, out[-2000:] + err)
+        self.assertIn(str(window), out)
+        first = min(failure_lines(out, "approx_div10"))
+        self.assertEqual(first, next(i for i, x in enumerate(xs, 1) if models.div10_design(x) != x // 10))
+        at = int(re.search(r": FAILED: at (\d+) ns", failure_lines(out, "approx_div10")[first]).group(1))
+        self.assertLess(window.stat().st_size, 0.05 * full.stat().st_size)
+        start, end = vcd_window(window.read_text())
+        self.assertLessEqual(start, at)
+        self.assertGreaterEqual(end, at)
+        picture = (d / "first failure.svg").read_text()
+        self.assertIn("<svg", picture)
+        x = xs[first - 1]
+        for text in ("clk", "reset", "start", "done", "x", "y", "status", f"{models.div10_design(x):04X}",
+                     f"{x // 10:04X}"):
+            self.assertRegex(picture, rf">[^<]*\b{text}\b[^<]*<", text)
 
 
 def line_of(lines, text, after=0):
