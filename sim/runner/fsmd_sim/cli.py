@@ -3,7 +3,7 @@
 usage: fsmd-sim BENCH [--design FILE...]... [--data FILE] [--dir DIR]
                       [--stop-time TIME] [--timeout SECONDS] [--backend B]
                       [--ieee standard|synopsys] [--junit FILE] [--wave FILE]
-                      [--coverage DIR] [--quiet]
+                      [--wave-on-failure FILE] [--coverage DIR] [--quiet]
        fsmd-sim all [-j N] [--dir DIR] [--backend B] [--junit FILE]
                     [--timeout SECONDS] [--coverage DIR]
        fsmd-sim ENTITY --design FILE... --vectors FILE [--architecture NAME]
@@ -11,9 +11,11 @@ usage: fsmd-sim BENCH [--design FILE...]... [--data FILE] [--dir DIR]
                     [--ieee standard|synopsys]
                     [--control ROLE=PORT]... [--reset-active high|low]
                     [--start-mode level|pulse] [--clock-period TIME]
-                    [--max-cycles N] [--dir DIR] [--stop-time TIME]
+                    [--max-cycles N] [--tolerance PORT=N]... [--max-failures N]
+                    [--tests LIST] [--dir DIR] [--stop-time TIME]
                     [--timeout SECONDS] [--backend B] [--junit FILE]
-                    [--wave FILE] [--coverage DIR] [--quiet]
+                    [--wave FILE] [--wave-on-failure FILE] [--coverage DIR]
+                    [--quiet]
 
 BENCH is one of eda, fibo, arraysum, popcount; B is a GHDL back end (mcode,
 llvm, gcc). --design takes one or more files and may repeat; GHDL finds the
@@ -27,16 +29,25 @@ the design and the generated bench; 08 applies to --vectors only. --ieee
 synopsys (default standard) accepts std_logic_unsigned, std_logic_signed and
 std_logic_arith. An argument @FILE stands for the lines of FILE, one
 argument per line (surrounding blanks, blank lines and lines starting with
-# are left out; paths stay relative to the current folder). --coverage
-(gcc back end only, chosen when --backend is not given) writes the design's
-line and branch coverage into DIR: summary.txt, annotated sources,
-coverage.info for genhtml. --stop-time (default 100ms;
-with --vectors, a bound that no test within --max-cycles reaches) stops a
-run without verdict in simulated time, --timeout (default 3600) in
-wall-clock seconds. Exit status: 0 every test passed, 1 some test failed, 2
-no verdict before the stop time or the timeout (a hang), 3 usage error,
-unreadable file, failed analysis or elaboration; 130 or 143 when
-interrupted by SIGINT or SIGTERM.
+# are left out; paths stay relative to the current folder). An output field
+of the vectors file may leave single hexadecimal digits unchecked ('12-4');
+--tolerance PORT=N (N decimal) passes an output that differs from its
+expected value by at most N, as a signed number for a signed port. --max-failures N stops the run after N failed tests; --tests
+LIST (57 or 10-20,57) runs only those tests of the vectors file, from reset,
+in the file's order, under their numbers in it. --coverage (gcc back end
+only, chosen when --backend is not given) writes the design's line and
+branch coverage and the states and transitions of its state machines into
+DIR: summary.txt, annotated sources, coverage.info for genhtml.
+--wave-on-failure FILE (.vcd or .ghw): after a failed run, a second run
+repeats it up to its first failing test and FILE gets that test's waves,
+from a few cycles before its start to its end (a GHW file: from time 0),
+and FILE with .svg for its extension a timing diagram of them; the summary
+names both. --stop-time (default 100ms; with --vectors, a bound that no
+test within --max-cycles reaches) stops a run without verdict in simulated
+time, --timeout (default 3600) in wall-clock seconds. Exit status: 0 every
+test passed, 1 some test failed, 2 no verdict before the stop time or the
+timeout (a hang), 3 usage error, unreadable file, failed analysis or
+elaboration; 130 or 143 when interrupted by SIGINT or SIGTERM.
 """
 from .benches import BENCHES
 from .errors import BadInput
@@ -61,6 +72,7 @@ OPTIONS = {
     "--backend": ("backend", False),
     "--junit": ("junit", False),
     "--wave": ("wave", False),
+    "--wave-on-failure": ("wave_on_failure", False),
     "--coverage": ("coverage", False),
     "--vectors": ("vectors", False),
     "--architecture": ("architecture", False),
@@ -72,20 +84,28 @@ OPTIONS = {
     "--generic": ("generics", True),
     "--std": ("std", False),
     "--ieee": ("ieee", False),
+    "--tolerance": ("tolerances", True),
+    "--max-failures": ("max_failures", False),
+    "--tests": ("tests", False),
     "-j": ("jobs", False),
 }
 # Options that take every following argument up to the next option.
 MANY_VALUES = ("--design",)
 FLAGS = {"--quiet": "quiet"}
 # Options of the single-bench modes that `all` does not take.
-SINGLE_RUN_ONLY = ("--design", "--data", "--stop-time", "--wave", "--vectors", "--architecture",
-                   "--control", "--reset-active", "--start-mode", "--clock-period", "--max-cycles",
-                   "--generic", "--std", "--ieee", "--quiet")
+SINGLE_RUN_ONLY = ("--design", "--data", "--stop-time", "--wave", "--wave-on-failure", "--vectors",
+                   "--architecture", "--control", "--reset-active", "--start-mode", "--clock-period",
+                   "--max-cycles", "--generic", "--std", "--ieee", "--tolerance", "--max-failures", "--tests",
+                   "--quiet")
 # Options of the any-design mode (--vectors), which the bundled benches do not take.
 ANY_DESIGN_ONLY = ("--vectors", "--architecture", "--control", "--reset-active", "--start-mode",
-                   "--clock-period", "--max-cycles", "--generic")
+                   "--clock-period", "--max-cycles", "--generic", "--tolerance")
 STANDARDS = ("93c", "08")
 IEEE_LIBRARIES = ("standard", "synopsys")
+# Options that choose which tests run: a bundled bench always runs its whole
+# test data (at most 256 tests, in a fraction of a second), and its results
+# file numbers no test.
+TEST_CHOICE = ("--max-failures", "--tests")
 
 
 class Options:
@@ -225,6 +245,11 @@ def check(opts):
         if opts.jobs is not None:
             raise BadInput("-j applies to all only")
         if opts.vectors is None:
+            for name in TEST_CHOICE:
+                if name in opts.given:
+                    raise BadInput(f"{name} applies to the any-design mode (--vectors) only:"
+                                   " a bundled bench runs its whole test data; to run some of"
+                                   " its tests, give --data a file holding only them")
             for name in ANY_DESIGN_ONLY:
                 if name in opts.given:
                     raise BadInput(f"{name} applies to the any-design mode (--vectors) only")
@@ -235,10 +260,16 @@ def check(opts):
                            f" the bundled benches are VHDL-93")
         opts.designs = distinct_files(opts.designs)
         opts.stop_time = parse_time(opts.stop_time or DEFAULT_STOP_TIME)
-        if opts.wave is not None:
-            name = opts.wave.rpartition("/")[2]
-            if "." not in name or name.rpartition(".")[2].lower() not in ("ghw", "vcd"):
-                raise BadInput(f"--wave {opts.wave}: the file name must end in .ghw or .vcd")
+        for option, value in (("--wave", opts.wave), ("--wave-on-failure", opts.wave_on_failure)):
+            name = (value or "").rpartition("/")[2]
+            if value is not None and ("." not in name or name.rpartition(".")[2].lower()
+                                      not in ("ghw", "vcd")):
+                raise BadInput(f"{option} {value}: the file name must end in .ghw or .vcd")
+        if opts.wave_on_failure is not None:
+            import os
+            if opts.wave is not None and os.path.abspath(opts.wave) == os.path.abspath(
+                    opts.wave_on_failure):
+                raise BadInput("--wave-on-failure must name another file than --wave")
     opts.timeout = (DEFAULT_TIMEOUT if opts.timeout is None
                     else positive(opts.timeout, "--timeout"))
 
@@ -336,6 +367,37 @@ def check_any_design(opts):
     if opts.max_cycles > MAX_CYCLES_LIMIT or opts.max_cycles * opts.clock_period_fs >= 2**60:
         raise BadInput(f"--max-cycles {opts.max_cycles} is too large for a VHDL time"
                        " at this clock period")
+    check_checking(opts)
+
+
+# A tolerance of more digits is wider than any port's range: it is kept as
+# this power of ten, which passes every value as well.
+TOLERANCE_DIGITS = 4000
+
+
+def check_checking(opts):
+    """--tolerance into {port: N}, --max-failures into a number (0: none),
+    --tests into its ranges (None: every test). Whether a tolerance names an
+    output of the design is known once its ports are read."""
+    from . import test_list
+    tolerances = {}
+    for item in opts.tolerances:
+        port, eq, number = item.partition("=")
+        extended = port.startswith("\\")
+        if not eq or not (extended or is_identifier(port)):
+            raise BadInput(f"--tolerance {item!r}: give PORT=N with PORT an output's name"
+                           " and N a decimal number")
+        port = port if extended else port.lower()
+        if not (number.isascii() and number.isdigit()):
+            raise BadInput(f"--tolerance {item!r}: N must be a decimal number of 0 or more")
+        if port in tolerances:
+            raise BadInput(f"--tolerance gives port {port} twice")
+        tolerances[port] = (int(number) if len(number) <= TOLERANCE_DIGITS
+                            else 10**TOLERANCE_DIGITS)
+    opts.tolerances = tolerances
+    opts.max_failures = (positive(opts.max_failures, "--max-failures")
+                         if opts.max_failures is not None else 0)
+    opts.test_ranges = test_list.parse(opts.tests) if opts.tests is not None else None
 
 
 def choice(value, name, allowed):
@@ -359,9 +421,11 @@ def split_time(text, name):
 
 
 def positive(text, name):
-    if not (text.isascii() and text.isdigit()) or int(text) < 1:
+    if not (text.isascii() and text.isdigit()) or not text.strip("0"):
         raise BadInput(f"{name} needs a positive number, not {text!r}")
-    return int(text)
+    # Python converts at most 4300 digits; a longer number is beyond every
+    # limit, and one of 40 digits is as far beyond it.
+    return int(text.lstrip("0")[:40])
 
 
 def parse_time(text):

@@ -4,7 +4,7 @@ import os
 import sys
 
 from . import cli
-from .errors import EXIT_BAD_INPUT, BadInput, Interrupted
+from .errors import EXIT_BAD_INPUT, EXIT_FAILED, BadInput, Interrupted
 from .ghdl import install_signal_handlers
 
 
@@ -53,7 +53,7 @@ def _load_modules(opts, on_damaged_import):
     are imported where they are used."""
     names = ["job", "kit", "report", "run", "progress", "data_check"]
     if opts.vectors is not None:
-        names += ["anydesign", "harness_gen", "ports", "vectors"]
+        names += ["anydesign", "harness_gen", "ports", "vectors", "test_list"]
     if opts.junit:
         names.append("junit")
     if opts.target == "all":
@@ -102,8 +102,8 @@ def design_job(opts):
         raise BadInput(f"vectors file {opts.vectors} does not exist or is not a file")
     options = harness_gen.Options(opts.target, opts.architecture, opts.controls, opts.reset_active,
                                   opts.start_mode, opts.clock_period, opts.max_cycles,
-                                  opts.generics)
-    job = DesignJob(options, opts.designs, opts.vectors)
+                                  opts.tolerances, generics=opts.generics)
+    job = DesignJob(options, opts.designs, opts.vectors, opts.max_failures, opts.tests)
     if "--stop-time" not in opts.given:
         tests = job.vectors_text.count("\n") + 2
         opts.stop_time = f"{min(tests * (opts.max_cycles + 3) * opts.clock_period_fs, 2**62)}fs"
@@ -132,9 +132,15 @@ def run_one(kit, opts, cache):
     coverage = os.path.abspath(opts.coverage) if opts.coverage else None
     settings = Settings(opts.backend, directory, opts.stop_time, wave, opts.timeout, deadline,
                         coverage)
+    if opts.wave_on_failure:
+        from .failure_waves import forget
+        forget(opts.wave_on_failure)
     from .progress import Progress
     with Progress(job, directory, enabled=sys.stderr.isatty()):
         outcome = execute(kit, job, settings, cache)
+    if opts.wave_on_failure and outcome.failed and outcome.status == EXIT_FAILED:
+        from .failure_waves import write_for_run
+        outcome.failure_waves = write_for_run(kit, opts, job, outcome, settings, cache)
     if opts.junit:
         from .junit import write_junit
         write_junit(opts.junit, [outcome])

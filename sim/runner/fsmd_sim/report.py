@@ -27,6 +27,8 @@ def print_outcome(outcome, per_test=True, out=None, coverage=True):
     if outcome.note:
         print(f"{b}: note: {outcome.note}", file=out)
     print(summary_line(outcome), file=out)
+    if getattr(outcome, "failure_waves", None) is not None:
+        print(outcome.failure_waves.summary_line(b), file=out)
     print(f"{b}: verdict: {verdict_text(outcome)}", file=out)
     if coverage and outcome.coverage is not None:
         print_coverage(outcome.coverage, out)
@@ -47,6 +49,8 @@ def summary_line(outcome):
         n = outcome.lines_not_run
         not_run = (f", {n} line{'s' if n > 1 else ''} of test data not run"
                    " (beyond the bench's limit)")
+    if outcome.tests_not_run:
+        not_run += f", {outcome.tests_not_run} not run ({outcome.not_run_reason})"
     return (f"{outcome.name}: {len(outcome.tests)} tests run, {len(outcome.passed)} passed, "
             f"{len(outcome.failed)} failed{not_run}; cycles min / mean / max: {outcome.cycles()}")
 

@@ -130,7 +130,8 @@ def execute(kit, job, settings, cache):
             try:
                 outcome = simulate(kit, job, settings, ghdl, design_use, scratch)
                 if gcov is not None:
-                    outcome.coverage = coverage_report(job, settings, gcov, design_use, scratch)
+                    outcome.coverage = coverage_report(job, settings, gcov, design_use, scratch,
+                                                       (kit, ghdl, kit_use))
                 return outcome
             finally:
                 design_use.release()
@@ -250,19 +251,27 @@ def counters_environment(design_use, scratch):
     return coverage.run_environment(compiled_in or design_use.lib, counters)
 
 
-def coverage_report(job, settings, gcov, design_use, scratch):
+def coverage_report(job, settings, gcov, design_use, scratch, tools):
     """Writes the design's coverage into settings.coverage; returns the
-    summary lines."""
+    summary lines. tools: the kit, GHDL and the kit's library, which GHDL's
+    tree of the design (its state machines) is read against."""
     from . import coverage
     designs = [(os.path.join(design_use.src, copy), os.path.abspath(shown),
                 data.decode("utf-8", "replace"))
                for copy, shown, data in job.sources.items if job.is_design_source(copy)]
+    kit, ghdl, kit_use = tools
+    copies = {copy: os.path.abspath(shown) for copy, shown, _ in job.sources.items
+              if job.is_design_source(copy)}
+    cases = coverage.case_statements(
+        ghdl.executable, kit.flags, kit_use.lib, design_use.src, list(copies), copies,
+        os.path.join(scratch, "tree.xml"),
+        lambda argv, log, cwd, out: spawn(argv, log, cwd=cwd, out=out, after_watchdog=True))
     try:
         return coverage.design_report(settings.coverage, gcov, design_use.lib,
                                       os.path.join(scratch, COUNTERS), designs,
                                       lambda argv, out, cwd=None: spawn(argv, out, cwd=cwd,
                                                                         after_watchdog=True),
-                                      job.name)
+                                      job.name, cases)
     except coverage.Unavailable as e:
         raise BadInput(str(e))
     except OSError as e:
