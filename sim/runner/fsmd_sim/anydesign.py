@@ -217,6 +217,16 @@ def parse_results(outcome, lines, vectors):
     return hang
 
 
+def source_lines(src, name):
+    """The lines of the source file name (as GHDL names it) in folder src,
+    or None."""
+    try:
+        with open(os.path.join(src, name), "rb") as f:
+            return f.read().decode("utf-8", "replace").splitlines()
+    except (OSError, ValueError):
+        return None
+
+
 def with_source_line(message, src):
     """A message that names a place (at FILE:LINE:COL) followed by that line
     of the source, so the user sees the expression meant."""
@@ -273,7 +283,8 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
             raise BadInput(job.analysis_failure(errors))
         try:
             ports = ports_from_xml(tree, options.entity, options.architecture, options.generics,
-                                   harness_gen.bench_entity(options.entity))
+                                   harness_gen.bench_entity(options.entity),
+                                   lambda name: source_lines(src, name))
         except PortError as e:
             raise BadInput(sources.shown(with_source_line(str(e), src)))
         finally:

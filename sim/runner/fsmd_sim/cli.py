@@ -355,14 +355,15 @@ def check_any_design(opts):
         if not eq or not is_identifier(name):
             raise BadInput(f"--generic {item!r}: give NAME=VALUE with NAME a generic of"
                            f" {opts.target}")
-        if name.lower() in generics:
+        if name.lower() in (given.lower() for given in generics):
             raise BadInput(f"--generic gives the generic {name} twice")
         from .literals import LiteralError, parse_literal
         try:
             parse_literal(value)
         except LiteralError as e:
             raise BadInput(f"--generic {item!r}: {e}")
-        generics[name.lower()] = value
+        # As written: messages name it so, and VHDL's generic map takes any case.
+        generics[name] = value
     opts.generics = generics
     if opts.max_cycles > MAX_CYCLES_LIMIT or opts.max_cycles * opts.clock_period_fs >= 2**60:
         raise BadInput(f"--max-cycles {opts.max_cycles} is too large for a VHDL time"

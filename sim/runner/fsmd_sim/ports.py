@@ -433,38 +433,58 @@ def _classify(tree, evaluator, decl, entity):
     raise PortError(f"{where}: type {described} cannot be driven by the bench ({ACCEPTED})")
 
 
-def _generic_values(tree, entity, decls, given):
+def _written(node, source_lines):
+    """A declaration's identifier as the source writes it (GHDL's tree has
+    it in lower case): found at the declaration's line and column, or
+    anywhere on that line; else the tree's."""
+    name = node.get("identifier")
+    lines = source_lines(node.get("file")) if source_lines else None
+    try:
+        text = lines[int(node.get("line")) - 1]
+        column = int(node.get("col")) - 1
+    except (TypeError, ValueError, IndexError):
+        return name
+    for start in (column, text.lower().find(name)):
+        if start >= 0 and text[start:start + len(name)].lower() == name:
+            return text[start:start + len(name)]
+    return name
+
+
+def _generic_values(tree, entity, decls, given, source_lines=None):
     """The integer value of each generic given with --generic (None for a
-    value of another kind); PortError for a NAME the entity lacks or a
-    generic without a default that is not given."""
+    value of another kind), by the lower-case name; PortError for a NAME the
+    entity lacks or a generic without a default that is not given, each
+    named as it is written."""
     from .literals import parse_literal
-    names = [decl.get("identifier") for decl in decls]
+    written = {decl.get("identifier"): _written(decl, source_lines) for decl in decls}
     for name in given:
-        if name not in names:
-            listed = ", ".join(names) if names else "none"
+        if name.lower() not in written:
+            listed = ", ".join(written.values()) if written else "none"
             raise PortError(f"entity {entity} has no generic {name} (--generic);"
                             f" its generics: {listed}")
+    given_names = {name.lower() for name in given}
     for decl in decls:
         name = decl.get("identifier")
-        if decl.find("default_value") is None and name not in given:
-            raise PortError(f"generic {name} of entity {entity} has no default value:"
-                            f" give it with --generic {name}=VALUE")
+        if decl.find("default_value") is None and name not in given_names:
+            raise PortError(f"generic {written[name]} of entity {entity} has no default value:"
+                            f" give it with --generic {written[name]}=VALUE")
     values = {}
     for name, text in given.items():
         kind, value = parse_literal(text)
-        values[name] = value if kind == "integer" else None
+        values[name.lower()] = value if kind == "integer" else None
     return values
 
 
 PRIMARY_UNITS = ("entity_declaration", "package_declaration", "configuration_declaration")
 
 
-def ports_from_xml(source, entity, architecture, generics=None, bench=None):
+def ports_from_xml(source, entity, architecture, generics=None, bench=None, source_lines=None):
     """The ports of `entity` in declaration order, from the XML that
     `ghdl --file-to-xml` wrote (a file name or a file object); generics
     maps lower-case generic names to the VHDL literals given for them.
     bench is the name of the unit the generated bench declares, which no
-    design unit may have. Raises PortError when the entity or architecture
+    design unit may have. source_lines(file), given, returns the lines of a
+    design file, so that messages name generics as written. Raises PortError when the entity or architecture
     is missing, a generic is unknown or lacks a value, a unit takes the
     bench's name, or a port does not suit the bench."""
     try:
@@ -495,7 +515,8 @@ def ports_from_xml(source, entity, architecture, generics=None, bench=None):
         raise PortError(no_architecture_message(entity, architecture, architectures))
     chain = found.find("generic_chain")
     decls = [tree.deref(decl) for decl in (chain if chain is not None else [])]
-    evaluator = _Evaluator(tree, _generic_values(tree, entity, decls, generics or {}))
+    evaluator = _Evaluator(tree, _generic_values(tree, entity, decls, generics or {},
+                                                 source_lines))
     ports = []
     chain = found.find("port_chain")
     for decl in (chain if chain is not None else []):

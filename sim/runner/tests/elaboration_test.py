@@ -82,7 +82,7 @@ class PortKinds(unittest.TestCase):
         self.assertEqual(status, 0, out + err)
         self.assertIn("port_kinds: 40 tests run, 40 passed, 0 failed", out)
         bench = (d / "run" / "port_kinds_fsmd_sim_bench.vhd").read_text()
-        self.assertIn("generic map (\n      width => 12,\n      top => 16#64#\n    )", bench)
+        self.assertIn("generic map (\n      width => 12,\n      TOP => 16#64#\n    )", bench)
 
     def test_a_wrong_expected_value_of_each_kind_fails_with_its_values(self):
         d = fresh("kinds_fault")

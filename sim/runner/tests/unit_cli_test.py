@@ -123,7 +123,7 @@ class Elaboration(unittest.TestCase):
     def test_generics_std_and_ieee(self):
         o = cli.parse_args(["qmac", "--design", self.a, "--vectors", "v", "--generic", "W=16",
                             "--generic=mode = 'x'", "--std", "08", "--ieee=synopsys"])
-        self.assertEqual((o.generics, o.std, o.ieee), ({"w": "16", "mode": "'x'"}, "08", "synopsys"))
+        self.assertEqual((o.generics, o.std, o.ieee), ({"W": "16", "mode": "'x'"}, "08", "synopsys"))
         o = cli.parse_args(["fibo", "--ieee", "synopsys"])
         self.assertEqual((o.std, o.ieee), ("93c", "synopsys"))
         self.assertEqual((cli.parse_args(["all"]).std, cli.parse_args(["all"]).ieee),
@@ -134,7 +134,7 @@ class Elaboration(unittest.TestCase):
         outer = self.argfile(f"\ufeff# settings of qmac\n\n  --design  \n{self.a}\r\n{self.b}\n"
                              f"--generic\nW=8\n@{inner}\n")
         o = cli.parse_args(["qmac", f"@{outer}", "--vectors", "v"])
-        self.assertEqual((o.designs, o.generics), ([self.a, self.b, self.c], {"w": "8"}))
+        self.assertEqual((o.designs, o.generics), ([self.a, self.b, self.c], {"W": "8"}))
         self.assertEqual(cli.parse_args([f"@{self.argfile('all' + chr(10) + '-j2')}"]).jobs, 2)
 
     def test_refusals(self):

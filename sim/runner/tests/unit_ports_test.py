@@ -157,6 +157,7 @@ class NewKinds(unittest.TestCase):
             ("new_kinds", {"w": "0"}, "port asc of entity new_kinds: its range (0 to -1) is empty"),
             ("needs_generic", {}, "generic n of entity needs_generic has no default value:"
              " give it with --generic n=VALUE"),
+            ("new_kinds", {"WIDTH": "1"}, "entity new_kinds has no generic WIDTH (--generic)"),
         ]
         for entity, generics, message in cases:
             with self.subTest(entity=entity, generics=generics, message=message):
@@ -164,6 +165,20 @@ class NewKinds(unittest.TestCase):
                     read_with(entity, generics)
                 self.assertIn(message, str(caught.exception))
         self.assertEqual([p.width for p in read_with("needs_generic", {"n": "4"})], [5])
+
+    def test_generics_are_named_as_the_source_writes_them(self):
+        # Caught fault: GHDL's tree has every name in lower case, and the
+        # message named generic n where the source says N.
+        source = os.path.join(os.path.dirname(__file__), "data", "port_kinds.vhd")
+        with open(source) as f:
+            lines = f.read().splitlines()
+        with self.assertRaises(PortError) as caught:
+            with gzip.open(TREE) as f:
+                ports_from_xml(f, "needs_generic", "fsmd", {}, None,
+                               lambda name: lines if name == "port_kinds.vhd" else None)
+        self.assertIn("generic N of entity needs_generic has no default value: give it with"
+                      " --generic N=VALUE", str(caught.exception))
+        self.assertEqual([p.width for p in read_with("needs_generic", {"N": "2"})], [3])
 
     def test_a_unit_named_as_the_bench_is_refused(self):
         # Caught fault: the bench replaced the design's unit of that name,

@@ -184,8 +184,8 @@ begin
 end architecture fsmd;
 
 entity needs_generic is
-  generic (n : integer);
-  port (v : in bit_vector(n downto 0));
+  generic (N : integer);
+  port (v : in bit_vector(N downto 0));
 end entity needs_generic;
 
 architecture fsmd of needs_generic is
