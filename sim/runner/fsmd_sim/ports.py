@@ -26,6 +26,8 @@ SCALAR_TYPES = {("std_logic_1164", "std_ulogic"), ("std_logic_1164", "std_logic"
 # In VHDL-93 std_logic is a subtype of std_ulogic: its base type's name.
 SCALAR_BASE = ("std_logic_1164", "std_ulogic")
 BIT, BOOLEAN, INTEGER = ("standard", "bit"), ("standard", "boolean"), ("standard", "integer")
+# GHDL's integer: 32 bits.
+INTEGER_LOW, INTEGER_HIGH = -2**31, 2**31 - 1
 LOGIC_MARKS = ("std_logic", "std_ulogic", "x01", "x01z", "ux01", "ux01z")
 
 
@@ -323,12 +325,16 @@ class _Evaluator:
         raise _Unknown(node, (kind or "an unknown expression").replace("_", " "))
 
 
+def _place(node):
+    """ at FILE:LINE:COLUMN of a node of the tree, or nothing."""
+    if node is None or not node.get("file"):
+        return ""
+    return f" at {node.get('file')}:{node.get('line')}:{node.get('col')}"
+
+
 class _Unknown(Exception):
     def __init__(self, node, why):
-        where = ""
-        if node is not None and node.get("file"):
-            where = f" at {node.get('file')}:{node.get('line')}:{node.get('col')}"
-        super().__init__(f"the expression{where} ({why})")
+        super().__init__(f"the expression{_place(node)} ({why})")
 
 
 def _divide(a, b):
@@ -364,11 +370,15 @@ def _range(tree, evaluator, constraint, where):
         if node is None:
             node = constraint.find(f"{side}_limit_expr")
         try:
-            bounds.append(evaluator.value(node))
+            bound = evaluator.value(node)
         except _Unknown as e:
             raise PortError(f"{where}: fsmd-sim cannot compute {e}; it computes integer"
                             " literals, generics, constants, parentheses and + - * / mod"
                             " rem ** abs (give the generic with --generic NAME=VALUE)")
+        if not INTEGER_LOW <= bound <= INTEGER_HIGH:
+            raise PortError(f"{where}: the bound{_place(tree.deref(node))} is {bound},"
+                            " beyond VHDL's integer")
+        bounds.append(bound)
     return bounds[0], bounds[1], constraint.get("direction") == "to"
 
 
@@ -471,6 +481,9 @@ def _generic_values(tree, entity, decls, given, source_lines=None):
     values = {}
     for name, text in given.items():
         kind, value = parse_literal(text)
+        if kind == "integer" and not INTEGER_LOW <= value <= INTEGER_HIGH:
+            raise PortError(f"--generic {name}={text}: {value} is beyond VHDL's integer"
+                            f" ({INTEGER_LOW} to {INTEGER_HIGH})")
         values[name.lower()] = value if kind == "integer" else None
     return values
 

@@ -158,6 +158,12 @@ class NewKinds(unittest.TestCase):
             ("needs_generic", {}, "generic n of entity needs_generic has no default value:"
              " give it with --generic n=VALUE"),
             ("new_kinds", {"WIDTH": "1"}, "entity new_kinds has no generic WIDTH (--generic)"),
+            # Caught fault: a huge value made widths that no bench could hold.
+            ("new_kinds", {"w": "2147483648"}, "--generic w=2147483648: 2147483648 is beyond"
+             " VHDL's integer"),
+            ("expr_widths", {"w": "2147483647"}, "port sum of entity expr_widths: the bound at"
+             " port_kinds.vhd:"),
+            ("expr_widths", {"w": "2147483647"}, " is 4294967295, beyond VHDL's integer"),
         ]
         for entity, generics, message in cases:
             with self.subTest(entity=entity, generics=generics, message=message):
