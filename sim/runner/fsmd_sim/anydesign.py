@@ -15,13 +15,17 @@ from .cache import Key
 from .errors import EXIT_FAILED, EXIT_HANG, EXIT_PASSED, BadInput
 from .ghdl import read_text, spawn
 from .job import Job
-from .library import FORMAT
+from .library import FORMAT, order_design_files
 from .ports import Port, PortError, ports_from_xml
 from .results import Outcome, Test, judge
 from .vectors import VectorsError, parse as parse_vectors
 
 PORTS_PREFIX = "ports-"
 PORTS_FILE = "ports.txt"
+# Bumped when the reading of ports changes, so entries of an older reading
+# are not used.
+PORTS_FORMAT = "2"
+XML_ANCHOR = "fsmd_sim_ports_anchor.vhd"
 
 
 class DesignJob(Job):
@@ -213,30 +217,76 @@ def parse_results(outcome, lines, vectors):
     return hang
 
 
+def source_lines(src, name):
+    """The lines of the source file name (as GHDL names it) in folder src,
+    or None."""
+    try:
+        with open(os.path.join(src, name), "rb") as f:
+            return f.read().decode("utf-8", "replace").splitlines()
+    except (OSError, ValueError):
+        return None
+
+
+def with_source_line(message, src):
+    """A message that names a place (at FILE:LINE:COL) followed by that line
+    of the source, so the user sees the expression meant."""
+    words = message.split(" ")
+    for i, word in enumerate(words[:-1]):
+        if word != "at":
+            continue
+        name, _, rest = words[i + 1].partition(":")
+        line, _, column = rest.partition(":")
+        if not (line.isdigit() and column.isdigit()):
+            continue
+        try:
+            with open(os.path.join(src, name), "rb") as f:
+                lines = f.read().decode("utf-8", "replace").splitlines()
+        except (OSError, ValueError):
+            return message
+        if 1 <= int(line) <= len(lines):
+            return f"{message}:\n  {lines[int(line) - 1].strip()}"
+        return message
+    return message
+
+
 def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
     """The entity's ports, from the tree `ghdl --file-to-xml` dumps for the
     design files (analysed against the kit's library, so a design may use
     the kit's packages). Kept in the cache per content of the design files,
     entity and architecture: a later run starts no GHDL for them."""
     options = job.options
+    order_design_files(kit, ghdl, cache, kit_use, job, options.entity, options.architecture,
+                       deadline)
     sources = job.sources
-    key = sources.key(Key(FORMAT, "ports", kit_use.name, options.entity, options.architecture,
-                          *kit.flags)).hex()
+    key = sources.key(Key(FORMAT, "ports", PORTS_FORMAT, kit_use.name, options.entity,
+                          options.architecture, *kit.flags,
+                          *(f"{n}={v}" for n, v in sorted(options.generics.items())))).hex()
     log = os.path.join(scratch, "ports.log")
 
     def build(src, lib):
         tree = os.path.join(lib, "tree.xml")
+        # GHDL 2.0's dump fails with an internal error ("GHDL Bug occurred")
+        # for design files that load no IEEE package; a first file that
+        # loads std_logic_1164 avoids it and declares nothing the ports need.
+        anchor = os.path.join(lib, XML_ANCHOR)
+        with open(anchor, "w") as f:
+            f.write("library ieee;\nuse ieee.std_logic_1164.all;\n"
+                    "package fsmd_sim_ports_anchor is\nend package fsmd_sim_ports_anchor;\n")
         status = spawn([ghdl.executable, "--file-to-xml", *kit.flags,
-                        f"--workdir={os.path.relpath(kit_use.lib, src)}", *sources.names()],
+                        f"--workdir={os.path.relpath(kit_use.lib, src)}",
+                        os.path.relpath(anchor, src), *sources.names()],
                        log, cwd=src, deadline=deadline, out=tree)
+        os.remove(anchor)
         errors = read_text(log).rstrip()
         # GHDL 2.0 ends with status 0 even when the dump failed.
         if status != 0 or "dump failed" in errors or not os.path.getsize(tree):
             raise BadInput(job.analysis_failure(errors))
         try:
-            ports = ports_from_xml(tree, options.entity, options.architecture)
+            ports = ports_from_xml(tree, options.entity, options.architecture, options.generics,
+                                   harness_gen.bench_entity(options.entity),
+                                   lambda name: source_lines(src, name))
         except PortError as e:
-            raise BadInput(str(e))
+            raise BadInput(sources.shown(with_source_line(str(e), src)))
         finally:
             os.remove(tree)
         with open(os.path.join(lib, PORTS_FILE), "w") as f:

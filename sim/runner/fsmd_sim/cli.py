@@ -1,12 +1,14 @@
 """The command line.
 
-usage: fsmd-sim BENCH [--design FILE]... [--data FILE] [--dir DIR]
+usage: fsmd-sim BENCH [--design FILE...]... [--data FILE] [--dir DIR]
                       [--stop-time TIME] [--timeout SECONDS] [--backend B]
-                      [--junit FILE] [--wave FILE] [--wave-on-failure FILE]
-                      [--coverage DIR] [--quiet]
+                      [--ieee standard|synopsys] [--junit FILE] [--wave FILE]
+                      [--wave-on-failure FILE] [--coverage DIR] [--quiet]
        fsmd-sim all [-j N] [--dir DIR] [--backend B] [--junit FILE]
                     [--timeout SECONDS] [--coverage DIR]
        fsmd-sim ENTITY --design FILE... --vectors FILE [--architecture NAME]
+                    [--generic NAME=VALUE]... [--std 93c|08]
+                    [--ieee standard|synopsys]
                     [--control ROLE=PORT]... [--reset-active high|low]
                     [--start-mode level|pulse] [--clock-period TIME]
                     [--max-cycles N] [--tolerance PORT=N]... [--max-failures N]
@@ -16,13 +18,21 @@ usage: fsmd-sim BENCH [--design FILE]... [--data FILE] [--dir DIR]
                     [--quiet]
 
 BENCH is one of eda, fibo, arraysum, popcount; B is a GHDL back end (mcode,
-llvm, gcc). With --vectors, fsmd-sim generates the bench from ENTITY's ports
-(ROLE: clk, reset, start, done, ready; defaults: architecture fsmd, reset
-active high, start held at '1', a 10ns clock, 1000000 cycles at most per
-test). An output field of the vectors file may leave single hexadecimal
-digits unchecked ('12-4'); --tolerance PORT=N (N decimal) passes an output
-that differs from its expected value by at most N, as a signed number for a
-signed port. --max-failures N stops the run after N failed tests; --tests
+llvm, gcc). --design takes one or more files and may repeat; GHDL finds the
+order of analysis, and a file given twice counts once. With --vectors,
+fsmd-sim generates the bench from ENTITY's ports (ROLE: clk, reset, start,
+done, ready; defaults: architecture fsmd, reset active high, start held at
+'1', a 10ns clock, 1000000 cycles at most per test). --generic sets a
+generic of ENTITY to a VHDL literal (integer, true or false, 'c', "text",
+X"1F"); port widths follow it. --std (default 93c) is the VHDL revision of
+the design and the generated bench; 08 applies to --vectors only. --ieee
+synopsys (default standard) accepts std_logic_unsigned, std_logic_signed and
+std_logic_arith. An argument @FILE stands for the lines of FILE, one
+argument per line (surrounding blanks, blank lines and lines starting with
+# are left out; paths stay relative to the current folder). An output field
+of the vectors file may leave single hexadecimal digits unchecked ('12-4');
+--tolerance PORT=N (N decimal) passes an output that differs from its
+expected value by at most N, as a signed number for a signed port. --max-failures N stops the run after N failed tests; --tests
 LIST (57 or 10-20,57) runs only those tests of the vectors file, from reset,
 in the file's order, under their numbers in it. --coverage (gcc back end
 only, chosen when --backend is not given) writes the design's line and
@@ -71,19 +81,27 @@ OPTIONS = {
     "--start-mode": ("start_mode", False),
     "--clock-period": ("clock_period", False),
     "--max-cycles": ("max_cycles", False),
+    "--generic": ("generics", True),
+    "--std": ("std", False),
+    "--ieee": ("ieee", False),
     "--tolerance": ("tolerances", True),
     "--max-failures": ("max_failures", False),
     "--tests": ("tests", False),
     "-j": ("jobs", False),
 }
+# Options that take every following argument up to the next option.
+MANY_VALUES = ("--design",)
 FLAGS = {"--quiet": "quiet"}
 # Options of the single-bench modes that `all` does not take.
-SINGLE_RUN_ONLY = ("--design", "--data", "--stop-time", "--wave", "--wave-on-failure", "--vectors", "--architecture",
-                   "--control", "--reset-active", "--start-mode", "--clock-period", "--max-cycles",
-                   "--tolerance", "--max-failures", "--tests", "--quiet")
+SINGLE_RUN_ONLY = ("--design", "--data", "--stop-time", "--wave", "--wave-on-failure", "--vectors",
+                   "--architecture", "--control", "--reset-active", "--start-mode", "--clock-period",
+                   "--max-cycles", "--generic", "--std", "--ieee", "--tolerance", "--max-failures", "--tests",
+                   "--quiet")
 # Options of the any-design mode (--vectors), which the bundled benches do not take.
 ANY_DESIGN_ONLY = ("--vectors", "--architecture", "--control", "--reset-active", "--start-mode",
-                   "--clock-period", "--max-cycles", "--tolerance")
+                   "--clock-period", "--max-cycles", "--generic", "--tolerance")
+STANDARDS = ("93c", "08")
+IEEE_LIBRARIES = ("standard", "synopsys")
 # Options that choose which tests run: a bundled bench always runs its whole
 # test data (at most 256 tests, in a fraction of a second), and its results
 # file numbers no test.
@@ -114,7 +132,7 @@ def help_text():
 
 def parse_args(argv):
     opts = Options()
-    args = list(argv)
+    args = expand_argument_files(argv)
     while args:
         arg = args.pop(0)
         if arg in ("-h", "--help"):
@@ -128,7 +146,12 @@ def parse_args(argv):
                     raise BadInput(f"{name} needs a value")
                 value = args.pop(0)
             attr, repeats = OPTIONS[name]
-            if repeats:
+            if name in MANY_VALUES:
+                values = getattr(opts, attr)
+                values.append(value)
+                while args and not args[0].startswith("-") and not is_target(opts, args[0]):
+                    values.append(args.pop(0))
+            elif repeats:
                 getattr(opts, attr).append(value)
             else:
                 setattr(opts, attr, value)
@@ -144,6 +167,51 @@ def parse_args(argv):
             raise BadInput(f"unexpected argument {arg}")
     check(opts)
     return opts
+
+
+def is_target(opts, arg):
+    """After --design FILE..., an argument that names a bench or an entity
+    and no file is the target, while none was given: `--design a.vhd fibo`."""
+    import os
+    return opts.target is None and is_identifier(arg) and not os.path.exists(arg)
+
+
+# Argument files inside argument files: as deep as this, which no sensible
+# use reaches and a file that names itself does.
+MAX_ARGUMENT_FILE_DEPTH = 8
+
+
+def expand_argument_files(argv, depth=0):
+    """The arguments with each @FILE replaced by the lines of FILE: one
+    argument per line, stripped of surrounding blanks; blank lines and lines
+    starting with # are left out. A path in FILE is taken as it would be on
+    the command line, relative to the current folder."""
+    if not any(arg.startswith("@") for arg in argv):
+        return list(argv)
+    args = []
+    for arg in argv:
+        if not arg.startswith("@"):
+            args.append(arg)
+            continue
+        path = arg[1:]
+        if depth >= MAX_ARGUMENT_FILE_DEPTH:
+            raise BadInput(f"argument file {path}: argument files nest deeper than"
+                           f" {MAX_ARGUMENT_FILE_DEPTH} (does one name itself?)")
+        try:
+            with open(path, "rb") as f:
+                data = f.read()
+        except OSError as e:
+            raise BadInput(f"argument file {path} is not readable: {e.strerror}")
+        try:
+            text = data.decode("utf-8")
+        except UnicodeDecodeError as e:
+            raise BadInput(f"argument file {path} is not UTF-8 text"
+                           f" (byte {data[e.start]:#04x} at offset {e.start})")
+        text = text.removeprefix("\ufeff")
+        lines = [line.strip() for line in text.splitlines()]
+        args += expand_argument_files([line for line in lines
+                                       if line and not line.startswith("#")], depth + 1)
+    return args
 
 
 def check(opts):
@@ -165,6 +233,8 @@ def check(opts):
                            f" whose objects gcov counts), not --backend {opts.backend}")
         import os
         opts.coverage = os.path.abspath(opts.coverage)
+    opts.std = choice(opts.std, "--std", STANDARDS)
+    opts.ieee = choice(opts.ieee, "--ieee", IEEE_LIBRARIES)
     if target == "all":
         for name in SINGLE_RUN_ONLY:
             if name in opts.given:
@@ -185,6 +255,10 @@ def check(opts):
                     raise BadInput(f"{name} applies to the any-design mode (--vectors) only")
         else:
             check_any_design(opts)
+        if opts.vectors is None and opts.std != STANDARDS[0]:
+            raise BadInput(f"--std {opts.std} applies to the any-design mode (--vectors) only:"
+                           f" the bundled benches are VHDL-93")
+        opts.designs = distinct_files(opts.designs)
         opts.stop_time = parse_time(opts.stop_time or DEFAULT_STOP_TIME)
         for option, value in (("--wave", opts.wave), ("--wave-on-failure", opts.wave_on_failure)):
             name = (value or "").rpartition("/")[2]
@@ -198,6 +272,23 @@ def check(opts):
                 raise BadInput("--wave-on-failure must name another file than --wave")
     opts.timeout = (DEFAULT_TIMEOUT if opts.timeout is None
                     else positive(opts.timeout, "--timeout"))
+
+
+def distinct_files(paths):
+    """The paths without a second naming of the same file (the same path,
+    or another path to the same file), in the order first given."""
+    import os
+    seen, kept = set(), []
+    for path in paths:
+        try:
+            st = os.stat(path)
+            identity = (st.st_dev, st.st_ino)
+        except OSError:
+            identity = os.path.abspath(path)  # reported as missing later
+        if identity not in seen:
+            seen.add(identity)
+            kept.append(path)
+    return kept
 
 
 
@@ -257,6 +348,23 @@ def check_any_design(opts):
                        " in fs, ps, ns, us, ms or sec")
     opts.max_cycles = (positive(opts.max_cycles, "--max-cycles") if opts.max_cycles
                        else DEFAULT_MAX_CYCLES)
+    generics = {}
+    for item in opts.generics:
+        name, eq, value = item.partition("=")
+        name, value = name.strip(), value.strip()
+        if not eq or not is_identifier(name):
+            raise BadInput(f"--generic {item!r}: give NAME=VALUE with NAME a generic of"
+                           f" {opts.target}")
+        if name.lower() in (given.lower() for given in generics):
+            raise BadInput(f"--generic gives the generic {name} twice")
+        from .literals import LiteralError, parse_literal
+        try:
+            parse_literal(value)
+        except LiteralError as e:
+            raise BadInput(f"--generic {item!r}: {e}")
+        # As written: messages name it so, and VHDL's generic map takes any case.
+        generics[name] = value
+    opts.generics = generics
     if opts.max_cycles > MAX_CYCLES_LIMIT or opts.max_cycles * opts.clock_period_fs >= 2**60:
         raise BadInput(f"--max-cycles {opts.max_cycles} is too large for a VHDL time"
                        " at this clock period")

@@ -40,7 +40,8 @@ OPTIONAL_ROLES = ("ready",)
 
 class Options:
     def __init__(self, entity, architecture="fsmd", controls=None, reset_active="high",
-                 start_mode="level", clock_period="10 ns", max_cycles=1000000, tolerances=None):
+                 start_mode="level", clock_period="10 ns", max_cycles=1000000, tolerances=None,
+                 generics=None):
         self.entity = entity.lower()
         self.architecture = architecture.lower()
         self.controls = {role: role for role in ROLES}
@@ -51,6 +52,8 @@ class Options:
         self.max_cycles = max_cycles
         # --tolerance: output name -> the largest difference that passes.
         self.tolerances = dict(tolerances or {})
+        # Generic name -> VHDL literal, for the design's instance.
+        self.generics = dict(generics or {})
 
 
 def split_ports(ports, options):
@@ -67,10 +70,10 @@ def split_ports(ports, options):
             hint = f" (name it with --control {role}=PORT)" if name == role else ""
             raise ports_module.PortError(f"entity {options.entity} has no port {name}"
                                          f" for the role {role}{hint}")
-        if port.is_vector:
+        if port.is_vector or port.is_integer:
             raise ports_module.PortError(f"port {name} ({role}) of entity {options.entity}"
-                                         " must be a"
-                                         f" std_logic, not {port.subtype}")
+                                         " must be a std_logic or another one-bit type"
+                                         f" (bit, boolean, X01, ...), not {port.subtype}")
         if port.mode != ROLE_MODES[role]:
             raise ports_module.PortError(f"port {name} ({role}) of entity {options.entity}"
                                          " must be an"

@@ -81,7 +81,7 @@ def _main(argv, on_damaged_import):
     from .run import open_cache
     if opts.backend is None:
         opts.backend = default_backend()
-    kit = Kit()
+    kit = Kit(std=opts.std, ieee=opts.ieee)
     cache = open_cache(lambda text: print(text, file=sys.stderr))
     try:
         if opts.target == "all":
@@ -102,7 +102,7 @@ def design_job(opts):
         raise BadInput(f"vectors file {opts.vectors} does not exist or is not a file")
     options = harness_gen.Options(opts.target, opts.architecture, opts.controls, opts.reset_active,
                                   opts.start_mode, opts.clock_period, opts.max_cycles,
-                                  opts.tolerances)
+                                  opts.tolerances, generics=opts.generics)
     job = DesignJob(options, opts.designs, opts.vectors, opts.max_failures, opts.tests)
     if "--stop-time" not in opts.given:
         tests = job.vectors_text.count("\n") + 2

@@ -103,6 +103,46 @@ def _tokens(text):
     return [(m.start() + 1, m.group()) for m in _TOKEN.finditer(code)]
 
 
+def _header_tokens(text):
+    """(column, token) pairs of the header line. Besides the plain tokens,
+    an extended identifier (\\my port\\, a doubled backslash standing for
+    one inside it) is one token whatever blanks, ':' or '#' it holds."""
+    tokens = []
+    i, n = 0, len(text)
+    while i < n:
+        ch = text[i]
+        if ch == "#":
+            break
+        if ch in " \t\r\f\v":
+            i += 1
+        elif ch == ":":
+            tokens.append((i + 1, ":"))
+            i += 1
+        elif ch == "\\":
+            end = i + 1
+            while end < n:
+                if text[end] == "\\":
+                    if text[end + 1:end + 2] != "\\":
+                        break
+                    end += 1
+                end += 1
+            tokens.append((i + 1, text[i:end + 1]))
+            i = end + 1
+        else:
+            end = i
+            while end < n and text[end] not in " \t\r\f\v:#":
+                end += 1
+            tokens.append((i + 1, text[i:end]))
+            i = end
+    return tokens
+
+
+def header_key(name):
+    """How a header name is matched to a port: basic identifiers in any
+    case, extended identifiers exactly as written."""
+    return name if name.startswith("\\") else name.lower()
+
+
 def _bits(width):
     return "1 bit" if width == 1 else f"{width} bits"
 
@@ -139,6 +179,12 @@ def _check_field(token, port, is_output):
     if value >> port.width:
         return None, None, (0, f"value {token} does not fit port {port.name} of"
                                f" {_bits(port.width)} (at most {(1 << port.width) - 1:X})")
+    # An integer port's value must be in its range; one with unchecked
+    # digits stands for several values and is not judged here.
+    if mask is None and not port.fits(value):
+        form = " of two's complement" if port.low < 0 else ""
+        return None, None, (0, f"value {token} is outside the range of port {port.name}"
+                               f" ({port.range_text}, in {_bits(port.width)}{form})")
     return value, mask, None
 
 
@@ -157,7 +203,7 @@ def parse(path, text, ports, exact=()):
         else:
             more += 1
 
-    by_name = {p.name: p for p in ports}
+    by_name = {header_key(p.name): p for p in ports}
     header = None
     columns = []  # port index per field, None for the ':' column
     tests, lines = [], []
@@ -176,7 +222,7 @@ def parse(path, text, ports, exact=()):
                     tests.append(row)
                     lines.append(number)
                 continue
-        tokens = _tokens(line)
+        tokens = _tokens(line) if header is not None else _header_tokens(line)
         if not tokens:
             continue
         if header is None:
@@ -250,9 +296,11 @@ def _fast_line(columns, ports, order, exact):
     # Per field of the bench's line: the header column it comes from (None:
     # an output the header does not name), its digits, the bits of its top
     # digit when the width is not a multiple of 4, whether it is an output,
-    # and whether its digits may be left unchecked (a mask).
+    # whether its digits may be left unchecked (a mask), and for an integer
+    # port the test of its range.
     layout = [(position.get(i), ports[i].digits, ports[i].width % 4, ports[i].mode == "out",
-               ports[i].name not in exact) for i in order]
+               ports[i].name not in exact, ports[i].fits if ports[i].is_integer else None)
+              for i in order]
 
     def read(line):
         code = line.split("#", 1)[0] if "#" in line else line
@@ -262,7 +310,7 @@ def _fast_line(columns, ports, order, exact):
         if len(parts) != n or parts[colon] != ":":
             return None
         flags, fields = [], []
-        for c, digits, top_bits, is_output, maskable in layout:
+        for c, digits, top_bits, is_output, maskable, fits in layout:
             token = "-" if c is None else parts[c]
             mask = None
             if is_output:
@@ -285,6 +333,8 @@ def _fast_line(columns, ports, order, exact):
                     return None
             else:
                 token = token.rjust(digits, "0")
+            if fits is not None and mask is None and not fits(int(token, 16)):
+                return None
             if is_output:
                 flags.append("c" if mask is None else MASKED)
             fields.append(token if mask is None else f"{token} {mask.rjust(digits, 'F')}")
@@ -308,7 +358,7 @@ def _parse_header(tokens, ports, by_name, number, problem):
             colon = column
             columns.append(None)
             continue
-        name = token.lower()
+        name = header_key(token)
         port = by_name.get(name)
         if port is None:
             known = ", ".join(p.name for p in ports) or "none"
@@ -334,7 +384,7 @@ def _parse_header(tokens, ports, by_name, number, problem):
                 "the header has no ':' between the input and the output names")
         bad = True
     for port in ports:
-        if port.mode == "in" and port.name not in seen:
+        if port.mode == "in" and header_key(port.name) not in seen:
             problem(number, 1, f"missing column for input {port.name}: every input needs a value")
             bad = True
     return None if bad else columns

@@ -23,7 +23,7 @@ def checked_flags(outputs, names):
 
 def compares_signed(port):
     """Whether a tolerance reads the port's value in two's complement."""
-    return port.type_mark == "signed"
+    return port.is_signed
 
 
 def is_maskable(port, tolerance):
@@ -111,9 +111,9 @@ def output_checker(port, flag, names, tolerance=None):
         "read_test": read,
         "check_outputs": check,
         "result_fields": [
-            f"write({result}, string'(\" {port.name}=\"));",
+            f"write({result}, string'(\" {names.label(port)}=\"));",
             f"write({result}, {names.image(actual)});",
-            f"write({result}, string'(\" {port.name}_expected=\"));",
+            f"write({result}, string'(\" {names.label(port)}_expected=\"));",
             *shown,
             "else",
             f"  write({result}, string'(\"-\"));",
