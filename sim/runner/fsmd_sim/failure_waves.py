@@ -60,6 +60,24 @@ def cut_vectors(text, test_lines, test):
     return "".join(kept) + lines[extra - 1]
 
 
+def second_run_choice(numbers, test):
+    """The --tests list of the second run when the first ran the tests
+    numbers (None: every test): those up to the failing test, and the one
+    more test that the cut vectors hold after it, as ranges ('1-3,7-8').
+    The first run's --max-failures is not repeated: it would end the second
+    run at the failing check, and the waves would miss its last step too."""
+    if numbers is None:
+        return None
+    chosen = [n for n in numbers if n <= test] + [test + 1]
+    ranges = []
+    for n in chosen:
+        if ranges and ranges[-1][1] == n - 1:
+            ranges[-1][1] = n
+        else:
+            ranges.append([n, n])
+    return ",".join(f"{a}" if a == b else f"{a}-{b}" for a, b in ranges)
+
+
 def cut_data(data, test):
     """The bundled bench's test data up to line test, and one more line."""
     lines = data.splitlines(keepends=True)
@@ -221,7 +239,8 @@ def forget(wave):
 def write_for_run(kit, opts, first_job, outcome, settings, cache):
     """write() for a run of the command line: the cut job is built as the
     first was, with the cut vectors or test data in the second run's own
-    folder, and run with the first run's back end and limits."""
+    folder, and run with the first run's back end and time limits (its
+    --tests up to the failing test, without --max-failures: second_run_choice)."""
     from .job import BenchJob
     from .run import Settings, execute, make_scratch, prepare_dir
     scratch = make_scratch(settings.directory)
@@ -238,7 +257,9 @@ def write_for_run(kit, opts, first_job, outcome, settings, cache):
             with open(path, "w", encoding="utf-8", errors="surrogateescape") as f:
                 f.write(content)
             from .main import design_job
-            second_opts = _copy(opts, vectors=path)
+            second_opts = _copy(opts, vectors=path, max_failures=0,
+                                tests=second_run_choice(first_job.numbers,
+                                                        outcome.failed[0].number))
             make = lambda: design_job(second_opts)  # noqa: E731
         else:
             path = os.path.join(folder, "failing_test_data.txt")

@@ -91,6 +91,10 @@ class BenchJob(Job):
                 f" {self.data_path}"
                 f" are not run: the {self.name} bench reads at most {limit} tests"]
 
+    def prepare(self, kit, ghdl, cache, kit_use, directory, scratch, deadline):
+        from .library import order_design_files
+        order_design_files(kit, ghdl, cache, kit_use, self, self.name, "fsmd", deadline)
+
     def data_tests(self):
         lines = self.data.count(b"\n") + (1 if self.data and not self.data.endswith(b"\n") else 0)
         return min(lines, self.spec["ntests_max"])

@@ -53,7 +53,7 @@ def _load_modules(opts, on_damaged_import):
     are imported where they are used."""
     names = ["job", "kit", "report", "run", "progress", "data_check"]
     if opts.vectors is not None:
-        names += ["anydesign", "harness_gen", "ports", "vectors"]
+        names += ["anydesign", "harness_gen", "ports", "vectors", "test_list"]
     if opts.junit:
         names.append("junit")
     if opts.target == "all":
@@ -81,7 +81,7 @@ def _main(argv, on_damaged_import):
     from .run import open_cache
     if opts.backend is None:
         opts.backend = default_backend()
-    kit = Kit()
+    kit = Kit(std=opts.std, ieee=opts.ieee)
     cache = open_cache(lambda text: print(text, file=sys.stderr))
     try:
         if opts.target == "all":
@@ -102,8 +102,9 @@ def design_job(opts):
         raise BadInput(f"vectors file {opts.vectors} does not exist or is not a file")
     options = harness_gen.Options(opts.target, opts.architecture, opts.controls, opts.reset_active,
                                   opts.start_mode, opts.clock_period, opts.max_cycles,
+                                  opts.tolerances, generics=opts.generics,
                                   passing_values=opts.passing_values)
-    job = DesignJob(options, opts.designs, opts.vectors)
+    job = DesignJob(options, opts.designs, opts.vectors, opts.max_failures, opts.tests)
     if "--stop-time" not in opts.given:
         tests = job.vectors_text.count("\n") + 2
         opts.stop_time = f"{min(tests * (opts.max_cycles + 3) * opts.clock_period_fs, 2**62)}fs"

@@ -69,6 +69,8 @@ def summary_line(outcome):
         n = outcome.lines_not_run
         not_run = (f", {n} line{'s' if n > 1 else ''} of test data not run"
                    " (beyond the bench's limit)")
+    if outcome.tests_not_run:
+        not_run += f", {outcome.tests_not_run} not run ({outcome.not_run_reason})"
     return (f"{outcome.name}: {len(outcome.tests)} tests run, {len(outcome.passed)} passed, "
             f"{len(outcome.failed)} failed{not_run}; cycles min / mean / max: {outcome.cycles()}")
 

@@ -196,10 +196,31 @@ def simulate(kit, job, settings, ghdl, design_use, scratch):
         timed_out = True
     results = read_text(os.path.join(settings.directory, job.results_file))
     outcome = job.outcome(results, read_text(run_log), settings.stop_time)
+    show_user_names(job, outcome)
     outcome.run_log = run_log
     if timed_out:
         watchdog_expired(outcome, settings.timeout)
     return outcome
+
+
+def show_user_names(job, outcome):
+    """GHDL's run-time messages name the copies of the design's files it
+    analysed (design-1.vhd): the user reads the names of their own files
+    instead. The kit's and the bench's files keep the names they have."""
+    names = {copy: shown for copy, shown, _ in job.sources.items
+             if copy != shown and job.is_design_source(copy)}
+    if not names:
+        return
+    # A message starts with the file's name: a look-up per message keeps a
+    # million of them quick.
+    def user_named(line):
+        head, colon, rest = line.partition(":")
+        shown = names.get(head) if colon else None
+        return line if shown is None else shown + colon + rest
+
+    outcome.messages = [user_named(message) for message in outcome.messages]
+    if outcome.detail:
+        outcome.detail = "\n".join(user_named(line) for line in outcome.detail.split("\n"))
 
 
 # In the run's scratch folder: the coverage counters of this run alone.

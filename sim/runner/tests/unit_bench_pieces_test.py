@@ -70,7 +70,7 @@ class Template(unittest.TestCase):
     def test_the_bench_template_has_the_slots_the_pieces_fill(self):
         expected = {"declarations", "functions", "instance", "processes", "bench_variables",
                     "before_tests", "read_test", "run_test", "check_outputs", "result_head",
-                    "result_fields", "result_measures", "after_tests"}
+                    "result_fields", "result_measures", "after_test", "after_tests"}
         self.assertEqual(set(block_slots(bench_template())), expected)
 
 
@@ -158,7 +158,7 @@ class Pieces(unittest.TestCase):
         cases = [
             # (mode, slot, lines that must be there in this order)
             ("level", "processes", ["go <= '0';", "wait for tb_reset_time;", "go <= '1';"]),
-            ("level", "run_test", ["tb_deadline := tb_deadline + tb_reset_time;",
+            ("level", "run_test", ["tb_deadline := tb_deadline + tb_reset_time - now;",
                                    "wait until fin = '1' for tb_deadline;"]),
             ("pulse", "before_tests", ["go <= '0';"]),
             ("pulse", "run_test", ["go <= '1';", "wait until clk = '1' and clk'event;", "go <= '0';",

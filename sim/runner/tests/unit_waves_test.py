@@ -114,6 +114,19 @@ class SecondRun(unittest.TestCase):
             with self.subTest(test=test):
                 self.assertEqual(failure_waves.cut_vectors(text, lines, test), want)
 
+    def test_the_second_run_chooses_the_first_runs_tests_up_to_the_failing_one_and_one_more(self):
+        # Fault: the second run limited to the failing test alone (--tests),
+        # so it ends inside the step of the failing check and the waves lose
+        # the failing value; or a chosen later test that the cut file lacks.
+        cases = [(None, 66, None),
+                 ([66], 66, "66-67"),
+                 ([4, 5, 6, 9, 20], 6, "4-7"),
+                 ([1, 2, 3, 9, 20], 9, "1-3,9-10"),
+                 ([2, 4, 6], 6, "2,4,6-7")]
+        for numbers, test, want in cases:
+            with self.subTest(numbers=numbers, test=test):
+                self.assertEqual(failure_waves.second_run_choice(numbers, test), want)
+
     def test_cut_data(self):
         data = b"1 2\n3 4\n5 6"
         self.assertEqual(failure_waves.cut_data(data, 1), b"1 2\n3 4\n")

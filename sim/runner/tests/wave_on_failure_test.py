@@ -165,6 +165,30 @@ class Others(unittest.TestCase):
         self.assertNotIn("waves of", out)
         self.assertFalse((d / "w.ghw").exists() or (d / "w.svg").exists())
 
+    def test_a_run_limited_by_tests_or_max_failures_still_shows_the_failing_value(self):
+        # Fault: the second run repeating the first run's limits, so that it
+        # ends at the failing check and GHDL's VCD leaves out that step: the
+        # waves and the diagram would hold no value of the failing sample.
+        d = fresh("limited")
+        rows = [(3, 1), (8, 0), (0x41, 1), (0x10, 0), (0x22, 1)]
+        (d / "v.txt").write_text("a op : y\n" + "".join(
+            f"{a:02X} {op} : {model(a, op) ^ (n == 3):02X}\n" for n, (a, op) in enumerate(rows, 1)))
+        got = f"{model(0x41, 1):02X}"
+        for name, limit in (("tests", ["--tests", "2-3"]), ("max-failures", ["--max-failures", "1"]),
+                            ("both", ["--tests", "3,5", "--max-failures", "1"])):
+            with self.subTest(limit=limit):
+                status, out, err = fsmd_sim("fsm_full", "--design", DESIGN, "--vectors",
+                                            d / "v.txt", "--dir", d / name, *limit,
+                                            "--wave-on-failure", d / f"{name}.vcd")
+                self.assertEqual(status, 1, out + err)
+                self.assertIn("fsm_full: waves of failing test 3:", out)
+                cut = waves.read(d / f"{name}.vcd")
+                ns = int(re.search(r"test 3: FAILED: at (\d+) ns", out).group(1))
+                at = ns * 10**6 // cut.unit_fs
+                self.assertEqual(f"{int(cut.signals['y'].value_at(at), 2):02X}", got)
+                texts = svg_texts(d / f"{name}.svg")
+                self.assertIn(got, texts[texts.index("y"):texts.index("y expected")])
+
     def test_a_missing_folder_is_said_in_the_summary(self):
         d = fresh("no-folder")
         (d / "v.txt").write_text("a op : y\n08 0 : 05\n")

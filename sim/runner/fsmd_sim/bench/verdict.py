@@ -13,19 +13,39 @@ PASSED_REPORT = "NONE. End simulation time reached"
 FAILED_REPORT = "ERRORS. End simulation time reached"
 # How GHDL labels the final report on the console.
 FINAL_REPORT_KIND = "report note"
+# The line before the verdict when the run stopped at its failure limit.
+STOPPED_TEXT = "run stopped at --max-failures "
 
 
 def results_and_verdict(names, options=None):
     """options.passing_values: whether a passing test's line shows the
     ports' values (always true for a failing test's)."""
     result, failures = names.result, names.own("failures")
+    max_failures = names.own("max_failures")
     passing_values = "true" if getattr(options, "passing_values", False) else "false"
     return {
         "declarations": [
             "-- Whether a passing test's line of results shows its values.",
             f"constant {names.own('passing_values')} : boolean := {passing_values};",
         ],
-        "bench_variables": [f"variable {failures} : natural := 0;"],
+        "bench_variables": [f"variable {failures} : natural := 0;",
+                            f"variable {max_failures} : natural;"],
+        "before_tests": lines(f"""
+            -- The first line of the vectors file: the failed tests after which the
+            -- run stops (--max-failures; 0: it runs every test).
+            readline({names.vectors}, {names.vector});
+            read({names.vector}, {max_failures});
+        """),
+        "after_test": lines(f"""
+            -- The failure limit reached: the verdict follows at once.
+            if {max_failures} /= 0 and {failures} = {max_failures} then
+              write({result}, string'("{STOPPED_TEXT}"));
+              write({result}, {max_failures});
+              write({result}, string'(": the tests after this one did not run"));
+              writeline({names.results}, {result});
+              exit;
+            end if;
+        """),
         "result_head": lines(f"""
             write({result}, string'("test "));
             write({result}, {names.number});
