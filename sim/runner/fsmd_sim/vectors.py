@@ -12,6 +12,8 @@ no value is ever truncated, padded from garbage or skipped.
 """
 import re
 
+from .vectors_bulk import bulk_rows
+
 HEX_DIGITS = frozenset("0123456789abcdefABCDEF")
 DONT_CARE = "-"
 # The bench's flag of an output checked only where its mask says.
@@ -232,6 +234,10 @@ def parse(path, text, ports, exact=()):
                 break
             if fast_allowed:
                 fast = _fast_line(columns, ports, order, exact)
+                bulk = bulk_rows(text, number, columns, ports, order)
+                if bulk is not None:
+                    tests, lines = bulk
+                    break
             continue
         fields = [None] * len(ports)
         masked = set()

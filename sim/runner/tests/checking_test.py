@@ -85,7 +85,7 @@ class ApproximateDivider(unittest.TestCase):
                          self.lows)
         d = self.dir / "tolerant"
         status, out, err = fsmd_sim("div_low", "--design", DIV_LOW, "--vectors", self.vectors, "--dir", d,
-                                    "--quiet", "--tolerance", "q=1")
+                                    "--quiet", "--tolerance", "q=1", "--passing-values")
         self.assertEqual(status, 0, out[-2000:] + err)
         self.assertIn("div_low: 3000 tests run, 3000 passed, 0 failed;", out)
         # The tolerance shows beside every expected value; a low result beside it.
@@ -180,7 +180,7 @@ class Tolerances(unittest.TestCase):
         self.assertIn("u=00 u_expected=FF±1 ", out)
 
     def test_tolerances_up_to_and_beyond_the_range(self):
-        results, out = self.check(self.WIDE, 5)
+        results, out = self.check([*self.WIDE, "--passing-values"], 5)
         self.assertIn("u=00 u_expected=FF±FE ", out)
         # A tolerance wider than the range shows as the range: it passes the same values.
         self.assertIn(f"ws_expected={ONES}±{ONES} ", results.read_text())
@@ -237,7 +237,8 @@ class DigitMasks(unittest.TestCase):
         d = fresh("masks")
         vectors = d / "digits.vectors"
         vectors.write_text(MIRROR_HEADER + "\n".join(lines) + "\n")
-        status, out, err = fsmd_sim("mirror", "--design", MIRROR, "--vectors", vectors, "--dir", d, "--quiet")
+        status, out, err = fsmd_sim("mirror", "--design", MIRROR, "--vectors", vectors, "--dir", d, "--quiet",
+                                    "--passing-values")
         self.assertEqual(status, 1, out[-2000:] + err)
         found = verdicts(d / "mirror_test_results.txt")
         wrong = [(n, lines[n - 1]) for n, ok in enumerate(expected, 1) if found.get(n) != ok]
@@ -254,7 +255,7 @@ class DigitMasks(unittest.TestCase):
         vectors = d / "m.vectors"
         vectors.write_text("mode x : y\n2 A5 : -5\n2 A5 : 05\n2 A5 : -4\n")
         status, out, err = fsmd_sim("metavalues", "--design", DESIGNS / "metavalues.vhd", "--vectors", vectors,
-                                    "--dir", d, "--wave", d / "m.vcd")
+                                    "--dir", d, "--wave", d / "m.vcd", "--passing-values")
         self.assertEqual(status, 1, out + err)
         results = (d / "metavalues_test_results.txt").read_text().splitlines()
         self.assertRegex(results[0], r'^test 1 passed: mode=2 x=A5 y="UUUU0101" y_expected=-5 ')
