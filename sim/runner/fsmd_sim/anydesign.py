@@ -196,7 +196,15 @@ def parse_results(outcome, lines, vectors):
     second."""
     hang = None
     tests = outcome.tests
+    passed = " passed: cycles="
     for line in lines:
+        # A passing test's line without values, most lines of most runs:
+        # tested first with the fewest operations.
+        if line.startswith("test ") and outcome.verdict_line is None:
+            number, sep, count = line[5:].partition(passed)
+            if sep and number.isdigit() and count.isdigit() and line.isascii():
+                tests.append(Test(int(number), True, int(count), "cycles=" + count))
+                continue
         parts = line.split(" ", 3)
         if (len(parts) == 4 and parts[0] == "test" and parts[1].isdigit()
                 and outcome.verdict_line is None and parts[2] in ("passed:", "FAILED", "HANG")):

@@ -13,7 +13,11 @@ class Test:
     __slots__ = ("number", "passed", "cycles", "line")
 
     def __init__(self, number, passed, cycles, line):
-        self.number, self.passed, self.cycles, self.line = number, passed, cycles, line
+        # One assignment each: a run of a million tests makes a million.
+        self.number = number
+        self.passed = passed
+        self.cycles = cycles
+        self.line = line
 
 
 class Outcome:
