@@ -12,7 +12,7 @@ import os
 
 from . import harness_gen, test_list
 from .cache import Key
-from .errors import EXIT_FAILED, EXIT_HANG, EXIT_PASSED, BadInput
+from .errors import EXIT_BAD_INPUT, EXIT_FAILED, EXIT_HANG, EXIT_PASSED, BadInput
 from .ghdl import read_text, spawn
 from .job import Job
 from .library import FORMAT, order_design_files
@@ -49,6 +49,8 @@ class DesignJob(Job):
             raise BadInput(f"vectors file {vectors_path} is not readable: {e.strerror}")
         self.vectors = None
         self.harness_text = None
+        # Set by the run: fsmd-sim ended the simulation after the verdict.
+        self.ended_after_verdict = False
         self.locations = {}
         self.max_failures = max_failures
         self.tests_text = tests
@@ -60,6 +62,9 @@ class DesignJob(Job):
         if self.numbers is not None:
             return len(self.numbers)
         return len(self.vectors.tests) if self.vectors else 0
+
+    def verdict_lines(self):
+        return (f"{self.name.upper()} test has passed", f"{self.name.upper()} test has not passed")
 
     def kit_units(self, kit):
         """None of the kit's units unless the design files name one."""
@@ -131,6 +136,9 @@ class DesignJob(Job):
         if outcome.note:
             outcome.note = (f"the vectors file {self.vectors_path} holds no test;"
                             " nothing was checked")
+        if self.ended_after_verdict and outcome.status == EXIT_BAD_INPUT:
+            from .verdict_watch import judge_ended
+            judge_ended(outcome, spec, self.tests_expected(outcome), EXIT_PASSED, EXIT_FAILED)
         if outcome.status == EXIT_HANG:
             outcome.detail += self._where(outcome.running_test())
         self.count_not_run(outcome)

@@ -43,6 +43,13 @@ class Job:
         all of them for the bundled benches."""
         return kit.units
 
+    def verdict_lines(self):
+        """The results file's verdict lines of a bench that goes on
+        simulating after its verdict until the design is idle (the
+        generated bench), so that fsmd-sim may end a design that never is;
+        none for a bench whose verdict ends the simulation."""
+        return ()
+
     def prepare(self, kit, ghdl, cache, kit_use, directory, scratch, deadline):
         """Called once the kit's library is ready, before the design's is
         built: a kind that learns its sources from the design does it here."""

@@ -176,10 +176,20 @@ def simulate(kit, job, settings, ghdl, design_use, scratch):
     env = None
     if settings.coverage:
         env = counters_environment(design_use, scratch)
+    verdicts = job.verdict_lines()
+    watch = None
+    if verdicts:
+        from .ghdl import end_group
+        from .verdict_watch import VerdictWatch
+        watch = VerdictWatch(os.path.join(settings.directory, job.results_file), verdicts,
+                             end_group)
+    started = watch.started if watch else None
     try:
+        if watch:
+            watch.__enter__()
         if BACKENDS[ghdl.backend]:
             spawn([os.path.join(design_use.lib, job.top), *run_opts], run_log,
-                  cwd=settings.directory, deadline=settings.deadline, env=env)
+                  cwd=settings.directory, deadline=settings.deadline, env=env, started=started)
         else:
             # GHDL reads the library by a relative path through a link, so the
             # cache's path, whatever it holds, is never a GHDL argument.
@@ -191,9 +201,14 @@ def simulate(kit, job, settings, ghdl, design_use, scratch):
                     pass
                 os.symlink(design_use.lib, link)
             spawn([ghdl.executable, "--elab-run", *kit.flags, f"--workdir={SCRATCH}/lib", job.top,
-                   *run_opts], run_log, cwd=settings.directory, deadline=settings.deadline)
+                   *run_opts], run_log, cwd=settings.directory, deadline=settings.deadline,
+                  started=started)
     except WatchdogExpired:
         timed_out = True
+    finally:
+        if watch:
+            watch.__exit__(None, None, None)
+            job.ended_after_verdict = watch.ended
     results = read_text(os.path.join(settings.directory, job.results_file))
     outcome = job.outcome(results, read_text(run_log), settings.stop_time)
     show_user_names(job, outcome)

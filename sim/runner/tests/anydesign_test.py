@@ -224,6 +224,22 @@ class Ending(unittest.TestCase):
                 self.assertNotIn("(assertion failure)", log)
                 self.assertNotIn("assertion failed", log)
 
+    def test_a_design_that_keeps_time_moving_still_ends_with_its_verdict(self):
+        # A fault it would catch: such a design simulated on to the stop time
+        # (here beyond any wall-clock patience: --timeout ends it as a hang).
+        d = fresh("free-running")
+        design = d / "free_running.vhd"
+        design.write_text((DESIGNS / "own_assertions.vhd").read_text().replace(
+            "  signal busy : std_logic;",
+            "  signal busy : std_logic;\n  signal tick : std_logic := '0';").replace(
+            "begin\n  -- One cycle", "begin\n  tick <= not tick after 3 ns;\n  -- One cycle"))
+        vectors = d / "v.vectors"
+        vectors.write_text("x : y\n1 : 1\n2 : 3\n")
+        status, out, err = fsmd_sim("own_assertions", "--design", design, "--vectors", vectors,
+                                    "--dir", d, "--max-cycles", "100000000", "--timeout", "120")
+        self.assertEqual(status, 1, out + err)
+        self.assertIn("own_assertions: verdict: FAILED (OWN_ASSERTIONS test has not passed)", out)
+
     def test_a_design_s_own_assertions_are_reported_as_before(self):
         status, out, err, _ = self.run_vectors("own-error", ["1 : 1", "7 : 7", "2 : 2"])
         self.assertEqual(status, 0, out + err)
