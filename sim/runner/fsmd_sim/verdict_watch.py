@@ -71,7 +71,7 @@ class VerdictWatch:
             return False
 
 
-ENDED_NOTE = (f"the simulation went on after the verdict (a process of the design keeps"
+ENDED_NOTE = ("the simulation went on after the verdict (a process of the design keeps"
               f" simulated time moving) and fsmd-sim ended it {GRACE_SECONDS:g} s later")
 
 
