@@ -5,8 +5,10 @@
 # commands (the example's CMake project against the installed kit, the
 # generator writing the vectors, fsmd-sim checking qmac.vhd), the README's
 # CMakeLists.txt copied into a fresh project, the coverage example (when
-# GHDL's GCC back end and genhtml are there); then the deliberately broken
-# design, whose test must fail with failure lines.
+# GHDL's GCC back end and genhtml are there); the debugging session on the
+# deliberately broken design (its first failing test rerun with its waves,
+# the fix); then the broken design's whole test, which must fail with the
+# failure lines the README quotes.
 set -eu
 build_dir=$1 work=$2 cxx=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -36,6 +38,34 @@ mkdir "$work/tour"
 grep -q '^QMAC test has passed$' "$work/tour/qmac/build/qmac.sim/qmac_test_results.txt"
 [ "$(grep -c '^a b c : y sat$' "$work/tour/qmac/build/qmac.vectors")" = 1 ]
 
+echo "== the README's debugging session: test 66 again, its waves, the fix"
+# Each command as the README shows it, in the tour's copy, and each quoted
+# output line in what it printed (/.../ standing for the folder of the copy).
+tour=$work/tour/qmac
+$blocks block "$readme" sh "--tests 66 --wave-on-failure" > "$work/failing.sh"
+status=0
+(cd "$tour" && sh -e "$work/failing.sh") > "$work/failing.log" 2>&1 || status=$?
+[ "$status" = 1 ] || { echo "the rerun of the failing test: exit status $status, not 1"; cat "$work/failing.log"; exit 1; }
+$blocks output "$readme" "qmac test 66: FAILED: at 60 ns" "$work/failing.log" "$work/tour/"
+# The diagram beside the waves shows what the README says it shows: every
+# port, y's wrong value FFFF and the expected 0000, the failing sample marked.
+python3 - "$tour/run-broken/test66.svg" <<'END'
+import sys
+import xml.etree.ElementTree as ElementTree
+texts = [t.text or "" for t in ElementTree.parse(sys.argv[1]).getroot().iter("{http://www.w3.org/2000/svg}text")]
+for port in ("clk", "reset", "start", "done", "ready", "a", "b", "c", "y", "sat"):
+    assert port in texts, (port, texts)
+y = texts[texts.index("y"):texts.index("y expected")]
+expected = texts[texts.index("y expected"):texts.index("sat")]
+assert "FFFF" in y and "0000" in expected, texts
+assert any(t.startswith("60 ns: test 66 failed:") for t in texts), texts
+END
+[ -s "$tour/run-broken/test66.vcd" ]
+$blocks excerpts "$readme" vhdl "$example/qmac.vhd"
+$blocks block "$readme" sh "--dir run-fixed --tests 66" > "$work/fixed.sh"
+(cd "$tour" && sh -e "$work/fixed.sh") > "$work/fixed.log" 2>&1 || { cat "$work/fixed.log"; exit 1; }
+$blocks output "$readme" "1 tests run, 1 passed" "$work/fixed.log"
+
 echo "== the README's CMakeLists.txt in a fresh project"
 mkdir "$work/consumer"
 cp "$work/readme-CMakeLists.txt" "$work/consumer/CMakeLists.txt"
@@ -51,13 +81,21 @@ echo "== the README's coverage example, in the tour's copy of the example"
 if ! command -v ghdl-gcc >/dev/null || ! command -v genhtml >/dev/null; then
   echo "skipped: it needs ghdl-gcc and genhtml (lcov)"
 else
-  $blocks block "$readme" sh "--coverage run-qmac/coverage" > "$work/coverage.sh"
+  $blocks block "$readme" sh "genhtml --branch-coverage" > "$work/coverage.sh"
   (cd "$work/tour/qmac" && sh -e "$work/coverage.sh") > "$work/coverage.log" 2>&1 ||
     { cat "$work/coverage.log"; exit 1; }
   grep -qF "never executed: $work/tour/qmac/qmac.vhd: lines 70-71" "$work/coverage.log" ||
     { cat "$work/coverage.log"; exit 1; }
   grep -q 'lines 70-71' "$readme"
   [ -f "$work/tour/qmac/run-qmac/html/index.html" ]
+  $blocks output "$readme" "states      5/5 reached" "$work/coverage.log" "$work/tour/"
+  $blocks output "$readme" "#####:   70:" "$work/tour/qmac/run-qmac/coverage/qmac.vhd.gcov"
+  # The vector the README names as missing reaches every line.
+  $blocks block "$readme" sh "qmac_four.vectors" > "$work/coverage4.sh"
+  (cd "$work/tour/qmac" && sh -e "$work/coverage4.sh") > "$work/coverage4.log" 2>&1 ||
+    { cat "$work/coverage4.log"; exit 1; }
+  $blocks output "$readme" "100.0%" "$work/coverage4.log"
+  if grep -q 'never executed' "$work/coverage4.log"; then cat "$work/coverage4.log"; exit 1; fi
 fi
 
 echo "== the broken design fails"
@@ -69,4 +107,5 @@ if ctest --test-dir "$work/qmac-broken" --output-on-failure >"$work/broken.log" 
 fi
 grep -q 'qmac test [0-9]*: FAILED: at [0-9]* ns: a=' "$work/broken.log" || { cat "$work/broken.log"; exit 1; }
 grep -q 'qmac: verdict: FAILED (QMAC test has not passed)' "$work/broken.log"
+$blocks output "$readme" "at 3310 ns" "$work/broken.log"
 echo "installed example OK"

@@ -10,6 +10,13 @@ usage:
                                         fails unless every line of every
                                         ```LANG block of FILE (but "...")
                                         is a line of one of the SOURCE files
+  doc_blocks.py output FILE TEXT LOG [ELIDED]
+                                        fails unless every line of the one
+                                        plain ``` block of FILE that
+                                        contains TEXT (but "...") is a line
+                                        of LOG, blanks compared as one and
+                                        "/.../" read as ELIDED (a path
+                                        ending in "/")
   doc_blocks.py links DOC_DIR           fails unless every relative link of
                                         every .md file under DOC_DIR names
                                         a file under DOC_DIR (and, with
@@ -76,6 +83,26 @@ def broken_links(doc_dir):
     return problems
 
 
+def squeezed(line):
+    return " ".join(line.split())
+
+
+def unshown(block, log, elided=None):
+    """The lines of a quoted output block that log does not hold: each
+    compared with its runs of blanks as one (a column's width follows the
+    length of a path that the block shortens to "/.../"); "..." stands for
+    lines left out."""
+    held = {squeezed(line) for line in log.splitlines()}
+    missing = []
+    for line in block.splitlines():
+        if line.strip() in ("", "..."):
+            continue
+        real = line.replace("/.../", elided) if elided else line
+        if squeezed(real) not in held:
+            missing.append(line)
+    return missing
+
+
 def main(argv):
     command, args = argv[1], argv[2:]
     if command == "block":
@@ -98,6 +125,17 @@ def main(argv):
         if not shown:
             print(f"{path}: no ```{lang} block")
         return 1 if missing or not shown else 0
+    if command == "output":
+        path, needle, log, *elided = args
+        found = [b for b in blocks(pathlib.Path(path).read_text(encoding="utf-8"), "")
+                 if needle in b]
+        if len(found) != 1:
+            sys.exit(f"{path}: {len(found)} plain ``` blocks contain {needle!r}, not one")
+        text = pathlib.Path(log).read_text(encoding="utf-8", errors="replace")
+        missing = unshown(found[0], text, elided[0] if elided else None)
+        for line in missing:
+            print(f"{path}: this quoted line is not in {log}: {line}")
+        return 1 if missing else 0
     if command == "links":
         problems = broken_links(pathlib.Path(args[0]))
         for problem in problems:

@@ -52,5 +52,30 @@ class Blocks(unittest.TestCase):
         self.assertEqual(doc_blocks.blocks(self.TEXT, "cmake"), ["project(x)\n"])
 
 
+# (quoted block, log, lines reported missing, the fault a wrong answer would let through)
+OUTPUT_CASES = [
+    ("a: 3 tests run\n", "x\na: 3 tests run\n", [], "a quoted line that ran refused"),
+    ("a: 4 tests run\n", "a: 3 tests run\n", ["a: 4 tests run"], "a made-up result accepted"),
+    ("a: 3 tests\n", "a: 3 tests run\n", ["a: 3 tests"], "part of a line taken for the line"),
+    ("first\n...\nlast\n", "first\nmiddle\nlast\n", [], "an elided stretch refused"),
+    ("  /.../q/q.vhd   42  40\n", "  /tmp/w/q/q.vhd 42    40\n", [],
+     "a shortened path or a column's width refused"),
+    ("  /.../q/q.vhd 42\n", "  /tmp/v/q/q.vhd 42\n", ["  /.../q/q.vhd 42"],
+     "a path from another folder accepted"),
+]
+
+
+class Output(unittest.TestCase):
+    def test_quoted_output_table(self):
+        for block, log, missing, fault in OUTPUT_CASES:
+            with self.subTest(block=block):
+                self.assertEqual(doc_blocks.unshown(block, log, "/tmp/w/"), missing, fault)
+
+    def test_the_plain_block_is_found_by_its_text(self):
+        # Catches a ```sh block taken for quoted output.
+        text = "```sh\necho 3 tests run\n```\n\n```\n3 tests run\n```\n"
+        self.assertEqual(doc_blocks.blocks(text, ""), ["3 tests run\n"])
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

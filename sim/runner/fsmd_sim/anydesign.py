@@ -10,25 +10,31 @@ folder for the user to read.
 """
 import os
 
-from . import harness_gen
+from . import harness_gen, test_list
 from .cache import Key
-from .errors import EXIT_HANG, BadInput
+from .errors import EXIT_BAD_INPUT, EXIT_FAILED, EXIT_HANG, EXIT_PASSED, BadInput
 from .ghdl import read_text, spawn
 from .job import Job
-from .library import FORMAT
+from .library import FORMAT, order_design_files
 from .ports import Port, PortError, ports_from_xml
 from .results import Outcome, Test, judge
 from .vectors import VectorsError, parse as parse_vectors
 
 PORTS_PREFIX = "ports-"
 PORTS_FILE = "ports.txt"
+# Bumped when the reading of ports changes, so entries of an older reading
+# are not used.
+PORTS_FORMAT = "2"
+XML_ANCHOR = "fsmd_sim_ports_anchor.vhd"
 
 
 class DesignJob(Job):
     """ENTITY of the design files through a bench generated from its ports,
     on the tests of a vectors file."""
 
-    def __init__(self, options, designs, vectors_path):
+    def __init__(self, options, designs, vectors_path, max_failures=0, tests=None):
+        """max_failures: failed tests after which the run stops (0: none);
+        tests: the --tests list as given (None: every test)."""
         entity = options.entity
         super().__init__(entity, harness_gen.bench_entity(entity),
                          harness_gen.results_file(entity))
@@ -49,11 +55,28 @@ class DesignJob(Job):
         self.tests_in_file = 0
         self.digests = {}  # of the vectors and options, shared by the parts of a split
         self.harness_text = None
+        # Set by the run: fsmd-sim ended the simulation after the verdict.
+        self.ended_after_verdict = False
         self.locations = {}
+        self.max_failures = max_failures
+        self.tests_text = tests
+        self.numbers = None  # the tests chosen by --tests
 
     @property
     def total_tests(self):
+        """The tests this run is to run."""
+        if self.numbers is not None:
+            return len(self.numbers)
         return len(self.vectors.tests) if self.vectors else 0
+
+    def verdict_lines(self):
+        return (f"{self.name.upper()} test has passed", f"{self.name.upper()} test has not passed")
+
+    def kit_units(self, kit):
+        """None of the kit's units unless the design files name one."""
+        from .kit_needs import units_needed
+        return units_needed(kit.units, [data.decode("latin-1") for copy, _, data
+                                        in self.sources.items if self.is_design_source(copy)])
 
     def prepare(self, kit, ghdl, cache, kit_use, directory, scratch, deadline):
         """Reads the ports, checks the vectors, generates the bench and
@@ -64,18 +87,28 @@ class DesignJob(Job):
             self.harness_text = harness_gen.generate(ports, self.options)
         except PortError as e:
             raise BadInput(str(e))
+        tolerances = self.options.tolerances
+        check_tolerances(tolerances, data_ports, self.options.entity)
         try:
-            self.vectors = parse_vectors(self.vectors_path, self.vectors_text, data_ports)
+            self.vectors = parse_vectors(self.vectors_path, self.vectors_text, data_ports,
+                                         exact=tolerances)
         except VectorsError as e:
             raise BadInput(f"the vectors file does not suit entity {self.options.entity}:\n{e}")
         self.tests_in_file = len(self.vectors.tests)
+        if self.tests_text is not None:
+            self.numbers = test_list.numbers(test_list.parse(self.tests_text),
+                                             len(self.vectors.tests), self.tests_text)
+        # A limit the run cannot reach stops nothing: the bench is told none.
+        limit = self.max_failures if self.max_failures < self.total_tests else 0
         if self.part is not None:
+            # --shard refuses --tests and --max-failures: numbers and limit are none.
             self.select_part(*self.part)
         name = f"{self.top}.vhd"
         shown = os.path.join(directory, name)
         data = self.harness_text.encode()
         self.sources.add(name, shown, data)
-        self.inputs.append(self.part_vectors_input())
+        self.inputs.append((harness_gen.vectors_file(self.options.entity),
+                            self.vectors.bench_text(self.numbers, limit).encode()))
         # The bench is kept for the user to read; rewritten only when it changed.
         if read_text(shown) != self.harness_text:
             self.inputs.append((name, data))
@@ -112,11 +145,13 @@ class DesignJob(Job):
 
     def outcome(self, results_text, console, stop_time):
         outcome = Outcome(self.name)
+        outcome.numbers = self.numbers
         hang_line = parse_results(outcome, results_text.splitlines(), self.vectors)
         spec = {"passed_verdict": f"{self.name.upper()} test has passed",
                 "failed_verdict": f"{self.name.upper()} test has not passed",
                 "passed_report_at": self.locations.get("passed", "?"),
-                "failed_report_at": self.locations.get("failed", "?")}
+                "failed_report_at": self.locations.get("failed", "?"),
+                "final_kind": harness_gen.FINAL_REPORT_KIND}
         hang_at = self.locations.get("hang", "?") + ":"
         hang = [line for line in console.splitlines()
                 if line.startswith(hang_at) and harness_gen.HANG_REPORT in line]
@@ -131,22 +166,72 @@ class DesignJob(Job):
             if hang_line:
                 outcome.detail += f"; the bench says: {hang_line}"
             return outcome
-        judge(outcome, spec, console, self.total_tests, stop_time)
-        if outcome.note and self.tests_in_file:
+        judge(outcome, spec, console, self.tests_expected(outcome), stop_time)
+        if outcome.note and self.part is not None and self.tests_in_file:
             outcome.note = (f"part {self.part[0]} of {self.part[1]} holds no test (the vectors"
                             f" file {self.vectors_path} holds {self.tests_in_file});"
                             " nothing was checked here")
         elif outcome.note:
             outcome.note = (f"the vectors file {self.vectors_path} holds no test;"
                             " nothing was checked")
+        if self.ended_after_verdict and outcome.status == EXIT_BAD_INPUT:
+            from .verdict_watch import judge_ended
+            judge_ended(outcome, spec, self.tests_expected(outcome), EXIT_PASSED, EXIT_FAILED)
         if outcome.status == EXIT_HANG:
-            outcome.detail += self._where(len(outcome.tests) + 1)
+            outcome.detail += self._where(outcome.running_test())
+        self.count_not_run(outcome)
         return outcome
+
+    def tests_expected(self, outcome):
+        """The tests the results file must list: all those chosen, or fewer
+        when the bench says it stopped at --max-failures and the results
+        agree (as many failures as the limit, the last test one of them)."""
+        n = len(outcome.tests)
+        if (outcome.stopped_line is not None and self.max_failures
+                and len(outcome.failed) == self.max_failures and n < self.total_tests
+                and not outcome.tests[-1].passed):
+            return n
+        return self.total_tests
+
+    def count_not_run(self, outcome):
+        """The summary's count of tests that did not run, and why; with
+        --tests, a note that earlier tests were skipped (a hang too may come
+        from the state they would have left)."""
+        if self.vectors is None:
+            return
+        reasons = []
+        if self.numbers is not None:
+            reasons.append(f"--tests {self.tests_text}")
+            skipped = test_list.skipped_before(self.numbers)
+            if skipped:
+                earlier = (f"{skipped} earlier test was" if skipped == 1
+                           else f"{skipped} earlier tests were")
+                outcome.note = (f"{earlier} skipped (--tests): the run went from reset straight"
+                                " to the chosen tests, so a design that carries state from test"
+                                " to test may behave otherwise than in the full run")
+        if outcome.stopped_line is not None:
+            reasons.append(f"stopped after {self.max_failures} failed"
+                           f" test{'s' if self.max_failures > 1 else ''}: --max-failures"
+                           f" {self.max_failures}")
+        not_run = len(self.vectors.tests) - len(outcome.tests)
+        if not_run > 0 and outcome.status in (EXIT_PASSED, EXIT_FAILED):
+            outcome.tests_not_run = not_run
+            outcome.not_run_reason = "; ".join(reasons)
 
     def _where(self, number):
         if self.vectors and 1 <= number <= len(self.vectors.lines):
             return f" (vectors file {self.vectors_path}, line {self.vectors.lines[number - 1]})"
         return ""
+
+
+def check_tolerances(tolerances, data_ports, entity):
+    """Every --tolerance names a data output of the design."""
+    outputs = {p.name for p in data_ports if p.mode == "out"}
+    for name in tolerances:
+        if name not in outputs:
+            known = ", ".join(sorted(outputs)) or "none"
+            raise BadInput(f"--tolerance {name}=...: entity {entity} has no data output {name}"
+                           f" (its data outputs: {known})")
 
 
 def parse_results(outcome, lines, vectors):
@@ -157,7 +242,15 @@ def parse_results(outcome, lines, vectors):
     second."""
     hang = None
     tests = outcome.tests
+    passed = " passed: cycles="
     for line in lines:
+        # A passing test's line without values, most lines of most runs:
+        # tested first with the fewest operations.
+        if line.startswith("test ") and outcome.verdict_line is None:
+            number, sep, count = line[5:].partition(passed)
+            if sep and number.isdigit() and count.isdigit() and line.isascii():
+                tests.append(Test(int(number), True, int(count), "cycles=" + count))
+                continue
         parts = line.split(" ", 3)
         if (len(parts) == 4 and parts[0] == "test" and parts[1].isdigit()
                 and outcome.verdict_line is None and parts[2] in ("passed:", "FAILED", "HANG")):
@@ -179,6 +272,9 @@ def parse_results(outcome, lines, vectors):
             if vectors and 1 <= number <= len(vectors.lines):
                 where = f" (vectors file line {vectors.lines[number - 1]})"
             tests.append(Test(number, False, cycles, rest + where))
+        elif (line.startswith(harness_gen.STOPPED_TEXT) and outcome.verdict_line is None
+              and outcome.stopped_line is None):
+            outcome.stopped_line = line
         elif (line.endswith((" test has passed", " test has not passed"))
               and outcome.verdict_line is None):
             outcome.verdict_line = line
@@ -187,30 +283,76 @@ def parse_results(outcome, lines, vectors):
     return hang
 
 
+def source_lines(src, name):
+    """The lines of the source file name (as GHDL names it) in folder src,
+    or None."""
+    try:
+        with open(os.path.join(src, name), "rb") as f:
+            return f.read().decode("utf-8", "replace").splitlines()
+    except (OSError, ValueError):
+        return None
+
+
+def with_source_line(message, src):
+    """A message that names a place (at FILE:LINE:COL) followed by that line
+    of the source, so the user sees the expression meant."""
+    words = message.split(" ")
+    for i, word in enumerate(words[:-1]):
+        if word != "at":
+            continue
+        name, _, rest = words[i + 1].partition(":")
+        line, _, column = rest.partition(":")
+        if not (line.isdigit() and column.isdigit()):
+            continue
+        try:
+            with open(os.path.join(src, name), "rb") as f:
+                lines = f.read().decode("utf-8", "replace").splitlines()
+        except (OSError, ValueError):
+            return message
+        if 1 <= int(line) <= len(lines):
+            return f"{message}:\n  {lines[int(line) - 1].strip()}"
+        return message
+    return message
+
+
 def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
     """The entity's ports, from the tree `ghdl --file-to-xml` dumps for the
     design files (analysed against the kit's library, so a design may use
     the kit's packages). Kept in the cache per content of the design files,
     entity and architecture: a later run starts no GHDL for them."""
     options = job.options
+    order_design_files(kit, ghdl, cache, kit_use, job, options.entity, options.architecture,
+                       deadline)
     sources = job.sources
-    key = sources.key(Key(FORMAT, "ports", kit_use.name, options.entity, options.architecture,
-                          *kit.flags)).hex()
+    key = sources.key(Key(FORMAT, "ports", PORTS_FORMAT, kit_use.name, options.entity,
+                          options.architecture, *kit.flags,
+                          *(f"{n}={v}" for n, v in sorted(options.generics.items())))).hex()
     log = os.path.join(scratch, "ports.log")
 
     def build(src, lib):
         tree = os.path.join(lib, "tree.xml")
+        # GHDL 2.0's dump fails with an internal error ("GHDL Bug occurred")
+        # for design files that load no IEEE package; a first file that
+        # loads std_logic_1164 avoids it and declares nothing the ports need.
+        anchor = os.path.join(lib, XML_ANCHOR)
+        with open(anchor, "w") as f:
+            f.write("library ieee;\nuse ieee.std_logic_1164.all;\n"
+                    "package fsmd_sim_ports_anchor is\nend package fsmd_sim_ports_anchor;\n")
         status = spawn([ghdl.executable, "--file-to-xml", *kit.flags,
-                        f"--workdir={os.path.relpath(kit_use.lib, src)}", *sources.names()],
+                        f"--workdir={os.path.relpath(kit_use.lib, src)}",
+                        os.path.relpath(anchor, src), *sources.names()],
                        log, cwd=src, deadline=deadline, out=tree)
+        os.remove(anchor)
         errors = read_text(log).rstrip()
         # GHDL 2.0 ends with status 0 even when the dump failed.
         if status != 0 or "dump failed" in errors or not os.path.getsize(tree):
             raise BadInput(job.analysis_failure(errors))
         try:
-            ports = ports_from_xml(tree, options.entity, options.architecture)
+            ports = ports_from_xml(tree, options.entity, options.architecture, options.generics,
+                                   harness_gen.bench_entity(options.entity),
+                                   lambda name: source_lines(src, name))
         except PortError as e:
-            raise BadInput(str(e))
+            raise BadInput(sources.shown(with_source_line(str(e), src)))
         finally:
             os.remove(tree)
         with open(os.path.join(lib, PORTS_FILE), "w") as f:

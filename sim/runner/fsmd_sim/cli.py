@@ -1,35 +1,61 @@
 """The command line.
 
-usage: fsmd-sim BENCH [--design FILE]... [--data FILE] [--dir DIR]
+usage: fsmd-sim BENCH [--design FILE...]... [--data FILE] [--dir DIR]
                       [--stop-time TIME] [--timeout SECONDS] [--backend B]
-                      [--junit FILE] [--wave FILE] [--coverage DIR] [--quiet]
+                      [--ieee standard|synopsys] [--junit FILE] [--wave FILE]
+                      [--wave-on-failure FILE] [--coverage DIR] [--quiet]
        fsmd-sim all [-j N] [--dir DIR] [--backend B] [--junit FILE]
                     [--timeout SECONDS] [--coverage DIR]
        fsmd-sim ENTITY --design FILE... --vectors FILE [--architecture NAME]
+                    [--generic NAME=VALUE]... [--std 93c|08]
+                    [--ieee standard|synopsys]
                     [--control ROLE=PORT]... [--reset-active high|low]
                     [--start-mode level|pulse] [--clock-period TIME]
-                    [--max-cycles N] [--dir DIR] [--stop-time TIME]
+                    [--max-cycles N] [--tolerance PORT=N]... [--max-failures N]
+                    [--tests LIST] [--dir DIR] [--stop-time TIME]
                     [--timeout SECONDS] [--backend B] [--junit FILE]
-                    [--wave FILE] [--coverage DIR] [--quiet]
+                    [--wave FILE] [--wave-on-failure FILE] [--coverage DIR]
+                    [--passing-values] [--quiet]
                     [--independent-tests [--jobs N | --shard K/N]]
        fsmd-sim merge DIR... [--dir OUT] [--junit FILE] [--coverage DIR] [--quiet]
 
 BENCH is one of eda, fibo, arraysum, popcount; B is a GHDL back end (mcode,
-llvm, gcc). With --vectors, fsmd-sim generates the bench from ENTITY's ports
-(ROLE: clk, reset, start, done, ready; defaults: architecture fsmd, reset
-active high, start held at '1', a 10ns clock, 1000000 cycles at most per
-test). --coverage (gcc back end only, chosen when --backend is not given)
-writes the design's line and branch coverage into DIR: summary.txt,
-annotated sources, coverage.info for genhtml. --stop-time (default 100ms;
-with --vectors, a bound that no test within --max-cycles reaches) stops a
-run without verdict in simulated time, --timeout (default 3600) in
-wall-clock seconds. --jobs N splits the tests into N contiguous parts run by
-N simulator processes at once, from reset each, and reports as one run;
---shard K/N runs the K-th part alone and leaves in DIR what merge needs;
-merge combines the shards in the folders DIR... into one report, results
-file (in OUT, default the current folder), JUnit file and coverage. Both
-need --independent-tests: only a design whose tests do not depend on each
-other gives a part's tests the same results from reset. Exit status: 0 every
+llvm, gcc). --design takes one or more files and may repeat; GHDL finds the
+order of analysis, and a file given twice counts once. With --vectors,
+fsmd-sim generates the bench from ENTITY's ports (ROLE: clk, reset, start,
+done, ready; defaults: architecture fsmd, reset active high, start held at
+'1', a 10ns clock, 1000000 cycles at most per test; the results file
+shows the values of failing tests, and of passing ones too with
+--passing-values). --generic sets a
+generic of ENTITY to a VHDL literal (integer, true or false, 'c', "text",
+X"1F"); port widths follow it. --std (default 93c) is the VHDL revision of
+the design and the generated bench; 08 applies to --vectors only. --ieee
+synopsys (default standard) accepts std_logic_unsigned, std_logic_signed and
+std_logic_arith. An argument @FILE stands for the lines of FILE, one
+argument per line (surrounding blanks, blank lines and lines starting with
+# are left out; paths stay relative to the current folder). An output field
+of the vectors file may leave single hexadecimal digits unchecked ('12-4');
+--tolerance PORT=N (N decimal) passes an output that differs from its
+expected value by at most N, as a signed number for a signed port. --max-failures N stops the run after N failed tests; --tests
+LIST (57 or 10-20,57) runs only those tests of the vectors file, from reset,
+in the file's order, under their numbers in it. --coverage (gcc back end
+only, chosen when --backend is not given) writes the design's line and
+branch coverage and the states and transitions of its state machines into
+DIR: summary.txt, annotated sources, coverage.info for genhtml.
+--wave-on-failure FILE (.vcd or .ghw): after a failed run, a second run
+repeats it up to its first failing test and FILE gets that test's waves,
+from a few cycles before its start to its end (a GHW file: from time 0),
+and FILE with .svg for its extension a timing diagram of them; the summary
+names both. --stop-time (default 100ms; with --vectors, a bound that no
+test within --max-cycles reaches) stops a run without verdict in simulated
+time, --timeout (default 3600) in wall-clock seconds. --jobs N splits the
+tests into N contiguous parts run by N simulator processes at once, from
+reset each, and reports as one run; --shard K/N runs the K-th part alone and
+leaves in DIR what merge needs; merge combines the shards in the folders
+DIR... into one report, results file (in OUT, default the current folder),
+JUnit file and coverage. Both need --independent-tests: only a design whose
+tests do not depend on each other gives a part's tests the same results from
+reset. Exit status: 0 every
 test passed, 1 some test failed, 2 no verdict before the stop time or the
 timeout (a hang), 3 usage error, unreadable file, failed analysis or
 elaboration; 130 or 143 when interrupted by SIGINT or SIGTERM.
@@ -57,6 +83,7 @@ OPTIONS = {
     "--backend": ("backend", False),
     "--junit": ("junit", False),
     "--wave": ("wave", False),
+    "--wave-on-failure": ("wave_on_failure", False),
     "--coverage": ("coverage", False),
     "--vectors": ("vectors", False),
     "--architecture": ("architecture", False),
@@ -65,24 +92,43 @@ OPTIONS = {
     "--start-mode": ("start_mode", False),
     "--clock-period": ("clock_period", False),
     "--max-cycles": ("max_cycles", False),
+    "--generic": ("generics", True),
+    "--std": ("std", False),
+    "--ieee": ("ieee", False),
+    "--tolerance": ("tolerances", True),
+    "--max-failures": ("max_failures", False),
+    "--tests": ("tests", False),
     "-j": ("jobs", False),
     "--jobs": ("parts", False),
     "--shard": ("shard", False),
 }
-FLAGS = {"--quiet": "quiet", "--independent-tests": "independent_tests"}
+# Options that take every following argument up to the next option.
+MANY_VALUES = ("--design",)
+FLAGS = {"--quiet": "quiet", "--passing-values": "passing_values",
+         "--independent-tests": "independent_tests"}
 # Options of the single-bench modes that `all` does not take.
-SINGLE_RUN_ONLY = ("--design", "--data", "--stop-time", "--wave", "--vectors", "--architecture",
-                   "--control", "--reset-active", "--start-mode", "--clock-period", "--max-cycles",
-                   "--quiet", "--jobs", "--shard", "--independent-tests")
+SINGLE_RUN_ONLY = ("--design", "--data", "--stop-time", "--wave", "--wave-on-failure", "--vectors",
+                   "--architecture", "--control", "--reset-active", "--start-mode", "--clock-period",
+                   "--max-cycles", "--generic", "--std", "--ieee", "--tolerance", "--max-failures", "--tests",
+                   "--quiet", "--passing-values", "--jobs", "--shard", "--independent-tests")
 # Options of the any-design mode (--vectors), which the bundled benches do not take.
 ANY_DESIGN_ONLY = ("--vectors", "--architecture", "--control", "--reset-active", "--start-mode",
-                   "--clock-period", "--max-cycles", "--jobs", "--shard", "--independent-tests")
+                   "--clock-period", "--max-cycles", "--generic", "--tolerance",
+                   "--passing-values", "--jobs", "--shard", "--independent-tests")
+STANDARDS = ("93c", "08")
+IEEE_LIBRARIES = ("standard", "synopsys")
+# Options that choose which tests run: a bundled bench always runs its whole
+# test data (at most 256 tests, in a fraction of a second), and its results
+# file numbers no test.
+TEST_CHOICE = ("--max-failures", "--tests")
 # What merge takes: the shards' folders and these.
 MERGE_OPTIONS = ("--dir", "--junit", "--coverage", "--quiet")
 INDEPENDENT_TESTS_WHY = (
     "each part starts from reset in a simulator process of its own, so its first test does not"
     " see the state the tests before it left in the design; the results equal one run's only"
     " when no test depends on an earlier one. Say so with --independent-tests")
+# Options that need the one process of the whole run.
+NOT_SPLIT = ("--tests", "--max-failures", "--wave-on-failure")
 
 
 class Options:
@@ -110,7 +156,7 @@ def help_text():
 
 def parse_args(argv):
     opts = Options()
-    args = list(argv)
+    args = expand_argument_files(argv)
     while args:
         arg = args.pop(0)
         if arg in ("-h", "--help"):
@@ -124,7 +170,12 @@ def parse_args(argv):
                     raise BadInput(f"{name} needs a value")
                 value = args.pop(0)
             attr, repeats = OPTIONS[name]
-            if repeats:
+            if name in MANY_VALUES:
+                values = getattr(opts, attr)
+                values.append(value)
+                while args and not args[0].startswith("-") and not is_target(opts, args[0]):
+                    values.append(args.pop(0))
+            elif repeats:
                 getattr(opts, attr).append(value)
             else:
                 setattr(opts, attr, value)
@@ -142,6 +193,51 @@ def parse_args(argv):
             raise BadInput(f"unexpected argument {arg}")
     check(opts)
     return opts
+
+
+def is_target(opts, arg):
+    """After --design FILE..., an argument that names a bench or an entity
+    and no file is the target, while none was given: `--design a.vhd fibo`."""
+    import os
+    return opts.target is None and is_identifier(arg) and not os.path.exists(arg)
+
+
+# Argument files inside argument files: as deep as this, which no sensible
+# use reaches and a file that names itself does.
+MAX_ARGUMENT_FILE_DEPTH = 8
+
+
+def expand_argument_files(argv, depth=0):
+    """The arguments with each @FILE replaced by the lines of FILE: one
+    argument per line, stripped of surrounding blanks; blank lines and lines
+    starting with # are left out. A path in FILE is taken as it would be on
+    the command line, relative to the current folder."""
+    if not any(arg.startswith("@") for arg in argv):
+        return list(argv)
+    args = []
+    for arg in argv:
+        if not arg.startswith("@"):
+            args.append(arg)
+            continue
+        path = arg[1:]
+        if depth >= MAX_ARGUMENT_FILE_DEPTH:
+            raise BadInput(f"argument file {path}: argument files nest deeper than"
+                           f" {MAX_ARGUMENT_FILE_DEPTH} (does one name itself?)")
+        try:
+            with open(path, "rb") as f:
+                data = f.read()
+        except OSError as e:
+            raise BadInput(f"argument file {path} is not readable: {e.strerror}")
+        try:
+            text = data.decode("utf-8")
+        except UnicodeDecodeError as e:
+            raise BadInput(f"argument file {path} is not UTF-8 text"
+                           f" (byte {data[e.start]:#04x} at offset {e.start})")
+        text = text.removeprefix("\ufeff")
+        lines = [line.strip() for line in text.splitlines()]
+        args += expand_argument_files([line for line in lines
+                                       if line and not line.startswith("#")], depth + 1)
+    return args
 
 
 def check(opts):
@@ -165,6 +261,8 @@ def check(opts):
                            f" whose objects gcov counts), not --backend {opts.backend}")
         import os
         opts.coverage = os.path.abspath(opts.coverage)
+    opts.std = choice(opts.std, "--std", STANDARDS)
+    opts.ieee = choice(opts.ieee, "--ieee", IEEE_LIBRARIES)
     if target == "all":
         for name in SINGLE_RUN_ONLY:
             if name in opts.given:
@@ -175,17 +273,32 @@ def check(opts):
         if opts.jobs is not None:
             raise BadInput("-j applies to all only")
         if opts.vectors is None:
+            for name in TEST_CHOICE:
+                if name in opts.given:
+                    raise BadInput(f"{name} applies to the any-design mode (--vectors) only:"
+                                   " a bundled bench runs its whole test data; to run some of"
+                                   " its tests, give --data a file holding only them")
             for name in ANY_DESIGN_ONLY:
                 if name in opts.given:
                     raise BadInput(f"{name} applies to the any-design mode (--vectors) only")
         else:
             check_any_design(opts)
             check_parts(opts)
+        if opts.vectors is None and opts.std != STANDARDS[0]:
+            raise BadInput(f"--std {opts.std} applies to the any-design mode (--vectors) only:"
+                           f" the bundled benches are VHDL-93")
+        opts.designs = distinct_files(opts.designs)
         opts.stop_time = parse_time(opts.stop_time or DEFAULT_STOP_TIME)
-        if opts.wave is not None:
-            name = opts.wave.rpartition("/")[2]
-            if "." not in name or name.rpartition(".")[2].lower() not in ("ghw", "vcd"):
-                raise BadInput(f"--wave {opts.wave}: the file name must end in .ghw or .vcd")
+        for option, value in (("--wave", opts.wave), ("--wave-on-failure", opts.wave_on_failure)):
+            name = (value or "").rpartition("/")[2]
+            if value is not None and ("." not in name or name.rpartition(".")[2].lower()
+                                      not in ("ghw", "vcd")):
+                raise BadInput(f"{option} {value}: the file name must end in .ghw or .vcd")
+        if opts.wave_on_failure is not None:
+            import os
+            if opts.wave is not None and os.path.abspath(opts.wave) == os.path.abspath(
+                    opts.wave_on_failure):
+                raise BadInput("--wave-on-failure must name another file than --wave")
     opts.timeout = (DEFAULT_TIMEOUT if opts.timeout is None
                     else positive(opts.timeout, "--timeout"))
 
@@ -212,12 +325,36 @@ def check_parts(opts):
                            " run by one process")
         if opts.wave is not None:
             raise BadInput("--wave needs a single simulation; it does not go with --jobs")
+    if opts.parts is not None or opts.shard is not None:
+        for name in NOT_SPLIT:
+            if name in opts.given:
+                raise BadInput(f"{name} needs the whole run in one process; it does not go with"
+                               f" {'--jobs' if opts.parts is not None else '--shard'}")
     if opts.shard is not None:
         from .split import parse_shard
         opts.shard = parse_shard(opts.shard)
     if (opts.parts is not None or opts.shard is not None) and not opts.independent_tests:
         name = "--jobs" if opts.parts is not None else "--shard"
         raise BadInput(f"{name} needs --independent-tests: {INDEPENDENT_TESTS_WHY}")
+
+
+def distinct_files(paths):
+    """The paths without a second naming of the same file (the same path,
+    or another path to the same file), in the order first given."""
+    import os
+    seen, kept = set(), []
+    for path in paths:
+        try:
+            st = os.stat(path)
+            identity = (st.st_dev, st.st_ino)
+        except OSError:
+            identity = os.path.abspath(path)  # reported as missing later
+        if identity not in seen:
+            seen.add(identity)
+            kept.append(path)
+    return kept
+
+
 
 
 def is_identifier(text):
@@ -275,9 +412,57 @@ def check_any_design(opts):
                        " in fs, ps, ns, us, ms or sec")
     opts.max_cycles = (positive(opts.max_cycles, "--max-cycles") if opts.max_cycles
                        else DEFAULT_MAX_CYCLES)
+    generics = {}
+    for item in opts.generics:
+        name, eq, value = item.partition("=")
+        name, value = name.strip(), value.strip()
+        if not eq or not is_identifier(name):
+            raise BadInput(f"--generic {item!r}: give NAME=VALUE with NAME a generic of"
+                           f" {opts.target}")
+        if name.lower() in (given.lower() for given in generics):
+            raise BadInput(f"--generic gives the generic {name} twice")
+        from .literals import LiteralError, parse_literal
+        try:
+            parse_literal(value)
+        except LiteralError as e:
+            raise BadInput(f"--generic {item!r}: {e}")
+        # As written: messages name it so, and VHDL's generic map takes any case.
+        generics[name] = value
+    opts.generics = generics
     if opts.max_cycles > MAX_CYCLES_LIMIT or opts.max_cycles * opts.clock_period_fs >= 2**60:
         raise BadInput(f"--max-cycles {opts.max_cycles} is too large for a VHDL time"
                        " at this clock period")
+    check_checking(opts)
+
+
+# A tolerance of more digits is wider than any port's range: it is kept as
+# this power of ten, which passes every value as well.
+TOLERANCE_DIGITS = 4000
+
+
+def check_checking(opts):
+    """--tolerance into {port: N}, --max-failures into a number (0: none),
+    --tests into its ranges (None: every test). Whether a tolerance names an
+    output of the design is known once its ports are read."""
+    from . import test_list
+    tolerances = {}
+    for item in opts.tolerances:
+        port, eq, number = item.partition("=")
+        extended = port.startswith("\\")
+        if not eq or not (extended or is_identifier(port)):
+            raise BadInput(f"--tolerance {item!r}: give PORT=N with PORT an output's name"
+                           " and N a decimal number")
+        port = port if extended else port.lower()
+        if not (number.isascii() and number.isdigit()):
+            raise BadInput(f"--tolerance {item!r}: N must be a decimal number of 0 or more")
+        if port in tolerances:
+            raise BadInput(f"--tolerance gives port {port} twice")
+        tolerances[port] = (int(number) if len(number) <= TOLERANCE_DIGITS
+                            else 10**TOLERANCE_DIGITS)
+    opts.tolerances = tolerances
+    opts.max_failures = (positive(opts.max_failures, "--max-failures")
+                         if opts.max_failures is not None else 0)
+    opts.test_ranges = test_list.parse(opts.tests) if opts.tests is not None else None
 
 
 def choice(value, name, allowed):
@@ -301,9 +486,11 @@ def split_time(text, name):
 
 
 def positive(text, name):
-    if not (text.isascii() and text.isdigit()) or int(text) < 1:
+    if not (text.isascii() and text.isdigit()) or not text.strip("0"):
         raise BadInput(f"{name} needs a positive number, not {text!r}")
-    return int(text)
+    # Python converts at most 4300 digits; a longer number is beyond every
+    # limit, and one of 40 digits is as far beyond it.
+    return int(text.lstrip("0")[:40])
 
 
 def parse_time(text):

@@ -19,6 +19,7 @@ import re
 
 from .coverage_report import (TRACEFILE, FileCoverage, combine, parse_tracefile,
                               write_report)
+from . import fsm_coverage
 from .errors import BadInput
 
 ANALYSIS_FLAGS = ("-Wc,-fprofile-arcs", "-Wc,-ftest-coverage")
@@ -207,17 +208,46 @@ def keep_decisions(record, source_text):
     return record
 
 
-def design_report(directory, gcov, objects, counters, design_files, run, test_name):
+def design_report(directory, gcov, objects, counters, design_files, run, test_name,
+                  cases=None):
     """The coverage of one run, written into directory; returns the summary
     lines. objects: the design library's folder (the .gcno files);
     counters: the run's .gcda folder; design_files: (name GHDL analysed,
-    absolute or relative to the analysis folder; name shown; text)."""
+    absolute or relative to the analysis folder; name shown; text); cases:
+    the fsm_coverage.CaseStatements of each name shown."""
     shown = {name: path for name, path, _ in design_files}
     texts = {path: text for _, path, text in design_files}
     records = collect(gcov, objects, counters, shown, run)
     for r in records:
         keep_decisions(r, texts.get(r.path, ""))
+        fsm_coverage.apply((cases or {}).get(r.path, []), r)
     return write_report(directory, records, texts, test_name)
+
+
+def case_statements(ghdl_executable, flags, kit_lib, src, copies, shown, tree, run):
+    """The case statements of the design files (copies, named relative to
+    src, where the design library's sources are), from the tree `ghdl
+    --file-to-xml` dumps into the file tree; keyed by the names shown
+    (shown[copy]). The files have been analysed already, so a dump that
+    fails costs the state report alone, never the run.
+    run(argv, log, cwd, out) -> status."""
+    log = tree + ".log"
+    status = run([ghdl_executable, "--file-to-xml", *flags,
+                  f"--workdir={os.path.relpath(kit_lib, src)}", *copies], log, src, tree)
+    found = {}
+    try:
+        if status != 0 or "dump failed" in _read(log) or not os.path.getsize(tree):
+            return found
+        for case in fsm_coverage.cases_from_xml(tree, copies):
+            found.setdefault(shown[case.file], []).append(case)
+    except (OSError, ValueError, SyntaxError, KeyError, TypeError, AttributeError):
+        return {}
+    finally:
+        try:
+            os.remove(tree)
+        except OSError:
+            pass
+    return found
 
 
 def combined_report(directory, parts):

@@ -4,6 +4,8 @@ annotated with counts, and the lcov tracefile that genhtml reads (written
 and read back, so `all` can merge the reports of its benches)."""
 import os
 
+from . import fsm_coverage
+
 TRACEFILE = "coverage.info"
 SUMMARY = "summary.txt"
 # Marks of the annotated sources, as gcov writes them: a line holding code
@@ -23,6 +25,7 @@ class FileCoverage:
         self.lines = {}  # line number -> count
         self.branches = {}  # line number -> [taken count or None (line never ran), ...]
         self.functions = {}  # name -> [first line, calls]
+        self.machines = {}  # line of the case -> fsm_coverage.Machine
 
     def add_line(self, number, count):
         self.lines[number] = self.lines.get(number, 0) + count
@@ -46,6 +49,9 @@ class FileCoverage:
                                          for a, b in zip(mine, counts)]
         for name, (first, calls) in other.functions.items():
             self.add_function(name, first, calls)
+        for line, machine in other.machines.items():
+            mine = self.machines.setdefault(line, fsm_coverage.Machine(line, machine.signal))
+            mine.merge(machine)
 
     @property
     def executed(self):
@@ -94,6 +100,7 @@ def tracefile(records, test_name=""):
             for index, taken in enumerate(r.branches[number]):
                 out.append(f"BRDA:{number},0,{index},{'-' if taken is None else taken}")
         out += [f"BRF:{r.branch_total}", f"BRH:{r.branches_taken}"]
+        out += fsm_coverage.tracefile_lines(r.machines)
         for number in sorted(r.lines):
             out.append(f"DA:{number},{r.lines[number]}")
         out += [f"LF:{len(r.lines)}", f"LH:{r.executed}", "end_of_record"]
@@ -126,7 +133,9 @@ def parse_tracefile(text):
             elif key == "FNDA":
                 calls, name = value.split(",", 1)
                 current.add_function(name, first_lines.get(name, 0), int(calls))
-        except ValueError:
+            else:
+                fsm_coverage.read_tracefile_line(key, value, current.machines)
+        except (ValueError, KeyError):
             raise ValueError(f"line {number} of the tracefile is malformed: {line}")
     return combine(records)
 
@@ -175,6 +184,9 @@ def summary_lines(records):
         missed = r.never_executed()
         if missed:
             text.append(f"never executed: {r.path}: lines {line_ranges(missed)}")
+    machines = [(r.path, r.machines[line]) for r in records for line in sorted(r.machines)]
+    for path, machine in machines:
+        text += fsm_coverage.summary_lines(path, machine)
     return text
 
 
@@ -209,11 +221,12 @@ def annotated_name(path, taken):
 
 def write_report(directory, records, source_texts, test_name=""):
     """Writes summary.txt, one annotated source per file and coverage.info
-    into directory; returns the summary lines. source_texts maps each
+    into directory; returns the summary lines, which end with what their
+    counts mean. source_texts maps each
     record's path to its text (what was analysed, which may differ from the
     file on disk by now)."""
     os.makedirs(directory, exist_ok=True)
-    summary = summary_lines(records)
+    summary = summary_lines(records) + fsm_coverage.LEGEND
     taken = set()
     for r in records:
         text = source_texts.get(r.path)

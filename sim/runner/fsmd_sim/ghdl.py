@@ -143,7 +143,8 @@ def _limit_processor_time(seconds):
     return lambda: resource.setrlimit(resource.RLIMIT_CPU, (soft, hard))
 
 
-def spawn(argv, log, cwd=None, deadline=None, out=None, env=None, after_watchdog=False):
+def spawn(argv, log, cwd=None, deadline=None, out=None, env=None, after_watchdog=False,
+          started=None):
     """Runs argv with stdout and stderr into the file log (stdout into the
     file out instead, when given) and stdin from /dev/null, in a process
     group of its own, in folder cwd; returns the exit status (negative:
@@ -151,7 +152,9 @@ def spawn(argv, log, cwd=None, deadline=None, out=None, env=None, after_watchdog
     raises WatchdogExpired instead. deadline, the run's time.monotonic()
     limit, also limits the command's processor time. env adds to
     fsmd-sim's environment. after_watchdog: runs the command even when the
-    watchdog has fired (gcov reading what a stopped bench wrote)."""
+    watchdog has fired (gcov reading what a stopped bench wrote).
+    started(pid), when given, learns the child's process group once it
+    runs (to end it early with end_group)."""
     environment = dict(os.environ, **env) if env else os.environ
     remaining = None
     if deadline is not None:
@@ -192,6 +195,8 @@ def spawn(argv, log, cwd=None, deadline=None, out=None, env=None, after_watchdog
             if restore_limit is not None:
                 restore_limit()
             _signal.pthread_sigmask(_signal.SIG_SETMASK, old_mask)
+    if started is not None:
+        started(pid)
     try:
         _, status = os.waitpid(pid, 0)
     except BaseException:
@@ -208,6 +213,13 @@ def spawn(argv, log, cwd=None, deadline=None, out=None, env=None, after_watchdog
     if _expired and not after_watchdog:
         raise WatchdogExpired()
     return os.waitstatus_to_exitcode(status)
+
+
+def end_group(pgid):
+    """Ends a simulation spawn started and still waits for, with SIGINT:
+    GHDL's run-time then stops the simulation as at its stop time and
+    writes out the reports it still holds (SIGTERM would lose them)."""
+    _end_children(_signal.SIGINT, {pgid})
 
 
 def _kill_group(pgid):

@@ -18,19 +18,22 @@ driver, each output's checker, results and verdict, the image function).
 A new concern is a new piece added to the list in `generate`.
 """
 from . import ports as ports_module
-from .bench.checker import checked_flags, output_checker
+from .bench.checker import checked_flags, is_maskable, output_checker
 from .bench.clock_reset import clock, reset
 from .bench.completion import HANG_REPORT, start_and_done
 from .bench.driver import input_driver
 from .bench.image import image_function
 from .bench.instance import design_instance
+from .bench.matching import masks, tolerance
 from .bench.names import BENCH_NAMES, Names, bench_entity, results_file, vectors_file
 from .bench.template import bench_template, fill
-from .bench.verdict import FAILED_REPORT, PASSED_REPORT, results_and_verdict
+from .bench.verdict import (FAILED_REPORT, FINAL_REPORT_KIND, PASSED_REPORT, STOPPED_TEXT,
+                            results_and_verdict)
 
 # What the any-design job reads from here: file names and report texts.
-__all__ = ["BENCH_NAMES", "FAILED_REPORT", "HANG_REPORT", "PASSED_REPORT", "Options",
-           "bench_entity", "generate", "results_file", "split_ports", "vectors_file"]
+__all__ = ["BENCH_NAMES", "FAILED_REPORT", "FINAL_REPORT_KIND", "HANG_REPORT", "PASSED_REPORT",
+           "STOPPED_TEXT", "Options", "bench_entity", "generate", "results_file", "split_ports",
+           "vectors_file"]
 
 ROLES = ("clk", "reset", "start", "done", "ready")
 ROLE_MODES = {"clk": "in", "reset": "in", "start": "in", "done": "out", "ready": "out"}
@@ -39,7 +42,8 @@ OPTIONAL_ROLES = ("ready",)
 
 class Options:
     def __init__(self, entity, architecture="fsmd", controls=None, reset_active="high",
-                 start_mode="level", clock_period="10 ns", max_cycles=1000000):
+                 start_mode="level", clock_period="10 ns", max_cycles=1000000, tolerances=None,
+                 generics=None, passing_values=False):
         self.entity = entity.lower()
         self.architecture = architecture.lower()
         self.controls = {role: role for role in ROLES}
@@ -48,6 +52,12 @@ class Options:
         self.start_mode = start_mode
         self.clock_period = clock_period
         self.max_cycles = max_cycles
+        # --tolerance: output name -> the largest difference that passes.
+        self.tolerances = dict(tolerances or {})
+        # Generic name -> VHDL literal, for the design's instance.
+        self.generics = dict(generics or {})
+        # --passing-values: a passing test's line of results shows its values.
+        self.passing_values = passing_values
 
 
 def split_ports(ports, options):
@@ -64,10 +74,10 @@ def split_ports(ports, options):
             hint = f" (name it with --control {role}=PORT)" if name == role else ""
             raise ports_module.PortError(f"entity {options.entity} has no port {name}"
                                          f" for the role {role}{hint}")
-        if port.is_vector:
+        if port.is_vector or port.is_integer:
             raise ports_module.PortError(f"port {name} ({role}) of entity {options.entity}"
-                                         " must be a"
-                                         f" std_logic, not {port.subtype}")
+                                         " must be a std_logic or another one-bit type"
+                                         f" (bit, boolean, X01, ...), not {port.subtype}")
         if port.mode != ROLE_MODES[role]:
             raise ports_module.PortError(f"port {name} ({role}) of entity {options.entity}"
                                          " must be an"
@@ -95,6 +105,11 @@ def generate(ports, options):
         flags_piece, flags = checked_flags(outputs, names)
         pieces.append(flags_piece)
     pieces += [input_driver(port, names) for port in inputs]
-    pieces += [output_checker(port, flag, names) for port, flag in zip(outputs, flags)]
-    pieces += [results_and_verdict(names), image_function(names)]
+    pieces += [output_checker(port, flag, names, options.tolerances.get(port.name))
+               for port, flag in zip(outputs, flags)]
+    pieces += [results_and_verdict(names, options), image_function(names)]
+    if any(is_maskable(port, options.tolerances.get(port.name)) for port in outputs):
+        pieces.append(masks(names))
+    if options.tolerances:
+        pieces.append(tolerance(names))
     return fill(bench_template(), names.words(), pieces)

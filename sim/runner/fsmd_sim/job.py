@@ -38,6 +38,18 @@ class Job:
         be used."""
         return []
 
+    def kit_units(self, kit):
+        """The kit's units the run's library needs after std_logic_textio:
+        all of them for the bundled benches."""
+        return kit.units
+
+    def verdict_lines(self):
+        """The results file's verdict lines of a bench that goes on
+        simulating after its verdict until the design is idle (the
+        generated bench), so that fsmd-sim may end a design that never is;
+        none for a bench whose verdict ends the simulation."""
+        return ()
+
     def prepare(self, kit, ghdl, cache, kit_use, directory, scratch, deadline):
         """Called once the kit's library is ready, before the design's is
         built: a kind that learns its sources from the design does it here."""
@@ -85,6 +97,10 @@ class BenchJob(Job):
         return [f"lines {limit + 1} to {limit + self.lines_not_run} of the test-data file"
                 f" {self.data_path}"
                 f" are not run: the {self.name} bench reads at most {limit} tests"]
+
+    def prepare(self, kit, ghdl, cache, kit_use, directory, scratch, deadline):
+        from .library import order_design_files
+        order_design_files(kit, ghdl, cache, kit_use, self, self.name, "fsmd", deadline)
 
     def data_tests(self):
         lines = self.data.count(b"\n") + (1 if self.data and not self.data.endswith(b"\n") else 0)

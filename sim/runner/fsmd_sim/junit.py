@@ -27,7 +27,7 @@ def suite(outcome):
     errors = 0
     if outcome.status in (EXIT_HANG, EXIT_BAD_INPUT):
         errors = 1
-        case = ET.SubElement(s, "testcase", classname=b, name=f"test {len(outcome.tests) + 1}")
+        case = ET.SubElement(s, "testcase", classname=b, name=f"test {outcome.running_test()}")
         detail = xml_text(outcome.detail)
         error = ET.SubElement(case, "error", message=detail.split("\n", 1)[0])
         error.text = detail

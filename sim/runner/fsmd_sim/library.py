@@ -135,6 +135,14 @@ class Sources:
     def names(self):
         return [copy_name for copy_name, _, _ in self.items]
 
+    def reorder(self, names):
+        """Puts the copies named, in the order given, where the first of
+        them stood; the other items keep their places."""
+        chosen = {item[0]: item for item in self.items if item[0] in names}
+        first = next(i for i, item in enumerate(self.items) if item[0] in chosen)
+        rest = [item for item in self.items if item[0] not in chosen]
+        self.items = rest[:first] + [chosen[n] for n in names] + rest[first:]
+
     def shown(self, text):
         """GHDL's messages with each copy's name replaced by the user's."""
         import re
@@ -145,18 +153,23 @@ class Sources:
         return text
 
 
-def kit_sources(kit, ghdl):
+def kit_sources(kit, ghdl, units=None):
     s = Sources()
-    s.add_file(TEXTIO, ghdl.textio, "GHDL's std_logic_textio source")
-    for rel in kit.units:
+    if getattr(kit, "textio", None):
+        s.add_file(TEXTIO, kit.textio, "the kit is incomplete:")
+    else:
+        s.add_file(TEXTIO, ghdl.textio, "GHDL's std_logic_textio source")
+    for rel in kit.units if units is None else units:
         s.add_file(rel, kit.path(rel), "the kit is incomplete:")
     return s
 
 
-def kit_library(kit, ghdl, cache, deadline=None):
-    """The kit's library, shared by every design and bench."""
-    sources = kit_sources(kit, ghdl)
-    analysed = [TEXTIO] + kit.units
+def kit_library(kit, ghdl, cache, deadline=None, units=None):
+    """The kit's library, shared by every design and bench: std_logic_textio
+    and units (default: all the kit's units)."""
+    units = kit.units if units is None else units
+    sources = kit_sources(kit, ghdl, units)
+    analysed = [TEXTIO] + units
     key = sources.key(Key(FORMAT, ghdl.identity(), *kit.flags, *analysed)).hex()
 
     def build(src, lib):
@@ -244,6 +257,87 @@ def design_library(kit, ghdl, cache, kit_use, job, scratch, deadline, coverage=F
 
     use = cache.acquire(f"{DESIGN_PREFIX}{key}", sources.write, build)
     return use
+
+
+ORDER_PREFIX = "order-"
+ORDER_FILE = "order.txt"
+
+
+def order_design_files(kit, ghdl, cache, kit_use, job, entity, architecture, deadline):
+    """Puts the job's design files into an order GHDL can analyse, whatever
+    order the user gave them in (an architecture before its entity's file):
+    GHDL imports them all (ghdl -i) and names the files that ENTITY's
+    ARCHITECTURE needs, in their order of analysis (--elab-order); the files
+    it needs not follow in the order given. One file needs no GHDL; the
+    order of several is kept in the cache per content."""
+    names = [n for n in job.sources.names() if job.is_design_source(n)]
+    if len(names) < 2:
+        return
+    sources = Sources()
+    for item in job.sources.items:
+        if item[0] in names:
+            sources.add(*item)
+    key = sources.key(Key(FORMAT, "order", kit_use.name, entity, architecture, *kit.flags)).hex()
+
+    def build(src, lib):
+        log = os.path.join(lib, "order.log")
+        listing = os.path.join(lib, "order.out")
+        for name in os.listdir(kit_use.lib):
+            if name.endswith(".cf"):
+                with open(os.path.join(kit_use.lib, name), "rb") as f:
+                    _write(lib, name, f.read())
+        workdir = f"--workdir={os.path.relpath(lib, src)}"
+        if spawn([ghdl.executable, "-i", *kit.flags, workdir, *names], log, cwd=src,
+                 deadline=deadline) != 0:
+            raise BadInput(job.analysis_failure(read_text(log).rstrip()))
+        status = spawn([ghdl.executable, "--elab-order", *kit.flags, workdir, entity,
+                        architecture], log, cwd=src, deadline=deadline, out=listing)
+        if status != 0:
+            errors = read_text(log).rstrip()
+            spawn([ghdl.executable, "--dir", *kit.flags, workdir], log, cwd=src,
+                  deadline=deadline, out=listing)
+            raise BadInput(missing_unit(read_text(listing), entity, architecture)
+                           or job.analysis_failure(errors))
+        needed = [os.path.basename(line.strip()) for line in read_text(listing).splitlines()]
+        order = [n for n in needed if n in names]
+        order += [n for n in names if n not in order]
+        for name in os.listdir(lib):
+            os.remove(os.path.join(lib, name))
+        with open(os.path.join(lib, ORDER_FILE), "w") as f:
+            f.write("\n".join(order) + "\n")
+
+    use = cache.acquire(f"{ORDER_PREFIX}{key}", sources.write, build)
+    try:
+        order = read_text(os.path.join(use.lib, ORDER_FILE)).split()
+    finally:
+        use.release()
+    if sorted(order) != sorted(names):
+        raise BadInput(f"the cache entry {use.lib} is damaged; remove it and run again")
+    job.sources.reorder(order)
+
+
+def missing_unit(listing, entity, architecture):
+    """What `ghdl --dir` (lines such as "entity e", "architecture a of e")
+    says is missing for ENTITY(ARCHITECTURE), or None when both are there."""
+    entities, architectures = [], []
+    for line in listing.splitlines():
+        words = line.split()
+        if len(words) == 2 and words[0] == "entity":
+            entities.append(words[1])
+        elif len(words) == 4 and words[0] == "architecture" and words[3] == entity:
+            architectures.append(words[1])
+    if entity not in entities:
+        return f"the design files declare no entity {entity}"
+    if architecture not in architectures:
+        return no_architecture_message(entity, architecture, architectures)
+    return None
+
+
+def no_architecture_message(entity, architecture, declared):
+    listed = (f"they declare only {', '.join(sorted(declared))}" if declared
+              else "they declare none")
+    return (f"the design files declare no architecture {architecture} of entity {entity}:"
+            f" {listed} (choose one with --architecture)")
 
 
 def check_clashes(job, kit_use):

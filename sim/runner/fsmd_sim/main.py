@@ -4,7 +4,7 @@ import os
 import sys
 
 from . import cli
-from .errors import EXIT_BAD_INPUT, BadInput, Interrupted
+from .errors import EXIT_BAD_INPUT, EXIT_FAILED, BadInput, Interrupted
 from .ghdl import install_signal_handlers
 
 
@@ -53,7 +53,7 @@ def _load_modules(opts, on_damaged_import):
     are imported where they are used."""
     names = ["job", "kit", "report", "run", "progress", "data_check"]
     if opts.vectors is not None:
-        names += ["anydesign", "harness_gen", "ports", "vectors"]
+        names += ["anydesign", "harness_gen", "ports", "vectors", "test_list"]
     if opts.junit:
         names.append("junit")
     if opts.target == "all":
@@ -90,7 +90,7 @@ def _main(argv, on_damaged_import):
     from .run import open_cache
     if opts.backend is None:
         opts.backend = default_backend()
-    kit = Kit()
+    kit = Kit(std=opts.std, ieee=opts.ieee)
     cache = open_cache(lambda text: print(text, file=sys.stderr))
     try:
         if opts.target == "all":
@@ -110,8 +110,10 @@ def design_job(opts):
     if not os.path.isfile(opts.vectors):
         raise BadInput(f"vectors file {opts.vectors} does not exist or is not a file")
     options = harness_gen.Options(opts.target, opts.architecture, opts.controls, opts.reset_active,
-                                  opts.start_mode, opts.clock_period, opts.max_cycles)
-    job = DesignJob(options, opts.designs, opts.vectors)
+                                  opts.start_mode, opts.clock_period, opts.max_cycles,
+                                  opts.tolerances, generics=opts.generics,
+                                  passing_values=opts.passing_values)
+    job = DesignJob(options, opts.designs, opts.vectors, opts.max_failures, opts.tests)
     if "--stop-time" not in opts.given:
         tests = job.vectors_text.count("\n") + 2
         opts.stop_time = f"{min(tests * (opts.max_cycles + 3) * opts.clock_period_fs, 2**62)}fs"
@@ -140,6 +142,9 @@ def run_one(kit, opts, cache):
     coverage = os.path.abspath(opts.coverage) if opts.coverage else None
     settings = Settings(opts.backend, directory, opts.stop_time, wave, opts.timeout, deadline,
                         coverage)
+    if opts.wave_on_failure:
+        from .failure_waves import forget
+        forget(opts.wave_on_failure)
     from .progress import Progress
     # The parts of --jobs write their results files elsewhere than DIR.
     with Progress(job, directory, enabled=sys.stderr.isatty() and opts.parts is None):
@@ -151,6 +156,9 @@ def run_one(kit, opts, cache):
             outcome = run_jobs(kit, job, settings, cache, opts.parts)
         else:
             outcome = execute(kit, job, settings, cache)
+    if opts.wave_on_failure and outcome.failed and outcome.status == EXIT_FAILED:
+        from .failure_waves import write_for_run
+        outcome.failure_waves = write_for_run(kit, opts, job, outcome, settings, cache)
     if opts.junit:
         from .junit import write_junit
         write_junit(opts.junit, [outcome])

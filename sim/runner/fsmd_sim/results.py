@@ -13,7 +13,11 @@ class Test:
     __slots__ = ("number", "passed", "cycles", "line")
 
     def __init__(self, number, passed, cycles, line):
-        self.number, self.passed, self.cycles, self.line = number, passed, cycles, line
+        # One assignment each: a run of a million tests makes a million.
+        self.number = number
+        self.passed = passed
+        self.cycles = cycles
+        self.line = line
 
 
 class Outcome:
@@ -21,6 +25,7 @@ class Outcome:
         self.name = name
         self.tests = []
         self.verdict_line = None
+        self.stopped_line = None  # the bench's word that it stopped at --max-failures
         self.unexpected = []  # results lines that are neither a test nor a verdict
         self.status = EXIT_BAD_INPUT
         self.detail = ""
@@ -29,6 +34,18 @@ class Outcome:
         self.run_log = None
         self.coverage = None  # the lines of the design's coverage summary
         self.lines_not_run = 0  # test-data lines beyond the bench's limit
+        # Tests of the input that did not run, and why (--tests, --max-failures).
+        self.tests_not_run = 0
+        self.not_run_reason = ""
+        self.numbers = None  # the numbers of the tests chosen to run (None: 1, 2, ...)
+
+    def running_test(self):
+        """The number of the test after the last one in the results: the one
+        that was running when a run stopped without verdict."""
+        n = len(self.tests)
+        if self.numbers is not None:
+            return self.numbers[n] if n < len(self.numbers) else self.numbers[-1] + 1
+        return n + 1
 
     @property
     def passed(self):
@@ -74,14 +91,17 @@ def parse_bench_results(outcome, bench, lines):
 
 def final_reports(bench, console_lines):
     """The bench's own final report, known by its source location: the
-    harness file and line of its final assertion. A design that prints the
-    same words from elsewhere does not end the bench."""
+    harness file and line of its final assertion (or of its final report,
+    for a bench whose spec names another kind, such as "report note"). A
+    design that prints the same words from elsewhere does not end the
+    bench."""
     found = []
+    kind = bench.get("final_kind", "assertion failure")
     for line in console_lines:
         for report, location, status in ((PASSED_REPORT, bench["passed_report_at"], EXIT_PASSED),
                                          (FAILED_REPORT, bench["failed_report_at"], EXIT_FAILED)):
             if (line.startswith(location + ":")
-                    and line.endswith(f":(assertion failure): {report}")):
+                    and line.endswith(f":({kind}): {report}")):
                 found.append((line, status))
     return found
 
@@ -116,11 +136,12 @@ def judge(outcome, bench, console, data_tests, stop_time):
         _no_verdict(outcome, "the bench reported its end more than once")
     elif STOPPED_BY_TIME in console:
         outcome.status = EXIT_HANG
-        outcome.detail = (f"no verdict by the stop time {stop_time}: test {n + 1}"
+        outcome.detail = (f"no verdict by the stop time {stop_time}: test {outcome.running_test()}"
                           " never saw done rise")
     elif STOPPED_BY_DELTA in console or DELTA_LIMIT in console:
         outcome.status = EXIT_HANG
-        outcome.detail = (f"the simulation is stuck in delta cycles during test {n + 1}:"
+        outcome.detail = (f"the simulation is stuck in delta cycles during test"
+                          f" {outcome.running_test()}:"
                           " time no longer advances")
     else:
         _no_verdict(outcome, "the simulation ended without a verdict (no final report of"
@@ -135,4 +156,4 @@ def _no_verdict(outcome, detail):
 def watchdog_expired(outcome, seconds):
     outcome.status = EXIT_HANG
     outcome.detail = (f"no verdict within the wall-clock limit of {seconds} s (--timeout):"
-                      f" test {len(outcome.tests) + 1} was running")
+                      f" test {outcome.running_test()} was running")

@@ -120,7 +120,7 @@ def execute(kit, job, settings, cache, simulation=None):
     try:
         ghdl = Ghdl(settings.backend, find_ghdl(settings.backend), cache, scratch)
         gcov = prepare_coverage(settings, ghdl, scratch) if settings.coverage else None
-        kit_use = kit_library(kit, ghdl, cache, settings.deadline)
+        kit_use = kit_library(kit, ghdl, cache, settings.deadline, job.kit_units(kit))
         try:
             # A kind that learns its sources and inputs from the design
             # (the generated bench) does so here; its inputs follow.
@@ -135,7 +135,8 @@ def execute(kit, job, settings, cache, simulation=None):
                     return simulation(ghdl, design_use, scratch, gcov)
                 outcome = simulate(kit, job, settings, ghdl, design_use, scratch)
                 if gcov is not None:
-                    outcome.coverage = coverage_report(job, settings, gcov, design_use, scratch)
+                    outcome.coverage = coverage_report(job, settings, gcov, design_use, scratch,
+                                                       (kit, ghdl, kit_use))
                 return outcome
             finally:
                 design_use.release()
@@ -180,10 +181,20 @@ def simulate(kit, job, settings, ghdl, design_use, scratch):
     env = None
     if settings.coverage:
         env = counters_environment(design_use, scratch)
+    verdicts = job.verdict_lines()
+    watch = None
+    if verdicts:
+        from .ghdl import end_group
+        from .verdict_watch import VerdictWatch
+        watch = VerdictWatch(os.path.join(settings.directory, job.results_file), verdicts,
+                             end_group)
+    started = watch.started if watch else None
     try:
+        if watch:
+            watch.__enter__()
         if BACKENDS[ghdl.backend]:
             spawn([os.path.join(design_use.lib, job.top), *run_opts], run_log,
-                  cwd=settings.directory, deadline=settings.deadline, env=env)
+                  cwd=settings.directory, deadline=settings.deadline, env=env, started=started)
         else:
             # GHDL reads the library by a relative path through a link, so the
             # cache's path, whatever it holds, is never a GHDL argument.
@@ -195,15 +206,41 @@ def simulate(kit, job, settings, ghdl, design_use, scratch):
                     pass
                 os.symlink(design_use.lib, link)
             spawn([ghdl.executable, "--elab-run", *kit.flags, f"--workdir={SCRATCH}/lib", job.top,
-                   *run_opts], run_log, cwd=settings.directory, deadline=settings.deadline)
+                   *run_opts], run_log, cwd=settings.directory, deadline=settings.deadline,
+                  started=started)
     except WatchdogExpired:
         timed_out = True
+    finally:
+        if watch:
+            watch.__exit__(None, None, None)
+            job.ended_after_verdict = watch.ended
     results = read_text(os.path.join(settings.directory, job.results_file))
     outcome = job.outcome(results, read_text(run_log), settings.stop_time)
+    show_user_names(job, outcome)
     outcome.run_log = run_log
     if timed_out:
         watchdog_expired(outcome, settings.timeout)
     return outcome
+
+
+def show_user_names(job, outcome):
+    """GHDL's run-time messages name the copies of the design's files it
+    analysed (design-1.vhd): the user reads the names of their own files
+    instead. The kit's and the bench's files keep the names they have."""
+    names = {copy: shown for copy, shown, _ in job.sources.items
+             if copy != shown and job.is_design_source(copy)}
+    if not names:
+        return
+    # A message starts with the file's name: a look-up per message keeps a
+    # million of them quick.
+    def user_named(line):
+        head, colon, rest = line.partition(":")
+        shown = names.get(head) if colon else None
+        return line if shown is None else shown + colon + rest
+
+    outcome.messages = [user_named(message) for message in outcome.messages]
+    if outcome.detail:
+        outcome.detail = "\n".join(user_named(line) for line in outcome.detail.split("\n"))
 
 
 # In the run's scratch folder: the coverage counters of this run alone.
@@ -234,19 +271,27 @@ def counters_environment(design_use, scratch):
     return coverage.run_environment(compiled_in or design_use.lib, counters)
 
 
-def coverage_report(job, settings, gcov, design_use, scratch):
+def coverage_report(job, settings, gcov, design_use, scratch, tools):
     """Writes the design's coverage into settings.coverage; returns the
-    summary lines."""
+    summary lines. tools: the kit, GHDL and the kit's library, which GHDL's
+    tree of the design (its state machines) is read against."""
     from . import coverage
     designs = [(os.path.join(design_use.src, copy), os.path.abspath(shown),
                 data.decode("utf-8", "replace"))
                for copy, shown, data in job.sources.items if job.is_design_source(copy)]
+    kit, ghdl, kit_use = tools
+    copies = {copy: os.path.abspath(shown) for copy, shown, _ in job.sources.items
+              if job.is_design_source(copy)}
+    cases = coverage.case_statements(
+        ghdl.executable, kit.flags, kit_use.lib, design_use.src, list(copies), copies,
+        os.path.join(scratch, "tree.xml"),
+        lambda argv, log, cwd, out: spawn(argv, log, cwd=cwd, out=out, after_watchdog=True))
     try:
         return coverage.design_report(settings.coverage, gcov, design_use.lib,
                                       os.path.join(scratch, COUNTERS), designs,
                                       lambda argv, out, cwd=None: spawn(argv, out, cwd=cwd,
                                                                         after_watchdog=True),
-                                      job.name)
+                                      job.name, cases)
     except coverage.Unavailable as e:
         raise BadInput(str(e))
     except OSError as e:

@@ -5,14 +5,19 @@ the fixed layout the bench reads.
     a    b    c    : y    sat        <- header: inputs, ':', checked outputs
     0100 0180 0000 : 0180 0          <- one test per line
     0001 0002 0003 : -    0          <- '-': output not checked in this test
+    0001 0002 0003 : 01-- 0          <- a '-' digit: those four bits not checked
 
 Every problem is reported as FILE:LINE:COLUMN before any simulation starts;
 no value is ever truncated, padded from garbage or skipped.
 """
 import re
 
+from .vectors_bulk import bulk_rows
+
 HEX_DIGITS = frozenset("0123456789abcdefABCDEF")
 DONT_CARE = "-"
+# The bench's flag of an output checked only where its mask says.
+MASKED = "m"
 # Tokens are runs of characters other than blanks and ':', or a ':' alone.
 # Blanks are space, tab, carriage return (files written on Windows),
 # form feed and vertical tab.
@@ -47,22 +52,37 @@ class Vectors:
         return self.rows
 
     def values(self, index):
-        """The values of test `index` by port (None: not checked)."""
+        """The values of test `index` by port (None: not checked; a pair
+        (value, mask) for an output with unchecked digits, the mask's bits
+        1 where checked)."""
         flags, *fields = self.rows[index].split()
         order = _bench_order(self.ports)
         values = [None] * len(self.ports)
         checked = iter(flags if self.rows[index][0] != " " else "")
-        for i, field in zip(order, fields):
-            if self.ports[i].mode == "in" or next(checked) == "c":
+        fields = iter(fields)
+        for i in order:
+            field = next(fields)
+            flag = "c" if self.ports[i].mode == "in" else next(checked)
+            if flag == "c":
                 values[i] = int(field, 16)
+            elif flag == MASKED:
+                values[i] = (int(field, 16), int(next(fields), 16))
         return values
 
-    def bench_text(self):
-        """Per test one line: one flag per data output ('c' checked, '-'
-        not), a blank, then every data port's value as exactly `digits`
-        hexadecimal digits (zeros for an unchecked output), inputs first,
-        each group in port order."""
-        return "".join(self.rows)
+    def bench_text(self, numbers=None, max_failures=0):
+        """The file the bench reads. Its first line: the number of failed
+        tests after which the bench stops (0: none). Then per test one line:
+        the test's number in the vectors file, a blank, one flag per data
+        output ('c' checked, '-' not, 'm' checked where its mask says), a
+        blank, then every data port's value as exactly `digits` hexadecimal
+        digits (zeros for an unchecked output), inputs first, each group in
+        port order; a masked output's value is followed by its mask, 'F' for
+        a checked digit and '0' for one that is not. `numbers`: the tests to
+        run, ascending (default: all)."""
+        rows = self.rows
+        if numbers is None:
+            numbers = range(1, len(rows) + 1)
+        return f"{max_failures}\n" + "".join([f"{n} {rows[n - 1]}" for n in numbers])
 
 
 def _bench_order(ports):
@@ -70,9 +90,11 @@ def _bench_order(ports):
             + [i for i, p in enumerate(ports) if p.mode == "out"])
 
 
-def _bench_row(ports, order, fields):
-    """The bench's line of one test from its fields by port index."""
-    flags = "".join("-" if fields[i] is None else "c" for i in order if ports[i].mode == "out")
+def _bench_row(ports, order, fields, masked):
+    """The bench's line of one test from its fields by port index; `masked`
+    holds the indexes of outputs whose field carries a mask."""
+    flags = "".join("-" if fields[i] is None else MASKED if i in masked else "c"
+                    for i in order if ports[i].mode == "out")
     return flags + " " + " ".join(fields[i] or "0" * ports[i].digits for i in order) + "\n"
 
 
@@ -83,37 +105,96 @@ def _tokens(text):
     return [(m.start() + 1, m.group()) for m in _TOKEN.finditer(code)]
 
 
+def _header_tokens(text):
+    """(column, token) pairs of the header line. Besides the plain tokens,
+    an extended identifier (\\my port\\, a doubled backslash standing for
+    one inside it) is one token whatever blanks, ':' or '#' it holds."""
+    tokens = []
+    i, n = 0, len(text)
+    while i < n:
+        ch = text[i]
+        if ch == "#":
+            break
+        if ch in " \t\r\f\v":
+            i += 1
+        elif ch == ":":
+            tokens.append((i + 1, ":"))
+            i += 1
+        elif ch == "\\":
+            end = i + 1
+            while end < n:
+                if text[end] == "\\":
+                    if text[end + 1:end + 2] != "\\":
+                        break
+                    end += 1
+                end += 1
+            tokens.append((i + 1, text[i:end + 1]))
+            i = end + 1
+        else:
+            end = i
+            while end < n and text[end] not in " \t\r\f\v:#":
+                end += 1
+            tokens.append((i + 1, text[i:end]))
+            i = end
+    return tokens
+
+
+def header_key(name):
+    """How a header name is matched to a port: basic identifiers in any
+    case, extended identifiers exactly as written."""
+    return name if name.startswith("\\") else name.lower()
+
+
 def _bits(width):
     return "1 bit" if width == 1 else f"{width} bits"
 
 
 def _check_field(token, port, is_output):
-    """The value of one field, or the cause of its rejection as (offset of
-    the offending character, message)."""
+    """The value of one field and its mask (None: every digit checked), or
+    the cause of its rejection as (offset of the offending character,
+    message). In an output, a '-' digit leaves that digit unchecked: its
+    bits count as 0 for the width rules, so a mask digit obeys them as any
+    other."""
     if token == DONT_CARE:
         if is_output:
-            return None, None
-        return None, (0, f"'-' (not checked) in input column {port.name}: an input needs a value")
+            return None, None, None
+        return None, None, (0, f"'-' (not checked) in input column {port.name}:"
+                               " an input needs a value")
     for offset, ch in enumerate(token):
-        if ch not in HEX_DIGITS:
+        if ch not in HEX_DIGITS and not (ch == DONT_CARE and is_output):
+            if ch == DONT_CARE:
+                return None, None, (offset, f"'-' (not checked) in input column {port.name}:"
+                                            " an input needs a value")
             if 0xDC80 <= ord(ch) <= 0xDCFF:  # a byte that is not UTF-8
                 shown = f"byte {ord(ch) - 0xDC00:#04x}"
             else:
                 shown = repr(ch) if ch.isprintable() else f"character {ord(ch):#04x}"
-            return None, (offset, f"{shown} is not a hexadecimal digit (field of {port.name})")
+            return None, None, (offset, f"{shown} is not a hexadecimal digit"
+                                        f" (field of {port.name})")
     if len(token) > port.digits:
-        return None, (0, f"{len(token)} digits for port {port.name} of {_bits(port.width)}"
-                         f" (at most {port.digits})")
-    value = int(token, 16)
+        return None, None, (0, f"{len(token)} digits for port {port.name} of {_bits(port.width)}"
+                               f" (at most {port.digits})")
+    mask = None
+    if DONT_CARE in token:
+        mask = "".join("0" if ch == DONT_CARE else "F" for ch in token.rjust(port.digits, "0"))
+    value = int(token.replace(DONT_CARE, "0"), 16)
     if value >> port.width:
-        return None, (0, f"value {token} does not fit port {port.name} of {_bits(port.width)}"
-                         f" (at most {(1 << port.width) - 1:X})")
-    return value, None
+        return None, None, (0, f"value {token} does not fit port {port.name} of"
+                               f" {_bits(port.width)} (at most {(1 << port.width) - 1:X})")
+    # An integer port's value must be in its range; one with unchecked
+    # digits stands for several values and is not judged here.
+    if mask is None and not port.fits(value):
+        form = " of two's complement" if port.low < 0 else ""
+        return None, None, (0, f"value {token} is outside the range of port {port.name}"
+                               f" ({port.range_text}, in {_bits(port.width)}{form})")
+    return value, mask, None
 
 
-def parse(path, text, ports):
+def parse(path, text, ports, exact=()):
     """Parses `text`, the contents of the vectors file `path`, against the
-    design's data ports. Returns Vectors; raises VectorsError."""
+    design's data ports. `exact`: names of outputs whose fields must not
+    leave digits unchecked (those with a tolerance). Returns Vectors; raises
+    VectorsError."""
     problems = []
     more = 0
 
@@ -124,7 +205,7 @@ def parse(path, text, ports):
         else:
             more += 1
 
-    by_name = {p.name: p for p in ports}
+    by_name = {header_key(p.name): p for p in ports}
     header = None
     columns = []  # port index per field, None for the ':' column
     tests, lines = [], []
@@ -143,7 +224,7 @@ def parse(path, text, ports):
                     tests.append(row)
                     lines.append(number)
                 continue
-        tokens = _tokens(line)
+        tokens = _tokens(line) if header is not None else _header_tokens(line)
         if not tokens:
             continue
         if header is None:
@@ -152,9 +233,14 @@ def parse(path, text, ports):
             if columns is None:
                 break
             if fast_allowed:
-                fast = _fast_line(columns, ports, order)
+                fast = _fast_line(columns, ports, order, exact)
+                bulk = bulk_rows(text, number, columns, ports, order)
+                if bulk is not None:
+                    tests, lines = bulk
+                    break
             continue
         fields = [None] * len(ports)
+        masked = set()
         ok = True
         if len(tokens) != len(columns):
             if len(tokens) > len(columns):
@@ -174,14 +260,22 @@ def parse(path, text, ports):
                 problem(number, column, f"':' where the header has port {ports[index].name}")
                 ok = False
                 continue
-            value, error = _check_field(token, ports[index], ports[index].mode == "out")
+            value, mask, error = _check_field(token, ports[index], ports[index].mode == "out")
             if error:
                 problem(number, column + error[0], error[1])
                 ok = False
             elif value is not None:
                 fields[index] = f"{value:0{ports[index].digits}X}"
+                if mask is not None:
+                    if ports[index].name in exact:
+                        problem(number, column, f"'-' digits in the field of {ports[index].name},"
+                                f" which --tolerance compares as a number: give the whole"
+                                f" value or '-'")
+                        ok = False
+                    fields[index] += " " + mask
+                    masked.add(index)
         if ok:
-            tests.append(_bench_row(ports, order, fields))
+            tests.append(_bench_row(ports, order, fields, masked))
             lines.append(number)
     if header is None and not problems:
         problem(1, 1, "no header line (input port names, ':', output port names)")
@@ -194,21 +288,25 @@ def parse(path, text, ports):
 _STR_ONLY_BLANKS = "\x1c\x1d\x1e\x1f"
 
 
-def _fast_line(columns, ports, order):
+def _fast_line(columns, ports, order, exact):
     """A reader of the common line: blanks around every field and the ':',
     every field valid. It returns the bench's line, "" for a line with no
     test, or None for anything else, which the full check then reports with
     its column. A few str methods per field keep 100,000 lines well under a
     second. Used for ASCII files without the separators \\x1c-\\x1f only, so
-    str.split() splits at the same blanks as the full check."""
+    str.split() splits at the same blanks as the full check. A '-' digit in
+    an output of `exact` is left to the full check, which names it."""
     n = len(columns)
     colon = columns.index(None)
     position = {index: i for i, index in enumerate(columns) if index is not None}
     # Per field of the bench's line: the header column it comes from (None:
-    # an output the header does not name), its digits and the bits of its
-    # top digit when the width is not a multiple of 4.
-    layout = [(position.get(i), ports[i].digits, ports[i].width % 4) for i in order]
-    output_columns = [position.get(i) for i in order if ports[i].mode == "out"]
+    # an output the header does not name), its digits, the bits of its top
+    # digit when the width is not a multiple of 4, whether it is an output,
+    # whether its digits may be left unchecked (a mask), and for an integer
+    # port the test of its range.
+    layout = [(position.get(i), ports[i].digits, ports[i].width % 4, ports[i].mode == "out",
+               ports[i].name not in exact, ports[i].fits if ports[i].is_integer else None)
+              for i in order]
 
     def read(line):
         code = line.split("#", 1)[0] if "#" in line else line
@@ -217,16 +315,22 @@ def _fast_line(columns, ports, order):
             return ""
         if len(parts) != n or parts[colon] != ":":
             return None
-        flags = "".join("-" if c is None or parts[c] == "-" else "c" for c in output_columns)
-        fields = []
-        for c, digits, top_bits in layout:
+        flags, fields = [], []
+        for c, digits, top_bits, is_output, maskable, fits in layout:
             token = "-" if c is None else parts[c]
-            if token == "-":
-                # Only outputs were marked '-' above; an input's '-' fails
-                # the digit test below.
-                if c is None or c > colon:
+            mask = None
+            if is_output:
+                if token == DONT_CARE:
+                    flags.append(DONT_CARE)
                     fields.append("0" * digits)
                     continue
+                if DONT_CARE in token:
+                    if not maskable:
+                        return None
+                    mask = "".join("0" if ch == DONT_CARE else "F" for ch in token)
+                    token = token.replace(DONT_CARE, "0")
+            # An input's '-' fails the digit test here, and the full check
+            # names it.
             size = len(token)
             if size > digits or token.strip("0123456789abcdefABCDEF"):
                 return None
@@ -235,8 +339,12 @@ def _fast_line(columns, ports, order):
                     return None
             else:
                 token = token.rjust(digits, "0")
-            fields.append(token)
-        return flags + " " + " ".join(fields) + "\n"
+            if fits is not None and mask is None and not fits(int(token, 16)):
+                return None
+            if is_output:
+                flags.append("c" if mask is None else MASKED)
+            fields.append(token if mask is None else f"{token} {mask.rjust(digits, 'F')}")
+        return "".join(flags) + " " + " ".join(fields) + "\n"
 
     return read
 
@@ -256,7 +364,7 @@ def _parse_header(tokens, ports, by_name, number, problem):
             colon = column
             columns.append(None)
             continue
-        name = token.lower()
+        name = header_key(token)
         port = by_name.get(name)
         if port is None:
             known = ", ".join(p.name for p in ports) or "none"
@@ -282,7 +390,7 @@ def _parse_header(tokens, ports, by_name, number, problem):
                 "the header has no ':' between the input and the output names")
         bad = True
     for port in ports:
-        if port.mode == "in" and port.name not in seen:
+        if port.mode == "in" and header_key(port.name) not in seen:
             problem(number, 1, f"missing column for input {port.name}: every input needs a value")
             bad = True
     return None if bad else columns

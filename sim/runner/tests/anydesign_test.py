@@ -57,7 +57,8 @@ class MixedWidths(unittest.TestCase):
 
     def test_ten_thousand_vectors_pass(self):
         d = self.dir / "pass"
-        status, out, err = fsmd_sim("mixed_widths", "--design", MIXED, "--vectors", self.vectors, "--dir", d)
+        status, out, err = fsmd_sim("mixed_widths", "--design", MIXED, "--vectors", self.vectors, "--dir", d,
+                                    "--passing-values")
         self.assertEqual(status, 0, out[-2000:] + err)
         self.assertIn("mixed_widths: 10000 tests run, 10000 passed, 0 failed; cycles min / mean / max: ", out)
         self.assertTrue(out.rstrip().endswith("mixed_widths: verdict: passed (MIXED_WIDTHS test has passed)"))
@@ -108,6 +109,11 @@ class MixedWidths(unittest.TestCase):
         self.assertEqual(int(m.group(4)), int(m.group(1)) + 2)  # a comment and the header come first
         results = (d / "mixed_widths_test_results.txt").read_text()
         self.assertIn(f"test {m.group(1)} FAILED at {m.group(2)} ns: ", results)
+        # Without --passing-values a passing test's line holds its cycles
+        # alone; the console still lists it with its cycles (not --quiet).
+        passing = [line for line in results.splitlines() if " passed: " in line]
+        self.assertTrue(passing)
+        self.assertEqual([line for line in passing if not re.fullmatch(r"test \d+ passed: cycles=\d+", line)], [])
         self.assertIn("mixed_widths: verdict: FAILED (MIXED_WIDTHS test has not passed)", out)
 
     def test_a_test_that_never_ends_is_a_hang_naming_it(self):
@@ -187,13 +193,97 @@ class MalformedVectors(unittest.TestCase):
         self.assertIn("no architecture other of entity all_kinds", err)
 
 
+class Ending(unittest.TestCase):
+    """How the bench ends: its verdict as a note and a stopped clock, never a
+    failing assertion of its own (whose backtrace on the gcc back end costs
+    more than a short run); a design's own assertions are reported as they
+    always were."""
+
+    def run_vectors(self, name, rows):
+        d = fresh(name)
+        vectors = d / "v.vectors"
+        vectors.write_text("x : y\n" + "".join(f"{row}\n" for row in rows))
+        status, out, err = fsmd_sim("own_assertions", "--design", DESIGNS / "own_assertions.vhd",
+                                    "--vectors", vectors, "--dir", d)
+        return status, out, err, (d / ".fsmd-sim" / "simulation.log").read_text()
+
+    def test_the_verdict_ends_the_run_without_a_failing_assertion(self):
+        cases = [
+            # (rows, status, verdict, fault it would catch)
+            (["1 : 1", "2 : 2"], 0, "passed (OWN_ASSERTIONS test has passed)",
+             "a passing run ending with a failing assertion, or its note not taken for the verdict"),
+            (["1 : 1", "2 : 3"], 1, "FAILED (OWN_ASSERTIONS test has not passed)",
+             "a failing run ending with a failing assertion, or its note not taken for the verdict"),
+        ]
+        for rows, status, verdict, fault in cases:
+            with self.subTest(fault):
+                got, out, err, log = self.run_vectors(f"ending-{status}", rows)
+                self.assertEqual(got, status, out + err)
+                self.assertIn(f"own_assertions: verdict: {verdict}", out)
+                self.assertIn(":(report note): ", log)
+                self.assertNotIn("(assertion failure)", log)
+                self.assertNotIn("assertion failed", log)
+
+    def test_a_design_that_keeps_time_moving_still_ends_with_its_verdict(self):
+        # A fault it would catch: such a design simulated on to the stop time
+        # (here beyond any wall-clock patience: --timeout ends it as a hang).
+        d = fresh("free-running")
+        design = d / "free_running.vhd"
+        design.write_text((DESIGNS / "own_assertions.vhd").read_text().replace(
+            "  signal busy : std_logic;",
+            "  signal busy : std_logic;\n  signal tick : std_logic := '0';").replace(
+            "begin\n  -- One cycle", "begin\n  tick <= not tick after 3 ns;\n  -- One cycle"))
+        vectors = d / "v.vectors"
+        vectors.write_text("x : y\n1 : 1\n2 : 3\n")
+        status, out, err = fsmd_sim("own_assertions", "--design", design, "--vectors", vectors,
+                                    "--dir", d, "--max-cycles", "100000000", "--timeout", "120")
+        self.assertEqual(status, 1, out + err)
+        self.assertIn("own_assertions: verdict: FAILED (OWN_ASSERTIONS test has not passed)", out)
+
+    def test_a_design_s_own_assertions_are_reported_as_before(self):
+        status, out, err, _ = self.run_vectors("own-error", ["1 : 1", "7 : 7", "2 : 2"])
+        self.assertEqual(status, 0, out + err)
+        self.assertRegex(out, r"own_assertions: simulation message: .*:\(assertion error\): own_assertions"
+                              r" dislikes 7")
+        status, out, err, _ = self.run_vectors("own-failure", ["1 : 1", "9 : 9", "2 : 2"])
+        self.assertEqual(status, 3, out + err)
+        self.assertIn("the simulation ended without a verdict", out + err)
+        self.assertIn("own_assertions refuses 9", out + err)
+
+
+class KitUnits(unittest.TestCase):
+    def test_the_design_s_library_holds_the_kit_units_only_when_the_design_names_one(self):
+        plain = (DESIGNS / "own_assertions.vhd").read_text()
+        cases = [
+            # (design text, kit package in the library, fault it would catch)
+            (plain, False, "every design's library built with the whole kit"),
+            (plain.replace("use ieee.std_logic_1164.all;",
+                           "use ieee.std_logic_1164.all;\nuse work.eda_types.all;"), True,
+             "a design using a kit package failing analysis"),
+        ]
+        for text, whole, fault in cases:
+            with self.subTest(fault):
+                d = fresh(f"kit-units-{whole}")
+                design, vectors = d / "design.vhd", d / "v.vectors"
+                design.write_text(text)
+                vectors.write_text("x : y\n3 : 3\n")
+                status, out, err = fsmd_sim("own_assertions", "--design", design, "--vectors", vectors,
+                                            "--dir", d)
+                self.assertEqual(status, 0, out + err)
+                library = d / ".fsmd-sim" / "lib" / "work-obj93.cf"
+                if BACKEND == "mcode":  # the link to the library is mcode's
+                    units = library.read_text().lower()
+                    self.assertIn("std_logic_textio", units)
+                    self.assertEqual("eda_types" in units, whole)
+
+
 class Frame(unittest.TestCase):
     def test_metavalues_print_as_themselves_and_fail_unless_unchecked(self):
         d = fresh("metavalues")
         vectors = d / "m.vectors"
         vectors.write_text("mode x : y z\n0 A5 : A5 1\n1 A5 : 00 1\n2 A5 : 05 1\n1 A5 : - -\n3 00 : F0 1\n")
         status, out, err = fsmd_sim("metavalues", "--design", DESIGNS / "metavalues.vhd", "--vectors", vectors,
-                                    "--dir", d)
+                                    "--dir", d, "--passing-values")
         self.assertEqual(status, 1, out + err)
         results = (d / "metavalues_test_results.txt").read_text().splitlines()
         self.assertRegex(results[0], r"^test 1 passed: mode=0 x=A5 y=A5 y_expected=A5 z=1 z_expected=1 cycles=\d+$")
@@ -211,7 +301,7 @@ class Frame(unittest.TestCase):
         args = ["start_pulses", "--design", DESIGNS / "start_pulses.vhd", "--vectors", vectors, "--dir", d,
                 "--architecture", "rtl", "--control", "clk=ap_clk", "--control", "reset=ap_rst_n",
                 "--control", "start=ap_start", "--control", "done=ap_done", "--control", "ready=ap_idle",
-                "--reset-active", "low"]
+                "--reset-active", "low", "--passing-values"]
         status, out, err = fsmd_sim(*args, "--start-mode", "pulse", "--clock-period", "4ns")
         self.assertEqual(status, 0, out + err)
         self.assertIn("start_pulses: 3 tests run, 3 passed, 0 failed;", out)
@@ -246,7 +336,7 @@ class Frame(unittest.TestCase):
         vectors = d / "a.vectors"
         vectors.write_text("read line : now ns\n41 1 : 42 1\nFF 0 : FF 0\n")
         status, out, err = fsmd_sim("awkward_names", "--design", DESIGNS / "awkward_names.vhd", "--vectors",
-                                    vectors, "--dir", d, "--control", "done=work")
+                                    vectors, "--dir", d, "--control", "done=work", "--passing-values")
         self.assertEqual(status, 0, out + err)
         self.assertIn("test 1 passed: read=41 line=1 now=42 now_expected=42 ns=1 ns_expected=1 cycles=",
                       (d / "awkward_names_test_results.txt").read_text())

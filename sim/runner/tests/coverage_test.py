@@ -25,6 +25,7 @@ DATA = pathlib.Path(__file__).parent / "data"
 SHORTCUT = DATA / "popcount_shortcut.vhd"
 SHORTCUT_DATA = DATA / "popcount_shortcut_data.txt"
 SHORTCUT_VECTORS = DATA / "popcount_shortcut.vectors"
+DESIGNS = pathlib.Path(__file__).parent / "designs"
 UNREACHED = [n for n, line in enumerate(SHORTCUT.read_text().splitlines(), 1)
              if line.endswith("-- unreached")]
 
@@ -175,6 +176,55 @@ class BundledBench(unittest.TestCase):
                                str(d / "cov" / "coverage.info")], capture_output=True, text=True)
         self.assertEqual(proc.returncode, 0, proc.stderr)
         self.assertTrue((d / "html" / "index.html").is_file())
+
+
+class StateMachines(unittest.TestCase):
+    def test_a_state_no_vector_reaches_is_named_with_its_transitions(self):
+        # designs/fsm_states.vectors reach every state of fsm_states but
+        # st_full. Fault: a state or transition named that did run (an
+        # assignment judged by its line's count), or one that did not left out.
+        d = fresh("fsm-states")
+        design = DESIGNS / "fsm_states.vhd"
+        status, out, err = fsmd_sim("fsm_states", "--design", design,
+                                    "--vectors", DESIGNS / "fsm_states.vectors",
+                                    "--dir", d / "run", "--coverage", d / "cov", "--quiet")
+        self.assertEqual(status, 0, out + err)
+        want = [f"state machine state (case at line 37 of {design})",
+                "  states      5/6 reached   never: st_full (line 53)",
+                "  transitions 7/9 taken     never: st_idle -> st_full (line 44),"
+                " st_full -> st_idle (line 56)"]
+        summary = (d / "cov" / "summary.txt").read_text().splitlines()
+        at = summary.index(want[0])
+        self.assertEqual(summary[at:at + 3], want)
+        self.assertIn("\n".join("  " + line for line in want), out)
+        # The tracefile keeps them for `all` and genhtml.
+        info = (d / "cov" / "coverage.info").read_text().splitlines()
+        self.assertIn("FSMSTATE:37,53,0,st_full", info)
+        self.assertIn("FSMTRANS:37,44,0,st_full,st_idle", info)
+
+    def test_a_case_over_every_state_reaches_full_branch_coverage(self):
+        # Fault: the branch GHDL adds for a value matching no arm counted,
+        # which no vector can take.
+        d = fresh("fsm-full")
+        design = DESIGNS / "fsm_full.vhd"
+        vectors = d / "v.txt"
+        vectors.write_text("a op : y\n03 1 : 06\n08 0 : 04\n")
+        status, out, err = fsmd_sim("fsm_full", "--design", design, "--vectors", vectors,
+                                    "--dir", d / "run", "--coverage", d / "cov", "--quiet")
+        self.assertEqual(status, 0, out + err)
+        row = next(l for l in out.splitlines() if l.strip().startswith(str(design))).split()
+        self.assertEqual(row[4:], [row[4], row[4], "100.0%"], out)
+        case_branches = [l for l in (d / "cov" / "coverage.info").read_text().splitlines()
+                         if l.startswith("BRDA:36,")]
+        self.assertEqual(len(case_branches), 3)
+        self.assertTrue(all(int(b.rsplit(",", 1)[1]) > 0 for b in case_branches), case_branches)
+        self.assertIn("  states      3/3 reached", out)
+        if shutil.which("genhtml") is not None:
+            proc = subprocess.run(["genhtml", "--branch-coverage", "-q", "-o", str(d / "html"),
+                                   str(d / "cov" / "coverage.info")],
+                                  capture_output=True, text=True)
+            self.assertEqual(proc.returncode, 0, proc.stderr)
+            self.assertIn("100.0 %", (d / "html" / "index.html").read_text())
 
 
 class GeneratedBench(unittest.TestCase):

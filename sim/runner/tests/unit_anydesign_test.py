@@ -81,6 +81,23 @@ class Results(unittest.TestCase):
         self.assertEqual(outcome.cycles(), "4 / 8.0 / 12")
         self.assertEqual(outcome.unexpected, [])
 
+    def test_passing_lines_with_and_without_values_read_alike(self):
+        cases = [
+            # (lines, tests, unexpected, fault it would catch)
+            (["test 1 passed: cycles=4", "test 2 passed: a=0002 y=0002 y_expected=0002 cycles=7",
+              "QMAC test has passed"], [(1, True, 4, "cycles=4"),
+                                        (2, True, 7, "a=0002 y=0002 y_expected=0002 cycles=7")], [],
+             "the short line or the long one misread"),
+            (["test 1 passed: cycles=4", "QMAC test has passed", "test 2 passed: cycles=5"],
+             [(1, True, 4, "cycles=4")], ["test 2 passed: cycles=5"],
+             "a short line after the verdict taken for a test"),
+        ]
+        for lines, tests, unexpected, fault in cases:
+            with self.subTest(fault):
+                outcome, _ = self.outcome(lines)
+                self.assertEqual([(t.number, t.passed, t.cycles, t.line) for t in outcome.tests], tests)
+                self.assertEqual(outcome.unexpected, unexpected)
+
     def test_a_hang_line_is_no_test_and_stray_lines_are_kept(self):
         outcome, hang = self.outcome([
             "test 1 passed: a=0001 y=0001 y_expected=0001 cycles=4",

@@ -14,7 +14,7 @@ from fsmd_sim.bench.completion import HANG_REPORT, start_and_done  # noqa: E402
 from fsmd_sim.bench.driver import input_driver  # noqa: E402
 from fsmd_sim.bench.names import Names  # noqa: E402
 from fsmd_sim.bench.template import TemplateError, bench_template, block_slots, fill  # noqa: E402
-from fsmd_sim.bench.verdict import FAILED_REPORT, PASSED_REPORT, results_and_verdict  # noqa: E402
+from fsmd_sim.bench.verdict import FAILED_REPORT, FINAL_REPORT_KIND, PASSED_REPORT, results_and_verdict  # noqa: E402
 from fsmd_sim.harness_gen import Options, generate, split_ports  # noqa: E402
 from fsmd_sim.ports import Port  # noqa: E402
 
@@ -70,8 +70,21 @@ class Template(unittest.TestCase):
     def test_the_bench_template_has_the_slots_the_pieces_fill(self):
         expected = {"declarations", "functions", "instance", "processes", "bench_variables",
                     "before_tests", "read_test", "run_test", "check_outputs", "result_head",
-                    "result_fields", "result_measures", "after_tests"}
+                    "result_fields", "result_measures", "after_test", "after_tests"}
         self.assertEqual(set(block_slots(bench_template())), expected)
+
+
+    def test_port_values_are_written_for_failing_tests_or_on_request_only(self):
+        ports = CONTROLS + [Port("a", "in", "signed", 7, 0), Port("y", "out", "std_logic", None, None)]
+        lines = [line.strip() for line in generate(ports, Options("qmac", controls=RENAMED)).splitlines()]
+        guard = lines.index("if not tb_passed or tb_passing_values then")
+        end = lines.index("end if;", guard)
+        fields = [i for i, line in enumerate(lines) if line.startswith("write(tb_result, string'(\" ")
+                  and ("a=" in line or "y=" in line or "y_expected=" in line)]
+        self.assertEqual(len(fields), 3)
+        self.assertTrue(all(guard < i < end for i in fields), (guard, end, fields))
+        # The cycles follow on every test's line.
+        self.assertGreater(lines.index("write(tb_result, string'(\" cycles=\"));"), end)
 
 
 class PortConversions(unittest.TestCase):
@@ -145,7 +158,7 @@ class Pieces(unittest.TestCase):
         cases = [
             # (mode, slot, lines that must be there in this order)
             ("level", "processes", ["go <= '0';", "wait for tb_reset_time;", "go <= '1';"]),
-            ("level", "run_test", ["tb_deadline := tb_deadline + tb_reset_time;",
+            ("level", "run_test", ["tb_deadline := tb_deadline + tb_reset_time - now;",
                                    "wait until fin = '1' for tb_deadline;"]),
             ("pulse", "before_tests", ["go <= '0';"]),
             ("pulse", "run_test", ["go <= '1';", "wait until clk = '1' and clk'event;", "go <= '0';",
@@ -170,7 +183,29 @@ class Pieces(unittest.TestCase):
         names, _ = names_of()
         after = text(results_and_verdict(names), "after_tests")
         for report in (PASSED_REPORT, FAILED_REPORT):
-            self.assertIn(f'assert false report "{report}" severity failure;', after)
+            self.assertIn(f'report "{report}" severity note;', after)
+        # A failing assertion would make GHDL's gcc back end print a backtrace.
+        self.assertNotIn("severity failure", after)
+        self.assertEqual(FINAL_REPORT_KIND, "report note")
+
+    def test_passing_values_only_on_request(self):
+        cases = [
+            # (option, constant, fault it would catch)
+            ({}, "false", "values of passing tests written by default"),
+            ({"passing_values": True}, "true", "--passing-values ignored"),
+        ]
+        for option, value, fault in cases:
+            with self.subTest(fault):
+                names, options = names_of(**option)
+                declarations = text(results_and_verdict(names, options), "declarations")
+                self.assertIn(f"constant tb_passing_values : boolean := {value};", declarations)
+
+    def test_the_clock_stops_once_the_verdict_is_written(self):
+        names, options = names_of()
+        body = [line.strip() for line in clock(options, names)["processes"]]
+        self.assertIn("elsif not tb_finished then", body)
+        self.assertLess(body.index("elsif not tb_finished then"),
+                        body.index("clk <= not clk after tb_clk_period / 2;"))
 
     def test_driver_and_checker_read_one_field_each_at_the_port_s_width(self):
         a, y = Port("a", "in", "signed", 9, 0), Port("y", "out", "std_ulogic", None, None)

@@ -42,6 +42,12 @@ class Refused(unittest.TestCase):
         (["fibo", "--jobs", "2"], "--jobs applies to the any-design mode"),
         (["fibo", "--shard", "1/2"], "--shard applies to the any-design mode"),
         (["all", "--jobs", "2"], "--jobs applies to a single bench"),
+        # Options that need the whole run in one process.
+        (ANY + ["--jobs", "2", "--independent-tests", "--tests", "5"], "--tests needs the whole run"),
+        (ANY + ["--shard", "1/2", "--independent-tests", "--max-failures", "3"],
+         "--max-failures needs the whole run in one process; it does not go with --shard"),
+        (ANY + ["--jobs", "2", "--independent-tests", "--wave-on-failure", "f.vcd"],
+         "--wave-on-failure needs the whole run"),
         (["merge"], "merge needs the folders of the shards"),
         (["merge", "a", "--backend", "gcc"], "--backend does not apply to merge"),
         (["merge", "a", "--jobs", "2"], "--jobs does not apply to merge"),

@@ -87,5 +87,30 @@ class Verdicts(unittest.TestCase):
         self.assertEqual(o.messages, [warn])
 
 
+class FinalReportKind(unittest.TestCase):
+    """The generated bench ends with a note at its own location; the
+    bundled benches with a failing assertion. Each is judged by its own
+    kind only."""
+    NOTE = f"{PASS_AT}:7:@70ns:(report note): NONE. End simulation time reached"
+
+    def test_only_the_bench_s_own_kind_of_final_report_counts(self):
+        noted = dict(POP, final_kind="report note")
+        results = OK_LINES + [POP["passed_verdict"]]
+        cases = [
+            # (spec, console, status, fault it would catch)
+            (noted, [self.NOTE], EXIT_PASSED, "the generated bench's note not taken for its verdict"),
+            (noted, [self.NOTE, "ghdl:info: simulation stopped by --stop-time @1ms"], EXIT_PASSED,
+             "a design that keeps time moving after the verdict turning it into a hang"),
+            (noted, [PASSED], EXIT_BAD_INPUT, "a failing assertion taken where a note is the end"),
+            (POP, [self.NOTE], EXIT_BAD_INPUT, "a bundled bench ended by a note at its location"),
+        ]
+        for spec, console, status, fault in cases:
+            with self.subTest(fault):
+                o = Outcome("popcount")
+                parse_bench_results(o, spec, results)
+                judge(o, spec, "\n".join(console) + "\n", 2, "100ms")
+                self.assertEqual(o.status, status, o.detail)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -78,7 +78,8 @@ class Accepted(unittest.TestCase):
         lines = ["0001 1 2 : 3 0 1f", "0001\t1\t2:3 0 1F", "FfFf 0 ffffffffffffffff : - 1 -",
                  "0001 1 2 : 3 0 1F # c", "0001 1 2 : 3 0 20", "0001 1 2 : 3 0 \x1c1F",
                  "0001 1 2 : 3 0 1F\x1c", "0001 1 2 : 3 0 1\xa0F", "0001 1 2 : 3 0 +1", "0001 1 2 : 3 0 0x",
-                 "0001 1 2 : 3 0 _1", "0001 1 2 : 3 0 1 1", "0001 1 2 3 0 1", " - 1 2 : 3 0 1"]
+                 "0001 1 2 : 3 0 _1", "0001 1 2 : 3 0 1 1", "0001 1 2 3 0 1", " - 1 2 : 3 0 1",
+                 "0001 1 2 : 3- 0 1-", "0001 1 2 : -3 - --", "0-01 1 2 : 3 0 1", "0001 1 2 : 3 0 2-"]
         for line in lines:
             with self.subTest(line=line):
                 fast, full = [], []
@@ -105,7 +106,7 @@ class Accepted(unittest.TestCase):
     def test_fewer_digits_are_zero_extended_in_the_bench_layout(self):
         v = parsed("c add a : w carry\n1 0 F : 1F -\n")
         # flags per output in port order (y, carry, w): y is not named.
-        self.assertEqual(v.bench_text(), "--c 000F 0 0000000000000001 0000000000000000 0 1F\n")
+        self.assertEqual(v.bench_text(), "0\n1 --c 000F 0 0000000000000001 0000000000000000 0 1F\n")
 
     def test_wide_port_takes_its_full_width(self):
         ports = [Port("v", "in", "std_ulogic_vector", 255, 0), Port("r", "out", "std_logic_vector", 0, 256)]
@@ -113,6 +114,75 @@ class Accepted(unittest.TestCase):
         self.assertEqual(v.values(0), [(1 << 256) - 1, 1 << 256])
         with self.assertRaises(VectorsError):
             parse("w.txt", "v : r\n1" + "0" * 64 + " : 0\n", ports)
+
+
+# Ports of the kinds beyond std_logic: an integer range with negative values,
+# one without, a boolean and extended identifiers (one with a blank, one in
+# upper case).
+KINDS = [
+    Port("small", "in", "integer", -8, 7, True),
+    Port("ranged", "in", "integer", 0, 10, True),
+    Port("flag", "in", "boolean"),
+    Port("\\my port\\", "in", "std_logic"),
+    Port("\\Odd:Name\\", "out", "std_logic_vector", 3, 0),
+]
+KINDS_HEADER = "small ranged flag \\my port\\ : \\Odd:Name\\"
+
+
+class PortKinds(unittest.TestCase):
+    def parse(self, text):
+        return parse("k.txt", text, KINDS)
+
+    def test_extended_identifiers_are_one_column_each_as_written(self):
+        # Caught fault: the blank inside \my port\ split it into two
+        # unknown columns, and ':' inside one split the header.
+        v = self.parse(KINDS_HEADER + " # \\not a column\\\n8 A 1 0 : F\n")
+        self.assertEqual(v.values(0), [8, 10, 1, 0, 15])
+
+    def test_basic_names_match_in_any_case_extended_ones_exactly(self):
+        self.parse("SMALL Ranged FLAG \\my port\\ : \\Odd:Name\\\n0 0 0 0 : 0\n")
+        for header, column, shown in (
+                ("small ranged flag \\MY PORT\\ : \\Odd:Name\\", 19, "'\\\\MY PORT\\\\'"),
+                ("small ranged flag \\my port\\ : \\odd:name\\", 31, "'\\\\odd:name\\\\'"),
+                ("small ranged flag my port : \\Odd:Name\\", 19, "'my'")):
+            with self.subTest(header):
+                with self.assertRaises(VectorsError) as caught:
+                    self.parse(header + "\n0 0 0 0 : 0\n")
+                self.assertTrue(caught.exception.problems[0].startswith(f"k.txt:1:{column}: unknown column {shown}"),
+                                caught.exception.problems[0])
+
+    def test_an_unclosed_extended_identifier_is_an_unknown_column(self):
+        with self.assertRaises(VectorsError) as caught:
+            self.parse("small ranged flag \\my port : \\Odd:Name\\\n")
+        self.assertIn("1:19: unknown column", caught.exception.problems[0])
+
+    def test_integer_ranges_refuse_values_outside_them_on_both_readers(self):
+        # Caught fault: B fits the 4 bits of 0 to 10 but is no value of the
+        # port (the bench would stop on GHDL's range check). 8, the two's
+        # complement of -8, is in -8 to 7. Each line goes through the fast
+        # reader (ASCII) and the full check (a non-ASCII comment): both
+        # refuse or accept alike.
+        cases = [("8 A 0 0 : 0", None), ("7 0 1 1 : -", None),
+                 ("0 B 0 0 : 0", "value B is outside the range of port ranged (0 to 10, in 4 bits)"),
+                 ("0 F 0 0 : 0", "value F is outside the range of port ranged"),
+                 ("10 0 0 0 : 0", "2 digits for port small of 4 bits")]
+        for line, message in cases:
+            for comment in ("", " # \u00e9"):
+                with self.subTest(line=line, comment=comment):
+                    text = KINDS_HEADER + "\n" + line + comment + "\n"
+                    if message is None:
+                        self.assertEqual(len(self.parse(text).tests), 1)
+                        continue
+                    with self.assertRaises(VectorsError) as caught:
+                        self.parse(text)
+                    self.assertIn(message, caught.exception.problems[0])
+
+    def test_a_negative_range_shows_its_twos_complement_form(self):
+        ports = [Port("n", "in", "integer", -5, -2, True), Port("y", "out", "std_logic")]
+        self.assertEqual(parse("n.txt", "n : y\nB : 0\nE : 1\n", ports).values(1), [0xE, 1])
+        with self.assertRaises(VectorsError) as caught:
+            parse("n.txt", "n : y\nA : 0\n", ports)
+        self.assertIn("(-5 to -2, in 4 bits of two's complement)", str(caught.exception))
 
 
 if __name__ == "__main__":

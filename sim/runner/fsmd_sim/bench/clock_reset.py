@@ -9,12 +9,13 @@ def clock(options, names):
     return {
         "declarations": [f"constant {names.clk_period} : time := {options.clock_period};"],
         "processes": lines(f"""
-            -- '1' one delta after time 0, then a rising edge every period.
+            -- '1' one delta after time 0, then a rising edge every period until
+            -- the verdict is written.
             {names.own('clock')} : process ({clk})
             begin
               if {clk} = 'U' then
                 {clk} <= '1';
-              else
+              elsif not {names.finished} then
                 {clk} <= not {clk} after {names.clk_period} / 2;
               end if;
             end process {names.own('clock')};

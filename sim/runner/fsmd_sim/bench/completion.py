@@ -64,8 +64,8 @@ def start_and_done(options, names):
         """) + [""]
         piece["run_test"] += lines(f"""
             -- The first test also waits out the reset period.
-            if {number} = 1 then
-              {deadline} := {deadline} + {names.reset_time};
+            if now < {names.reset_time} then
+              {deadline} := {deadline} + {names.reset_time} - now;
             end if;
         """)
     piece["run_test"] += lines(f"""

@@ -13,7 +13,7 @@ def input_driver(port, names):
         "bench_variables": [field.declaration],
         "read_test": [field.read, f"{signal} <= {port.from_slv(field.bits)};"],
         "result_fields": [
-            f"write({names.result}, string'(\" {port.name}=\"));",
+            f"write({names.result}, string'(\" {names.label(port)}=\"));",
             f"write({names.result}, {names.image(port.as_slv(signal))});",
         ],
     }

@@ -11,17 +11,27 @@ def image_function(names):
         -- as its own character in double quotes, so that 'U', 'X', 'Z' and the
         -- other metavalues show as such and never as 0.
         function {names.own('image')}(v : std_logic_vector) return string is
+          type weights is array (std_ulogic) of natural;
+          -- An element's value as a bit; 16 marks a metavalue, which makes any
+          -- digit holding it greater than 15.
+          constant bit_of : weights := ('0' => 0, '1' => 1, others => 16);
           constant digits : string(1 to 16) := "0123456789ABCDEF";
           constant chars  : string(1 to 9) := "UX01ZWLH-";
           alias    bits   : std_logic_vector(v'length - 1 downto 0) is v;
           variable hex    : string(1 to (v'length + 3) / 4);
+          -- The value widened to whole digits with '0' on the left.
+          variable padded : std_logic_vector(4 * hex'length - 1 downto 0) := (others => '0');
           variable raw    : string(1 to v'length + 2);
-          variable digit  : natural := 0;
-          variable weight : natural := 1;
-          variable pos    : natural := hex'high;
+          variable digit  : natural;
+          variable low    : natural;
         begin
-          for i in bits'range loop
-            if bits(i) /= '0' and bits(i) /= '1' then
+          padded(bits'range) := bits;
+          -- One digit (four elements) at a time, from the right.
+          for pos in hex'high downto 1 loop
+            low := 4 * (hex'high - pos);
+            digit := 8 * bit_of(padded(low + 3)) + 4 * bit_of(padded(low + 2))
+                     + 2 * bit_of(padded(low + 1)) + bit_of(padded(low));
+            if digit > 15 then
               raw(1) := '"';
               raw(raw'high) := '"';
               for j in bits'range loop
@@ -29,20 +39,7 @@ def image_function(names):
               end loop;
               return raw;
             end if;
-          end loop;
-          -- Four bits a digit from the right; the leftmost digit may have fewer.
-          for i in 0 to bits'high loop
-            if bits(i) = '1' then
-              digit := digit + weight;
-            end if;
-            if weight = 8 or i = bits'high then
-              hex(pos) := digits(digit + 1);
-              pos := pos - 1;
-              digit := 0;
-              weight := 1;
-            else
-              weight := weight * 2;
-            end if;
+            hex(pos) := digits(digit + 1);
           end loop;
           return hex;
         end function;

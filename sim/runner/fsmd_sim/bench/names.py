@@ -30,7 +30,8 @@ def prefix_for(ports):
     """A prefix for the bench's own names that no port name starts with, so
     that a port called ncycles or uut cannot clash with them."""
     prefix, n = "tb_", 0
-    while any(p.name.startswith(prefix) for p in ports):
+    # An extended identifier's own names are \\<prefix>...\\ (see Names.own).
+    while any(p.name.lstrip("\\").startswith(prefix) for p in ports):
         n += 1
         prefix = f"tb{n}_"
     return prefix
@@ -44,9 +45,13 @@ class Names:
     def __init__(self, ports, controls, options):
         self.entity = options.entity
         self.architecture = options.architecture
+        # Generic name -> VHDL literal, for the design's instance.
+        self.generics = getattr(options, "generics", {})
         self.p = prefix_for(ports)
-        # The control ports' signals by role ('clk', 'reset', ...).
+        # The control ports' signals by role ('clk', 'reset', ...), always
+        # std_logic (see Port.control_association).
         self.control = {role: self.signal(port) for role, port in controls.items()}
+        self.control_ports = {port.name for port in controls.values()}
         p = self.p
         self.vectors, self.results = f"{p}vectors", f"{p}results"   # the two files
         self.vector, self.result = f"{p}vector", f"{p}result"       # their current lines
@@ -54,6 +59,7 @@ class Names:
         self.passed = f"{p}passed"            # false once a checker saw a difference
         self.clk_period = f"{p}clk_period"    # time constant, declared by the clock
         self.reset_time = f"{p}reset_time"    # time constant: when the first test may start
+        self.finished = f"{p}finished"        # boolean signal: true once the verdict is written
         self.passed_verdict = f"{self.entity.upper()} test has passed"
         self.failed_verdict = f"{self.entity.upper()} test has not passed"
 
@@ -62,8 +68,19 @@ class Names:
         return f"{self.p}port_{port.name}" if port.name in BENCH_NAMES else port.name
 
     def own(self, word):
-        """A name of the bench's own."""
+        """A name of the bench's own. A word made from an extended
+        identifier (expected_\\my port\\) gives an extended identifier
+        (\\tb_expected_my port\\)."""
+        head, backslash, rest = word.partition("\\")
+        if backslash:
+            return f"\\{self.p}{head}{rest}"
         return f"{self.p}{word}"
+
+    @staticmethod
+    def label(port):
+        """The port's name inside a VHDL string literal (an extended
+        identifier may hold a double quote)."""
+        return port.name.replace('"', '""')
 
     def image(self, expression):
         """The results file's text of a std_logic_vector expression."""

@@ -13,10 +13,19 @@
 //
 // The header line names the inputs, ':', then the outputs; each row writes
 // every value as hexadecimal digits at its port's width. A value is a
-// machine integer (bool included), an fsmdkit::bigint, an fsmdkit::fixed
-// (written as its raw integer, the value times 2^fwl: Q8.8 1.5 is 0180) or,
-// for an output, fsmdkit::not_checked. A signed port takes the value's two's
-// complement bits; an unsigned port takes values from 0 to 2^width - 1.
+// machine integer (bool and 128-bit integers included, never narrowed), an
+// fsmdkit::bigint, an fsmdkit::fixed (written as its raw integer, the value
+// times 2^fwl: Q8.8 1.5 is 0180) or, for an output, fsmdkit::not_checked. A
+// signed port takes the value's two's complement bits; an unsigned port takes
+// values from 0 to 2^width - 1.
+//
+// A VHDL boolean port is fsmdkit::input_boolean("flag") (one bit, 1 = true);
+// an integer port with a range is fsmdkit::input_integer("n", -8, 7): as
+// wide as the fewest bits that hold the range (two's complement when it has
+// negative values, as fsmd-sim reads it) and refusing values outside it
+// (natural is 0 to 2147483647, integer -2147483648 to 2147483647). A port
+// named by an extended identifier is named as VHDL writes it, backslashes
+// included: "\\my port\\".
 //
 // Errors are exceptions, thrown before anything of the offending row is
 // written: std::out_of_range for a value that does not fit its port (never
@@ -28,6 +37,7 @@
 #include "qarith.hpp"
 #include "zbig.hpp"
 
+#include <concepts>
 #include <cstdint>
 #include <initializer_list>
 #include <ostream>
@@ -51,6 +61,10 @@ struct vector_port {
     port_dir dir = port_dir::in;
     int width = 1;
     bool is_signed = false;
+    // An integer port's range: values outside low..high are refused.
+    bool has_range = false;
+    std::int64_t low = 0;
+    std::int64_t high = 0;
 };
 
 inline vector_port input(std::string name, int width, bool signed_port = false)
@@ -60,6 +74,45 @@ inline vector_port input(std::string name, int width, bool signed_port = false)
 inline vector_port output(std::string name, int width, bool signed_port = false)
 {
     return vector_port{std::move(name), port_dir::out, width, signed_port};
+}
+inline vector_port input_boolean(std::string name) { return input(std::move(name), 1); }
+inline vector_port output_boolean(std::string name) { return output(std::move(name), 1); }
+
+namespace detail
+{
+// The fewest bits that hold every integer from low to high: unsigned when
+// low >= 0, else two's complement.
+constexpr int bits_for_range(std::int64_t low, std::int64_t high) noexcept
+{
+    auto bits = [](std::uint64_t v) {
+        int n = 0;
+        for (; v != 0; v >>= 1)
+            ++n;
+        return n;
+    };
+    const int positive = high > 0 ? bits(std::uint64_t(high)) : 0;
+    if (low >= 0)
+        return positive > 0 ? positive : 1;
+    const int negative = bits(std::uint64_t(-(low + 1)));
+    return (positive > negative ? positive : negative) + 1;
+}
+
+inline vector_port integer_port(std::string name, port_dir dir, std::int64_t low, std::int64_t high)
+{
+    if (low > high)
+        throw std::invalid_argument("port " + name + ": empty range " + std::to_string(low) +
+                                    " to " + std::to_string(high));
+    return vector_port{std::move(name), dir, bits_for_range(low, high), low < 0, true, low, high};
+}
+} // namespace detail
+
+inline vector_port input_integer(std::string name, std::int64_t low, std::int64_t high)
+{
+    return detail::integer_port(std::move(name), port_dir::in, low, high);
+}
+inline vector_port output_integer(std::string name, std::int64_t low, std::int64_t high)
+{
+    return detail::integer_port(std::move(name), port_dir::out, low, high);
 }
 
 // An output left unchecked in one test: written as '-'.
@@ -72,20 +125,54 @@ namespace detail
 {
 constexpr char hex_digits[] = "0123456789ABCDEF";
 
+// The widest machine integer: 128 bits where the compiler has them (GCC
+// and Clang, whether or not GNU extensions are on), else 64.
+#ifdef __SIZEOF_INT128__
+__extension__ typedef unsigned __int128 machine_word;
+__extension__ typedef __int128 signed_machine_word;
+template <class T>
+concept is_int128 = std::same_as<std::remove_cv_t<T>, signed_machine_word> ||
+                 std::same_as<std::remove_cv_t<T>, machine_word>;
+#else
+typedef std::uint64_t machine_word;
+typedef std::int64_t signed_machine_word;
+template <class T>
+concept is_int128 = false;
+#endif
+constexpr int machine_bits = int(sizeof(machine_word) * 8);
+
+// std::integral leaves out the 128-bit types under -std=c++20 and takes
+// them in under -std=gnu++20: both ways they are machine integers here.
+template <class T>
+concept any_machine_integer = std::integral<T> || is_int128<T>;
+template <any_machine_integer T> constexpr bool is_signed_integer = T(-1) < T(0);
+
+inline std::string decimal(machine_word magnitude, bool negative)
+{
+    std::string text;
+    do {
+        text.insert(text.begin(), char('0' + unsigned(magnitude % 10)));
+        magnitude /= 10;
+    } while (magnitude != 0);
+    return negative ? "-" + text : text;
+}
+
 inline std::string port_text(const vector_port& p)
 {
     return std::string(p.is_signed ? "signed" : "unsigned") + " port " + p.name + " of " +
            std::to_string(p.width) + (p.width == 1 ? " bit" : " bits");
 }
 
-// The digits of a 64-bit two's-complement value at `width` bits: the bits
-// above 64 repeat the sign, the top digit keeps only the width's bits.
-inline std::string hex_at_width(std::uint64_t bits, bool negative, int width)
+// The digits of a machine two's-complement value at `width` bits: the bits
+// above the machine's repeat the sign, the top digit keeps only the width's
+// bits.
+inline std::string hex_at_width(machine_word bits, bool negative, int width)
 {
     const int digits = (width + 3) / 4;
     std::string text(std::size_t(digits), '0');
     for (int i = 0; i < digits; ++i) {
-        unsigned nibble = i < 16 ? unsigned(bits >> (4 * i)) & 15u : (negative ? 15u : 0u);
+        unsigned nibble =
+            i < machine_bits / 4 ? unsigned(bits >> (4 * i)) & 15u : (negative ? 15u : 0u);
         if (i == digits - 1 && width % 4 != 0)
             nibble &= (1u << (width % 4)) - 1;
         text[std::size_t(digits - 1 - i)] = hex_digits[nibble];
@@ -102,7 +189,7 @@ class vector_value
     // The alternative is built in place, never assigned: assigning would go
     // through the destructor of whichever alternative the variant held, and
     // GCC's sanitized builds then warn that a bigint may be uninitialised.
-    template <std::integral T>
+    template <detail::any_machine_integer T>
     vector_value(T v) // NOLINT: implicit, so rows read as lists of numbers
         : value_(std::in_place_type<machine>, machine_of(v))
     {
@@ -124,17 +211,31 @@ class vector_value
     }
 
   private:
+    using word = detail::machine_word;
+    using signed_word = detail::signed_machine_word;
+    static constexpr int word_bits = detail::machine_bits;
+
     struct machine {
-        std::uint64_t bits; // two's complement of the value
+        word bits; // two's complement of the value
         bool negative;
     };
 
-    template <std::integral T> static machine machine_of(T v) noexcept
+    template <detail::any_machine_integer T> static machine machine_of(T v) noexcept
     {
-        if constexpr (std::is_signed_v<T>)
-            return machine{std::uint64_t(std::int64_t(v)), v < 0};
+        if constexpr (detail::is_signed_integer<T>)
+            return machine{word(signed_word(v)), v < 0};
         else
-            return machine{std::uint64_t(v), false};
+            return machine{word(v), false};
+    }
+
+    static std::string machine_text(const machine& m)
+    {
+        return detail::decimal(m.negative ? word(0) - m.bits : m.bits, m.negative);
+    }
+
+    static std::string range_text(const vector_port& p)
+    {
+        return std::to_string(p.low) + " to " + std::to_string(p.high);
     }
 
     static std::string machine_field(const machine& m, const vector_port& p)
@@ -142,26 +243,35 @@ class vector_value
         const int w = p.width;
         bool fits;
         if (p.is_signed) {
-            // -2^(w-1) <= v < 2^(w-1)
-            if (w >= 65)
-                fits = true;
-            else if (m.negative)
-                fits = w == 64 || std::int64_t(m.bits) >= -(std::int64_t(1) << (w - 1));
+            // -2^(w-1) <= v < 2^(w-1); a negative machine value fits any
+            // width from the machine's.
+            if (m.negative)
+                fits = w >= word_bits || signed_word(m.bits) >= -signed_word(word(1) << (w - 1));
             else
-                fits = m.bits <= (std::uint64_t(1) << (w - 1)) - 1;
+                fits = w > word_bits || m.bits <= (word(1) << (w - 1)) - 1;
         } else {
-            fits = !m.negative && (w >= 64 || m.bits < (std::uint64_t(1) << w));
+            fits = !m.negative && (w >= word_bits || m.bits < (word(1) << w));
         }
         if (!fits)
-            throw std::out_of_range(
-                "value " +
-                (m.negative ? std::to_string(std::int64_t(m.bits)) : std::to_string(m.bits)) +
-                " does not fit " + detail::port_text(p));
+            throw std::out_of_range("value " + machine_text(m) + " does not fit " +
+                                    detail::port_text(p));
+        if (p.has_range) {
+            const bool outside = m.negative ? signed_word(m.bits) < signed_word(p.low) ||
+                                                  signed_word(m.bits) > signed_word(p.high)
+                                            : p.high < 0 || m.bits > word(std::uint64_t(p.high)) ||
+                                                  (p.low > 0 && m.bits < word(std::uint64_t(p.low)));
+            if (outside)
+                throw std::out_of_range("value " + machine_text(m) + " is outside the range " +
+                                        range_text(p) + " of port " + p.name);
+        }
         return detail::hex_at_width(m.bits, m.negative, w);
     }
 
     static std::string big_field(const bigint& v, const vector_port& p)
     {
+        if (p.has_range && (v < bigint(p.low) || v > bigint(p.high)))
+            throw std::out_of_range("value " + v.to_string() + " is outside the range " +
+                                    range_text(p) + " of port " + p.name);
         const bigint limit = bigint(1) << (p.is_signed ? p.width - 1 : p.width);
         const bool fits = p.is_signed ? (v >= -limit && v < limit) : (v.sign() >= 0 && v < limit);
         if (!fits)
@@ -189,9 +299,10 @@ class vectors_writer
     {
         std::set<std::string> names;
         for (const vector_port& p : ports_) {
-            if (p.name.empty() || p.name.find_first_of(" \t\r\n:#") != std::string::npos)
+            if (!valid_name(p.name))
                 throw std::invalid_argument("port name \"" + p.name +
-                                            "\" is empty or holds a blank, ':' or '#'");
+                                            "\" is empty or holds a blank, ':' or '#'"
+                                            " outside an extended identifier");
             if (p.width < 1)
                 throw std::invalid_argument("port " + p.name + " has width " +
                                             std::to_string(p.width));
@@ -242,6 +353,23 @@ class vectors_writer
     std::size_t rows() const noexcept { return rows_; }
 
   private:
+    // A basic name holds no blank, ':', '#' or backslash; an extended
+    // identifier (\\my port\\, a backslash inside it doubled) may hold any
+    // of them but a line end, as fsmd-sim reads the header.
+    static bool valid_name(const std::string& name)
+    {
+        if (name.size() >= 3 && name.front() == '\\' && name.back() == '\\') {
+            if (name.find_first_of("\r\n") != std::string::npos)
+                return false;
+            // Inside the outer pair, backslashes come in pairs.
+            for (std::size_t i = 1; i + 1 < name.size(); ++i)
+                if (name[i] == '\\' && (i + 2 >= name.size() || name[++i] != '\\'))
+                    return false;
+            return true;
+        }
+        return !name.empty() && name.find_first_of(" \t\r\n:#\\") == std::string::npos;
+    }
+
     // Inputs, ':', outputs; each in the order of the port list.
     template <class Field> std::string line(Field field) const
     {

@@ -7,6 +7,7 @@ use ieee.numeric_std.all;
 package port_kinds_pkg is
   subtype word_t is std_logic_vector(15 downto 0);
   constant half : integer := 4;
+  function clog2(n : positive) return natural;
   type pair_t is record
     x : std_logic;
     y : std_logic;
@@ -115,3 +116,81 @@ end entity no_fsmd;
 architecture rtl of no_fsmd is
 begin
 end architecture rtl;
+
+library ieee;
+use ieee.std_logic_1164.all;
+use work.port_kinds_pkg.all;
+
+entity new_kinds is
+  generic (w : positive := 8; top : integer := 15; name : string := "x");
+  port (
+    flag      : in  boolean;
+    b         : in  bit;
+    x         : in  X01;
+    ux        : out UX01;
+    small     : in  integer range -8 to 7;
+    nat       : in  natural;
+    whole     : out integer;
+    ranged    : out integer range 0 to top;
+    down      : in  integer range 5 downto -5;
+    bv        : in  bit_vector(0 to 3);
+    asc       : in  std_logic_vector(0 to w - 1);
+    \my port\ : in  std_logic;
+    \A\\B\    : out std_logic_vector(half - 1 downto 0)
+  );
+end entity new_kinds;
+
+architecture fsmd of new_kinds is
+begin
+end architecture fsmd;
+
+architecture other of new_kinds is
+begin
+end architecture other;
+
+library ieee;
+use ieee.std_logic_1164.all;
+use work.port_kinds_pkg.all;
+
+-- Bounds computed from generics by every operator fsmd-sim evaluates.
+entity expr_widths is
+  generic (w : integer := 8);
+  port (
+    sum      : in std_logic_vector((w + 1) * 2 - 1 downto 0);
+    quotient : in std_logic_vector(0 to -((0 - w) / 3));
+    modulus  : in std_logic_vector((0 - w) mod 3 downto 0);
+    rest     : in std_logic_vector(-((0 - w) rem 3) downto 0);
+    power    : in std_logic_vector(2 ** (w / 4) - 1 downto 0);
+    absolute : in std_logic_vector(abs (0 - w) downto 1);
+    constant_mix : in std_logic_vector(half + w - 1 downto 0)
+  );
+end entity expr_widths;
+
+architecture fsmd of expr_widths is
+begin
+end architecture fsmd;
+
+library ieee;
+use ieee.std_logic_1164.all;
+use work.port_kinds_pkg.all;
+
+entity called_width is
+  generic (w : integer := 8);
+  port (v : in std_logic_vector(clog2(w) downto 0));
+end entity called_width;
+
+architecture fsmd of called_width is
+begin
+end architecture fsmd;
+
+entity needs_generic is
+  generic (N : integer);
+  port (v : in bit_vector(N downto 0));
+end entity needs_generic;
+
+architecture fsmd of needs_generic is
+begin
+end architecture fsmd;
+
+entity new_kinds_fsmd_sim_bench is
+end entity new_kinds_fsmd_sim_bench;

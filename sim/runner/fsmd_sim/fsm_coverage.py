@@ -1,0 +1,333 @@
+"""State and transition coverage of a design's state machines, from the
+counts gcov already gives.
+
+Where the states and transitions are comes from GHDL's own syntax tree
+(`ghdl --file-to-xml`): every `case` statement over a signal or variable
+whose type is an enumeration declared in the design is a state machine;
+each `when` arm is a state, and each assignment of one of the type's
+literals to an object of that type inside an arm is a transition from that
+arm's state to the literal. No VHDL is parsed here.
+
+How often each ran comes from gcov's branch counts, which count the edges
+of the compiled code: the branches of a `case` line are its arms in the
+order written, then the one GHDL adds for a value that matches no arm
+(absent with `when others`); those of an `if` or `elsif` line are "true",
+then "false". An arm or a branch of an `if` ran as often as the edge into
+it was taken. Line counts alone would mislead: GCC puts the code that joins
+the arms of an `if` on the last line of its `else` arm, so an assignment
+there shows a count even when it never ran. Where a line's branches are
+not the expected number (a condition with `and`/`or` has more), the count
+of the region's first line stands in.
+"""
+import xml.etree.ElementTree as ElementTree
+
+ENUMERATION_KINDS = ("enumeration_type_definition", "enumeration_subtype_definition")
+ASSIGNMENTS = ("simple_signal_assignment_statement", "variable_assignment_statement")
+
+
+class CaseStatement:
+    """One `case` in a design file: its line, its arms (label, line of the
+    `when`, the region that counts its runs), whether it has `when others`,
+    and, when it is over an enumeration of the design, the signal's name and
+    the transitions found in its arms (from, to, line, region)."""
+
+    def __init__(self, file, line, signal=None):
+        self.file, self.line, self.signal = file, line, signal
+        self.arms = []  # [label, when line, region]
+        self.has_others = False
+        self.transitions = []  # [from label, to literal, line, region]
+
+    @property
+    def branch_count(self):
+        """The branches gcov shows on the case line: one per arm, and one
+        more for a value matching no arm when there is no `when others`."""
+        return len(self.arms) + (0 if self.has_others else 1)
+
+
+# A region is where a statement sits: the branch whose edge enters it, as
+# (decision line, branch index, branches expected on that line), and the
+# line of its first statement (None for an empty arm).
+
+
+def cases_from_xml(source, design_files):
+    """The CaseStatements of the design files in the tree `ghdl
+    --file-to-xml` wrote (a file name or a file object). design_files: the
+    file names as GHDL was given them."""
+    root = ElementTree.parse(source).getroot()
+    by_id = {e.get("id"): e for e in root.iter() if e.get("id") is not None}
+    wanted = set(design_files)
+    found = []
+    for case in root.iter():
+        if case.get("kind") == "case_statement" and case.get("file") in wanted:
+            found.append(_read_case(case, by_id))
+    # Transitions inside an inner case over the same type belong to it.
+    owners = {}
+    for c in found:
+        for t in c.transitions:
+            owners[t[2], t[1]] = c
+    for c in found:
+        c.transitions = [t for t in c.transitions if owners[t[2], t[1]] is c]
+    return found
+
+
+def _ref(element, child, by_id):
+    node = element.find(child)
+    if node is None:
+        return None
+    return by_id.get(node.get("ref") or node.get("id"))
+
+
+def _base_type(type_element, by_id):
+    seen = 0
+    while type_element is not None and seen < 16:
+        if type_element.get("kind") == "enumeration_type_definition":
+            return type_element
+        parent = _ref(type_element, "parent_type", by_id) or _ref(type_element, "type", by_id)
+        if parent is type_element:
+            break
+        type_element, seen = parent, seen + 1
+    return type_element
+
+
+def _design_enumeration(expression, by_id, file):
+    """The enumeration type (declared in file) of a case's expression, or
+    None: a case over std_logic or an integer is no state machine."""
+    if expression is None or expression.get("kind") != "simple_name":
+        return None
+    t = _ref(expression, "type", by_id)
+    if t is None or t.get("kind") not in ENUMERATION_KINDS:
+        return None
+    base = _base_type(t, by_id)
+    if base is None or base.get("kind") != "enumeration_type_definition":
+        return None
+    return base if base.get("file") == file else None
+
+
+def _read_case(case, by_id):
+    file = case.get("file")
+    line = int(case.get("line"))
+    expression = case.find("expression")
+    enum = _design_enumeration(expression, by_id, file)
+    result = CaseStatement(file, line, expression.get("identifier") if enum is not None else None)
+    chain = case.find("case_statement_alternative_chain")
+    alternatives = []  # [labels, when line, statements]
+    for choice in (chain if chain is not None else []):
+        kind = choice.get("kind")
+        if kind == "choice_by_others":
+            result.has_others = True
+            label = "others"
+        elif kind == "choice_by_expression":
+            label = _name(choice.find("choice_expression").get("identifier") or "?")
+        else:
+            label = "range"
+        if choice.get("same_alternative_flag") == "true" and alternatives:
+            alternatives[-1][0].append(label)
+            continue
+        alternatives.append([[label], int(choice.get("line")), _children(choice, "associated_chain")])
+    for index, (labels, when_line, statements) in enumerate(alternatives):
+        label = " | ".join(labels)
+        region = ((line, index, result.branch_count), _first_line(statements))
+        result.arms.append([label, when_line, region])
+        if enum is not None:
+            _transitions(statements, region, label, enum, by_id, result.transitions)
+    return result
+
+
+def _children(element, name):
+    node = element.find(name)
+    return list(node) if node is not None else []
+
+
+def _first_line(statements):
+    return int(statements[0].get("line")) if statements else None
+
+
+def _transitions(statements, region, source, enum, by_id, out):
+    """Appends the transitions among statements (and the statements nested
+    in them) with the region each sits in."""
+    for s in statements:
+        kind = s.get("kind")
+        if kind in ASSIGNMENTS:
+            literal = _assigned_literal(s, enum, by_id)
+            if literal is not None:
+                out.append([source, literal, int(s.get("line")), region])
+        elif kind == "if_statement":
+            clause, previous_line = s, None
+            while clause is not None:
+                body = _children(clause, "sequential_statement_chain")
+                line = int(clause.get("line"))
+                if clause.find("condition") is not None:
+                    inner = ((line, 0, 2), _first_line(body))
+                    previous_line = line
+                else:  # else: the "false" branch of the last condition
+                    inner = ((previous_line, 1, 2), _first_line(body))
+                _transitions(body, inner, source, enum, by_id, out)
+                clause = clause.find("else_clause")
+        elif kind == "case_statement":
+            chain = s.find("case_statement_alternative_chain")
+            alternatives = [c for c in (chain if chain is not None else [])
+                            if c.get("same_alternative_flag") != "true"]
+            has_others = any(c.get("kind") == "choice_by_others" for c in alternatives)
+            n = len(alternatives) + (0 if has_others else 1)
+            for index, choice in enumerate(alternatives):
+                body = _children(choice, "associated_chain")
+                inner = ((int(s.get("line")), index, n), _first_line(body))
+                _transitions(body, inner, source, enum, by_id, out)
+        else:
+            # Loops and other compound statements: their bodies count as
+            # the region around them.
+            for child in ("sequential_statement_chain",):
+                body = s.find(child)
+                if body is not None:
+                    _transitions(list(body), region, source, enum, by_id, out)
+
+
+def _assigned_literal(statement, enum, by_id):
+    """The literal of enum that statement assigns to an object of enum's
+    type, or None."""
+    target = statement.find("target")
+    if target is None or _base_type(_ref(target, "type", by_id), by_id) is not enum:
+        return None
+    if statement.get("kind") == "variable_assignment_statement":
+        value = statement.find("expression")
+    else:
+        element = statement.find("waveform_chain/el")
+        value = element.find("we_value") if element is not None else None
+    if value is None or value.get("kind") != "simple_name":
+        return None
+    literal = _ref(value, "named_entity", by_id)
+    if literal is None or literal.get("kind") != "enumeration_literal":
+        return None
+    return _name(literal.get("identifier") or value.get("identifier"))
+
+
+def _name(identifier):
+    """A basic identifier in lower case, as GHDL keeps it; an extended one
+    (\\My State\\) as written."""
+    return identifier if identifier.startswith("\\") else identifier.lower()
+
+
+# ---------------------------------------------------------------- counts
+
+
+def region_count(region, lines, branches):
+    """How often the code of a region ran: the count of the branch into it
+    when its decision line shows the expected branches, else the count of
+    its first line (0 for a line without counts)."""
+    (line, index, expected), first = region
+    counts = branches.get(line)
+    if counts is not None and len(counts) == expected:
+        return counts[index] or 0
+    if first is None:
+        return 0
+    return lines.get(first, 0)
+
+
+class Machine:
+    """A state machine's counts in one file: the `case` line, the signal,
+    the states [label, when line, count] and the transitions [from, to,
+    line, count]."""
+
+    def __init__(self, line, signal):
+        self.line, self.signal = line, signal
+        self.states = []
+        self.transitions = []
+
+    def merge(self, other):
+        for mine, theirs in ((self.states, other.states), (self.transitions, other.transitions)):
+            index = {tuple(item[:-1]): item for item in mine}
+            for item in theirs:
+                key = tuple(item[:-1])
+                if key in index:
+                    index[key][-1] += item[-1]
+                else:
+                    mine.append(list(item))
+                    index[key] = mine[-1]
+
+
+def apply(cases, record):
+    """Gives record (a FileCoverage with gcov's branches still whole) its
+    state machines, and takes out of its branches the one GHDL adds to each
+    `case` without `when others`, which no value of the type can take."""
+    for case in cases:
+        if case.signal is not None:
+            machine = Machine(case.line, case.signal)
+            for label, when_line, region in case.arms:
+                machine.states.append([label, when_line,
+                                       region_count(region, record.lines, record.branches)])
+            for source, target, line, region in case.transitions:
+                machine.transitions.append([source, target, line,
+                                            region_count(region, record.lines, record.branches)])
+            record.machines[case.line] = machine
+    for case in cases:
+        counts = record.branches.get(case.line)
+        if not case.has_others and counts is not None and len(counts) == case.branch_count:
+            record.branches[case.line] = counts[:-1]
+
+
+# ---------------------------------------------------------------- reports
+
+
+def summary_lines(path, machine):
+    """The report of one machine, in the shape
+
+        state machine state (case at line 35 of FILE)
+          states      5/6 reached   never: st_full (line 52)
+          transitions 8/10 taken    never: st_idle -> st_full (line 43)
+    """
+    reached = [s for s in machine.states if s[2]]
+    taken = [t for t in machine.transitions if t[3]]
+    states = f"{len(reached)}/{len(machine.states)} reached"
+    moves = f"{len(taken)}/{len(machine.transitions)} taken"
+    never_states = ", ".join(f"{label} (line {line})" for label, line, count in machine.states
+                             if not count)
+    never_moves = ", ".join(f"{a} -> {b} (line {line})" for a, b, line, count in
+                            machine.transitions if not count)
+    def row(name, figure, never):
+        return f"  {name:<11} {figure:<13} never: {never}" if never else f"  {name:<11} {figure}"
+
+    return [f"state machine {machine.signal} (case at line {machine.line} of {path})",
+            row("states", states, never_states), row("transitions", moves, never_moves)]
+
+
+# What the counts mean, under the report.
+LEGEND = [
+    "A line's count is how often the code GCC attributed to it ran, not how often the",
+    "statement ran: a vector assignment loops over its elements. A state is reached when",
+    "its `when` arm ran; a transition is taken when its assignment ran. The branches of a",
+    "`case` are its arms; the one GHDL adds for a value matching no arm is left out.",
+]
+
+
+# Records of the tracefile beside lcov's own (genhtml skips keys it does
+# not know): a machine, its states and its transitions.
+MACHINE_KEY, STATE_KEY, TRANSITION_KEY = "FSM", "FSMSTATE", "FSMTRANS"
+
+
+def tracefile_lines(machines):
+    out = []
+    for line in sorted(machines):
+        m = machines[line]
+        out.append(f"{MACHINE_KEY}:{line},{m.signal}")
+        for label, when_line, count in m.states:
+            out.append(f"{STATE_KEY}:{line},{when_line},{count},{label}")
+        for source, target, at, count in m.transitions:
+            out.append(f"{TRANSITION_KEY}:{line},{at},{count},{target},{source}")
+    return out
+
+
+def read_tracefile_line(key, value, machines):
+    """Reads one of the records above into machines (case line ->
+    Machine); False when key is not one of them."""
+    if key == MACHINE_KEY:
+        line, signal = value.split(",", 1)
+        machines.setdefault(int(line), Machine(int(line), signal))
+    elif key == STATE_KEY:
+        line, when_line, count, label = value.split(",", 3)
+        machines[int(line)].states.append([label, int(when_line), int(count)])
+    elif key == TRANSITION_KEY:
+        line, at, count, target, source = value.split(",", 4)
+        machines[int(line)].transitions.append([source, target, int(at), int(count)])
+    else:
+        return False
+    return True

@@ -1,0 +1,174 @@
+"""Tests of fsmd_sim.fsm_coverage without GHDL: the state machines found in
+the trees GHDL dumped for designs/fsm_states.vhd and designs/fsm_full.vhd,
+their counts from gcov's JSON of a real run of fsm_states on
+data/fsm_states_partial.vectors (st_idle, st_add and st_sub only), the report
+lines and the tracefile records. data/make_fsm_fixture.sh remakes the
+fixtures."""
+import gzip
+import pathlib
+import unittest
+
+from fsmd_sim import coverage, coverage_report, fsm_coverage
+
+DATA = pathlib.Path(__file__).parent / "data"
+
+
+def cases(design):
+    with gzip.open(DATA / f"{design}.xml.gz") as tree:
+        return fsm_coverage.cases_from_xml(tree, [f"{design}.vhd"])
+
+
+def partial_run():
+    """fsm_states' coverage record after the partial run, with its state
+    machines and without the branch GHDL adds to the case."""
+    records = coverage.parse_gcov_json((DATA / "fsm_states.gcov.json").read_text())
+    record = records[0]
+    fsm_coverage.apply(cases("fsm_states"), record)
+    return record
+
+
+class FromTheTree(unittest.TestCase):
+    def test_states_are_the_arms_in_the_order_written_with_their_when_lines(self):
+        # Fault: arms read in the type's order, or the case's line given
+        # instead of the when's.
+        found = [c for c in cases("fsm_states") if c.signal]
+        self.assertEqual(len(found), 1)
+        machine = found[0]
+        self.assertEqual((machine.signal, machine.line), ("state", 37))
+        self.assertEqual([(label, line) for label, line, _ in machine.arms],
+                         [("st_wait", 38), ("st_idle", 41), ("st_full", 53), ("st_sub", 57),
+                          ("st_add", 61), ("st_mix", 65)])
+        self.assertFalse(machine.has_others)
+        self.assertEqual(machine.branch_count, 7)
+
+    def test_transitions_are_the_literals_assigned_in_each_arm(self):
+        # Fault: the reset assignment (line 33, in no arm) taken for a
+        # transition, or an assignment inside an if/elsif/else missed.
+        machine = next(c for c in cases("fsm_states") if c.signal)
+        self.assertEqual([tuple(t[:3]) for t in machine.transitions],
+                         [("st_wait", "st_idle", 39), ("st_idle", "st_full", 44),
+                          ("st_idle", "st_add", 46), ("st_idle", "st_sub", 48),
+                          ("st_idle", "st_mix", 50), ("st_full", "st_idle", 56),
+                          ("st_sub", "st_idle", 60), ("st_add", "st_idle", 64),
+                          ("st_mix", "st_wait", 67)])
+
+    def test_a_case_over_a_vector_is_no_state_machine(self):
+        # Fault: every case taken for a state machine (std_logic is an
+        # enumeration too, but not the design's).
+        vector_case = next(c for c in cases("fsm_states") if c.line == 76)
+        self.assertIsNone(vector_case.signal)
+        self.assertTrue(vector_case.has_others)
+        self.assertEqual(vector_case.branch_count, 2)
+
+    def test_states_sharing_an_arm_are_one_state(self):
+        # Fault: `when a | b` read as two arms, which shifts every later
+        # arm's branch by one.
+        machine = next(c for c in cases("fsm_full") if c.signal)
+        self.assertEqual([label for label, _, _ in machine.arms],
+                         ["st_idle", "st_double | st_halve", "st_out"])
+        self.assertEqual(machine.branch_count, 4)
+        self.assertEqual([tuple(t[:3]) for t in machine.transitions],
+                         [("st_idle", "st_double", 40), ("st_idle", "st_halve", 42),
+                          ("st_double | st_halve", "st_out", 50), ("st_out", "st_idle", 54)])
+
+    def test_next_state_and_variable_machines_are_found(self):
+        # Fault: only assignments to the case's own signal taken (a
+        # two-process machine assigns next_state), or variables left out.
+        found = {c.signal: c for c in cases("fsm_two_process") if c.signal}
+        self.assertEqual(sorted(found), ["phase", "state"])
+        self.assertEqual([tuple(t[:3]) for t in found["state"].transitions],
+                         [("ph_idle", "ph_run", 44), ("ph_run", "ph_done", 47),
+                          ("ph_done", "ph_idle", 50)])
+        self.assertEqual([tuple(t[:3]) for t in found["phase"].transitions],
+                         [("w_low", "w_high", 63), ("w_high", "w_low", 67)])
+
+
+class Counts(unittest.TestCase):
+    def test_reached_states_are_those_whose_arm_ran(self):
+        machine = partial_run().machines[37]
+        reached = {label: count for label, _, count in machine.states}
+        self.assertEqual({label for label, count in reached.items() if count},
+                         {"st_idle", "st_add", "st_sub"})
+
+    def test_an_assignment_at_the_end_of_an_else_is_not_taken_for_its_join(self):
+        # GCC puts the join of the if on line 50, the last line of its
+        # else: that line has a count, yet st_mix was never entered. Fault:
+        # transitions judged by their line's count.
+        record = partial_run()
+        self.assertGreater(record.lines[50], 0)
+        taken = {(a, b) for a, b, _, count in record.machines[37].transitions if count}
+        self.assertEqual(taken, {("st_idle", "st_add"), ("st_idle", "st_sub"),
+                                 ("st_add", "st_idle"), ("st_sub", "st_idle")})
+
+    def test_the_branch_for_no_arm_is_left_out_and_others_keeps_its_own(self):
+        # Fault: the case's extra branch left in (100% out of reach), or a
+        # branch dropped from a case that has `when others`.
+        raw = coverage.parse_gcov_json((DATA / "fsm_states.gcov.json").read_text())[0]
+        before = {line: list(counts) for line, counts in raw.branches.items()}
+        record = partial_run()
+        self.assertEqual(len(before[37]), 7)
+        self.assertEqual(record.branches[37], before[37][:6])
+        self.assertEqual(record.branches.get(76), before.get(76))
+
+    def test_a_region_whose_line_shows_other_branches_uses_its_first_line(self):
+        # A condition with `and` has more branches than two: the count of
+        # the region's first line stands in. Fault: an index into a list
+        # of other meaning, or an error.
+        lines = {10: 4, 12: 0}
+        region = ((9, 0, 2), 10)
+        self.assertEqual(fsm_coverage.region_count(region, lines, {9: [3, 1, 0, 2]}), 4)
+        self.assertEqual(fsm_coverage.region_count(((9, 1, 2), 12), lines, {9: [3, 1, 0, 2]}), 0)
+        self.assertEqual(fsm_coverage.region_count(region, lines, {9: [None, None]}), 0)
+        self.assertEqual(fsm_coverage.region_count(((9, 1, 2), None), lines, {}), 0)
+
+
+class Report(unittest.TestCase):
+    def test_lines_have_the_documented_shape(self):
+        machine = fsm_coverage.Machine(35, "state")
+        machine.states = [[f"st_{n}", 40 + n, 1] for n in range(5)] + [["st_full", 52, 0]]
+        machine.transitions = ([["st_a", "st_b", 50 + n, 2] for n in range(8)]
+                               + [["st_idle", "st_full", 43, 0], ["st_sum", "st_idle", 61, 0]])
+        self.assertEqual(fsm_coverage.summary_lines("f.vhd", machine), [
+            "state machine state (case at line 35 of f.vhd)",
+            "  states      5/6 reached   never: st_full (line 52)",
+            "  transitions 8/10 taken    never: st_idle -> st_full (line 43),"
+            " st_sum -> st_idle (line 61)"])
+
+    def test_a_machine_fully_covered_names_nothing_never(self):
+        machine = fsm_coverage.Machine(3, "s")
+        machine.states = [["st_a", 4, 1]]
+        machine.transitions = [["st_a", "st_a", 5, 1]]
+        lines = fsm_coverage.summary_lines("f.vhd", machine)
+        self.assertEqual(lines[1:], ["  states      1/1 reached", "  transitions 1/1 taken"])
+
+    def test_the_report_written_says_what_its_counts_mean(self):
+        import tempfile
+        with tempfile.TemporaryDirectory() as d:
+            summary = coverage_report.write_report(d, [partial_run()], {})
+            written = pathlib.Path(d, coverage_report.SUMMARY).read_text().splitlines()
+        self.assertEqual(summary, written)
+        self.assertEqual(written[-len(fsm_coverage.LEGEND):], fsm_coverage.LEGEND)
+        self.assertIn("  states      3/6 reached   never: st_wait (line 38), st_full (line 53),"
+                      " st_mix (line 65)", written)
+
+
+class Tracefile(unittest.TestCase):
+    def test_machines_survive_the_tracefile_and_merge_by_adding(self):
+        # Fault: `all` (which merges the benches' tracefiles) losing the
+        # machines, or counting a state twice instead of adding.
+        record = partial_run()
+        text = coverage_report.tracefile([record], "t")
+        back = coverage_report.parse_tracefile(text)[0]
+        self.assertEqual(vars(back.machines[37]), vars(record.machines[37]))
+        twice = coverage_report.combine([back, coverage_report.parse_tracefile(text)[0]])[0]
+        self.assertEqual([s[2] for s in twice.machines[37].states],
+                         [2 * s[2] for s in record.machines[37].states])
+        self.assertEqual(len(twice.machines[37].transitions), 9)
+
+    def test_a_malformed_machine_record_names_its_line(self):
+        with self.assertRaisesRegex(ValueError, "line 3"):
+            coverage_report.parse_tracefile("SF:a.vhd\nFSM:3,state\nFSMSTATE:9,4,1,st_a\n")
+
+
+if __name__ == "__main__":
+    unittest.main()
