@@ -134,10 +134,11 @@ def write_results(directory, name, text):
 
 
 def merge_coverage(directory, tracefiles, scratch, name):
-    """The parts' lcov tracefiles added by lcov itself (`lcov -a`) into
-    directory/coverage.info, with the summary and annotated sources from
-    the merged counts; returns the summary lines."""
-    from .coverage_report import TRACEFILE, parse_tracefile, write_report
+    """The parts' lcov tracefiles added up by lcov itself (`lcov -a`), the
+    state machines (which lcov drops) by fsmd-sim; the report written into
+    directory as a single run writes it (summary, annotated sources,
+    coverage.info); returns the summary lines."""
+    from .coverage_report import combine, parse_tracefile, write_report
     from .ghdl import read_text, spawn
     lcov = next((os.path.join(d, "lcov") for d in os.get_exec_path()
                  if os.access(os.path.join(d, "lcov"), os.X_OK)), None)
@@ -157,8 +158,15 @@ def merge_coverage(directory, tracefiles, scratch, name):
         raise BadInput(f"lcov could not merge the tracefiles:\n{read_text(log).rstrip()}")
     try:
         records = parse_tracefile(read_text(merged))
+        # lcov leaves out the records of state machines, which it does not
+        # know: they are added up from the parts' own tracefiles.
+        machines = {r.path: r for r in combine([m for path in tracefiles
+                                                for m in parse_tracefile(read_text(path))])}
     except ValueError as e:
-        raise BadInput(f"lcov's merged tracefile: {e}")
+        raise BadInput(f"a tracefile to merge: {e}")
+    for r in records:
+        if r.path in machines:
+            r.machines = machines[r.path].machines
     texts = {}
     for r in records:
         try:
@@ -168,9 +176,6 @@ def merge_coverage(directory, tracefiles, scratch, name):
             pass  # a shard run on another machine: no annotated copy
     try:
         summary = write_report(directory, records, texts, name)
-        # The tracefile the user gets is lcov's own, not a rewrite of it.
-        import shutil
-        shutil.copyfile(merged, os.path.join(directory, TRACEFILE))
     except OSError as e:
         raise BadInput(f"cannot write the coverage report into {directory}: {e.strerror}")
     return summary

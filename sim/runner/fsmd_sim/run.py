@@ -101,7 +101,7 @@ def make_scratch(directory):
 def execute(kit, job, settings, cache, simulation=None):
     """Builds and runs job; returns its outcome. simulation, when given,
     replaces the one simulation of the job once the libraries are built:
-    simulation(ghdl, design_use, scratch, gcov) returns the outcome (the
+    simulation(ghdl, design_use, scratch, gcov, kit_use) returns the outcome (the
     parts of --jobs)."""
     directory = settings.directory
     scratch = make_scratch(directory)
@@ -132,7 +132,7 @@ def execute(kit, job, settings, cache, simulation=None):
                                         coverage=gcov is not None)
             try:
                 if simulation is not None:
-                    return simulation(ghdl, design_use, scratch, gcov)
+                    return simulation(ghdl, design_use, scratch, gcov, kit_use)
                 outcome = simulate(kit, job, settings, ghdl, design_use, scratch)
                 if gcov is not None:
                     outcome.coverage = coverage_report(job, settings, gcov, design_use, scratch,

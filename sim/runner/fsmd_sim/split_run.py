@@ -55,11 +55,12 @@ def run_jobs(kit, job, settings, cache, count):
     and writes the merged results file (and coverage) into the run's
     folder."""
     return execute(kit, job, settings, cache,
-                   lambda ghdl, design_use, scratch, gcov:
-                   _simulate_parts(kit, job, settings, ghdl, design_use, scratch, gcov, count))
+                   lambda ghdl, design_use, scratch, gcov, kit_use:
+                   _simulate_parts(kit, job, settings, ghdl, design_use, scratch, gcov, kit_use,
+                                   count))
 
 
-def _simulate_parts(kit, job, settings, ghdl, design_use, scratch, gcov, count):
+def _simulate_parts(kit, job, settings, ghdl, design_use, scratch, gcov, kit_use, count):
     import threading
     # No part without a test; a file without tests is one empty part.
     count = max(1, min(count, job.total_tests))
@@ -89,7 +90,7 @@ def _simulate_parts(kit, job, settings, ghdl, design_use, scratch, gcov, count):
             outcome = simulate(kit, part, part_settings, ghdl, design_use, part_scratch)
             if gcov is not None:
                 outcome.coverage = coverage_report(part, part_settings, gcov, design_use,
-                                                   part_scratch)
+                                                   part_scratch, (kit, ghdl, kit_use))
             done[k] = outcome
         except BaseException as e:  # handed to the main thread, which raises it
             done[k] = e
