@@ -12,16 +12,18 @@ no value is ever truncated, padded from garbage or skipped.
 """
 import re
 
+from . import vector_lists
 from .vectors_bulk import bulk_rows
 
 HEX_DIGITS = frozenset("0123456789abcdefABCDEF")
 DONT_CARE = "-"
 # The bench's flag of an output checked only where its mask says.
 MASKED = "m"
-# Tokens are runs of characters other than blanks and ':', or a ':' alone.
-# Blanks are space, tab, carriage return (files written on Windows),
-# form feed and vertical tab.
-_TOKEN = re.compile(r"[^ \t\r\f\v:]+|:")
+# Tokens are a list (from '[' to the next ']', or up to a ':' or another
+# '[' when its ']' is missing), a run of characters other than blanks, ':'
+# and '[', or a ':' alone. Blanks are space, tab, carriage return (files
+# written on Windows), form feed and vertical tab.
+_TOKEN = re.compile(r"\[[^\]\[:]*\]?|[^ \t\r\f\v:\[]+|:")
 MAX_ERRORS_SHOWN = 20
 
 
@@ -42,10 +44,13 @@ class Vectors:
     layout the generated bench reads (see bench_text) and its line number in
     the vectors file."""
 
-    def __init__(self, ports, rows, lines):
+    def __init__(self, ports, rows, lines, lists=()):
         self.ports = ports
         self.rows = rows
         self.lines = lines
+        # The list columns (vector_lists.ListColumn), whose fields follow the
+        # scalar ones in each row, in this order.
+        self.lists = list(lists)
 
     @property
     def tests(self):
@@ -100,9 +105,10 @@ def _bench_row(ports, order, fields, masked):
 
 def _tokens(text):
     """(column, token) pairs of a line, the comment removed; columns count
-    characters from 1."""
+    characters from 1. A list that lacks its ']' ends before the blanks
+    that follow it."""
     code = text.split("#", 1)[0]
-    return [(m.start() + 1, m.group()) for m in _TOKEN.finditer(code)]
+    return [(m.start() + 1, m.group().rstrip(" \t\r\f\v")) for m in _TOKEN.finditer(code)]
 
 
 def _header_tokens(text):
@@ -149,6 +155,12 @@ def _bits(width):
     return "1 bit" if width == 1 else f"{width} bits"
 
 
+def _what(port):
+    """How a message names the column of a field: a port, or the words of a
+    list (vector_lists.Element)."""
+    return getattr(port, "what", None) or f"port {port.name}"
+
+
 def _check_field(token, port, is_output):
     """The value of one field and its mask (None: every digit checked), or
     the cause of its rejection as (offset of the offending character,
@@ -172,29 +184,60 @@ def _check_field(token, port, is_output):
             return None, None, (offset, f"{shown} is not a hexadecimal digit"
                                         f" (field of {port.name})")
     if len(token) > port.digits:
-        return None, None, (0, f"{len(token)} digits for port {port.name} of {_bits(port.width)}"
+        return None, None, (0, f"{len(token)} digits for {_what(port)} of {_bits(port.width)}"
                                f" (at most {port.digits})")
     mask = None
     if DONT_CARE in token:
         mask = "".join("0" if ch == DONT_CARE else "F" for ch in token.rjust(port.digits, "0"))
     value = int(token.replace(DONT_CARE, "0"), 16)
     if value >> port.width:
-        return None, None, (0, f"value {token} does not fit port {port.name} of"
+        return None, None, (0, f"value {token} does not fit {_what(port)} of"
                                f" {_bits(port.width)} (at most {(1 << port.width) - 1:X})")
     # An integer port's value must be in its range; one with unchecked
     # digits stands for several values and is not judged here.
     if mask is None and not port.fits(value):
         form = " of two's complement" if port.low < 0 else ""
-        return None, None, (0, f"value {token} is outside the range of port {port.name}"
+        return None, None, (0, f"value {token} is outside the range of {_what(port)}"
                                f" ({port.range_text}, in {_bits(port.width)}{form})")
     return value, mask, None
 
 
-def parse(path, text, ports, exact=()):
+def _check_list(token, column):
+    """The bench's text of a list field, or the cause of its rejection as
+    (offset in the token, message)."""
+    is_output = column.mode == "out"
+    if token == DONT_CARE and is_output:
+        return vector_lists.output_part(None, column.digits), None
+    if not token.startswith(vector_lists.OPEN):
+        example = "[0001 0002] or []" if column.digits == 4 else "[...] or []"
+        return None, (0, f"{column.name} is a {column.kind}: its field is a list in square"
+                         f" brackets, such as {example}")
+    if vector_lists.unclosed(token):
+        return None, (len(token), f"the list of {column.name} has no closing ']'")
+    element = vector_lists.Element(column)
+    words = []
+    for offset, item in vector_lists.elements(token):
+        if vector_lists.OPEN in item or vector_lists.CLOSE in item:
+            ch = vector_lists.OPEN if vector_lists.OPEN in item else vector_lists.CLOSE
+            return None, (offset + item.index(ch), f"{ch!r} inside the list of {column.name}")
+        if column.max_length is not None and len(words) == column.max_length:
+            return None, (offset, f"the list of {column.name} holds more than its"
+                                  f" {column.max_length} words (the {column.kind}'s depth)")
+        value, mask, error = _check_field(item, element, is_output)
+        if error:
+            return None, (offset + error[0], error[1])
+        words.append(value if mask is None or value is None else (value, mask))
+    if is_output:
+        return vector_lists.output_part(words, column.digits), None
+    return vector_lists.input_part(words, column.digits), None
+
+
+def parse(path, text, ports, exact=(), lists=()):
     """Parses `text`, the contents of the vectors file `path`, against the
-    design's data ports. `exact`: names of outputs whose fields must not
-    leave digits unchecked (those with a tolerance). Returns Vectors; raises
-    VectorsError."""
+    design's data ports and its list columns (vector_lists.ListColumn, in the
+    order their fields follow the scalar ones in the bench's lines).
+    `exact`: names of outputs whose fields must not leave digits unchecked
+    (those with a tolerance). Returns Vectors; raises VectorsError."""
     problems = []
     more = 0
 
@@ -205,17 +248,24 @@ def parse(path, text, ports, exact=()):
         else:
             more += 1
 
-    by_name = {header_key(p.name): p for p in ports}
+    lists = list(lists)
+    every = list(ports) + lists
+    by_name = {}
+    for column in every:
+        by_name.setdefault(header_key(column.name), {})[column.mode] = column
     header = None
-    columns = []  # port index per field, None for the ':' column
+    columns = []  # index in `every` per field, None for the ':' column
     tests, lines = [], []
     if isinstance(text, bytes):
         text = text.decode("utf-8", "surrogateescape")
     order = _bench_order(ports)
     # The fast reader takes plain ASCII files only; any other file is read
-    # line by line by the full check.
-    fast_allowed = text.isascii() and not any(c in text for c in _STR_ONLY_BLANKS)
+    # line by line by the full check. A design with list columns is read by
+    # the full check too: its lines carry lists.
+    fast_allowed = (text.isascii() and not any(c in text for c in _STR_ONLY_BLANKS)
+                    and not lists)
     fast = None
+    n_ports = len(ports)
     for number, line in enumerate(text.split("\n"), 1):
         if fast is not None:
             row = fast(line)
@@ -229,7 +279,7 @@ def parse(path, text, ports, exact=()):
             continue
         if header is None:
             header = number
-            columns = _parse_header(tokens, ports, by_name, number, problem)
+            columns = _parse_header(tokens, every, by_name, number, problem)
             if columns is None:
                 break
             if fast_allowed:
@@ -239,7 +289,14 @@ def parse(path, text, ports, exact=()):
                     tests, lines = bulk
                     break
             continue
-        fields = [None] * len(ports)
+        unclosed = next(((c, t) for c, t in tokens if vector_lists.unclosed(t)), None)
+        if unclosed is not None:
+            column, token = unclosed
+            problem(number, column + len(token), f"the list opened at column {column}"
+                                                 " has no closing ']'")
+            continue
+        fields = [None] * n_ports
+        parts = [vector_lists.absent_part(c) for c in lists]
         masked = set()
         ok = True
         if len(tokens) != len(columns):
@@ -257,7 +314,20 @@ def parse(path, text, ports, exact=()):
                     ok = False
                 continue
             if token == ":":
-                problem(number, column, f"':' where the header has port {ports[index].name}")
+                problem(number, column, f"':' where the header has {_column_text(every[index])}")
+                ok = False
+                continue
+            if index >= n_ports:
+                part, error = _check_list(token, every[index])
+                if error:
+                    problem(number, column + error[0], error[1])
+                    ok = False
+                else:
+                    parts[index - n_ports] = part
+                continue
+            if token.startswith(vector_lists.OPEN):
+                problem(number, column, f"a list in the field of port {ports[index].name},"
+                                        " which takes one value")
                 ok = False
                 continue
             value, mask, error = _check_field(token, ports[index], ports[index].mode == "out")
@@ -275,13 +345,22 @@ def parse(path, text, ports, exact=()):
                     fields[index] += " " + mask
                     masked.add(index)
         if ok:
-            tests.append(_bench_row(ports, order, fields, masked))
+            row = _bench_row(ports, order, fields, masked)
+            if lists:
+                row = row[:-1] + "".join(parts) + "\n"
+            tests.append(row)
             lines.append(number)
     if header is None and not problems:
         problem(1, 1, "no header line (input port names, ':', output port names)")
     if problems:
         raise VectorsError(problems, more)
-    return Vectors(ports, tests, lines)
+    return Vectors(ports, tests, lines, lists)
+
+
+def _column_text(column):
+    if getattr(column, "is_list", False):
+        return f"{column.kind} {column.name}"
+    return f"port {column.name}"
 
 
 # ASCII characters that str.split() takes for blanks and the check does not.
@@ -349,10 +428,12 @@ def _fast_line(columns, ports, order, exact):
     return read
 
 
-def _parse_header(tokens, ports, by_name, number, problem):
-    """The port index of each header field (None for ':'), or None after
-    reporting what is wrong with the header."""
-    columns, seen = [], {}
+def _parse_header(tokens, every, by_name, number, problem):
+    """The index in `every` (the ports, then the list columns) of each header
+    field (None for ':'), or None after reporting what is wrong with the
+    header. A memory's name may stand on both sides: its contents when the
+    test starts, and those expected when it ends."""
+    columns, seen, first = [], {}, {}
     bad = False
     colon = None
     for column, token in tokens:
@@ -365,32 +446,37 @@ def _parse_header(tokens, ports, by_name, number, problem):
             columns.append(None)
             continue
         name = header_key(token)
-        port = by_name.get(name)
-        if port is None:
-            known = ", ".join(p.name for p in ports) or "none"
+        sides = by_name.get(name)
+        side = "in" if colon is None else "out"
+        port = sides.get(side) if sides else None
+        if sides is None:
+            known = ", ".join(dict.fromkeys(p.name for p in every)) or "none"
             problem(number, column,
                     f"unknown column {token!r}: the design's data ports are {known}")
             bad = True
-        elif name in seen:
+        elif (name, side) in seen or (name in first and len(sides) == 1):
             problem(number, column,
-                    f"column {token!r} appears twice (first at column {seen[name]})")
+                    f"column {token!r} appears twice"
+                    f" (first at column {seen.get((name, side), first.get(name))})")
             bad = True
-        elif colon is None and port.mode == "out":
+        elif colon is None and port is None:
             problem(number, column,
                     f"output {token!r} before the ':' (outputs are named after it)")
             bad = True
-        elif colon is not None and port.mode == "in":
+        elif colon is not None and port is None:
             problem(number, column,
                     f"expected value for input {token!r}: only outputs follow the ':'")
             bad = True
-        seen[name] = column
-        columns.append(ports.index(port) if port is not None else -1)
+        seen[name, side] = column
+        first.setdefault(name, column)
+        columns.append(every.index(port) if port is not None else -1)
     if colon is None:
         problem(number, tokens[-1][0] + len(tokens[-1][1]),
                 "the header has no ':' between the input and the output names")
         bad = True
-    for port in ports:
-        if port.mode == "in" and header_key(port.name) not in seen:
+    for port in every:
+        if (port.mode == "in" and getattr(port, "required", True)
+                and (header_key(port.name), "in") not in seen):
             problem(number, 1, f"missing column for input {port.name}: every input needs a value")
             bad = True
     return None if bad else columns
