@@ -84,6 +84,7 @@ class DesignJob(Job):
         ports = read_ports(kit, ghdl, cache, kit_use, self, scratch, deadline)
         try:
             _, data_ports = harness_gen.split_ports(ports, self.options)
+            lists = harness_gen.list_columns(harness_gen.memories_of(ports, self.options))
             self.harness_text = harness_gen.generate(ports, self.options)
         except PortError as e:
             raise BadInput(str(e))
@@ -91,7 +92,7 @@ class DesignJob(Job):
         check_tolerances(tolerances, data_ports, self.options.entity)
         try:
             self.vectors = parse_vectors(self.vectors_path, self.vectors_text, data_ports,
-                                         exact=tolerances)
+                                         exact=tolerances, lists=lists)
         except VectorsError as e:
             raise BadInput(f"the vectors file does not suit entity {self.options.entity}:\n{e}")
         self.tests_in_file = len(self.vectors.tests)
@@ -127,7 +128,8 @@ class DesignJob(Job):
         from .vectors import Vectors
         first, end = part_range(len(self.vectors.tests), k, n)
         whole = self.vectors
-        self.vectors = Vectors(whole.ports, whole.rows[first:end], whole.lines[first:end])
+        self.vectors = Vectors(whole.ports, whole.rows[first:end], whole.lines[first:end],
+                               whole.lists)
         self.part, self.test_offset = (k, n), first
 
     def part_job(self, k, n):

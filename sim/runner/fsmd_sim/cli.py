@@ -11,7 +11,8 @@ usage: fsmd-sim BENCH [--design FILE...]... [--data FILE] [--dir DIR]
                     [--ieee standard|synopsys]
                     [--control ROLE=PORT]... [--reset-active high|low]
                     [--start-mode level|pulse] [--clock-period TIME]
-                    [--max-cycles N] [--tolerance PORT=N]... [--max-failures N]
+                    [--max-cycles N] [--tolerance PORT=N]... [--memory SPEC]...
+                    [--max-failures N]
                     [--tests LIST] [--dir DIR] [--stop-time TIME]
                     [--timeout SECONDS] [--backend B] [--junit FILE]
                     [--wave FILE] [--wave-on-failure FILE] [--coverage DIR]
@@ -36,7 +37,15 @@ argument per line (surrounding blanks, blank lines and lines starting with
 # are left out; paths stay relative to the current folder). An output field
 of the vectors file may leave single hexadecimal digits unchecked ('12-4');
 --tolerance PORT=N (N decimal) passes an output that differs from its
-expected value by at most N, as a signed number for a signed port. --max-failures N stops the run after N failed tests; --tests
+expected value by at most N, as a signed number for a signed port. --memory
+NAME:address=A[,read_data=Q][,write_data=D][,write_enable=WE][,enable=EN]
+[,depth=N][,latency=L] models a single-port synchronous memory on those
+ports (depth default 2^width of A, latency default 1 rising edge from an
+address to its word on Q); NAME is a column of the vectors file whose field
+is a list, [0001 0002] or []: the memory's words when the test starts
+(zeros after the list, or all zeros without an input column) and, after the
+':', those expected when it ends ('-' leaves a word unchecked).
+--max-failures N stops the run after N failed tests; --tests
 LIST (57 or 10-20,57) runs only those tests of the vectors file, from reset,
 in the file's order, under their numbers in it. --coverage (gcc back end
 only, chosen when --backend is not given) writes the design's line and
@@ -96,6 +105,7 @@ OPTIONS = {
     "--std": ("std", False),
     "--ieee": ("ieee", False),
     "--tolerance": ("tolerances", True),
+    "--memory": ("memories", True),
     "--max-failures": ("max_failures", False),
     "--tests": ("tests", False),
     "-j": ("jobs", False),
@@ -109,11 +119,12 @@ FLAGS = {"--quiet": "quiet", "--passing-values": "passing_values",
 # Options of the single-bench modes that `all` does not take.
 SINGLE_RUN_ONLY = ("--design", "--data", "--stop-time", "--wave", "--wave-on-failure", "--vectors",
                    "--architecture", "--control", "--reset-active", "--start-mode", "--clock-period",
-                   "--max-cycles", "--generic", "--std", "--ieee", "--tolerance", "--max-failures", "--tests",
+                   "--max-cycles", "--generic", "--std", "--ieee", "--tolerance", "--memory",
+                   "--max-failures", "--tests",
                    "--quiet", "--passing-values", "--jobs", "--shard", "--independent-tests")
 # Options of the any-design mode (--vectors), which the bundled benches do not take.
 ANY_DESIGN_ONLY = ("--vectors", "--architecture", "--control", "--reset-active", "--start-mode",
-                   "--clock-period", "--max-cycles", "--generic", "--tolerance",
+                   "--clock-period", "--max-cycles", "--generic", "--tolerance", "--memory",
                    "--passing-values", "--jobs", "--shard", "--independent-tests")
 STANDARDS = ("93c", "08")
 IEEE_LIBRARIES = ("standard", "synopsys")
@@ -429,6 +440,9 @@ def check_any_design(opts):
         # As written: messages name it so, and VHDL's generic map takes any case.
         generics[name] = value
     opts.generics = generics
+    from .memories import check_distinct, parse_option
+    opts.memories = [parse_option(item, is_identifier) for item in opts.memories]
+    check_distinct(opts.memories)
     if opts.max_cycles > MAX_CYCLES_LIMIT or opts.max_cycles * opts.clock_period_fs >= 2**60:
         raise BadInput(f"--max-cycles {opts.max_cycles} is too large for a VHDL time"
                        " at this clock period")

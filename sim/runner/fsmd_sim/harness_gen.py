@@ -17,6 +17,7 @@ design's instance, clock and reset, start and completion, each input's
 driver, each output's checker, results and verdict, the image function).
 A new concern is a new piece added to the list in `generate`.
 """
+from . import memories as memories_module
 from . import ports as ports_module
 from .bench.checker import checked_flags, is_maskable, output_checker
 from .bench.clock_reset import clock, reset
@@ -25,6 +26,7 @@ from .bench.driver import input_driver
 from .bench.image import image_function
 from .bench.instance import design_instance
 from .bench.matching import masks, tolerance
+from .bench.memory import memory_model
 from .bench.names import BENCH_NAMES, Names, bench_entity, results_file, vectors_file
 from .bench.template import bench_template, fill
 from .bench.verdict import (FAILED_REPORT, FINAL_REPORT_KIND, PASSED_REPORT, STOPPED_TEXT,
@@ -43,7 +45,7 @@ OPTIONAL_ROLES = ("ready",)
 class Options:
     def __init__(self, entity, architecture="fsmd", controls=None, reset_active="high",
                  start_mode="level", clock_period="10 ns", max_cycles=1000000, tolerances=None,
-                 generics=None, passing_values=False):
+                 generics=None, passing_values=False, memories=None):
         self.entity = entity.lower()
         self.architecture = architecture.lower()
         self.controls = {role: role for role in ROLES}
@@ -58,6 +60,8 @@ class Options:
         self.generics = dict(generics or {})
         # --passing-values: a passing test's line of results shows its values.
         self.passing_values = passing_values
+        # --memory: memories.MemorySpec, in the order given.
+        self.memories = list(memories or [])
 
 
 def split_ports(ports, options):
@@ -84,7 +88,25 @@ def split_ports(ports, options):
                                          f" {ROLE_MODES[role]} port, not {port.mode}")
         controls[role] = port
     control_names = {p.name for p in controls.values()}
-    return controls, [p for p in ports if p.name not in control_names]
+    # A memory's ports are the bench's to drive and read, not columns.
+    memory_ports = {name for spec in getattr(options, "memories", ()) for name in spec.port_names()}
+    return controls, [p for p in ports if p.name not in control_names | memory_ports]
+
+
+def memories_of(ports, options):
+    """The memories of --memory bound to the design's ports; raises
+    PortError when one does not suit them."""
+    controls, data = split_ports(ports, options)
+    memories = memories_module.bind(getattr(options, "memories", ()), ports,
+                                    {p.name for p in controls.values()}, options.entity)
+    memories_module.check_names(memories, data)
+    return memories
+
+
+def list_columns(memories):
+    """The columns of the vectors file whose fields are lists, in the order
+    the bench reads them."""
+    return [column for memory in memories for column in memory.columns()]
 
 
 def generate(ports, options):
@@ -107,8 +129,11 @@ def generate(ports, options):
     pieces += [input_driver(port, names) for port in inputs]
     pieces += [output_checker(port, flag, names, options.tolerances.get(port.name))
                for port, flag in zip(outputs, flags)]
+    memories = memories_of(ports, options)
+    pieces += [memory_model(memory, i, names) for i, memory in enumerate(memories)]
     pieces += [results_and_verdict(names, options), image_function(names)]
-    if any(is_maskable(port, options.tolerances.get(port.name)) for port in outputs):
+    # A memory's words may leave digits unchecked too.
+    if memories or any(is_maskable(port, options.tolerances.get(port.name)) for port in outputs):
         pieces.append(masks(names))
     if options.tolerances:
         pieces.append(tolerance(names))
