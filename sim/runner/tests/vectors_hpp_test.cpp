@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cinttypes>
 #include <cstdio>
+#include <list>
 #include <random>
+#include <ranges>
 #include <sstream>
 
 using fsmdkit::input;
@@ -196,8 +199,9 @@ TEST(VectorsValue, IntegersOf128BitsAreNeverNarrowed)
         field(u128(1) << 100, 64, false);
         FAIL();
     } catch (const std::out_of_range& e) {
-        EXPECT_STREQ(e.what(),
-                     "value 1267650600228229401496703205376 does not fit unsigned port p of 64 bits");
+        EXPECT_STREQ(
+            e.what(),
+            "value 1267650600228229401496703205376 does not fit unsigned port p of 64 bits");
     }
 }
 #endif
@@ -211,10 +215,18 @@ TEST(VectorsPorts, IntegerRangesTakeTheFewestBitsAndRefuseValuesOutsideThem)
     };
     // natural and integer as GHDL has them, and ranges around each power of two.
     const Case cases[] = {
-        {0, 0, 1, false},     {0, 1, 1, false},      {0, 15, 4, false},
-        {0, 16, 5, false},    {-8, 7, 4, true},      {-9, 7, 5, true},
-        {-8, 8, 5, true},     {-1, 0, 1, true},      {-5, 5, 4, true},
-        {5, 10, 4, false},    {-10, -5, 5, true},    {0, 2147483647, 31, false},
+        {0, 0, 1, false},
+        {0, 1, 1, false},
+        {0, 15, 4, false},
+        {0, 16, 5, false},
+        {-8, 7, 4, true},
+        {-9, 7, 5, true},
+        {-8, 8, 5, true},
+        {-1, 0, 1, true},
+        {-5, 5, 4, true},
+        {5, 10, 4, false},
+        {-10, -5, 5, true},
+        {0, 2147483647, 31, false},
         {-2147483647 - 1, 2147483647, 32, true},
     };
     for (const Case& c : cases) {
@@ -229,9 +241,11 @@ TEST(VectorsPorts, IntegerRangesTakeTheFewestBitsAndRefuseValuesOutsideThem)
         EXPECT_EQ(fsmdkit::vector_value(c.high).field(p), masked_hex(c.high, c.width));
         EXPECT_THROW(fsmdkit::vector_value(c.low - 1).field(p), std::out_of_range);
         EXPECT_THROW(fsmdkit::vector_value(c.high + 1).field(p), std::out_of_range);
-        EXPECT_THROW(fsmdkit::vector_value(fsmdkit::bigint(c.high) + 1).field(p), std::out_of_range);
+        EXPECT_THROW(fsmdkit::vector_value(fsmdkit::bigint(c.high) + 1).field(p),
+                     std::out_of_range);
         EXPECT_THROW(fsmdkit::vector_value(fsmdkit::bigint(c.low) - 1).field(p), std::out_of_range);
-        EXPECT_EQ(fsmdkit::vector_value(fsmdkit::bigint(c.low)).field(p), masked_hex(c.low, c.width));
+        EXPECT_EQ(fsmdkit::vector_value(fsmdkit::bigint(c.low)).field(p),
+                  masked_hex(c.low, c.width));
     }
     // Within the width but outside the range: 12 fits 4 bits, not 0 to 10.
     try {
@@ -276,3 +290,113 @@ TEST(VectorsWriter, MalformedPortListsAreRefused)
 }
 
 } // namespace
+
+// List columns: a memory's words or a stream's values in one field.
+
+TEST(VectorsLists, AnyRangeOfValuesIsOneListFieldAtTheColumnsWidth)
+{
+    const auto q8_8 = fsmdkit::fixed_format::make(8, 8);
+    const std::vector<int> ints{1, -2, 3};
+    const std::array<fsmdkit::fixed, 2> fixeds{fsmdkit::fixed(1.5, q8_8),
+                                               fsmdkit::fixed(-1.5, q8_8)};
+    std::list<fsmdkit::bigint> bigs{fsmdkit::bigint(-1), fsmdkit::bigint(1) << 14};
+    const auto in16s = fsmdkit::input_list("arr", 16, is_signed);
+    struct Case {
+        const char* what;
+        fsmdkit::vector_value value;
+        std::string field;
+    };
+    const Case cases[] = {
+        {"vector<int>", fsmdkit::list(ints), "[0001 FFFE 0003]"},
+        {"array<fixed>", fsmdkit::list(fixeds), "[0180 FE80]"},
+        {"list<bigint>", fsmdkit::list(bigs), "[FFFF 4000]"},
+        {"a view of a range", fsmdkit::list(std::views::iota(7, 10)), "[0007 0008 0009]"},
+        {"braced", fsmdkit::list({1, fsmdkit::bigint(2), fsmdkit::fixed(-1.0, q8_8)}),
+         "[0001 0002 FF00]"},
+        {"empty", fsmdkit::list(std::vector<int>{}), "[]"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.value.field(in16s), c.field) << c.what;
+}
+
+TEST(VectorsLists, IntegersOf128BitsAreWrittenWhole)
+{
+#ifdef __SIZEOF_INT128__
+    __extension__ typedef unsigned __int128 u128;
+    __extension__ typedef __int128 s128;
+    const std::vector<u128> words{~u128(0), u128(1) << 127, 5};
+    EXPECT_EQ(fsmdkit::list(words).field(fsmdkit::input_list("w", 128)),
+              "[" + std::string(32, 'F') + " 8" + std::string(31, '0') + " " +
+                  std::string(31, '0') + "5]");
+    // -2^126 at 130 bits: 2^130 - 2^126, fifteen times 2^126.
+    const std::vector<s128> negatives{-1, -(s128(1) << 126)};
+    EXPECT_EQ(fsmdkit::list(negatives).field(fsmdkit::input_list("w", 130, is_signed)),
+              "[3" + std::string(32, 'F') + " 3C" + std::string(31, '0') + "]");
+#else
+    GTEST_SKIP() << "no 128-bit integers on this compiler";
+#endif
+}
+
+TEST(VectorsLists, AMemoryLoadedAndCheckedIsOneNameOnBothSides)
+{
+    std::ostringstream text;
+    fsmdkit::vectors_writer w(text, {input("n", 5), fsmdkit::input_list("buf", 16),
+                                     fsmdkit::output_list("buf", 16), output("s", 4)});
+    w.row({3, fsmdkit::list({1, 2, 3}), fsmdkit::list({3, not_checked, 1}), 6});
+    w.row({0, fsmdkit::list(std::vector<int>{}), not_checked, not_checked});
+    EXPECT_EQ(text.str(), "n buf : buf s\n03 [0001 0002 0003] : [0003 - 0001] 6\n"
+                          "00 [] : - -\n");
+}
+
+TEST(VectorsLists, WrongShapesAndWordsThatDoNotFitAreRefusedBeforeWriting)
+{
+    struct Case {
+        const char* what;
+        fsmdkit::vector_value in, out;
+        bool out_of_range; // else invalid_argument
+        const char* names; // a text the message holds
+    };
+    const Case cases[] = {
+        {"element too wide", fsmdkit::list({1, 256}), fsmdkit::list({}), true, "element 1"},
+        {"negative on unsigned", fsmdkit::list({-1}), fsmdkit::list({}), true, "element 0"},
+        {"not_checked in an input list", fsmdkit::list({1, not_checked}), fsmdkit::list({}), false,
+         "element 1"},
+        {"one value for a list", 5, fsmdkit::list({}), false, "takes a list"},
+        {"a list for one value", fsmdkit::list({}), fsmdkit::list({1}), false, "takes one value"},
+        {"a list inside a list", fsmdkit::list({fsmdkit::list({1})}), fsmdkit::list({}), false,
+         "element 0"},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream text;
+        fsmdkit::vectors_writer w(text, {fsmdkit::input_list("mem", 8), output("y", 8)});
+        const std::string header = text.str();
+        try {
+            w.row({c.in, c.out});
+            ADD_FAILURE() << c.what << ": no exception";
+        } catch (const std::out_of_range& e) {
+            EXPECT_TRUE(c.out_of_range) << c.what << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.names), std::string::npos) << e.what();
+        } catch (const std::invalid_argument& e) {
+            EXPECT_FALSE(c.out_of_range) << c.what << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.names), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(text.str(), header) << c.what;
+        EXPECT_EQ(w.rows(), 0u);
+    }
+}
+
+TEST(VectorsLists, ANameTwiceOnOneSideOrBesideAScalarIsRefused)
+{
+    std::ostringstream text;
+    using fsmdkit::input_list;
+    using fsmdkit::output_list;
+    EXPECT_THROW(fsmdkit::vectors_writer(text, {input_list("m", 8), input_list("m", 8)}),
+                 std::invalid_argument);
+    EXPECT_THROW(fsmdkit::vectors_writer(text, {output_list("m", 8), output_list("m", 8)}),
+                 std::invalid_argument);
+    EXPECT_THROW(fsmdkit::vectors_writer(text, {input("m", 8), output_list("m", 8)}),
+                 std::invalid_argument);
+    EXPECT_THROW(fsmdkit::vectors_writer(text, {output_list("m", 8), output("m", 8)}),
+                 std::invalid_argument);
+    EXPECT_EQ(text.str(), "");
+}

@@ -19,6 +19,14 @@
 // signed port takes the value's two's complement bits; an unsigned port takes
 // values from 0 to 2^width - 1.
 //
+// A memory or a stream is a list column: fsmdkit::input_list("arr", 16) holds
+// a memory's words when a test starts, fsmdkit::output_list("arr", 16) those
+// expected when it ends (an in-out memory has both, under one name). Its
+// value is fsmdkit::list(values), from any range of the values above
+// (std::vector<int>, std::array<fixed, 8>, ...) or from a braced list, each
+// element written at the column's width as a scalar field would be, '-'
+// for not_checked in an output list: "[0001 - 0003]", "[]" for none.
+//
 // A VHDL boolean port is fsmdkit::input_boolean("flag") (one bit, 1 = true);
 // an integer port with a range is fsmdkit::input_integer("n", -8, 7): as
 // wide as the fewest bits that hold the range (two's complement when it has
@@ -30,7 +38,10 @@
 // Errors are exceptions, thrown before anything of the offending row is
 // written: std::out_of_range for a value that does not fit its port (never
 // wrapped or cut), std::invalid_argument for a malformed port list, a row
-// with the wrong number of values, or not_checked for an input.
+// with the wrong number of values, or not_checked for an input; a list for a
+// port that takes one value, a single value for a list column, or a list
+// inside a list is std::invalid_argument too. A list element that does not
+// fit names its index.
 #ifndef FSMDKIT_VECTORS_HPP
 #define FSMDKIT_VECTORS_HPP
 
@@ -40,8 +51,9 @@
 #include <concepts>
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <ostream>
-#include <set>
+#include <ranges>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -65,6 +77,8 @@ struct vector_port {
     bool has_range = false;
     std::int64_t low = 0;
     std::int64_t high = 0;
+    // A memory or stream column: its field is a list of words of this width.
+    bool is_list = false;
 };
 
 inline vector_port input(std::string name, int width, bool signed_port = false)
@@ -75,8 +89,26 @@ inline vector_port output(std::string name, int width, bool signed_port = false)
 {
     return vector_port{std::move(name), port_dir::out, width, signed_port};
 }
-inline vector_port input_boolean(std::string name) { return input(std::move(name), 1); }
-inline vector_port output_boolean(std::string name) { return output(std::move(name), 1); }
+inline vector_port input_list(std::string name, int width, bool signed_port = false)
+{
+    vector_port p = input(std::move(name), width, signed_port);
+    p.is_list = true;
+    return p;
+}
+inline vector_port output_list(std::string name, int width, bool signed_port = false)
+{
+    vector_port p = output(std::move(name), width, signed_port);
+    p.is_list = true;
+    return p;
+}
+inline vector_port input_boolean(std::string name)
+{
+    return input(std::move(name), 1);
+}
+inline vector_port output_boolean(std::string name)
+{
+    return output(std::move(name), 1);
+}
 
 namespace detail
 {
@@ -132,7 +164,7 @@ __extension__ typedef unsigned __int128 machine_word;
 __extension__ typedef __int128 signed_machine_word;
 template <class T>
 concept is_int128 = std::same_as<std::remove_cv_t<T>, signed_machine_word> ||
-                 std::same_as<std::remove_cv_t<T>, machine_word>;
+    std::same_as<std::remove_cv_t<T>, machine_word>;
 #else
 typedef std::uint64_t machine_word;
 typedef std::int64_t signed_machine_word;
@@ -181,7 +213,11 @@ inline std::string hex_at_width(machine_word bits, bool negative, int width)
 }
 } // namespace detail
 
-// One field of a row.
+class vector_value;
+template <std::ranges::input_range R> vector_value list(R&& values);
+vector_value list(std::initializer_list<vector_value> values);
+
+// One field of a row: one value, or a list of them (fsmdkit::list).
 class vector_value
 {
   public:
@@ -197,12 +233,23 @@ class vector_value
     vector_value(const bigint& v) : value_(v) {}
     vector_value(const fixed& v) : vector_value(v.raw()) {}
 
-    bool is_not_checked() const noexcept { return std::holds_alternative<std::monostate>(value_); }
+    bool is_not_checked() const noexcept
+    {
+        return !is_list_ && std::holds_alternative<std::monostate>(value_);
+    }
+    bool is_list() const noexcept { return is_list_; }
 
-    // The field for port p; throws std::out_of_range when the value does
-    // not fit, std::invalid_argument for not_checked.
+    // The field for port p; throws std::out_of_range when the value (or an
+    // element of a list) does not fit, std::invalid_argument for not_checked
+    // or a list where p takes one value, or one value where p takes a list.
     std::string field(const vector_port& p) const
     {
+        if (p.is_list != is_list_)
+            throw std::invalid_argument(
+                p.is_list ? "one value for " + p.name + ", which takes a list (fsmdkit::list)"
+                          : "a list for " + p.name + ", which takes one value");
+        if (is_list_)
+            return list_field(p);
         if (is_not_checked())
             throw std::invalid_argument("not_checked for " + p.name + ", which is not an output");
         if (const auto* m = std::get_if<machine>(&value_))
@@ -211,6 +258,42 @@ class vector_value
     }
 
   private:
+    template <std::ranges::input_range R> friend vector_value list(R&& values);
+    friend vector_value list(std::initializer_list<vector_value> values);
+
+    struct list_tag {
+    };
+    explicit vector_value(list_tag) : value_(std::monostate{}), is_list_(true) {}
+
+    // "[w0 w1 ...]": each element at the column's width, '-' for
+    // not_checked in an output list.
+    std::string list_field(const vector_port& p) const
+    {
+        vector_port word = p;
+        word.is_list = false;
+        std::string text = "[";
+        for (std::size_t i = 0; i < elements_.size(); ++i) {
+            const vector_value& e = elements_[i];
+            const std::string where = "element " + std::to_string(i) + " of the list of " + p.name;
+            if (e.is_list_)
+                throw std::invalid_argument(where + " is a list: a list holds single values");
+            if (i != 0)
+                text += ' ';
+            if (e.is_not_checked() && p.dir == port_dir::out) {
+                text += '-';
+                continue;
+            }
+            try {
+                text += e.field(word);
+            } catch (const std::out_of_range& x) {
+                throw std::out_of_range(where + ": " + x.what());
+            } catch (const std::invalid_argument& x) {
+                throw std::invalid_argument(where + ": " + x.what());
+            }
+        }
+        return text + "]";
+    }
+
     using word = detail::machine_word;
     using signed_word = detail::signed_machine_word;
     static constexpr int word_bits = detail::machine_bits;
@@ -256,10 +339,11 @@ class vector_value
             throw std::out_of_range("value " + machine_text(m) + " does not fit " +
                                     detail::port_text(p));
         if (p.has_range) {
-            const bool outside = m.negative ? signed_word(m.bits) < signed_word(p.low) ||
-                                                  signed_word(m.bits) > signed_word(p.high)
-                                            : p.high < 0 || m.bits > word(std::uint64_t(p.high)) ||
-                                                  (p.low > 0 && m.bits < word(std::uint64_t(p.low)));
+            const bool outside = m.negative
+                                     ? signed_word(m.bits) < signed_word(p.low) ||
+                                           signed_word(m.bits) > signed_word(p.high)
+                                     : p.high < 0 || m.bits > word(std::uint64_t(p.high)) ||
+                                           (p.low > 0 && m.bits < word(std::uint64_t(p.low)));
             if (outside)
                 throw std::out_of_range("value " + machine_text(m) + " is outside the range " +
                                         range_text(p) + " of port " + p.name);
@@ -287,7 +371,25 @@ class vector_value
     }
 
     std::variant<std::monostate, machine, bigint> value_;
+    bool is_list_ = false;
+    std::vector<vector_value> elements_;
 };
+
+// A list field from any range of values a field takes: machine integers
+// (128-bit ones whole), bigint, fixed or, in an output list, not_checked.
+template <std::ranges::input_range R> vector_value list(R&& values)
+{
+    vector_value v{vector_value::list_tag{}};
+    for (auto&& e : values)
+        v.elements_.emplace_back(e);
+    return v;
+}
+inline vector_value list(std::initializer_list<vector_value> values)
+{
+    vector_value v{vector_value::list_tag{}};
+    v.elements_.assign(values.begin(), values.end());
+    return v;
+}
 
 class vectors_writer
 {
@@ -297,7 +399,7 @@ class vectors_writer
     vectors_writer(std::ostream& out, std::vector<vector_port> ports)
         : out_(out), ports_(std::move(ports))
     {
-        std::set<std::string> names;
+        std::map<std::string, int> names; // the sides each name stands on
         for (const vector_port& p : ports_) {
             if (!valid_name(p.name))
                 throw std::invalid_argument("port name \"" + p.name +
@@ -306,8 +408,14 @@ class vectors_writer
             if (p.width < 1)
                 throw std::invalid_argument("port " + p.name + " has width " +
                                             std::to_string(p.width));
-            if (!names.insert(p.name).second)
+            // A memory both loaded and checked (an in-out array) is one
+            // input list and one output list of one name; any other name
+            // stands once.
+            const int side = p.is_list ? (p.dir == port_dir::in ? 1 : 2) : 3;
+            int& sides = names[p.name];
+            if ((sides & side) != 0)
                 throw std::invalid_argument("port " + p.name + " is listed twice");
+            sides |= side;
         }
         out_ << line([](const vector_port& p, std::size_t) { return p.name; }) << '\n';
     }
