@@ -108,12 +108,14 @@ def _process(memory, m, clk, names):
     stages = latency - 1
     # The process's own names carry the bench's prefix: a variable named like
     # a port would hide the port's signal.
-    cycle, dirty, address_now, word, index, writing, reading, stage, staged, i = (
-        names.own(word) for word in ("cycle", "dirty", "address", "word", "index", "writing",
+    dirty, address_now, word, index, writing, reading, stage, staged, i = (
+        names.own(word) for word in ("dirty", "address", "word", "index", "writing",
                                      "reading", "stage", "staged", "i"))
+    # The test's cycle as its cycles are counted: the edges since the count
+    # last started, this one included.
+    cycle = f"{names.own('ncycles')} + 1"
     stage_words, stage_flags = names.own("stage_words"), names.own("stage_flags")
     declarations = [
-        f"variable {cycle} : natural := 0;",
         "-- The highest word that a list or a write may have left other than zero.",
         f"variable {dirty} : integer := -1;",
         f"variable {address_now} : std_logic_vector({aw - 1} downto 0);",
@@ -139,13 +141,11 @@ def _process(memory, m, clk, names):
             {m.words}({i}) <= (others => '0');
           end loop;
           {dirty} := {m.init_count} - 1;
-          {cycle} := 0;
           {m.fault} <= false;
           {m.fault_unknown} <= false;
         end if;
         -- Edges during reset are not the design's accesses.
         if rising_edge({clk}) and now > {names.reset_time} then
-          {cycle} := {cycle} + 1;
     """)
     edge = []
     if stages and q is not None:
