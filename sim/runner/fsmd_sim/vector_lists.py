@@ -67,6 +67,17 @@ def unclosed(token):
     return token.startswith(OPEN) and not token.endswith(CLOSE)
 
 
+def misplaced_bracket(tokens):
+    """(column, message) of the first list without its ']' or ']' without
+    its '[' among a line's (column, token) pairs, or None."""
+    for column, token in tokens:
+        if unclosed(token):
+            return column + len(token), f"the list opened at column {column} has no closing ']'"
+        if not token.startswith(OPEN) and CLOSE in token:
+            return column + token.index(CLOSE), f"{CLOSE!r} with no {OPEN!r} before it"
+    return None
+
+
 def elements(token):
     """(offset in the token, element) of each element of a closed list token."""
     inner_start = 1

@@ -289,12 +289,12 @@ def parse(path, text, ports, exact=(), lists=()):
                     tests, lines = bulk
                     break
             continue
-        unclosed = next(((c, t) for c, t in tokens if vector_lists.unclosed(t)), None)
-        if unclosed is not None:
-            column, token = unclosed
-            problem(number, column + len(token), f"the list opened at column {column}"
-                                                 " has no closing ']'")
-            continue
+        if vector_lists.OPEN in line or vector_lists.CLOSE in line:
+            # A bracket out of place shifts every field after it: named first.
+            bracket = vector_lists.misplaced_bracket(tokens)
+            if bracket is not None:
+                problem(number, *bracket)
+                continue
         fields = [None] * n_ports
         parts = [vector_lists.absent_part(c) for c in lists]
         masked = set()
