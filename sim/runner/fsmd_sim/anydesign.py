@@ -84,7 +84,8 @@ class DesignJob(Job):
         ports = read_ports(kit, ghdl, cache, kit_use, self, scratch, deadline)
         try:
             _, data_ports = harness_gen.split_ports(ports, self.options)
-            lists = harness_gen.list_columns(harness_gen.memories_of(ports, self.options))
+            lists = harness_gen.list_columns(harness_gen.memories_of(ports, self.options),
+                                             harness_gen.streams_of(ports, self.options))
             self.harness_text = harness_gen.generate(ports, self.options)
         except PortError as e:
             raise BadInput(str(e))
@@ -110,6 +111,7 @@ class DesignJob(Job):
         self.sources.add(name, shown, data)
         self.inputs.append((harness_gen.vectors_file(self.options.entity),
                             self.vectors.bench_text(self.numbers, limit).encode()))
+        self.inputs += self.stream_inputs(self.numbers)
         # The bench is kept for the user to read; rewritten only when it changed.
         if read_text(shown) != self.harness_text:
             self.inputs.append((name, data))
@@ -125,11 +127,8 @@ class DesignJob(Job):
         1 as the part's bench does, and split.renumber_outcome then adds
         test_offset; the vectors-file lines stay those of each test."""
         from .split import part_range
-        from .vectors import Vectors
         first, end = part_range(len(self.vectors.tests), k, n)
-        whole = self.vectors
-        self.vectors = Vectors(whole.ports, whole.rows[first:end], whole.lines[first:end],
-                               whole.lists)
+        self.vectors = self.vectors.part(first, end)
         self.part, self.test_offset = (k, n), first
 
     def part_job(self, k, n):
@@ -141,9 +140,15 @@ class DesignJob(Job):
         job.select_part(k, n)
         return job
 
-    def part_vectors_input(self):
-        """(name, bytes) of the bench's vectors file for this job's tests."""
-        return harness_gen.vectors_file(self.options.entity), self.vectors.bench_text().encode()
+    def part_vectors_inputs(self):
+        """(name, bytes) of the bench's vectors file for this job's tests,
+        and of each stream's file."""
+        return [(harness_gen.vectors_file(self.options.entity), self.vectors.bench_text().encode()),
+                *self.stream_inputs()]
+
+    def stream_inputs(self, numbers=None):
+        return [(harness_gen.stream_file(self.options.entity, k), text.encode())
+                for k, text in enumerate(self.vectors.stream_texts(numbers))]
 
     def outcome(self, results_text, console, stop_time):
         outcome = Outcome(self.name)
@@ -182,6 +187,11 @@ class DesignJob(Job):
         if outcome.status == EXIT_HANG:
             outcome.detail += self._where(outcome.running_test())
         self.count_not_run(outcome)
+        stall = getattr(self.options, "stall", 0)
+        if stall:
+            said = (f"stall rate {stall}% (--stall {stall} --seed {self.options.seed}): the"
+                    " streams' valid and ready were withheld in about that share of cycles")
+            outcome.note = f"{outcome.note}; {said}" if outcome.note else said
         return outcome
 
     def tests_expected(self, outcome):

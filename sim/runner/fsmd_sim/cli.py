@@ -106,6 +106,9 @@ OPTIONS = {
     "--ieee": ("ieee", False),
     "--tolerance": ("tolerances", True),
     "--memory": ("memories", True),
+    "--stream": ("streams", True),
+    "--stall": ("stall", False),
+    "--seed": ("seed", False),
     "--max-failures": ("max_failures", False),
     "--tests": ("tests", False),
     "-j": ("jobs", False),
@@ -120,12 +123,12 @@ FLAGS = {"--quiet": "quiet", "--passing-values": "passing_values",
 SINGLE_RUN_ONLY = ("--design", "--data", "--stop-time", "--wave", "--wave-on-failure", "--vectors",
                    "--architecture", "--control", "--reset-active", "--start-mode", "--clock-period",
                    "--max-cycles", "--generic", "--std", "--ieee", "--tolerance", "--memory",
-                   "--max-failures", "--tests",
+                   "--stream", "--stall", "--seed", "--max-failures", "--tests",
                    "--quiet", "--passing-values", "--jobs", "--shard", "--independent-tests")
 # Options of the any-design mode (--vectors), which the bundled benches do not take.
 ANY_DESIGN_ONLY = ("--vectors", "--architecture", "--control", "--reset-active", "--start-mode",
                    "--clock-period", "--max-cycles", "--generic", "--tolerance", "--memory",
-                   "--passing-values", "--jobs", "--shard", "--independent-tests")
+                   "--stream", "--stall", "--seed", "--passing-values", "--jobs", "--shard", "--independent-tests")
 STANDARDS = ("93c", "08")
 IEEE_LIBRARIES = ("standard", "synopsys")
 # Options that choose which tests run: a bundled bench always runs its whole
@@ -405,9 +408,16 @@ def check_any_design(opts):
         if role in controls:
             raise BadInput(f"--control gives the role {role} twice")
         controls[role] = port.lower()
+        if controls[role] == "none" and role not in ("start", "done"):
+            raise BadInput(f"--control {item!r}: only start and done may be none")
+    # A design without start has no completion port unless one is named.
+    if controls.get("start") == "none":
+        controls.setdefault("done", "none")
     named = {}
     for role in CONTROL_ROLES:
         port = controls.get(role, role)
+        if port == "none":
+            continue
         if port in named:
             raise BadInput(f"port {port} cannot be both {named[port]} and {role}")
         named[port] = role
@@ -440,9 +450,16 @@ def check_any_design(opts):
         # As written: messages name it so, and VHDL's generic map takes any case.
         generics[name] = value
     opts.generics = generics
-    from .memories import check_distinct, parse_option
-    opts.memories = [parse_option(item, is_identifier) for item in opts.memories]
-    check_distinct(opts.memories)
+    from . import memories, streams
+    opts.memories = [memories.parse_option(item, is_identifier) for item in opts.memories]
+    memories.check_distinct(opts.memories)
+    opts.streams = [streams.parse_option(item, is_identifier) for item in opts.streams]
+    streams.check_distinct(opts.streams, opts.memories)
+    opts.stall = streams.parse_stall(opts.stall)
+    opts.seed = streams.parse_seed(opts.seed)
+    if (opts.stall or "--seed" in opts.given) and not opts.streams:
+        raise BadInput("--stall and --seed withhold the valid and ready of streams:"
+                       " give the streams with --stream PORT")
     if opts.max_cycles > MAX_CYCLES_LIMIT or opts.max_cycles * opts.clock_period_fs >= 2**60:
         raise BadInput(f"--max-cycles {opts.max_cycles} is too large for a VHDL time"
                        " at this clock period")

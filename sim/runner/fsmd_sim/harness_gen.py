@@ -19,6 +19,7 @@ A new concern is a new piece added to the list in `generate`.
 """
 from . import memories as memories_module
 from . import ports as ports_module
+from . import streams as streams_module
 from .bench.checker import checked_flags, is_maskable, output_checker
 from .bench.clock_reset import clock, reset
 from .bench.completion import HANG_REPORT, start_and_done
@@ -27,6 +28,7 @@ from .bench.image import image_function
 from .bench.instance import design_instance
 from .bench.matching import masks, tolerance
 from .bench.memory import memory_model
+from .bench.streams import input_stream, output_stream, shared as streams_shared, stream_file
 from .bench.names import BENCH_NAMES, Names, bench_entity, results_file, vectors_file
 from .bench.template import bench_template, fill
 from .bench.verdict import (FAILED_REPORT, FINAL_REPORT_KIND, PASSED_REPORT, STOPPED_TEXT,
@@ -35,17 +37,22 @@ from .bench.verdict import (FAILED_REPORT, FINAL_REPORT_KIND, PASSED_REPORT, STO
 # What the any-design job reads from here: file names and report texts.
 __all__ = ["BENCH_NAMES", "FAILED_REPORT", "FINAL_REPORT_KIND", "HANG_REPORT", "PASSED_REPORT",
            "STOPPED_TEXT", "Options", "bench_entity", "generate", "results_file", "split_ports",
-           "vectors_file"]
+           "stream_file", "vectors_file"]
 
 ROLES = ("clk", "reset", "start", "done", "ready")
 ROLE_MODES = {"clk": "in", "reset": "in", "start": "in", "done": "out", "ready": "out"}
 OPTIONAL_ROLES = ("ready",)
+# Roles a design may lack when --control names them none: a dataflow design
+# with streams has no start, and its tests end when its streams deliver.
+NONE = "none"
+NONE_ROLES = ("start", "done")
 
 
 class Options:
     def __init__(self, entity, architecture="fsmd", controls=None, reset_active="high",
                  start_mode="level", clock_period="10 ns", max_cycles=1000000, tolerances=None,
-                 generics=None, passing_values=False, memories=None):
+                 generics=None, passing_values=False, memories=None, streams=None, stall=0,
+                 seed=1):
         self.entity = entity.lower()
         self.architecture = architecture.lower()
         self.controls = {role: role for role in ROLES}
@@ -62,6 +69,14 @@ class Options:
         self.passing_values = passing_values
         # --memory: memories.MemorySpec, in the order given.
         self.memories = list(memories or [])
+        # --stream: streams.StreamSpec, in the order given; --stall, --seed.
+        self.streams = list(streams or [])
+        self.stall = stall
+        self.seed = seed
+
+    def lacks(self, role):
+        """Whether --control says the design has no port of this role."""
+        return role in NONE_ROLES and self.controls.get(role) == NONE
 
 
 def split_ports(ports, options):
@@ -71,6 +86,8 @@ def split_ports(ports, options):
     controls = {}
     for role in ROLES:
         name = options.controls[role]
+        if hasattr(options, "lacks") and options.lacks(role):
+            continue
         port = by_name.get(name)
         if port is None:
             if role in OPTIONAL_ROLES:
@@ -90,7 +107,9 @@ def split_ports(ports, options):
     control_names = {p.name for p in controls.values()}
     # A memory's ports are the bench's to drive and read, not columns.
     memory_ports = {name for spec in getattr(options, "memories", ()) for name in spec.port_names()}
-    return controls, [p for p in ports if p.name not in control_names | memory_ports]
+    # So are a stream's handshake ports; its data port is a list column.
+    stream_ports = {name for spec in getattr(options, "streams", ()) for name in spec.port_names()}
+    return controls, [p for p in ports if p.name not in control_names | memory_ports | stream_ports]
 
 
 def memories_of(ports, options):
@@ -103,10 +122,25 @@ def memories_of(ports, options):
     return memories
 
 
-def list_columns(memories):
+def streams_of(ports, options):
+    """The streams of --stream bound to the design's ports; raises PortError
+    when one does not suit them, or when a design without done has no
+    output stream to end its tests."""
+    controls, _ = split_ports(ports, options)
+    streams = streams_module.bind(getattr(options, "streams", ()), ports,
+                                  {p.name for p in controls.values()}, options.entity)
+    if options.lacks("done") and not any(not s.is_input for s in streams):
+        raise ports_module.PortError("--control done=none: a test then ends when every output"
+                                     " stream has delivered its values, and there is no output"
+                                     " stream (--stream PORT)")
+    return streams
+
+
+def list_columns(memories, streams=()):
     """The columns of the vectors file whose fields are lists, in the order
     the bench reads them."""
-    return [column for memory in memories for column in memory.columns()]
+    return ([column for memory in memories for column in memory.columns()]
+            + [stream.column() for stream in streams])
 
 
 def generate(ports, options):
@@ -114,6 +148,12 @@ def generate(ports, options):
     the order their lines appear in each slot."""
     controls, data = split_ports(ports, options)
     names = Names(ports, controls, options)
+    start_none, done_none = options.lacks("start"), options.lacks("done")
+    # A role the design lacks is a signal of the bench's own.
+    if start_none:
+        names.control["start"] = names.own("no_start")
+    if done_none:
+        names.control["done"] = names.own("delivered")
     inputs = [port for port in data if port.mode == "in"]
     outputs = [port for port in data if port.mode == "out"]
     pieces = [
@@ -131,9 +171,15 @@ def generate(ports, options):
                for port, flag in zip(outputs, flags)]
     memories = memories_of(ports, options)
     pieces += [memory_model(memory, i, names) for i, memory in enumerate(memories)]
+    streams = streams_of(ports, options)
+    if streams or start_none or done_none:
+        pieces.append(streams_shared(names, streams, options, start_none, done_none))
+    pieces += [(input_stream if stream.is_input else output_stream)(stream, k, names, options,
+                                                                    options.entity)
+               for k, stream in enumerate(streams)]
     pieces += [results_and_verdict(names, options), image_function(names)]
     # A memory's words may leave digits unchecked too.
-    if memories or any(is_maskable(port, options.tolerances.get(port.name)) for port in outputs):
+    if memories or streams or any(is_maskable(port, options.tolerances.get(port.name)) for port in outputs):
         pieces.append(masks(names))
     if options.tolerances:
         pieces.append(tolerance(names))

@@ -112,7 +112,8 @@ def design_job(opts):
     options = harness_gen.Options(opts.target, opts.architecture, opts.controls, opts.reset_active,
                                   opts.start_mode, opts.clock_period, opts.max_cycles,
                                   opts.tolerances, generics=opts.generics,
-                                  passing_values=opts.passing_values, memories=opts.memories)
+                                  passing_values=opts.passing_values, memories=opts.memories,
+                                  streams=opts.streams, stall=opts.stall, seed=opts.seed)
     job = DesignJob(options, opts.designs, opts.vectors, opts.max_failures, opts.tests)
     if "--stop-time" not in opts.given:
         tests = job.vectors_text.count("\n") + 2

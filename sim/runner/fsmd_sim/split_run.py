@@ -72,8 +72,8 @@ def _simulate_parts(kit, job, settings, ghdl, design_use, scratch, gcov, kit_use
             os.makedirs(folder, exist_ok=True)
         except OSError as e:
             raise BadInput(f"cannot create {folder} for part {k} of the run: {e.strerror}")
-        name, data = part.part_vectors_input()
-        place(folder, name, data, "input file")
+        for name, data in part.part_vectors_inputs():
+            place(folder, name, data, "input file")
         try:
             os.remove(os.path.join(folder, part.results_file))
         except FileNotFoundError:

@@ -28,6 +28,9 @@ class ListColumn:
     is_list = True
 
     def __init__(self, name, mode, element, kind, max_length=None, required=False):
+        # A memory's list travels in the test's line; a stream's in a file
+        # of the stream's own.
+        self.in_row = kind == "memory"
         self.name = name
         self.mode = mode
         self.element = element

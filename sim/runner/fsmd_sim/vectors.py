@@ -44,13 +44,17 @@ class Vectors:
     layout the generated bench reads (see bench_text) and its line number in
     the vectors file."""
 
-    def __init__(self, ports, rows, lines, lists=()):
+    def __init__(self, ports, rows, lines, lists=(), streams=None):
         self.ports = ports
         self.rows = rows
         self.lines = lines
-        # The list columns (vector_lists.ListColumn), whose fields follow the
-        # scalar ones in each row, in this order.
+        # The list columns (vector_lists.ListColumn): a memory's fields follow
+        # the scalar ones in each row, in this order; a stream's go to a file
+        # of their own, which the stream's process reads line by line.
         self.lists = list(lists)
+        # Per stream column, in order: its part of each test's line.
+        self.streams = streams if streams is not None else [
+            [] for c in self.lists if not c.in_row]
 
     @property
     def tests(self):
@@ -88,6 +92,18 @@ class Vectors:
         if numbers is None:
             numbers = range(1, len(rows) + 1)
         return f"{max_failures}\n" + "".join([f"{n} {rows[n - 1]}" for n in numbers])
+
+    def stream_texts(self, numbers=None):
+        """The file of each stream column, in order: one line per test run
+        (`numbers`, default all), in the layout of vector_lists."""
+        if numbers is None:
+            numbers = range(1, len(self.rows) + 1)
+        return ["".join([f"{parts[n - 1]}\n" for n in numbers]) for parts in self.streams]
+
+    def part(self, first, end):
+        """The tests first + 1 to end alone (a part of a split run)."""
+        return Vectors(self.ports, self.rows[first:end], self.lines[first:end], self.lists,
+                       [parts[first:end] for parts in self.streams])
 
 
 def _bench_order(ports):
@@ -256,6 +272,8 @@ def parse(path, text, ports, exact=(), lists=()):
     header = None
     columns = []  # index in `every` per field, None for the ':' column
     tests, lines = [], []
+    in_row = [c.in_row for c in lists]
+    streams = [[] for c in lists if not c.in_row]
     if isinstance(text, bytes):
         text = text.decode("utf-8", "surrogateescape")
     order = _bench_order(ports)
@@ -347,14 +365,16 @@ def parse(path, text, ports, exact=(), lists=()):
         if ok:
             row = _bench_row(ports, order, fields, masked)
             if lists:
-                row = row[:-1] + "".join(parts) + "\n"
+                row = row[:-1] + "".join(p for p, r in zip(parts, in_row) if r) + "\n"
+                for stream, part in zip(streams, [p for p, r in zip(parts, in_row) if not r]):
+                    stream.append(part)
             tests.append(row)
             lines.append(number)
     if header is None and not problems:
         problem(1, 1, "no header line (input port names, ':', output port names)")
     if problems:
         raise VectorsError(problems, more)
-    return Vectors(ports, tests, lines, lists)
+    return Vectors(ports, tests, lines, lists, streams)
 
 
 def _column_text(column):

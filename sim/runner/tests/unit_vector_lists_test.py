@@ -43,8 +43,18 @@ class Accepted(unittest.TestCase):
             with self.subTest(name):
                 self.assertEqual([" ".join(r.split()) for r in bench_rows(text)], rows)
 
-    def test_negative_words_of_an_integer_stream_take_their_twos_complement(self):
-        self.assertEqual(bench_rows("x : y\n[5 7 3] : 00\n", STREAM, (Y,)), ["1 c 00 3 5 7 3"])
+    def test_a_streams_lists_go_to_its_own_file_one_line_per_test_run(self):
+        out = ListColumn("z", "out", Y, "stream")
+        v = parse("v.txt", "x : y z\n[5 7 3] : 00 [1 -]\n[] : 01 -\n[0] : 02 []\n", [Y],
+                  lists=STREAM + [out])
+        # Negative words of an integer stream in two's complement.
+        self.assertEqual(v.bench_text().splitlines()[1:], ["1 c 00", "2 c 01", "3 c 02"])
+        self.assertEqual(v.stream_texts(), [" 3 5 7 3\n 0\n 1 0\n", " c2 c01 -00\n -0\n c0\n"])
+        # --tests and the parts of a split run take the same tests' lines.
+        self.assertEqual(v.stream_texts([1, 3]), [" 3 5 7 3\n 1 0\n", " c2 c01 -00\n c0\n"])
+        part = v.part(1, 3)
+        self.assertEqual((part.bench_text(), part.stream_texts()),
+                         ("0\n1 c 01\n2 c 02\n", [" 0\n 1 0\n", " -0\n c0\n"]))
 
     def test_lists_follow_the_scalar_fields_so_values_still_reads_them(self):
         v = parse("v.txt", "n buf : y\n5 [1 2] : 0A\n", [N, Y], lists=MEMORY)
