@@ -53,8 +53,11 @@ def parse_option(text, is_identifier):
 
 
 def check_distinct(specs, memory_specs=()):
-    owners = {}
+    owners, given = {}, set()
     for spec in specs:
+        if spec.port in given:
+            raise BadInput(f"--stream {spec.port} is given twice")
+        given.add(spec.port)
         for name in spec.port_names():
             if name in owners:
                 raise BadInput(f"port {name} belongs to {owners[name]} and stream {spec.port}")

@@ -1,0 +1,137 @@
+#!/usr/bin/env python3
+"""End to end: what the acceptance of streams leaves out. last on an output
+stream checked, values the design leaves untaken or sends beyond the list
+named with their counts, a start-less test with no input ending at once,
+--stall seeds that change the timing and never the results of a correct
+design, and streams under --tests and --jobs.
+
+Environment: FSMD_SIM, FSMD_BACKEND (default mcode), FSMD_TEST_DIR,
+FSMDKIT_CACHE_DIR.
+"""
+import os
+import pathlib
+import random
+import re
+import shutil
+import subprocess
+import unittest
+
+FSMD_SIM = os.environ["FSMD_SIM"]
+BACKEND = os.environ.get("FSMD_BACKEND", "mcode")
+SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"]) / "streams"
+HERE = pathlib.Path(__file__).resolve().parent
+ECHO = HERE / "designs" / "streams" / "stream_echo.vhd"
+FILTER = HERE / "designs" / "asis" / "stream_filter.vhd"
+ECHO_OPTIONS = ["--stream", "x,last=x_last", "--stream", "y,last=y_last", "--control", "start=none"]
+FILTER_OPTIONS = ["--stream", "x", "--stream", "y"]
+
+rng = random.Random(2207)
+
+
+def lst(values, digits):
+    return "[" + " ".join(f"{v:0{digits}X}" for v in values) + "]"
+
+
+def fsmd_sim(name, entity, design, text, *options):
+    folder = SCRATCH / name
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir(parents=True)
+    (folder / "v.vectors").write_text(text)
+    proc = subprocess.run([FSMD_SIM, entity, "--design", design, "--vectors", folder / "v.vectors",
+                           "--dir", folder / "run", "--backend", BACKEND, *options],
+                          capture_output=True, encoding="utf-8", errors="replace")
+    return proc.returncode, proc.stdout, proc.stderr, folder
+
+
+def failures(out, entity):
+    return {int(m.group(1)): m.group(2) for m in re.finditer(rf"^{entity} test (\d+): FAILED: (.*)$", out, re.M)}
+
+
+def echo_vectors(packets):
+    return "x : y\n" + "".join(f"{lst(p, 3)} : {lst(p, 3)}\n" for p in packets)
+
+
+def filter_vectors(cases):
+    """(n, limit, values, expected) per test."""
+    return "n limit x : y\n" + "".join(f"{n:02X} {limit:04X} {lst(xs, 4)} : {lst(want, 4)}\n"
+                                      for n, limit, xs, want in cases)
+
+
+class Streams(unittest.TestCase):
+    def test_last_is_checked_on_an_output_stream(self):
+        packets = [[rng.randrange(4096) for _ in range(rng.randrange(1, 6))] for _ in range(8)]
+        status, out, err, _ = fsmd_sim("last-kept", "stream_echo", ECHO, echo_vectors(packets), *ECHO_OPTIONS)
+        self.assertEqual(status, 0, out + err)
+        status, out, err, _ = fsmd_sim("last-dropped", "stream_echo", ECHO, echo_vectors(packets), *ECHO_OPTIONS,
+                                       "--generic", "keep_last=false")
+        self.assertEqual(status, 1, out + err)
+        lines = failures(out, "stream_echo")
+        self.assertEqual(sorted(lines), list(range(1, 9)))
+        # The final value of packet 1 is the first whose last is wrong.
+        self.assertIn(f"y: last wrong with value {len(packets[0]) - 1:X}", lines[1])
+
+    def test_values_left_untaken_or_sent_beyond_the_list_are_counted(self):
+        cases = [
+            # n says 2 of the 4 values: 2 are never taken.
+            (2, 0x0100, [0x0200, 0x0300, 0x0400, 0x0500], [0x0200, 0x0300]),
+            # Three pass the limit; the list expects two.
+            (3, 0x0100, [0x0200, 0x0300, 0x0400], [0x0200, 0x0300]),
+            (1, 0x0100, [0x0200], [0x0200]),
+        ]
+        status, out, err, _ = fsmd_sim("counts", "stream_filter", FILTER, filter_vectors(cases), *FILTER_OPTIONS)
+        self.assertEqual(status, 1, out + err)
+        lines = failures(out, "stream_filter")
+        self.assertEqual(sorted(lines), [1, 2])
+        self.assertIn("x: 2 of 4 values not taken", lines[1])
+        self.assertIn("y: expected 2 values, got 3", lines[2])
+
+    def test_without_start_a_test_with_no_input_ends_at_once(self):
+        text = "x : y\n[001] : [001]\n[] : []\n[] : [005]\n[002] : [002]\n"
+        status, out, err, _ = fsmd_sim("no-input", "stream_echo", ECHO, text, *ECHO_OPTIONS, "--max-cycles", "50")
+        self.assertEqual(status, 1, out + err)
+        lines = failures(out, "stream_echo")
+        self.assertEqual(sorted(lines), [3])
+        self.assertIn("y: expected 1 value, got 0", lines[3])
+        self.assertRegex(out, r"stream_echo: 4 tests run, 3 passed, 1 failed")
+
+    def test_stalls_change_the_timing_of_a_correct_design_and_never_its_results(self):
+        packets = [[rng.randrange(4096) for _ in range(rng.randrange(1, 9))] for _ in range(30)]
+        runs = {}
+        for label, extra in (("none", []), ("seed-1", ["--stall", "40", "--seed", "1"]),
+                             ("seed-2", ["--stall", "40", "--seed", "2"]), ("seed-2-again", ["--stall", "40", "--seed", "2"])):
+            status, out, err, folder = fsmd_sim(f"stall-{label}", "stream_echo", ECHO, echo_vectors(packets),
+                                                *ECHO_OPTIONS, *extra)
+            self.assertEqual(status, 0, out[-2000:] + err)
+            runs[label] = re.findall(r"cycles=(\d+)", (folder / "run" / "stream_echo_test_results.txt").read_text())
+            if extra:
+                self.assertIn("stall rate 40% (--stall 40 --seed", out)
+        self.assertEqual(runs["seed-2"], runs["seed-2-again"])
+        self.assertNotEqual(runs["seed-1"], runs["seed-2"])
+        self.assertGreater(sum(map(int, runs["seed-1"])), sum(map(int, runs["none"])))
+
+    def test_streams_follow_the_tests_chosen_and_the_parts_of_a_split_run(self):
+        cases = []
+        for _ in range(9):
+            limit = rng.choice([0, 0x4000, 0x8000])
+            xs = [rng.randrange(1 << 16) for _ in range(rng.randrange(6))]
+            cases.append((len(xs), limit, xs, [v for v in xs if v >= limit]))
+        # Test 5 expects one value too many: it alone fails, however the
+        # tests are run.
+        n, limit, xs, want = cases[4]
+        cases[4] = (n, limit, xs, want + [0x1234])
+        text = filter_vectors(cases)
+        for label, extra, tests in (("tests", ["--tests", "2,5-6,9"], [2, 5, 6, 9]),
+                                    ("jobs", ["--jobs", "2", "--independent-tests"], list(range(1, 10)))):
+            with self.subTest(label):
+                status, out, err, _ = fsmd_sim(f"chosen-{label}", "stream_filter", FILTER, text, *FILTER_OPTIONS,
+                                               *extra)
+                self.assertEqual(status, 1, out[-2000:] + err)
+                reported = [int(t) for t in re.findall(r"^stream_filter test (\d+): ", out, re.M)]
+                self.assertEqual(reported, tests)
+                self.assertEqual(sorted(failures(out, "stream_filter")), [5])
+                self.assertRegex(failures(out, "stream_filter")[5],
+                                 rf"y: expected {len(want) + 1} values?, got {len(want)}\b")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
