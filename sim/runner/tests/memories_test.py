@@ -137,13 +137,15 @@ class MemoryModel(unittest.TestCase):
         words = results[3][1]
         wrong = list(words)
         wrong[9] = (wrong[9] + 1) % 256
+        wrong[11] = (wrong[11] + 1) % 256
         head, _, _ = text[4].rpartition("[")
         text[4] = head.rstrip() + " [" + " ".join(f"{w:02X}" for w in wrong) + "]"
         status, out, err = fsmd_sim(SCRATCH / "memories" / "wrong-word", "\n".join(text) + "\n",
                                     *memory_option(1))
         self.assertEqual(status, 1, out + err)
         self.assertEqual(sorted(failures(out)), [4])
-        self.assertRegex(failures(out)[4], rf"\bm\[9\]={words[9]:02X} m\[9\]_expected={wrong[9]:02X}\b")
+        self.assertRegex(failures(out)[4], rf"\bm\[9\]={words[9]:02X} m\[9\]_expected={wrong[9]:02X}"
+                                           rf" \(m: 2 words differ\)")
 
     def test_words_after_the_list_and_words_a_previous_test_wrote_are_zero(self):
         text = ("addr wdata we k m : q_seen m\n"
@@ -169,10 +171,23 @@ class MemoryModel(unittest.TestCase):
                                             *memory_option(1, depth=13))
                 self.assertEqual(status, 1, out + err)
                 self.assertEqual(sorted(failures(out)), [2])
+                if not we:
+                    self.assertIn('q_seen="XXXXXXXX"', failures(out)[2])
                 # Counted as the test's cycles are: the probe sets the address
                 # at the test's first edge, the memory takes it at its second.
                 self.assertRegex(failures(out)[2], r"\bm: address D at cycle 2 is beyond its last word, C\b")
                 self.assertRegex(failures(out)[2], r"\bcycles=3\b")
+
+    def test_without_enable_every_edge_reads_the_address(self):
+        # The probe's enable is then a data output the vectors leave
+        # unchecked; its address stays out after the access, so the read
+        # data follows the word at that address on every edge.
+        option = ["--memory", f"m:address=m_addr,read_data=m_q,depth={DEPTH}"]
+        text = "addr wdata we k m : q_seen\n" + "".join(
+            f"{a:X} 00 0 {k} [{' '.join(f'{10 * a + i:02X}' for i in range(DEPTH))}] : {11 * a:02X}\n"
+            for a, k in ((3, 1), (7, 2), (0, 4), (11, 1)))
+        status, out, err = fsmd_sim(SCRATCH / "memories" / "always", text, *option)
+        self.assertEqual(status, 0, out + err)
 
 
 if __name__ == "__main__":

@@ -85,6 +85,13 @@ class Streams(unittest.TestCase):
         self.assertIn("x: 2 of 4 values not taken", lines[1])
         self.assertIn("y: expected 2 values, got 3", lines[2])
 
+    def test_an_output_stream_the_header_leaves_out_is_taken_unchecked(self):
+        text = "n limit x :\n03 0000 [0001 0002 0003] :\n01 0000 [0004] :\n"
+        status, out, err, _ = fsmd_sim("unnamed-output", "stream_filter", FILTER, text, *FILTER_OPTIONS,
+                                       "--max-cycles", "100")
+        self.assertEqual(status, 0, out + err)
+        self.assertRegex(out, r"stream_filter: 2 tests run, 2 passed")
+
     def test_without_start_a_test_with_no_input_ends_at_once(self):
         text = "x : y\n[001] : [001]\n[] : []\n[] : [005]\n[002] : [002]\n"
         status, out, err, _ = fsmd_sim("no-input", "stream_echo", ECHO, text, *ECHO_OPTIONS, "--max-cycles", "50")
