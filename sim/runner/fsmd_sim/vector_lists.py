@@ -9,6 +9,8 @@ layout is written here too:
     input:   ' ' COUNT (' ' WORD)*
     output:  ' ' FLAG COUNT (' ' EFLAG WORD [' ' MASK])*
 
+in a test's line (a memory), or with a line break for each ' ' before an
+item in a stream's own file.
 FLAG is 'c' for a checked list and '-' for one the test does not check (the
 field '-', or no column in the header); EFLAG is 'c', '-' or 'm' per word
 as for a scalar output, a mask following an 'm' word."""
@@ -98,28 +100,38 @@ def elements(token):
     return items
 
 
-def input_part(words, digits):
+def separator(column):
+    """What comes before each item of a list's text: a blank in the test's
+    line of the bench's vectors file; a line break in a stream's own file,
+    where each value is a line, so that a stream of any length is read
+    value by value (a line of a million values would be copied at each
+    read)."""
+    return " " if column.in_row else "\n"
+
+
+def input_part(words, digits, sep=" "):
     """The bench's text of an input list: its count and its words."""
-    return f" {len(words)}" + "".join(f" {w:0{digits}X}" for w in words)
+    return f"{sep}{len(words)}" + "".join(f"{sep}{w:0{digits}X}" for w in words)
 
 
-def output_part(words, digits):
+def output_part(words, digits, sep=" "):
     """The bench's text of an output list: `words` holds per element None
     (unchecked), an int, or (value, mask text); None for a list not checked."""
     if words is None:
-        return " -0"
-    parts = [f" c{len(words)}"]
+        return f"{sep}-0"
+    parts = [f"{sep}c{len(words)}"]
     for word in words:
         if word is None:
-            parts.append(" -" + "0" * digits)
+            parts.append(f"{sep}-" + "0" * digits)
         elif isinstance(word, tuple):
-            parts.append(f" m{word[0]:0{digits}X} {word[1]}")
+            parts.append(f"{sep}m{word[0]:0{digits}X} {word[1]}")
         else:
-            parts.append(f" c{word:0{digits}X}")
+            parts.append(f"{sep}c{word:0{digits}X}")
     return "".join(parts)
 
 
 def absent_part(column):
     """The bench's text of a list column the header does not name: an empty
     input (a memory then holds zeros), an output not checked."""
-    return " 0" if column.mode == "in" else " -0"
+    sep = separator(column)
+    return f"{sep}0" if column.mode == "in" else f"{sep}-0"

@@ -94,11 +94,14 @@ class Vectors:
         return f"{max_failures}\n" + "".join([f"{n} {rows[n - 1]}" for n in numbers])
 
     def stream_texts(self, numbers=None):
-        """The file of each stream column, in order: one line per test run
-        (`numbers`, default all), in the layout of vector_lists."""
+        """The file of each stream column, in order: per test run (`numbers`,
+        default all) its count and then each value on a line of its own, in
+        the layout of vector_lists."""
         if numbers is None:
             numbers = range(1, len(self.rows) + 1)
-        return ["".join([f"{parts[n - 1]}\n" for n in numbers]) for parts in self.streams]
+        # Each part starts with its line break: it ends the line before.
+        return ["".join([parts[n - 1] for n in numbers])[1:] + "\n" if numbers else ""
+                for parts in self.streams]
 
     def part(self, first, end):
         """The tests first + 1 to end alone (a part of a split run)."""
@@ -222,8 +225,9 @@ def _check_list(token, column):
     """The bench's text of a list field, or the cause of its rejection as
     (offset in the token, message)."""
     is_output = column.mode == "out"
+    sep = vector_lists.separator(column)
     if token == DONT_CARE and is_output:
-        return vector_lists.output_part(None, column.digits), None
+        return vector_lists.output_part(None, column.digits, sep), None
     if not token.startswith(vector_lists.OPEN):
         example = "[0001 0002] or []" if column.digits == 4 else "[...] or []"
         return None, (0, f"{column.name} is a {column.kind}: its field is a list in square"
@@ -244,8 +248,8 @@ def _check_list(token, column):
             return None, (offset + error[0], error[1])
         words.append(value if mask is None or value is None else (value, mask))
     if is_output:
-        return vector_lists.output_part(words, column.digits), None
-    return vector_lists.input_part(words, column.digits), None
+        return vector_lists.output_part(words, column.digits, sep), None
+    return vector_lists.input_part(words, column.digits, sep), None
 
 
 def parse(path, text, ports, exact=(), lists=()):

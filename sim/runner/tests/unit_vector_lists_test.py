@@ -49,12 +49,14 @@ class Accepted(unittest.TestCase):
                   lists=STREAM + [out])
         # Negative words of an integer stream in two's complement.
         self.assertEqual(v.bench_text().splitlines()[1:], ["1 c 00", "2 c 01", "3 c 02"])
-        self.assertEqual(v.stream_texts(), [" 3 5 7 3\n 0\n 1 0\n", " c2 c01 -00\n -0\n c0\n"])
+        # A line per value: a long stream is read value by value.
+        self.assertEqual(v.stream_texts(), ["3\n5\n7\n3\n0\n1\n0\n", "c2\nc01\n-00\n-0\nc0\n"])
         # --tests and the parts of a split run take the same tests' lines.
-        self.assertEqual(v.stream_texts([1, 3]), [" 3 5 7 3\n 1 0\n", " c2 c01 -00\n c0\n"])
+        self.assertEqual(v.stream_texts([1, 3]), ["3\n5\n7\n3\n1\n0\n", "c2\nc01\n-00\nc0\n"])
         part = v.part(1, 3)
         self.assertEqual((part.bench_text(), part.stream_texts()),
-                         ("0\n1 c 01\n2 c 02\n", [" 0\n 1 0\n", " -0\n c0\n"]))
+                         ("0\n1 c 01\n2 c 02\n", ["0\n1\n0\n", "-0\nc0\n"]))
+        self.assertEqual(v.stream_texts([]), ["", ""])
 
     def test_lists_follow_the_scalar_fields_so_values_still_reads_them(self):
         v = parse("v.txt", "n buf : y\n5 [1 2] : 0A\n", [N, Y], lists=MEMORY)

@@ -2,8 +2,10 @@
 the test's values one per handshake, per output stream one that takes the
 design's values and checks each against the test's list as it arrives.
 
-A stream's lists are in a file of its own, one line per test, which only
-its process reads: a stream of any length costs no signal per value. The
+A stream's lists are in a file of its own, which only its process reads:
+per test a line with the count (after the flag of an output list), then a
+line per value, so a stream of any length costs no signal per value and
+each value one short read. The
 bench process starts each test's streams with an event (`go`) after reading
 the test's line, and reads what the processes saw when the test ends.
 
@@ -118,8 +120,9 @@ def input_stream(stream, k, names, options, entity):
     sig = names.signal
     w, digits = port.width, port.digits
     clk = names.control["clk"]
-    line, count, sent, word, offering, state, hold = (
-        names.own(x) for x in ("line", "count", "sent", "word", "offering", "state", "hold"))
+    line, count, sent, word, offering, state, hold, lines_read = (
+        names.own(x) for x in ("line", "count", "sent", "word", "offering", "state", "hold",
+                               "lines_read"))
     set_last = []
     if last is not None:
         set_last = [f"if {sent} = {count} - 1 then",
@@ -134,6 +137,8 @@ def input_stream(stream, k, names, options, entity):
         f"if not {offering} then",
         *["  " + x for x in _coin(names, options, state, hold)],
         f"  if {sent} < {count} and not {hold} then",
+        f"    readline({s.file}, {line});",
+        f"    {lines_read} := {lines_read} + 1;",
         f"    hread({line}, {word});",
         f"    {sig(port)} <= {port.from_slv(f'{word}({w - 1} downto 0)')};",
         f"    {sig(valid)} <= {drive_bit(valid, '1')};",
@@ -148,8 +153,13 @@ def input_stream(stream, k, names, options, entity):
         wait on {clk}, {s.go};
         if {s.go}'event then
           -- A new test: its values, the earlier test's left behind.
+          while {lines_read} < {count} loop
+            readline({s.file}, {line});
+            {lines_read} := {lines_read} + 1;
+          end loop;
           readline({s.file}, {line});
           read({line}, {count});
+          {lines_read} := 0;
           {sent} := 0;
           {offering} := false;
           {s.count} <= {count};
@@ -183,7 +193,7 @@ def input_stream(stream, k, names, options, entity):
             f"-- Offers the values of {port.name}'s list, each until the design takes it.",
             f"{s.driver} : process",
             f"  variable {line} : line;",
-            f"  variable {count}, {sent} : natural := 0;",
+            f"  variable {count}, {sent}, {lines_read} : natural := 0;",
             f"  variable {word} : std_logic_vector({4 * digits - 1} downto 0);",
             f"  variable {offering}, {hold} : boolean := false;",
             f"  variable {state} : integer := {seed_of(options.seed, k)};",
@@ -216,8 +226,8 @@ def output_stream(stream, k, names, options, entity):
     sig = names.signal
     w, digits = port.width, port.digits
     clk = names.control["clk"]
-    line, flag, eflag, blank, count, got, word, mask, expected, value, bad, last_bad, state, hold = (
-        names.own(x) for x in ("line", "flag", "eflag", "blank", "count", "got", "word", "mask",
+    line, flag, eflag, count, got, word, mask, expected, value, bad, last_bad, state, hold = (
+        names.own(x) for x in ("line", "flag", "eflag", "count", "got", "word", "mask",
                                "expected", "value", "bad", "last_bad", "state", "hold"))
     take = []
     if last is not None:
@@ -238,8 +248,12 @@ def output_stream(stream, k, names, options, entity):
     body = lines(f"""
         wait on {clk}, {s.go};
         if {s.go}'event then
+          -- The expected values of the earlier test that never came.
+          while {flag} = 'c' and {got} < {count} loop
+            readline({s.file}, {line});
+            {got} := {got} + 1;
+          end loop;
           readline({s.file}, {line});
-          read({line}, {blank});
           read({line}, {flag});
           read({line}, {count});
           {got} := 0;
@@ -257,7 +271,7 @@ def output_stream(stream, k, names, options, entity):
           if {read_bit(valid, sig(valid))} = '1' and {read_bit(ready, sig(ready))} = '1' then
             {value} := {port.as_slv(sig(port))};
             if {flag} = 'c' and {got} < {count} then
-              read({line}, {blank});
+              readline({s.file}, {line});
               read({line}, {eflag});
               hread({line}, {word});
               {expected} := {word}({w - 1} downto 0);
@@ -307,7 +321,7 @@ def output_stream(stream, k, names, options, entity):
             f"-- Takes the values of {port.name}, checking each against the test's list.",
             f"{s.checker} : process",
             f"  variable {line} : line;",
-            f"  variable {flag}, {eflag}, {blank} : character := '-';",
+            f"  variable {flag}, {eflag} : character := '-';",
             f"  variable {count}, {got} : natural := 0;",
             f"  variable {bad}, {last_bad} : integer := -1;",
             f"  variable {word}, {mask} : std_logic_vector({4 * digits - 1} downto 0);",
