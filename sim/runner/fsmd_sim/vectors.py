@@ -221,6 +221,37 @@ def _check_field(token, port, is_output):
     return value, mask, None
 
 
+_HEX_ONLY = str.maketrans("", "", "0123456789abcdefABCDEF")
+# The leftmost digits a word may have, by the bits of its top digit.
+_TOP_DIGITS = {1: frozenset("01"), 2: frozenset("0123"), 3: frozenset("01234567")}
+
+
+def _fast_list(token, column):
+    """The bench's text of a closed list whose words are all plain
+    hexadecimal and fit, checked with a few operations over the whole list
+    (a stream of 100,000 values in a fraction of a second); None for any
+    other list, which the word-by-word check then reads or reports."""
+    body = token[1:-1]
+    if not body.isascii() or any(c in body for c in _STR_ONLY_BLANKS + "[]"):
+        return None
+    if column.element.is_integer:
+        return None
+    words = body.split()
+    digits, top = column.digits, _TOP_DIGITS.get(column.width % 4)
+    if column.max_length is not None and len(words) > column.max_length:
+        return None
+    joined = "".join(words)
+    if joined.translate(_HEX_ONLY) or any(len(w) > digits for w in words):
+        return None
+    if top and not {w[0] for w in words if len(w) == digits} <= top:
+        return None
+    words = [w.rjust(digits, "0").upper() for w in words]
+    sep = vector_lists.separator(column)
+    if column.mode == "out":
+        return f"{sep}c{len(words)}" + "".join([f"{sep}c{w}" for w in words])
+    return f"{sep}{len(words)}" + "".join([f"{sep}{w}" for w in words])
+
+
 def _check_list(token, column):
     """The bench's text of a list field, or the cause of its rejection as
     (offset in the token, message)."""
@@ -228,6 +259,10 @@ def _check_list(token, column):
     sep = vector_lists.separator(column)
     if token == DONT_CARE and is_output:
         return vector_lists.output_part(None, column.digits, sep), None
+    if token.startswith(vector_lists.OPEN) and token.endswith(vector_lists.CLOSE):
+        part = _fast_list(token, column)
+        if part is not None:
+            return part, None
     if not token.startswith(vector_lists.OPEN):
         example = "[0001 0002] or []" if column.digits == 4 else "[...] or []"
         return None, (0, f"{column.name} is a {column.kind}: its field is a list in square"

@@ -2,12 +2,15 @@
 the rules of a plain field, every malformed list refused with
 FILE:LINE:COLUMN, and the bench's line carrying each list in full."""
 import os
+import random
 import sys
 import unittest
+from unittest import mock
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), ".."))
 from fsmd_sim.ports import Port  # noqa: E402
 from fsmd_sim.vector_lists import ListColumn  # noqa: E402
+from fsmd_sim import vectors  # noqa: E402
 from fsmd_sim.vectors import VectorsError, parse  # noqa: E402
 
 N = Port("n", "in", "unsigned", 3, 0)
@@ -61,6 +64,39 @@ class Accepted(unittest.TestCase):
     def test_lists_follow_the_scalar_fields_so_values_still_reads_them(self):
         v = parse("v.txt", "n buf : y\n5 [1 2] : 0A\n", [N, Y], lists=MEMORY)
         self.assertEqual(v.values(0), [5, 10])
+
+
+class FastPath(unittest.TestCase):
+    def test_whole_list_check_gives_the_word_by_word_text(self):
+        """Lists of words in either case and of fewer digits than the word
+        holds, checked over the whole list, give the same lines as the check
+        of each word."""
+        rng = random.Random(22)
+        for width in (1, 3, 4, 10, 16, 33):
+            word = Port("w", "in", "unsigned", width - 1, 0)
+            lists = [ListColumn("m", "in", word, "memory", 40), ListColumn("m", "out", word, "memory", 40),
+                     ListColumn("s", "in", word, "stream", required=True), ListColumn("t", "out", word, "stream")]
+            lines = ["n m s : m t"]
+            for _ in range(20):
+                fields = []
+                for _ in range(4):
+                    words = [f"{rng.randrange(1 << width):X}" for _ in range(rng.randrange(8))]
+                    words = [w.lower() if rng.random() < 0.3
+                             else w.rjust(rng.randrange(len(w), (width + 3) // 4 + 1), "0") for w in words]
+                    fields.append("[" + " ".join(words) + "]")
+                lines.append(f"1 {fields[0]} {fields[1]} : {fields[2]} {fields[3]}")
+            text = "\n".join(lines) + "\n"
+            with self.subTest(width=width):
+                taken = []
+                fast_list = vectors._fast_list
+                with mock.patch.object(vectors, "_fast_list",
+                                       lambda *args: taken.append(fast_list(*args)) or taken[-1]):
+                    fast = parse("v.txt", text, [N], lists=lists)
+                self.assertTrue(all(part is not None for part in taken) and len(taken) == 80)
+                with mock.patch.object(vectors, "_fast_list", lambda *args: None):
+                    careful = parse("v.txt", text, [N], lists=lists)
+                self.assertEqual((fast.bench_text(), fast.stream_texts()),
+                                 (careful.bench_text(), careful.stream_texts()))
 
 
 class Refused(unittest.TestCase):
