@@ -111,7 +111,7 @@ class DesignJob(Job):
         self.sources.add(name, shown, data)
         self.inputs.append((harness_gen.vectors_file(self.options.entity),
                             self.vectors.bench_text(self.numbers, limit).encode()))
-        self.inputs += self.stream_inputs(self.numbers)
+        self.inputs += self.list_inputs(self.numbers)
         # The bench is kept for the user to read; rewritten only when it changed.
         if read_text(shown) != self.harness_text:
             self.inputs.append((name, data))
@@ -142,13 +142,15 @@ class DesignJob(Job):
 
     def part_vectors_inputs(self):
         """(name, bytes) of the bench's vectors file for this job's tests,
-        and of each stream's file."""
+        and of each list column's file."""
         return [(harness_gen.vectors_file(self.options.entity), self.vectors.bench_text().encode()),
-                *self.stream_inputs()]
+                *self.list_inputs()]
 
-    def stream_inputs(self, numbers=None):
-        return [(harness_gen.stream_file(self.options.entity, k), text.encode())
-                for k, text in enumerate(self.vectors.stream_texts(numbers))]
+    def list_inputs(self, numbers=None):
+        """(name, bytes) of the file of each list column (memories, streams)
+        for the tests `numbers` (default all)."""
+        return [(harness_gen.list_file(self.options.entity, k), text.encode())
+                for k, text in enumerate(self.vectors.list_texts(numbers))]
 
     def outcome(self, results_text, console, stop_time):
         outcome = Outcome(self.name)

@@ -28,7 +28,8 @@ from .bench.image import image_function
 from .bench.instance import design_instance
 from .bench.matching import masks, tolerance
 from .bench.memory import memory_model
-from .bench.streams import input_stream, output_stream, shared as streams_shared, stream_file
+from .bench.list_files import list_file
+from .bench.streams import input_stream, output_stream, shared as streams_shared
 from .bench.names import BENCH_NAMES, Names, bench_entity, results_file, vectors_file
 from .bench.template import bench_template, fill
 from .bench.verdict import (FAILED_REPORT, FINAL_REPORT_KIND, PASSED_REPORT, STOPPED_TEXT,
@@ -37,7 +38,7 @@ from .bench.verdict import (FAILED_REPORT, FINAL_REPORT_KIND, PASSED_REPORT, STO
 # What the any-design job reads from here: file names and report texts.
 __all__ = ["BENCH_NAMES", "FAILED_REPORT", "FINAL_REPORT_KIND", "HANG_REPORT", "PASSED_REPORT",
            "STOPPED_TEXT", "Options", "bench_entity", "generate", "results_file", "split_ports",
-           "stream_file", "vectors_file"]
+           "list_file", "vectors_file"]
 
 ROLES = ("clk", "reset", "start", "done", "ready")
 ROLE_MODES = {"clk": "in", "reset": "in", "start": "in", "done": "out", "ready": "out"}
@@ -170,12 +171,15 @@ def generate(ports, options):
     pieces += [output_checker(port, flag, names, options.tolerances.get(port.name))
                for port, flag in zip(outputs, flags)]
     memories = memories_of(ports, options)
-    pieces += [memory_model(memory, i, names) for i, memory in enumerate(memories)]
+    # The list columns' files: each memory's input and output, then each stream.
+    pieces += [memory_model(memory, i, names, list_file(options.entity, 2 * i),
+                            list_file(options.entity, 2 * i + 1))
+               for i, memory in enumerate(memories)]
     streams = streams_of(ports, options)
     if streams or start_none or done_none:
         pieces.append(streams_shared(names, streams, options, start_none, done_none))
-    pieces += [(input_stream if stream.is_input else output_stream)(stream, k, names, options,
-                                                                    options.entity)
+    pieces += [(input_stream if stream.is_input else output_stream)(
+                   stream, k, names, options, list_file(options.entity, 2 * len(memories) + k))
                for k, stream in enumerate(streams)]
     pieces += [results_and_verdict(names, options), image_function(names)]
     # A memory's words may leave digits unchecked too.

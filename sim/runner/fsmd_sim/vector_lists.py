@@ -3,17 +3,16 @@ of a stream in one test, in square brackets, `[0001 0002 0003]` or `[]`.
 
 Every element obeys the rules of a plain field of the column's word (its
 width, hexadecimal digits, in an output '-' for a word left unchecked and
-'-' digits for digits left unchecked). A list column's line in the bench's
-layout is written here too:
+'-' digits for digits left unchecked). Each list column has a file of its
+own in the bench's layout, written here too; per test:
 
-    input:   ' ' COUNT (' ' WORD)*
-    output:  ' ' FLAG COUNT (' ' EFLAG WORD [' ' MASK])*
+    input:   COUNT, then a line per word: WORD
+    output:  FLAG COUNT, then a line per word: EFLAG WORD [' ' MASK]
 
-in a test's line (a memory), or with a line break for each ' ' before an
-item in a stream's own file.
 FLAG is 'c' for a checked list and '-' for one the test does not check (the
 field '-', or no column in the header); EFLAG is 'c', '-' or 'm' per word
-as for a scalar output, a mask following an 'm' word."""
+as for a scalar output, a mask following an 'm' word. A line per word: a
+line of a million words would be copied at each word VHDL reads from it."""
 
 OPEN, CLOSE = "[", "]"
 BLANKS = " \t\r\f\v"
@@ -30,9 +29,6 @@ class ListColumn:
     is_list = True
 
     def __init__(self, name, mode, element, kind, max_length=None, required=False):
-        # A memory's list travels in the test's line; a stream's in a file
-        # of the stream's own.
-        self.in_row = kind == "memory"
         self.name = name
         self.mode = mode
         self.element = element
@@ -100,38 +96,29 @@ def elements(token):
     return items
 
 
-def separator(column):
-    """What comes before each item of a list's text: a blank in the test's
-    line of the bench's vectors file; a line break in a stream's own file,
-    where each value is a line, so that a stream of any length is read
-    value by value (a line of a million values would be copied at each
-    read)."""
-    return " " if column.in_row else "\n"
+def input_part(words, digits):
+    """The text of an input list in its file: its count and its words, each
+    item after a line break (which ends the line before)."""
+    return f"\n{len(words)}" + "".join(f"\n{w:0{digits}X}" for w in words)
 
 
-def input_part(words, digits, sep=" "):
-    """The bench's text of an input list: its count and its words."""
-    return f"{sep}{len(words)}" + "".join(f"{sep}{w:0{digits}X}" for w in words)
-
-
-def output_part(words, digits, sep=" "):
-    """The bench's text of an output list: `words` holds per element None
+def output_part(words, digits):
+    """The text of an output list in its file: `words` holds per element None
     (unchecked), an int, or (value, mask text); None for a list not checked."""
     if words is None:
-        return f"{sep}-0"
-    parts = [f"{sep}c{len(words)}"]
+        return f"\n-0"
+    parts = [f"\nc{len(words)}"]
     for word in words:
         if word is None:
-            parts.append(f"{sep}-" + "0" * digits)
+            parts.append(f"\n-" + "0" * digits)
         elif isinstance(word, tuple):
-            parts.append(f"{sep}m{word[0]:0{digits}X} {word[1]}")
+            parts.append(f"\nm{word[0]:0{digits}X} {word[1]}")
         else:
-            parts.append(f"{sep}c{word:0{digits}X}")
+            parts.append(f"\nc{word:0{digits}X}")
     return "".join(parts)
 
 
 def absent_part(column):
-    """The bench's text of a list column the header does not name: an empty
+    """The text of a list column the header does not name: an empty
     input (a memory then holds zeros), an output not checked."""
-    sep = separator(column)
-    return f"{sep}0" if column.mode == "in" else f"{sep}-0"
+    return "\n0" if column.mode == "in" else "\n-0"

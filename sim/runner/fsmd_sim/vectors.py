@@ -44,17 +44,15 @@ class Vectors:
     layout the generated bench reads (see bench_text) and its line number in
     the vectors file."""
 
-    def __init__(self, ports, rows, lines, lists=(), streams=None):
+    def __init__(self, ports, rows, lines, lists=(), list_parts=None):
         self.ports = ports
         self.rows = rows
         self.lines = lines
-        # The list columns (vector_lists.ListColumn): a memory's fields follow
-        # the scalar ones in each row, in this order; a stream's go to a file
-        # of their own, which the stream's process reads line by line.
+        # The list columns (vector_lists.ListColumn): each has a file of its
+        # own, which the bench reads word by word.
         self.lists = list(lists)
-        # Per stream column, in order: its part of each test's line.
-        self.streams = streams if streams is not None else [
-            [] for c in self.lists if not c.in_row]
+        # Per list column, in order: its part of each test's lines.
+        self.list_parts = list_parts if list_parts is not None else [[] for c in self.lists]
 
     @property
     def tests(self):
@@ -93,20 +91,20 @@ class Vectors:
             numbers = range(1, len(rows) + 1)
         return f"{max_failures}\n" + "".join([f"{n} {rows[n - 1]}" for n in numbers])
 
-    def stream_texts(self, numbers=None):
-        """The file of each stream column, in order: per test run (`numbers`,
-        default all) its count and then each value on a line of its own, in
+    def list_texts(self, numbers=None):
+        """The file of each list column, in order: per test run (`numbers`,
+        default all) its count and then each word on a line of its own, in
         the layout of vector_lists."""
         if numbers is None:
             numbers = range(1, len(self.rows) + 1)
         # Each part starts with its line break: it ends the line before.
         return ["".join([parts[n - 1] for n in numbers])[1:] + "\n" if numbers else ""
-                for parts in self.streams]
+                for parts in self.list_parts]
 
     def part(self, first, end):
         """The tests first + 1 to end alone (a part of a split run)."""
         return Vectors(self.ports, self.rows[first:end], self.lines[first:end], self.lists,
-                       [parts[first:end] for parts in self.streams])
+                       [parts[first:end] for parts in self.list_parts])
 
 
 def _bench_order(ports):
@@ -246,19 +244,17 @@ def _fast_list(token, column):
     if top and not {w[0] for w in words if len(w) == digits} <= top:
         return None
     words = [w.rjust(digits, "0").upper() for w in words]
-    sep = vector_lists.separator(column)
     if column.mode == "out":
-        return f"{sep}c{len(words)}" + "".join([f"{sep}c{w}" for w in words])
-    return f"{sep}{len(words)}" + "".join([f"{sep}{w}" for w in words])
+        return f"\nc{len(words)}" + "".join([f"\nc{w}" for w in words])
+    return f"\n{len(words)}" + "".join([f"\n{w}" for w in words])
 
 
 def _check_list(token, column):
     """The bench's text of a list field, or the cause of its rejection as
     (offset in the token, message)."""
     is_output = column.mode == "out"
-    sep = vector_lists.separator(column)
     if token == DONT_CARE and is_output:
-        return vector_lists.output_part(None, column.digits, sep), None
+        return vector_lists.output_part(None, column.digits), None
     if token.startswith(vector_lists.OPEN) and token.endswith(vector_lists.CLOSE):
         part = _fast_list(token, column)
         if part is not None:
@@ -283,8 +279,8 @@ def _check_list(token, column):
             return None, (offset + error[0], error[1])
         words.append(value if mask is None or value is None else (value, mask))
     if is_output:
-        return vector_lists.output_part(words, column.digits, sep), None
-    return vector_lists.input_part(words, column.digits, sep), None
+        return vector_lists.output_part(words, column.digits), None
+    return vector_lists.input_part(words, column.digits), None
 
 
 def parse(path, text, ports, exact=(), lists=()):
@@ -311,8 +307,7 @@ def parse(path, text, ports, exact=(), lists=()):
     header = None
     columns = []  # index in `every` per field, None for the ':' column
     tests, lines = [], []
-    in_row = [c.in_row for c in lists]
-    streams = [[] for c in lists if not c.in_row]
+    list_parts = [[] for c in lists]
     if isinstance(text, bytes):
         text = text.decode("utf-8", "surrogateescape")
     order = _bench_order(ports)
@@ -403,17 +398,15 @@ def parse(path, text, ports, exact=(), lists=()):
                     masked.add(index)
         if ok:
             row = _bench_row(ports, order, fields, masked)
-            if lists:
-                row = row[:-1] + "".join(p for p, r in zip(parts, in_row) if r) + "\n"
-                for stream, part in zip(streams, [p for p, r in zip(parts, in_row) if not r]):
-                    stream.append(part)
+            for column_parts, part in zip(list_parts, parts):
+                column_parts.append(part)
             tests.append(row)
             lines.append(number)
     if header is None and not problems:
         problem(1, 1, "no header line (input port names, ':', output port names)")
     if problems:
         raise VectorsError(problems, more)
-    return Vectors(ports, tests, lines, lists, streams)
+    return Vectors(ports, tests, lines, lists, list_parts)
 
 
 def _column_text(column):

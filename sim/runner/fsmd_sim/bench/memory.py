@@ -3,11 +3,13 @@ synchronous memory modelled by a process of its own, loaded with the test's
 input list when the test starts and checked against its output list when
 it ends.
 
-The words are a signal that only the memory's process drives; the bench
-process hands it the input list through another signal and an event, in
-delta cycles and no clock cycle, and reads the words directly for the
-check. Loading zeros only the words that a list or a write may have left
-non-zero, so a test costs the words it uses, not the memory's depth."""
+The words are a signal that only the memory's process drives. The lists
+are in two files of the memory's own, a word a line: the memory's process
+reads the input list when the bench process starts the test with an event
+(in delta cycles, no clock cycle), and the bench process reads the output
+list word by word as it checks the words at the test's end. Loading zeros
+only the words that a list or a write may have left non-zero, so a test
+costs the words it uses, not the memory's depth."""
 from .template import lines
 
 
@@ -28,26 +30,28 @@ class _Names:
         own = lambda word: names.own(f"m{index}_{word}")  # noqa: E731
         self.words_type = own("words")
         self.words = own("contents")         # the memory's words (signal)
-        self.init = own("init")              # the input list (signal)
-        self.init_count = own("init_count")
+        self.inputs = own("inputs")          # the file of its input lists
+        self.outputs = own("outputs")        # the file of its output lists
         self.load = own("load")              # toggled when a test starts
         self.fault = own("fault")            # an address beyond the memory in this test
         self.fault_address = own("fault_address")
         self.fault_cycle = own("fault_cycle")
         self.fault_unknown = own("fault_unknown")  # a write to an address with metavalues
         self.process = own("memory")
-        self.count = own("count")
+        self.line = own("line")
         self.word = own("word")
         self.mask = own("mask")
         self.check = own("check")
         self.expected_count = own("expected_count")
         self.expected = own("expected")
-        self.flags = own("flags")
+        self.flag = own("flag")
         self.first = own("first")
+        self.first_expected = own("first_expected")
+        self.first_masked = own("first_masked")
         self.differ = own("differ")
 
 
-def memory_model(memory, index, names):
+def memory_model(memory, index, names, inputs_path, outputs_path):
     """The piece of one memory: its words, its process, the reading of its
     two lists from the test's line, its check and its part of the test's
     line of results."""
@@ -60,12 +64,12 @@ def memory_model(memory, index, names):
     declarations = [
         f"-- Memory {memory.name} (--memory): {depth} words of {w} bits, read latency {latency}.",
         f"type {m.words_type} is array (0 to {depth - 1}) of std_logic_vector({w - 1} downto 0);",
-        "-- Its words, driven by its process alone; the input list of the test and its",
-        "-- length, which the process loads when load changes.",
+        "-- Its words, driven by its process alone, which loads the test's input list",
+        "-- when load changes; the files of its input and output lists.",
         f"signal {m.words} : {m.words_type} := (others => (others => '0'));",
-        f"signal {m.init} : {m.words_type};",
-        f"signal {m.init_count} : natural := 0;",
         f"signal {m.load} : boolean := false;",
+        f"file {m.inputs} : text open read_mode is \"{inputs_path}\";",
+        f"file {m.outputs} : text open read_mode is \"{outputs_path}\";",
         "-- The test's first access beyond the memory, or write to an address that is",
         "-- no number: the address and the test's cycle.",
         f"signal {m.fault} : boolean := false;",
@@ -77,18 +81,19 @@ def memory_model(memory, index, names):
         "declarations": declarations,
         "processes": _process(memory, m, clk, names) + [""],
         "bench_variables": [
-            f"variable {m.count} : natural;",
+            f"variable {m.line} : line;",
             f"variable {m.word} : std_logic_vector({4 * digits - 1} downto 0);",
             f"variable {m.mask} : std_logic_vector({4 * digits - 1} downto 0);",
-            f"variable {m.check} : character;",
+            f"variable {m.check}, {m.flag} : character;",
             f"variable {m.expected_count} : natural;",
-            f"variable {m.expected} : {m.words_type};",
-            f"variable {m.flags} : string(1 to {depth});",
+            f"variable {m.expected}, {m.first_expected} : std_logic_vector({w - 1} downto 0);",
             f"variable {m.first} : integer;",
+            f"variable {m.first_masked} : boolean;",
             f"variable {m.differ} : natural;",
         ],
-        "read_test": _read(memory, m, names, w),
-        "check_outputs": _check(m, names),
+        "read_test": [f"-- Memory {memory.name}: its words when the test starts (its process reads them).",
+                      f"{m.load} <= not {m.load};"],
+        "check_outputs": _check(memory, m, names),
         "result_fields": _show(memory, m, names, aw),
     }
 
@@ -108,9 +113,9 @@ def _process(memory, m, clk, names):
     stages = latency - 1
     # The process's own names carry the bench's prefix: a variable named like
     # a port would hide the port's signal.
-    dirty, address_now, word, index, writing, reading, stage, staged, i = (
+    dirty, address_now, word, index, writing, reading, stage, staged, i, line, count, read_word = (
         names.own(word) for word in ("dirty", "address", "word", "index", "writing",
-                                     "reading", "stage", "staged", "i"))
+                                     "reading", "stage", "staged", "i", "line", "count", "read_word"))
     # The test's cycle as its cycles are counted: the edges since the count
     # last started, this one included.
     cycle = f"{names.own('ncycles')} + 1"
@@ -123,6 +128,9 @@ def _process(memory, m, clk, names):
         f"variable {index} : natural;",
         f"variable {writing} : std_ulogic;",
         f"variable {reading} : boolean;",
+        f"variable {line} : line;",
+        f"variable {count} : natural;",
+        f"variable {read_word} : std_logic_vector({4 * ((w + 3) // 4) - 1} downto 0);",
     ]
     if stages and q is not None:
         declarations += [
@@ -134,13 +142,18 @@ def _process(memory, m, clk, names):
         ]
     body = lines(f"""
         if {m.load}'event then
-          for {i} in 0 to {m.init_count} - 1 loop
-            {m.words}({i}) <= {m.init}({i});
+          -- The test's input list, then zeros up to the last word that may not be zero.
+          readline({m.inputs}, {line});
+          read({line}, {count});
+          for {i} in 0 to {count} - 1 loop
+            readline({m.inputs}, {line});
+            hread({line}, {read_word});
+            {m.words}({i}) <= {read_word}({w - 1} downto 0);
           end loop;
-          for {i} in {m.init_count} to {dirty} loop
+          for {i} in {count} to {dirty} loop
             {m.words}({i}) <= (others => '0');
           end loop;
-          {dirty} := {m.init_count} - 1;
+          {dirty} := {count} - 1;
           {m.fault} <= false;
           {m.fault_unknown} <= false;
         end if;
@@ -225,51 +238,36 @@ def _ordinal(n):
     return {1: "first", 2: "second", 3: "third"}.get(n, f"{n}th")
 
 
-def _read(memory, m, names, w):
-    vector, blank, i = names.vector, names.own("blank"), names.own("i")
+def _check(memory, m, names):
+    """Reads the output list word by word and compares each with the
+    memory's word; keeps the first that differs and counts them."""
+    i, w = names.own("i"), memory.width
     return lines(f"""
-        -- Memory {memory.name}: its words when the test starts (the words after the list
-        -- zero), then whether its words are checked when it ends, and against what.
-        read({vector}, {m.count});
-        for {i} in 0 to {m.count} - 1 loop
-          hread({vector}, {m.word});
-          {m.init}({i}) <= {m.word}({w - 1} downto 0);
-        end loop;
-        {m.init_count} <= {m.count};
-        {m.load} <= not {m.load};
-        read({vector}, {blank});
-        read({vector}, {m.check});
-        read({vector}, {m.expected_count});
-        for {i} in 0 to {m.expected_count} - 1 loop
-          read({vector}, {blank});
-          read({vector}, {m.flags}({i} + 1));
-          hread({vector}, {m.word});
-          {m.expected}({i}) := {m.word}({w - 1} downto 0);
-          if {m.flags}({i} + 1) = 'm' then
-            hread({vector}, {m.mask});
-            {m.expected}({i}) := {names.own('masked')}({m.expected}({i}), {m.mask}({w - 1} downto 0));
-          end if;
-        end loop;
-    """)
-
-
-def _check(m, names):
-    i = names.own("i")
-    return lines(f"""
+        -- Memory {memory.name}: its words against the test's output list, from word 0.
+        readline({m.outputs}, {m.line});
+        read({m.line}, {m.check});
+        read({m.line}, {m.expected_count});
         {m.first} := -1;
         {m.differ} := 0;
-        if {m.check} = 'c' then
-          for {i} in 0 to {m.expected_count} - 1 loop
-            if ({m.flags}({i} + 1) = 'c' and {m.words}({i}) /= {m.expected}({i})
-                and to_X01({m.words}({i})) /= {m.expected}({i}))
-               or ({m.flags}({i} + 1) = 'm' and not std_match({m.words}({i}), {m.expected}({i}))) then
-              if {m.first} < 0 then
-                {m.first} := {i};
-              end if;
-              {m.differ} := {m.differ} + 1;
+        for {i} in 0 to {m.expected_count} - 1 loop
+          readline({m.outputs}, {m.line});
+          read({m.line}, {m.flag});
+          hread({m.line}, {m.word});
+          {m.expected} := {m.word}({w - 1} downto 0);
+          if {m.flag} = 'm' then
+            hread({m.line}, {m.mask});
+            {m.expected} := {names.own('masked')}({m.expected}, {m.mask}({w - 1} downto 0));
+          end if;
+          if ({m.flag} = 'c' and {m.words}({i}) /= {m.expected} and to_X01({m.words}({i})) /= {m.expected})
+             or ({m.flag} = 'm' and not std_match({m.words}({i}), {m.expected})) then
+            if {m.first} < 0 then
+              {m.first} := {i};
+              {m.first_expected} := {m.expected};
+              {m.first_masked} := {m.flag} = 'm';
             end if;
-          end loop;
-        end if;
+            {m.differ} := {m.differ} + 1;
+          end if;
+        end loop;
         if {m.first} >= 0 or {m.fault} then
           {names.passed} := false;
         end if;
@@ -289,10 +287,10 @@ def _show(memory, m, names, aw):
           write({result}, string'(" {name}["));
           write({result}, {index});
           write({result}, string'("]_expected="));
-          if {m.flags}({m.first} + 1) = 'm' then
-            write({result}, {names.own('expected_image')}({m.expected}({m.first})));
+          if {m.first_masked} then
+            write({result}, {names.own('expected_image')}({m.first_expected}));
           else
-            write({result}, {names.image(f'{m.expected}({m.first})')});
+            write({result}, {names.image(m.first_expected)});
           end if;
           if {m.differ} > 1 then
             write({result}, string'(" ({name}: "));

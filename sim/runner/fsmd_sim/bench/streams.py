@@ -23,11 +23,6 @@ from .template import lines
 RANDOM_MODULUS = 2147483647
 
 
-def stream_file(entity, k):
-    """The file of the k-th stream's lists (from 0), in the run's folder."""
-    return f"{entity.lower()}_stream{k}.txt"
-
-
 def drive_bit(port, bit):
     """A literal of the port's one-bit type for '0' or '1'."""
     if port.type_mark == "boolean":
@@ -113,7 +108,7 @@ def _coin(names, options, state, hold):
             f"{hold} := {state} mod 100 < {options.stall};"]
 
 
-def input_stream(stream, k, names, options, entity):
+def input_stream(stream, k, names, options, path):
     s = _Own(k, names)
     port, valid, ready = stream.port, stream.ports["valid"], stream.ports["ready"]
     last = stream.ports.get("last")
@@ -183,7 +178,7 @@ def input_stream(stream, k, names, options, entity):
             f"-- Input stream {port.name}: its lists, one line per test; the event that starts",
             "-- a test's values, their count, those not taken yet, and the last test whose",
             "-- list was empty.",
-            f"file {s.file} : text open read_mode is \"{stream_file(entity, k)}\";",
+            f"file {s.file} : text open read_mode is \"{path}\";",
             f"signal {s.go} : boolean := false;",
             f"signal {s.count} : natural := 0;",
             f"signal {s.left} : natural := 0;",
@@ -219,7 +214,7 @@ def input_stream(stream, k, names, options, entity):
     }
 
 
-def output_stream(stream, k, names, options, entity):
+def output_stream(stream, k, names, options, path):
     s = _Own(k, names)
     port, valid, ready = stream.port, stream.ports["valid"], stream.ports["ready"]
     last = stream.ports.get("last")
@@ -308,7 +303,7 @@ def output_stream(stream, k, names, options, entity):
             "-- that starts a test, the values taken and expected, whether they are checked,",
             "-- the first that differs (its index, both values) or whose last is wrong, and",
             "-- the last test whose values are all delivered.",
-            f"file {s.file} : text open read_mode is \"{stream_file(entity, k)}\";",
+            f"file {s.file} : text open read_mode is \"{path}\";",
             f"signal {s.go} : boolean := false;",
             f"signal {s.got}, {s.count} : natural := 0;",
             f"signal {s.checked} : boolean := false;",
