@@ -235,18 +235,25 @@ def _fast_list(token, column):
     if column.element.is_integer:
         return None
     words = body.split()
+    if not words:
+        return "\nc0" if column.mode == "out" else "\n0"
     digits, top = column.digits, _TOP_DIGITS.get(column.width % 4)
     if column.max_length is not None and len(words) > column.max_length:
         return None
     joined = "".join(words)
-    if joined.translate(_HEX_ONLY) or any(len(w) > digits for w in words):
+    lengths = set(map(len, words))
+    if joined.translate(_HEX_ONLY) or max(lengths) > digits:
         return None
-    if top and not {w[0] for w in words if len(w) == digits} <= top:
+    if lengths != {digits}:
+        # Words of fewer digits than the width needs: zero-extended.
+        words = [w.rjust(digits, "0") for w in words]
+        joined = "".join(words)
+    if top and not set(joined[::digits]) <= top:
         return None
-    words = [w.rjust(digits, "0").upper() for w in words]
+    text = "\n".join(words).upper()
     if column.mode == "out":
-        return f"\nc{len(words)}" + "".join([f"\nc{w}" for w in words])
-    return f"\n{len(words)}" + "".join([f"\n{w}" for w in words])
+        return f"\nc{len(words)}\nc" + text.replace("\n", "\nc")
+    return f"\n{len(words)}\n" + text
 
 
 def _check_list(token, column):
