@@ -363,6 +363,14 @@ def is_identifier(text):
     return (text[:1].isascii() and text[:1].isalpha() and text.isascii() and not text.endswith("_")
             and "__" not in text and all(c.isalnum() or c == "_" for c in text))
 
+def is_extended_identifier(text):
+    """A VHDL extended identifier as written: between backslashes, at least
+    one character, a backslash inside doubled."""
+    inner = text[1:-1]
+    return (len(text) >= 3 and text[0] == text[-1] == "\\"
+            and "\\" not in inner.replace("\\\\", ""))
+
+
 CONTROL_ROLES = ("clk", "reset", "start", "done", "ready")
 # ncycles counts in a VHDL integer; the limit times the period must stay a
 # VHDL time (64-bit femtoseconds) with room for the whole run.
@@ -447,8 +455,9 @@ def check_checking(opts):
     from . import test_list
     tolerances = {}
     for item in opts.tolerances:
-        port, eq, number = item.partition("=")
-        extended = port.startswith("\\")
+        # An extended identifier may hold "=" (\y=1\=2): N follows the last one.
+        port, eq, number = item.rpartition("=")
+        extended = is_extended_identifier(port)
         if not eq or not (extended or is_identifier(port)):
             raise BadInput(f"--tolerance {item!r}: give PORT=N with PORT an output's name"
                            " and N a decimal number")

@@ -153,6 +153,25 @@ class CommandLine(unittest.TestCase):
         # A tolerance of thousands of digits is wider than any port, not a crash.
         self.assertGreater(cli.parse_args(BASE + ["--tolerance", "y=" + "9" * 5000]).tolerances["y"], 1 << 4096)
 
+    def test_an_extended_port_name_may_hold_equals_signs(self):
+        # Fault: the item split at its first '=', so that \y=1\=2 reads as
+        # port \y with N '1\=2' and is refused.
+        cases = [("\\y=1\\=2", {"\\y=1\\": 2}),
+                 ("\\a==b\\=0", {"\\a==b\\": 0}),
+                 ("\\=\\=7", {"\\=\\": 7}),
+                 ("\\My Port\\=3", {"\\My Port\\": 3}),
+                 ("\\a\\\\b\\=1", {"\\a\\\\b\\": 1})]
+        for item, tolerances in cases:
+            with self.subTest(item=item):
+                self.assertEqual(cli.parse_args(BASE + ["--tolerance", item]).tolerances,
+                                 tolerances)
+                self.assertEqual(cli.parse_args(BASE + [f"--tolerance={item}"]).tolerances,
+                                 tolerances)
+        for item in ("\\y=1", "\\=1", "\\a\\b\\=1", "\\y=1\\="):
+            with self.subTest(item=item):
+                with self.assertRaises(BadInput):
+                    cli.parse_args(BASE + ["--tolerance", item])
+
     def test_bad_values_and_misplaced_options_are_refused(self):
         cases = [
             (BASE + ["--tolerance", "y"], "give PORT=N"),
