@@ -13,9 +13,9 @@ from fsmd_sim import coverage, coverage_report, fsm_coverage
 DATA = pathlib.Path(__file__).parent / "data"
 
 
-def cases(design):
+def cases(design, files=None):
     with gzip.open(DATA / f"{design}.xml.gz") as tree:
-        return fsm_coverage.cases_from_xml(tree, [f"{design}.vhd"])
+        return fsm_coverage.cases_from_xml(tree, files or [f"{design}.vhd"])
 
 
 def partial_run():
@@ -81,6 +81,58 @@ class FromTheTree(unittest.TestCase):
                           ("ph_done", "ph_idle", 50)])
         self.assertEqual([tuple(t[:3]) for t in found["phase"].transitions],
                          [("w_low", "w_high", 63), ("w_high", "w_low", 67)])
+
+    def test_a_state_type_from_a_package_of_the_design_and_arms_of_every_form(self):
+        # fsm_package takes phase_t from fsm_package_types.vhd; its arms are a
+        # literal, a range, an extended literal and `when others`, and the
+        # range's arm holds a case over the same signal. Faults: a type
+        # declared outside the case's file not taken for a state machine, a
+        # range labelled without its states, the inner case's transitions
+        # counted in the outer one too.
+        found = {c.line: c for c in cases("fsm_package", ["fsm_package_types.vhd",
+                                                         "fsm_package.vhd"])}
+        outer, inner = found[32], found[43]
+        self.assertEqual((outer.signal, inner.signal), ("phase", "phase"))
+        self.assertEqual([(label, line) for label, line, _ in outer.arms],
+                         [("ph_idle", 33), ("ph_one to ph_two", 42), ("\\ph,odd\\", 49),
+                          ("others", 51)])
+        self.assertEqual((outer.has_others, outer.branch_count), (True, 4))
+        self.assertEqual([tuple(t[:3]) for t in outer.transitions],
+                         [("ph_idle", "ph_one", 36), ("ph_idle", "\\ph,odd\\", 38),
+                          ("ph_idle", "ph_two", 40), ("\\ph,odd\\", "ph_four", 50),
+                          ("others", "ph_idle", 53)])
+        self.assertEqual([label for label, _, _ in inner.arms], ["ph_one", "others"])
+        self.assertEqual([tuple(t[:3]) for t in inner.transitions],
+                         [("ph_one", "ph_three", 45), ("others", "ph_four", 47)])
+        self.assertEqual(inner.transitions[0][3][0], (43, 0, 2))
+
+    def test_every_arm_is_counted_by_its_branch_of_the_whole_case(self):
+        # Fault: an arm's region expecting the branches read so far (arm i of
+        # a case without `when others`: i + 1), so that only the last arm
+        # is counted by its branch and the others by their first line, which
+        # GCC may credit with code of another arm.
+        for design, files, line, branches in [
+                ("fsm_states", None, 37, 7), ("fsm_full", None, 36, 4),
+                ("fsm_package", ["fsm_package_types.vhd", "fsm_package.vhd"], 32, 4),
+                ("fsm_package", ["fsm_package_types.vhd", "fsm_package.vhd"], 43, 2)]:
+            with self.subTest(design=design, line=line):
+                case = next(c for c in cases(design, files) if c.line == line)
+                self.assertEqual([region[0] for _, _, region in case.arms],
+                                 [(line, i, branches) for i in range(len(case.arms))])
+                record = coverage_report.FileCoverage(design)
+                counts = [3 * i + 1 for i in range(branches)]
+                record.branches[line] = list(counts)
+                # Every line counted 99: a count that is no arm's.
+                record.lines = {n: 99 for n in range(1, 80)}
+                fsm_coverage.apply([case], record)
+                self.assertEqual([count for _, _, count in record.machines[line].states],
+                                 counts[:len(case.arms)])
+
+    def test_a_type_of_a_file_that_is_not_the_designs_is_no_state_machine(self):
+        # The package's file left out of the design files: its type is as
+        # foreign as std_logic's.
+        found = cases("fsm_package", ["fsm_package.vhd"])
+        self.assertEqual([c.signal for c in found], [None, None])
 
 
 class Counts(unittest.TestCase):
