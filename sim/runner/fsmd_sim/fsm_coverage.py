@@ -343,8 +343,29 @@ def read_tracefile_line(key, value, machines):
         line, when_line, count, label = value.split(",", 3)
         machines[int(line)].states.append([label, int(when_line), int(count)])
     elif key == TRANSITION_KEY:
-        line, at, count, target, source = value.split(",", 4)
+        line, at, count, rest = value.split(",", 3)
+        target, comma, source = _split_literal(rest)
+        if not comma:
+            raise ValueError(f"no source state in {value!r}")
         machines[int(line)].transitions.append([source, target, int(at), int(count)])
     else:
         return False
     return True
+
+
+def _split_literal(text):
+    """(literal, ",", the rest) of text that starts with an enumeration
+    literal followed by a comma. An extended literal (\\st,a\\, a doubled
+    backslash standing for one) may hold commas itself."""
+    if not text.startswith("\\"):
+        return text.partition(",")
+    i = 1
+    while i < len(text):
+        if text[i] == "\\":
+            if text[i + 1:i + 2] != "\\":
+                if text[i + 1:i + 2] != ",":
+                    break
+                return text[:i + 1], ",", text[i + 2:]
+            i += 1
+        i += 1
+    return text, "", ""

@@ -217,9 +217,29 @@ class Tracefile(unittest.TestCase):
                          [2 * s[2] for s in record.machines[37].states])
         self.assertEqual(len(twice.machines[37].transitions), 9)
 
+    def test_odd_state_names_survive_the_tracefile(self):
+        # Extended identifiers may hold commas, backslashes (doubled) and
+        # blanks. Fault: a transition's target cut at its first comma, so
+        # that its source reads as the rest.
+        names = ["st_a", "\\st,a\\", "\\a\\\\,b\\", "\\,\\", "\\x y | z\\", "\\q\\\\\\"]
+        for target in names:
+            for source in names + ["st_a | \\b,c\\", "others"]:
+                with self.subTest(target=target, source=source):
+                    record = coverage_report.FileCoverage("d.vhd")
+                    machine = fsm_coverage.Machine(3, "\\my,state\\")
+                    machine.states = [[source, 4, 2]]
+                    machine.transitions = [[source, target, 5, 1], [source, "st_b", 6, 0]]
+                    record.machines[3] = machine
+                    back = coverage_report.parse_tracefile(
+                        coverage_report.tracefile([record]))[0].machines[3]
+                    self.assertEqual(vars(back), vars(machine))
+
     def test_a_malformed_machine_record_names_its_line(self):
-        with self.assertRaisesRegex(ValueError, "line 3"):
-            coverage_report.parse_tracefile("SF:a.vhd\nFSM:3,state\nFSMSTATE:9,4,1,st_a\n")
+        for record in ("FSMSTATE:9,4,1,st_a", "FSMTRANS:3,5,1,\\st,a\\", "FSMTRANS:3,5,1,\\st\\x,a",
+                       "FSMTRANS:3,5,1,st_a"):
+            with self.subTest(record=record):
+                with self.assertRaisesRegex(ValueError, "line 3"):
+                    coverage_report.parse_tracefile(f"SF:a.vhd\nFSM:3,state\n{record}\n")
 
 
 if __name__ == "__main__":
