@@ -82,6 +82,9 @@ class DesignJob(Job):
         """Reads the ports, checks the vectors, generates the bench and
         places it into the run's folder."""
         ports = read_ports(kit, ghdl, cache, kit_use, self, scratch, deadline)
+        # Every port, controls included: the names of the bench's signals
+        # (--wave-on-failure's diagram) follow from them.
+        self.ports = ports
         try:
             _, data_ports = harness_gen.split_ports(ports, self.options)
             self.harness_text = harness_gen.generate(ports, self.options)

@@ -133,11 +133,10 @@ def write(wave, first_job, outcome, rerun):
             return FailureWaves(test.number, problem="the second run wrote no waves"
                                 f" ({second.detail or 'see its log'})")
         trace = waves.read(vcd)
-        controls, ports, expected = signal_roles(first_job, test.number)
-        clock = controls[0]
-        done = "done" if "done" in controls else controls[-1]
+        roles = signal_roles(first_job, test.number)
+        clock, done = roles.clock, roles.done
         start, end, test_start = waves.test_window(trace, test.number, clock, done,
-                                                   CYCLES_BEFORE)
+                                                   CYCLES_BEFORE, roles.number)
         marker_time = failure_time(test.line, trace.unit_fs)
         if marker_time is None:
             edges = trace.signals[done].rising_edges() if done in trace.signals else []
@@ -145,13 +144,13 @@ def write(wave, first_job, outcome, rerun):
             marker_time = later[0] if later else end
         rising = trace.signals[clock].rising_edges() if clock in trace.signals else []
         period = rising[-1] - rising[-2] if len(rising) > 1 else 0
-        digits = max([(trace.signals[p].width + 3) // 4 for p in ports if p in trace.signals],
-                     default=1)
+        digits = max([(trace.signals[p].width + 3) // 4 for _, p in roles.ports
+                      if p in trace.signals], default=1)
         end = marker_time + tail(marker_time - start, period, digits)
         if os.path.splitext(wave)[1].lower() == ".vcd":
             waves.cut(vcd, wave + ".fsmd-sim-new", start, end)
             os.replace(wave + ".fsmd-sim-new", wave)
-        rows = diagram_rows(trace, controls, ports, expected, test_start)
+        rows = diagram_rows(trace, roles, test_start)
         title = f"{outcome.name}: waves of test {test.number}, the first that failed"
         text = timing_svg.render(rows, start, end, trace.unit_fs / 10**6,
                                  (marker_time, marker_text(test)), title)
@@ -165,57 +164,115 @@ def write(wave, first_job, outcome, rerun):
     return FailureWaves(test.number, wave, svg)
 
 
+class Roles:
+    """Which signals of the trace the diagram shows, each as (label: the
+    port's name, the trace's name of its signal): the control ports with
+    the clock first and done fourth, the data ports in order; for each
+    checked output, the signals of its expected value and of whether the
+    test checks it (expected_signals), or its expected value as a
+    hexadecimal text where the bench holds it in no signal (expected_texts);
+    and the signal of the test's number (None where the bench has none)."""
+
+    def __init__(self, controls, ports, expected_signals=None, expected_texts=None,
+                 number=None):
+        self.controls, self.ports = controls, ports
+        self.expected_signals = expected_signals or {}
+        self.expected_texts = expected_texts or {}
+        self.number = number
+
+    @property
+    def clock(self):
+        return self.controls[0][1]
+
+    @property
+    def done(self):
+        return self.controls[3][1]
+
+
 def signal_roles(job, test):
-    """(the control ports with the clock first, the data ports in order, the
-    expected value of each checked output as a hexadecimal text where the
-    bench holds it in no signal) of job's failing test number test."""
+    """The Roles of job's failing test number test."""
     if hasattr(job, "options"):
-        controls = [job.options.controls[r] for r in ("clk", "reset", "start", "done", "ready")]
-        return controls, [p.name for p in job.vectors.ports], {}
+        return generated_bench_roles(job.ports, job.options)
     spec = job.spec
-    lines = job.data.splitlines()
+    lines = job.data.split(b"\n")
     fields = lines[test - 1].split() if len(lines) >= test else []
     expected = {spec["output"]: fields[-1].decode("ascii", "replace")} if fields else {}
-    return ["clk", "reset", "start", "done", "ready"], [*spec["inputs"], spec["output"]], expected
+    controls = [(name, name) for name in ("clk", "reset", "start", "done", "ready")]
+    ports = [(name, name) for name in (*spec["inputs"], spec["output"])]
+    return Roles(controls, ports, expected_texts=expected)
 
 
-def diagram_rows(trace, controls, ports, expected, test_start):
+def generated_bench_roles(ports, options):
+    """The Roles of a bench generated from ports: its signals are named as
+    the bench names them (a port called like a word of the bench, such as
+    read or now, has a signal of another name; the bench's own names carry
+    a prefix that no port starts with, inside the backslashes of an
+    extended identifier)."""
+    from .bench.names import Names
+    from .harness_gen import split_ports
+    controls, data = split_ports(ports, options)
+    names = Names(ports, controls, options)
+    expected = {port.name: (names.own(f"expected_{port.name}"), names.own(f"checked_{port.name}"))
+                for port in data if port.mode == "out"}
+    # The optional ready port comes last; the clock first and done fourth.
+    return Roles([(port.name, names.signal(port)) for port in controls.values()],
+                 [(port.name, names.signal(port)) for port in data], expected,
+                 number=names.own("test_number"))
+
+
+def diagram_rows(trace, roles, test_start):
     """The rows of the diagram: the clock and the control ports that the
     trace holds as waveforms, then each data port as a bus, each checked
-    output followed by its expected values, then the test number.
-    expected: the expected value (hexadecimal text) of an output whose
-    bench holds it in no signal, shown from the test's start."""
+    output followed by its expected values ('-' for digits the test leaves
+    unchecked, all of them while it does not check the output), then the
+    test number."""
     rows = []
-    for name in controls:
+    for label, name in roles.controls:
         signal = trace.signals.get(name)
         if signal is not None:
-            rows.append(timing_svg.Row(name, signal.changes, 1, wave=True))
-    # The generated bench holds each output's expected value in a signal of
-    # its own: <prefix>expected_<port>.
-    expected_signals = {}
-    for s in trace.signals.values():
-        for port in ports:
-            if s.name.endswith(f"expected_{port}") and s.name not in ports:
-                expected_signals[port] = s
-    for port in ports:
-        signal = trace.signals.get(port)
+            rows.append(timing_svg.Row(label, signal.changes, 1, wave=True))
+    for label, name in roles.ports:
+        signal = trace.signals.get(name)
         if signal is None:
             continue
-        rows.append(timing_svg.Row(port, signal.changes, signal.width))
-        label = f"{port} expected"
-        if port in expected_signals:
-            e = expected_signals[port]
-            rows.append(timing_svg.Row(label, e.changes, e.width, expected=True))
-        elif port in expected:
+        rows.append(timing_svg.Row(label, signal.changes, signal.width))
+        row_label = f"{label} expected"
+        if label in roles.expected_signals:
+            expected_name, checked_name = roles.expected_signals[label]
+            e, checked = trace.signals.get(expected_name), trace.signals.get(checked_name)
+            if e is not None:
+                changes = e.changes if checked is None else unchecked_as_dashes(
+                    e.changes, checked.changes, e.width)
+                rows.append(timing_svg.Row(row_label, changes, e.width, expected=True))
+        elif label in roles.expected_texts:
             try:
-                bits = format(int(expected[port], 16), f"0{signal.width}b")
+                bits = format(int(roles.expected_texts[label], 16), f"0{signal.width}b")
             except ValueError:
                 continue
-            rows.append(timing_svg.Row(label, [(test_start, bits)], signal.width, expected=True))
-    number = next((s for s in trace.signals.values() if s.name.endswith("test_number")), None)
+            rows.append(timing_svg.Row(row_label, [(test_start, bits)], signal.width,
+                                       expected=True))
+    number = trace.signals.get(roles.number) if roles.number else None
     if number is not None:
         rows.append(timing_svg.Row("test", number.changes, number.width, decimal=True))
     return rows
+
+
+def unchecked_as_dashes(expected, checked, width):
+    """The changes of an expected value, with '-' in every bit while the
+    checked flag (changes of a boolean, '1' while checked) is not '1'."""
+    events = sorted([(t, 0, v) for t, v in expected] + [(t, 1, v) for t, v in checked])
+    out, value, flag = [], None, "1"
+    for t, which, v in events:
+        if which == 0:
+            value = v
+        else:
+            flag = v
+        shown = value if flag == "1" or value is None else "b" + "-" * width
+        if out and out[-1][0] == t:
+            out[-1] = (t, shown)
+        elif shown is not None and (not out or out[-1][1] != shown):
+            out.append((t, shown))
+    return out
 
 
 def forget(wave):

@@ -29,18 +29,35 @@ class Row:
 def hex_value(bits, width, decimal=False):
     """The text of a value: hexadecimal, as wide as the port's digits, from
     binary digits; a metavalue ('U', 'X', ...) shown as itself, repeated
-    over the digits when the whole value is one; decimal for an integer."""
+    over the digits when the whole value is one; decimal for an integer.
+    A value with '-' bits (an expected value whose digits the test leaves
+    unchecked) is shown digit by digit: '-' for a digit of '-' bits alone,
+    'X' for a digit that mixes them with others."""
     bits = bits.lstrip("b")
+    digits = max(1, (width + 3) // 4)
     if bits and all(c in "01" for c in bits):
         if decimal:
             value = int(bits, 2)
             if width and len(bits) == width and bits[0] == "1":
                 value -= 1 << width
             return str(value)
-        return f"{int(bits, 2):0{max(1, (width + 3) // 4)}X}"
+        return f"{int(bits, 2):0{digits}X}"
     if bits and len(set(bits)) == 1:
-        return bits[0] * max(1, (width + 3) // 4)
-    return "X" * max(1, (width + 3) // 4) if bits else "?"
+        return bits[0] * digits
+    if bits and "-" in bits and all(c in "01-" for c in bits) and not decimal:
+        # Digits count from the right; the leftmost may hold fewer bits.
+        # A value written shorter than the port extends as VCD says: with
+        # 0 after a 0 or 1, with its first bit after a '-'.
+        bits = bits.rjust(width, "0" if bits[0] in "01" else bits[0])
+        groups = [bits[max(0, end - 4):end] for end in range(len(bits), 0, -4)][::-1]
+        return "".join("-" if set(g) == {"-"} else "X" if "-" in g else f"{int(g, 2):X}"
+                       for g in groups)
+    return "X" * digits if bits else "?"
+
+
+def is_known(bits):
+    """Whether a value holds no metavalue but '-' (a don't-care)."""
+    return bits is not None and all(c in "01-" for c in bits.lstrip("b"))
 
 
 def render(rows, start, end, unit_ns, marker, title):
@@ -127,7 +144,7 @@ def _bus(svg, segments, x_of, top, colour, row):
             continue  # before the first value (an expected value before its test)
         x0, x1 = x_of(t0), x_of(t1)
         slope = min(3.0, (x1 - x0) / 2)
-        known = v is not None and all(c in "01" for c in v.lstrip("b"))
+        known = is_known(v)
         segment = ElementTree.SubElement(svg, "polygon", points=" ".join(
             f"{x:.1f},{y:.1f}" for x, y in ((x0, middle), (x0 + slope, high), (x1 - slope, high),
                                             (x1, middle), (x1 - slope, low), (x0 + slope, low))),

@@ -10,6 +10,8 @@ import xml.etree.ElementTree as ElementTree
 from fsmd_sim import failure_waves, timing_svg, waves
 from fsmd_sim.errors import BadInput
 from fsmd_sim.cli import parse_args
+from fsmd_sim.harness_gen import Options, generate
+from fsmd_sim.ports import Port
 
 # A run as GHDL writes it: packages' empty scopes, the bench's top scope with
 # the design inside, a clock of 10 ns period (in fs), three tests that start
@@ -89,12 +91,42 @@ class ReadAndCut(unittest.TestCase):
     def test_window_from_the_test_number_and_from_done(self):
         trace = waves.read(written(sample_vcd()))
         # Test 3 starts at 40 ns; three rising edges before: 10, 20, 30 ns.
-        self.assertEqual(waves.test_window(trace, 3, "clk", "done"),
+        self.assertEqual(waves.test_window(trace, 3, "clk", "done", number="tb_test_number"),
                          (10 * 10**6, 100 * 10**6, 40 * 10**6))
         # Without the test number: test 3 starts at the second rise of done.
         del trace.signals["tb_test_number"]
         self.assertEqual(waves.test_window(trace, 3, "clk", "done")[2], 40 * 10**6)
         self.assertEqual(waves.test_window(trace, 1, "clk", "done", before=2)[0], 0)
+
+    def test_odd_names_are_read_whole_and_cut_byte_for_byte(self):
+        # Extended identifiers as GHDL writes them: blanks, brackets, '$end'
+        # and bytes of Latin-1 inside, a vector's range after them. Faults:
+        # a name cut at its first blank or bracket (the port missing from
+        # the diagram), or the cut copy's bytes decoded and re-encoded.
+        names = [("\\a b\\", 8, "\\a b\\[7:0]"), ("\\x[1]\\", 1, "\\x[1]\\"),
+                 ("\\v[2]\\", 4, "\\v[2]\\[3:0]"), ("\\a $end b\\", 1, "\\a $end b\\"),
+                 ("\\two  blanks\\", 1, "\\two  blanks\\"), ("q", 2, "q[1:0]"),
+                 ("\\caf\xe9\\", 1, "\\caf\xe9\\")]
+        header = "$timescale\n  1 fs\n$end\n$scope module bench $end\n"
+        header += "".join(f"$var reg {w} {chr(33 + i)} {written} $end\n"
+                          for i, (_, w, written) in enumerate(names))
+        header += "$upscope $end\n$enddefinitions $end\n"
+        body = "#0\n" + "".join(f"b{'1' * w} {chr(33 + i)}\n" if w > 1 else f"1{chr(33 + i)}\n"
+                                  for i, (_, w, _) in enumerate(names)) + "#10\n0!\n#20\n1!\n"
+        folder = pathlib.Path(tempfile.mkdtemp())
+        source = folder / "odd.vcd"
+        source.write_bytes((header + body).encode("latin-1"))
+        trace = waves.read(source)
+        for name, width, _ in names:
+            if name.isascii():
+                with self.subTest(name=name):
+                    self.assertEqual(trace.signals[name].width, width)
+                    self.assertEqual(len(trace.signals[name].changes), 1 if name != names[0][0]
+                                     else 3)
+        target = folder / "cut.vcd"
+        waves.cut(source, target, 5, 20)
+        self.assertTrue(target.read_bytes().startswith(header.encode("latin-1")))
+        self.assertIn("\\caf\xe9\\".encode("latin-1"), target.read_bytes())
 
     def test_timescale_units(self):
         text = sample_vcd().replace("  1 fs\n", "  10 ps\n")
@@ -148,6 +180,79 @@ class SecondRun(unittest.TestCase):
         self.assertEqual(failure_waves.svg_path("/d/f.GHW"), "/d/f.svg")
 
 
+def design_ports(*data):
+    return [Port("clk", "in", "std_logic"), Port("reset", "in", "std_logic"),
+            Port("start", "in", "std_logic"), Port("done", "out", "std_logic"), *data]
+
+
+class GeneratedBenchSignals(unittest.TestCase):
+    # Ports named like the bench's own words (read, now), an extended name,
+    # one that starts with the bench's prefix (the bench's own names then
+    # take another), and ports whose names end like another's expected
+    # value or the test number.
+    PORTS = design_ports(Port("read", "in", "unsigned", 7, 0),
+                         Port("\\y=1\\", "out", "unsigned", 7, 0),
+                         Port("\\a b\\", "in", "std_logic"),
+                         Port("tb_x", "out", "std_logic_vector", 3, 0),
+                         Port("expected_tb_x", "out", "std_logic_vector", 3, 0),
+                         Port("test_number", "out", "std_logic_vector", 3, 0),
+                         Port("now", "out", "std_logic_vector", 3, 0))
+
+    def test_every_signal_the_diagram_looks_for_is_one_the_bench_declares(self):
+        # Fault: the diagram looking for tb_<name> or the port's own name,
+        # so that a port is missing, or shows another signal's values.
+        options = Options("e", controls={"done": "done"})
+        declared = {line.strip()[len("signal "):].split(" : ")[0] for line in
+                    generate(self.PORTS, options).splitlines()
+                    if line.strip().startswith("signal ")}
+        roles = failure_waves.generated_bench_roles(self.PORTS, options)
+        self.assertEqual([label for label, _ in roles.ports],
+                         ["read", "\\y=1\\", "\\a b\\", "tb_x", "expected_tb_x",
+                          "test_number", "now"])
+        names = ([n for _, n in roles.controls] + [n for _, n in roles.ports]
+                 + [n for pair in roles.expected_signals.values() for n in pair] + [roles.number])
+        for name in names:
+            with self.subTest(name=name):
+                self.assertIn(name, declared)
+        self.assertEqual(len(set(names)), len(names))
+        self.assertEqual((roles.clock, roles.done), ("clk", "done"))
+
+    def test_done_under_another_name_is_still_done(self):
+        # Fault: done looked up by its role's name, the last control taken
+        # when the port is called otherwise.
+        ports = design_ports(Port("y", "out", "unsigned", 7, 0))
+        ports[3] = Port("fin", "out", "std_logic")
+        roles = failure_waves.generated_bench_roles(
+            ports + [Port("ready", "out", "std_logic")],
+            Options("e", controls={"done": "fin"}))
+        self.assertEqual((roles.clock, roles.done), ("clk", "fin"))
+
+    def test_rows_show_each_port_its_expected_values_and_what_is_unchecked(self):
+        roles = failure_waves.generated_bench_roles(self.PORTS, Options("e"))
+        names = dict(roles.ports)
+        expected, checked = roles.expected_signals["\\y=1\\"]
+        trace = waves.Trace()
+        signals = [("clk", 1, [(0, "0"), (5, "1")]),
+                   (names["read"], 8, [(0, "b00000001")]),
+                   (names["\\y=1\\"], 8, [(0, "bUUUUUUUU"), (20, "b00010010")]),
+                   (expected, 8, [(0, "b0001----"), (10, "b00000000"), (30, "b00010011")]),
+                   # Checked at first, not in the second test, checked again.
+                   (checked, 1, [(0, "1"), (10, "0"), (30, "1")]),
+                   (names["test_number"], 4, [(0, "b0111")]),
+                   (roles.number, 32, [(0, "b1"), (10, "b10"), (30, "b11")])]
+        for name, width, changes in signals:
+            signal = waves.Signal(name, width, "reg", name)
+            signal.changes = changes
+            trace.signals[name] = signal
+        rows = {row.label: row for row in failure_waves.diagram_rows(trace, roles, 10)}
+        self.assertEqual(list(rows), ["clk", "read", "\\y=1\\", "\\y=1\\ expected",
+                                      "test_number", "test"])
+        shown = [timing_svg.hex_value(v, 8) for _, v in rows["\\y=1\\ expected"].changes]
+        self.assertEqual(shown, ["1-", "--", "13"])
+        self.assertEqual([timing_svg.hex_value(v, 32, True) for _, v in rows["test"].changes],
+                         ["1", "2", "3"])
+
+
 class CommandLine(unittest.TestCase):
     def test_wave_on_failure_options(self):
         opts = parse_args(["popcount", "--wave-on-failure", "f.vcd"])
@@ -167,7 +272,13 @@ class Diagram(unittest.TestCase):
         for bits, width, decimal, want in [
                 ("b00000101", 8, False, "05"), ("1", 1, False, "1"), ("b101", 12, False, "005"),
                 ("bUUUU", 4, False, "U"), ("bUUUUUUUU", 8, False, "UU"),
-                ("b0X01", 4, False, "X"), ("b11", 2, True, "-1"), ("b101", 32, True, "5")]:
+                ("b0X01", 4, False, "X"), ("b11", 2, True, "-1"), ("b101", 32, True, "5"),
+                # Expected values with unchecked digits ('-' bits). Fault:
+                # drawn as unknown ("XX"), or digits counted from the left.
+                ("b0001----", 8, False, "1-"), ("b----0100", 8, False, "-4"),
+                ("b--0100", 6, False, "-4"), ("b1----0100", 10, False, "1-4"),
+                ("b00-1", 4, False, "X"), ("b--------", 8, False, "--"),
+                ("b1----", 8, False, "1-")]:
             with self.subTest(bits=bits):
                 self.assertEqual(timing_svg.hex_value(bits, width, decimal), want)
 
