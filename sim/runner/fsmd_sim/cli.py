@@ -295,12 +295,39 @@ def check(opts):
                                       not in ("ghw", "vcd")):
                 raise BadInput(f"{option} {value}: the file name must end in .ghw or .vcd")
         if opts.wave_on_failure is not None:
-            import os
-            if opts.wave is not None and os.path.abspath(opts.wave) == os.path.abspath(
-                    opts.wave_on_failure):
-                raise BadInput("--wave-on-failure must name another file than --wave")
+            check_wave_on_failure(opts)
     opts.timeout = (DEFAULT_TIMEOUT if opts.timeout is None
                     else positive(opts.timeout, "--timeout"))
+
+
+def check_wave_on_failure(opts):
+    """FILE and its diagram (FILE with .svg) are removed when the run starts
+    and written after it: neither may be a file the run reads or another
+    file it writes."""
+    from .failure_waves import svg_path
+    if opts.wave is not None and same_file(opts.wave, opts.wave_on_failure):
+        raise BadInput("--wave-on-failure must name another file than --wave")
+    others = ([("design file", d) for d in opts.designs] + [("vectors file", opts.vectors),
+              ("test-data file", opts.data), ("--wave file", opts.wave),
+              ("--junit file", opts.junit)])
+    for written in (opts.wave_on_failure, svg_path(opts.wave_on_failure)):
+        for what, path in others:
+            if path is not None and same_file(path, written):
+                shown = "" if written == opts.wave_on_failure else f" (its timing diagram {written})"
+                raise BadInput(f"--wave-on-failure {opts.wave_on_failure}{shown} would replace the"
+                               f" {what} {path}; name another file")
+
+
+def same_file(a, b):
+    """Whether the paths a and b name one file: the same path, or two paths
+    (links) to one existing file."""
+    import os
+    if os.path.abspath(a) == os.path.abspath(b):
+        return True
+    try:
+        return os.path.samefile(a, b)
+    except OSError:
+        return False
 
 
 def check_merge(opts):

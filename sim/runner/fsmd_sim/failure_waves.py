@@ -14,8 +14,10 @@ A GHW file is binary and GHDL cannot begin its dump at a later time: FILE
 then holds the second run from time 0 to the end of the failing test, and
 the window is shown by the SVG alone.
 """
+import contextlib
 import os
 import re
+import tempfile
 
 from . import timing_svg, waves
 from .errors import BadInput
@@ -51,8 +53,11 @@ def svg_path(wave):
 
 def cut_vectors(text, test_lines, test):
     """The vectors text up to test number test (1 for the first), and one
-    more test. test_lines: the line number of each test."""
-    lines = text.splitlines(keepends=True)
+    more test. test_lines: the line number of each test, counted as the
+    vectors file is read: lines end at LF alone (a form feed or a lone CR
+    in a comment ends none)."""
+    lines = text.split("\n")
+    lines = [line + "\n" for line in lines[:-1]] + ([lines[-1]] if lines[-1] else [])
     kept = lines[:test_lines[test - 1]]
     if not kept[-1].endswith("\n"):
         kept[-1] += "\n"
@@ -79,8 +84,10 @@ def second_run_choice(numbers, test):
 
 
 def cut_data(data, test):
-    """The bundled bench's test data up to line test, and one more line."""
-    lines = data.splitlines(keepends=True)
+    """The bundled bench's test data up to line test, and one more line;
+    lines end at LF alone, as the bench reads them."""
+    lines = data.split(b"\n")
+    lines = [line + b"\n" for line in lines[:-1]] + ([lines[-1]] if lines[-1] else [])
     kept = lines[:test]
     if not kept[-1].endswith(b"\n"):
         kept[-1] += b"\n"
@@ -148,15 +155,15 @@ def write(wave, first_job, outcome, rerun):
                       if p in trace.signals], default=1)
         end = marker_time + tail(marker_time - start, period, digits)
         if os.path.splitext(wave)[1].lower() == ".vcd":
-            waves.cut(vcd, wave + ".fsmd-sim-new", start, end)
-            os.replace(wave + ".fsmd-sim-new", wave)
+            with _replacing(wave) as new:
+                waves.cut(vcd, new, start, end)
         rows = diagram_rows(trace, roles, test_start)
         title = f"{outcome.name}: waves of test {test.number}, the first that failed"
         text = timing_svg.render(rows, start, end, trace.unit_fs / 10**6,
                                  (marker_time, marker_text(test)), title)
-        with open(svg + ".fsmd-sim-new", "w") as f:
-            f.write(text)
-        os.replace(svg + ".fsmd-sim-new", svg)
+        with _replacing(svg) as new:
+            with open(new, "w", encoding="utf-8") as f:
+                f.write(text)
     except BadInput as e:
         return FailureWaves(test.number, problem=str(e))
     except OSError as e:
@@ -187,6 +194,29 @@ class Roles:
     @property
     def done(self):
         return self.controls[3][1]
+
+
+@contextlib.contextmanager
+def _replacing(path):
+    """A new file of a name of its own beside path, which replaces path
+    once written whole (a file the user keeps beside it is never taken for
+    the temporary); removed when writing it fails."""
+    fd, new = tempfile.mkstemp(prefix=".fsmd-sim-", suffix=os.path.splitext(path)[1],
+                               dir=os.path.dirname(os.path.abspath(path)))
+    os.close(fd)
+    # mkstemp makes it private; the file is as readable as any other written.
+    umask = os.umask(0)
+    os.umask(umask)
+    try:
+        os.chmod(new, 0o666 & ~umask)
+        yield new
+        os.replace(new, path)
+    except BaseException:
+        try:
+            os.remove(new)
+        except OSError:
+            pass
+        raise
 
 
 def signal_roles(job, test):

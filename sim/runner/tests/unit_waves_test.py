@@ -163,6 +163,24 @@ class SecondRun(unittest.TestCase):
         data = b"1 2\n3 4\n5 6"
         self.assertEqual(failure_waves.cut_data(data, 1), b"1 2\n3 4\n")
         self.assertEqual(failure_waves.cut_data(data, 3), b"1 2\n3 4\n5 6\n5 6\n")
+        # The bench's readline ends a line at LF alone. Fault: a lone CR
+        # taken for a line's end, so the second run's tests are others.
+        self.assertEqual(failure_waves.cut_data(b"1 2\r 9\n3 4\n5 6\n", 1),
+                         b"1 2\r 9\n3 4\n")
+
+    def test_lines_end_where_the_vectors_file_ends_them(self):
+        # The vectors file's lines end at LF alone: a form feed, a file
+        # separator, a lone CR or U+2028 in a comment ends none. Fault: the
+        # cut counting lines otherwise than test_lines do, so the second
+        # run holds other tests and its waves are of another test.
+        for odd in ("\x0c", "\x1c", "\r", "\u2028", "\x85", "\x0b"):
+            with self.subTest(odd=repr(odd)):
+                text = f"a : y\n# one{odd}two\n01 : 02\n03 : 04 # x{odd}y\n05 : 06\n07 : 08\n"
+                lines = [3, 4, 5, 6]
+                self.assertEqual(failure_waves.cut_vectors(text, lines, 2),
+                                 f"a : y\n# one{odd}two\n01 : 02\n03 : 04 # x{odd}y\n05 : 06\n")
+                self.assertEqual(failure_waves.cut_vectors(text, lines, 4),
+                                 text + "07 : 08\n")
 
     def test_failure_time_and_label(self):
         line = "at 89200 ns: a=B6 op=0 y=5B y_expected=5A cycles=2 (vectors file line 2974)"
@@ -253,7 +271,76 @@ class GeneratedBenchSignals(unittest.TestCase):
                          ["1", "2", "3"])
 
 
+class Writing(unittest.TestCase):
+    """write() on the sample run, its second run replaced by the sample
+    VCD: test 3 failed at 60 ns."""
+
+    def run_write(self, folder, name="w.vcd"):
+        class Job:
+            vectors_text = "a : y\n1 : 1\n2 : 2\n3 : 3\n4 : 4\n"
+            ports = design_ports(Port("y", "out", "unsigned", 7, 0))
+            options = Options("e")
+
+            class vectors:
+                lines = [2, 3, 4, 5]
+
+        class Test:
+            number, passed, line = 3, False, "at 60 ns: y=0F y_expected=01 cycles=1"
+
+        class Outcome:
+            name, failed = "e", [Test]
+
+        source = written(sample_vcd())
+        return failure_waves.write(str(folder / name), Job, Outcome,
+                                   lambda inputs: (Outcome, str(source)))
+
+    def test_files_beside_file_are_left_alone(self):
+        # Fault: the temporaries written under a fixed name beside FILE
+        # (FILE.fsmd-sim-new), over a file of the user's of that name.
+        folder = pathlib.Path(tempfile.mkdtemp())
+        mine = {name: f"mine {name}" for name in ("w.vcd.fsmd-sim-new", "w.svg.fsmd-sim-new",
+                                                   ".fsmd-sim-new", "w.ghw")}
+        for name, text in mine.items():
+            (folder / name).write_text(text)
+        result = self.run_write(folder)
+        self.assertIsNone(result.problem)
+        for name, text in mine.items():
+            self.assertEqual((folder / name).read_text(), text)
+        self.assertEqual(sorted(p.name for p in folder.iterdir()),
+                         sorted(["w.vcd", "w.svg", *mine]))
+        self.assertIn("test 3 failed: y=0F y_expected=01",
+                      (folder / "w.svg").read_text(encoding="utf-8"))
+
+
 class CommandLine(unittest.TestCase):
+    def test_the_files_written_are_none_the_run_reads_or_writes_else(self):
+        # Fault: FILE or FILE.svg naming the vectors, a design, the test
+        # data or the JUnit file, removed when the run starts and replaced
+        # after it.
+        folder = pathlib.Path(tempfile.mkdtemp())
+        (folder / "t.vcd").write_text("a : y\n")
+        (folder / "link.vcd").symlink_to(folder / "t.vcd")
+        (folder / "d.svg").write_text("entity e is end;\n")
+        any_design = ["e", "--vectors", str(folder / "t.vcd"), "--design", str(folder / "d.svg")]
+        for argv, message in [
+                (any_design + ["--wave-on-failure", str(folder / "t.vcd")],
+                 "would replace the vectors file"),
+                (any_design + ["--wave-on-failure", str(folder / "link.vcd")],
+                 "would replace the vectors file"),
+                (any_design + ["--wave-on-failure", str(folder / "d.vcd")],
+                 r"\(its timing diagram .*d.svg\) would replace the design file"),
+                (["popcount", "--data", "x.ghw", "--wave-on-failure", "x.ghw"],
+                 "would replace the test-data file"),
+                (["popcount", "--junit", "w.svg", "--wave-on-failure", "w.vcd"],
+                 "would replace the --junit file w.svg"),
+                (["popcount", "--junit", "w.vcd", "--wave-on-failure", "w.vcd"],
+                 "would replace the --junit file w.vcd")]:
+            with self.subTest(argv=argv[-1]):
+                with self.assertRaisesRegex(BadInput, message):
+                    parse_args(argv)
+        self.assertEqual(parse_args(any_design + ["--wave-on-failure", str(folder / "w.vcd")])
+                         .wave_on_failure, str(folder / "w.vcd"))
+
     def test_wave_on_failure_options(self):
         opts = parse_args(["popcount", "--wave-on-failure", "f.vcd"])
         self.assertEqual(opts.wave_on_failure, "f.vcd")
