@@ -20,7 +20,7 @@ import re
 import tempfile
 
 from . import timing_svg, waves
-from .errors import BadInput
+from .errors import EXIT_HANG, BadInput
 
 # Cycles shown before the failing test starts.
 CYCLES_BEFORE = 3
@@ -83,15 +83,38 @@ def second_run_choice(numbers, test):
     return ",".join(f"{a}" if a == b else f"{a}-{b}" for a, b in ranges)
 
 
-def cut_data(data, test):
-    """The bundled bench's test data up to line test, and one more line;
-    lines end at LF alone, as the bench reads them."""
+def cut_data(data, test, repeat=False):
+    """The bundled bench's test data up to line test, and one more line
+    (the failing one again when repeat: the next one never ended); lines
+    end at LF alone, as the bench reads them."""
     lines = data.split(b"\n")
     lines = [line + b"\n" for line in lines[:-1]] + ([lines[-1]] if lines[-1] else [])
     kept = lines[:test]
     if not kept[-1].endswith(b"\n"):
         kept[-1] += b"\n"
-    return b"".join(kept) + (lines[test] if test < len(lines) else kept[-1])
+    return b"".join(kept) + (lines[test] if test < len(lines) and not repeat else kept[-1])
+
+
+def second_run_stop(test, period_fs):
+    """The stop time of the second run ("...fs"), or None where the failure
+    line carries no time: some clock periods after the failing sample, more
+    than the window's tail needs, so that a next test that never ends (the
+    first run hung in it) costs the second run nothing."""
+    at = failure_time(test.line, 1)
+    if at is None or not period_fs:
+        return None
+    return f"{at + 2 * ((test.cycles or 0) + CYCLES_BEFORE + 2) * period_fs}fs"
+
+
+def _period_fs(job):
+    """The clock period of a generated bench in femtoseconds ("10 ns"), or
+    None."""
+    options = getattr(job, "options", None)
+    number, _, unit = (getattr(options, "clock_period", "") or "").partition(" ")
+    try:
+        return round(float(number) * waves.TIME_UNITS_FS[unit])
+    except (KeyError, ValueError):
+        return None
 
 
 def failure_time(line, unit_fs):
@@ -124,18 +147,23 @@ def tail(span, period, digits):
 
 def write(wave, first_job, outcome, rerun):
     """Runs the second run and writes wave (a VCD is cut to the window) and
-    its SVG; returns a FailureWaves. rerun(job_inputs) -> (outcome, vcd
-    path) runs the cut job; job_inputs is ("vectors", text) or ("data",
-    bytes)."""
+    its SVG; returns a FailureWaves. rerun(job_inputs, stop_time) ->
+    (outcome, vcd path) runs the cut job; job_inputs is ("vectors", text)
+    or ("data", bytes); stop_time, when not None, ends the second run."""
     test = outcome.failed[0]
     svg = svg_path(wave)
+    stop = second_run_stop(test, _period_fs(first_job))
+    # The first run hung in the test after the failing one (its status is
+    # then a hang, not a failure).
+    next_hung = outcome.status == EXIT_HANG and outcome.running_test() == test.number + 1
     try:
         if hasattr(first_job, "vectors"):
             second, vcd = rerun(("vectors", cut_vectors(first_job.vectors_text,
                                                          first_job.vectors.lines,
-                                                         test.number)))
+                                                         test.number)), stop)
         else:
-            second, vcd = rerun(("data", cut_data(first_job.data, test.number)))
+            second, vcd = rerun(("data", cut_data(first_job.data, test.number, next_hung)),
+                                stop)
         if not os.path.isfile(vcd):
             return FailureWaves(test.number, problem="the second run wrote no waves"
                                 f" ({second.detail or 'see its log'})")
@@ -333,12 +361,18 @@ def write_for_run(kit, opts, first_job, outcome, settings, cache):
     scratch = make_scratch(settings.directory)
     folder = prepare_dir(os.path.join(scratch, FOLDER), lambda text: None)
     wave = os.path.abspath(opts.wave_on_failure)
+    import time
+    if settings.deadline is not None and time.monotonic() >= settings.deadline:
+        return FailureWaves(outcome.failed[0].number, problem="the run used up its wall-clock"
+                            f" limit of {settings.timeout} s (--timeout); no time is left for"
+                            " a second run")
     problem = forget(wave)
     if problem:
         return FailureWaves(outcome.failed[0].number, problem=problem)
 
-    def rerun(cut):
+    def rerun(cut, stop_time):
         kind, content = cut
+        stop_time = stop_time or settings.stop_time
         if kind == "vectors":
             path = os.path.join(folder, "failing.vectors")
             with open(path, "w", encoding="utf-8", errors="surrogateescape") as f:
@@ -359,9 +393,9 @@ def write_for_run(kit, opts, first_job, outcome, settings, cache):
                 os.remove(stale)
         if os.path.splitext(wave)[1].lower() == ".ghw":
             # GHDL writes one kind of waves per run: the GHW file first.
-            execute(kit, make(), Settings(settings.backend, folder, settings.stop_time, wave,
+            execute(kit, make(), Settings(settings.backend, folder, stop_time, wave,
                                           settings.timeout, settings.deadline), cache)
-        second = execute(kit, make(), Settings(settings.backend, folder, settings.stop_time, vcd,
+        second = execute(kit, make(), Settings(settings.backend, folder, stop_time, vcd,
                                                settings.timeout, settings.deadline), cache)
         return second, vcd
 

@@ -7,8 +7,8 @@ import tempfile
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-from fsmd_sim import failure_waves, timing_svg, waves
-from fsmd_sim.errors import BadInput
+from fsmd_sim import failure_waves, results, timing_svg, waves
+from fsmd_sim.errors import EXIT_FAILED, BadInput
 from fsmd_sim.cli import parse_args
 from fsmd_sim.harness_gen import Options, generate
 from fsmd_sim.ports import Port
@@ -168,6 +168,21 @@ class SecondRun(unittest.TestCase):
         self.assertEqual(failure_waves.cut_data(b"1 2\r 9\n3 4\n5 6\n", 1),
                          b"1 2\r 9\n3 4\n")
 
+    def test_the_second_run_ends_soon_after_the_failing_sample(self):
+        # Fault: a second run that goes on through a next test that never
+        # ends (the first run hung in it), or one stopped before the window.
+        class Test:
+            line, cycles = "at 70 ns: y=11 y_expected=12 cycles=1 (vectors file line 4)", 1
+        stop = failure_waves.second_run_stop(Test, 10**7)
+        self.assertEqual(stop, f"{70 * 10**6 + 2 * 6 * 10**7}fs")
+        Test.cycles = None
+        self.assertEqual(failure_waves.second_run_stop(Test, 10**7), f"{70 * 10**6 + 10 * 10**7}fs")
+        Test.line = "POPCOUNT error: inp=00000003"
+        self.assertIsNone(failure_waves.second_run_stop(Test, 10**7))
+        # A bundled bench's data: the failing line again in place of the
+        # next, which never ended.
+        self.assertEqual(failure_waves.cut_data(b"1\n2\n3\n", 2, repeat=True), b"1\n2\n2\n")
+
     def test_lines_end_where_the_vectors_file_ends_them(self):
         # The vectors file's lines end at LF alone: a form feed, a file
         # separator, a lone CR or U+2028 in a comment ends none. Fault: the
@@ -284,15 +299,13 @@ class Writing(unittest.TestCase):
             class vectors:
                 lines = [2, 3, 4, 5]
 
-        class Test:
-            number, passed, line = 3, False, "at 60 ns: y=0F y_expected=01 cycles=1"
-
-        class Outcome:
-            name, failed = "e", [Test]
-
+        outcome = results.Outcome("e")
+        outcome.status = EXIT_FAILED
+        outcome.tests = [results.Test(1, True, 1, ""), results.Test(2, True, 1, ""),
+                         results.Test(3, False, 1, "at 60 ns: y=0F y_expected=01 cycles=1")]
         source = written(sample_vcd())
-        return failure_waves.write(str(folder / name), Job, Outcome,
-                                   lambda inputs: (Outcome, str(source)))
+        return failure_waves.write(str(folder / name), Job, outcome,
+                                   lambda inputs, stop: (outcome, str(source)))
 
     def test_files_beside_file_are_left_alone(self):
         # Fault: the temporaries written under a fixed name beside FILE

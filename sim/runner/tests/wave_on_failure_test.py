@@ -3,7 +3,8 @@
 small fraction of the whole run's waves and its window holds the first
 failing test at the run's own times; the four bundled benches get theirs
 from their results; a GHW file is written; the first run's results stay as
-they are; the SVG names every port and shows the failing value, and
+they are; a run that hangs after its failing test still gets them; the SVG
+names every port and shows the failing value, and
 headless Chromium (Debian's chromium, where installed: the test says it
 skips otherwise) draws it.
 
@@ -29,7 +30,8 @@ FSMD_SIM = os.environ["FSMD_SIM"]
 BACKEND = os.environ.get("FSMD_BACKEND", "mcode")
 SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"])
 EXAMPLES = pathlib.Path(__file__).resolve().parents[2] / "examples"
-DESIGN = pathlib.Path(__file__).parent / "designs" / "fsm_full.vhd"
+DESIGNS = pathlib.Path(__file__).parent / "designs"
+DESIGN = DESIGNS / "fsm_full.vhd"
 SVG = "{http://www.w3.org/2000/svg}"
 PORTS = ["clk", "reset", "start", "a", "op", "y", "done"]
 BUNDLED = {"eda": ["in1", "in2", "out1"], "fibo": ["x", "d_1236"],
@@ -188,6 +190,27 @@ class Others(unittest.TestCase):
                 self.assertEqual(f"{int(cut.signals['y'].value_at(at), 2):02X}", got)
                 texts = svg_texts(d / f"{name}.svg")
                 self.assertIn(got, texts[texts.index("y"):texts.index("y expected")])
+
+    def test_a_failing_test_followed_by_one_that_never_ends_still_gets_its_waves(self):
+        # Test 3 fails, test 4 never ends (hang_on_ff stays busy on FF): the
+        # run's status is a hang. Faults: no waves at all for a run of that
+        # status, or a second run that repeats the whole hang (a million
+        # cycles of waves) before the window is cut.
+        d = fresh("hang")
+        (d / "v.txt").write_text("a : y\n01 : 02\n05 : 06\n10 : 12\nFF : 00\n20 : 21\n")
+        status, out, err = fsmd_sim("hang_on_ff", "--design", DESIGNS / "hang_on_ff.vhd",
+                                    "--vectors", d / "v.txt", "--dir", d / "run",
+                                    "--wave-on-failure", d / "w.vcd")
+        self.assertEqual(status, 2, out + err)
+        self.assertIn(f"hang_on_ff: waves of failing test 3: {d / 'w.vcd'}", out)
+        second = d / "run" / ".fsmd-sim" / "failure-run" / "waves.vcd"
+        self.assertLess(second.stat().st_size, 100_000)
+        cut = waves.read(d / "w.vcd")
+        ns = int(re.search(r"test 3: FAILED: at (\d+) ns", out).group(1))
+        self.assertEqual(cut.signals["y"].value_at(ns * 10**6 // cut.unit_fs), "00010001")
+        texts = svg_texts(d / "w.svg")
+        self.assertIn("11", texts[texts.index("y"):texts.index("y expected")])
+        self.assertIn("12", texts[texts.index("y expected"):])
 
     def test_a_missing_folder_is_said_in_the_summary(self):
         d = fresh("no-folder")
