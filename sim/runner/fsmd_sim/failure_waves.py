@@ -251,10 +251,15 @@ def signal_roles(job, test):
     """The Roles of job's failing test number test."""
     if hasattr(job, "options"):
         return generated_bench_roles(job.ports, job.options)
+    from .data_check import read_fields
     spec = job.spec
     lines = job.data.split(b"\n")
-    fields = lines[test - 1].split() if len(lines) >= test else []
-    expected = {spec["output"]: fields[-1].decode("ascii", "replace")} if fields else {}
+    # The expected value is the field after the inputs, as the bench reads
+    # it: a comment or more fields may follow it on the line.
+    expected = {}
+    if len(lines) >= test:
+        fields = read_fields(lines[test - 1], len(spec["inputs"]) + 1)
+        expected[spec["output"]] = fields[-1].decode("ascii", "replace")
     controls = [(name, name) for name in ("clk", "reset", "start", "done", "ready")]
     ports = [(name, name) for name in (*spec["inputs"], spec["output"])]
     return Roles(controls, ports, expected_texts=expected)

@@ -325,6 +325,23 @@ class Writing(unittest.TestCase):
                       (folder / "w.svg").read_text(encoding="utf-8"))
 
 
+class BundledBenchSignals(unittest.TestCase):
+    def test_the_expected_value_is_the_field_the_bench_reads(self):
+        # Whatever follows the last field is not read by the bench. Fault:
+        # the line's last word taken for the expected value (a comment), so
+        # the diagram shows none or a wrong one.
+        class Job:
+            spec = {"inputs": ["in1", "in2"], "output": "out1"}
+            data = (b"00000001 00000002 00000003\n"
+                    b"\t00000004  00000005 0000000a # five\n"
+                    b"00000006 00000007 00000008extra 00000009\n")
+        for test, want in [(1, "00000003"), (2, "0000000a"), (3, "00000008")]:
+            with self.subTest(test=test):
+                roles = failure_waves.signal_roles(Job, test)
+                self.assertEqual(roles.expected_texts, {"out1": want})
+                self.assertEqual((roles.clock, roles.done, roles.number), ("clk", "done", None))
+
+
 class CommandLine(unittest.TestCase):
     def test_the_files_written_are_none_the_run_reads_or_writes_else(self):
         # Fault: FILE or FILE.svg naming the vectors, a design, the test
