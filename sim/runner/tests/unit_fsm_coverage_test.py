@@ -1,5 +1,6 @@
 """Tests of fsmd_sim.fsm_coverage without GHDL: the state machines found in
-the trees GHDL dumped for designs/fsm_states.vhd and designs/fsm_full.vhd,
+the trees GHDL dumped for designs/fsm_states.vhd, designs/fsm_full.vhd,
+designs/fsm_two_process.vhd and designs/fsm_package.vhd (with its package),
 their counts from gcov's JSON of a real run of fsm_states on
 data/fsm_states_partial.vectors (st_idle, st_add and st_sub only), the report
 lines and the tracefile records. data/make_fsm_fixture.sh remakes the
