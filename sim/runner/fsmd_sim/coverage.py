@@ -196,7 +196,10 @@ def parse_gcov_json(text, shown=None):
 # gcov also reports branches on other lines, which are GHDL's own generated
 # code (the bookkeeping of signal assignments, range checks): no test vector
 # aims at those, so they are left out of the counts.
-DECISION = re.compile(r"^\s*(?:\w+\s*:\s*)?(?:if|elsif|case|while)\b", re.I)
+# The label may be an extended identifier (\my fsm\, a backslash inside
+# doubled), which may hold blanks and colons.
+DECISION = re.compile(r"^\s*(?:(?:\w+|\\(?:[^\\]|\\\\)+\\)\s*:\s*)?(?:if|elsif|case|while)\b",
+                      re.I)
 
 
 def keep_decisions(record, source_text):

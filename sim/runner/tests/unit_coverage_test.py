@@ -65,7 +65,12 @@ class FromGcov(unittest.TestCase):
     def test_labelled_and_indented_decisions_match(self):
         cases = [("    if a = '1' then", True), ("  lbl : case s is", True),
                  ("elsif b then", True), ("  ifx <= '1';", False), ("  -- if a then", False),
-                 ("  state <= st_idle;", False), ("while n > 0 loop", True)]
+                 ("  state <= st_idle;", False), ("while n > 0 loop", True),
+                 # Extended labels. Fault: a labelled state machine's case
+                 # losing its branches, and with them its arms' counts.
+                 ("  \\my fsm\\ : case state is", True), ("\\a:b\\: if x then", True),
+                 ("  \\a\\\\b\\ : case s is", True), ("  \\x:y\\ <= '1';", False),
+                 ("  \\if\\ <= '1';", False), ("  \\case\\ : y <= a;", False)]
         for text, want in cases:
             self.assertEqual(bool(coverage.DECISION.match(text)), want, text)
 
