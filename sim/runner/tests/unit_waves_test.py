@@ -177,6 +177,8 @@ class SecondRun(unittest.TestCase):
         self.assertEqual(stop, f"{70 * 10**6 + 2 * 6 * 10**7}fs")
         Test.cycles = None
         self.assertEqual(failure_waves.second_run_stop(Test, 10**7), f"{70 * 10**6 + 10 * 10**7}fs")
+        Test.line = f"at {2**62 // 10**6} ns: y=11"
+        self.assertIsNone(failure_waves.second_run_stop(Test, 10**7))
         Test.line = "POPCOUNT error: inp=00000003"
         self.assertIsNone(failure_waves.second_run_stop(Test, 10**7))
         # A bundled bench's data: the failing line again in place of the
