@@ -168,6 +168,8 @@ class DesignJob(Job):
                               f" {self.options.max_cycles} cycles (--max-cycles){where}")
             if hang_line:
                 outcome.detail += f"; the bench says: {hang_line}"
+            # With --tests, the missing state of skipped tests may be why.
+            self.count_not_run(outcome)
             return outcome
         judge(outcome, spec, console, self.tests_expected(outcome), stop_time)
         if outcome.note and self.part is not None and self.tests_in_file:

@@ -13,7 +13,7 @@ from fsmd_sim.errors import EXIT_BAD_INPUT, EXIT_FAILED, EXIT_HANG, EXIT_PASSED,
 from fsmd_sim.bench.checker import output_checker  # noqa: E402
 from fsmd_sim.bench.names import Names  # noqa: E402
 from fsmd_sim.bench.verdict import STOPPED_TEXT, results_and_verdict  # noqa: E402
-from fsmd_sim.harness_gen import Options, generate, split_ports  # noqa: E402
+from fsmd_sim.harness_gen import HANG_REPORT, Options, generate, split_ports  # noqa: E402
 from fsmd_sim.ports import Port  # noqa: E402
 from fsmd_sim.report import summary_line  # noqa: E402
 from fsmd_sim.vectors import VectorsError, parse  # noqa: E402
@@ -284,6 +284,13 @@ class EarlyEnds(unittest.TestCase):
         self.assertIn("test 4 never saw done rise", o.detail)
         self.assertIn("line 5)", o.detail)  # test 4 is on line 5 of the vectors file
         # The missing state of skipped tests may be why it hangs.
+        self.assertIn("2 earlier tests were skipped", o.note)
+        # The same when the bench itself ends the test at --max-cycles.
+        # Fault: that hang's report leaving the note out.
+        o = job.outcome("\n".join([self.line(2, True), "test 4 HANG at 90 ns: done did not rise"]),
+                        f"b.vhd:30:7:@90ns:(report note): {HANG_REPORT} 4\n", "1ms")
+        self.assertEqual(o.status, EXIT_HANG)
+        self.assertIn("test 4 never raised done", o.detail)
         self.assertIn("2 earlier tests were skipped", o.note)
 
 
