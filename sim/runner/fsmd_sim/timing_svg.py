@@ -65,15 +65,19 @@ def render(rows, start, end, unit_ns, marker, title):
     unit_ns: nanoseconds per trace unit; marker: (time, text) of the
     failing sample."""
     span = max(end - start, 1)
+    # The names' column is as wide as the longest name: a long (extended)
+    # port name would run into the waves.
+    label_column = max(LABEL_WIDTH, round(label_width(max((len(r.label) for r in rows),
+                                                          default=0))) + 16)
     height = TOP + ROW_HEIGHT * len(rows) + 50
     svg = ElementTree.Element("svg", xmlns="http://www.w3.org/2000/svg",
-                              width=str(LABEL_WIDTH + PLOT_WIDTH + 20), height=str(height),
-                              viewBox=f"0 0 {LABEL_WIDTH + PLOT_WIDTH + 20} {height}")
+                              width=str(label_column + PLOT_WIDTH + 20), height=str(height),
+                              viewBox=f"0 0 {label_column + PLOT_WIDTH + 20} {height}")
     ElementTree.SubElement(svg, "rect", x="0", y="0", width="100%", height="100%", fill="white")
     _text(svg, 10, 20, title, weight="bold")
 
     def x_of(t):
-        return LABEL_WIDTH + PLOT_WIDTH * (min(max(t, start), end) - start) / span
+        return label_column + PLOT_WIDTH * (min(max(t, start), end) - start) / span
 
     for index, row in enumerate(rows):
         top = TOP + ROW_HEIGHT * index
@@ -86,8 +90,8 @@ def render(rows, start, end, unit_ns, marker, title):
             _bus(svg, segments, x_of, top, colour, row)
     # The time axis: the window's ends and the failing sample.
     axis = TOP + ROW_HEIGHT * len(rows) + 15
-    ElementTree.SubElement(svg, "line", x1=str(LABEL_WIDTH), y1=str(axis),
-                           x2=str(LABEL_WIDTH + PLOT_WIDTH), y2=str(axis), stroke="#777")
+    ElementTree.SubElement(svg, "line", x1=str(label_column), y1=str(axis),
+                           x2=str(label_column + PLOT_WIDTH), y2=str(axis), stroke="#777")
     for t, anchor in ((start, "start"), (end, "end")):
         _text(svg, x_of(t), axis + 15, _time_text(t, unit_ns), anchor=anchor, fill="#555")
     if marker is not None:
@@ -95,7 +99,7 @@ def render(rows, start, end, unit_ns, marker, title):
         x = x_of(t)
         ElementTree.SubElement(svg, "line", x1=f"{x:.1f}", y1=str(TOP - 14), x2=f"{x:.1f}",
                                y2=str(axis), stroke=UNKNOWN_COLOUR, **{"stroke-width": "2"})
-        anchor = "end" if x > LABEL_WIDTH + PLOT_WIDTH / 2 else "start"
+        anchor = "end" if x > label_column + PLOT_WIDTH / 2 else "start"
         _text(svg, x + (-4 if anchor == "end" else 4), TOP - 18,
               f"{_time_text(t, unit_ns)}: {text}", anchor=anchor, fill=UNKNOWN_COLOUR,
               weight="bold")

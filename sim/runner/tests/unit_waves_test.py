@@ -13,6 +13,8 @@ from fsmd_sim.cli import parse_args
 from fsmd_sim.harness_gen import Options, generate
 from fsmd_sim.ports import Port
 
+SVG = "{http://www.w3.org/2000/svg}"
+
 # A run as GHDL writes it: packages' empty scopes, the bench's top scope with
 # the design inside, a clock of 10 ns period (in fs), three tests that start
 # when tb_test_number changes (at 20, 40 and 70 ns).
@@ -387,6 +389,23 @@ class CommandLine(unittest.TestCase):
 
 
 class Diagram(unittest.TestCase):
+    def test_a_long_name_stays_clear_of_the_waves(self):
+        # Fault: a name wider than the fixed column drawn under the waves.
+        for length in (3, 25, 60):
+            with self.subTest(length=length):
+                name = "\\" + "n" * (length - 2) + "\\"
+                text = timing_svg.render([timing_svg.Row(name, [(0, "b0001"), (5, "b0010")], 4),
+                                          timing_svg.Row("clk", [(0, "0"), (5, "1")], wave=True)],
+                                         0, 10, 1.0, (5, "x"), "t")
+                root = ElementTree.fromstring(text)
+                label = next(t for t in root.iter(f"{SVG}text") if t.text == name)
+                right = float(label.get("x")) + 7.5 * len(name)
+                xs = [float(p.split(",")[0]) for e in root.iter()
+                      if e.tag in (f"{SVG}polygon", f"{SVG}polyline")
+                      for p in e.get("points").split()]
+                self.assertGreater(min(xs), right)
+                self.assertGreaterEqual(float(root.get("width")), max(xs))
+
     def test_values_as_the_port_is_wide(self):
         for bits, width, decimal, want in [
                 ("b00000101", 8, False, "05"), ("1", 1, False, "1"), ("b101", 12, False, "005"),
