@@ -42,11 +42,11 @@ in the file's order, under their numbers in it. --coverage (gcc back end
 only, chosen when --backend is not given) writes the design's line and
 branch coverage and the states and transitions of its state machines into
 DIR: summary.txt, annotated sources, coverage.info for genhtml.
---wave-on-failure FILE (.vcd or .ghw): after a failed run, a second run
-repeats it up to its first failing test and FILE gets that test's waves,
-from a few cycles before its start to its end (a GHW file: from time 0),
-and FILE with .svg for its extension a timing diagram of them; the summary
-names both. --stop-time (default 100ms; with --vectors, a bound that no
+--wave-on-failure FILE (.vcd or .ghw): after a run that failed a test (and
+may have hung in a later one), a second run repeats it up to its first
+failing test and FILE gets that test's waves, from a few cycles before its
+start to its end (a GHW file: from time 0), and FILE with .svg for its
+extension a timing diagram of them; the summary names both. --stop-time (default 100ms; with --vectors, a bound that no
 test within --max-cycles reaches) stops a run without verdict in simulated
 time, --timeout (default 3600) in wall-clock seconds. --jobs N splits the
 tests into N contiguous parts run by N simulator processes at once, from

@@ -1,5 +1,6 @@
-"""--wave-on-failure FILE: after a failed run, the waves of its first failing
-test alone, and a timing diagram of them.
+"""--wave-on-failure FILE: after a run that failed a test (a later test may
+have hung), the waves of its first failing test alone, and a timing diagram
+of them.
 
 A second run repeats the first up to that test: the same design on the same
 tests, cut after the failing one (the vectors file up to its line, the
