@@ -8,7 +8,7 @@ import unittest
 import xml.etree.ElementTree as ElementTree
 
 from fsmd_sim import failure_waves, results, timing_svg, waves
-from fsmd_sim.errors import EXIT_FAILED, BadInput
+from fsmd_sim.errors import EXIT_FAILED, EXIT_HANG, BadInput
 from fsmd_sim.cli import parse_args
 from fsmd_sim.harness_gen import Options, generate
 from fsmd_sim.ports import Port
@@ -344,6 +344,31 @@ class BundledBenchSignals(unittest.TestCase):
                 roles = failure_waves.signal_roles(Job, test)
                 self.assertEqual(roles.expected_texts, {"out1": want})
                 self.assertEqual((roles.clock, roles.done, roles.number), ("clk", "done", None))
+
+
+class SecondRunInputs(unittest.TestCase):
+    def test_a_next_test_that_hung_is_not_run_again(self):
+        # A bundled bench's test 2 failed; the run then hung in test 3 (or
+        # went on to its verdict). Fault: the second run given test 3 after
+        # the failing one, so that it hangs as long as the first.
+        class Job:
+            spec = {"inputs": ["in1"], "output": "out1"}
+            data = b"00000001 00000001\n00000002 00000003\n000000FF 00000000\n"
+        for status, want in [(EXIT_HANG, b"00000002 00000003\n"), (EXIT_FAILED, b"000000FF 00000000\n")]:
+            with self.subTest(status=status):
+                outcome = results.Outcome("arraysum")
+                outcome.status = status
+                outcome.tests = [results.Test(1, True, 2, ""),
+                                 results.Test(2, False, None, "ARRAYSUM error: in1=00000002")]
+                given = []
+
+                def rerun(inputs, stop):
+                    given.append((inputs, stop))
+                    return outcome, "/nonexistent/waves.vcd"
+                failure_waves.write(tempfile.mkdtemp() + "/w.vcd", Job, outcome, rerun)
+                (kind, data), stop = given[0]
+                self.assertEqual((kind, stop), ("data", None))
+                self.assertEqual(data, b"00000001 00000001\n00000002 00000003\n" + want)
 
 
 class CommandLine(unittest.TestCase):
