@@ -46,9 +46,9 @@ DIR: summary.txt, annotated sources, coverage.info for genhtml.
 may have hung in a later one), a second run repeats it up to its first
 failing test and FILE gets that test's waves, from a few cycles before its
 start to its end (a GHW file: from time 0), and FILE with .svg for its
-extension a timing diagram of them; the summary names both. --stop-time (default 100ms; with --vectors, a bound that no
-test within --max-cycles reaches) stops a run without verdict in simulated
-time, --timeout (default 3600) in wall-clock seconds. --jobs N splits the
+extension a timing diagram of them; the summary names both. --stop-time
+(default 100ms; with --vectors, a bound that no test within --max-cycles
+reaches) stops a run without verdict in simulated time, --timeout (default 3600) in wall-clock seconds. --jobs N splits the
 tests into N contiguous parts run by N simulator processes at once, from
 reset each, and reports as one run; --shard K/N runs the K-th part alone and
 leaves in DIR what merge needs; merge combines the shards in the folders
@@ -313,7 +313,8 @@ def check_wave_on_failure(opts):
     for written in (opts.wave_on_failure, svg_path(opts.wave_on_failure)):
         for what, path in others:
             if path is not None and same_file(path, written):
-                shown = "" if written == opts.wave_on_failure else f" (its timing diagram {written})"
+                shown = ("" if written == opts.wave_on_failure
+                         else f" (its timing diagram {written})")
                 raise BadInput(f"--wave-on-failure {opts.wave_on_failure}{shown} would replace the"
                                f" {what} {path}; name another file")
 
