@@ -48,9 +48,10 @@ failing test and FILE gets that test's waves, from a few cycles before its
 start to its end (a GHW file: from time 0), and FILE with .svg for its
 extension a timing diagram of them; the summary names both. --stop-time
 (default 100ms; with --vectors, a bound that no test within --max-cycles
-reaches) stops a run without verdict in simulated time, --timeout (default 3600) in wall-clock seconds. --jobs N splits the
-tests into N contiguous parts run by N simulator processes at once, from
-reset each, and reports as one run; --shard K/N runs the K-th part alone and
+reaches) stops a run without verdict in simulated time, --timeout (default
+3600) in wall-clock seconds. --jobs N splits the tests into N contiguous
+parts run by N simulator processes at once, from reset each, and reports as
+one run; --shard K/N runs the K-th part alone and
 leaves in DIR what merge needs; merge combines the shards in the folders
 DIR... into one report, results file (in OUT, default the current folder),
 JUnit file and coverage. Both need --independent-tests: only a design whose
