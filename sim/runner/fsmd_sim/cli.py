@@ -262,6 +262,11 @@ def check(opts):
                            f" whose objects gcov counts), not --backend {opts.backend}")
         import os
         opts.coverage = os.path.abspath(opts.coverage)
+        for design in opts.designs:
+            if "\n" in design or "\r" in design:
+                raise BadInput(f"--coverage: the path of the design file {design!r} holds a line"
+                               " break, which the lcov tracefile (one record a line) cannot"
+                               " hold; rename the file")
     opts.std = choice(opts.std, "--std", STANDARDS)
     opts.ieee = choice(opts.ieee, "--ieee", IEEE_LIBRARIES)
     if target == "all":

@@ -111,7 +111,10 @@ def parse_tracefile(text):
     """The records of an lcov tracefile (as tracefile() writes it; other
     keys are skipped)."""
     records, current, first_lines = [], None, {}
-    for number, line in enumerate(text.splitlines(), 1):
+    # A record ends at LF alone: a form feed or U+2028 may be part of a
+    # source's path.
+    for number, line in enumerate(text.rstrip("\n").split("\n"), 1):
+        line = line.removesuffix("\r")
         key, _, value = line.partition(":")
         try:
             if key == "SF":

@@ -8,6 +8,7 @@ import tempfile
 import unittest
 
 from fsmd_sim import coverage, coverage_report
+from fsmd_sim.errors import BadInput
 
 DATA = pathlib.Path(__file__).parent / "data"
 DESIGN = DATA / "popcount_shortcut.vhd"
@@ -155,6 +156,29 @@ class Tracefile(unittest.TestCase):
         self.assertEqual(merged[1].branches, {1: [None, 7]})
         # The records given stay as they were.
         self.assertEqual(a.lines, {1: 2})
+
+    def test_odd_paths_survive_the_tracefile(self):
+        # Characters that str.splitlines() takes for line ends, all legal
+        # in a path. Fault: a record cut in two on reading, the counts lost
+        # or read into a file of another name.
+        for odd in ("\x0c", "\x0b", "\x1c", "\x1d", "\x1e", "\x85", "\u2028", "\u2029", ",", ":"):
+            with self.subTest(odd=repr(odd)):
+                record = coverage_report.FileCoverage(f"/d/a{odd}b.vhd")
+                record.add_line(3, 2)
+                record.add_branches(3, [1, 0])
+                back = coverage_report.parse_tracefile(coverage_report.tracefile([record], "t"))
+                self.assertEqual([(r.path, r.lines, r.branches) for r in back],
+                                 [(record.path, {3: 2}, {3: [1, 0]})])
+
+    def test_a_design_path_with_a_line_break_is_refused_for_coverage(self):
+        # A line break cannot be written into the tracefile at all.
+        from fsmd_sim import cli
+        for path in ("a\nb.vhd", "a\rb.vhd"):
+            with self.subTest(path=repr(path)):
+                with self.assertRaisesRegex(BadInput, "holds a line break"):
+                    cli.parse_args(["e", "--design", path, "--vectors", "v", "--coverage", "c"])
+        self.assertEqual(cli.parse_args(["e", "--design", "a\x0cb.vhd", "--vectors", "v"]).designs,
+                         ["a\x0cb.vhd"])
 
     def test_malformed_tracefile_names_the_line(self):
         with self.assertRaisesRegex(ValueError, "line 2"):
