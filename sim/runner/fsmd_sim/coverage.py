@@ -17,8 +17,7 @@ import json
 import os
 import re
 
-from .coverage_report import (TRACEFILE, FileCoverage, combine, parse_tracefile,
-                              write_report)
+from .coverage_report import TRACEFILE, FileCoverage, combine, read_tracefile, write_report
 from . import fsm_coverage
 from .errors import BadInput
 
@@ -259,7 +258,10 @@ def combined_report(directory, parts):
     summary lines."""
     records = []
     for part in parts:
-        records += parse_tracefile(_read(os.path.join(part, TRACEFILE)))
+        try:
+            records += read_tracefile(os.path.join(part, TRACEFILE))
+        except OSError:
+            pass
     records = combine(records)
     texts = {}
     for r in records:

@@ -170,6 +170,26 @@ class Tracefile(unittest.TestCase):
                 self.assertEqual([(r.path, r.lines, r.branches) for r in back],
                                  [(record.path, {3: 2}, {3: [1, 0]})])
 
+    def test_a_path_that_is_no_utf8_is_written_as_its_bytes(self):
+        # A file name in Latin-1 (Python keeps its byte as a surrogate).
+        # Fault: the report cannot be written (an encoding error ends the
+        # run with a traceback), or the name is changed, so genhtml cannot
+        # find the file.
+        import io
+        from fsmd_sim.report import print_coverage
+        name = os.fsdecode(b"/d/caf\xe9.vhd")
+        record = coverage_report.FileCoverage(name)
+        record.add_line(1, 1)
+        with tempfile.TemporaryDirectory() as d:
+            summary = coverage_report.write_report(d, [record], {name: "x <= y;\n"}, "t")
+            info = pathlib.Path(d, coverage_report.TRACEFILE)
+            self.assertIn(b"SF:/d/caf\xe9.vhd\n", info.read_bytes())
+            self.assertEqual([r.path for r in coverage_report.read_tracefile(info)], [name])
+        shown = io.StringIO()
+        print_coverage(summary, shown)
+        self.assertIn("/d/caf\ufffd.vhd", shown.getvalue())
+        shown.getvalue().encode("utf-8")
+
     def test_a_design_path_with_a_line_break_is_refused_for_coverage(self):
         # A line break cannot be written into the tracefile at all.
         from fsmd_sim import cli
