@@ -4,7 +4,7 @@ small fraction of the whole run's waves and its window holds the first
 failing test at the run's own times; the four bundled benches get theirs
 from their results; a GHW file is written; the first run's results stay as
 they are; a run that hangs after its failing test still gets them; the SVG
-names every port and shows the failing value, and
+names every port (odd names too) and shows the failing value, and
 headless Chromium (Debian's chromium, where installed: the test says it
 skips otherwise) draws it.
 
@@ -211,6 +211,40 @@ class Others(unittest.TestCase):
         texts = svg_texts(d / "w.svg")
         self.assertIn("11", texts[texts.index("y"):texts.index("y expected")])
         self.assertIn("12", texts[texts.index("y expected"):])
+
+    def test_odd_port_names_are_drawn_and_kept(self):
+        # Faults: a port whose name holds a blank or '=' missing from the
+        # diagram (its VCD name cut at the blank) or shown with another's
+        # values, XML's characters breaking the SVG, the expected value with
+        # unchecked digits drawn as unknown.
+        d = fresh("odd-names")
+        (d / "v.txt").write_text('\\a b\\ \\x<&>"y\\ read : \\y=1\\ tb_x\n'
+                                 "01 0 10 : 02 10\n"
+                                 "05 1 20 : 0- 22\n"
+                                 "07 0 30 : 08 30\n")
+        status, out, err = fsmd_sim("odd_names", "--design", DESIGNS / "odd_names.vhd",
+                                    "--vectors", d / "v.txt", "--dir", d / "run",
+                                    "--wave-on-failure", d / "w.vcd")
+        self.assertEqual(status, 1, out + err)
+        self.assertIn("odd_names: waves of failing test 2:", out)
+        texts = svg_texts(d / "w.svg")
+        rows = {}
+        for name in ["\\a b\\", '\\x<&>"y\\', "read", "\\y=1\\", "\\y=1\\ expected", "tb_x",
+                     "tb_x expected", "test"]:
+            self.assertIn(name, texts)
+        order = [texts.index(n) for n in ["\\a b\\", "read", "\\y=1\\", "\\y=1\\ expected",
+                                          "tb_x", "tb_x expected", "test"]]
+        self.assertEqual(order, sorted(order))
+        for name, following, want in [("\\a b\\", '\\x<&>"y\\', "05"), ("read", "\\y=1\\", "20"),
+                                      ("\\y=1\\", "\\y=1\\ expected", "06"),
+                                      ("\\y=1\\ expected", "tb_x", "0-"),
+                                      ("tb_x", "tb_x expected", "21"),
+                                      ("tb_x expected", "test", "22")]:
+            rows[name] = texts[texts.index(name) + 1:texts.index(following)]
+            self.assertIn(want, rows[name], (name, rows[name]))
+        cut = waves.read(d / "w.vcd")
+        self.assertIn("\\a b\\", cut.signals)
+        self.assertIn("\\y=1\\", cut.signals)
 
     def test_a_missing_folder_is_said_in_the_summary(self):
         d = fresh("no-folder")
