@@ -60,13 +60,15 @@ def cases_from_xml(source, design_files):
     for case in root.iter():
         if case.get("kind") == "case_statement" and case.get("file") in wanted:
             found.append(_read_case(case, by_id, wanted))
-    # Transitions inside an inner case over the same type belong to it.
+    # Transitions inside an inner case over the same type belong to it. An
+    # assignment is known by its file and line: two files may hold the same
+    # machine, line for line.
     owners = {}
     for c in found:
         for t in c.transitions:
-            owners[t[2], t[1]] = c
+            owners[c.file, t[2], t[1]] = c
     for c in found:
-        c.transitions = [t for t in c.transitions if owners[t[2], t[1]] is c]
+        c.transitions = [t for t in c.transitions if owners[c.file, t[2], t[1]] is c]
     return found
 
 

@@ -136,6 +136,54 @@ class FromTheTree(unittest.TestCase):
         self.assertEqual([c.signal for c in found], [None, None])
 
 
+def machine_tree(files):
+    """A tree as `ghdl --file-to-xml` writes it, reduced to what is read:
+    in each file, a type (st_a, st_b) and at line 10 a case over a signal of
+    it whose arms (lines 11 and 13) assign the other state (lines 12, 14)."""
+    out = []
+    for n, file in enumerate(files):
+        t, a, b, sig = (f"{n}{k}" for k in "tabs")
+        out.append(f"""
+<el kind="design_file" file="{file}">
+ <type_definition id="{t}" kind="enumeration_type_definition" file="{file}" line="2"/>
+ <el id="{a}" kind="enumeration_literal" file="{file}" line="2" identifier="st_a"/>
+ <el id="{b}" kind="enumeration_literal" file="{file}" line="2" identifier="st_b"/>
+ <el kind="case_statement" file="{file}" line="10">
+  <expression kind="simple_name" identifier="state"><type ref="{t}"/></expression>
+  <case_statement_alternative_chain>""")
+        for line, (when, to) in ((11, (a, b)), (13, (b, a))):
+            name = {a: "st_a", b: "st_b"}
+            out.append(f"""
+   <el kind="choice_by_expression" file="{file}" line="{line}" same_alternative_flag="false">
+    <choice_expression kind="simple_name" identifier="{name[when]}"/>
+    <associated_chain>
+     <el kind="simple_signal_assignment_statement" file="{file}" line="{line + 1}">
+      <target kind="simple_name" identifier="state"><type ref="{t}"/></target>
+      <waveform_chain><el kind="waveform_element">
+       <we_value kind="simple_name" identifier="{name[to]}"><named_entity ref="{to}"/></we_value>
+      </el></waveform_chain>
+     </el>
+    </associated_chain>
+   </el>""")
+        out.append("\n  </case_statement_alternative_chain>\n </el>\n</el>")
+    return "<root>" + "".join(out) + "\n</root>"
+
+
+class TwoFiles(unittest.TestCase):
+    def test_the_same_machine_in_two_files_keeps_its_transitions_in_each(self):
+        # Fault: an assignment known by its line alone, so that the second
+        # file's machine takes the first's transitions on the same lines
+        # and the first is left with none.
+        import io
+        found = fsm_coverage.cases_from_xml(io.StringIO(machine_tree(["a.vhd", "b.vhd"])),
+                                            ["a.vhd", "b.vhd"])
+        self.assertEqual([c.file for c in found], ["a.vhd", "b.vhd"])
+        for case in found:
+            with self.subTest(file=case.file):
+                self.assertEqual([tuple(t[:3]) for t in case.transitions],
+                                 [("st_a", "st_b", 12), ("st_b", "st_a", 14)])
+
+
 class Counts(unittest.TestCase):
     def test_reached_states_are_those_whose_arm_ran(self):
         machine = partial_run().machines[37]
