@@ -1,13 +1,14 @@
 """Tests of --wave-on-failure's pieces without GHDL: reading and cutting a
 VCD (waves.py), the window of a test, the cut inputs of the second run and
-the failure's time and label (failure_waves.py), and the SVG timing diagram
+the failure's time and label (failure_waves.py), the signals the diagram
+draws for each port (failure_signals.py), and the SVG timing diagram
 (timing_svg.py), parsed back with xml.etree."""
 import pathlib
 import tempfile
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-from fsmd_sim import failure_waves, results, timing_svg, waves
+from fsmd_sim import failure_signals, failure_waves, results, timing_svg, waves
 from fsmd_sim.errors import EXIT_FAILED, EXIT_HANG, BadInput
 from fsmd_sim.cli import parse_args
 from fsmd_sim.harness_gen import Options, generate
@@ -242,7 +243,7 @@ class GeneratedBenchSignals(unittest.TestCase):
         declared = {line.strip()[len("signal "):].split(" : ")[0] for line in
                     generate(self.PORTS, options).splitlines()
                     if line.strip().startswith("signal ")}
-        roles = failure_waves.generated_bench_roles(self.PORTS, options)
+        roles = failure_signals.generated_bench_roles(self.PORTS, options)
         self.assertEqual([label for label, _ in roles.ports],
                          ["read", "\\y=1\\", "\\a b\\", "tb_x", "expected_tb_x",
                           "test_number", "now"])
@@ -259,13 +260,13 @@ class GeneratedBenchSignals(unittest.TestCase):
         # when the port is called otherwise.
         ports = design_ports(Port("y", "out", "unsigned", 7, 0))
         ports[3] = Port("fin", "out", "std_logic")
-        roles = failure_waves.generated_bench_roles(
+        roles = failure_signals.generated_bench_roles(
             ports + [Port("ready", "out", "std_logic")],
             Options("e", controls={"done": "fin"}))
         self.assertEqual((roles.clock, roles.done), ("clk", "fin"))
 
     def test_rows_show_each_port_its_expected_values_and_what_is_unchecked(self):
-        roles = failure_waves.generated_bench_roles(self.PORTS, Options("e"))
+        roles = failure_signals.generated_bench_roles(self.PORTS, Options("e"))
         names = dict(roles.ports)
         expected, checked = roles.expected_signals["\\y=1\\"]
         trace = waves.Trace()
@@ -281,7 +282,7 @@ class GeneratedBenchSignals(unittest.TestCase):
             signal = waves.Signal(name, width, "reg", name)
             signal.changes = changes
             trace.signals[name] = signal
-        rows = {row.label: row for row in failure_waves.diagram_rows(trace, roles, 10)}
+        rows = {row.label: row for row in failure_signals.diagram_rows(trace, roles, 10)}
         self.assertEqual(list(rows), ["clk", "read", "\\y=1\\", "\\y=1\\ expected",
                                       "test_number", "test"])
         shown = [timing_svg.hex_value(v, 8) for _, v in rows["\\y=1\\ expected"].changes]
@@ -341,7 +342,7 @@ class BundledBenchSignals(unittest.TestCase):
                     b"00000006 00000007 00000008extra 00000009\n")
         for test, want in [(1, "00000003"), (2, "0000000a"), (3, "00000008")]:
             with self.subTest(test=test):
-                roles = failure_waves.signal_roles(Job, test)
+                roles = failure_signals.signal_roles(Job, test)
                 self.assertEqual(roles.expected_texts, {"out1": want})
                 self.assertEqual((roles.clock, roles.done, roles.number), ("clk", "done", None))
 
