@@ -8,14 +8,15 @@
 #include <dlfcn.h>
 #include <stdio.h>
 
-int setvbuf(FILE *stream, char *buffer, int mode, size_t size) {
-  typedef int (*setvbuf_fn)(FILE *, char *, int, size_t);
-  static setvbuf_fn next;
-  if (!next)
-    next = (setvbuf_fn)dlsym(RTLD_NEXT, "setvbuf");
-  if (!next)
-    return -1;
-  if (stream == stdout)
-    return next(stream, NULL, _IOFBF, (size_t)1 << 16);
-  return next(stream, buffer, mode, size);
+int setvbuf(FILE* stream, char* buffer, int mode, size_t size)
+{
+    typedef int (*setvbuf_fn)(FILE*, char*, int, size_t);
+    static setvbuf_fn next;
+    if (!next)
+        next = (setvbuf_fn)dlsym(RTLD_NEXT, "setvbuf");
+    if (!next)
+        return -1;
+    if (stream == stdout)
+        return next(stream, NULL, _IOFBF, (size_t)1 << 16);
+    return next(stream, buffer, mode, size);
 }
