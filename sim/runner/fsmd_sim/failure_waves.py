@@ -274,12 +274,13 @@ def write_for_run(kit, opts, first_job, outcome, settings, cache):
             second_opts = _copy(opts, vectors=path, max_failures=0,
                                 tests=second_run_choice(first_job.numbers,
                                                         outcome.failed[0].number))
-            make = lambda: design_job(second_opts)  # noqa: E731
+            make = lambda: with_first_design(design_job(second_opts), first_job)  # noqa: E731
         else:
             path = os.path.join(folder, "failing_test_data.txt")
             with open(path, "wb") as f:
                 f.write(content)
-            make = lambda: BenchJob(kit, opts.target, opts.designs, path)  # noqa: E731
+            make = lambda: with_first_design(  # noqa: E731
+                BenchJob(kit, opts.target, opts.designs, path), first_job)
         vcd = os.path.join(folder, "waves.vcd")
         for stale in (vcd,):
             if os.path.exists(stale):
@@ -293,6 +294,17 @@ def write_for_run(kit, opts, first_job, outcome, settings, cache):
         return second, vcd
 
     return write(wave, first_job, outcome, rerun)
+
+
+def with_first_design(job, first_job):
+    """job, the second run's, with the design files as the first run read
+    them: a file edited (or replaced) since, while a long run went on, would
+    give the waves of another design."""
+    first = {copy: data for copy, _, data in first_job.sources.items
+             if first_job.is_design_source(copy)}
+    job.sources.items = [(copy, shown, first.get(copy, data) if job.is_design_source(copy)
+                          else data) for copy, shown, data in job.sources.items]
+    return job
 
 
 def _copy(opts, **changes):

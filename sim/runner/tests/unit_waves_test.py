@@ -372,6 +372,27 @@ class SecondRunInputs(unittest.TestCase):
                 self.assertEqual(data, b"00000001 00000001\n00000002 00000003\n" + want)
 
 
+class SameDesign(unittest.TestCase):
+    def test_the_second_run_simulates_the_design_the_first_read(self):
+        # Fault: the second run reading the design files again, after the
+        # user edited one during a long first run: the waves of another
+        # design, which may not even fail.
+        from fsmd_sim.anydesign import DesignJob
+        folder = pathlib.Path(tempfile.mkdtemp())
+        design, other, vectors = folder / "d.vhd", folder / "e.vhd", folder / "v.txt"
+        design.write_text("-- as run\n")
+        other.write_text("-- package\n")
+        vectors.write_text("a : y\n1 : 1\n")
+        first = DesignJob(Options("d"), [str(design), str(other)], str(vectors))
+        first.sources.reorder(["design-2.vhd", "design-1.vhd"])  # GHDL's order
+        design.write_text("-- edited since\n")
+        second = failure_waves.with_first_design(
+            DesignJob(Options("d"), [str(design), str(other)], str(vectors)), first)
+        self.assertEqual([(c, s, d) for c, s, d in second.sources.items],
+                         [("design-1.vhd", str(design), b"-- as run\n"),
+                          ("design-2.vhd", str(other), b"-- package\n")])
+
+
 class CommandLine(unittest.TestCase):
     def test_the_files_written_are_none_the_run_reads_or_writes_else(self):
         # Fault: FILE or FILE.svg naming the vectors, a design, the test
