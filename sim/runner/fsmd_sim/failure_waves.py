@@ -32,14 +32,15 @@ FOLDER = "failure-run"
 class FailureWaves:
     """What the summary says: the test, the files written, or why none."""
 
-    def __init__(self, test, wave=None, svg=None, problem=None):
+    def __init__(self, test, wave=None, svg=None, problem=None, note=None):
         self.test, self.wave, self.svg, self.problem = test, wave, svg, problem
+        self.note = note  # what the files lack, said beside their names
 
     def summary_line(self, bench):
         if self.problem:
             return f"{bench}: no waves of failing test {self.test}: {self.problem}"
         return (f"{bench}: waves of failing test {self.test}: {self.wave}"
-                f" (timing diagram {self.svg})")
+                f" (timing diagram {self.svg})" + (f"; {self.note}" if self.note else ""))
 
 
 def svg_path(wave):
@@ -200,7 +201,19 @@ def write(wave, first_job, outcome, rerun):
         return FailureWaves(test.number, problem=str(e))
     except OSError as e:
         return FailureWaves(test.number, problem=f"{e.strerror} ({e.filename})")
-    return FailureWaves(test.number, wave, svg)
+    return FailureWaves(test.number, wave, svg, note=last_step_note(first_job, test.number))
+
+
+def last_step_note(job, test):
+    """What the waves of a bundled bench's failing test lack when the bench
+    reads no test after it (its limit): GHDL's VCD leaves out the time step
+    of the bench's last check, which holds the failing sample. None when
+    they lack nothing."""
+    spec = getattr(job, "spec", None)
+    if spec is None or test < spec["ntests_max"]:
+        return None
+    return (f"the {job.name} bench reads no test after test {test} (at most"
+            f" {spec['ntests_max']}), so its waves end just before the failing sample")
 
 
 @contextlib.contextmanager

@@ -372,6 +372,24 @@ class SecondRunInputs(unittest.TestCase):
                 self.assertEqual(data, b"00000001 00000001\n00000002 00000003\n" + want)
 
 
+class LastTestOfABundledBench(unittest.TestCase):
+    def test_the_summary_says_what_the_waves_lack(self):
+        # The bench reads no line after its limit, so the second run cannot
+        # go on past the failing check and GHDL's VCD lacks that step.
+        # Fault: a diagram without the failing value, named as if complete.
+        class Job:
+            name, spec = "arraysum", {"ntests_max": 10}
+        for test, noted in [(9, False), (10, True)]:
+            with self.subTest(test=test):
+                line = failure_waves.FailureWaves(test, "/w.vcd", "/w.svg",
+                                                  note=failure_waves.last_step_note(Job, test)
+                                                  ).summary_line("arraysum")
+                self.assertTrue(line.startswith(f"arraysum: waves of failing test {test}: /w.vcd"
+                                                " (timing diagram /w.svg)"))
+                self.assertEqual("end just before the failing sample" in line, noted, line)
+        self.assertIsNone(failure_waves.last_step_note(object(), 10**6))
+
+
 class SameDesign(unittest.TestCase):
     def test_the_second_run_simulates_the_design_the_first_read(self):
         # Fault: the second run reading the design files again, after the
