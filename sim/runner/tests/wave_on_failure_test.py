@@ -151,6 +151,19 @@ class Others(unittest.TestCase):
                 got = re.search(r"=([0-9A-Fa-f]{8}) \S+_ref=", out).group(1).upper()
                 self.assertIn(got, texts)
 
+    def test_a_failure_on_the_last_line_a_bundled_bench_reads_is_said_to_lack_its_sample(self):
+        # arraysum reads 10 lines at most: no test follows the tenth.
+        d = fresh("bundled-last")
+        lines = (EXAMPLES / "data" / "arraysum_test_data.txt").read_text().splitlines()[:10]
+        fields = lines[9].split()
+        lines[9] = f"{fields[0]} {int(fields[1], 16) ^ 1:08X}"
+        (d / "data.txt").write_text("\n".join(lines) + "\n")
+        status, out, err = fsmd_sim("arraysum", "--data", d / "data.txt", "--dir", d / "run",
+                                    "--wave-on-failure", d / "w.vcd", "--quiet")
+        self.assertEqual(status, 1, out + err)
+        self.assertIn(f"arraysum: waves of failing test 10: {d / 'w.vcd'} (timing diagram"
+                      f" {d / 'w.svg'}); the arraysum bench reads no test after test 10", out)
+
     def test_a_ghw_file_and_no_file_for_a_passing_run(self):
         d = fresh("ghw")
         (d / "v.txt").write_text("a op : y\n03 1 : 06\n08 0 : 05\n")
