@@ -55,13 +55,17 @@ def generated_bench_roles(ports, options):
     a prefix that no port starts with, inside the backslashes of an
     extended identifier)."""
     from .bench.names import Names
-    from .harness_gen import split_ports
+    from .harness_gen import ROLES, own_controls, split_ports
     controls, data = split_ports(ports, options)
     names = Names(ports, controls, options)
+    # A role the design lacks (start or done of a dataflow design) is drawn
+    # as the bench's own signal in its place.
+    own = own_controls(names, options)
     expected = {port.name: (names.own(f"expected_{port.name}"), names.own(f"checked_{port.name}"))
                 for port in data if port.mode == "out"}
     # The optional ready port comes last; the clock first and done fourth.
-    return Roles([(port.name, names.signal(port)) for port in controls.values()],
+    return Roles([(controls[role].name, names.signal(controls[role])) if role in controls
+                  else (role, own[role]) for role in ROLES if role in controls or role in own],
                  [(port.name, names.signal(port)) for port in data], expected,
                  number=names.own("test_number"))
 

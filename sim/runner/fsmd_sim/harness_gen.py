@@ -123,6 +123,18 @@ def memories_of(ports, options):
     return memories
 
 
+def own_controls(names, options):
+    """Gives each role the design lacks (--control start=none, done=none) a
+    signal of the bench's own in names.control, and returns them by role."""
+    own = {}
+    if options.lacks("start"):
+        own["start"] = names.own("no_start")
+    if options.lacks("done"):
+        own["done"] = names.own("delivered")
+    names.control.update(own)
+    return own
+
+
 def streams_of(ports, options):
     """The streams of --stream bound to the design's ports; raises PortError
     when one does not suit them, or when a design without done has no
@@ -149,12 +161,8 @@ def generate(ports, options):
     the order their lines appear in each slot."""
     controls, data = split_ports(ports, options)
     names = Names(ports, controls, options)
+    own_controls(names, options)
     start_none, done_none = options.lacks("start"), options.lacks("done")
-    # A role the design lacks is a signal of the bench's own.
-    if start_none:
-        names.control["start"] = names.own("no_start")
-    if done_none:
-        names.control["done"] = names.own("delivered")
     inputs = [port for port in data if port.mode == "in"]
     outputs = [port for port in data if port.mode == "out"]
     pieces = [

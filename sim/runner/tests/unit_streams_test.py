@@ -116,6 +116,17 @@ class Binding(unittest.TestCase):
                                r" \(tb_s0_empty = tb_test_number\) else '0';")
 
 
+class FailureDiagram(unittest.TestCase):
+    def test_a_role_the_design_lacks_is_drawn_as_the_benchs_signal_in_its_place(self):
+        # The diagram takes the clock first and done fourth.
+        from fsmd_sim.failure_signals import generated_bench_roles
+        roles = generated_bench_roles(design(start=False, done=False),
+                                      options("x", "y", start="none", done="none"))
+        self.assertEqual(roles.controls, [("clk", "clk"), ("reset", "reset"), ("start", "tb_no_start"),
+                                          ("done", "tb_delivered")])
+        self.assertEqual([label for label, _ in roles.ports], ["n"])
+
+
 class Sequence(unittest.TestCase):
     def test_each_stream_starts_from_its_own_valid_state(self):
         # A state of 0 (or the modulus) would repeat forever: a stream that
