@@ -124,7 +124,7 @@ class FailureDiagram(unittest.TestCase):
                                       options("x", "y", start="none", done="none"))
         self.assertEqual(roles.controls, [("clk", "clk"), ("reset", "reset"), ("start", "tb_no_start"),
                                           ("done", "tb_delivered")])
-        self.assertEqual([label for label, _ in roles.ports], ["n"])
+        self.assertEqual([label for label, _ in roles.ports], ["x_end", "n"])
 
 
 class Sequence(unittest.TestCase):
