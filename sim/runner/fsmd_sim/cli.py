@@ -12,6 +12,7 @@ usage: fsmd-sim BENCH [--design FILE...]... [--data FILE] [--dir DIR]
                     [--control ROLE=PORT]... [--reset-active high|low]
                     [--start-mode level|pulse] [--clock-period TIME]
                     [--max-cycles N] [--tolerance PORT=N]... [--memory SPEC]...
+                    [--stream SPEC]... [--stall PERCENT] [--seed N]
                     [--max-failures N]
                     [--tests LIST] [--dir DIR] [--stop-time TIME]
                     [--timeout SECONDS] [--backend B] [--junit FILE]
@@ -45,6 +46,14 @@ address to its word on Q); NAME is a column of the vectors file whose field
 is a list, [0001 0002] or []: the memory's words when the test starts
 (zeros after the list, or all zeros without an input column) and, after the
 ':', those expected when it ends ('-' leaves a word unchecked).
+--stream PORT[,valid=V][,ready=R][,last=L] moves a list of values per test
+through PORT's valid/ready handshake (V and R default to PORT_valid and
+PORT_ready): offered from an input list, or taken and checked against an
+output list. --control start=none: a dataflow design without start (and
+without done unless one is named); --control done=none: a test ends when
+every output stream has delivered its list. --stall PERCENT (0-99) and
+--seed N withhold valid and ready in about that share of cycles, the same
+way for the same seed.
 --max-failures N stops the run after N failed tests; --tests
 LIST (57 or 10-20,57) runs only those tests of the vectors file, from reset,
 in the file's order, under their numbers in it. --coverage (gcc back end
