@@ -174,7 +174,10 @@ class DesignJob(Job):
                                 and (":(assertion " in line or ":(report " in line)]
             outcome.status = EXIT_HANG
             where = self._where(int(number) if number.isdigit() else 0)
-            outcome.detail = (f"test {number} never raised done within"
+            lacks_done = hasattr(self.options, "lacks") and self.options.lacks("done")
+            ended = ("did not get every value its output streams expect" if lacks_done
+                     else "never raised done")
+            outcome.detail = (f"test {number} {ended} within"
                               f" {self.options.max_cycles} cycles (--max-cycles){where}")
             if hang_line:
                 outcome.detail += f"; the bench says: {hang_line}"

@@ -101,6 +101,13 @@ class Streams(unittest.TestCase):
         self.assertIn("y: expected 1 value, got 0", lines[3])
         self.assertRegex(out, r"stream_echo: 4 tests run, 3 passed, 1 failed")
 
+    def test_a_start_less_test_whose_values_never_come_is_a_hang_naming_it(self):
+        # The echo takes values but never delivers more than it was given.
+        text = "x : y\n[001] : [001]\n[002] : [002 003]\n"
+        status, out, err, _ = fsmd_sim("short", "stream_echo", ECHO, text, *ECHO_OPTIONS, "--max-cycles", "40")
+        self.assertEqual(status, 2, out + err)
+        self.assertIn("test 2 did not get every value its output streams expect within 40 cycles", out)
+
     def test_stalls_change_the_timing_of_a_correct_design_and_never_its_results(self):
         packets = [[rng.randrange(4096) for _ in range(rng.randrange(1, 9))] for _ in range(30)]
         runs = {}
