@@ -17,10 +17,10 @@ DEFAULT_LATENCY = 1
 # Rising edges from an address to its word: beyond this no memory a flow
 # emits waits, and the bench's pipeline stays small.
 MAX_LATENCY = 64
-# The bench holds a memory's words in signals, which GHDL keeps per bit:
-# a million words of 32 bits is about a gigabyte. A wider address needs
-# depth= to say how many words the array has.
-MAX_DEPTH = 1 << 20
+# The bench holds a memory's words in a signal, which GHDL keeps per bit:
+# 65,536 words of 16 bits take about 400 MB of the simulator's memory. A
+# wider address needs depth= to say how many words the array has.
+MAX_DEPTH = 1 << 16
 
 
 class MemorySpec:

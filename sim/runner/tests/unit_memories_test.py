@@ -54,6 +54,8 @@ class OptionText(unittest.TestCase):
             ("depth zero", "arr:address=a,read_data=q,depth=0", "depth needs a positive decimal number"),
             ("latency not a number", "arr:address=a,read_data=q,latency=one", "latency needs a positive"),
             ("latency beyond the bound", "arr:address=a,read_data=q,latency=65", "latency 65 is beyond 64"),
+            ("depth beyond the bound", "arr:address=a,read_data=q,depth=65537",
+             "depth 65537 is beyond the bench's 65536 words"),
             ("write enable without data", "arr:address=a,read_data=q,write_enable=we", "writes nothing"),
             ("read and write without write enable", "arr:address=a,read_data=q,write_data=d",
              "needs write_enable"),
