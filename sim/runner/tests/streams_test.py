@@ -21,6 +21,7 @@ BACKEND = os.environ.get("FSMD_BACKEND", "mcode")
 SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"]) / "streams"
 HERE = pathlib.Path(__file__).resolve().parent
 ECHO = HERE / "designs" / "streams" / "stream_echo.vhd"
+TYPED = HERE / "designs" / "streams" / "stream_echo_typed.vhd"
 FILTER = HERE / "designs" / "asis" / "stream_filter.vhd"
 ECHO_OPTIONS = ["--stream", "x,last=x_last", "--stream", "y,last=y_last", "--control", "start=none"]
 FILTER_OPTIONS = ["--stream", "x", "--stream", "y"]
@@ -69,6 +70,13 @@ class Streams(unittest.TestCase):
         self.assertEqual(sorted(lines), list(range(1, 9)))
         # The final value of packet 1 is the first whose last is wrong.
         self.assertIn(f"y: last wrong with value {len(packets[0]) - 1:X}", lines[1])
+
+    def test_handshake_ports_of_bit_and_boolean_type(self):
+        packets = [[rng.randrange(4096) for _ in range(rng.randrange(1, 6))] for _ in range(10)]
+        status, out, err, _ = fsmd_sim("typed", "stream_echo_typed", TYPED, echo_vectors(packets), *ECHO_OPTIONS,
+                                       "--stall", "40")
+        self.assertEqual(status, 0, out + err)
+        self.assertRegex(out, r"stream_echo_typed: 10 tests run, 10 passed")
 
     def test_values_left_untaken_or_sent_beyond_the_list_are_counted(self):
         cases = [
