@@ -64,9 +64,14 @@ def generated_bench_roles(ports, options):
     expected = {port.name: (names.own(f"expected_{port.name}"), names.own(f"checked_{port.name}"))
                 for port in data if port.mode == "out"}
     # The optional ready port comes last; the clock first and done fourth.
+    # The ports of memories and streams, which are no data columns, are
+    # drawn with the data ports, in the entity's order.
+    drawn = {port.name for port in data} | {
+        name for spec in (*getattr(options, "memories", ()), *getattr(options, "streams", ()))
+        for name in spec.port_names()}
     return Roles([(controls[role].name, names.signal(controls[role])) if role in controls
                   else (role, own[role]) for role in ROLES if role in controls or role in own],
-                 [(port.name, names.signal(port)) for port in data], expected,
+                 [(port.name, names.signal(port)) for port in ports if port.name in drawn], expected,
                  number=names.own("test_number"))
 
 

@@ -124,7 +124,9 @@ class FailureDiagram(unittest.TestCase):
                                       options("x", "y", start="none", done="none"))
         self.assertEqual(roles.controls, [("clk", "clk"), ("reset", "reset"), ("start", "tb_no_start"),
                                           ("done", "tb_delivered")])
-        self.assertEqual([label for label, _ in roles.ports], ["x_end", "n"])
+        # The streams' ports are drawn with the data ports.
+        self.assertEqual([label for label, _ in roles.ports],
+                         ["x", "x_valid", "x_ready", "x_end", "y", "y_valid", "y_ready", "n"])
 
 
 class Sequence(unittest.TestCase):
