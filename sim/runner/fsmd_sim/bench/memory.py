@@ -52,9 +52,10 @@ class _Names:
 
 
 def memory_model(memory, index, names, inputs_path, outputs_path):
-    """The piece of one memory: its words, its process, the reading of its
-    two lists from the test's line, its check and its part of the test's
-    line of results."""
+    """The piece of one memory: its words, its process, which loads each
+    test's input list from the file inputs_path, the check against the
+    output lists of the file outputs_path, and its part of the test's line
+    of results."""
     m = _Names(index, names)
     ports = memory.ports
     address = ports["address"]
@@ -244,6 +245,7 @@ def _check(memory, m, names):
     i, w = names.own("i"), memory.width
     return lines(f"""
         -- Memory {memory.name}: its words against the test's output list, from word 0.
+        -- A list not checked ('-') holds no word.
         readline({m.outputs}, {m.line});
         read({m.line}, {m.check});
         read({m.line}, {m.expected_count});
