@@ -459,8 +459,6 @@ def check_any_design(opts):
         if role in controls:
             raise BadInput(f"--control gives the role {role} twice")
         controls[role] = port.lower()
-        if controls[role] == "none" and role not in ("start", "done"):
-            raise BadInput(f"--control {item!r}: only start and done may be none")
     # A design without start has no completion port unless one is named.
     if controls.get("start") == "none":
         controls.setdefault("done", "none")

@@ -68,7 +68,6 @@ class OptionText(unittest.TestCase):
             (["--stream", "x", "--stream", "n,valid=x_valid"], "port x_valid belongs to stream x and stream n"),
             (["--stream", "x", "--memory", "m:address=x_ready,read_data=q"],
              "port x_ready belongs to stream x and memory m"),
-            (["--control", "clk=none"], "only start and done may be none"),
         ]
         for extra, cause in cases:
             with self.subTest(extra):
