@@ -473,6 +473,9 @@ def check_any_design(opts):
     opts.controls = controls
     opts.reset_active = choice(opts.reset_active, "--reset-active", ("high", "low"))
     opts.start_mode = choice(opts.start_mode, "--start-mode", ("level", "pulse"))
+    if opts.start_mode == "pulse" and controls.get("start") == "none":
+        raise BadInput("--start-mode pulse needs a start port; --control start=none says the"
+                       " design has none")
     text = opts.clock_period or DEFAULT_CLOCK_PERIOD
     number, unit = split_time(text.replace(" ", ""), "--clock-period")
     opts.clock_period = f"{number} {unit}"

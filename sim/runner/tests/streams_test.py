@@ -109,6 +109,17 @@ class Streams(unittest.TestCase):
         self.assertIn("y: expected 1 value, got 0", lines[3])
         self.assertRegex(out, r"stream_echo: 4 tests run, 3 passed, 1 failed")
 
+    def test_without_done_a_pulsed_test_that_expects_nothing_ends_at_its_first_edge(self):
+        # (A test after one that ended at once would find the design still
+        # busy with it: without done the bench cannot know.)
+        text = "n limit x : y\n02 0100 [0150 0020] : [0150]\n00 0000 [] : []\n"
+        status, out, err, _ = fsmd_sim("pulse-no-done", "stream_filter", FILTER, text, *FILTER_OPTIONS,
+                                       "--control", "done=none", "--start-mode", "pulse", "--max-cycles", "50")
+        self.assertEqual(status, 0, out + err)
+        self.assertRegex(out, r"stream_filter: 2 tests run, 2 passed")
+        # One edge: not a wait for a done already high through --max-cycles.
+        self.assertIn("stream_filter test 2: passed, 1 cycles", out)
+
     def test_a_start_less_test_whose_values_never_come_is_a_hang_naming_it(self):
         # The echo takes values but never delivers more than it was given.
         text = "x : y\n[001] : [001]\n[002] : [002 003]\n"

@@ -64,6 +64,8 @@ class OptionText(unittest.TestCase):
             (["--stall", "-1", "--stream", "x"], "--stall needs a percentage"),
             (["--seed", "x1", "--stream", "x"], "--seed needs a decimal number"),
             (["--stall", "30"], "give the streams with --stream PORT"),
+            (["--stream", "y", "--control", "start=none", "--start-mode", "pulse"],
+             "--start-mode pulse needs a start port"),
             (["--stream", "x", "--stream", "x"], "--stream x is given twice"),
             (["--stream", "x", "--stream", "n,valid=x_valid"], "port x_valid belongs to stream x and stream n"),
             (["--stream", "x", "--memory", "m:address=x_ready,read_data=q"],
