@@ -19,6 +19,7 @@ EXAMPLES = pathlib.Path(os.environ["FSMD_EXAMPLES"])
 SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"])
 GUIDE = pathlib.Path(os.environ["FSMD_SIM_GUIDE"])
 BUILD = pathlib.Path(os.environ["FSMD_BUILD_DIR"])
+DESIGNS = pathlib.Path(__file__).resolve().parent / "designs"
 
 
 def fresh(name):
@@ -104,6 +105,21 @@ class Reports(unittest.TestCase):
         self.assertEqual(lines[4], "fibo: verdict: FAILED (FIBO algorithm test has not passed)")
         # The data file is copied under the bench's own name.
         self.assertEqual((d / "fibo_test_data.txt").read_text(), data.read_text())
+
+    def test_a_design_done_during_reset_passes_with_the_count_the_bench_wrote(self):
+        # done rises before the first reset clears the bench's counter,
+        # which starts at integer'low: the bench writes that count for
+        # test 1 and passes the run.
+        d = fresh("done-in-reset")
+        status, out, err = fsmd_sim("popcount", "--dir", d, "--design",
+                                    DESIGNS / "done_in_reset.vhd")
+        results = (d / "popcount_alg_test_results.txt").read_text().splitlines()
+        self.assertEqual(results[1], "POPCOUNT OK: Number of cycles=-2147483648")
+        self.assertEqual(results[-1], "POPCOUNT algorithm test has passed")
+        self.assertEqual(status, 0, out + err)
+        self.assertEqual(out.splitlines()[0], "popcount test 1: passed, -2147483648 cycles")
+        self.assertIn("popcount: 256 tests run, 256 passed, 0 failed;", out)
+        self.assertNotIn("unexpected", out + err)
 
     def test_quiet_leaves_out_only_the_passing_tests(self):
         d = fresh("quiet")
