@@ -6,26 +6,26 @@ import sys
 from . import cli
 from .errors import EXIT_BAD_INPUT, EXIT_FAILED, BadInput, Interrupted
 from .ghdl import install_signal_handlers
+from .output import flush_standard_streams, guard_standard_streams
 
 
 def main(argv, on_damaged_import=None):
     """on_damaged_import, given by the launcher, repairs the compiled forms of
     the package when one cannot be loaded (written short on a full disk)."""
+    guard_standard_streams()
     try:
         install_signal_handlers()
     except KeyboardInterrupt:  # before the handlers were in place
         return 130
     try:
         try:
-            return _main(argv, on_damaged_import)
+            status = _main(argv, on_damaged_import)
+            flush_standard_streams()
+            return status
         except BadInput as e:
             print(f"fsmd-sim: {e}", file=sys.stderr)
             if str(e) == "no bench given" or str(e).startswith("unknown option"):
                 print(cli.usage_text(), file=sys.stderr)
-            return EXIT_BAD_INPUT
-        except BrokenPipeError:
-            # A reader such as head that stops early: nothing more to say.
-            os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
             return EXIT_BAD_INPUT
         except OSError as e:
             # The machine refused something not foreseen above (a full disk,

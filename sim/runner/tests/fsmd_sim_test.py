@@ -215,6 +215,50 @@ class Reports(unittest.TestCase):
                          [str(m["ntests_max"]) for m in manifest.values()])
 
 
+class ClosedOutput(unittest.TestCase):
+    """A reader that goes away (`fsmd-sim ... | head`) or a stream closed
+    from the start is no fault of the run: its verdict is the exit status,
+    its results file is written, and no traceback follows."""
+
+    @staticmethod
+    def run_with(streams, args):
+        """streams: 'pipe gone' (stdout a pipe whose reader has closed it),
+        'closed' (stdout closed) or 'both closed' (stdout and stderr)."""
+        read_end, write_end = os.pipe()
+        os.close(read_end)
+        shell = {"pipe gone": 'exec "$@"', "closed": 'exec "$@" >&-',
+                 "both closed": 'exec "$@" >&- 2>&-'}[streams]
+        try:
+            proc = subprocess.run(["sh", "-c", shell, "sh", FSMD_SIM, *map(str, args)],
+                                  stdout=write_end, stderr=subprocess.PIPE, text=True)
+        finally:
+            os.close(write_end)
+        return proc.returncode, proc.stderr
+
+    def test_the_verdict_is_the_exit_status(self):
+        d = fresh("closed-output")
+        failing = d / "failing.txt"
+        failing.write_text("00000000 00000000\n00000005 00000006\n")
+        runs = [
+            # bench, its options, the verdict's status
+            ("fibo", [], 0),
+            ("fibo", ["--data", failing], 1),
+            ("fibo", ["--design", d / "missing.vhd"], 3),
+        ]
+        for streams in ("pipe gone", "closed", "both closed"):
+            for bench, options, status in runs:
+                with self.subTest(streams=streams, bench=bench, status=status):
+                    run = d / f"{streams.replace(' ', '-')}-{status}"
+                    shutil.rmtree(run, ignore_errors=True)
+                    got, err = self.run_with(streams, [bench, "--dir", run, *options])
+                    self.assertEqual(got, status, err)
+                    self.assertNotIn("Traceback", err)
+                    if status != 3:
+                        self.assertTrue((run / "fibo_alg_test_results.txt").is_file())
+                    if status == 3 and streams != "both closed":
+                        self.assertIn("design file", err)
+
+
 class Installed(unittest.TestCase):
     def test_installed_command_finds_its_units(self):
         prefix = fresh("prefix")
