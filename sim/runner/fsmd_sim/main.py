@@ -5,6 +5,7 @@ import sys
 
 from . import cli
 from .errors import EXIT_BAD_INPUT, EXIT_FAILED, BadInput, Interrupted
+from .input_files import is_input_file
 from .ghdl import install_signal_handlers
 from .output import flush_standard_streams, guard_standard_streams
 
@@ -107,7 +108,7 @@ def design_job(opts):
     only the per-test limit decides a hang."""
     from . import harness_gen
     from .anydesign import DesignJob
-    if not os.path.isfile(opts.vectors):
+    if not is_input_file(opts.vectors):
         raise BadInput(f"vectors file {opts.vectors} does not exist or is not a file")
     options = harness_gen.Options(opts.target, opts.architecture, opts.controls, opts.reset_active,
                                   opts.start_mode, opts.clock_period, opts.max_cycles,
@@ -129,7 +130,7 @@ def run_one(kit, opts, cache):
     deadline = time.monotonic() + opts.timeout
     set_deadline(deadline)
     for d in opts.designs:
-        if not os.path.isfile(d):
+        if not is_input_file(d):
             raise BadInput(f"design file {d} does not exist or is not a file")
     if opts.vectors is not None:
         job = design_job(opts)

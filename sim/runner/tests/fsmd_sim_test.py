@@ -259,6 +259,74 @@ class ClosedOutput(unittest.TestCase):
                         self.assertIn("design file", err)
 
 
+class PipedInputs(unittest.TestCase):
+    """An input given as a pipe (`--vectors <(generator)`, a named pipe) is
+    read once to its end, not refused as no file; a folder still is."""
+    MIXED = DESIGNS / "mixed_widths.vhd"
+    # Beyond a pipe's 64 KiB buffer: the whole stream is read, not one buffer.
+    VECTORS = ("a add c : y carry\n"
+               + "0003 1 0000000000000010 : 0000000000000013 0\n" * 2000).encode()
+    POPCOUNT_DATA = (EXAMPLES / "data" / "popcount_test_data.txt").read_bytes()
+
+    def piped(self, kind, data, folder):
+        """A path that yields data once: a named pipe, or /dev/fd/N of an
+        anonymous pipe (what the shell's <(...) gives); the writer and the
+        descriptors to pass on."""
+        import threading
+        if kind == "named pipe":
+            path = folder / "fifo"
+            os.mkfifo(path)
+
+            def write():
+                with open(path, "wb") as f:
+                    f.write(data)
+            passed = ()
+        else:
+            read_end, write_end = os.pipe()
+            path, passed = f"/dev/fd/{read_end}", (read_end,)
+
+            def write():
+                with open(write_end, "wb") as f:
+                    f.write(data)
+        writer = threading.Thread(target=write, daemon=True)
+        writer.start()
+        return path, passed, writer
+
+    def test_a_pipe_is_read_once_for_each_input_option(self):
+        cases = [
+            # option, the piped bytes, the other arguments, words of the output
+            ("--vectors", self.VECTORS, ["mixed_widths", "--design", self.MIXED],
+             "mixed_widths: 2000 tests run, 2000 passed"),
+            ("--data", self.POPCOUNT_DATA, ["popcount"], "popcount: 256 tests run, 256 passed"),
+            ("--design", (EXAMPLES / "designs" / "fibo.vhd").read_bytes(), ["fibo"],
+             "fibo: 47 tests run, 47 passed"),
+        ]
+        for kind in ("named pipe", "anonymous pipe"):
+            for option, data, args, words in cases:
+                with self.subTest(kind=kind, option=option):
+                    d = fresh(f"piped-{option[2:]}-{kind.split()[0]}")
+                    path, passed, writer = self.piped(kind, data, d)
+                    try:
+                        proc = subprocess.run([FSMD_SIM, *map(str, args), option, str(path),
+                                               "--dir", str(d / "run")], pass_fds=passed,
+                                              capture_output=True, text=True, timeout=600)
+                    finally:
+                        for fd in passed:
+                            os.close(fd)
+                    writer.join(5)
+                    self.assertEqual(proc.returncode, 0, proc.stdout + proc.stderr)
+                    self.assertIn(words, proc.stdout)
+
+    def test_a_folder_is_still_no_input_file(self):
+        d = fresh("folder-input")
+        for option, args in (("--vectors", ["mixed_widths", "--design", self.MIXED]),
+                             ("--data", ["popcount"]), ("--design", ["fibo"])):
+            with self.subTest(option):
+                status, out, err = fsmd_sim(*args, option, d, "--dir", d / "run")
+                self.assertEqual(status, 3, out + err)
+                self.assertIn(f"{d} does not exist or is not a file", err)
+
+
 class Installed(unittest.TestCase):
     def test_installed_command_finds_its_units(self):
         prefix = fresh("prefix")
