@@ -166,9 +166,24 @@ def prepare_coverage(settings, ghdl, scratch):
                 os.remove(os.path.join(settings.coverage, name))
             except FileNotFoundError:
                 pass
+        probe_writable(settings.coverage)
     except OSError as e:
         raise BadInput(f"cannot use the coverage folder {settings.coverage}: {e.strerror}")
     return gcov
+
+
+def probe_writable(folder):
+    """Writes a file into folder and removes it: a folder that exists but
+    takes no new file (read-only, on a read-only mount, full) fails here,
+    before the run, not when the report is written after it. Access rights
+    alone do not tell: root passes them on a read-only mount."""
+    import tempfile
+    fd, path = tempfile.mkstemp(prefix=".fsmd-sim-probe-", dir=folder)
+    try:
+        os.write(fd, b"\n")
+    finally:
+        os.close(fd)
+        os.remove(path)
 
 
 def simulate(kit, job, settings, ghdl, design_use, scratch):

@@ -42,6 +42,27 @@ def fsmd_sim(*args):
     return proc.returncode, proc.stdout, proc.stderr
 
 
+def as_unprivileged_user(folder, *args):
+    """fsmd-sim run by the user nobody when the tests run as root (whom no
+    folder's permissions stop), with a cache of its own in folder; by the
+    current user otherwise. folder and all it holds are handed to that
+    user."""
+    command = [FSMD_SIM, *map(str, args)]
+    env = dict(os.environ)
+    if os.geteuid() == 0:
+        setpriv = shutil.which("setpriv")
+        if setpriv is None:
+            raise unittest.SkipTest("running as root without setpriv to become another user")
+        env["FSMDKIT_CACHE_DIR"] = str(folder / "cache")
+        (folder / "cache").mkdir()
+        for top, names, files in os.walk(folder):
+            for path in [top] + [os.path.join(top, n) for n in names + files]:
+                os.chown(path, 65534, 65534)
+        command = [setpriv, "--reuid=65534", "--regid=65534", "--clear-groups", *command]
+    proc = subprocess.run(command, capture_output=True, text=True, env=env)
+    return proc.returncode, proc.stdout, proc.stderr
+
+
 def never_executed(text, design):
     """The line numbers a summary names as never executed in design."""
     m = re.search(rf"never executed: {re.escape(str(design))}: lines (.*)", text)
@@ -153,6 +174,30 @@ class BundledBench(unittest.TestCase):
         self.assertEqual(status, 3, out + err)
         self.assertIn(f"cannot use the coverage folder {d / 'a-file' / 'cov'}", err)
         self.assertFalse((d / "run" / "popcount_alg_test_results.txt").exists())
+
+    def test_a_report_folder_that_takes_no_file_stops_before_the_run(self):
+        # Each folder exists, so making it succeeds; only writing into it
+        # fails. Root writes into a folder without write permission, so the
+        # run is made as another user then.
+        cases = [
+            # name, how the folder is spoiled
+            ("read-only folder", lambda cov: cov.chmod(0o555)),
+            ("a folder where the tracefile goes", lambda cov: (cov / "coverage.info").mkdir()),
+            ("a folder where the summary goes", lambda cov: (cov / "summary.txt").mkdir()),
+        ]
+        for name, spoil in cases:
+            with self.subTest(name):
+                d = fresh("unusable-" + name.replace(" ", "-"))
+                cov = d / "cov"
+                cov.mkdir()
+                spoil(cov)
+                status, out, err = as_unprivileged_user(
+                    d, "popcount", "--dir", d / "run", "--coverage", cov)
+                self.assertEqual(status, 3, out + err)
+                self.assertIn(f"cannot use the coverage folder {cov}", err)
+                self.assertNotIn("Traceback", err)
+                self.assertFalse((d / "run" / "popcount_alg_test_results.txt").exists(), out)
+                self.assertEqual([p.name for p in cov.iterdir() if p.is_file()], [])
 
     def test_a_run_without_a_report_leaves_no_earlier_one_behind(self):
         d = fresh("stale")
