@@ -18,7 +18,7 @@ import os
 import re
 
 from .coverage_report import (TRACEFILE, FileCoverage, combine, parse_tracefile,
-                              write_report)
+                              read_tracefile, write_report)
 from . import fsm_coverage
 from .errors import BadInput
 
@@ -256,7 +256,7 @@ def combined_report(directory, parts):
     summary lines."""
     records = []
     for part in parts:
-        records += parse_tracefile(_read(os.path.join(part, TRACEFILE)))
+        records += parse_tracefile(read_tracefile(os.path.join(part, TRACEFILE)))
     records = combine(records)
     texts = {}
     for r in records:

@@ -239,7 +239,29 @@ def write_report(directory, records, source_texts, test_name=""):
 
 
 def _write(path, text):
+    """Writes text into path whole or not at all: into a file beside it,
+    renamed over it once complete, and removed on every way out short of
+    that (an error, a full disk, Ctrl-C). A design's path that is not UTF-8
+    (held as surrogate escapes) is written as the bytes it is, so genhtml
+    finds the file the tracefile names."""
     tmp = path + ".fsmd-sim-new"
-    with open(tmp, "w") as f:
-        f.write(text)
-    os.replace(tmp, path)
+    try:
+        with open(tmp, "w", encoding="utf-8", errors="surrogateescape") as f:
+            f.write(text)
+        os.replace(tmp, path)
+    except BaseException:
+        try:
+            os.remove(tmp)
+        except OSError:
+            pass
+        raise
+
+
+def read_tracefile(path):
+    """The text of a tracefile _write wrote: paths that are not UTF-8 come
+    back as they went in. Empty when it cannot be read."""
+    try:
+        with open(path, encoding="utf-8", errors="surrogateescape") as f:
+            return f.read()
+    except OSError:
+        return ""

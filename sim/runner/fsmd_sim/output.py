@@ -5,7 +5,9 @@ start fsmd-sim with either stream closed (`>&-`). Neither is a fault of the
 run: it goes on to its verdict, its results and JUnit files are written, and
 its exit status is that verdict, which `set -o pipefail` and CI scripts read.
 What cannot be shown any more is dropped, quietly, instead of ending the run
-with a traceback or a setup error."""
+with a traceback or a setup error. A path that is not UTF-8 is shown as the
+bytes it is."""
+import codecs
 import errno
 import os
 import sys
@@ -68,6 +70,22 @@ def _is_open(fd):
         return False
 
 
+# How the streams write what their encoding cannot: a byte of a path that
+# is not UTF-8 (held as a surrogate escape) as that byte, so the user reads
+# the name the file has; any other character escaped (an ASCII terminal).
+FAITHFUL = "fsmd-sim-faithful"
+
+
+def _faithful(error):
+    try:
+        return codecs.lookup_error("surrogateescape")(error)
+    except UnicodeError:
+        return codecs.lookup_error("backslashreplace")(error)
+
+
+codecs.register_error(FAITHFUL, _faithful)
+
+
 def guard_standard_streams():
     """Wraps sys.stdout and sys.stderr in ForgivingStream. A stream that
     was closed when fsmd-sim started gets /dev/null on its descriptor first,
@@ -82,6 +100,10 @@ def guard_standard_streams():
             gone = True
         else:
             gone = False
+        try:
+            stream.reconfigure(errors=FAITHFUL)
+        except (AttributeError, ValueError, OSError):
+            pass  # not a text file of io's: left as it is
         wrapped = ForgivingStream(stream, fd)
         wrapped.reader_gone = gone
         setattr(sys, name, wrapped)

@@ -199,6 +199,24 @@ class BundledBench(unittest.TestCase):
                 self.assertFalse((d / "run" / "popcount_alg_test_results.txt").exists(), out)
                 self.assertEqual([p.name for p in cov.iterdir() if p.is_file()], [])
 
+    def test_a_design_path_that_is_not_utf8_gets_its_verdict_and_report(self):
+        d = fresh("not-utf8")
+        design = os.path.join(str(d), os.fsdecode(b"pop\xffcount \xc3(.vhd"))
+        shutil.copyfile(EXAMPLES / "designs" / "popcount.vhd", design)
+        proc = subprocess.run([FSMD_SIM, "popcount", "--design", design, "--dir", d / "run",
+                               "--coverage", d / "cov", "--quiet"], capture_output=True)
+        out, err = proc.stdout, proc.stderr
+        self.assertEqual(proc.returncode, 0, out + err)
+        self.assertNotIn(b"Traceback", err)
+        self.assertIn(b"popcount: verdict: passed", out)
+        # The path is shown and recorded as the bytes it is.
+        named = os.fsencode(design)
+        self.assertIn(b"  " + named + b" ", out)
+        self.assertIn(b"SF:" + named + b"\n", (d / "cov" / "coverage.info").read_bytes())
+        self.assertEqual(sorted(os.fsencode(p.name) for p in (d / "cov").iterdir()),
+                         sorted([b"coverage.info", b"summary.txt",
+                                 os.fsencode(os.path.basename(design)) + b".gcov"]))
+
     def test_a_run_without_a_report_leaves_no_earlier_one_behind(self):
         d = fresh("stale")
         status, out, err = fsmd_sim("popcount", "--dir", d / "run", "--coverage", d / "cov")
