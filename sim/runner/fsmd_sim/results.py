@@ -33,6 +33,7 @@ class Outcome:
         self.messages = []  # the simulation's reports other than the final one
         self.run_log = None
         self.coverage = None  # the lines of the design's coverage summary
+        self.counters = None  # the folder of the run's coverage counters
         self.lines_not_run = 0  # test-data lines beyond the bench's limit
         # Tests of the input that did not run, and why (--tests, --max-failures).
         self.tests_not_run = 0

@@ -250,5 +250,29 @@ class Gcov(unittest.TestCase):
             self.assertEqual(landed, "/run/here/design-1.gcda", objects)
 
 
+class CountersOfARun(unittest.TestCase):
+    def test_each_run_counts_into_a_folder_no_earlier_run_used(self):
+        # A bench of a killed run that still runs writes its counters where
+        # its own run told it: never where a later run reads its counts.
+        from fsmd_sim import run
+        with tempfile.TemporaryDirectory() as d:
+            scratch, lib = os.path.join(d, "scratch"), os.path.join(d, "lib")
+            os.makedirs(scratch)
+            os.makedirs(lib)
+            design_use = type("DesignUse", (), {"lib": lib})()
+            old_fixed = os.path.join(scratch, run.COUNTERS)  # as earlier releases named it
+            os.makedirs(old_fixed)
+            seen = [old_fixed]
+            for _ in range(3):
+                env, counters = run.counters_environment(design_use, scratch)
+                self.assertNotIn(counters, seen)
+                self.assertEqual(env["GCOV_PREFIX"], counters)
+                self.assertTrue(os.path.isdir(counters))
+                self.assertEqual(os.listdir(counters), [])
+                # The folders of earlier runs are gone.
+                self.assertEqual([p for p in seen if os.path.exists(p)], [])
+                seen.append(counters)
+
+
 if __name__ == "__main__":
     unittest.main()
