@@ -61,7 +61,8 @@ class CycleCounts(unittest.TestCase):
 
     def test_each_bench_reads_its_count_as_written_negative_included(self):
         for bench, spec in TABLE.items():
-            final = f"{spec['passed_report_at']}:7:@70ns:(assertion failure): {PASSED.rpartition(': ')[2]}"
+            final = (f"{spec['passed_report_at']}:7:@70ns:(assertion failure):"
+                     f" {PASSED.rpartition(': ')[2]}")
             for written, (passed, cycles) in self.COUNTS:
                 with self.subTest(bench=bench, count=written):
                     o = Outcome(bench)
