@@ -38,13 +38,27 @@ def main(argv, on_damaged_import=None):
             # A standard module imported late, whose compiled form was written
             # short: removed now, so the next run compiles it afresh.
             if "marshal data" not in str(e) or on_damaged_import is None:
-                raise
+                return internal_error()
             on_damaged_import()
             print(f"fsmd-sim: a compiled Python module kept for fsmd-sim was damaged ({e});"
                   " it is removed: run the command again", file=sys.stderr)
             return EXIT_BAD_INPUT
+        except Exception:
+            return internal_error()
     except Interrupted as e:
         return e.status
+
+
+def internal_error():
+    """A fault of fsmd-sim itself: its traceback for the report, and no
+    verdict. Python's own exit status for it, 1, would read as "a test
+    failed"."""
+    import traceback
+    traceback.print_exc()
+    print("fsmd-sim: internal error (the traceback above is fsmd-sim's fault, not the"
+          " design's): no verdict", file=sys.stderr)
+    flush_standard_streams()
+    return EXIT_BAD_INPUT
 
 
 def _load_modules(opts, on_damaged_import):
