@@ -2,8 +2,10 @@
 """fsmd-sim --coverage on GHDL's gcc back end, end to end: the lines a
 design's test data never reaches are named exactly, by every kind of run
 (passing, failing, stopped by either watchdog), concurrent runs of one
-cached design keep their counts apart, genhtml takes the tracefile, and
-the README's example says what it shows.
+cached design keep their counts apart, a report folder that takes no file
+is refused before the run, a design path that is not UTF-8 is reported as
+its bytes, genhtml takes the tracefile, and the README's example says what
+it shows.
 
 Environment: FSMD_SIM, FSMD_EXAMPLES, FSMD_README, FSMD_BUILD_DIR (for the
 installed tree), FSMD_TEST_DIR (a scratch folder of this test alone).
