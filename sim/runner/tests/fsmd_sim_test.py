@@ -317,14 +317,17 @@ class PipedInputs(unittest.TestCase):
                     self.assertEqual(proc.returncode, 0, proc.stdout + proc.stderr)
                     self.assertIn(words, proc.stdout)
 
-    def test_a_folder_is_still_no_input_file(self):
+    def test_a_folder_or_a_device_is_still_no_input_file(self):
         d = fresh("folder-input")
-        for option, args in (("--vectors", ["mixed_widths", "--design", self.MIXED]),
-                             ("--data", ["popcount"]), ("--design", ["fibo"])):
-            with self.subTest(option):
-                status, out, err = fsmd_sim(*args, option, d, "--dir", d / "run")
-                self.assertEqual(status, 3, out + err)
-                self.assertIn(f"{d} does not exist or is not a file", err)
+        for path in (d, "/dev/zero"):
+            for option, args in (("--vectors", ["mixed_widths", "--design", self.MIXED]),
+                                 ("--data", ["popcount"]), ("--design", ["fibo"])):
+                with self.subTest(option=option, path=path):
+                    proc = subprocess.run([FSMD_SIM, *map(str, args), option, str(path),
+                                           "--dir", str(d / "run")],
+                                          capture_output=True, text=True, timeout=60)
+                    self.assertEqual(proc.returncode, 3, proc.stdout + proc.stderr)
+                    self.assertIn(f"{path} does not exist or is not a file", proc.stderr)
 
 
 class Installed(unittest.TestCase):
