@@ -8,6 +8,8 @@ from . import fsm_coverage
 
 TRACEFILE = "coverage.info"
 SUMMARY = "summary.txt"
+# The end of the name of a report file being written, until it is complete.
+UNFINISHED = ".fsmd-sim-new"
 # Marks of the annotated sources, as gcov writes them: a line holding code
 # that never ran, and a line without code of its own.
 NEVER = "#####"
@@ -244,7 +246,7 @@ def _write(path, text):
     that (an error, a full disk, Ctrl-C). A design's path that is not UTF-8
     (held as surrogate escapes) is written as the bytes it is, so genhtml
     finds the file the tracefile names."""
-    tmp = path + ".fsmd-sim-new"
+    tmp = path + UNFINISHED
     try:
         with open(tmp, "w", encoding="utf-8", errors="surrogateescape") as f:
             f.write(text)

@@ -156,12 +156,14 @@ def prepare_coverage(settings, ghdl, scratch):
     """The gcov to use, and the report folder made ready, before anything is
     built or run: a folder that cannot be made is refused before the run.
     The report of an earlier run goes first, so that a run that ends without
-    one (a design that fails analysis, Ctrl-C) leaves none."""
-    from .coverage_report import SUMMARY, TRACEFILE
+    one (a design that fails analysis, Ctrl-C) leaves none, and so do the
+    half-written files of a run killed while it wrote its report."""
+    from .coverage_report import SUMMARY, TRACEFILE, UNFINISHED
     gcov = find_gcov(ghdl.executable, scratch)
     try:
         os.makedirs(settings.coverage, exist_ok=True)
-        for name in (SUMMARY, TRACEFILE):
+        stale = [name for name in os.listdir(settings.coverage) if name.endswith(UNFINISHED)]
+        for name in (SUMMARY, TRACEFILE, *stale):
             try:
                 os.remove(os.path.join(settings.coverage, name))
             except FileNotFoundError:

@@ -225,6 +225,8 @@ class BundledBench(unittest.TestCase):
         self.assertEqual(status, 0, out + err)
         broken = d / "broken.vhd"
         broken.write_text("entity popcount is\nend entity;\narchitecture fsmd of popcount is\n")
+        # What a run killed while writing its report leaves.
+        (d / "cov" / "coverage.info.fsmd-sim-new").write_text("TN:\nSF:/half")
         status, out, err = fsmd_sim("popcount", "--design", broken, "--dir", d / "run",
                                     "--coverage", d / "cov")
         self.assertEqual(status, 3, out + err)
