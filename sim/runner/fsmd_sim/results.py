@@ -65,8 +65,9 @@ class Outcome:
 
 def parse_bench_results(outcome, bench, lines):
     """A bundled bench's results file: a passing test is a values line
-    followed by '<NAME> OK: Number of cycles=N' (N may be negative), a failing test one line
-    starting '<NAME> error: ', and the verdict line ends the file."""
+    followed by '<NAME> OK: Number of cycles=N' (N may be negative), a
+    failing test one line starting '<NAME> error: ', and the verdict line
+    ends the file."""
     i = 0
     verdicts = (bench["passed_verdict"], bench["failed_verdict"])
     while i < len(lines):
