@@ -113,7 +113,10 @@ def parse_tracefile(text):
     """The records of an lcov tracefile (as tracefile() writes it; other
     keys are skipped)."""
     records, current, first_lines = [], None, {}
-    for number, line in enumerate(text.splitlines(), 1):
+    # A record ends at LF alone: a form feed or U+2028 may be part of a
+    # source's path.
+    for number, line in enumerate(text.rstrip("\n").split("\n"), 1):
+        line = line.removesuffix("\r")
         key, _, value = line.partition(":")
         try:
             if key == "SF":
@@ -260,10 +263,6 @@ def _write(path, text):
 
 
 def read_tracefile(path):
-    """The text of a tracefile _write wrote: paths that are not UTF-8 come
-    back as they went in. Empty when it cannot be read."""
-    try:
-        with open(path, encoding="utf-8", errors="surrogateescape") as f:
-            return f.read()
-    except OSError:
-        return ""
+    """The records of the tracefile at path, read as _write wrote it."""
+    with open(path, encoding="utf-8", errors="surrogateescape") as f:
+        return parse_tracefile(f.read())

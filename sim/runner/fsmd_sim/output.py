@@ -5,8 +5,8 @@ start fsmd-sim with either stream closed (`>&-`). Neither is a fault of the
 run: it goes on to its verdict, its results and JUnit files are written, and
 its exit status is that verdict, which `set -o pipefail` and CI scripts read.
 What cannot be shown any more is dropped, quietly, instead of ending the run
-with a traceback or a setup error. A path that is not UTF-8 is shown as the
-bytes it is."""
+with a traceback or a setup error. A byte of a path that is not UTF-8
+shows as U+FFFD, as in the coverage summary."""
 import codecs
 import errno
 import os
@@ -71,19 +71,24 @@ def _is_open(fd):
 
 
 # How the streams write what their encoding cannot: a byte of a path that
-# is not UTF-8 (held as a surrogate escape) as that byte, so the user reads
-# the name the file has; any other character escaped (an ASCII terminal).
-FAITHFUL = "fsmd-sim-faithful"
+# is not UTF-8 (held as a surrogate escape) as U+FFFD, or '?' where even
+# that cannot be written; any other character escaped (an ASCII terminal).
+# Python's default would end the run with an encoding error.
+SHOWN = "fsmd-sim-shown"
 
 
-def _faithful(error):
-    try:
-        return codecs.lookup_error("surrogateescape")(error)
-    except UnicodeError:
-        return codecs.lookup_error("backslashreplace")(error)
+def _shown(error):
+    text = error.object[error.start:error.end]
+    if all(0xDC80 <= ord(c) <= 0xDCFF for c in text):
+        # As bytes: an encoder takes a replacement text of ASCII alone.
+        try:
+            return "\ufffd".encode(error.encoding) * len(text), error.end
+        except (UnicodeError, LookupError):
+            return b"?" * len(text), error.end
+    return codecs.lookup_error("backslashreplace")(error)
 
 
-codecs.register_error(FAITHFUL, _faithful)
+codecs.register_error(SHOWN, _shown)
 
 
 def guard_standard_streams():
@@ -101,7 +106,7 @@ def guard_standard_streams():
         else:
             gone = False
         try:
-            stream.reconfigure(errors=FAITHFUL)
+            stream.reconfigure(errors=SHOWN)
         except (AttributeError, ValueError, OSError):
             pass  # not a text file of io's: left as it is
         wrapped = ForgivingStream(stream, fd)
