@@ -13,8 +13,8 @@ from .output import flush_standard_streams, guard_standard_streams
 def main(argv, on_damaged_import=None):
     """on_damaged_import, given by the launcher, repairs the compiled forms of
     the package when one cannot be loaded (written short on a full disk)."""
-    guard_standard_streams()
     try:
+        guard_standard_streams()
         install_signal_handlers()
     except KeyboardInterrupt:  # before the handlers were in place
         return 130
