@@ -120,8 +120,7 @@ def end_leftovers(folder):
 
 
 def coverage_table(out):
-    """The coverage summary's lines as fsmd-sim prints them, folder names of
-    the run left out."""
+    """The coverage summary as fsmd-sim prints it, from its heading on."""
     lines = out.splitlines()
     start = lines.index("coverage of the design:")
     return lines[start:]
