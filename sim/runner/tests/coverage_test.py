@@ -200,6 +200,15 @@ class BundledBench(unittest.TestCase):
                 self.assertNotIn("Traceback", err)
                 self.assertFalse((d / "run" / "popcount_alg_test_results.txt").exists(), out)
                 self.assertEqual([p.name for p in cov.iterdir() if p.is_file()], [])
+        # all writes its combined report into the folder after the four runs.
+        d = fresh("unusable-all")
+        cov = d / "cov"
+        cov.mkdir()
+        cov.chmod(0o555)
+        status, out, err = as_unprivileged_user(d, "all", "--dir", d / "run", "--coverage", cov)
+        self.assertEqual(status, 3, out + err)
+        self.assertIn(f"cannot use the coverage folder {cov}", err)
+        self.assertEqual(list((d / "run").glob("*/*_alg_test_results.txt")), [])
 
     def test_a_design_path_that_is_not_utf8_gets_its_verdict_and_report(self):
         d = fresh("not-utf8")
