@@ -234,6 +234,15 @@ def _kill_group(pgid):
         pass
 
 
+def on_path(name):
+    """The executable name as the search path finds it, or None."""
+    for folder in os.get_exec_path():
+        path = os.path.join(folder, name)
+        if os.path.isfile(path) and os.access(path, os.X_OK):
+            return path
+    return None
+
+
 def read_text(path):
     try:
         with open(path, errors="replace") as f:
