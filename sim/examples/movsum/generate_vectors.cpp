@@ -29,8 +29,8 @@ int main(int argc, char** argv)
         using fsmdkit::input;
         file << "# movsum: res[i] = x[i] + x[i-1] + x[i-2] + x[i-3]; written by "
                 "generate-movsum-vectors\n";
-        fsmdkit::vectors_writer out(file, {input("n", 8), fsmdkit::input_list("x", 16),
-                                           fsmdkit::output_list("res", 18)});
+        fsmdkit::vectors_writer out(
+            file, {input("n", 8), fsmdkit::input_list("x", 16), fsmdkit::output_list("res", 18)});
         const auto write = [&](const std::vector<std::uint16_t>& x) {
             out.row({x.size(), fsmdkit::list(x), fsmdkit::list(movsum::sums(x))});
         };
