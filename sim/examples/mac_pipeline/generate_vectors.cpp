@@ -45,7 +45,7 @@ int main(int argc, char** argv)
         };
         constexpr std::int32_t c_min = std::numeric_limits<std::int32_t>::min();
         constexpr std::int32_t c_max = std::numeric_limits<std::int32_t>::max();
-        const std::int16_t operands[] = {0,     1,      -1,     0x7FFF, -0x8000, 0x0080,
+        const std::int16_t operands[] = {0,      1,      -1,      0x7FFF, -0x8000, 0x0080,
                                          0x00FF, 0x0100, -0x0080, 0x7F80, -0x7F80};
         for (std::int16_t a : operands)
             for (std::int16_t b : operands)

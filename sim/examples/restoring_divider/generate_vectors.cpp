@@ -59,7 +59,8 @@ int main(int argc, char** argv)
         using fsmdkit::input;
         using fsmdkit::output;
         const int w = int(width);
-        file << "# restoring_divider, W = " << w << ": quotient and remainder of dividend / divisor;"
+        file << "# restoring_divider, W = " << w
+             << ": quotient and remainder of dividend / divisor;"
              << " written by generate-divider-vectors\n";
         fsmdkit::vectors_writer out(file, {input("dividend", w), input("divisor", w),
                                            output("quotient", w), output("remainder", w)});

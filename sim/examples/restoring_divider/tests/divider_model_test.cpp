@@ -56,7 +56,8 @@ TEST(DividerModel, RandomPairsUpToThirtyTwoBits)
     for (int width : {9, 16, 31, 32})
         for (int i = 0; i < 20000; ++i) {
             const std::uint64_t n = rng() & divider::all_ones(width);
-            const std::uint64_t d = i % 4 == 0 ? 0 : rng() & divider::all_ones(1 + int(rng() % width));
+            const std::uint64_t d =
+                i % 4 == 0 ? 0 : rng() & divider::all_ones(1 + int(rng() % width));
             expect_steps_agree(n, d, width);
         }
 }
