@@ -22,6 +22,7 @@
 #ifndef DIVIDER_WIDTH
 #define DIVIDER_WIDTH 16
 #endif
+static_assert(DIVIDER_WIDTH >= 1 && DIVIDER_WIDTH <= 32, "DIVIDER_WIDTH is from 1 to 32");
 
 namespace
 {
