@@ -17,7 +17,7 @@ from .ghdl import read_text, spawn
 from .job import Job
 from .library import FORMAT, order_design_files
 from .ports import Port, PortError, ports_from_xml
-from .results import Outcome, Test, judge
+from .results import Outcome, Test, judge, parse_pipeline_figures
 from .vectors import VectorsError, parse as parse_vectors
 
 PORTS_PREFIX = "ports-"
@@ -278,6 +278,10 @@ def parse_results(outcome, lines, vectors):
         elif (line.startswith(harness_gen.STOPPED_TEXT) and outcome.verdict_line is None
               and outcome.stopped_line is None):
             outcome.stopped_line = line
+        elif (line.startswith(harness_gen.OVERLAP_PREFIX) and outcome.verdict_line is None
+              and outcome.interval is None
+              and parse_pipeline_figures(outcome, line[len(harness_gen.OVERLAP_PREFIX):])):
+            continue
         elif (line.endswith((" test has passed", " test has not passed"))
               and outcome.verdict_line is None):
             outcome.verdict_line = line

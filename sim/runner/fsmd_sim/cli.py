@@ -133,7 +133,7 @@ INDEPENDENT_TESTS_WHY = (
     " see the state the tests before it left in the design; the results equal one run's only"
     " when no test depends on an earlier one. Say so with --independent-tests")
 # Options that need the one process of the whole run.
-NOT_SPLIT = ("--tests", "--max-failures", "--wave-on-failure")
+NOT_SPLIT = ("--tests", "--max-failures", "--wave-on-failure", "--overlap")
 
 
 class Options:
