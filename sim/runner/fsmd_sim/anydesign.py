@@ -17,7 +17,7 @@ from .ghdl import read_text, spawn
 from .job import Job
 from .library import FORMAT, order_design_files
 from .ports import Port, PortError, ports_from_xml
-from .results import Outcome, Test, judge
+from .results import Outcome, Test, judge, parse_pipeline_figures
 from .vectors import VectorsError, parse as parse_vectors
 
 PORTS_PREFIX = "ports-"
@@ -61,6 +61,7 @@ class DesignJob(Job):
         self.max_failures = max_failures
         self.tests_text = tests
         self.numbers = None  # the tests chosen by --tests
+        self.completion = "done"  # the role that ends a test, known once the ports are read
 
     @property
     def total_tests(self):
@@ -83,7 +84,8 @@ class DesignJob(Job):
         places it into the run's folder."""
         ports = read_ports(kit, ghdl, cache, kit_use, self, scratch, deadline)
         try:
-            _, data_ports = harness_gen.split_ports(ports, self.options)
+            controls, data_ports = harness_gen.split_ports(ports, self.options)
+            self.completion = next(r for r in harness_gen.COMPLETION_ROLES if r in controls)
             self.harness_text = harness_gen.generate(ports, self.options)
         except PortError as e:
             raise BadInput(str(e))
@@ -161,7 +163,8 @@ class DesignJob(Job):
                                 and (":(assertion " in line or ":(report " in line)]
             outcome.status = EXIT_HANG
             where = self._where(int(number) if number.isdigit() else 0)
-            outcome.detail = (f"test {number} never raised done within"
+            never = harness_gen.NEVER_TEXT[getattr(self, "completion", "done")]
+            outcome.detail = (f"test {number} never {never} within"
                               f" {self.options.max_cycles} cycles (--max-cycles){where}")
             if hang_line:
                 outcome.detail += f"; the bench says: {hang_line}"
@@ -275,6 +278,10 @@ def parse_results(outcome, lines, vectors):
         elif (line.startswith(harness_gen.STOPPED_TEXT) and outcome.verdict_line is None
               and outcome.stopped_line is None):
             outcome.stopped_line = line
+        elif (line.startswith(harness_gen.OVERLAP_PREFIX) and outcome.verdict_line is None
+              and outcome.interval is None
+              and parse_pipeline_figures(outcome, line[len(harness_gen.OVERLAP_PREFIX):])):
+            continue
         elif (line.endswith((" test has passed", " test has not passed"))
               and outcome.verdict_line is None):
             outcome.verdict_line = line

@@ -92,6 +92,9 @@ OPTIONS = {
     "--start-mode": ("start_mode", False),
     "--clock-period": ("clock_period", False),
     "--max-cycles": ("max_cycles", False),
+    "--reset-cycles": ("reset_cycles", False),
+    "--after-reset": ("after_reset", False),
+    "--output-delay": ("output_delay", False),
     "--generic": ("generics", True),
     "--std": ("std", False),
     "--ieee": ("ieee", False),
@@ -105,16 +108,18 @@ OPTIONS = {
 # Options that take every following argument up to the next option.
 MANY_VALUES = ("--design",)
 FLAGS = {"--quiet": "quiet", "--passing-values": "passing_values",
-         "--independent-tests": "independent_tests"}
+         "--independent-tests": "independent_tests", "--overlap": "overlap"}
 # Options of the single-bench modes that `all` does not take.
 SINGLE_RUN_ONLY = ("--design", "--data", "--stop-time", "--wave", "--wave-on-failure", "--vectors",
                    "--architecture", "--control", "--reset-active", "--start-mode", "--clock-period",
                    "--max-cycles", "--generic", "--std", "--ieee", "--tolerance", "--max-failures", "--tests",
-                   "--quiet", "--passing-values", "--jobs", "--shard", "--independent-tests")
+                   "--quiet", "--passing-values", "--jobs", "--shard", "--independent-tests",
+                   "--reset-cycles", "--after-reset", "--output-delay", "--overlap")
 # Options of the any-design mode (--vectors), which the bundled benches do not take.
 ANY_DESIGN_ONLY = ("--vectors", "--architecture", "--control", "--reset-active", "--start-mode",
                    "--clock-period", "--max-cycles", "--generic", "--tolerance",
-                   "--passing-values", "--jobs", "--shard", "--independent-tests")
+                   "--passing-values", "--jobs", "--shard", "--independent-tests",
+                   "--reset-cycles", "--after-reset", "--output-delay", "--overlap")
 STANDARDS = ("93c", "08")
 IEEE_LIBRARIES = ("standard", "synopsys")
 # Options that choose which tests run: a bundled bench always runs its whole
@@ -128,7 +133,7 @@ INDEPENDENT_TESTS_WHY = (
     " see the state the tests before it left in the design; the results equal one run's only"
     " when no test depends on an earlier one. Say so with --independent-tests")
 # Options that need the one process of the whole run.
-NOT_SPLIT = ("--tests", "--max-failures", "--wave-on-failure")
+NOT_SPLIT = ("--tests", "--max-failures", "--wave-on-failure", "--overlap")
 
 
 class Options:
@@ -363,7 +368,11 @@ def is_identifier(text):
     return (text[:1].isascii() and text[:1].isalpha() and text.isascii() and not text.endswith("_")
             and "__" not in text and all(c.isalnum() or c == "_" for c in text))
 
-CONTROL_ROLES = ("clk", "reset", "start", "done", "ready")
+CONTROL_ROLES = ("clk", "reset", "start", "done", "ready", "busy", "idle")
+COMPLETION_ROLES = ("done", "busy", "idle")
+# The most idle or reset cycles, and the longest output delay: far beyond
+# any design's need, and a VHDL time at any clock period.
+MAX_PROTOCOL_CYCLES = 1000000
 # ncycles counts in a VHDL integer; the limit times the period must stay a
 # VHDL time (64-bit femtoseconds) with room for the whole run.
 MAX_CYCLES_LIMIT = 2**31 - 2
@@ -390,17 +399,36 @@ def check_any_design(opts):
         role, eq, port = item.partition("=")
         if not eq or role not in CONTROL_ROLES or not is_identifier(port):
             raise BadInput(f"--control {item!r}: give ROLE=PORT with ROLE one of"
-                           f" {', '.join(CONTROL_ROLES)} and PORT a port name")
+                           f" {', '.join(CONTROL_ROLES)} and PORT a port name"
+                           " (reset=none for a design without reset)")
         if role in controls:
             raise BadInput(f"--control gives the role {role} twice")
+        if port.lower() == "none" and role != "reset":
+            raise BadInput(f"--control {item!r}: only reset may be none")
         controls[role] = port.lower()
+    completions = [role for role in COMPLETION_ROLES if role in controls]
+    if len(completions) > 1:
+        raise BadInput(f"--control names {' and '.join(completions)}: a test ends by one"
+                       " completion role only")
     named = {}
-    for role in CONTROL_ROLES:
+    # Roles not named keep their default port only where it may be looked
+    # for: done, busy and idle are looked for only when --control names none.
+    looked_for = [r for r in CONTROL_ROLES if r in controls or not
+                  (completions and r in COMPLETION_ROLES)]
+    for role in looked_for:
         port = controls.get(role, role)
+        if port == "none":
+            continue
         if port in named:
             raise BadInput(f"port {port} cannot be both {named[port]} and {role}")
         named[port] = role
     opts.controls = controls
+    opts.reset_cycles = cycles_option(opts.reset_cycles, "--reset-cycles", 1, minimum=1)
+    opts.after_reset = cycles_option(opts.after_reset, "--after-reset", 0)
+    opts.output_delay = cycles_option(opts.output_delay, "--output-delay", 0)
+    if opts.overlap and "--start-mode" in opts.given:
+        raise BadInput("--overlap drives start itself (held at '1' while a test is offered);"
+                       " it takes no --start-mode")
     opts.reset_active = choice(opts.reset_active, "--reset-active", ("high", "low"))
     opts.start_mode = choice(opts.start_mode, "--start-mode", ("level", "pulse"))
     text = opts.clock_period or DEFAULT_CLOCK_PERIOD
@@ -463,6 +491,18 @@ def check_checking(opts):
     opts.max_failures = (positive(opts.max_failures, "--max-failures")
                          if opts.max_failures is not None else 0)
     opts.test_ranges = test_list.parse(opts.tests) if opts.tests is not None else None
+
+
+def cycles_option(text, name, default, minimum=0):
+    """A count of clock cycles: default when not given, at least minimum."""
+    if text is None:
+        return default
+    if not (text.isascii() and text.isdigit()):
+        raise BadInput(f"{name} needs a whole number of clock cycles, not {text!r}")
+    value = int(text.lstrip("0")[:40] or "0")
+    if value < minimum or value > MAX_PROTOCOL_CYCLES:
+        raise BadInput(f"{name} must be from {minimum} to {MAX_PROTOCOL_CYCLES}, not {text}")
+    return value
 
 
 def choice(value, name, allowed):

@@ -170,7 +170,7 @@ def signal_roles(job, test):
     expected value of each checked output as a hexadecimal text where the
     bench holds it in no signal) of job's failing test number test."""
     if hasattr(job, "options"):
-        controls = [job.options.controls[r] for r in ("clk", "reset", "start", "done", "ready")]
+        controls = job.options.control_ports()
         return controls, [p.name for p in job.vectors.ports], {}
     spec = job.spec
     lines = job.data.splitlines()

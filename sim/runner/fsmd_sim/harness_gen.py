@@ -20,8 +20,10 @@ A new concern is a new piece added to the list in `generate`.
 from . import ports as ports_module
 from .bench.checker import checked_flags, is_maskable, output_checker
 from .bench.clock_reset import clock, reset
-from .bench.completion import HANG_REPORT, start_and_done
+from .bench.completion import HANG_REPORT, NEVER_TEXT, wait_for_end, watch
 from .bench.driver import input_driver
+from .bench.overlap import OVERLAP_PREFIX, collector, feeder
+from .bench.start import start
 from .bench.image import image_function
 from .bench.instance import design_instance
 from .bench.matching import masks, tolerance
@@ -31,23 +33,29 @@ from .bench.verdict import (FAILED_REPORT, FINAL_REPORT_KIND, PASSED_REPORT, STO
                             results_and_verdict)
 
 # What the any-design job reads from here: file names and report texts.
-__all__ = ["BENCH_NAMES", "FAILED_REPORT", "FINAL_REPORT_KIND", "HANG_REPORT", "PASSED_REPORT",
-           "STOPPED_TEXT", "Options", "bench_entity", "generate", "results_file", "split_ports",
+__all__ = ["BENCH_NAMES", "COMPLETION_ROLES", "FAILED_REPORT", "FINAL_REPORT_KIND", "HANG_REPORT", "NEVER_TEXT",
+           "OVERLAP_PREFIX", "PASSED_REPORT", "STOPPED_TEXT", "Options", "bench_entity", "generate", "results_file", "split_ports",
            "vectors_file"]
 
-ROLES = ("clk", "reset", "start", "done", "ready")
-ROLE_MODES = {"clk": "in", "reset": "in", "start": "in", "done": "out", "ready": "out"}
-OPTIONAL_ROLES = ("ready",)
+ROLES = ("clk", "reset", "start", "done", "ready", "busy", "idle")
+ROLE_MODES = {"clk": "in", "reset": "in", "start": "in", "done": "out", "ready": "out",
+              "busy": "out", "idle": "out"}
+# Looked for in this order when --control names none of them.
+COMPLETION_ROLES = ("done", "busy", "idle")
+NO_PORT = "none"
 
 
 class Options:
     def __init__(self, entity, architecture="fsmd", controls=None, reset_active="high",
                  start_mode="level", clock_period="10 ns", max_cycles=1000000, tolerances=None,
-                 generics=None, passing_values=False):
+                 generics=None, passing_values=False, reset_cycles=1, after_reset=0,
+                 output_delay=0, overlap=False):
         self.entity = entity.lower()
         self.architecture = architecture.lower()
         self.controls = {role: role for role in ROLES}
         self.controls.update({k: v.lower() for k, v in (controls or {}).items()})
+        # The completion role --control names, if any: then no other is looked for.
+        self.named_completion = next((r for r in COMPLETION_ROLES if r in (controls or {})), None)
         self.reset_active = reset_active
         self.start_mode = start_mode
         self.clock_period = clock_period
@@ -58,6 +66,22 @@ class Options:
         self.generics = dict(generics or {})
         # --passing-values: a passing test's line of results shows its values.
         self.passing_values = passing_values
+        # --reset-cycles: rising edges with reset active (with reset=none: idle
+        # edges); --after-reset: idle edges after them before the first test.
+        self.reset_cycles = reset_cycles
+        self.after_reset = after_reset
+        # --output-delay: clock cycles between a test's end and its outputs' reading.
+        self.output_delay = output_delay
+        # --overlap: the next test is offered as soon as the design took one.
+        self.overlap = overlap
+
+    @property
+    def has_reset(self):
+        return self.controls["reset"] != NO_PORT
+
+    def control_ports(self):
+        """The port names of the roles, the clock first: for waveforms."""
+        return [self.controls[r] for r in ROLES if self.controls[r] != NO_PORT]
 
 
 def split_ports(ports, options):
@@ -65,12 +89,20 @@ def split_ports(ports, options):
     for a missing or unsuitable control port."""
     by_name = {p.name: p for p in ports}
     controls = {}
-    for role in ROLES:
+    completion = completion_role(by_name, options)
+    for role in ("clk", "reset", "start", completion, "ready"):
         name = options.controls[role]
         port = by_name.get(name)
+        if role == "reset" and not options.has_reset:
+            continue
         if port is None:
-            if role in OPTIONAL_ROLES:
+            if role == "ready" and not options.overlap:
                 continue
+            if role == "ready":
+                raise ports_module.PortError(
+                    f"--overlap needs a ready port: entity {options.entity} has no port {name}"
+                    " (name it with --control ready=PORT); the bench offers the next test when"
+                    " the design takes one, at a rising edge with start and ready at '1'")
             hint = f" (name it with --control {role}=PORT)" if name == role else ""
             raise ports_module.PortError(f"entity {options.entity} has no port {name}"
                                          f" for the role {role}{hint}")
@@ -87,6 +119,21 @@ def split_ports(ports, options):
     return controls, [p for p in ports if p.name not in control_names]
 
 
+def completion_role(by_name, options):
+    """The role that ends a test: the one --control names, else the first of
+    done, busy and idle that is a port's name."""
+    if options.named_completion:
+        return options.named_completion
+    for role in COMPLETION_ROLES:
+        if options.controls[role] in by_name:
+            return role
+    raise ports_module.PortError(
+        f"entity {options.entity} has no port that says when a test ends: the bench needs one"
+        " of the roles done (rises when the results are there), busy (falls then) or idle"
+        " (rises again then), a port of that name or one named with --control done=PORT,"
+        " --control busy=PORT or --control idle=PORT")
+
+
 def generate(ports, options):
     """The bench's text: the template filled by one piece per concern, in
     the order their lines appear in each slot."""
@@ -94,17 +141,22 @@ def generate(ports, options):
     names = Names(ports, controls, options)
     inputs = [port for port in data if port.mode == "in"]
     outputs = [port for port in data if port.mode == "out"]
+    overlap = getattr(options, "overlap", False)
     pieces = [
         design_instance(ports, names),
         clock(options, names),
         reset(options, names),
-        start_and_done(options, names),
+        watch(options, names),
     ]
+    if overlap:
+        pieces += [feeder(options, names, inputs, len(outputs)), collector(options, names)]
+    else:
+        pieces += [start(options, names), wait_for_end(options, names)]
     flags = []
     if outputs:
         flags_piece, flags = checked_flags(outputs, names)
         pieces.append(flags_piece)
-    pieces += [input_driver(port, names) for port in inputs]
+    pieces += [input_driver(port, names, drives=not overlap) for port in inputs]
     pieces += [output_checker(port, flag, names, options.tolerances.get(port.name))
                for port, flag in zip(outputs, flags)]
     pieces += [results_and_verdict(names, options), image_function(names)]

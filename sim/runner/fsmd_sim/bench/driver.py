@@ -4,16 +4,27 @@ from the field's std_logic_vector to the port's type is the port's
 from .fields import HexField
 
 
-def input_driver(port, names):
+def input_driver(port, names, drives=True):
     """Drives an input with the test's value and shows it in the test's line
-    of results."""
+    of results. drives=False (--overlap, where the feeder drives the ports
+    ahead of the checks): reads the value only, and the line shows the
+    value read, as the port by then holds a later test's."""
     field = HexField(port, names)
     signal = names.signal(port)
+    shown = port.as_slv(signal) if drives else field.bits
     return {
         "bench_variables": [field.declaration],
-        "read_test": [field.read, f"{signal} <= {port.from_slv(field.bits)};"],
+        "read_test": [field.read] + ([f"{signal} <= {port.from_slv(field.bits)};"] if drives else []),
         "result_fields": [
             f"write({names.result}, string'(\" {names.label(port)}=\"));",
-            f"write({names.result}, {names.image(port.as_slv(signal))});",
+            f"write({names.result}, {names.image(shown)});",
         ],
     }
+
+
+def input_feed(port, names, line):
+    """(declaration, lines) that read an input's field from `line` and drive
+    the port: the feeder's share of the driver under --overlap."""
+    field = HexField(port, names)
+    return field.declaration, [f"hread({line}, {field.variable});",
+                               f"{names.signal(port)} <= {port.from_slv(field.bits)};"]

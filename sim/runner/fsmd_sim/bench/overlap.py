@@ -1,0 +1,189 @@
+"""--overlap: pipelined designs, which take a new test before the earlier
+ones have ended.
+
+A feeder process offers the tests' inputs one after another with start at
+'1', moving on right after the rising edge at which the design takes one
+(start and ready both '1' there), and reads the vectors file through a file
+of its own. The bench process checks the tests in the same order: it looks
+at every falling edge, where a completion (the same rule as for one test at
+a time, completion.py) ends the oldest test in flight. A test's cycles are
+its latency: the rising edges after the one that took it, up to the one
+that gave its completion. The run's line `OVERLAP_PREFIX...` in the results
+file gives the interval between accepted starts and the throughput."""
+from .completion import ending, hang
+from .driver import input_feed
+from .names import vectors_file
+from .template import lines
+
+OVERLAP_PREFIX = "overlap: "
+
+
+def feeder(options, names, inputs, outputs):
+    """The feeder process and its file; `inputs` the input ports, `outputs`
+    how many data outputs the vectors file flags."""
+    p, clk = names.p, names.control["clk"]
+    start, ready = names.control["start"], names.control["ready"]
+    feed, line = f"{p}feed", f"{p}feed_line"
+    variables = [f"variable {line} : line;", f"variable {p}feed_number : natural;",
+                 f"variable {p}feed_blank : character;"]
+    reads = [f"readline({feed}, {line});", f"read({line}, {p}feed_number);",
+             f"read({line}, {p}feed_blank);"]
+    if outputs:
+        variables.append(f"variable {p}feed_flags : string(1 to {outputs});")
+        reads.append(f"read({line}, {p}feed_flags);")
+    for port in inputs:
+        declaration, drive = input_feed(port, names, line)
+        variables.append(declaration)
+        reads += drive
+    body = lines(f"""
+        -- --overlap: offers each test's inputs with start at '1' and the next test's
+        -- right after the rising edge at which the design takes them (start and
+        -- ready at '1' there), without waiting for the tests to end.
+        {p}feeder : process
+        """) + ["  " + v for v in variables] + lines(f"""
+        begin
+          {start} <= '0';
+          -- The first line: --max-failures, which the bench process reads.
+          readline({feed}, {line});
+          wait for {names.reset_time};
+          while not endfile({feed}) loop
+        """) + ["    " + r for r in reads] + lines(f"""
+            {start} <= '1';
+            loop
+              wait until {clk} = '1';
+              exit when {ready} = '1';
+            end loop;
+          end loop;
+          {start} <= '0';
+          wait;
+        end process {p}feeder;
+        """) + [""]
+    return {
+        "declarations": [
+            "-- The feeder's own reading of the vectors file (--overlap).",
+            f"file {feed} : text open read_mode is \"{vectors_file(names.entity)}\";",
+        ],
+        "processes": body,
+    }
+
+
+def collector(options, names):
+    """The bench process's wait for each test's end under --overlap, the
+    latency of each test and the run's interval and throughput."""
+    p, clk, period = names.p, names.control["clk"], names.clk_period
+    start, ready = names.control["start"], names.control["ready"]
+    delay = options.output_delay
+    result = names.result
+    variables = lines(f"""
+        -- The rising edges that took the tests in flight, oldest first: a ring
+        -- that doubles when full.
+        type {p}edge_list is array (natural range <>) of natural;
+        type {p}edge_list_access is access {p}edge_list;
+        variable {p}taken : {p}edge_list_access := new {p}edge_list(0 to 15);
+        variable {p}taken_first : natural := 0;
+        variable {p}taken_count : natural := 0;
+        -- Tests taken and not yet ended; per falling edge of the last
+        -- --output-delay cycles, whether a test ended there.
+        variable {p}in_flight : natural := 0;
+        type {p}flag_list is array (natural range <>) of boolean;
+        variable {p}ends : {p}flag_list(0 to {delay}) := (others => false);
+        variable {p}read_now : boolean;
+        -- The number of the coming rising edge, counted from time 0.
+        variable {p}edge : natural;
+        -- Accepted starts: how many, the first, the last, the shortest and
+        -- longest interval; and the edge of the last end.
+        variable {p}accepted : natural := 0;
+        variable {p}first_accept, {p}last_accept, {p}last_end : natural := 0;
+        variable {p}interval_min : natural := natural'high;
+        variable {p}interval_max : natural := 0;
+
+        procedure {p}push_taken(edge : natural) is
+          variable grown : {p}edge_list_access;
+        begin
+          if {p}taken_count = {p}taken.all'length then
+            grown := new {p}edge_list(0 to 2 * {p}taken.all'length - 1);
+            for i in 0 to {p}taken_count - 1 loop
+              grown(i) := {p}taken(({p}taken_first + i) mod {p}taken.all'length);
+            end loop;
+            deallocate({p}taken);
+            {p}taken := grown;
+            {p}taken_first := 0;
+          end if;
+          {p}taken(({p}taken_first + {p}taken_count) mod {p}taken.all'length) := edge;
+          {p}taken_count := {p}taken_count + 1;
+          if {p}accepted = 0 then
+            {p}first_accept := edge;
+          else
+            if edge - {p}last_accept < {p}interval_min then
+              {p}interval_min := edge - {p}last_accept;
+            end if;
+            if edge - {p}last_accept > {p}interval_max then
+              {p}interval_max := edge - {p}last_accept;
+            end if;
+          end if;
+          {p}last_accept := edge;
+          {p}accepted := {p}accepted + 1;
+        end procedure;
+
+        procedure {p}pop_taken(edge : out natural) is
+        begin
+          edge := {p}taken({p}taken_first);
+          {p}taken_first := ({p}taken_first + 1) mod {p}taken.all'length;
+          {p}taken_count := {p}taken_count - 1;
+        end procedure;
+        variable {p}taken_edge : natural;
+    """)
+    run = lines(f"""
+        -- At every falling edge: a completion at the coming rising edge ends the
+        -- oldest test in flight; start and ready at '1' mean the design takes
+        -- the offered test there. The oldest test's outputs are read
+        -- --output-delay cycles after its end.
+        {p}deadline := now + {period} * {p}max_cycles + {period} / 2;
+        loop
+          if now >= {p}deadline then
+        """) + ["    " + line for line in hang(names)] + lines(f"""
+          end if;
+          wait until {clk} = '0' for {p}deadline - now;
+          if {clk} = '0' and {clk}'event then
+            {p}edge := (now + {period} / 2) / {period};
+            {p}ends(0) := {ending(names)} and {p}in_flight > 0;
+            if {p}ends(0) then
+              {p}in_flight := {p}in_flight - 1;
+            end if;
+            if {start} = '1' and {ready} = '1' then
+              {p}push_taken({p}edge);
+              {p}in_flight := {p}in_flight + 1;
+            end if;
+            {p}read_now := {p}ends({delay});
+            for i in {delay} downto 1 loop
+              {p}ends(i) := {p}ends(i - 1);
+            end loop;
+            exit when {p}read_now;
+          end if;
+        end loop;
+        {p}pop_taken({p}taken_edge);
+        {p}last_end := {p}edge - {delay};
+        {p}cycles := {p}last_end - 1 - {p}taken_edge;
+    """)
+    summary = lines(f"""
+        -- The interval between accepted starts and the throughput (--overlap).
+        if {p}accepted > 0 then
+          write({result}, string'("{OVERLAP_PREFIX}interval min / mean / max: "));
+          if {p}accepted > 1 then
+            write({result}, {p}interval_min);
+            write({result}, string'(" / "));
+            write({result}, real({p}last_accept - {p}first_accept) / real({p}accepted - 1), right, 0, 1);
+            write({result}, string'(" / "));
+            write({result}, {p}interval_max);
+          else
+            write({result}, string'("- / - / -"));
+          end if;
+          write({result}, string'(" cycles; throughput: "));
+          write({result}, 1000.0 * real({p}accepted) / real({p}last_end - {p}first_accept), right, 0, 1);
+          write({result}, string'(" tests per 1,000 cycles"));
+          writeline({names.results}, {result});
+        end if;
+    """)
+    return {"bench_variables": variables, "run_test": run, "after_tests": summary}
+
+
