@@ -4,8 +4,8 @@
 -- in the second, so the pipeline takes a new input every second cycle:
 -- ready is '1' when the next rising edge with start at '1' takes a, b and c.
 -- done is '1' for one cycle with each result in y, in the order the inputs
--- were taken; the result of an input taken at one edge is there after the
--- fourth edge that follows.
+-- were taken; the result of an input taken at one edge comes with the fifth
+-- edge that follows.
 library ieee;
 use ieee.std_logic_1164.all;
 use ieee.numeric_std.all;
@@ -26,11 +26,13 @@ end entity mac_pipeline;
 
 architecture fsmd of mac_pipeline is
   signal ready_r  : std_logic;
-  -- Which stage holds an input: taken, low product, high product, sum.
-  signal taken    : std_logic;
-  signal low_done : std_logic;
-  signal high_done : std_logic;
-  signal summed   : std_logic;
+  -- Which stage holds an input: taken, low product, high product, the
+  -- whole product, the sum.
+  signal taken      : std_logic;
+  signal low_done   : std_logic;
+  signal high_done  : std_logic;
+  signal multiplied : std_logic;
+  signal summed     : std_logic;
   signal a_r      : signed(15 downto 0);
   signal b_r      : signed(15 downto 0);
   signal c_r      : signed(31 downto 0);
@@ -42,6 +44,8 @@ architecture fsmd of mac_pipeline is
   signal low_2    : signed(24 downto 0);
   signal high     : signed(24 downto 0);
   signal c_2      : signed(31 downto 0);
+  signal whole    : signed(32 downto 0);
+  signal c_3      : signed(31 downto 0);
   signal sum      : signed(32 downto 0);
 begin
   operand <= signed('0' & b_r(7 downto 0)) when taken = '1' else resize(b_r(15 downto 8), 9);
@@ -51,21 +55,23 @@ begin
   begin
     if rising_edge(clk) then
       if reset = '1' then
-        ready_r   <= '1';
-        taken     <= '0';
-        low_done  <= '0';
-        high_done <= '0';
-        summed    <= '0';
-        done      <= '0';
+        ready_r    <= '1';
+        taken      <= '0';
+        low_done   <= '0';
+        high_done  <= '0';
+        multiplied <= '0';
+        summed     <= '0';
+        done       <= '0';
       else
         -- An input taken now keeps the multiplier for two cycles: the
         -- next edge takes none.
-        taken     <= start and ready_r;
-        ready_r   <= not (start and ready_r);
-        low_done  <= taken;
-        high_done <= low_done;
-        summed    <= high_done;
-        done      <= summed;
+        taken      <= start and ready_r;
+        ready_r    <= not (start and ready_r);
+        low_done   <= taken;
+        high_done  <= low_done;
+        multiplied <= high_done;
+        summed     <= multiplied;
+        done       <= summed;
       end if;
       if start = '1' and ready_r = '1' then
         a_r <= a;
@@ -83,7 +89,11 @@ begin
         c_2   <= c_r;
       end if;
       if high_done = '1' then
-        sum <= shift_left(resize(high, 33), 8) + resize(low_2, 33) + resize(c_2, 33);
+        whole <= shift_left(resize(high, 33), 8) + resize(low_2, 33);
+        c_3   <= c_2;
+      end if;
+      if multiplied = '1' then
+        sum <= whole + resize(c_3, 33);
       end if;
       if summed = '1' then
         y <= sum;
