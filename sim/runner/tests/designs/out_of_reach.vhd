@@ -117,3 +117,35 @@ begin
     end if;
   end process step;
 end architecture fsmd;
+
+library ieee;
+use ieee.std_logic_1164.all;
+use ieee.numeric_std.all;
+
+-- A pipeline that takes an input at every edge; done is the valid flag of
+-- its output register and stays '1' while results follow each other.
+entity every_cycle is
+  port (
+    clk, reset, start : in  std_logic;
+    x                 : in  unsigned(7 downto 0);
+    y                 : out unsigned(7 downto 0);
+    ready             : out std_logic;
+    done              : out std_logic
+  );
+end entity every_cycle;
+
+architecture fsmd of every_cycle is
+begin
+  step : process (clk)
+  begin
+    if rising_edge(clk) then
+      if reset = '1' then
+        done <= '0';
+      else
+        done <= start;
+      end if;
+      y <= x + 1;
+    end if;
+  end process step;
+  ready <= '1';
+end architecture fsmd;
