@@ -18,6 +18,7 @@ from .job import Job
 from .library import FORMAT, order_design_files
 from .ports import Port, PortError, ports_from_xml
 from .results import Outcome, Test, judge, parse_pipeline_figures
+from .stdout_buffer import BufferedStdout
 from .vectors import VectorsError, parse as parse_vectors
 
 PORTS_PREFIX = "ports-"
@@ -345,10 +346,11 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
         with open(anchor, "w") as f:
             f.write("library ieee;\nuse ieee.std_logic_1164.all;\n"
                     "package fsmd_sim_ports_anchor is\nend package fsmd_sim_ports_anchor;\n")
-        status = spawn([ghdl.executable, "--file-to-xml", *kit.flags,
-                        f"--workdir={os.path.relpath(kit_use.lib, src)}",
-                        os.path.relpath(anchor, src), *sources.names()],
-                       log, cwd=src, deadline=deadline, out=tree)
+        with BufferedStdout(cache, ghdl.executable) as buffered:
+            status = spawn([ghdl.executable, "--file-to-xml", *kit.flags,
+                            f"--workdir={os.path.relpath(kit_use.lib, src)}",
+                            os.path.relpath(anchor, src), *sources.names()],
+                           log, cwd=src, deadline=deadline, out=tree, env=buffered)
         os.remove(anchor)
         errors = read_text(log).rstrip()
         # GHDL 2.0 ends with status 0 even when the dump failed.
