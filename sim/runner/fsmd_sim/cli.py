@@ -470,6 +470,11 @@ def check_any_design(opts):
     if opts.max_cycles > MAX_CYCLES_LIMIT or opts.max_cycles * opts.clock_period_fs >= 2**60:
         raise BadInput(f"--max-cycles {opts.max_cycles} is too large for a VHDL time"
                        " at this clock period")
+    extra = opts.reset_cycles + opts.after_reset + opts.output_delay
+    if (opts.max_cycles + extra) * opts.clock_period_fs >= 2**60:
+        raise BadInput(f"--reset-cycles, --after-reset and --output-delay ({extra} cycles) with"
+                       f" --max-cycles {opts.max_cycles} are too long for a VHDL time at this"
+                       " clock period")
     check_checking(opts)
 
 

@@ -53,6 +53,8 @@ class CommandLine(unittest.TestCase):
             (["--output-delay", "1000001"], "--output-delay must be from 0 to 1000000"),
             (["--output-delay", "٣"], "--output-delay needs a whole number"),
             (["--control", "done=fin", "--control", "busy=b"], "done and busy: a test ends by one"),
+            (["--clock-period", "2ms", "--max-cycles", "1000", "--reset-cycles", "1000000"],
+             "too long for a VHDL time"),
             (["--control", "start=none"], "only reset may be none"),
             (["--control", "done=busy"], None),
             (["--overlap", "--start-mode", "level"], "--overlap drives start itself"),
