@@ -1,21 +1,25 @@
-"""The VHDL-93 self-checking bench generated from a design's ports.
+"""The VHDL self-checking bench generated from a design's ports.
 
 It keeps the frame of the kit's four benches (clock, reset for the first
 period, start held or pulsed, cycles counted from done, the next test
-presented when done rises) and adds what a bench for any design needs: the
-test number and simulation time on failure lines, metavalues printed as
-themselves, expected values in signals (visible in waveforms), outputs left
-unchecked per test, and a per-test cycle limit that ends the run as a hang
-naming the test.
+presented at the edge at which the previous one ends) and adds what a bench
+for any design needs: the test number and simulation time on failure
+lines, metavalues printed as themselves, expected values in signals
+(visible in waveforms), outputs left unchecked per test, a per-test cycle
+limit that ends the run as a hang naming the test, and the ways a design
+says a test starts and ends (bench/completion.py: done, busy or idle, read
+at rising edges; --reset-cycles, --after-reset, reset=none; --output-delay;
+--overlap for pipelines, bench/overlap.py).
 
 The text depends only on the ports and the options, never on the vectors,
 so a new vectors file reuses the analysed bench.
 
 The bench's whole text is templates/bench.vhd.in; `generate` fills its
 slots from one piece per concern (the modules of the package bench: the
-design's instance, clock and reset, start and completion, each input's
-driver, each output's checker, results and verdict, the image function).
-A new concern is a new piece added to the list in `generate`.
+design's instance, clock and reset, start, completion, each input's driver,
+each output's checker, the pipeline feeder and checks, results and verdict,
+the image function). A new concern is a new piece added to the list in
+`generate`.
 """
 from . import ports as ports_module
 from .bench.checker import checked_flags, is_maskable, output_checker
