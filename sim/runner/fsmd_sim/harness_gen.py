@@ -17,7 +17,7 @@ so a new vectors file reuses the analysed bench.
 The bench's whole text is templates/bench.vhd.in; `generate` fills its
 slots from one piece per concern (the modules of the package bench: the
 design's instance, clock and reset, start, completion, each input's driver,
-each output's checker, the pipeline feeder and checks, results and verdict,
+each output's checker, the offers and checks of a pipeline, results and verdict,
 the image function). A new concern is a new piece added to the list in
 `generate`.
 """
@@ -26,7 +26,7 @@ from .bench.checker import checked_flags, is_maskable, output_checker
 from .bench.clock_reset import clock, reset
 from .bench.completion import HANG_REPORT, NEVER_TEXT, wait_for_end, watch
 from .bench.driver import input_driver
-from .bench.overlap import OVERLAP_PREFIX, collector, feeder
+from .bench.overlap import OVERLAP_PREFIX, collector, offering
 from .bench.start import start
 from .bench.image import image_function
 from .bench.instance import design_instance
@@ -153,7 +153,7 @@ def generate(ports, options):
         watch(options, names),
     ]
     if overlap:
-        pieces += [feeder(options, names, inputs, len(outputs)), collector(options, names)]
+        pieces += [offering(options, names, inputs, len(outputs)), collector(options, names)]
     else:
         pieces += [start(options, names), wait_for_end(options, names)]
     flags = []
