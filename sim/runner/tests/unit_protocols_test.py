@@ -159,7 +159,7 @@ class Pieces(unittest.TestCase):
         for signal in ("start", "a"):
             drivers = sorted(label for label, body in bodies.items() if re.search(rf"^\s*{signal} <=", body, re.M))
             self.assertEqual(drivers, ["tb_bench"], signal)
-        self.assertIn("a <= unsigned(tb_offered_a(7 downto 0)) after delay;", text)
+        self.assertIn("a <= transport unsigned(tb_offered_a(7 downto 0)) after inputs_delay;", text)
         self.assertIn("constant tb_handover : time := tb_clk_period / 2 + 1 fs;", text)
         self.assertIn('file tb_feed : text open read_mode is "qmac_bench_vectors.txt";', text)
         # The line of results shows the value read for the test, not the port.

@@ -28,4 +28,4 @@ def input_feed(port, names, line, delay):
     test under --overlap."""
     field = HexField(port, names, "offered")
     return field.declaration, [f"hread({line}, {field.variable});",
-                               f"{names.signal(port)} <= {port.from_slv(field.bits)} after {delay};"]
+                               f"{names.signal(port)} <= transport {port.from_slv(field.bits)} after {delay};"]

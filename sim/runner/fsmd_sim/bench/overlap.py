@@ -35,20 +35,22 @@ def offering(options, names, inputs, outputs):
         variables.append(f"variable {p}feed_flags : string(1 to {outputs});")
         reads.append(f"read({line}, {p}feed_flags);")
     for port in inputs:
-        declaration, drive = input_feed(port, names, line, "delay")
+        declaration, drive = input_feed(port, names, line, "inputs_delay")
         variables.append(declaration)
         reads += drive
     procedure = lines(f"""
-        -- Offers the next test of the vectors file: its inputs and start at
-        -- '1', delay from now; start '0' when no test is left.
-        procedure {p}offer(delay : time) is
+        -- Offers the next test of the vectors file: its inputs inputs_delay
+        -- from now and start at '1' start_delay from now; start '0' when no
+        -- test is left. Transport delays: an earlier value of start still due
+        -- stays.
+        procedure {p}offer(inputs_delay, start_delay : time) is
         begin
           if endfile({feed}) then
-            {start} <= '0' after delay;
+            {start} <= transport '0' after start_delay;
             return;
           end if;
         """) + ["  " + r for r in reads] + lines(f"""
-          {start} <= '1' after delay;
+          {start} <= transport '1' after start_delay;
         end procedure;
         """)
     return {
@@ -64,7 +66,7 @@ def offering(options, names, inputs, outputs):
             -- The first test is offered from time 0, start from the end of reset on.
             {start} <= '0';
             readline({feed}, {line});
-            {p}offer({names.reset_time});
+            {p}offer(0 ns, {names.reset_time});
         """),
     }
 
@@ -159,7 +161,7 @@ def collector(options, names):
           if {start} = '1' and {ready} = '1' then
             {p}push_taken({p}edge);
             {p}in_flight := {p}in_flight + 1;
-            {p}offer({p}handover);
+            {p}offer({p}handover, {p}handover);
           end if;
           {p}read_now := {p}ends({delay});
           for i in {delay} downto 1 loop
