@@ -10,7 +10,9 @@ usage: fsmd-sim BENCH [--design FILE...]... [--data FILE] [--dir DIR]
                     [--generic NAME=VALUE]... [--std 93c|08]
                     [--ieee standard|synopsys]
                     [--control ROLE=PORT]... [--reset-active high|low]
-                    [--start-mode level|pulse] [--clock-period TIME]
+                    [--reset-cycles N] [--after-reset N]
+                    [--start-mode level|pulse] [--output-delay N] [--overlap]
+                    [--clock-period TIME]
                     [--max-cycles N] [--tolerance PORT=N]... [--max-failures N]
                     [--tests LIST] [--dir DIR] [--stop-time TIME]
                     [--timeout SECONDS] [--backend B] [--junit FILE]
@@ -23,10 +25,18 @@ BENCH is one of eda, fibo, arraysum, popcount; B is a GHDL back end (mcode,
 llvm, gcc). --design takes one or more files and may repeat; GHDL finds the
 order of analysis, and a file given twice counts once. With --vectors,
 fsmd-sim generates the bench from ENTITY's ports (ROLE: clk, reset, start,
-done, ready; defaults: architecture fsmd, reset active high, start held at
-'1', a 10ns clock, 1000000 cycles at most per test; the results file
+ready and the completion role done, busy or idle; defaults: architecture
+fsmd, reset active high for 1 cycle, start held at '1', a test ended by done
+rising, a 10ns clock, 1000000 cycles at most per test; the results file
 shows the values of failing tests, and of passing ones too with
---passing-values). --generic sets a
+--passing-values). A test ends at the first rising edge after its start
+where done is '1' after '0' (busy '0' after '1', idle '1' after '0'); the
+outputs are read at the falling edge before it, or --output-delay N cycles
+later. --control reset=none: no reset port, --reset-cycles N (default 1)
+idle cycles instead; --after-reset N idle cycles before the first test.
+--overlap (needs ready): the next test is offered as soon as the design
+takes one (start and ready '1' at a rising edge); the summary adds the
+interval between accepted starts and the throughput. --generic sets a
 generic of ENTITY to a VHDL literal (integer, true or false, 'c', "text",
 X"1F"); port widths follow it. --std (default 93c) is the VHDL revision of
 the design and the generated bench; 08 applies to --vectors only. --ieee
@@ -460,6 +470,11 @@ def check_any_design(opts):
     if opts.max_cycles > MAX_CYCLES_LIMIT or opts.max_cycles * opts.clock_period_fs >= 2**60:
         raise BadInput(f"--max-cycles {opts.max_cycles} is too large for a VHDL time"
                        " at this clock period")
+    extra = opts.reset_cycles + opts.after_reset + opts.output_delay
+    if (opts.max_cycles + extra) * opts.clock_period_fs >= 2**60:
+        raise BadInput(f"--reset-cycles, --after-reset and --output-delay ({extra} cycles) with"
+                       f" --max-cycles {opts.max_cycles} are too long for a VHDL time at this"
+                       " clock period")
     check_checking(opts)
 
 

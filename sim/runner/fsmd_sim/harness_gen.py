@@ -1,28 +1,32 @@
-"""The VHDL-93 self-checking bench generated from a design's ports.
+"""The VHDL self-checking bench generated from a design's ports.
 
 It keeps the frame of the kit's four benches (clock, reset for the first
 period, start held or pulsed, cycles counted from done, the next test
-presented when done rises) and adds what a bench for any design needs: the
-test number and simulation time on failure lines, metavalues printed as
-themselves, expected values in signals (visible in waveforms), outputs left
-unchecked per test, and a per-test cycle limit that ends the run as a hang
-naming the test.
+presented at the edge at which the previous one ends) and adds what a bench
+for any design needs: the test number and simulation time on failure
+lines, metavalues printed as themselves, expected values in signals
+(visible in waveforms), outputs left unchecked per test, a per-test cycle
+limit that ends the run as a hang naming the test, and the ways a design
+says a test starts and ends (bench/completion.py: done, busy or idle, read
+at rising edges; --reset-cycles, --after-reset, reset=none; --output-delay;
+--overlap for pipelines, bench/overlap.py).
 
 The text depends only on the ports and the options, never on the vectors,
 so a new vectors file reuses the analysed bench.
 
 The bench's whole text is templates/bench.vhd.in; `generate` fills its
 slots from one piece per concern (the modules of the package bench: the
-design's instance, clock and reset, start and completion, each input's
-driver, each output's checker, results and verdict, the image function).
-A new concern is a new piece added to the list in `generate`.
+design's instance, clock and reset, start, completion, each input's driver,
+each output's checker, the offers and checks of a pipeline, results and verdict,
+the image function). A new concern is a new piece added to the list in
+`generate`.
 """
 from . import ports as ports_module
 from .bench.checker import checked_flags, is_maskable, output_checker
 from .bench.clock_reset import clock, reset
 from .bench.completion import HANG_REPORT, NEVER_TEXT, wait_for_end, watch
 from .bench.driver import input_driver
-from .bench.overlap import OVERLAP_PREFIX, collector, feeder
+from .bench.overlap import OVERLAP_PREFIX, collector, offering
 from .bench.start import start
 from .bench.image import image_function
 from .bench.instance import design_instance
@@ -149,7 +153,7 @@ def generate(ports, options):
         watch(options, names),
     ]
     if overlap:
-        pieces += [feeder(options, names, inputs, len(outputs)), collector(options, names)]
+        pieces += [offering(options, names, inputs, len(outputs)), collector(options, names)]
     else:
         pieces += [start(options, names), wait_for_end(options, names)]
     flags = []

@@ -53,6 +53,8 @@ class CommandLine(unittest.TestCase):
             (["--output-delay", "1000001"], "--output-delay must be from 0 to 1000000"),
             (["--output-delay", "٣"], "--output-delay needs a whole number"),
             (["--control", "done=fin", "--control", "busy=b"], "done and busy: a test ends by one"),
+            (["--clock-period", "2ms", "--max-cycles", "1000", "--reset-cycles", "1000000"],
+             "too long for a VHDL time"),
             (["--control", "start=none"], "only reset may be none"),
             (["--control", "done=busy"], None),
             (["--overlap", "--start-mode", "level"], "--overlap drives start itself"),
@@ -151,12 +153,14 @@ class Pieces(unittest.TestCase):
         self.assertLess(wait, check)
         self.assertNotIn("wait for tb_clk_period * 0", generate(ports("done"), Options("qmac")))
 
-    def test_under_overlap_the_feeder_alone_drives_start_and_inputs(self):
+    def test_under_overlap_the_bench_process_alone_drives_start_and_inputs_after_the_edge(self):
         text = generate(ports("done", ready=True), Options("qmac", overlap=True))
         bodies = processes(text)
         for signal in ("start", "a"):
             drivers = sorted(label for label, body in bodies.items() if re.search(rf"^\s*{signal} <=", body, re.M))
-            self.assertEqual(drivers, ["tb_feeder"], signal)
+            self.assertEqual(drivers, ["tb_bench"], signal)
+        self.assertIn("a <= transport unsigned(tb_offered_a(7 downto 0)) after inputs_delay;", text)
+        self.assertIn("constant tb_handover : time := tb_clk_period / 2 + 1 fs;", text)
         self.assertIn('file tb_feed : text open read_mode is "qmac_bench_vectors.txt";', text)
         # The line of results shows the value read for the test, not the port.
         self.assertIn("write(tb_result, tb_image(tb_value_a(7 downto 0)));", text)

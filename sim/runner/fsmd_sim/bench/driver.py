@@ -6,9 +6,9 @@ from .fields import HexField
 
 def input_driver(port, names, drives=True):
     """Drives an input with the test's value and shows it in the test's line
-    of results. drives=False (--overlap, where the feeder drives the ports
-    ahead of the checks): reads the value only, and the line shows the
-    value read, as the port by then holds a later test's."""
+    of results. drives=False (--overlap, where the ports are driven as the
+    tests are offered, ahead of the checks): reads the value only, and the
+    line shows the value read, as the port by then holds a later test's."""
     field = HexField(port, names)
     signal = names.signal(port)
     shown = port.as_slv(signal) if drives else field.bits
@@ -22,9 +22,10 @@ def input_driver(port, names, drives=True):
     }
 
 
-def input_feed(port, names, line):
+def input_feed(port, names, line, delay):
     """(declaration, lines) that read an input's field from `line` and drive
-    the port: the feeder's share of the driver under --overlap."""
-    field = HexField(port, names)
+    the port `delay` later: the share of the driver in offering the next
+    test under --overlap."""
+    field = HexField(port, names, "offered")
     return field.declaration, [f"hread({line}, {field.variable});",
-                               f"{names.signal(port)} <= {port.from_slv(field.bits)};"]
+                               f"{names.signal(port)} <= transport {port.from_slv(field.bits)} after {delay};"]

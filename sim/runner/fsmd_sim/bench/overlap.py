@@ -1,15 +1,17 @@
 """--overlap: pipelined designs, which take a new test before the earlier
 ones have ended.
 
-A feeder process offers the tests' inputs one after another with start at
-'1', moving on right after the rising edge at which the design takes one
-(start and ready both '1' there), and reads the vectors file through a file
-of its own. The bench process checks the tests in the same order: it looks
-at every falling edge, where a completion (the same rule as for one test at
-a time, completion.py) ends the oldest test in flight. A test's cycles are
-its latency: the rising edges after the one that took it, up to the one
-that gave its completion. The run's line `OVERLAP_PREFIX...` in the results
-file gives the interval between accepted starts and the throughput."""
+The bench process reads the vectors file twice, through two files: once to
+offer the tests' inputs, once to check the tests in the same order. It
+looks at every falling edge, where the ports stand as they will at the
+next rising edge: a completion there (the rule of completion.py) ends the
+oldest test in flight, and start and ready both '1' mean the design takes
+the offered test there; the next test's inputs then follow one femtosecond
+after that edge, when the design has taken the current ones. A test's
+cycles are its latency: the rising edges after the one that took it, up to
+the one that gave its completion. The run's line OVERLAP_PREFIX... in the
+results file gives the interval between accepted starts and the
+throughput."""
 from .completion import ending, hang
 from .driver import input_feed
 from .names import vectors_file
@@ -18,11 +20,12 @@ from .template import lines
 OVERLAP_PREFIX = "overlap: "
 
 
-def feeder(options, names, inputs, outputs):
-    """The feeder process and its file; `inputs` the input ports, `outputs`
-    how many data outputs the vectors file flags."""
-    p, clk = names.p, names.control["clk"]
-    start, ready = names.control["start"], names.control["ready"]
+def offering(options, names, inputs, outputs):
+    """The procedure that offers the next test (its inputs and start, at a
+    given delay), its file, and the offer of the first test; `inputs` the
+    input ports, `outputs` how many data outputs the vectors file flags."""
+    p = names.p
+    start = names.control["start"]
     feed, line = f"{p}feed", f"{p}feed_line"
     variables = [f"variable {line} : line;", f"variable {p}feed_number : natural;",
                  f"variable {p}feed_blank : character;"]
@@ -32,45 +35,46 @@ def feeder(options, names, inputs, outputs):
         variables.append(f"variable {p}feed_flags : string(1 to {outputs});")
         reads.append(f"read({line}, {p}feed_flags);")
     for port in inputs:
-        declaration, drive = input_feed(port, names, line)
+        declaration, drive = input_feed(port, names, line, "inputs_delay")
         variables.append(declaration)
         reads += drive
-    body = lines(f"""
-        -- --overlap: offers each test's inputs with start at '1' and the next test's
-        -- right after the rising edge at which the design takes them (start and
-        -- ready at '1' there), without waiting for the tests to end.
-        {p}feeder : process
-        """) + ["  " + v for v in variables] + lines(f"""
+    procedure = lines(f"""
+        -- Offers the next test of the vectors file: its inputs inputs_delay
+        -- from now and start at '1' start_delay from now; start '0' when no
+        -- test is left. Transport delays: an earlier value of start still due
+        -- stays.
+        procedure {p}offer(inputs_delay, start_delay : time) is
         begin
-          {start} <= '0';
-          -- The first line: --max-failures, which the bench process reads.
-          readline({feed}, {line});
-          wait for {names.reset_time};
-          while not endfile({feed}) loop
-        """) + ["    " + r for r in reads] + lines(f"""
-            {start} <= '1';
-            loop
-              wait until {clk} = '1';
-              exit when {ready} = '1';
-            end loop;
-          end loop;
-          {start} <= '0';
-          wait;
-        end process {p}feeder;
-        """) + [""]
+          if endfile({feed}) then
+            {start} <= transport '0' after start_delay;
+            return;
+          end if;
+        """) + ["  " + r for r in reads] + lines(f"""
+          {start} <= transport '1' after start_delay;
+        end procedure;
+        """)
     return {
         "declarations": [
-            "-- The feeder's own reading of the vectors file (--overlap).",
+            "-- The vectors file once more, for the tests to offer (--overlap), and when",
+            "-- the next test's inputs follow a falling edge: just after the rising edge",
+            "-- after it, where the design has taken the current ones.",
             f"file {feed} : text open read_mode is \"{vectors_file(names.entity)}\";",
+            f"constant {p}handover : time := {names.clk_period} / 2 + 1 fs;",
         ],
-        "processes": body,
+        "bench_variables": variables + procedure,
+        "before_tests": lines(f"""
+            -- The first test is offered from time 0, start from the end of reset on.
+            {start} <= '0';
+            readline({feed}, {line});
+            {p}offer(0 ns, {names.reset_time});
+        """),
     }
 
 
 def collector(options, names):
     """The bench process's wait for each test's end under --overlap, the
     latency of each test and the run's interval and throughput."""
-    p, clk, period = names.p, names.control["clk"], names.clk_period
+    p, period = names.p, names.clk_period
     start, ready = names.control["start"], names.control["ready"]
     delay = options.output_delay
     result = names.result
@@ -82,14 +86,17 @@ def collector(options, names):
         variable {p}taken : {p}edge_list_access := new {p}edge_list(0 to 15);
         variable {p}taken_first : natural := 0;
         variable {p}taken_count : natural := 0;
+        variable {p}taken_edge : natural;
         -- Tests taken and not yet ended; per falling edge of the last
         -- --output-delay cycles, whether a test ended there.
         variable {p}in_flight : natural := 0;
         type {p}flag_list is array (natural range <>) of boolean;
         variable {p}ends : {p}flag_list(0 to {delay}) := (others => false);
         variable {p}read_now : boolean;
-        -- The number of the coming rising edge, counted from time 0.
-        variable {p}edge : natural;
+        -- The next falling edge to look at, and the number of the rising edge
+        -- after the last one looked at (the first is edge 1).
+        variable {p}next_look : time := {period} / 2;
+        variable {p}edge : natural := 0;
         -- Accepted starts: how many, the first, the last, the shortest and
         -- longest interval; and the edge of the last end.
         variable {p}accepted : natural := 0;
@@ -97,6 +104,7 @@ def collector(options, names):
         variable {p}interval_min : natural := natural'high;
         variable {p}interval_max : natural := 0;
 
+        -- A test taken at rising edge number edge.
         procedure {p}push_taken(edge : natural) is
           variable grown : {p}edge_list_access;
         begin
@@ -125,41 +133,41 @@ def collector(options, names):
           {p}accepted := {p}accepted + 1;
         end procedure;
 
+        -- The edge that took the oldest test in flight, which leaves the ring.
         procedure {p}pop_taken(edge : out natural) is
         begin
           edge := {p}taken({p}taken_first);
           {p}taken_first := ({p}taken_first + 1) mod {p}taken.all'length;
           {p}taken_count := {p}taken_count - 1;
         end procedure;
-        variable {p}taken_edge : natural;
     """)
     run = lines(f"""
         -- At every falling edge: a completion at the coming rising edge ends the
         -- oldest test in flight; start and ready at '1' mean the design takes
-        -- the offered test there. The oldest test's outputs are read
-        -- --output-delay cycles after its end.
+        -- the offered test there, and the next one is offered. The oldest
+        -- test's outputs are read --output-delay cycles after its end.
         {p}deadline := now + {period} * {p}max_cycles + {period} / 2;
         loop
           if now >= {p}deadline then
         """) + ["    " + line for line in hang(names)] + lines(f"""
           end if;
-          wait until {clk} = '0' for {p}deadline - now;
-          if {clk} = '0' and {clk}'event then
-            {p}edge := (now + {period} / 2) / {period};
-            {p}ends(0) := {ending(names)} and {p}in_flight > 0;
-            if {p}ends(0) then
-              {p}in_flight := {p}in_flight - 1;
-            end if;
-            if {start} = '1' and {ready} = '1' then
-              {p}push_taken({p}edge);
-              {p}in_flight := {p}in_flight + 1;
-            end if;
-            {p}read_now := {p}ends({delay});
-            for i in {delay} downto 1 loop
-              {p}ends(i) := {p}ends(i - 1);
-            end loop;
-            exit when {p}read_now;
+          wait for {p}next_look - now;
+          {p}next_look := {p}next_look + 2 * ({period} / 2);
+          {p}edge := {p}edge + 1;
+          {p}ends(0) := {ending(names)} and {p}in_flight > 0;
+          if {p}ends(0) then
+            {p}in_flight := {p}in_flight - 1;
           end if;
+          if {start} = '1' and {ready} = '1' then
+            {p}push_taken({p}edge);
+            {p}in_flight := {p}in_flight + 1;
+            {p}offer({p}handover, {p}handover);
+          end if;
+          {p}read_now := {p}ends({delay});
+          for i in {delay} downto 1 loop
+            {p}ends(i) := {p}ends(i - 1);
+          end loop;
+          exit when {p}read_now;
         end loop;
         {p}pop_taken({p}taken_edge);
         {p}last_end := {p}edge - {delay};
@@ -185,5 +193,3 @@ def collector(options, names):
         end if;
     """)
     return {"bench_variables": variables, "run_test": run, "after_tests": summary}
-
-

@@ -1,6 +1,6 @@
 """How a test starts: start held at '1' from the end of reset on (level, as
 the four bundled benches do) or raised for one clock cycle per test (pulse).
-With --overlap the feeder (overlap.py) drives start instead."""
+With --overlap, overlap.py drives start as it offers the tests."""
 from .template import lines
 
 

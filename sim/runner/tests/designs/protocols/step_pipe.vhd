@@ -1,7 +1,7 @@
 -- A pipeline: y = a * 3 + b, STAGES register stages, a new input every
 -- INTERVAL cycles (ready falls for INTERVAL - 1 cycles after each input it
 -- takes), done marks the cycle a result leaves the pipeline; with LATE = 1
--- y follows one cycle after done.
+-- y is a register that takes the result at the edge after done.
 library ieee;
 use ieee.std_logic_1164.all;
 use ieee.numeric_std.all;
@@ -53,7 +53,9 @@ begin
       end if;
       stage(1) <= resize(a * 3, 10) + b;
       stage(2 to STAGES) <= stage(1 to STAGES - 1);
-      result_late <= stage(STAGES);
+      if valid(STAGES) = '1' then
+        result_late <= stage(STAGES);
+      end if;
     end if;
   end process pipeline;
 
