@@ -71,6 +71,14 @@ head -n 3 "$divider/divider8.vectors" | grep -qx '[0-9A-F]\{2\} [0-9A-F]\{2\} : 
 run_block "--dir run-default" "$divider" "$work/divider-default.log" 3
 $blocks output "$guide" "of 8 bits (at most 2)" "$work/divider-default.log"
 [ ! -e "$divider/run-default/restoring_divider_test_results.txt" ]
+# busy called otherwise is named with --control busy=PORT.
+mkdir "$work/renamed-busy"
+sed 's/\bbusy\b/working/g' "$divider/restoring_divider.vhd" > "$work/renamed-busy/restoring_divider.vhd"
+if grep -qw busy "$work/renamed-busy/restoring_divider.vhd"; then echo "busy was not renamed"; exit 1; fi
+(cd "$divider" && fsmd-sim restoring_divider --design "$work/renamed-busy/restoring_divider.vhd" --generic W=16 \
+   --control busy=working --vectors divider16.vectors --dir run-renamed --quiet) > "$work/renamed-busy.log" 2>&1 ||
+  { cat "$work/renamed-busy.log"; exit 1; }
+grep -q '^restoring_divider: 3000 tests run, 3000 passed, 0 failed' "$work/renamed-busy.log"
 cmake_excerpt_in "NAME restoring_divider" "$divider/CMakeLists.txt"
 ctest_passes "$divider/build" "$work/divider-ctest.log"
 cmake -S "$divider" -B "$divider/build32" -DCMAKE_PREFIX_PATH="$prefix" -DDIVIDER_WIDTH=32 >/dev/null
