@@ -117,6 +117,10 @@ echo "== the pipeline, fed as a pipeline and one test at a time"
 pipeline=$work/tour/mac_pipeline
 run_block "examples/mac_pipeline" "$work/tour" "$work/pipeline.log" 0
 $blocks output "$guide" "throughput" "$work/pipeline.log"
+# The option's own description quotes the same summary, in a list item.
+quoted=$(sed -n 's/^  \(mac_pipeline: [0-9]* tests run, .*\)$/\1/p' "$guide")
+[ -n "$quoted" ] && grep -qxF "$quoted" "$work/pipeline.log" ||
+  { echo "the guide's quoted pipeline summary '$quoted' is not what the run printed"; exit 1; }
 grep -q '^overlap: interval min / mean / max: 2 / 2.0 / 2 cycles; throughput: 499.5 tests per 1,000 cycles$' \
   "$pipeline/run-overlap/mac_pipeline_test_results.txt"
 # The figures the README quotes are the summary's.
