@@ -84,6 +84,9 @@ class DesignJob(Job):
         """Reads the ports, checks the vectors, generates the bench and
         places it into the run's folder."""
         ports = read_ports(kit, ghdl, cache, kit_use, self, scratch, deadline)
+        # Every port, controls included: the names of the bench's signals
+        # (--wave-on-failure's diagram) follow from them.
+        self.ports = ports
         try:
             controls, data_ports = harness_gen.split_ports(ports, self.options)
             self.completion = next(r for r in harness_gen.COMPLETION_ROLES if r in controls)
@@ -169,6 +172,8 @@ class DesignJob(Job):
                               f" {self.options.max_cycles} cycles (--max-cycles){where}")
             if hang_line:
                 outcome.detail += f"; the bench says: {hang_line}"
+            # With --tests, the missing state of skipped tests may be why.
+            self.count_not_run(outcome)
             return outcome
         judge(outcome, spec, console, self.tests_expected(outcome), stop_time)
         if outcome.note and self.part is not None and self.tests_in_file:
