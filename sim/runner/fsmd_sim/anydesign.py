@@ -18,6 +18,7 @@ from .job import Job
 from .library import FORMAT, order_design_files
 from .ports import Port, PortError, ports_from_xml
 from .results import Outcome, Test, judge, parse_pipeline_figures
+from .stdout_buffer import BufferedStdout
 from .vectors import VectorsError, parse as parse_vectors
 
 PORTS_PREFIX = "ports-"
@@ -83,6 +84,9 @@ class DesignJob(Job):
         """Reads the ports, checks the vectors, generates the bench and
         places it into the run's folder."""
         ports = read_ports(kit, ghdl, cache, kit_use, self, scratch, deadline)
+        # Every port, controls included: the names of the bench's signals
+        # (--wave-on-failure's diagram) follow from them.
+        self.ports = ports
         try:
             controls, data_ports = harness_gen.split_ports(ports, self.options)
             self.completion = next(r for r in harness_gen.COMPLETION_ROLES if r in controls)
@@ -168,6 +172,8 @@ class DesignJob(Job):
                               f" {self.options.max_cycles} cycles (--max-cycles){where}")
             if hang_line:
                 outcome.detail += f"; the bench says: {hang_line}"
+            # With --tests, the missing state of skipped tests may be why.
+            self.count_not_run(outcome)
             return outcome
         judge(outcome, spec, console, self.tests_expected(outcome), stop_time)
         if outcome.note and self.part is not None and self.tests_in_file:
@@ -345,10 +351,11 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
         with open(anchor, "w") as f:
             f.write("library ieee;\nuse ieee.std_logic_1164.all;\n"
                     "package fsmd_sim_ports_anchor is\nend package fsmd_sim_ports_anchor;\n")
-        status = spawn([ghdl.executable, "--file-to-xml", *kit.flags,
-                        f"--workdir={os.path.relpath(kit_use.lib, src)}",
-                        os.path.relpath(anchor, src), *sources.names()],
-                       log, cwd=src, deadline=deadline, out=tree)
+        with BufferedStdout(cache, ghdl.executable) as buffered:
+            status = spawn([ghdl.executable, "--file-to-xml", *kit.flags,
+                            f"--workdir={os.path.relpath(kit_use.lib, src)}",
+                            os.path.relpath(anchor, src), *sources.names()],
+                           log, cwd=src, deadline=deadline, out=tree, env=buffered)
         os.remove(anchor)
         errors = read_text(log).rstrip()
         # GHDL 2.0 ends with status 0 even when the dump failed.

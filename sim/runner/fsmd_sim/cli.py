@@ -52,15 +52,16 @@ in the file's order, under their numbers in it. --coverage (gcc back end
 only, chosen when --backend is not given) writes the design's line and
 branch coverage and the states and transitions of its state machines into
 DIR: summary.txt, annotated sources, coverage.info for genhtml.
---wave-on-failure FILE (.vcd or .ghw): after a failed run, a second run
-repeats it up to its first failing test and FILE gets that test's waves,
-from a few cycles before its start to its end (a GHW file: from time 0),
-and FILE with .svg for its extension a timing diagram of them; the summary
-names both. --stop-time (default 100ms; with --vectors, a bound that no
-test within --max-cycles reaches) stops a run without verdict in simulated
-time, --timeout (default 3600) in wall-clock seconds. --jobs N splits the
-tests into N contiguous parts run by N simulator processes at once, from
-reset each, and reports as one run; --shard K/N runs the K-th part alone and
+--wave-on-failure FILE (.vcd or .ghw): after a run that failed a test (and
+may have hung in a later one), a second run repeats it up to its first
+failing test and FILE gets that test's waves, from a few cycles before its
+start to its end (a GHW file: from time 0), and FILE with .svg for its
+extension a timing diagram of them; the summary names both. --stop-time
+(default 100ms; with --vectors, a bound that no test within --max-cycles
+reaches) stops a run without verdict in simulated time, --timeout (default
+3600) in wall-clock seconds. --jobs N splits the tests into N contiguous
+parts run by N simulator processes at once, from reset each, and reports as
+one run; --shard K/N runs the K-th part alone and
 leaves in DIR what merge needs; merge combines the shards in the folders
 DIR... into one report, results file (in OUT, default the current folder),
 JUnit file and coverage. Both need --independent-tests: only a design whose
@@ -276,6 +277,11 @@ def check(opts):
                            f" whose objects gcov counts), not --backend {opts.backend}")
         import os
         opts.coverage = os.path.abspath(opts.coverage)
+        for design in opts.designs:
+            if "\n" in design or "\r" in design:
+                raise BadInput(f"--coverage: the path of the design file {design!r} holds a line"
+                               " break, which the lcov tracefile (one record a line) cannot"
+                               " hold; rename the file")
     opts.std = choice(opts.std, "--std", STANDARDS)
     opts.ieee = choice(opts.ieee, "--ieee", IEEE_LIBRARIES)
     if target == "all":
@@ -310,12 +316,40 @@ def check(opts):
                                       not in ("ghw", "vcd")):
                 raise BadInput(f"{option} {value}: the file name must end in .ghw or .vcd")
         if opts.wave_on_failure is not None:
-            import os
-            if opts.wave is not None and os.path.abspath(opts.wave) == os.path.abspath(
-                    opts.wave_on_failure):
-                raise BadInput("--wave-on-failure must name another file than --wave")
+            check_wave_on_failure(opts)
     opts.timeout = (DEFAULT_TIMEOUT if opts.timeout is None
                     else positive(opts.timeout, "--timeout"))
+
+
+def check_wave_on_failure(opts):
+    """FILE and its diagram (FILE with .svg) are removed when the run starts
+    and written after it: neither may be a file the run reads or another
+    file it writes."""
+    from .failure_waves import svg_path
+    if opts.wave is not None and same_file(opts.wave, opts.wave_on_failure):
+        raise BadInput("--wave-on-failure must name another file than --wave")
+    others = ([("design file", d) for d in opts.designs] + [("vectors file", opts.vectors),
+              ("test-data file", opts.data), ("--wave file", opts.wave),
+              ("--junit file", opts.junit)])
+    for written in (opts.wave_on_failure, svg_path(opts.wave_on_failure)):
+        for what, path in others:
+            if path is not None and same_file(path, written):
+                shown = ("" if written == opts.wave_on_failure
+                         else f" (its timing diagram {written})")
+                raise BadInput(f"--wave-on-failure {opts.wave_on_failure}{shown} would replace the"
+                               f" {what} {path}; name another file")
+
+
+def same_file(a, b):
+    """Whether the paths a and b name one file: the same path, or two paths
+    (links) to one existing file."""
+    import os
+    if os.path.abspath(a) == os.path.abspath(b):
+        return True
+    try:
+        return os.path.samefile(a, b)
+    except OSError:
+        return False
 
 
 def check_merge(opts):
@@ -377,6 +411,14 @@ def is_identifier(text):
     underscores, not ending in one. (No re here: it costs start-up time.)"""
     return (text[:1].isascii() and text[:1].isalpha() and text.isascii() and not text.endswith("_")
             and "__" not in text and all(c.isalnum() or c == "_" for c in text))
+
+def is_extended_identifier(text):
+    """A VHDL extended identifier as written: between backslashes, at least
+    one character, a backslash inside doubled."""
+    inner = text[1:-1]
+    return (len(text) >= 3 and text[0] == text[-1] == "\\"
+            and "\\" not in inner.replace("\\\\", ""))
+
 
 CONTROL_ROLES = ("clk", "reset", "start", "done", "ready", "busy", "idle")
 COMPLETION_ROLES = ("done", "busy", "idle")
@@ -490,8 +532,9 @@ def check_checking(opts):
     from . import test_list
     tolerances = {}
     for item in opts.tolerances:
-        port, eq, number = item.partition("=")
-        extended = port.startswith("\\")
+        # An extended identifier may hold "=" (\y=1\=2): N follows the last one.
+        port, eq, number = item.rpartition("=")
+        extended = is_extended_identifier(port)
         if not eq or not (extended or is_identifier(port)):
             raise BadInput(f"--tolerance {item!r}: give PORT=N with PORT an output's name"
                            " and N a decimal number")

@@ -17,8 +17,7 @@ import json
 import os
 import re
 
-from .coverage_report import (TRACEFILE, FileCoverage, combine, parse_tracefile,
-                              write_report)
+from .coverage_report import TRACEFILE, FileCoverage, combine, read_tracefile, write_report
 from . import fsm_coverage
 from .errors import BadInput
 
@@ -196,7 +195,10 @@ def parse_gcov_json(text, shown=None):
 # gcov also reports branches on other lines, which are GHDL's own generated
 # code (the bookkeeping of signal assignments, range checks): no test vector
 # aims at those, so they are left out of the counts.
-DECISION = re.compile(r"^\s*(?:\w+\s*:\s*)?(?:if|elsif|case|while)\b", re.I)
+# The label may be an extended identifier (\my fsm\, a backslash inside
+# doubled), which may hold blanks and colons.
+DECISION = re.compile(r"^\s*(?:(?:\w+|\\(?:[^\\]|\\\\)+\\)\s*:\s*)?(?:if|elsif|case|while)\b",
+                      re.I)
 
 
 def keep_decisions(record, source_text):
@@ -256,7 +258,10 @@ def combined_report(directory, parts):
     summary lines."""
     records = []
     for part in parts:
-        records += parse_tracefile(_read(os.path.join(part, TRACEFILE)))
+        try:
+            records += read_tracefile(os.path.join(part, TRACEFILE))
+        except OSError:
+            pass
     records = combine(records)
     texts = {}
     for r in records:

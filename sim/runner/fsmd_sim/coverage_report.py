@@ -111,7 +111,10 @@ def parse_tracefile(text):
     """The records of an lcov tracefile (as tracefile() writes it; other
     keys are skipped)."""
     records, current, first_lines = [], None, {}
-    for number, line in enumerate(text.splitlines(), 1):
+    # A record ends at LF alone: a form feed or U+2028 may be part of a
+    # source's path.
+    for number, line in enumerate(text.rstrip("\n").split("\n"), 1):
+        line = line.removesuffix("\r")
         key, _, value = line.partition(":")
         try:
             if key == "SF":
@@ -239,7 +242,16 @@ def write_report(directory, records, source_texts, test_name=""):
 
 
 def _write(path, text):
+    """Writes text as UTF-8; a path's bytes that are no UTF-8 (Python keeps
+    them as surrogates) are written back as they were, so genhtml finds the
+    file they name."""
     tmp = path + ".fsmd-sim-new"
-    with open(tmp, "w") as f:
+    with open(tmp, "w", encoding="utf-8", errors="surrogateescape") as f:
         f.write(text)
     os.replace(tmp, path)
+
+
+def read_tracefile(path):
+    """The records of the tracefile at path, read as _write wrote it."""
+    with open(path, encoding="utf-8", errors="surrogateescape") as f:
+        return parse_tracefile(f.read())

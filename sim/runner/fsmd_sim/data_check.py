@@ -63,3 +63,15 @@ def check(path, data, field_names, limit):
                                     f" {DIGITS_PER_FIELD} hexadecimal digits)")
             pos += DIGITS_PER_FIELD
     return DataCheck(min(len(lines), limit), max(0, len(lines) - limit))
+
+
+def read_fields(line, count):
+    """The first count fields of a line (bytes) as the bench reads them:
+    blanks skipped, then 8 characters each; what follows is not read."""
+    fields, pos = [], 0
+    for _ in range(count):
+        while pos < len(line) and line[pos] in BLANKS:
+            pos += 1
+        fields.append(line[pos:pos + DIGITS_PER_FIELD])
+        pos += DIGITS_PER_FIELD
+    return fields

@@ -1,5 +1,6 @@
-"""--wave-on-failure FILE: after a failed run, the waves of its first failing
-test alone, and a timing diagram of them.
+"""--wave-on-failure FILE: after a run that failed a test (a later test may
+have hung), the waves of its first failing test alone, and a timing diagram
+of them.
 
 A second run repeats the first up to that test: the same design on the same
 tests, cut after the failing one (the vectors file up to its line, the
@@ -14,11 +15,14 @@ A GHW file is binary and GHDL cannot begin its dump at a later time: FILE
 then holds the second run from time 0 to the end of the failing test, and
 the window is shown by the SVG alone.
 """
+import contextlib
 import os
 import re
+import tempfile
 
 from . import timing_svg, waves
-from .errors import BadInput
+from .failure_signals import diagram_rows, signal_roles
+from .errors import EXIT_HANG, BadInput
 
 # Cycles shown before the failing test starts.
 CYCLES_BEFORE = 3
@@ -28,14 +32,15 @@ FOLDER = "failure-run"
 class FailureWaves:
     """What the summary says: the test, the files written, or why none."""
 
-    def __init__(self, test, wave=None, svg=None, problem=None):
+    def __init__(self, test, wave=None, svg=None, problem=None, note=None):
         self.test, self.wave, self.svg, self.problem = test, wave, svg, problem
+        self.note = note  # what the files lack, said beside their names
 
     def summary_line(self, bench):
         if self.problem:
             return f"{bench}: no waves of failing test {self.test}: {self.problem}"
         return (f"{bench}: waves of failing test {self.test}: {self.wave}"
-                f" (timing diagram {self.svg})")
+                f" (timing diagram {self.svg})" + (f"; {self.note}" if self.note else ""))
 
 
 def svg_path(wave):
@@ -51,8 +56,11 @@ def svg_path(wave):
 
 def cut_vectors(text, test_lines, test):
     """The vectors text up to test number test (1 for the first), and one
-    more test. test_lines: the line number of each test."""
-    lines = text.splitlines(keepends=True)
+    more test. test_lines: the line number of each test, counted as the
+    vectors file is read: lines end at LF alone (a form feed or a lone CR
+    in a comment ends none)."""
+    lines = text.split("\n")
+    lines = [line + "\n" for line in lines[:-1]] + ([lines[-1]] if lines[-1] else [])
     kept = lines[:test_lines[test - 1]]
     if not kept[-1].endswith("\n"):
         kept[-1] += "\n"
@@ -78,13 +86,40 @@ def second_run_choice(numbers, test):
     return ",".join(f"{a}" if a == b else f"{a}-{b}" for a, b in ranges)
 
 
-def cut_data(data, test):
-    """The bundled bench's test data up to line test, and one more line."""
-    lines = data.splitlines(keepends=True)
+def cut_data(data, test, repeat=False):
+    """The bundled bench's test data up to line test, and one more line
+    (the failing one again when repeat: the next one never ended); lines
+    end at LF alone, as the bench reads them."""
+    lines = data.split(b"\n")
+    lines = [line + b"\n" for line in lines[:-1]] + ([lines[-1]] if lines[-1] else [])
     kept = lines[:test]
     if not kept[-1].endswith(b"\n"):
         kept[-1] += b"\n"
-    return b"".join(kept) + (lines[test] if test < len(lines) else kept[-1])
+    return b"".join(kept) + (lines[test] if test < len(lines) and not repeat else kept[-1])
+
+
+def second_run_stop(test, period_fs):
+    """The stop time of the second run ("...fs"), or None where the failure
+    line carries no time: some clock periods after the failing sample, more
+    than the window's tail needs, so that a next test that never ends (the
+    first run hung in it) costs the second run nothing."""
+    at = failure_time(test.line, 1)
+    if at is None or not period_fs:
+        return None
+    stop = at + 2 * ((test.cycles or 0) + CYCLES_BEFORE + 2) * period_fs
+    # Beyond what GHDL's 64-bit time holds: the first run's stop time stands.
+    return f"{stop}fs" if stop < 2**62 else None
+
+
+def _period_fs(job):
+    """The clock period of a generated bench in femtoseconds ("10 ns"), or
+    None."""
+    options = getattr(job, "options", None)
+    number, _, unit = (getattr(options, "clock_period", "") or "").partition(" ")
+    try:
+        return round(float(number) * waves.TIME_UNITS_FS[unit])
+    except (KeyError, ValueError):
+        return None
 
 
 def failure_time(line, unit_fs):
@@ -117,27 +152,31 @@ def tail(span, period, digits):
 
 def write(wave, first_job, outcome, rerun):
     """Runs the second run and writes wave (a VCD is cut to the window) and
-    its SVG; returns a FailureWaves. rerun(job_inputs) -> (outcome, vcd
-    path) runs the cut job; job_inputs is ("vectors", text) or ("data",
-    bytes)."""
+    its SVG; returns a FailureWaves. rerun(job_inputs, stop_time) ->
+    (outcome, vcd path) runs the cut job; job_inputs is ("vectors", text)
+    or ("data", bytes); stop_time, when not None, ends the second run."""
     test = outcome.failed[0]
     svg = svg_path(wave)
+    stop = second_run_stop(test, _period_fs(first_job))
+    # The first run hung in the test after the failing one (its status is
+    # then a hang, not a failure).
+    next_hung = outcome.status == EXIT_HANG and outcome.running_test() == test.number + 1
     try:
         if hasattr(first_job, "vectors"):
             second, vcd = rerun(("vectors", cut_vectors(first_job.vectors_text,
                                                          first_job.vectors.lines,
-                                                         test.number)))
+                                                         test.number)), stop)
         else:
-            second, vcd = rerun(("data", cut_data(first_job.data, test.number)))
+            second, vcd = rerun(("data", cut_data(first_job.data, test.number, next_hung)),
+                                stop)
         if not os.path.isfile(vcd):
             return FailureWaves(test.number, problem="the second run wrote no waves"
                                 f" ({second.detail or 'see its log'})")
         trace = waves.read(vcd)
-        controls, ports, expected = signal_roles(first_job, test.number)
-        clock = controls[0]
-        done = "done" if "done" in controls else controls[-1]
+        roles = signal_roles(first_job, test.number)
+        clock, done = roles.clock, roles.done
         start, end, test_start = waves.test_window(trace, test.number, clock, done,
-                                                   CYCLES_BEFORE)
+                                                   CYCLES_BEFORE, roles.number)
         marker_time = failure_time(test.line, trace.unit_fs)
         if marker_time is None:
             edges = trace.signals[done].rising_edges() if done in trace.signals else []
@@ -145,77 +184,59 @@ def write(wave, first_job, outcome, rerun):
             marker_time = later[0] if later else end
         rising = trace.signals[clock].rising_edges() if clock in trace.signals else []
         period = rising[-1] - rising[-2] if len(rising) > 1 else 0
-        digits = max([(trace.signals[p].width + 3) // 4 for p in ports if p in trace.signals],
-                     default=1)
+        digits = max([(trace.signals[p].width + 3) // 4 for _, p in roles.ports
+                      if p in trace.signals], default=1)
         end = marker_time + tail(marker_time - start, period, digits)
         if os.path.splitext(wave)[1].lower() == ".vcd":
-            waves.cut(vcd, wave + ".fsmd-sim-new", start, end)
-            os.replace(wave + ".fsmd-sim-new", wave)
-        rows = diagram_rows(trace, controls, ports, expected, test_start)
+            with _replacing(wave) as new:
+                waves.cut(vcd, new, start, end)
+        rows = diagram_rows(trace, roles, test_start)
         title = f"{outcome.name}: waves of test {test.number}, the first that failed"
         text = timing_svg.render(rows, start, end, trace.unit_fs / 10**6,
                                  (marker_time, marker_text(test)), title)
-        with open(svg + ".fsmd-sim-new", "w") as f:
-            f.write(text)
-        os.replace(svg + ".fsmd-sim-new", svg)
+        with _replacing(svg) as new:
+            with open(new, "w", encoding="utf-8") as f:
+                f.write(text)
     except BadInput as e:
         return FailureWaves(test.number, problem=str(e))
     except OSError as e:
         return FailureWaves(test.number, problem=f"{e.strerror} ({e.filename})")
-    return FailureWaves(test.number, wave, svg)
+    return FailureWaves(test.number, wave, svg, note=last_step_note(first_job, test.number))
 
 
-def signal_roles(job, test):
-    """(the control ports with the clock first, the data ports in order, the
-    expected value of each checked output as a hexadecimal text where the
-    bench holds it in no signal) of job's failing test number test."""
-    if hasattr(job, "options"):
-        controls = job.options.control_ports()
-        return controls, [p.name for p in job.vectors.ports], {}
-    spec = job.spec
-    lines = job.data.splitlines()
-    fields = lines[test - 1].split() if len(lines) >= test else []
-    expected = {spec["output"]: fields[-1].decode("ascii", "replace")} if fields else {}
-    return ["clk", "reset", "start", "done", "ready"], [*spec["inputs"], spec["output"]], expected
+def last_step_note(job, test):
+    """What the waves of a bundled bench's failing test lack when the bench
+    reads no test after it (its limit): GHDL's VCD leaves out the time step
+    of the bench's last check, which holds the failing sample. None when
+    they lack nothing."""
+    spec = getattr(job, "spec", None)
+    if spec is None or test < spec["ntests_max"]:
+        return None
+    return (f"the {job.name} bench reads no test after test {test} (at most"
+            f" {spec['ntests_max']}), so its waves end just before the failing sample")
 
 
-def diagram_rows(trace, controls, ports, expected, test_start):
-    """The rows of the diagram: the clock and the control ports that the
-    trace holds as waveforms, then each data port as a bus, each checked
-    output followed by its expected values, then the test number.
-    expected: the expected value (hexadecimal text) of an output whose
-    bench holds it in no signal, shown from the test's start."""
-    rows = []
-    for name in controls:
-        signal = trace.signals.get(name)
-        if signal is not None:
-            rows.append(timing_svg.Row(name, signal.changes, 1, wave=True))
-    # The generated bench holds each output's expected value in a signal of
-    # its own: <prefix>expected_<port>.
-    expected_signals = {}
-    for s in trace.signals.values():
-        for port in ports:
-            if s.name.endswith(f"expected_{port}") and s.name not in ports:
-                expected_signals[port] = s
-    for port in ports:
-        signal = trace.signals.get(port)
-        if signal is None:
-            continue
-        rows.append(timing_svg.Row(port, signal.changes, signal.width))
-        label = f"{port} expected"
-        if port in expected_signals:
-            e = expected_signals[port]
-            rows.append(timing_svg.Row(label, e.changes, e.width, expected=True))
-        elif port in expected:
-            try:
-                bits = format(int(expected[port], 16), f"0{signal.width}b")
-            except ValueError:
-                continue
-            rows.append(timing_svg.Row(label, [(test_start, bits)], signal.width, expected=True))
-    number = next((s for s in trace.signals.values() if s.name.endswith("test_number")), None)
-    if number is not None:
-        rows.append(timing_svg.Row("test", number.changes, number.width, decimal=True))
-    return rows
+@contextlib.contextmanager
+def _replacing(path):
+    """A new file of a name of its own beside path, which replaces path
+    once written whole (a file the user keeps beside it is never taken for
+    the temporary); removed when writing it fails."""
+    fd, new = tempfile.mkstemp(prefix=".fsmd-sim-", suffix=os.path.splitext(path)[1],
+                               dir=os.path.dirname(os.path.abspath(path)))
+    os.close(fd)
+    # mkstemp makes it private; the file is as readable as any other written.
+    umask = os.umask(0)
+    os.umask(umask)
+    try:
+        os.chmod(new, 0o666 & ~umask)
+        yield new
+        os.replace(new, path)
+    except BaseException:
+        try:
+            os.remove(new)
+        except OSError:
+            pass
+        raise
 
 
 def forget(wave):
@@ -246,12 +267,18 @@ def write_for_run(kit, opts, first_job, outcome, settings, cache):
     scratch = make_scratch(settings.directory)
     folder = prepare_dir(os.path.join(scratch, FOLDER), lambda text: None)
     wave = os.path.abspath(opts.wave_on_failure)
+    import time
+    if settings.deadline is not None and time.monotonic() >= settings.deadline:
+        return FailureWaves(outcome.failed[0].number, problem="the run used up its wall-clock"
+                            f" limit of {settings.timeout} s (--timeout); no time is left for"
+                            " a second run")
     problem = forget(wave)
     if problem:
         return FailureWaves(outcome.failed[0].number, problem=problem)
 
-    def rerun(cut):
+    def rerun(cut, stop_time):
         kind, content = cut
+        stop_time = stop_time or settings.stop_time
         if kind == "vectors":
             path = os.path.join(folder, "failing.vectors")
             with open(path, "w", encoding="utf-8", errors="surrogateescape") as f:
@@ -260,25 +287,37 @@ def write_for_run(kit, opts, first_job, outcome, settings, cache):
             second_opts = _copy(opts, vectors=path, max_failures=0,
                                 tests=second_run_choice(first_job.numbers,
                                                         outcome.failed[0].number))
-            make = lambda: design_job(second_opts)  # noqa: E731
+            make = lambda: with_first_design(design_job(second_opts), first_job)  # noqa: E731
         else:
             path = os.path.join(folder, "failing_test_data.txt")
             with open(path, "wb") as f:
                 f.write(content)
-            make = lambda: BenchJob(kit, opts.target, opts.designs, path)  # noqa: E731
+            make = lambda: with_first_design(  # noqa: E731
+                BenchJob(kit, opts.target, opts.designs, path), first_job)
         vcd = os.path.join(folder, "waves.vcd")
         for stale in (vcd,):
             if os.path.exists(stale):
                 os.remove(stale)
         if os.path.splitext(wave)[1].lower() == ".ghw":
             # GHDL writes one kind of waves per run: the GHW file first.
-            execute(kit, make(), Settings(settings.backend, folder, settings.stop_time, wave,
+            execute(kit, make(), Settings(settings.backend, folder, stop_time, wave,
                                           settings.timeout, settings.deadline), cache)
-        second = execute(kit, make(), Settings(settings.backend, folder, settings.stop_time, vcd,
+        second = execute(kit, make(), Settings(settings.backend, folder, stop_time, vcd,
                                                settings.timeout, settings.deadline), cache)
         return second, vcd
 
     return write(wave, first_job, outcome, rerun)
+
+
+def with_first_design(job, first_job):
+    """job, the second run's, with the design files as the first run read
+    them: a file edited (or replaced) since, while a long run went on, would
+    give the waves of another design."""
+    first = {copy: data for copy, _, data in first_job.sources.items
+             if first_job.is_design_source(copy)}
+    job.sources.items = [(copy, shown, first.get(copy, data) if job.is_design_source(copy)
+                          else data) for copy, shown, data in job.sources.items]
+    return job
 
 
 def _copy(opts, **changes):

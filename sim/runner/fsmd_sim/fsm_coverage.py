@@ -59,14 +59,16 @@ def cases_from_xml(source, design_files):
     found = []
     for case in root.iter():
         if case.get("kind") == "case_statement" and case.get("file") in wanted:
-            found.append(_read_case(case, by_id))
-    # Transitions inside an inner case over the same type belong to it.
+            found.append(_read_case(case, by_id, wanted))
+    # Transitions inside an inner case over the same type belong to it. An
+    # assignment is known by its file and line: two files may hold the same
+    # machine, line for line.
     owners = {}
     for c in found:
         for t in c.transitions:
-            owners[t[2], t[1]] = c
+            owners[c.file, t[2], t[1]] = c
     for c in found:
-        c.transitions = [t for t in c.transitions if owners[t[2], t[1]] is c]
+        c.transitions = [t for t in c.transitions if owners[c.file, t[2], t[1]] is c]
     return found
 
 
@@ -89,8 +91,9 @@ def _base_type(type_element, by_id):
     return type_element
 
 
-def _design_enumeration(expression, by_id, file):
-    """The enumeration type (declared in file) of a case's expression, or
+def _design_enumeration(expression, by_id, design_files):
+    """The enumeration type of a case's expression when one of the design
+    files declares it (in the architecture, or in a package of its own), or
     None: a case over std_logic or an integer is no state machine."""
     if expression is None or expression.get("kind") != "simple_name":
         return None
@@ -100,14 +103,14 @@ def _design_enumeration(expression, by_id, file):
     base = _base_type(t, by_id)
     if base is None or base.get("kind") != "enumeration_type_definition":
         return None
-    return base if base.get("file") == file else None
+    return base if base.get("file") in design_files else None
 
 
-def _read_case(case, by_id):
+def _read_case(case, by_id, design_files):
     file = case.get("file")
     line = int(case.get("line"))
     expression = case.find("expression")
-    enum = _design_enumeration(expression, by_id, file)
+    enum = _design_enumeration(expression, by_id, design_files)
     result = CaseStatement(file, line, expression.get("identifier") if enum is not None else None)
     chain = case.find("case_statement_alternative_chain")
     alternatives = []  # [labels, when line, statements]
@@ -119,18 +122,34 @@ def _read_case(case, by_id):
         elif kind == "choice_by_expression":
             label = _name(choice.find("choice_expression").get("identifier") or "?")
         else:
-            label = "range"
+            label = _range_label(choice.find("choice_range"))
         if choice.get("same_alternative_flag") == "true" and alternatives:
             alternatives[-1][0].append(label)
             continue
         alternatives.append([[label], int(choice.get("line")), _children(choice, "associated_chain")])
+    # Every arm's region expects the branches of the whole case, known only
+    # once all its arms are read.
+    branches = len(alternatives) + (0 if result.has_others else 1)
     for index, (labels, when_line, statements) in enumerate(alternatives):
         label = " | ".join(labels)
-        region = ((line, index, result.branch_count), _first_line(statements))
+        region = ((line, index, branches), _first_line(statements))
         result.arms.append([label, when_line, region])
         if enum is not None:
             _transitions(statements, region, label, enum, by_id, result.transitions)
     return result
+
+
+def _range_label(choice_range):
+    """The label of an arm over a range of states ("st_a to st_c"), or
+    "range" for one not written with two literals (a subtype's name)."""
+    if choice_range is not None and choice_range.get("kind") == "range_expression":
+        left = choice_range.find("left_limit_expr")
+        right = choice_range.find("right_limit_expr")
+        if left is not None and right is not None and left.get("identifier") and \
+                right.get("identifier"):
+            return (f"{_name(left.get('identifier'))} {choice_range.get('direction', 'to')}"
+                    f" {_name(right.get('identifier'))}")
+    return "range"
 
 
 def _children(element, name):
@@ -326,8 +345,29 @@ def read_tracefile_line(key, value, machines):
         line, when_line, count, label = value.split(",", 3)
         machines[int(line)].states.append([label, int(when_line), int(count)])
     elif key == TRANSITION_KEY:
-        line, at, count, target, source = value.split(",", 4)
+        line, at, count, rest = value.split(",", 3)
+        target, comma, source = _split_literal(rest)
+        if not comma:
+            raise ValueError(f"no source state in {value!r}")
         machines[int(line)].transitions.append([source, target, int(at), int(count)])
     else:
         return False
     return True
+
+
+def _split_literal(text):
+    """(literal, ",", the rest) of text that starts with an enumeration
+    literal followed by a comma. An extended literal (\\st,a\\, a doubled
+    backslash standing for one) may hold commas itself."""
+    if not text.startswith("\\"):
+        return text.partition(",")
+    i = 1
+    while i < len(text):
+        if text[i] == "\\":
+            if text[i + 1:i + 2] != "\\":
+                if text[i + 1:i + 2] != ",":
+                    break
+                return text[:i + 1], ",", text[i + 2:]
+            i += 1
+        i += 1
+    return text, "", ""

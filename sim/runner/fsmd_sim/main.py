@@ -4,7 +4,7 @@ import os
 import sys
 
 from . import cli
-from .errors import EXIT_BAD_INPUT, EXIT_FAILED, BadInput, Interrupted
+from .errors import EXIT_BAD_INPUT, EXIT_FAILED, EXIT_HANG, BadInput, Interrupted
 from .ghdl import install_signal_handlers
 
 
@@ -160,7 +160,9 @@ def run_one(kit, opts, cache):
             outcome = run_jobs(kit, job, settings, cache, opts.parts)
         else:
             outcome = execute(kit, job, settings, cache)
-    if opts.wave_on_failure and outcome.failed and outcome.status == EXIT_FAILED:
+    # A run that failed a test and then hung in a later one has a hang's
+    # status; its failing test has waves all the same.
+    if opts.wave_on_failure and outcome.failed and outcome.status in (EXIT_FAILED, EXIT_HANG):
         from .failure_waves import write_for_run
         outcome.failure_waves = write_for_run(kit, opts, job, outcome, settings, cache)
     if opts.junit:

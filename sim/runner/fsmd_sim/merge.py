@@ -138,7 +138,7 @@ def merge_coverage(directory, tracefiles, scratch, name):
     state machines (which lcov drops) by fsmd-sim; the report written into
     directory as a single run writes it (summary, annotated sources,
     coverage.info); returns the summary lines."""
-    from .coverage_report import combine, parse_tracefile, write_report
+    from .coverage_report import combine, read_tracefile, write_report
     from .ghdl import read_text, spawn
     lcov = next((os.path.join(d, "lcov") for d in os.get_exec_path()
                  if os.access(os.path.join(d, "lcov"), os.X_OK)), None)
@@ -157,11 +157,13 @@ def merge_coverage(directory, tracefiles, scratch, name):
     if spawn(argv + ["-o", merged], log, after_watchdog=True) != 0 or not os.path.isfile(merged):
         raise BadInput(f"lcov could not merge the tracefiles:\n{read_text(log).rstrip()}")
     try:
-        records = parse_tracefile(read_text(merged))
+        records = read_tracefile(merged)
         # lcov leaves out the records of state machines, which it does not
         # know: they are added up from the parts' own tracefiles.
         machines = {r.path: r for r in combine([m for path in tracefiles
-                                                for m in parse_tracefile(read_text(path))])}
+                                                for m in read_tracefile(path)])}
+    except OSError as e:
+        raise BadInput(f"cannot read a tracefile to merge: {e.strerror} ({e.filename})")
     except ValueError as e:
         raise BadInput(f"a tracefile to merge: {e}")
     for r in records:

@@ -60,7 +60,10 @@ def print_coverage(summary, out=None):
     out = out or sys.stdout
     print("coverage of the design:", file=out)
     for line in summary:
-        print(f"  {line}", file=out)
+        # A path's bytes that are no UTF-8 are shown as U+FFFD: the console
+        # may take no other.
+        shown = line.encode("utf-8", "surrogateescape").decode("utf-8", "replace")
+        print(f"  {shown}", file=out)
 
 
 def summary_line(outcome):

@@ -29,18 +29,35 @@ class Row:
 def hex_value(bits, width, decimal=False):
     """The text of a value: hexadecimal, as wide as the port's digits, from
     binary digits; a metavalue ('U', 'X', ...) shown as itself, repeated
-    over the digits when the whole value is one; decimal for an integer."""
+    over the digits when the whole value is one; decimal for an integer.
+    A value with '-' bits (an expected value whose digits the test leaves
+    unchecked) is shown digit by digit: '-' for a digit of '-' bits alone,
+    'X' for a digit that mixes them with others."""
     bits = bits.lstrip("b")
+    digits = max(1, (width + 3) // 4)
     if bits and all(c in "01" for c in bits):
         if decimal:
             value = int(bits, 2)
             if width and len(bits) == width and bits[0] == "1":
                 value -= 1 << width
             return str(value)
-        return f"{int(bits, 2):0{max(1, (width + 3) // 4)}X}"
+        return f"{int(bits, 2):0{digits}X}"
     if bits and len(set(bits)) == 1:
-        return bits[0] * max(1, (width + 3) // 4)
-    return "X" * max(1, (width + 3) // 4) if bits else "?"
+        return bits[0] * digits
+    if bits and "-" in bits and all(c in "01-" for c in bits) and not decimal:
+        # Digits count from the right; the leftmost may hold fewer bits.
+        # A value written shorter than the port extends as VCD says: with
+        # 0 after a 0 or 1, with its first bit after a '-'.
+        bits = bits.rjust(width, "0" if bits[0] in "01" else bits[0])
+        groups = [bits[max(0, end - 4):end] for end in range(len(bits), 0, -4)][::-1]
+        return "".join("-" if set(g) == {"-"} else "X" if "-" in g else f"{int(g, 2):X}"
+                       for g in groups)
+    return "X" * digits if bits else "?"
+
+
+def is_known(bits):
+    """Whether a value holds no metavalue but '-' (a don't-care)."""
+    return bits is not None and all(c in "01-" for c in bits.lstrip("b"))
 
 
 def render(rows, start, end, unit_ns, marker, title):
@@ -48,15 +65,19 @@ def render(rows, start, end, unit_ns, marker, title):
     unit_ns: nanoseconds per trace unit; marker: (time, text) of the
     failing sample."""
     span = max(end - start, 1)
+    # The names' column is as wide as the longest name: a long (extended)
+    # port name would run into the waves.
+    label_column = max(LABEL_WIDTH, round(label_width(max((len(r.label) for r in rows),
+                                                          default=0))) + 16)
     height = TOP + ROW_HEIGHT * len(rows) + 50
     svg = ElementTree.Element("svg", xmlns="http://www.w3.org/2000/svg",
-                              width=str(LABEL_WIDTH + PLOT_WIDTH + 20), height=str(height),
-                              viewBox=f"0 0 {LABEL_WIDTH + PLOT_WIDTH + 20} {height}")
+                              width=str(label_column + PLOT_WIDTH + 20), height=str(height),
+                              viewBox=f"0 0 {label_column + PLOT_WIDTH + 20} {height}")
     ElementTree.SubElement(svg, "rect", x="0", y="0", width="100%", height="100%", fill="white")
     _text(svg, 10, 20, title, weight="bold")
 
     def x_of(t):
-        return LABEL_WIDTH + PLOT_WIDTH * (min(max(t, start), end) - start) / span
+        return label_column + PLOT_WIDTH * (min(max(t, start), end) - start) / span
 
     for index, row in enumerate(rows):
         top = TOP + ROW_HEIGHT * index
@@ -69,8 +90,8 @@ def render(rows, start, end, unit_ns, marker, title):
             _bus(svg, segments, x_of, top, colour, row)
     # The time axis: the window's ends and the failing sample.
     axis = TOP + ROW_HEIGHT * len(rows) + 15
-    ElementTree.SubElement(svg, "line", x1=str(LABEL_WIDTH), y1=str(axis),
-                           x2=str(LABEL_WIDTH + PLOT_WIDTH), y2=str(axis), stroke="#777")
+    ElementTree.SubElement(svg, "line", x1=str(label_column), y1=str(axis),
+                           x2=str(label_column + PLOT_WIDTH), y2=str(axis), stroke="#777")
     for t, anchor in ((start, "start"), (end, "end")):
         _text(svg, x_of(t), axis + 15, _time_text(t, unit_ns), anchor=anchor, fill="#555")
     if marker is not None:
@@ -78,7 +99,7 @@ def render(rows, start, end, unit_ns, marker, title):
         x = x_of(t)
         ElementTree.SubElement(svg, "line", x1=f"{x:.1f}", y1=str(TOP - 14), x2=f"{x:.1f}",
                                y2=str(axis), stroke=UNKNOWN_COLOUR, **{"stroke-width": "2"})
-        anchor = "end" if x > LABEL_WIDTH + PLOT_WIDTH / 2 else "start"
+        anchor = "end" if x > label_column + PLOT_WIDTH / 2 else "start"
         _text(svg, x + (-4 if anchor == "end" else 4), TOP - 18,
               f"{_time_text(t, unit_ns)}: {text}", anchor=anchor, fill=UNKNOWN_COLOUR,
               weight="bold")
@@ -127,7 +148,7 @@ def _bus(svg, segments, x_of, top, colour, row):
             continue  # before the first value (an expected value before its test)
         x0, x1 = x_of(t0), x_of(t1)
         slope = min(3.0, (x1 - x0) / 2)
-        known = v is not None and all(c in "01" for c in v.lstrip("b"))
+        known = is_known(v)
         segment = ElementTree.SubElement(svg, "polygon", points=" ".join(
             f"{x:.1f},{y:.1f}" for x, y in ((x0, middle), (x0 + slope, high), (x1 - slope, high),
                                             (x1, middle), (x1 - slope, low), (x0 + slope, low))),

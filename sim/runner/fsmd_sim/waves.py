@@ -9,6 +9,8 @@ window's start under $dumpvars, then the changes inside the window, at
 their own times: a viewer shows the same times as the whole run's file.
 """
 
+import re
+
 TIME_UNITS_FS = {"fs": 1, "ps": 10**3, "ns": 10**6, "us": 10**9, "ms": 10**12, "s": 10**15,
                  "sec": 10**15}
 
@@ -62,12 +64,15 @@ def _header(lines):
     femtoseconds per unit, the top scope's signals by code)."""
     header, tokens, depth, top_seen = [], [], 0, False
     unit_fs, top = 1, {}
+    statement = ""
     for line in lines:
         header.append(line)
         tokens += line.split()
+        statement += line
         if "$end" not in tokens and not line.strip().startswith("$enddefinitions"):
             continue
         words, tokens = tokens, []
+        statement, text = "", statement
         keyword = words[0] if words else ""
         if keyword == "$timescale":
             text = "".join(words[1:-1])
@@ -80,11 +85,28 @@ def _header(lines):
             if depth == 0 and top:
                 top_seen = True
         elif keyword == "$var" and depth == 1 and not top_seen and len(words) >= 5:
-            kind, width, code, name = words[1], int(words[2]), words[3], words[4]
-            top[code] = Signal(name.split("[")[0], width, kind, code)
+            kind, width, code, name = _var(words, text)
+            top[code] = Signal(name, width, kind, code)
         elif keyword == "$enddefinitions":
             break
     return header, unit_fs, top
+
+
+# A $var statement: kind, width, code, then the name up to the last $end.
+# GHDL writes an extended identifier as it is declared (\\a b\\, \\x[1]\\),
+# blanks included, and a vector's range after it ([7:0]).
+_VAR = re.compile(r"\s*\$var\s+(\S+)\s+(\d+)\s+(\S+)\s+(.*?)\s+\$end\s*$", re.S)
+_RANGE = re.compile(r"\[\d+(?::\d+)?\]$")
+
+
+def _var(words, text):
+    """(kind, width, code, name without its range) of a $var statement."""
+    m = _VAR.match(text)
+    if m:
+        kind, width, code, name = m.group(1), int(m.group(2)), m.group(3), m.group(4)
+    else:
+        kind, width, code, name = words[1], int(words[2]), words[3], words[4]
+    return kind, width, code, _RANGE.sub("", name)
 
 
 def read(path, names=None):
@@ -111,14 +133,14 @@ def read(path, names=None):
     return trace
 
 
-def test_window(trace, test, clock, done, before=3):
+def test_window(trace, test, clock, done, before=3, number=None):
     """(start, end of the trace, start of the test) of the window of test
     number test (1 for the first), which starts `before` rising clock edges
     before the test.
-    The test starts when the bench's tb_test_number becomes test, or, in a
-    bench without it, at the rising edge of done that ended the test before
-    it."""
-    numbers = trace.signals.get("tb_test_number")
+    The test starts when the bench's signal of the test number (named
+    number) becomes test, or, in a bench without it, at the rising edge of
+    done that ended the test before it."""
+    numbers = trace.signals.get(number) if number else None
     start = None
     if numbers is not None:
         start = next((t for t, v in numbers.changes if _integer(v) == test), None)
@@ -141,8 +163,11 @@ def _integer(value):
 
 
 def cut(source, target, start, end):
-    """Writes into target the VCD source cut to the times start..end."""
-    with open(source, errors="replace") as f, open(target, "w") as out:
+    """Writes into target the VCD source cut to the times start..end. The
+    bytes of every line kept are copied as they are (latin-1 maps each
+    byte to one character and back)."""
+    with open(source, encoding="latin-1", newline="") as f, \
+            open(target, "w", encoding="latin-1", newline="") as out:
         lines = iter(f)
         header, _, _ = _header(lines)
         out.writelines(header)

@@ -202,6 +202,32 @@ class StateMachines(unittest.TestCase):
         self.assertIn("FSMSTATE:37,53,0,st_full", info)
         self.assertIn("FSMTRANS:37,44,0,st_full,st_idle", info)
 
+    def test_a_state_type_from_a_package_and_arms_of_every_form(self):
+        # fsm_package takes its states from a package in another file; its
+        # arms are a literal, a range (holding a case over the same signal),
+        # an extended literal with a comma, and `when others`. The vectors
+        # never take the a(1) path through \\ph,odd\\. Faults: no state
+        # machine for a type of another file, arms counted by lines that GCC
+        # credits with other arms' code, the odd literal cut in the tracefile.
+        d = fresh("fsm-package")
+        types, design = DESIGNS / "fsm_package_types.vhd", DESIGNS / "fsm_package.vhd"
+        vectors = d / "v.txt"
+        vectors.write_text("a : y\n01 : 01\n00 : 00\n04 : 04\n")
+        status, out, err = fsmd_sim("fsm_package", "--design", types, design, "--vectors", vectors,
+                                    "--dir", d / "run", "--coverage", d / "cov", "--quiet")
+        self.assertEqual(status, 0, out + err)
+        summary = (d / "cov" / "summary.txt").read_text().splitlines()
+        outer = summary.index(f"state machine phase (case at line 32 of {design})")
+        self.assertEqual(summary[outer + 1:outer + 3], [
+            "  states      3/4 reached   never: \\ph,odd\\ (line 49)",
+            "  transitions 3/5 taken     never: ph_idle -> \\ph,odd\\ (line 38),"
+            " \\ph,odd\\ -> ph_four (line 50)"])
+        inner = summary.index(f"state machine phase (case at line 43 of {design})")
+        self.assertEqual(summary[inner + 1:inner + 3],
+                         ["  states      2/2 reached", "  transitions 2/2 taken"])
+        info = (d / "cov" / "coverage.info").read_text().splitlines()
+        self.assertIn("FSMTRANS:32,38,0,\\ph,odd\\,ph_idle", info)
+
     def test_a_case_over_every_state_reaches_full_branch_coverage(self):
         # Fault: the branch GHDL adds for a value matching no arm counted,
         # which no vector can take.

@@ -13,7 +13,7 @@ from fsmd_sim.errors import EXIT_BAD_INPUT, EXIT_FAILED, EXIT_HANG, EXIT_PASSED,
 from fsmd_sim.bench.checker import output_checker  # noqa: E402
 from fsmd_sim.bench.names import Names  # noqa: E402
 from fsmd_sim.bench.verdict import STOPPED_TEXT, results_and_verdict  # noqa: E402
-from fsmd_sim.harness_gen import Options, generate, split_ports  # noqa: E402
+from fsmd_sim.harness_gen import HANG_REPORT, Options, generate, split_ports  # noqa: E402
 from fsmd_sim.ports import Port  # noqa: E402
 from fsmd_sim.report import summary_line  # noqa: E402
 from fsmd_sim.vectors import VectorsError, parse  # noqa: E402
@@ -153,6 +153,25 @@ class CommandLine(unittest.TestCase):
         # A tolerance of thousands of digits is wider than any port, not a crash.
         self.assertGreater(cli.parse_args(BASE + ["--tolerance", "y=" + "9" * 5000]).tolerances["y"], 1 << 4096)
 
+    def test_an_extended_port_name_may_hold_equals_signs(self):
+        # Fault: the item split at its first '=', so that \y=1\=2 reads as
+        # port \y with N '1\=2' and is refused.
+        cases = [("\\y=1\\=2", {"\\y=1\\": 2}),
+                 ("\\a==b\\=0", {"\\a==b\\": 0}),
+                 ("\\=\\=7", {"\\=\\": 7}),
+                 ("\\My Port\\=3", {"\\My Port\\": 3}),
+                 ("\\a\\\\b\\=1", {"\\a\\\\b\\": 1})]
+        for item, tolerances in cases:
+            with self.subTest(item=item):
+                self.assertEqual(cli.parse_args(BASE + ["--tolerance", item]).tolerances,
+                                 tolerances)
+                self.assertEqual(cli.parse_args(BASE + [f"--tolerance={item}"]).tolerances,
+                                 tolerances)
+        for item in ("\\y=1", "\\=1", "\\a\\b\\=1", "\\y=1\\="):
+            with self.subTest(item=item):
+                with self.assertRaises(BadInput):
+                    cli.parse_args(BASE + ["--tolerance", item])
+
     def test_bad_values_and_misplaced_options_are_refused(self):
         cases = [
             (BASE + ["--tolerance", "y"], "give PORT=N"),
@@ -265,6 +284,13 @@ class EarlyEnds(unittest.TestCase):
         self.assertIn("test 4 never saw done rise", o.detail)
         self.assertIn("line 5)", o.detail)  # test 4 is on line 5 of the vectors file
         # The missing state of skipped tests may be why it hangs.
+        self.assertIn("2 earlier tests were skipped", o.note)
+        # The same when the bench itself ends the test at --max-cycles.
+        # Fault: that hang's report leaving the note out.
+        o = job.outcome("\n".join([self.line(2, True), "test 4 HANG at 90 ns: done did not rise"]),
+                        f"b.vhd:30:7:@90ns:(report note): {HANG_REPORT} 4\n", "1ms")
+        self.assertEqual(o.status, EXIT_HANG)
+        self.assertIn("test 4 never raised done", o.detail)
         self.assertIn("2 earlier tests were skipped", o.note)
 
 

@@ -8,6 +8,7 @@ import tempfile
 import unittest
 
 from fsmd_sim import coverage, coverage_report
+from fsmd_sim.errors import BadInput
 
 DATA = pathlib.Path(__file__).parent / "data"
 DESIGN = DATA / "popcount_shortcut.vhd"
@@ -65,7 +66,12 @@ class FromGcov(unittest.TestCase):
     def test_labelled_and_indented_decisions_match(self):
         cases = [("    if a = '1' then", True), ("  lbl : case s is", True),
                  ("elsif b then", True), ("  ifx <= '1';", False), ("  -- if a then", False),
-                 ("  state <= st_idle;", False), ("while n > 0 loop", True)]
+                 ("  state <= st_idle;", False), ("while n > 0 loop", True),
+                 # Extended labels. Fault: a labelled state machine's case
+                 # losing its branches, and with them its arms' counts.
+                 ("  \\my fsm\\ : case state is", True), ("\\a:b\\: if x then", True),
+                 ("  \\a\\\\b\\ : case s is", True), ("  \\x:y\\ <= '1';", False),
+                 ("  \\if\\ <= '1';", False), ("  \\case\\ : y <= a;", False)]
         for text, want in cases:
             self.assertEqual(bool(coverage.DECISION.match(text)), want, text)
 
@@ -150,6 +156,49 @@ class Tracefile(unittest.TestCase):
         self.assertEqual(merged[1].branches, {1: [None, 7]})
         # The records given stay as they were.
         self.assertEqual(a.lines, {1: 2})
+
+    def test_odd_paths_survive_the_tracefile(self):
+        # Characters that str.splitlines() takes for line ends, all legal
+        # in a path. Fault: a record cut in two on reading, the counts lost
+        # or read into a file of another name.
+        for odd in ("\x0c", "\x0b", "\x1c", "\x1d", "\x1e", "\x85", "\u2028", "\u2029", ",", ":"):
+            with self.subTest(odd=repr(odd)):
+                record = coverage_report.FileCoverage(f"/d/a{odd}b.vhd")
+                record.add_line(3, 2)
+                record.add_branches(3, [1, 0])
+                back = coverage_report.parse_tracefile(coverage_report.tracefile([record], "t"))
+                self.assertEqual([(r.path, r.lines, r.branches) for r in back],
+                                 [(record.path, {3: 2}, {3: [1, 0]})])
+
+    def test_a_path_that_is_no_utf8_is_written_as_its_bytes(self):
+        # A file name in Latin-1 (Python keeps its byte as a surrogate).
+        # Fault: the report cannot be written (an encoding error ends the
+        # run with a traceback), or the name is changed, so genhtml cannot
+        # find the file.
+        import io
+        from fsmd_sim.report import print_coverage
+        name = os.fsdecode(b"/d/caf\xe9.vhd")
+        record = coverage_report.FileCoverage(name)
+        record.add_line(1, 1)
+        with tempfile.TemporaryDirectory() as d:
+            summary = coverage_report.write_report(d, [record], {name: "x <= y;\n"}, "t")
+            info = pathlib.Path(d, coverage_report.TRACEFILE)
+            self.assertIn(b"SF:/d/caf\xe9.vhd\n", info.read_bytes())
+            self.assertEqual([r.path for r in coverage_report.read_tracefile(info)], [name])
+        shown = io.StringIO()
+        print_coverage(summary, shown)
+        self.assertIn("/d/caf\ufffd.vhd", shown.getvalue())
+        shown.getvalue().encode("utf-8")
+
+    def test_a_design_path_with_a_line_break_is_refused_for_coverage(self):
+        # A line break cannot be written into the tracefile at all.
+        from fsmd_sim import cli
+        for path in ("a\nb.vhd", "a\rb.vhd"):
+            with self.subTest(path=repr(path)):
+                with self.assertRaisesRegex(BadInput, "holds a line break"):
+                    cli.parse_args(["e", "--design", path, "--vectors", "v", "--coverage", "c"])
+        self.assertEqual(cli.parse_args(["e", "--design", "a\x0cb.vhd", "--vectors", "v"]).designs,
+                         ["a\x0cb.vhd"])
 
     def test_malformed_tracefile_names_the_line(self):
         with self.assertRaisesRegex(ValueError, "line 2"):

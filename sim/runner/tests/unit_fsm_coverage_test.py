@@ -1,5 +1,6 @@
 """Tests of fsmd_sim.fsm_coverage without GHDL: the state machines found in
-the trees GHDL dumped for designs/fsm_states.vhd and designs/fsm_full.vhd,
+the trees GHDL dumped for designs/fsm_states.vhd, designs/fsm_full.vhd,
+designs/fsm_two_process.vhd and designs/fsm_package.vhd (with its package),
 their counts from gcov's JSON of a real run of fsm_states on
 data/fsm_states_partial.vectors (st_idle, st_add and st_sub only), the report
 lines and the tracefile records. data/make_fsm_fixture.sh remakes the
@@ -13,9 +14,9 @@ from fsmd_sim import coverage, coverage_report, fsm_coverage
 DATA = pathlib.Path(__file__).parent / "data"
 
 
-def cases(design):
+def cases(design, files=None):
     with gzip.open(DATA / f"{design}.xml.gz") as tree:
-        return fsm_coverage.cases_from_xml(tree, [f"{design}.vhd"])
+        return fsm_coverage.cases_from_xml(tree, files or [f"{design}.vhd"])
 
 
 def partial_run():
@@ -81,6 +82,106 @@ class FromTheTree(unittest.TestCase):
                           ("ph_done", "ph_idle", 50)])
         self.assertEqual([tuple(t[:3]) for t in found["phase"].transitions],
                          [("w_low", "w_high", 63), ("w_high", "w_low", 67)])
+
+    def test_a_state_type_from_a_package_of_the_design_and_arms_of_every_form(self):
+        # fsm_package takes phase_t from fsm_package_types.vhd; its arms are a
+        # literal, a range, an extended literal and `when others`, and the
+        # range's arm holds a case over the same signal. Faults: a type
+        # declared outside the case's file not taken for a state machine, a
+        # range labelled without its states, the inner case's transitions
+        # counted in the outer one too.
+        found = {c.line: c for c in cases("fsm_package", ["fsm_package_types.vhd",
+                                                         "fsm_package.vhd"])}
+        outer, inner = found[32], found[43]
+        self.assertEqual((outer.signal, inner.signal), ("phase", "phase"))
+        self.assertEqual([(label, line) for label, line, _ in outer.arms],
+                         [("ph_idle", 33), ("ph_one to ph_two", 42), ("\\ph,odd\\", 49),
+                          ("others", 51)])
+        self.assertEqual((outer.has_others, outer.branch_count), (True, 4))
+        self.assertEqual([tuple(t[:3]) for t in outer.transitions],
+                         [("ph_idle", "ph_one", 36), ("ph_idle", "\\ph,odd\\", 38),
+                          ("ph_idle", "ph_two", 40), ("\\ph,odd\\", "ph_four", 50),
+                          ("others", "ph_idle", 53)])
+        self.assertEqual([label for label, _, _ in inner.arms], ["ph_one", "others"])
+        self.assertEqual([tuple(t[:3]) for t in inner.transitions],
+                         [("ph_one", "ph_three", 45), ("others", "ph_four", 47)])
+        self.assertEqual(inner.transitions[0][3][0], (43, 0, 2))
+
+    def test_every_arm_is_counted_by_its_branch_of_the_whole_case(self):
+        # Fault: an arm's region expecting the branches read so far (arm i of
+        # a case without `when others`: i + 1), so that only the last arm
+        # is counted by its branch and the others by their first line, which
+        # GCC may credit with code of another arm.
+        for design, files, line, branches in [
+                ("fsm_states", None, 37, 7), ("fsm_full", None, 36, 4),
+                ("fsm_package", ["fsm_package_types.vhd", "fsm_package.vhd"], 32, 4),
+                ("fsm_package", ["fsm_package_types.vhd", "fsm_package.vhd"], 43, 2)]:
+            with self.subTest(design=design, line=line):
+                case = next(c for c in cases(design, files) if c.line == line)
+                self.assertEqual([region[0] for _, _, region in case.arms],
+                                 [(line, i, branches) for i in range(len(case.arms))])
+                record = coverage_report.FileCoverage(design)
+                counts = [3 * i + 1 for i in range(branches)]
+                record.branches[line] = list(counts)
+                # Every line counted 99: a count that is no arm's.
+                record.lines = {n: 99 for n in range(1, 80)}
+                fsm_coverage.apply([case], record)
+                self.assertEqual([count for _, _, count in record.machines[line].states],
+                                 counts[:len(case.arms)])
+
+    def test_a_type_of_a_file_that_is_not_the_designs_is_no_state_machine(self):
+        # The package's file left out of the design files: its type is as
+        # foreign as std_logic's.
+        found = cases("fsm_package", ["fsm_package.vhd"])
+        self.assertEqual([c.signal for c in found], [None, None])
+
+
+def machine_tree(files):
+    """A tree as `ghdl --file-to-xml` writes it, reduced to what is read:
+    in each file, a type (st_a, st_b) and at line 10 a case over a signal of
+    it whose arms (lines 11 and 13) assign the other state (lines 12, 14)."""
+    out = []
+    for n, file in enumerate(files):
+        t, a, b, sig = (f"{n}{k}" for k in "tabs")
+        out.append(f"""
+<el kind="design_file" file="{file}">
+ <type_definition id="{t}" kind="enumeration_type_definition" file="{file}" line="2"/>
+ <el id="{a}" kind="enumeration_literal" file="{file}" line="2" identifier="st_a"/>
+ <el id="{b}" kind="enumeration_literal" file="{file}" line="2" identifier="st_b"/>
+ <el kind="case_statement" file="{file}" line="10">
+  <expression kind="simple_name" identifier="state"><type ref="{t}"/></expression>
+  <case_statement_alternative_chain>""")
+        for line, (when, to) in ((11, (a, b)), (13, (b, a))):
+            name = {a: "st_a", b: "st_b"}
+            out.append(f"""
+   <el kind="choice_by_expression" file="{file}" line="{line}" same_alternative_flag="false">
+    <choice_expression kind="simple_name" identifier="{name[when]}"/>
+    <associated_chain>
+     <el kind="simple_signal_assignment_statement" file="{file}" line="{line + 1}">
+      <target kind="simple_name" identifier="state"><type ref="{t}"/></target>
+      <waveform_chain><el kind="waveform_element">
+       <we_value kind="simple_name" identifier="{name[to]}"><named_entity ref="{to}"/></we_value>
+      </el></waveform_chain>
+     </el>
+    </associated_chain>
+   </el>""")
+        out.append("\n  </case_statement_alternative_chain>\n </el>\n</el>")
+    return "<root>" + "".join(out) + "\n</root>"
+
+
+class TwoFiles(unittest.TestCase):
+    def test_the_same_machine_in_two_files_keeps_its_transitions_in_each(self):
+        # Fault: an assignment known by its line alone, so that the second
+        # file's machine takes the first's transitions on the same lines
+        # and the first is left with none.
+        import io
+        found = fsm_coverage.cases_from_xml(io.StringIO(machine_tree(["a.vhd", "b.vhd"])),
+                                            ["a.vhd", "b.vhd"])
+        self.assertEqual([c.file for c in found], ["a.vhd", "b.vhd"])
+        for case in found:
+            with self.subTest(file=case.file):
+                self.assertEqual([tuple(t[:3]) for t in case.transitions],
+                                 [("st_a", "st_b", 12), ("st_b", "st_a", 14)])
 
 
 class Counts(unittest.TestCase):
@@ -165,9 +266,29 @@ class Tracefile(unittest.TestCase):
                          [2 * s[2] for s in record.machines[37].states])
         self.assertEqual(len(twice.machines[37].transitions), 9)
 
+    def test_odd_state_names_survive_the_tracefile(self):
+        # Extended identifiers may hold commas, backslashes (doubled) and
+        # blanks. Fault: a transition's target cut at its first comma, so
+        # that its source reads as the rest.
+        names = ["st_a", "\\st,a\\", "\\a\\\\,b\\", "\\,\\", "\\x y | z\\", "\\q\\\\\\"]
+        for target in names:
+            for source in names + ["st_a | \\b,c\\", "others"]:
+                with self.subTest(target=target, source=source):
+                    record = coverage_report.FileCoverage("d.vhd")
+                    machine = fsm_coverage.Machine(3, "\\my,state\\")
+                    machine.states = [[source, 4, 2]]
+                    machine.transitions = [[source, target, 5, 1], [source, "st_b", 6, 0]]
+                    record.machines[3] = machine
+                    back = coverage_report.parse_tracefile(
+                        coverage_report.tracefile([record]))[0].machines[3]
+                    self.assertEqual(vars(back), vars(machine))
+
     def test_a_malformed_machine_record_names_its_line(self):
-        with self.assertRaisesRegex(ValueError, "line 3"):
-            coverage_report.parse_tracefile("SF:a.vhd\nFSM:3,state\nFSMSTATE:9,4,1,st_a\n")
+        for record in ("FSMSTATE:9,4,1,st_a", "FSMTRANS:3,5,1,\\st,a\\", "FSMTRANS:3,5,1,\\st\\x,a",
+                       "FSMTRANS:3,5,1,st_a"):
+            with self.subTest(record=record):
+                with self.assertRaisesRegex(ValueError, "line 3"):
+                    coverage_report.parse_tracefile(f"SF:a.vhd\nFSM:3,state\n{record}\n")
 
 
 if __name__ == "__main__":

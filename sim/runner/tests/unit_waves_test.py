@@ -1,15 +1,20 @@
 """Tests of --wave-on-failure's pieces without GHDL: reading and cutting a
 VCD (waves.py), the window of a test, the cut inputs of the second run and
-the failure's time and label (failure_waves.py), and the SVG timing diagram
+the failure's time and label (failure_waves.py), the signals the diagram
+draws for each port (failure_signals.py), and the SVG timing diagram
 (timing_svg.py), parsed back with xml.etree."""
 import pathlib
 import tempfile
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-from fsmd_sim import failure_waves, timing_svg, waves
-from fsmd_sim.errors import BadInput
+from fsmd_sim import failure_signals, failure_waves, results, timing_svg, waves
+from fsmd_sim.errors import EXIT_FAILED, EXIT_HANG, BadInput
 from fsmd_sim.cli import parse_args
+from fsmd_sim.harness_gen import Options, generate
+from fsmd_sim.ports import Port
+
+SVG = "{http://www.w3.org/2000/svg}"
 
 # A run as GHDL writes it: packages' empty scopes, the bench's top scope with
 # the design inside, a clock of 10 ns period (in fs), three tests that start
@@ -89,12 +94,42 @@ class ReadAndCut(unittest.TestCase):
     def test_window_from_the_test_number_and_from_done(self):
         trace = waves.read(written(sample_vcd()))
         # Test 3 starts at 40 ns; three rising edges before: 10, 20, 30 ns.
-        self.assertEqual(waves.test_window(trace, 3, "clk", "done"),
+        self.assertEqual(waves.test_window(trace, 3, "clk", "done", number="tb_test_number"),
                          (10 * 10**6, 100 * 10**6, 40 * 10**6))
         # Without the test number: test 3 starts at the second rise of done.
         del trace.signals["tb_test_number"]
         self.assertEqual(waves.test_window(trace, 3, "clk", "done")[2], 40 * 10**6)
         self.assertEqual(waves.test_window(trace, 1, "clk", "done", before=2)[0], 0)
+
+    def test_odd_names_are_read_whole_and_cut_byte_for_byte(self):
+        # Extended identifiers as GHDL writes them: blanks, brackets, '$end'
+        # and bytes of Latin-1 inside, a vector's range after them. Faults:
+        # a name cut at its first blank or bracket (the port missing from
+        # the diagram), or the cut copy's bytes decoded and re-encoded.
+        names = [("\\a b\\", 8, "\\a b\\[7:0]"), ("\\x[1]\\", 1, "\\x[1]\\"),
+                 ("\\v[2]\\", 4, "\\v[2]\\[3:0]"), ("\\a $end b\\", 1, "\\a $end b\\"),
+                 ("\\two  blanks\\", 1, "\\two  blanks\\"), ("q", 2, "q[1:0]"),
+                 ("\\caf\xe9\\", 1, "\\caf\xe9\\")]
+        header = "$timescale\n  1 fs\n$end\n$scope module bench $end\n"
+        header += "".join(f"$var reg {w} {chr(33 + i)} {written} $end\n"
+                          for i, (_, w, written) in enumerate(names))
+        header += "$upscope $end\n$enddefinitions $end\n"
+        body = "#0\n" + "".join(f"b{'1' * w} {chr(33 + i)}\n" if w > 1 else f"1{chr(33 + i)}\n"
+                                  for i, (_, w, _) in enumerate(names)) + "#10\n0!\n#20\n1!\n"
+        folder = pathlib.Path(tempfile.mkdtemp())
+        source = folder / "odd.vcd"
+        source.write_bytes((header + body).encode("latin-1"))
+        trace = waves.read(source)
+        for name, width, _ in names:
+            if name.isascii():
+                with self.subTest(name=name):
+                    self.assertEqual(trace.signals[name].width, width)
+                    self.assertEqual(len(trace.signals[name].changes), 1 if name != names[0][0]
+                                     else 3)
+        target = folder / "cut.vcd"
+        waves.cut(source, target, 5, 20)
+        self.assertTrue(target.read_bytes().startswith(header.encode("latin-1")))
+        self.assertIn("\\caf\xe9\\".encode("latin-1"), target.read_bytes())
 
     def test_timescale_units(self):
         text = sample_vcd().replace("  1 fs\n", "  10 ps\n")
@@ -131,6 +166,41 @@ class SecondRun(unittest.TestCase):
         data = b"1 2\n3 4\n5 6"
         self.assertEqual(failure_waves.cut_data(data, 1), b"1 2\n3 4\n")
         self.assertEqual(failure_waves.cut_data(data, 3), b"1 2\n3 4\n5 6\n5 6\n")
+        # The bench's readline ends a line at LF alone. Fault: a lone CR
+        # taken for a line's end, so the second run's tests are others.
+        self.assertEqual(failure_waves.cut_data(b"1 2\r 9\n3 4\n5 6\n", 1),
+                         b"1 2\r 9\n3 4\n")
+
+    def test_the_second_run_ends_soon_after_the_failing_sample(self):
+        # Fault: a second run that goes on through a next test that never
+        # ends (the first run hung in it), or one stopped before the window.
+        class Test:
+            line, cycles = "at 70 ns: y=11 y_expected=12 cycles=1 (vectors file line 4)", 1
+        stop = failure_waves.second_run_stop(Test, 10**7)
+        self.assertEqual(stop, f"{70 * 10**6 + 2 * 6 * 10**7}fs")
+        Test.cycles = None
+        self.assertEqual(failure_waves.second_run_stop(Test, 10**7), f"{70 * 10**6 + 10 * 10**7}fs")
+        Test.line = f"at {2**62 // 10**6} ns: y=11"
+        self.assertIsNone(failure_waves.second_run_stop(Test, 10**7))
+        Test.line = "POPCOUNT error: inp=00000003"
+        self.assertIsNone(failure_waves.second_run_stop(Test, 10**7))
+        # A bundled bench's data: the failing line again in place of the
+        # next, which never ended.
+        self.assertEqual(failure_waves.cut_data(b"1\n2\n3\n", 2, repeat=True), b"1\n2\n2\n")
+
+    def test_lines_end_where_the_vectors_file_ends_them(self):
+        # The vectors file's lines end at LF alone: a form feed, a file
+        # separator, a lone CR or U+2028 in a comment ends none. Fault: the
+        # cut counting lines otherwise than test_lines do, so the second
+        # run holds other tests and its waves are of another test.
+        for odd in ("\x0c", "\x1c", "\r", "\u2028", "\x85", "\x0b"):
+            with self.subTest(odd=repr(odd)):
+                text = f"a : y\n# one{odd}two\n01 : 02\n03 : 04 # x{odd}y\n05 : 06\n07 : 08\n"
+                lines = [3, 4, 5, 6]
+                self.assertEqual(failure_waves.cut_vectors(text, lines, 2),
+                                 f"a : y\n# one{odd}two\n01 : 02\n03 : 04 # x{odd}y\n05 : 06\n")
+                self.assertEqual(failure_waves.cut_vectors(text, lines, 4),
+                                 text + "07 : 08\n")
 
     def test_failure_time_and_label(self):
         line = "at 89200 ns: a=B6 op=0 y=5B y_expected=5A cycles=2 (vectors file line 2974)"
@@ -148,7 +218,228 @@ class SecondRun(unittest.TestCase):
         self.assertEqual(failure_waves.svg_path("/d/f.GHW"), "/d/f.svg")
 
 
+def design_ports(*data):
+    return [Port("clk", "in", "std_logic"), Port("reset", "in", "std_logic"),
+            Port("start", "in", "std_logic"), Port("done", "out", "std_logic"), *data]
+
+
+class GeneratedBenchSignals(unittest.TestCase):
+    # Ports named like the bench's own words (read, now), an extended name,
+    # one that starts with the bench's prefix (the bench's own names then
+    # take another), and ports whose names end like another's expected
+    # value or the test number.
+    PORTS = design_ports(Port("read", "in", "unsigned", 7, 0),
+                         Port("\\y=1\\", "out", "unsigned", 7, 0),
+                         Port("\\a b\\", "in", "std_logic"),
+                         Port("tb_x", "out", "std_logic_vector", 3, 0),
+                         Port("expected_tb_x", "out", "std_logic_vector", 3, 0),
+                         Port("test_number", "out", "std_logic_vector", 3, 0),
+                         Port("now", "out", "std_logic_vector", 3, 0))
+
+    def test_every_signal_the_diagram_looks_for_is_one_the_bench_declares(self):
+        # Fault: the diagram looking for tb_<name> or the port's own name,
+        # so that a port is missing, or shows another signal's values.
+        options = Options("e", controls={"done": "done"})
+        declared = {line.strip()[len("signal "):].split(" : ")[0] for line in
+                    generate(self.PORTS, options).splitlines()
+                    if line.strip().startswith("signal ")}
+        roles = failure_signals.generated_bench_roles(self.PORTS, options)
+        self.assertEqual([label for label, _ in roles.ports],
+                         ["read", "\\y=1\\", "\\a b\\", "tb_x", "expected_tb_x",
+                          "test_number", "now"])
+        names = ([n for _, n in roles.controls] + [n for _, n in roles.ports]
+                 + [n for pair in roles.expected_signals.values() for n in pair] + [roles.number])
+        for name in names:
+            with self.subTest(name=name):
+                self.assertIn(name, declared)
+        self.assertEqual(len(set(names)), len(names))
+        self.assertEqual((roles.clock, roles.done), ("clk", "done"))
+
+    def test_done_under_another_name_is_still_done(self):
+        # Fault: done looked up by its role's name, the last control taken
+        # when the port is called otherwise.
+        ports = design_ports(Port("y", "out", "unsigned", 7, 0))
+        ports[3] = Port("fin", "out", "std_logic")
+        roles = failure_signals.generated_bench_roles(
+            ports + [Port("ready", "out", "std_logic")],
+            Options("e", controls={"done": "fin"}))
+        self.assertEqual((roles.clock, roles.done), ("clk", "fin"))
+
+    def test_rows_show_each_port_its_expected_values_and_what_is_unchecked(self):
+        roles = failure_signals.generated_bench_roles(self.PORTS, Options("e"))
+        names = dict(roles.ports)
+        expected, checked = roles.expected_signals["\\y=1\\"]
+        trace = waves.Trace()
+        signals = [("clk", 1, [(0, "0"), (5, "1")]),
+                   (names["read"], 8, [(0, "b00000001")]),
+                   (names["\\y=1\\"], 8, [(0, "bUUUUUUUU"), (20, "b00010010")]),
+                   (expected, 8, [(0, "b0001----"), (10, "b00000000"), (30, "b00010011")]),
+                   # Checked at first, not in the second test, checked again.
+                   (checked, 1, [(0, "1"), (10, "0"), (30, "1")]),
+                   (names["test_number"], 4, [(0, "b0111")]),
+                   (roles.number, 32, [(0, "b1"), (10, "b10"), (30, "b11")])]
+        for name, width, changes in signals:
+            signal = waves.Signal(name, width, "reg", name)
+            signal.changes = changes
+            trace.signals[name] = signal
+        rows = {row.label: row for row in failure_signals.diagram_rows(trace, roles, 10)}
+        self.assertEqual(list(rows), ["clk", "read", "\\y=1\\", "\\y=1\\ expected",
+                                      "test_number", "test"])
+        shown = [timing_svg.hex_value(v, 8) for _, v in rows["\\y=1\\ expected"].changes]
+        self.assertEqual(shown, ["1-", "--", "13"])
+        self.assertEqual([timing_svg.hex_value(v, 32, True) for _, v in rows["test"].changes],
+                         ["1", "2", "3"])
+
+
+class Writing(unittest.TestCase):
+    """write() on the sample run, its second run replaced by the sample
+    VCD: test 3 failed at 60 ns."""
+
+    def run_write(self, folder, name="w.vcd"):
+        class Job:
+            vectors_text = "a : y\n1 : 1\n2 : 2\n3 : 3\n4 : 4\n"
+            ports = design_ports(Port("y", "out", "unsigned", 7, 0))
+            options = Options("e")
+
+            class vectors:
+                lines = [2, 3, 4, 5]
+
+        outcome = results.Outcome("e")
+        outcome.status = EXIT_FAILED
+        outcome.tests = [results.Test(1, True, 1, ""), results.Test(2, True, 1, ""),
+                         results.Test(3, False, 1, "at 60 ns: y=0F y_expected=01 cycles=1")]
+        source = written(sample_vcd())
+        return failure_waves.write(str(folder / name), Job, outcome,
+                                   lambda inputs, stop: (outcome, str(source)))
+
+    def test_files_beside_file_are_left_alone(self):
+        # Fault: the temporaries written under a fixed name beside FILE
+        # (FILE.fsmd-sim-new), over a file of the user's of that name.
+        folder = pathlib.Path(tempfile.mkdtemp())
+        mine = {name: f"mine {name}" for name in ("w.vcd.fsmd-sim-new", "w.svg.fsmd-sim-new",
+                                                   ".fsmd-sim-new", "w.ghw")}
+        for name, text in mine.items():
+            (folder / name).write_text(text)
+        result = self.run_write(folder)
+        self.assertIsNone(result.problem)
+        for name, text in mine.items():
+            self.assertEqual((folder / name).read_text(), text)
+        self.assertEqual(sorted(p.name for p in folder.iterdir()),
+                         sorted(["w.vcd", "w.svg", *mine]))
+        self.assertIn("test 3 failed: y=0F y_expected=01",
+                      (folder / "w.svg").read_text(encoding="utf-8"))
+
+
+class BundledBenchSignals(unittest.TestCase):
+    def test_the_expected_value_is_the_field_the_bench_reads(self):
+        # Whatever follows the last field is not read by the bench. Fault:
+        # the line's last word taken for the expected value (a comment), so
+        # the diagram shows none or a wrong one.
+        class Job:
+            spec = {"inputs": ["in1", "in2"], "output": "out1"}
+            data = (b"00000001 00000002 00000003\n"
+                    b"\t00000004  00000005 0000000a # five\n"
+                    b"00000006 00000007 00000008extra 00000009\n")
+        for test, want in [(1, "00000003"), (2, "0000000a"), (3, "00000008")]:
+            with self.subTest(test=test):
+                roles = failure_signals.signal_roles(Job, test)
+                self.assertEqual(roles.expected_texts, {"out1": want})
+                self.assertEqual((roles.clock, roles.done, roles.number), ("clk", "done", None))
+
+
+class SecondRunInputs(unittest.TestCase):
+    def test_a_next_test_that_hung_is_not_run_again(self):
+        # A bundled bench's test 2 failed; the run then hung in test 3 (or
+        # went on to its verdict). Fault: the second run given test 3 after
+        # the failing one, so that it hangs as long as the first.
+        class Job:
+            spec = {"inputs": ["in1"], "output": "out1"}
+            data = b"00000001 00000001\n00000002 00000003\n000000FF 00000000\n"
+        for status, want in [(EXIT_HANG, b"00000002 00000003\n"), (EXIT_FAILED, b"000000FF 00000000\n")]:
+            with self.subTest(status=status):
+                outcome = results.Outcome("arraysum")
+                outcome.status = status
+                outcome.tests = [results.Test(1, True, 2, ""),
+                                 results.Test(2, False, None, "ARRAYSUM error: in1=00000002")]
+                given = []
+
+                def rerun(inputs, stop):
+                    given.append((inputs, stop))
+                    return outcome, "/nonexistent/waves.vcd"
+                failure_waves.write(tempfile.mkdtemp() + "/w.vcd", Job, outcome, rerun)
+                (kind, data), stop = given[0]
+                self.assertEqual((kind, stop), ("data", None))
+                self.assertEqual(data, b"00000001 00000001\n00000002 00000003\n" + want)
+
+
+class LastTestOfABundledBench(unittest.TestCase):
+    def test_the_summary_says_what_the_waves_lack(self):
+        # The bench reads no line after its limit, so the second run cannot
+        # go on past the failing check and GHDL's VCD lacks that step.
+        # Fault: a diagram without the failing value, named as if complete.
+        class Job:
+            name, spec = "arraysum", {"ntests_max": 10}
+        for test, noted in [(9, False), (10, True)]:
+            with self.subTest(test=test):
+                line = failure_waves.FailureWaves(test, "/w.vcd", "/w.svg",
+                                                  note=failure_waves.last_step_note(Job, test)
+                                                  ).summary_line("arraysum")
+                self.assertTrue(line.startswith(f"arraysum: waves of failing test {test}: /w.vcd"
+                                                " (timing diagram /w.svg)"))
+                self.assertEqual("end just before the failing sample" in line, noted, line)
+        self.assertIsNone(failure_waves.last_step_note(object(), 10**6))
+
+
+class SameDesign(unittest.TestCase):
+    def test_the_second_run_simulates_the_design_the_first_read(self):
+        # Fault: the second run reading the design files again, after the
+        # user edited one during a long first run: the waves of another
+        # design, which may not even fail.
+        from fsmd_sim.anydesign import DesignJob
+        folder = pathlib.Path(tempfile.mkdtemp())
+        design, other, vectors = folder / "d.vhd", folder / "e.vhd", folder / "v.txt"
+        design.write_text("-- as run\n")
+        other.write_text("-- package\n")
+        vectors.write_text("a : y\n1 : 1\n")
+        first = DesignJob(Options("d"), [str(design), str(other)], str(vectors))
+        first.sources.reorder(["design-2.vhd", "design-1.vhd"])  # GHDL's order
+        design.write_text("-- edited since\n")
+        second = failure_waves.with_first_design(
+            DesignJob(Options("d"), [str(design), str(other)], str(vectors)), first)
+        self.assertEqual([(c, s, d) for c, s, d in second.sources.items],
+                         [("design-1.vhd", str(design), b"-- as run\n"),
+                          ("design-2.vhd", str(other), b"-- package\n")])
+
+
 class CommandLine(unittest.TestCase):
+    def test_the_files_written_are_none_the_run_reads_or_writes_else(self):
+        # Fault: FILE or FILE.svg naming the vectors, a design, the test
+        # data or the JUnit file, removed when the run starts and replaced
+        # after it.
+        folder = pathlib.Path(tempfile.mkdtemp())
+        (folder / "t.vcd").write_text("a : y\n")
+        (folder / "link.vcd").symlink_to(folder / "t.vcd")
+        (folder / "d.svg").write_text("entity e is end;\n")
+        any_design = ["e", "--vectors", str(folder / "t.vcd"), "--design", str(folder / "d.svg")]
+        for argv, message in [
+                (any_design + ["--wave-on-failure", str(folder / "t.vcd")],
+                 "would replace the vectors file"),
+                (any_design + ["--wave-on-failure", str(folder / "link.vcd")],
+                 "would replace the vectors file"),
+                (any_design + ["--wave-on-failure", str(folder / "d.vcd")],
+                 r"\(its timing diagram .*d.svg\) would replace the design file"),
+                (["popcount", "--data", "x.ghw", "--wave-on-failure", "x.ghw"],
+                 "would replace the test-data file"),
+                (["popcount", "--junit", "w.svg", "--wave-on-failure", "w.vcd"],
+                 "would replace the --junit file w.svg"),
+                (["popcount", "--junit", "w.vcd", "--wave-on-failure", "w.vcd"],
+                 "would replace the --junit file w.vcd")]:
+            with self.subTest(argv=argv[-1]):
+                with self.assertRaisesRegex(BadInput, message):
+                    parse_args(argv)
+        self.assertEqual(parse_args(any_design + ["--wave-on-failure", str(folder / "w.vcd")])
+                         .wave_on_failure, str(folder / "w.vcd"))
+
     def test_wave_on_failure_options(self):
         opts = parse_args(["popcount", "--wave-on-failure", "f.vcd"])
         self.assertEqual(opts.wave_on_failure, "f.vcd")
@@ -163,11 +454,34 @@ class CommandLine(unittest.TestCase):
 
 
 class Diagram(unittest.TestCase):
+    def test_a_long_name_stays_clear_of_the_waves(self):
+        # Fault: a name wider than the fixed column drawn under the waves.
+        for length in (3, 25, 60):
+            with self.subTest(length=length):
+                name = "\\" + "n" * (length - 2) + "\\"
+                text = timing_svg.render([timing_svg.Row(name, [(0, "b0001"), (5, "b0010")], 4),
+                                          timing_svg.Row("clk", [(0, "0"), (5, "1")], wave=True)],
+                                         0, 10, 1.0, (5, "x"), "t")
+                root = ElementTree.fromstring(text)
+                label = next(t for t in root.iter(f"{SVG}text") if t.text == name)
+                right = float(label.get("x")) + 7.5 * len(name)
+                xs = [float(p.split(",")[0]) for e in root.iter()
+                      if e.tag in (f"{SVG}polygon", f"{SVG}polyline")
+                      for p in e.get("points").split()]
+                self.assertGreater(min(xs), right)
+                self.assertGreaterEqual(float(root.get("width")), max(xs))
+
     def test_values_as_the_port_is_wide(self):
         for bits, width, decimal, want in [
                 ("b00000101", 8, False, "05"), ("1", 1, False, "1"), ("b101", 12, False, "005"),
                 ("bUUUU", 4, False, "U"), ("bUUUUUUUU", 8, False, "UU"),
-                ("b0X01", 4, False, "X"), ("b11", 2, True, "-1"), ("b101", 32, True, "5")]:
+                ("b0X01", 4, False, "X"), ("b11", 2, True, "-1"), ("b101", 32, True, "5"),
+                # Expected values with unchecked digits ('-' bits). Fault:
+                # drawn as unknown ("XX"), or digits counted from the left.
+                ("b0001----", 8, False, "1-"), ("b----0100", 8, False, "-4"),
+                ("b--0100", 6, False, "-4"), ("b1----0100", 10, False, "1-4"),
+                ("b00-1", 4, False, "X"), ("b--------", 8, False, "--"),
+                ("b1----", 8, False, "1-")]:
             with self.subTest(bits=bits):
                 self.assertEqual(timing_svg.hex_value(bits, width, decimal), want)
 

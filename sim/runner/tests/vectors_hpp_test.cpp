@@ -196,8 +196,9 @@ TEST(VectorsValue, IntegersOf128BitsAreNeverNarrowed)
         field(u128(1) << 100, 64, false);
         FAIL();
     } catch (const std::out_of_range& e) {
-        EXPECT_STREQ(e.what(),
-                     "value 1267650600228229401496703205376 does not fit unsigned port p of 64 bits");
+        EXPECT_STREQ(
+            e.what(),
+            "value 1267650600228229401496703205376 does not fit unsigned port p of 64 bits");
     }
 }
 #endif
@@ -211,10 +212,18 @@ TEST(VectorsPorts, IntegerRangesTakeTheFewestBitsAndRefuseValuesOutsideThem)
     };
     // natural and integer as GHDL has them, and ranges around each power of two.
     const Case cases[] = {
-        {0, 0, 1, false},     {0, 1, 1, false},      {0, 15, 4, false},
-        {0, 16, 5, false},    {-8, 7, 4, true},      {-9, 7, 5, true},
-        {-8, 8, 5, true},     {-1, 0, 1, true},      {-5, 5, 4, true},
-        {5, 10, 4, false},    {-10, -5, 5, true},    {0, 2147483647, 31, false},
+        {0, 0, 1, false},
+        {0, 1, 1, false},
+        {0, 15, 4, false},
+        {0, 16, 5, false},
+        {-8, 7, 4, true},
+        {-9, 7, 5, true},
+        {-8, 8, 5, true},
+        {-1, 0, 1, true},
+        {-5, 5, 4, true},
+        {5, 10, 4, false},
+        {-10, -5, 5, true},
+        {0, 2147483647, 31, false},
         {-2147483647 - 1, 2147483647, 32, true},
     };
     for (const Case& c : cases) {
@@ -229,9 +238,11 @@ TEST(VectorsPorts, IntegerRangesTakeTheFewestBitsAndRefuseValuesOutsideThem)
         EXPECT_EQ(fsmdkit::vector_value(c.high).field(p), masked_hex(c.high, c.width));
         EXPECT_THROW(fsmdkit::vector_value(c.low - 1).field(p), std::out_of_range);
         EXPECT_THROW(fsmdkit::vector_value(c.high + 1).field(p), std::out_of_range);
-        EXPECT_THROW(fsmdkit::vector_value(fsmdkit::bigint(c.high) + 1).field(p), std::out_of_range);
+        EXPECT_THROW(fsmdkit::vector_value(fsmdkit::bigint(c.high) + 1).field(p),
+                     std::out_of_range);
         EXPECT_THROW(fsmdkit::vector_value(fsmdkit::bigint(c.low) - 1).field(p), std::out_of_range);
-        EXPECT_EQ(fsmdkit::vector_value(fsmdkit::bigint(c.low)).field(p), masked_hex(c.low, c.width));
+        EXPECT_EQ(fsmdkit::vector_value(fsmdkit::bigint(c.low)).field(p),
+                  masked_hex(c.low, c.width));
     }
     // Within the width but outside the range: 12 fits 4 bits, not 0 to 10.
     try {

@@ -3,7 +3,8 @@
 small fraction of the whole run's waves and its window holds the first
 failing test at the run's own times; the four bundled benches get theirs
 from their results; a GHW file is written; the first run's results stay as
-they are; the SVG names every port and shows the failing value, and
+they are; a run that hangs after its failing test still gets them; the SVG
+names every port (odd names too) and shows the failing value, and
 headless Chromium (Debian's chromium, where installed: the test says it
 skips otherwise) draws it.
 
@@ -29,7 +30,8 @@ FSMD_SIM = os.environ["FSMD_SIM"]
 BACKEND = os.environ.get("FSMD_BACKEND", "mcode")
 SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"])
 EXAMPLES = pathlib.Path(__file__).resolve().parents[2] / "examples"
-DESIGN = pathlib.Path(__file__).parent / "designs" / "fsm_full.vhd"
+DESIGNS = pathlib.Path(__file__).parent / "designs"
+DESIGN = DESIGNS / "fsm_full.vhd"
 SVG = "{http://www.w3.org/2000/svg}"
 PORTS = ["clk", "reset", "start", "a", "op", "y", "done"]
 BUNDLED = {"eda": ["in1", "in2", "out1"], "fibo": ["x", "d_1236"],
@@ -149,6 +151,19 @@ class Others(unittest.TestCase):
                 got = re.search(r"=([0-9A-Fa-f]{8}) \S+_ref=", out).group(1).upper()
                 self.assertIn(got, texts)
 
+    def test_a_failure_on_the_last_line_a_bundled_bench_reads_is_said_to_lack_its_sample(self):
+        # arraysum reads 10 lines at most: no test follows the tenth.
+        d = fresh("bundled-last")
+        lines = (EXAMPLES / "data" / "arraysum_test_data.txt").read_text().splitlines()[:10]
+        fields = lines[9].split()
+        lines[9] = f"{fields[0]} {int(fields[1], 16) ^ 1:08X}"
+        (d / "data.txt").write_text("\n".join(lines) + "\n")
+        status, out, err = fsmd_sim("arraysum", "--data", d / "data.txt", "--dir", d / "run",
+                                    "--wave-on-failure", d / "w.vcd", "--quiet")
+        self.assertEqual(status, 1, out + err)
+        self.assertIn(f"arraysum: waves of failing test 10: {d / 'w.vcd'} (timing diagram"
+                      f" {d / 'w.svg'}); the arraysum bench reads no test after test 10", out)
+
     def test_a_ghw_file_and_no_file_for_a_passing_run(self):
         d = fresh("ghw")
         (d / "v.txt").write_text("a op : y\n03 1 : 06\n08 0 : 05\n")
@@ -188,6 +203,61 @@ class Others(unittest.TestCase):
                 self.assertEqual(f"{int(cut.signals['y'].value_at(at), 2):02X}", got)
                 texts = svg_texts(d / f"{name}.svg")
                 self.assertIn(got, texts[texts.index("y"):texts.index("y expected")])
+
+    def test_a_failing_test_followed_by_one_that_never_ends_still_gets_its_waves(self):
+        # Test 3 fails, test 4 never ends (hang_on_ff stays busy on FF): the
+        # run's status is a hang. Faults: no waves at all for a run of that
+        # status, or a second run that repeats the whole hang (a million
+        # cycles of waves) before the window is cut.
+        d = fresh("hang")
+        (d / "v.txt").write_text("a : y\n01 : 02\n05 : 06\n10 : 12\nFF : 00\n20 : 21\n")
+        status, out, err = fsmd_sim("hang_on_ff", "--design", DESIGNS / "hang_on_ff.vhd",
+                                    "--vectors", d / "v.txt", "--dir", d / "run",
+                                    "--wave-on-failure", d / "w.vcd")
+        self.assertEqual(status, 2, out + err)
+        self.assertIn(f"hang_on_ff: waves of failing test 3: {d / 'w.vcd'}", out)
+        second = d / "run" / ".fsmd-sim" / "failure-run" / "waves.vcd"
+        self.assertLess(second.stat().st_size, 100_000)
+        cut = waves.read(d / "w.vcd")
+        ns = int(re.search(r"test 3: FAILED: at (\d+) ns", out).group(1))
+        self.assertEqual(cut.signals["y"].value_at(ns * 10**6 // cut.unit_fs), "00010001")
+        texts = svg_texts(d / "w.svg")
+        self.assertIn("11", texts[texts.index("y"):texts.index("y expected")])
+        self.assertIn("12", texts[texts.index("y expected"):])
+
+    def test_odd_port_names_are_drawn_and_kept(self):
+        # Faults: a port whose name holds a blank or '=' missing from the
+        # diagram (its VCD name cut at the blank) or shown with another's
+        # values, XML's characters breaking the SVG, the expected value with
+        # unchecked digits drawn as unknown.
+        d = fresh("odd-names")
+        (d / "v.txt").write_text('\\a b\\ \\x<&>"y\\ read : \\y=1\\ tb_x\n'
+                                 "01 0 10 : 02 10\n"
+                                 "05 1 20 : 0- 22\n"
+                                 "07 0 30 : 08 30\n")
+        status, out, err = fsmd_sim("odd_names", "--design", DESIGNS / "odd_names.vhd",
+                                    "--vectors", d / "v.txt", "--dir", d / "run",
+                                    "--wave-on-failure", d / "w.vcd")
+        self.assertEqual(status, 1, out + err)
+        self.assertIn("odd_names: waves of failing test 2:", out)
+        texts = svg_texts(d / "w.svg")
+        rows = {}
+        for name in ["\\a b\\", '\\x<&>"y\\', "read", "\\y=1\\", "\\y=1\\ expected", "tb_x",
+                     "tb_x expected", "test"]:
+            self.assertIn(name, texts)
+        order = [texts.index(n) for n in ["\\a b\\", "read", "\\y=1\\", "\\y=1\\ expected",
+                                          "tb_x", "tb_x expected", "test"]]
+        self.assertEqual(order, sorted(order))
+        for name, following, want in [("\\a b\\", '\\x<&>"y\\', "05"), ("read", "\\y=1\\", "20"),
+                                      ("\\y=1\\", "\\y=1\\ expected", "06"),
+                                      ("\\y=1\\ expected", "tb_x", "0-"),
+                                      ("tb_x", "tb_x expected", "21"),
+                                      ("tb_x expected", "test", "22")]:
+            rows[name] = texts[texts.index(name) + 1:texts.index(following)]
+            self.assertIn(want, rows[name], (name, rows[name]))
+        cut = waves.read(d / "w.vcd")
+        self.assertIn("\\a b\\", cut.signals)
+        self.assertIn("\\y=1\\", cut.signals)
 
     def test_a_missing_folder_is_said_in_the_summary(self):
         d = fresh("no-folder")

@@ -75,8 +75,14 @@ inline vector_port output(std::string name, int width, bool signed_port = false)
 {
     return vector_port{std::move(name), port_dir::out, width, signed_port};
 }
-inline vector_port input_boolean(std::string name) { return input(std::move(name), 1); }
-inline vector_port output_boolean(std::string name) { return output(std::move(name), 1); }
+inline vector_port input_boolean(std::string name)
+{
+    return input(std::move(name), 1);
+}
+inline vector_port output_boolean(std::string name)
+{
+    return output(std::move(name), 1);
+}
 
 namespace detail
 {
@@ -132,7 +138,7 @@ __extension__ typedef unsigned __int128 machine_word;
 __extension__ typedef __int128 signed_machine_word;
 template <class T>
 concept is_int128 = std::same_as<std::remove_cv_t<T>, signed_machine_word> ||
-                 std::same_as<std::remove_cv_t<T>, machine_word>;
+    std::same_as<std::remove_cv_t<T>, machine_word>;
 #else
 typedef std::uint64_t machine_word;
 typedef std::int64_t signed_machine_word;
@@ -256,10 +262,11 @@ class vector_value
             throw std::out_of_range("value " + machine_text(m) + " does not fit " +
                                     detail::port_text(p));
         if (p.has_range) {
-            const bool outside = m.negative ? signed_word(m.bits) < signed_word(p.low) ||
-                                                  signed_word(m.bits) > signed_word(p.high)
-                                            : p.high < 0 || m.bits > word(std::uint64_t(p.high)) ||
-                                                  (p.low > 0 && m.bits < word(std::uint64_t(p.low)));
+            const bool outside = m.negative
+                                     ? signed_word(m.bits) < signed_word(p.low) ||
+                                           signed_word(m.bits) > signed_word(p.high)
+                                     : p.high < 0 || m.bits > word(std::uint64_t(p.high)) ||
+                                           (p.low > 0 && m.bits < word(std::uint64_t(p.low)));
             if (outside)
                 throw std::out_of_range("value " + machine_text(m) + " is outside the range " +
                                         range_text(p) + " of port " + p.name);
