@@ -146,9 +146,12 @@ def collector(options, names):
         variable {p}next_look : time := {period} / 2;
         variable {p}edge : natural := 0;
         -- Accepted starts: how many, the first, the last, the shortest and
-        -- longest interval; and the edge of the last end.
+        -- longest interval; and the rising edge of the last end.
         variable {p}accepted : natural := 0;
         variable {p}first_accept, {p}last_accept, {p}last_end : natural := 0;
+        -- Tests ended and checked: the throughput's (a run stopped at
+        -- --max-failures leaves tests in flight).
+        variable {p}ended_count : natural := 0;
         variable {p}interval_min : natural := natural'high;
         variable {p}interval_max : natural := 0;
 
@@ -219,6 +222,7 @@ def collector(options, names):
         end loop;
         {p}pop_taken({p}taken_edge);
         {p}last_end := {p}edge - {delay};
+        {p}ended_count := {p}ended_count + 1;
         {p}cycles := {p}last_end - 1 - {p}taken_edge;
     """)
     summary = lines(f"""
@@ -235,7 +239,7 @@ def collector(options, names):
             write({result}, string'("- / - / -"));
           end if;
           write({result}, string'(" cycles; throughput: "));
-          write({result}, 1000.0 * real({p}accepted) / real({p}last_end - {p}first_accept), right, 0, 1);
+          write({result}, 1000.0 * real({p}ended_count) / real({p}last_end - {p}first_accept), right, 0, 1);
           write({result}, string'(" tests per 1,000 cycles"));
           writeline({names.results}, {result});
         end if;
