@@ -69,7 +69,8 @@ tests do not depend on each other gives a part's tests the same results from
 reset. Exit status: 0 every
 test passed, 1 some test failed, 2 no verdict before the stop time or the
 timeout (a hang), 3 usage error, unreadable file, failed analysis or
-elaboration; 130 or 143 when interrupted by SIGINT or SIGTERM.
+elaboration, a fault of fsmd-sim itself; 130 or 143 when interrupted by
+SIGINT or SIGTERM.
 """
 from .benches import BENCHES
 from .errors import BadInput

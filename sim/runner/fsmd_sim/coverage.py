@@ -20,6 +20,7 @@ import re
 from .coverage_report import TRACEFILE, FileCoverage, combine, read_tracefile, write_report
 from . import fsm_coverage
 from .errors import BadInput
+from .ghdl import on_path
 
 ANALYSIS_FLAGS = ("-Wc,-fprofile-arcs", "-Wc,-ftest-coverage")
 ELABORATION_FLAGS = ("-Wl,-lgcov",)
@@ -65,7 +66,7 @@ def find_gcov(compiler_path, run, scratch):
     major = gcc_major_of_ghdl(compiler_path)
     seen = []
     for name in gcov_candidates(major):
-        path = _on_path(name)
+        path = on_path(name)
         if path is None:
             continue
         log = os.path.join(scratch, "gcov-version.log")
@@ -92,7 +93,7 @@ def flush_object(c_source, folder, run):
     """Compiles gcov_flush.c into folder with the C compiler that GHDL's gcc
     back end links with (cc); returns the object's path."""
     target = os.path.join(folder, "gcov_flush.o")
-    cc = _on_path("cc") or _on_path("gcc")
+    cc = on_path("cc") or on_path("gcc")
     if cc is None:
         raise Unavailable("--coverage needs a C compiler (cc), which GHDL's gcc back end"
                           " links with")
@@ -129,14 +130,6 @@ def collect(gcov, object_dir, data_dir, shown, run):
             raise Unavailable(f"{gcov} wrote no report for {counters}:\n{text.rstrip()}")
         records += parse_gcov_json(document, shown)
     return combine(records)
-
-
-def _on_path(name):
-    for d in os.get_exec_path():
-        path = os.path.join(d, name)
-        if os.path.isfile(path) and os.access(path, os.X_OK):
-            return path
-    return None
 
 
 def _read(path):

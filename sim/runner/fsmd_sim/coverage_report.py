@@ -8,6 +8,8 @@ from . import fsm_coverage
 
 TRACEFILE = "coverage.info"
 SUMMARY = "summary.txt"
+# The end of the name of a report file being written, until it is complete.
+UNFINISHED = ".fsmd-sim-new"
 # Marks of the annotated sources, as gcov writes them: a line holding code
 # that never ran, and a line without code of its own.
 NEVER = "#####"
@@ -242,13 +244,22 @@ def write_report(directory, records, source_texts, test_name=""):
 
 
 def _write(path, text):
-    """Writes text as UTF-8; a path's bytes that are no UTF-8 (Python keeps
-    them as surrogates) are written back as they were, so genhtml finds the
-    file they name."""
-    tmp = path + ".fsmd-sim-new"
-    with open(tmp, "w", encoding="utf-8", errors="surrogateescape") as f:
-        f.write(text)
-    os.replace(tmp, path)
+    """Writes text into path whole or not at all: into a file beside it,
+    renamed over it once complete, and removed on every way out short of
+    that (an error, a full disk, Ctrl-C). A design's path that is not UTF-8
+    (held as surrogate escapes) is written as the bytes it is, so genhtml
+    finds the file the tracefile names."""
+    tmp = path + UNFINISHED
+    try:
+        with open(tmp, "w", encoding="utf-8", errors="surrogateescape") as f:
+            f.write(text)
+        os.replace(tmp, path)
+    except BaseException:
+        try:
+            os.remove(tmp)
+        except OSError:
+            pass
+        raise
 
 
 def read_tracefile(path):

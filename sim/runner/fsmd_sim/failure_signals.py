@@ -8,17 +8,18 @@ from . import timing_svg
 class Roles:
     """Which signals of the trace the diagram shows, each as (label: the
     port's name, the trace's name of its signal): the control ports with
-    the clock first and the completion port (done, busy or idle) at
-    done_index, the data ports in order; for each
+    the clock first and done fourth, the data ports in order; for each
     checked output, the signals of its expected value and of whether the
     test checks it (expected_signals), or its expected value as a
     hexadecimal text where the bench holds it in no signal (expected_texts);
     and the signal of the test's number (None where the bench has none)."""
 
     def __init__(self, controls, ports, expected_signals=None, expected_texts=None,
-                 number=None, done_index=3):
+                 number=None, completion=None):
         self.controls, self.ports = controls, ports
-        self.done_index = done_index
+        # The signal of the port that ends a test (done, busy or idle), where
+        # it is not the fourth control port (a design without reset).
+        self.completion = completion
         self.expected_signals = expected_signals or {}
         self.expected_texts = expected_texts or {}
         self.number = number
@@ -29,7 +30,7 @@ class Roles:
 
     @property
     def done(self):
-        return self.controls[self.done_index][1]
+        return self.completion or self.controls[3][1]
 
 
 def signal_roles(job, test):
@@ -62,12 +63,11 @@ def generated_bench_roles(ports, options):
     names = Names(ports, controls, options)
     expected = {port.name: (names.own(f"expected_{port.name}"), names.own(f"checked_{port.name}"))
                 for port in data if port.mode == "out"}
-    # The clock first, the optional ready port last; reset is missing with
-    # reset=none, so the completion port is found by its role.
-    completion = next(i for i, role in enumerate(controls) if role in ("done", "busy", "idle"))
+    # The optional ready port comes last, the clock first.
     return Roles([(port.name, names.signal(port)) for port in controls.values()],
                  [(port.name, names.signal(port)) for port in data], expected,
-                 number=names.own("test_number"), done_index=completion)
+                 number=names.own("test_number"),
+                 completion=names.signal(controls[names.completion]))
 
 
 def diagram_rows(trace, roles, test_start):

@@ -5,15 +5,17 @@ end it with everything it started (the LLVM back end runs a compiler and a
 linker) on every way out: a normal end, an error, the watchdog, or a signal
 to fsmd-sim itself. The watchdog is one timer (SIGALRM) for the run, or for
 all four benches of `all`: when it fires, every GHDL process group is ended.
-A GHDL process also gets a processor-time limit a little beyond the run's
-wall-clock limit, which ends it even when fsmd-sim was killed with SIGKILL
-and a design keeps it busy. The signal module is left out for start-up time
+When fsmd-sim is killed with SIGKILL, its guard process ends every GHDL
+group still running (orphan_guard.py); a GHDL process also gets a
+processor-time limit a little beyond the run's wall-clock limit, which ends
+it should the guard be killed as well. The signal module is left out for start-up time
 (it loads enum); _signal is the same functions without the enumerations.
 """
 import os
 import _signal
 import _thread
 
+from . import orphan_guard
 from .errors import BadInput, Interrupted
 
 # GHDL's code generators, each with one driver (ghdl-mcode, ghdl-llvm, ...):
@@ -180,12 +182,14 @@ def spawn(argv, log, cwd=None, deadline=None, out=None, env=None, after_watchdog
                 raise WatchdogExpired()
             if remaining is not None:
                 restore_limit = _limit_processor_time(remaining)
+            orphan_guard.start()
             if cwd is not None:
                 old_cwd = os.open(".", os.O_RDONLY | os.O_DIRECTORY)
                 os.chdir(cwd)
             pid = os.posix_spawn(argv[0], argv, environment, file_actions=actions, setpgroup=0,
                                  setsigmask=(), setsigdef=ENDING_SIGNALS)
             _running.add(pid)
+            orphan_guard.watch(pid)
         except OSError as e:
             raise BadInput(f"cannot run {argv[0]}: {e.strerror}")
         finally:
@@ -210,6 +214,7 @@ def spawn(argv, log, cwd=None, deadline=None, out=None, env=None, after_watchdog
         # Whatever the child left behind in its group goes with it.
         _kill_group(pid)
         _running.discard(pid)
+        orphan_guard.forget(pid)
     if _expired and not after_watchdog:
         raise WatchdogExpired()
     return os.waitstatus_to_exitcode(status)
@@ -227,6 +232,15 @@ def _kill_group(pgid):
         os.killpg(pgid, _signal.SIGKILL)
     except OSError:
         pass
+
+
+def on_path(name):
+    """The executable name as the search path finds it, or None."""
+    for folder in os.get_exec_path():
+        path = os.path.join(folder, name)
+        if os.path.isfile(path) and os.access(path, os.X_OK):
+            return path
+    return None
 
 
 def read_text(path):

@@ -34,7 +34,7 @@ from .bench.matching import masks, tolerance
 from .bench.names import BENCH_NAMES, Names, bench_entity, results_file, vectors_file
 from .bench.template import bench_template, fill
 from .bench.verdict import (FAILED_REPORT, FINAL_REPORT_KIND, PASSED_REPORT, STOPPED_TEXT,
-                            results_and_verdict)
+                            one_line_per_test, results_and_verdict)
 
 # What the any-design job reads from here: file names and report texts.
 __all__ = ["BENCH_NAMES", "COMPLETION_ROLES", "FAILED_REPORT", "FINAL_REPORT_KIND", "HANG_REPORT", "NEVER_TEXT",
@@ -153,9 +153,9 @@ def generate(ports, options):
         watch(options, names),
     ]
     if overlap:
-        pieces += [offering(options, names, inputs, len(outputs)), collector(options, names)]
+        pieces.append(collector(options, names))
     else:
-        pieces += [start(options, names), wait_for_end(options, names)]
+        pieces += [start(options, names), wait_for_end(options, names), one_line_per_test(names)]
     flags = []
     if outputs:
         flags_piece, flags = checked_flags(outputs, names)
@@ -164,6 +164,10 @@ def generate(ports, options):
     pieces += [output_checker(port, flag, names, options.tolerances.get(port.name))
                for port, flag in zip(outputs, flags)]
     pieces += [results_and_verdict(names, options), image_function(names)]
+    if overlap:
+        # After the verdict's piece: its first line of the vectors file is read
+        # before the first test is offered.
+        pieces.append(offering(options, names, inputs, len(outputs)))
     if any(is_maskable(port, options.tolerances.get(port.name)) for port in outputs):
         pieces.append(masks(names))
     if options.tolerances:

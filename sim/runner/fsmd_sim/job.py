@@ -7,6 +7,7 @@ import os
 
 from .benches import TABLE
 from .errors import BadInput
+from .input_files import is_input_file
 from .library import Sources
 from .results import Outcome, judge, parse_bench_results
 
@@ -71,7 +72,7 @@ class BenchJob(Job):
         self.sources.add_file(spec["configuration"], kit.path(spec["configuration"]),
                               "the kit is incomplete:")
         data_path = data or kit.data(bench)
-        if not os.path.isfile(data_path):
+        if not is_input_file(data_path):
             raise BadInput(f"test-data file {data_path} does not exist or is not a file")
         try:
             with open(data_path, "rb") as f:

@@ -5,27 +5,28 @@ import sys
 
 from . import cli
 from .errors import EXIT_BAD_INPUT, EXIT_FAILED, EXIT_HANG, BadInput, Interrupted
+from .input_files import is_input_file
 from .ghdl import install_signal_handlers
+from .output import flush_standard_streams, guard_standard_streams
 
 
 def main(argv, on_damaged_import=None):
     """on_damaged_import, given by the launcher, repairs the compiled forms of
     the package when one cannot be loaded (written short on a full disk)."""
     try:
+        guard_standard_streams()
         install_signal_handlers()
     except KeyboardInterrupt:  # before the handlers were in place
         return 130
     try:
         try:
-            return _main(argv, on_damaged_import)
+            status = _main(argv, on_damaged_import)
+            flush_standard_streams()
+            return status
         except BadInput as e:
             print(f"fsmd-sim: {e}", file=sys.stderr)
             if str(e) == "no bench given" or str(e).startswith("unknown option"):
                 print(cli.usage_text(), file=sys.stderr)
-            return EXIT_BAD_INPUT
-        except BrokenPipeError:
-            # A reader such as head that stops early: nothing more to say.
-            os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
             return EXIT_BAD_INPUT
         except OSError as e:
             # The machine refused something not foreseen above (a full disk,
@@ -37,13 +38,27 @@ def main(argv, on_damaged_import=None):
             # A standard module imported late, whose compiled form was written
             # short: removed now, so the next run compiles it afresh.
             if "marshal data" not in str(e) or on_damaged_import is None:
-                raise
+                return internal_error()
             on_damaged_import()
             print(f"fsmd-sim: a compiled Python module kept for fsmd-sim was damaged ({e});"
                   " it is removed: run the command again", file=sys.stderr)
             return EXIT_BAD_INPUT
+        except Exception:
+            return internal_error()
     except Interrupted as e:
         return e.status
+
+
+def internal_error():
+    """A fault of fsmd-sim itself: its traceback for the report, and no
+    verdict. Python's own exit status for it, 1, would read as "a test
+    failed"."""
+    import traceback
+    traceback.print_exc()
+    print("fsmd-sim: internal error (the traceback above is fsmd-sim's fault, not the"
+          " design's): no verdict", file=sys.stderr)
+    flush_standard_streams()
+    return EXIT_BAD_INPUT
 
 
 def _load_modules(opts, on_damaged_import):
@@ -107,7 +122,7 @@ def design_job(opts):
     only the per-test limit decides a hang."""
     from . import harness_gen
     from .anydesign import DesignJob
-    if not os.path.isfile(opts.vectors):
+    if not is_input_file(opts.vectors):
         raise BadInput(f"vectors file {opts.vectors} does not exist or is not a file")
     options = harness_gen.Options(opts.target, opts.architecture, opts.controls, opts.reset_active,
                                   opts.start_mode, opts.clock_period, opts.max_cycles,
@@ -133,7 +148,7 @@ def run_one(kit, opts, cache):
     deadline = time.monotonic() + opts.timeout
     set_deadline(deadline)
     for d in opts.designs:
-        if not os.path.isfile(d):
+        if not is_input_file(d):
             raise BadInput(f"design file {d} does not exist or is not a file")
     if opts.vectors is not None:
         job = design_job(opts)

@@ -33,6 +33,7 @@ class Outcome:
         self.messages = []  # the simulation's reports other than the final one
         self.run_log = None
         self.coverage = None  # the lines of the design's coverage summary
+        self.counters = None  # the folder of the run's coverage counters
         self.lines_not_run = 0  # test-data lines beyond the bench's limit
         # Tests of the input that did not run, and why (--tests, --max-failures).
         self.tests_not_run = 0
@@ -81,8 +82,9 @@ def parse_pipeline_figures(outcome, text):
 
 def parse_bench_results(outcome, bench, lines):
     """A bundled bench's results file: a passing test is a values line
-    followed by '<NAME> OK: Number of cycles=N', a failing test one line
-    starting '<NAME> error: ', and the verdict line ends the file."""
+    followed by '<NAME> OK: Number of cycles=N' (N may be negative), a
+    failing test one line starting '<NAME> error: ', and the verdict line
+    ends the file."""
     i = 0
     verdicts = (bench["passed_verdict"], bench["failed_verdict"])
     while i < len(lines):
@@ -92,8 +94,7 @@ def parse_bench_results(outcome, bench, lines):
             outcome.verdict_line = line
             i += 1
         elif nxt.startswith(bench["cycles_text"]) and outcome.verdict_line is None:
-            count = nxt[len(bench["cycles_text"]):]
-            cycles = int(count) if count.isascii() and count.isdigit() else None
+            cycles = cycle_count(nxt[len(bench["cycles_text"]):])
             if cycles is None:
                 outcome.unexpected.append(nxt)
             outcome.tests.append(Test(len(outcome.tests) + 1, cycles is not None, cycles, line))
@@ -104,6 +105,18 @@ def parse_bench_results(outcome, bench, lines):
         else:
             outcome.unexpected.append(line)
             i += 1
+
+
+def cycle_count(text):
+    """The count as the bench wrote it with VHDL's integer image: decimal
+    digits after an optional minus sign. A count is negative when done rose
+    before the first reset had cleared the counter (it starts at
+    integer'low); the test passed all the same, as the bench says. None for
+    anything else."""
+    digits = text[1:] if text.startswith("-") else text
+    if not (digits.isascii() and digits.isdigit()):
+        return None
+    return int(text)
 
 
 def final_reports(bench, console_lines):

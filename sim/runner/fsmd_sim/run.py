@@ -136,7 +136,7 @@ def execute(kit, job, settings, cache, simulation=None):
                 outcome = simulate(kit, job, settings, ghdl, design_use, scratch)
                 if gcov is not None:
                     outcome.coverage = coverage_report(job, settings, gcov, design_use, scratch,
-                                                       (kit, ghdl, kit_use))
+                                                       (kit, ghdl, kit_use), outcome.counters)
                 return outcome
             finally:
                 design_use.release()
@@ -156,19 +156,36 @@ def prepare_coverage(settings, ghdl, scratch):
     """The gcov to use, and the report folder made ready, before anything is
     built or run: a folder that cannot be made is refused before the run.
     The report of an earlier run goes first, so that a run that ends without
-    one (a design that fails analysis, Ctrl-C) leaves none."""
-    from .coverage_report import SUMMARY, TRACEFILE
+    one (a design that fails analysis, Ctrl-C) leaves none, and so do the
+    half-written files of a run killed while it wrote its report."""
+    from .coverage_report import SUMMARY, TRACEFILE, UNFINISHED
     gcov = find_gcov(ghdl.executable, scratch)
     try:
         os.makedirs(settings.coverage, exist_ok=True)
-        for name in (SUMMARY, TRACEFILE):
+        stale = [name for name in os.listdir(settings.coverage) if name.endswith(UNFINISHED)]
+        for name in (SUMMARY, TRACEFILE, *stale):
             try:
                 os.remove(os.path.join(settings.coverage, name))
             except FileNotFoundError:
                 pass
+        probe_writable(settings.coverage)
     except OSError as e:
         raise BadInput(f"cannot use the coverage folder {settings.coverage}: {e.strerror}")
     return gcov
+
+
+def probe_writable(folder):
+    """Writes a file into folder and removes it: a folder that exists but
+    takes no new file (read-only, on a read-only mount, full) fails here,
+    before the run, not when the report is written after it. Access rights
+    alone do not tell: root passes them on a read-only mount."""
+    import tempfile
+    fd, path = tempfile.mkstemp(prefix=".fsmd-sim-probe-", dir=folder)
+    try:
+        os.write(fd, b"\n")
+    finally:
+        os.close(fd)
+        os.remove(path)
 
 
 def simulate(kit, job, settings, ghdl, design_use, scratch):
@@ -178,9 +195,9 @@ def simulate(kit, job, settings, ghdl, design_use, scratch):
         ext = os.path.splitext(settings.wave)[1].lower()
         run_opts.append(f"--wave={settings.wave}" if ext == ".ghw" else f"--vcd={settings.wave}")
     timed_out = False
-    env = None
+    env = counters = None
     if settings.coverage:
-        env = counters_environment(design_use, scratch)
+        env, counters = counters_environment(design_use, scratch)
     verdicts = job.verdict_lines()
     watch = None
     if verdicts:
@@ -218,6 +235,7 @@ def simulate(kit, job, settings, ghdl, design_use, scratch):
     outcome = job.outcome(results, read_text(run_log), settings.stop_time)
     show_user_names(job, outcome)
     outcome.run_log = run_log
+    outcome.counters = counters
     if timed_out:
         watchdog_expired(outcome, settings.timeout)
     return outcome
@@ -243,7 +261,8 @@ def show_user_names(job, outcome):
         outcome.detail = "\n".join(user_named(line) for line in outcome.detail.split("\n"))
 
 
-# In the run's scratch folder: the coverage counters of this run alone.
+# In the run's scratch folder: the prefix of the folders of coverage
+# counters, one of its own for each run.
 COUNTERS = "gcda"
 
 
@@ -259,22 +278,28 @@ def find_gcov(ghdl_executable, scratch):
 
 
 def counters_environment(design_use, scratch):
-    """Sends the run's counters into its scratch folder, emptied first: the
-    report is of this run, and runs of the same cached design never share
-    counter files."""
+    """The environment that sends the run's counters into a folder of its
+    own in the scratch folder, and that folder. A bench of an earlier run
+    in the same folder that still runs (its fsmd-sim was killed, and its
+    guard too) writes into its own run's folder when it ends, never into
+    this one: the report is of this run alone, and runs of the same cached
+    design never share counter files. The folders of earlier runs go."""
+    import tempfile
     from . import coverage
     from .cache import remove_tree
-    counters = os.path.join(scratch, COUNTERS)
-    remove_tree(counters)
-    os.makedirs(counters)
+    for name in os.listdir(scratch):
+        if name == COUNTERS or name.startswith(COUNTERS + "-"):
+            remove_tree(os.path.join(scratch, name))
+    counters = tempfile.mkdtemp(prefix=COUNTERS + "-", dir=scratch)
     compiled_in = read_text(os.path.join(design_use.lib, coverage.OBJECTS_RECORD)).strip()
-    return coverage.run_environment(compiled_in or design_use.lib, counters)
+    return coverage.run_environment(compiled_in or design_use.lib, counters), counters
 
 
-def coverage_report(job, settings, gcov, design_use, scratch, tools):
+def coverage_report(job, settings, gcov, design_use, scratch, tools, counters):
     """Writes the design's coverage into settings.coverage; returns the
     summary lines. tools: the kit, GHDL and the kit's library, which GHDL's
-    tree of the design (its state machines) is read against."""
+    tree of the design (its state machines) is read against; counters: the
+    run's folder of counters (simulate's outcome.counters)."""
     from . import coverage
     designs = [(os.path.join(design_use.src, copy), os.path.abspath(shown),
                 data.decode("utf-8", "replace"))
@@ -288,7 +313,7 @@ def coverage_report(job, settings, gcov, design_use, scratch, tools):
         lambda argv, log, cwd, out: spawn(argv, log, cwd=cwd, out=out, after_watchdog=True))
     try:
         return coverage.design_report(settings.coverage, gcov, design_use.lib,
-                                      os.path.join(scratch, COUNTERS), designs,
+                                      counters, designs,
                                       lambda argv, out, cwd=None: spawn(argv, out, cwd=cwd,
                                                                         after_watchdog=True),
                                       job.name, cases)

@@ -11,7 +11,7 @@ from .errors import EXIT_BAD_INPUT, BadInput
 from .job import BenchJob
 from .report import print_outcome, summary_table
 from .results import Outcome
-from .run import Settings, execute, prepare_dir
+from .run import Settings, execute, prepare_dir, probe_writable
 
 
 def run_all(kit, opts, cache):
@@ -21,6 +21,14 @@ def run_all(kit, opts, cache):
     # the process around each start of a GHDL process.
     find_ghdl(opts.backend)
     directory = prepare_dir(opts.dir, print)
+    if opts.coverage:
+        # The combined report is written into it after the four runs: a
+        # folder that takes no file is refused before them.
+        try:
+            os.makedirs(opts.coverage, exist_ok=True)
+            probe_writable(opts.coverage)
+        except OSError as e:
+            raise BadInput(f"cannot use the coverage folder {opts.coverage}: {e.strerror}")
     jobs = opts.jobs or os.cpu_count() or 1
     slots = threading.Semaphore(jobs)
     printing = threading.Lock()

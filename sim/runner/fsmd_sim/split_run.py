@@ -90,7 +90,8 @@ def _simulate_parts(kit, job, settings, ghdl, design_use, scratch, gcov, kit_use
             outcome = simulate(kit, part, part_settings, ghdl, design_use, part_scratch)
             if gcov is not None:
                 outcome.coverage = coverage_report(part, part_settings, gcov, design_use,
-                                                   part_scratch, (kit, ghdl, kit_use))
+                                                   part_scratch, (kit, ghdl, kit_use),
+                                                   outcome.counters)
             done[k] = outcome
         except BaseException as e:  # handed to the main thread, which raises it
             done[k] = e

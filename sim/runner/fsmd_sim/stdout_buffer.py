@@ -11,18 +11,10 @@ import os
 
 from .cache import Key
 from .errors import BadInput
-from .ghdl import read_text, spawn
+from .ghdl import on_path, read_text, spawn
 
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "stdout_buffer.c")
 LIBRARY = "stdout_buffer.so"
-
-
-def _on_path(name):
-    for folder in os.get_exec_path():
-        path = os.path.join(folder, name)
-        if os.path.isfile(path) and os.access(path, os.X_OK):
-            return path
-    return None
 
 
 def _entry_name(ghdl_executable, cc):
@@ -67,7 +59,7 @@ class BufferedStdout:
         self.cache, self.ghdl, self.use = cache, ghdl_executable, None
 
     def __enter__(self):
-        cc = _on_path("cc") or _on_path("gcc")
+        cc = on_path("cc") or on_path("gcc")
         if cc is None:
             return {}
         try:

@@ -149,6 +149,29 @@ def _bits(width):
     return "1 bit" if width == 1 else f"{width} bits"
 
 
+def described(ch):
+    """One character of the file as a message names it: a byte that is not
+    UTF-8 (decoded as a lone surrogate) as that byte, an invisible
+    character by its code, any other in quotes."""
+    if 0xDC80 <= ord(ch) <= 0xDCFF:
+        return f"byte {ord(ch) - 0xDC00:#04x}"
+    if not ch.isprintable():
+        return f"character {ord(ch):#04x}"
+    return repr(ch)
+
+
+def _unshowable(token):
+    """(offset, description) of the first character of token that a
+    message cannot quote (a byte that is not UTF-8, an invisible
+    character), or None."""
+    if token.isascii() and token.isprintable():
+        return None
+    for offset, ch in enumerate(token):
+        if not ch.isprintable() or 0xDC80 <= ord(ch) <= 0xDCFF:
+            return offset, described(ch)
+    return None
+
+
 def _check_field(token, port, is_output):
     """The value of one field and its mask (None: every digit checked), or
     the cause of its rejection as (offset of the offending character,
@@ -165,11 +188,7 @@ def _check_field(token, port, is_output):
             if ch == DONT_CARE:
                 return None, None, (offset, f"'-' (not checked) in input column {port.name}:"
                                             " an input needs a value")
-            if 0xDC80 <= ord(ch) <= 0xDCFF:  # a byte that is not UTF-8
-                shown = f"byte {ord(ch) - 0xDC00:#04x}"
-            else:
-                shown = repr(ch) if ch.isprintable() else f"character {ord(ch):#04x}"
-            return None, None, (offset, f"{shown} is not a hexadecimal digit"
+            return None, None, (offset, f"{described(ch)} is not a hexadecimal digit"
                                         f" (field of {port.name})")
     if len(token) > port.digits:
         return None, None, (0, f"{len(token)} digits for port {port.name} of {_bits(port.width)}"
@@ -211,6 +230,9 @@ def parse(path, text, ports, exact=()):
     tests, lines = [], []
     if isinstance(text, bytes):
         text = text.decode("utf-8", "surrogateescape")
+    # A byte-order mark that an editor put before the header is no part of
+    # it; columns count from the character after it.
+    text = text.removeprefix("\ufeff")
     order = _bench_order(ports)
     # The fast reader takes plain ASCII files only; any other file is read
     # line by line by the full check.
@@ -253,7 +275,11 @@ def parse(path, text, ports, exact=()):
         for (column, token), index in zip(tokens, columns):
             if index is None:
                 if token != ":":
-                    problem(number, column, f"{token!r} where the header has ':'")
+                    odd = _unshowable(token)
+                    if odd:
+                        problem(number, column + odd[0], f"{odd[1]} where the header has ':'")
+                    else:
+                        problem(number, column, f"{token!r} where the header has ':'")
                     ok = False
                 continue
             if token == ":":
@@ -366,7 +392,11 @@ def _parse_header(tokens, ports, by_name, number, problem):
             continue
         name = header_key(token)
         port = by_name.get(name)
-        if port is None:
+        odd = _unshowable(token) if port is None else None
+        if odd:
+            problem(number, column + odd[0], f"{odd[1]} in the header, which holds port names")
+            bad = True
+        elif port is None:
             known = ", ".join(p.name for p in ports) or "none"
             problem(number, column,
                     f"unknown column {token!r}: the design's data ports are {known}")

@@ -2,8 +2,10 @@
 """fsmd-sim --coverage on GHDL's gcc back end, end to end: the lines a
 design's test data never reaches are named exactly, by every kind of run
 (passing, failing, stopped by either watchdog), concurrent runs of one
-cached design keep their counts apart, genhtml takes the tracefile, and
-the README's example says what it shows.
+cached design keep their counts apart, a report folder that takes no file
+is refused before the run, a design path that is not UTF-8 is reported as
+its bytes, genhtml takes the tracefile, and the README's example says what
+it shows.
 
 Environment: FSMD_SIM, FSMD_EXAMPLES, FSMD_README, FSMD_BUILD_DIR (for the
 installed tree), FSMD_TEST_DIR (a scratch folder of this test alone).
@@ -39,6 +41,27 @@ def fresh(name):
 
 def fsmd_sim(*args):
     proc = subprocess.run([FSMD_SIM, *map(str, args)], capture_output=True, text=True)
+    return proc.returncode, proc.stdout, proc.stderr
+
+
+def as_unprivileged_user(folder, *args):
+    """fsmd-sim run by the user nobody when the tests run as root (whom no
+    folder's permissions stop), with a cache of its own in folder; by the
+    current user otherwise. folder and all it holds are handed to that
+    user."""
+    command = [FSMD_SIM, *map(str, args)]
+    env = dict(os.environ)
+    if os.geteuid() == 0:
+        setpriv = shutil.which("setpriv")
+        if setpriv is None:
+            raise unittest.SkipTest("running as root without setpriv to become another user")
+        env["FSMDKIT_CACHE_DIR"] = str(folder / "cache")
+        (folder / "cache").mkdir()
+        for top, names, files in os.walk(folder):
+            for path in [top] + [os.path.join(top, n) for n in names + files]:
+                os.chown(path, 65534, 65534)
+        command = [setpriv, "--reuid=65534", "--regid=65534", "--clear-groups", *command]
+    proc = subprocess.run(command, capture_output=True, text=True, env=env)
     return proc.returncode, proc.stdout, proc.stderr
 
 
@@ -154,12 +177,67 @@ class BundledBench(unittest.TestCase):
         self.assertIn(f"cannot use the coverage folder {d / 'a-file' / 'cov'}", err)
         self.assertFalse((d / "run" / "popcount_alg_test_results.txt").exists())
 
+    def test_a_report_folder_that_takes_no_file_stops_before_the_run(self):
+        # Each folder exists, so making it succeeds; only writing into it
+        # fails. Root writes into a folder without write permission, so the
+        # run is made as another user then.
+        cases = [
+            # name, how the folder is spoiled
+            ("read-only folder", lambda cov: cov.chmod(0o555)),
+            ("a folder where the tracefile goes", lambda cov: (cov / "coverage.info").mkdir()),
+            ("a folder where the summary goes", lambda cov: (cov / "summary.txt").mkdir()),
+        ]
+        for name, spoil in cases:
+            with self.subTest(name):
+                d = fresh("unusable-" + name.replace(" ", "-"))
+                cov = d / "cov"
+                cov.mkdir()
+                spoil(cov)
+                status, out, err = as_unprivileged_user(
+                    d, "popcount", "--dir", d / "run", "--coverage", cov)
+                self.assertEqual(status, 3, out + err)
+                self.assertIn(f"cannot use the coverage folder {cov}", err)
+                self.assertNotIn("Traceback", err)
+                self.assertFalse((d / "run" / "popcount_alg_test_results.txt").exists(), out)
+                self.assertEqual([p.name for p in cov.iterdir() if p.is_file()], [])
+        # all writes its combined report into the folder after the four runs.
+        d = fresh("unusable-all")
+        cov = d / "cov"
+        cov.mkdir()
+        cov.chmod(0o555)
+        status, out, err = as_unprivileged_user(d, "all", "--dir", d / "run", "--coverage", cov)
+        self.assertEqual(status, 3, out + err)
+        self.assertIn(f"cannot use the coverage folder {cov}", err)
+        self.assertEqual(list((d / "run").glob("*/*_alg_test_results.txt")), [])
+
+    def test_a_design_path_that_is_not_utf8_gets_its_verdict_and_report(self):
+        d = fresh("not-utf8")
+        design = os.path.join(str(d), os.fsdecode(b"pop\xffcount \xc3(.vhd"))
+        shutil.copyfile(EXAMPLES / "designs" / "popcount.vhd", design)
+        proc = subprocess.run([FSMD_SIM, "popcount", "--design", design, "--dir", d / "run",
+                               "--coverage", d / "cov", "--quiet"], capture_output=True)
+        out, err = proc.stdout, proc.stderr
+        self.assertEqual(proc.returncode, 0, out + err)
+        self.assertNotIn(b"Traceback", err)
+        self.assertIn(b"popcount: verdict: passed", out)
+        # The path is recorded as the bytes it is, and shown with U+FFFD
+        # for the bytes that are not UTF-8.
+        named = os.fsencode(design)
+        shown = named.decode("utf-8", "replace").encode()
+        self.assertIn(b"  " + shown + b" ", out)
+        self.assertIn(b"SF:" + named + b"\n", (d / "cov" / "coverage.info").read_bytes())
+        self.assertEqual(sorted(os.fsencode(p.name) for p in (d / "cov").iterdir()),
+                         sorted([b"coverage.info", b"summary.txt",
+                                 os.fsencode(os.path.basename(design)) + b".gcov"]))
+
     def test_a_run_without_a_report_leaves_no_earlier_one_behind(self):
         d = fresh("stale")
         status, out, err = fsmd_sim("popcount", "--dir", d / "run", "--coverage", d / "cov")
         self.assertEqual(status, 0, out + err)
         broken = d / "broken.vhd"
         broken.write_text("entity popcount is\nend entity;\narchitecture fsmd of popcount is\n")
+        # What a run killed while writing its report leaves.
+        (d / "cov" / "coverage.info.fsmd-sim-new").write_text("TN:\nSF:/half")
         status, out, err = fsmd_sim("popcount", "--design", broken, "--dir", d / "run",
                                     "--coverage", d / "cov")
         self.assertEqual(status, 3, out + err)

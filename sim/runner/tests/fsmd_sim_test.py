@@ -19,6 +19,7 @@ EXAMPLES = pathlib.Path(os.environ["FSMD_EXAMPLES"])
 SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"])
 GUIDE = pathlib.Path(os.environ["FSMD_SIM_GUIDE"])
 BUILD = pathlib.Path(os.environ["FSMD_BUILD_DIR"])
+DESIGNS = pathlib.Path(__file__).resolve().parent / "designs"
 
 
 def fresh(name):
@@ -104,6 +105,21 @@ class Reports(unittest.TestCase):
         self.assertEqual(lines[4], "fibo: verdict: FAILED (FIBO algorithm test has not passed)")
         # The data file is copied under the bench's own name.
         self.assertEqual((d / "fibo_test_data.txt").read_text(), data.read_text())
+
+    def test_a_design_done_during_reset_passes_with_the_count_the_bench_wrote(self):
+        # done rises before the first reset clears the bench's counter,
+        # which starts at integer'low: the bench writes that count for
+        # test 1 and passes the run.
+        d = fresh("done-in-reset")
+        status, out, err = fsmd_sim("popcount", "--dir", d, "--design",
+                                    DESIGNS / "done_in_reset.vhd")
+        results = (d / "popcount_alg_test_results.txt").read_text().splitlines()
+        self.assertEqual(results[1], "POPCOUNT OK: Number of cycles=-2147483648")
+        self.assertEqual(results[-1], "POPCOUNT algorithm test has passed")
+        self.assertEqual(status, 0, out + err)
+        self.assertEqual(out.splitlines()[0], "popcount test 1: passed, -2147483648 cycles")
+        self.assertIn("popcount: 256 tests run, 256 passed, 0 failed;", out)
+        self.assertNotIn("unexpected", out + err)
 
     def test_quiet_leaves_out_only_the_passing_tests(self):
         d = fresh("quiet")
@@ -197,6 +213,121 @@ class Reports(unittest.TestCase):
         manifest = json.loads((EXAMPLES.parent / "testbench" / "instances.json").read_text())
         self.assertEqual([s.get("tests") for s in suites],
                          [str(m["ntests_max"]) for m in manifest.values()])
+
+
+class ClosedOutput(unittest.TestCase):
+    """A reader that goes away (`fsmd-sim ... | head`) or a stream closed
+    from the start is no fault of the run: its verdict is the exit status,
+    its results file is written, and no traceback follows."""
+
+    @staticmethod
+    def run_with(streams, args):
+        """streams: 'pipe gone' (stdout a pipe whose reader has closed it),
+        'closed' (stdout closed) or 'both closed' (stdout and stderr)."""
+        read_end, write_end = os.pipe()
+        os.close(read_end)
+        shell = {"pipe gone": 'exec "$@"', "closed": 'exec "$@" >&-',
+                 "both closed": 'exec "$@" >&- 2>&-'}[streams]
+        try:
+            proc = subprocess.run(["sh", "-c", shell, "sh", FSMD_SIM, *map(str, args)],
+                                  stdout=write_end, stderr=subprocess.PIPE, text=True)
+        finally:
+            os.close(write_end)
+        return proc.returncode, proc.stderr
+
+    def test_the_verdict_is_the_exit_status(self):
+        d = fresh("closed-output")
+        failing = d / "failing.txt"
+        failing.write_text("00000000 00000000\n00000005 00000006\n")
+        runs = [
+            # bench, its options, the verdict's status
+            ("fibo", [], 0),
+            ("fibo", ["--data", failing], 1),
+            ("fibo", ["--design", d / "missing.vhd"], 3),
+        ]
+        for streams in ("pipe gone", "closed", "both closed"):
+            for bench, options, status in runs:
+                with self.subTest(streams=streams, bench=bench, status=status):
+                    run = d / f"{streams.replace(' ', '-')}-{status}"
+                    shutil.rmtree(run, ignore_errors=True)
+                    got, err = self.run_with(streams, [bench, "--dir", run, *options])
+                    self.assertEqual(got, status, err)
+                    self.assertNotIn("Traceback", err)
+                    if status != 3:
+                        self.assertTrue((run / "fibo_alg_test_results.txt").is_file())
+                    if status == 3 and streams != "both closed":
+                        self.assertIn("design file", err)
+
+
+class PipedInputs(unittest.TestCase):
+    """An input given as a pipe (`--vectors <(generator)`, a named pipe) is
+    read once to its end, not refused as no file; a folder still is."""
+    MIXED = DESIGNS / "mixed_widths.vhd"
+    # Beyond a pipe's 64 KiB buffer: the whole stream is read, not one buffer.
+    VECTORS = ("a add c : y carry\n"
+               + "0003 1 0000000000000010 : 0000000000000013 0\n" * 2000).encode()
+    POPCOUNT_DATA = (EXAMPLES / "data" / "popcount_test_data.txt").read_bytes()
+
+    def piped(self, kind, data, folder):
+        """A path that yields data once: a named pipe, or /dev/fd/N of an
+        anonymous pipe (what the shell's <(...) gives); the writer and the
+        descriptors to pass on."""
+        import threading
+        if kind == "named pipe":
+            path = folder / "fifo"
+            os.mkfifo(path)
+
+            def write():
+                with open(path, "wb") as f:
+                    f.write(data)
+            passed = ()
+        else:
+            read_end, write_end = os.pipe()
+            path, passed = f"/dev/fd/{read_end}", (read_end,)
+
+            def write():
+                with open(write_end, "wb") as f:
+                    f.write(data)
+        writer = threading.Thread(target=write, daemon=True)
+        writer.start()
+        return path, passed, writer
+
+    def test_a_pipe_is_read_once_for_each_input_option(self):
+        cases = [
+            # option, the piped bytes, the other arguments, words of the output
+            ("--vectors", self.VECTORS, ["mixed_widths", "--design", self.MIXED],
+             "mixed_widths: 2000 tests run, 2000 passed"),
+            ("--data", self.POPCOUNT_DATA, ["popcount"], "popcount: 256 tests run, 256 passed"),
+            ("--design", (EXAMPLES / "designs" / "fibo.vhd").read_bytes(), ["fibo"],
+             "fibo: 47 tests run, 47 passed"),
+        ]
+        for kind in ("named pipe", "anonymous pipe"):
+            for option, data, args, words in cases:
+                with self.subTest(kind=kind, option=option):
+                    d = fresh(f"piped-{option[2:]}-{kind.split()[0]}")
+                    path, passed, writer = self.piped(kind, data, d)
+                    try:
+                        proc = subprocess.run([FSMD_SIM, *map(str, args), option, str(path),
+                                               "--dir", str(d / "run")], pass_fds=passed,
+                                              capture_output=True, text=True, timeout=600)
+                    finally:
+                        for fd in passed:
+                            os.close(fd)
+                    writer.join(5)
+                    self.assertEqual(proc.returncode, 0, proc.stdout + proc.stderr)
+                    self.assertIn(words, proc.stdout)
+
+    def test_a_folder_or_a_device_is_still_no_input_file(self):
+        d = fresh("folder-input")
+        for path in (d, "/dev/zero"):
+            for option, args in (("--vectors", ["mixed_widths", "--design", self.MIXED]),
+                                 ("--data", ["popcount"]), ("--design", ["fibo"])):
+                with self.subTest(option=option, path=path):
+                    proc = subprocess.run([FSMD_SIM, *map(str, args), option, str(path),
+                                           "--dir", str(d / "run")],
+                                          capture_output=True, text=True, timeout=60)
+                    self.assertEqual(proc.returncode, 3, proc.stdout + proc.stderr)
+                    self.assertIn(f"{path} does not exist or is not a file", proc.stderr)
 
 
 class Installed(unittest.TestCase):

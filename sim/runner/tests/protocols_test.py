@@ -187,6 +187,13 @@ class Overlap(unittest.TestCase):
         self.assertEqual(re.findall(r"^step_pipe test (\d+): FAILED", out, re.M), ["8"])
         a, b = pairs[7]
         self.assertIn(f"a={a:02X} b={b:02X} y={(3 * a + b) % 1024:03X}", out)
+        # Stopped there with later tests in flight: the throughput counts the
+        # eight that ended, over the cycles from the first start to the
+        # eighth end (seven intervals of 2 and the 5 stages).
+        status, out, results = run("pipe-wrong-stop", "step_pipe", ["step_pipe.vhd"], wrong, "--overlap",
+                                   "--max-failures", "1")
+        self.assertEqual(status, 1, out)
+        self.assertAlmostEqual(float(interval(out)[3]), 8000 / (2 * 7 + 5), delta=0.06)
 
 
 if __name__ == "__main__":

@@ -59,20 +59,71 @@ def leftovers(*folders):
     return found
 
 
+GUARD = b"fsmd-sim-guard"
+
+
+def children(proc):
+    """The process ids of proc's children: GHDL's, and fsmd-sim's guard
+    (named GUARD) apart."""
+    ghdl, guards = [], []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/stat") as f:
+                fields = f.read().rpartition(")")[2].split()
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                name = f.read().split(b"\0")[0]
+        except OSError:
+            continue
+        if int(fields[1]) == proc.pid:
+            (guards if name == GUARD else ghdl).append(int(pid))
+    return ghdl, guards
+
+
 def wait_for_child(proc, seconds=30):
     """Waits until fsmd-sim has started a GHDL process."""
     end = time.monotonic() + seconds
     while time.monotonic() < end:
-        for pid in filter(str.isdigit, os.listdir("/proc")):
-            try:
-                with open(f"/proc/{pid}/stat") as f:
-                    fields = f.read().rpartition(")")[2].split()
-            except OSError:
-                continue
-            if int(fields[1]) == proc.pid:
-                return
+        if children(proc)[0]:
+            return
         time.sleep(0.02)
     raise AssertionError("fsmd-sim started no process")
+
+
+def wait_for_simulation(proc, folder, seconds=120):
+    """Waits until fsmd-sim runs a GHDL process in folder (the simulation:
+    builds run elsewhere)."""
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if proc.poll() is not None:
+            raise AssertionError(f"fsmd-sim ended with {proc.returncode} before its simulation")
+        if leftovers(folder):
+            return
+        time.sleep(0.02)
+    raise AssertionError("fsmd-sim started no simulation")
+
+
+def leftovers_after(folder, seconds):
+    """leftovers(folder) once they are gone, or after seconds."""
+    end = time.monotonic() + seconds
+    while leftovers(folder) and time.monotonic() < end:
+        time.sleep(0.1)
+    return leftovers(folder)
+
+
+def end_leftovers(folder):
+    """Kills what a failed test left running in folder."""
+    for pid, _ in leftovers(folder):
+        try:
+            os.kill(int(pid), signal.SIGKILL)
+        except OSError:
+            pass
+
+
+def coverage_table(out):
+    """The coverage summary as fsmd-sim prints it, from its heading on."""
+    lines = out.splitlines()
+    start = lines.index("coverage of the design:")
+    return lines[start:]
 
 
 class CheatingAndHangingDesigns(unittest.TestCase):
@@ -256,21 +307,82 @@ class Signals(unittest.TestCase):
                 self.assertEqual(leftovers(d), [])
 
 
-    def test_a_busy_ghdl_outlives_a_killed_fsmd_sim_only_until_the_timeout(self):
-        # SIGKILL leaves fsmd-sim no chance to end GHDL: the processor-time
-        # limit GHDL inherits ends a design that keeps it busy.
+    def test_a_busy_ghdl_outlives_a_killed_fsmd_sim_and_guard_only_until_the_timeout(self):
+        # SIGKILL to fsmd-sim and to its guard leaves nothing to end GHDL:
+        # the processor-time limit GHDL inherits ends a design that keeps
+        # it busy.
         d = fresh("sigkill-busy")
+        self.addCleanup(end_leftovers, d)
         proc = subprocess.Popen([FSMD_SIM, "popcount", "--design", str(DESIGNS / "busy_loop.vhd"),
                                  "--dir", str(d), "--timeout", "2"], env=env_with(SCRATCH / "cache"),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_for_child(proc)
-        time.sleep(0.3)
+        wait_for_simulation(proc, d)
+        guards = children(proc)[1]
+        self.assertEqual(len(guards), 1)
+        os.kill(guards[0], signal.SIGKILL)
         proc.kill()
         proc.wait()
         end = time.monotonic() + 30
         while leftovers(d) and time.monotonic() < end:
             time.sleep(0.2)
         self.assertEqual(leftovers(d), [])
+
+    def test_a_killed_fsmd_sim_takes_its_ghdl_with_it(self):
+        # SIGKILL leaves fsmd-sim no handler: its guard ends GHDL at once,
+        # long before the processor-time limit of a --timeout of 600 s.
+        for backend in BACKENDS:
+            with self.subTest(backend):
+                d = fresh(f"sigkill-guard-{backend}")
+                self.addCleanup(end_leftovers, d)
+                proc = subprocess.Popen([FSMD_SIM, "popcount", "--backend", backend, "--design",
+                                         str(DESIGNS / "busy_loop.vhd"), "--dir", str(d),
+                                         "--timeout", "600"], env=env_with(SCRATCH / "cache"),
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                wait_for_simulation(proc, d)
+                # Not in the instant between GHDL's start and its line to the
+                # guard: a process started then is left to its time limit.
+                time.sleep(0.3)
+                proc.kill()
+                proc.wait()
+                self.assertEqual(leftovers_after(d, 5), [])
+
+    def test_a_killed_coverage_run_leaves_the_next_run_its_own_counts(self):
+        # The killed run stalls on DEADBEEF, counting the stall on every
+        # clock cycle; the next run in the same folder never reaches it and
+        # must report exactly what the same run reports in a fresh folder.
+        if "gcc" not in BACKENDS:
+            self.skipTest("coverage needs the gcc back end")
+        d = fresh("sigkill-coverage")
+        self.addCleanup(end_leftovers, d)
+        design = DESIGNS / "popcount_stalls.vhd"
+        stalling = d / "stalling.txt"
+        stalling.write_text(SHORT_DATA + "DEADBEEF 00000018\n")
+        data = d / "data.txt"
+        data.write_text(SHORT_DATA)
+        cache = SCRATCH / "cache"
+        status, reference = fsmd_sim("popcount", "--design", design, "--data", data, "--dir",
+                                     d / "reference", "--coverage", d / "reference-cov",
+                                     "--quiet", cache=cache)
+        self.assertEqual(status, 0, reference)
+        self.assertIn("never executed", reference)
+        for round_number in range(2):
+            with self.subTest(round_number):
+                proc = subprocess.Popen(
+                    [FSMD_SIM, "popcount", "--design", str(design), "--data", str(stalling),
+                     "--dir", str(d / "run"), "--coverage", str(d / "cov"), "--timeout", "600",
+                     "--stop-time", "1000sec"], env=env_with(cache),
+                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                wait_for_simulation(proc, d / "run")
+                time.sleep(0.5)  # the stall counted many times over
+                proc.kill()
+                proc.wait()
+                self.assertEqual(leftovers_after(d / "run", 5), [])
+                status, out = fsmd_sim("popcount", "--design", design, "--data", data, "--dir",
+                                       d / "run", "--coverage", d / "cov", "--quiet", cache=cache)
+                self.assertEqual(status, 0, out)
+                self.assertEqual(coverage_table(out), coverage_table(reference))
+                self.assertEqual((d / "cov" / "coverage.info").read_text(),
+                                 (d / "reference-cov" / "coverage.info").read_text())
 
     def test_ctrl_c_at_start_up_is_status_130_without_traceback(self):
         d = fresh("early-signal")

@@ -70,7 +70,7 @@ class Template(unittest.TestCase):
 
     def test_the_bench_template_has_the_slots_the_pieces_fill(self):
         expected = {"declarations", "functions", "instance", "processes", "bench_variables",
-                    "before_tests", "read_test", "run_test", "check_outputs", "result_head",
+                    "before_tests", "next_test", "read_test", "run_test", "check_outputs", "result_head",
                     "result_fields", "result_measures", "after_test", "after_tests"}
         self.assertEqual(set(block_slots(bench_template())), expected)
 

@@ -120,6 +120,50 @@ class Reports(unittest.TestCase):
                              ["coverage.info", "popcount_shortcut.vhd.gcov", "summary.txt"])
             self.assertEqual((out / "summary.txt").read_text().splitlines(), summary)
 
+    def test_a_path_that_is_not_utf8_is_written_as_its_bytes_and_read_back(self):
+        with tempfile.TemporaryDirectory() as d:
+            out = pathlib.Path(d) / "cov"
+            design = os.path.join(d, os.fsdecode(b"pop\xffcount.vhd"))
+            record = shortcut_record()
+            record.path = design
+            summary = coverage_report.write_report(str(out), [record], {design: SOURCE})
+            self.assertIn(os.fsencode(design), (out / "summary.txt").read_bytes())
+            self.assertIn(b"SF:" + os.fsencode(design) + b"\n",
+                          (out / "coverage.info").read_bytes())
+            self.assertTrue((out / os.fsdecode(b"pop\xffcount.vhd.gcov")).is_file())
+            back = coverage_report.read_tracefile(str(out / "coverage.info"))
+            self.assertEqual([(r.path, r.lines) for r in back], [(design, record.lines)])
+            self.assertTrue(any(design in line for line in summary))
+
+    def test_a_write_that_fails_leaves_the_old_file_and_no_half_written_one(self):
+        def raising(error):
+            def replace(*args):
+                raise error
+            return replace
+
+        cases = [
+            # how the write fails, the text, what the rename does
+            ("text the encoding cannot hold", "SF:\ud800\n", os.replace, UnicodeEncodeError),
+            ("the rename fails", "new\n", raising(OSError(28, "No space left on device")),
+             OSError),
+            ("Ctrl-C before the rename", "new\n", raising(KeyboardInterrupt()), KeyboardInterrupt),
+        ]
+        for name, text, replace, error in cases:
+            with self.subTest(name), tempfile.TemporaryDirectory() as d:
+                target = os.path.join(d, coverage_report.TRACEFILE)
+                with open(target, "w") as f:
+                    f.write("old\n")
+                real = coverage_report.os.replace
+                coverage_report.os.replace = replace
+                try:
+                    with self.assertRaises(error):
+                        coverage_report._write(target, text)
+                finally:
+                    coverage_report.os.replace = real
+                self.assertEqual(os.listdir(d), [coverage_report.TRACEFILE])
+                with open(target) as f:
+                    self.assertEqual(f.read(), "old\n")
+
     def test_annotated_names_do_not_collide(self):
         taken = set()
         names = [coverage_report.annotated_name(p, taken) for p in ("a/x.vhd", "b/x.vhd", "x.vhd")]
@@ -252,6 +296,30 @@ class Gcov(unittest.TestCase):
             parts = [p for p in compiled_in.split("/") if p]
             landed = os.path.join(env["GCOV_PREFIX"], *parts[int(env["GCOV_PREFIX_STRIP"]):])
             self.assertEqual(landed, "/run/here/design-1.gcda", objects)
+
+
+class CountersOfARun(unittest.TestCase):
+    def test_each_run_counts_into_a_folder_no_earlier_run_used(self):
+        # A bench of a killed run that still runs writes its counters where
+        # its own run told it: never where a later run reads its counts.
+        from fsmd_sim import run
+        with tempfile.TemporaryDirectory() as d:
+            scratch, lib = os.path.join(d, "scratch"), os.path.join(d, "lib")
+            os.makedirs(scratch)
+            os.makedirs(lib)
+            design_use = type("DesignUse", (), {"lib": lib})()
+            old_fixed = os.path.join(scratch, run.COUNTERS)  # as earlier releases named it
+            os.makedirs(old_fixed)
+            seen = [old_fixed]
+            for _ in range(3):
+                env, counters = run.counters_environment(design_use, scratch)
+                self.assertNotIn(counters, seen)
+                self.assertEqual(env["GCOV_PREFIX"], counters)
+                self.assertTrue(os.path.isdir(counters))
+                self.assertEqual(os.listdir(counters), [])
+                # The folders of earlier runs are gone.
+                self.assertEqual([p for p in seen if os.path.exists(p)], [])
+                seen.append(counters)
 
 
 if __name__ == "__main__":

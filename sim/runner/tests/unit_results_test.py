@@ -42,6 +42,41 @@ class Parsing(unittest.TestCase):
         self.assertEqual([t.cycles for t in o.tests], [None])
 
 
+class CycleCounts(unittest.TestCase):
+    """The count as each bundled bench writes it: VHDL's integer image, so
+    integer'low when done rose before the first reset cleared the counter."""
+    COUNTS = [
+        # written, the test's (passed, cycles)
+        ("4", (True, 4)),
+        ("0", (True, 0)),
+        ("-2147483648", (True, -2147483648)),
+        ("-1", (True, -1)),
+        ("-", (False, None)),
+        ("--1", (False, None)),
+        ("+4", (False, None)),
+        ("4-", (False, None)),
+        ("- 4", (False, None)),
+        ("-٣", (False, None)),
+    ]
+
+    def test_each_bench_reads_its_count_as_written_negative_included(self):
+        for bench, spec in TABLE.items():
+            final = (f"{spec['passed_report_at']}:7:@70ns:(assertion failure):"
+                     f" {PASSED.rpartition(': ')[2]}")
+            for written, (passed, cycles) in self.COUNTS:
+                with self.subTest(bench=bench, count=written):
+                    o = Outcome(bench)
+                    parse_bench_results(o, spec, [" values", spec["cycles_text"] + written,
+                                                  spec["passed_verdict"]])
+                    judge(o, spec, final + "\n", 1, "100ms")
+                    self.assertEqual([(t.passed, t.cycles) for t in o.tests], [(passed, cycles)])
+                    if passed:
+                        self.assertEqual((o.status, o.unexpected), (EXIT_PASSED, []), o.detail)
+                    else:
+                        self.assertEqual(o.unexpected, [spec["cycles_text"] + written])
+                        self.assertEqual(o.status, EXIT_BAD_INPUT)
+
+
 class Verdicts(unittest.TestCase):
     CASES = [
         # name, results lines, console lines, tests in the data, status, words in the detail

@@ -57,6 +57,45 @@ class Malformed(unittest.TestCase):
                 self.assertTrue(first.startswith(f"v.txt:{line}:{column}: "), first)
                 self.assertIn(message, first)
 
+    def test_a_byte_that_is_not_text_is_named_as_a_byte_wherever_it_stands(self):
+        # FILE:LINE:COLUMN of the byte itself and "byte 0xNN", in the header
+        # as in a field; never Python's escape of the decoded byte.
+        body = "0001 1 0 : 0 0 0\n"
+        cases = [
+            ("in a header name", HEADER.encode().replace(b"add", b"a\xffd"), 1, 4,
+             "byte 0xff in the header"),
+            ("a header name of one byte", b"a add c \xfe : y\n", 1, 9, "byte 0xfe in the header"),
+            ("in a field", (HEADER + "00").encode() + b"\xff1 1 0 : 0 0 0\n", 2, 3,
+             "byte 0xff is not a hexadecimal digit"),
+            ("where the ':' stands", (HEADER + "0001 1 0 ").encode() + b"\xc3 0 0 0\n", 2, 10,
+             "byte 0xc3 where the header has ':'"),
+            ("a mark after the start", ("a \ufeffadd c : y\n" + body).encode(), 1, 3,
+             "character 0xfeff in the header"),
+            ("a mark in a field", (HEADER + "\ufeff0001 1 0 : 0 0 0\n").encode(), 2, 1,
+             "character 0xfeff is not a hexadecimal digit"),
+        ]
+        for name, data, line, column, message in cases:
+            for given in (data, data.decode("utf-8", "surrogateescape")):
+                with self.subTest(name, given=type(given).__name__):
+                    with self.assertRaises(VectorsError) as caught:
+                        parsed(given)
+                    first = caught.exception.problems[0]
+                    self.assertTrue(first.startswith(f"v.txt:{line}:{column}: {message}"), first)
+                    self.assertNotRegex(first, r"\\u[dD][cC]|\\ufeff|\\x")
+
+    def test_a_byte_order_mark_before_the_header_is_skipped(self):
+        text = HEADER + "0001 1 0 : 0 0 0\n0002 0 3 : - 1 1f\n"
+        plain = parsed(text)
+        for given in ("\ufeff" + text, b"\xef\xbb\xbf" + text.encode()):
+            with self.subTest(given=type(given).__name__):
+                marked = parsed(given)
+                self.assertEqual((marked.rows, marked.lines), (plain.rows, plain.lines))
+        # Columns count from the character after the mark.
+        with self.assertRaises(VectorsError) as caught:
+            parsed("\ufeffa add c zz : y\n")
+        self.assertTrue(caught.exception.problems[0].startswith(
+            "v.txt:1:9: unknown column 'zz'"), caught.exception.problems[0])
+
     def test_every_bad_line_is_reported_not_only_the_first(self):
         text = HEADER + "0001 1 0 : 0 0 0\n" + "zz 1 0 : 0 0 0\n" * 3 + "0001 1 0 : 0 0 0\n" + "0 0 0 : 0 0 99\n"
         with self.assertRaises(VectorsError) as caught:

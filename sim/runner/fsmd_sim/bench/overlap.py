@@ -1,72 +1,120 @@
 """--overlap: pipelined designs, which take a new test before the earlier
 ones have ended.
 
-The bench process reads the vectors file twice, through two files: once to
-offer the tests' inputs, once to check the tests in the same order. It
-looks at every falling edge, where the ports stand as they will at the
-next rising edge: a completion there (the rule of completion.py) ends the
-oldest test in flight, and start and ready both '1' mean the design takes
-the offered test there; the next test's inputs then follow one femtosecond
-after that edge, when the design has taken the current ones. A test's
-cycles are its latency: the rising edges after the one that took it, up to
-the one that gave its completion. The run's line OVERLAP_PREFIX... in the
-results file gives the interval between accepted starts and the
-throughput."""
+The bench process offers the tests ahead of its checks: it reads a test's
+line when it offers the test, drives the inputs from it, and keeps the line
+for the check, which takes the lines in the same order. It looks at every
+falling edge, where the ports stand as they will at the next rising edge: a
+completion there (the rule of completion.py) ends the oldest test in
+flight, and start and ready both '1' mean the design takes the offered test
+there; the next test's inputs then follow one femtosecond after that edge,
+when the design has taken the current ones. A test's cycles are its
+latency: the rising edges after the one that took it, up to the one that
+gave its completion. The run's line OVERLAP_PREFIX... in the results file
+gives the interval between accepted starts and the throughput."""
 from .completion import ending, hang
-from .driver import input_feed
-from .names import vectors_file
+from .driver import input_offer
 from .template import lines
 
 OVERLAP_PREFIX = "overlap: "
 
 
 def offering(options, names, inputs, outputs):
-    """The procedure that offers the next test (its inputs and start, at a
-    given delay), its file, and the offer of the first test; `inputs` the
-    input ports, `outputs` how many data outputs the vectors file flags."""
-    p = names.p
+    """The procedure that offers the next test (its inputs and start, at
+    given delays), the lines offered and not yet checked, the next test of
+    the check, and the offer of the first test; `inputs` the input ports,
+    `outputs` how many data outputs the vectors file flags."""
+    p, vectors, vector = names.p, names.vectors, names.vector
     start = names.control["start"]
-    feed, line = f"{p}feed", f"{p}feed_line"
-    variables = [f"variable {line} : line;", f"variable {p}feed_number : natural;",
-                 f"variable {p}feed_blank : character;"]
-    reads = [f"readline({feed}, {line});", f"read({line}, {p}feed_number);",
-             f"read({line}, {p}feed_blank);"]
-    if outputs:
-        variables.append(f"variable {p}feed_flags : string(1 to {outputs});")
-        reads.append(f"read({line}, {p}feed_flags);")
+    node, text, at = "node", "node.text", "at"
+    declarations, drives = [], []
     for port in inputs:
-        declaration, drive = input_feed(port, names, line, "inputs_delay")
-        variables.append(declaration)
-        reads += drive
+        declaration, drive = input_offer(port, names, text, at, "inputs_delay")
+        declarations.append(declaration)
+        drives += drive
     procedure = lines(f"""
+        -- The lines of the tests offered and not yet checked, oldest first.
+        type {p}line_node;
+        type {p}line_node_access is access {p}line_node;
+        type {p}line_node is record
+          text  : line;
+          later : {p}line_node_access;
+        end record;
+        variable {p}waiting_first, {p}waiting_last, {p}checked : {p}line_node_access;
+        """) + declarations + lines(f"""
         -- Offers the next test of the vectors file: its inputs inputs_delay
         -- from now and start at '1' start_delay from now; start '0' when no
         -- test is left. Transport delays: an earlier value of start still due
-        -- stays.
+        -- stays. The inputs' fields follow the test's number, a blank, the
+        -- outputs' flags and a blank, each field its digits and a blank.
         procedure {p}offer(inputs_delay, start_delay : time) is
+          variable {node} : {p}line_node_access;
+          variable {at} : positive;
         begin
-          if endfile({feed}) then
+          if endfile({vectors}) then
             {start} <= transport '0' after start_delay;
             return;
           end if;
-        """) + ["  " + r for r in reads] + lines(f"""
+          {node} := new {p}line_node;
+          readline({vectors}, {text});
+          {at} := {text}'left;
+          while {text}({at}) /= ' ' loop
+            {at} := {at} + 1;
+          end loop;
+          {at} := {at} + {outputs + 2};
+        """) + ["  " + d for d in drives] + lines(f"""
           {start} <= transport '1' after start_delay;
+          if {p}waiting_last = null then
+            {p}waiting_first := {node};
+          else
+            {p}waiting_last.later := {node};
+          end if;
+          {p}waiting_last := {node};
         end procedure;
         """)
     return {
         "declarations": [
-            "-- The vectors file once more, for the tests to offer (--overlap), and when",
-            "-- the next test's inputs follow a falling edge: just after the rising edge",
-            "-- after it, where the design has taken the current ones.",
-            f"file {feed} : text open read_mode is \"{vectors_file(names.entity)}\";",
+            "-- When the next test's inputs follow a falling edge (--overlap): just after",
+            "-- the rising edge after it, where the design has taken the current ones.",
             f"constant {p}handover : time := {names.clk_period} / 2 + 1 fs;",
         ],
-        "bench_variables": variables + procedure,
+        "functions": lines(f"""
+            -- The bits of hexadecimal digits (0-9, A-F: the vectors file as fsmd-sim
+            -- writes it for the bench).
+            function {p}from_hex(digits : string) return std_logic_vector is
+              variable bits  : std_logic_vector(4 * digits'length - 1 downto 0);
+              variable digit : natural;
+            begin
+              for i in 0 to digits'length - 1 loop
+                digit := character'pos(digits(digits'left + i));
+                if digit >= character'pos('A') then
+                  digit := digit - character'pos('A') + 10;
+                else
+                  digit := digit - character'pos('0');
+                end if;
+                bits(bits'high - 4 * i downto bits'high - 4 * i - 3) :=
+                  std_logic_vector(to_unsigned(digit, 4));
+              end loop;
+              return bits;
+            end function;
+        """),
+        "bench_variables": procedure,
         "before_tests": lines(f"""
             -- The first test is offered from time 0, start from the end of reset on.
             {start} <= '0';
-            readline({feed}, {line});
             {p}offer(0 ns, {names.reset_time});
+        """),
+        "next_test": lines(f"""
+            -- The oldest test offered and not yet checked; none left: all are checked.
+            exit when {p}waiting_first = null;
+            deallocate({vector});
+            {vector} := {p}waiting_first.text;
+            {p}checked := {p}waiting_first;
+            {p}waiting_first := {p}waiting_first.later;
+            if {p}waiting_first = null then
+              {p}waiting_last := null;
+            end if;
+            deallocate({p}checked);
         """),
     }
 
@@ -98,9 +146,12 @@ def collector(options, names):
         variable {p}next_look : time := {period} / 2;
         variable {p}edge : natural := 0;
         -- Accepted starts: how many, the first, the last, the shortest and
-        -- longest interval; and the edge of the last end.
+        -- longest interval; and the rising edge of the last end.
         variable {p}accepted : natural := 0;
         variable {p}first_accept, {p}last_accept, {p}last_end : natural := 0;
+        -- Tests ended and checked: the throughput's (a run stopped at
+        -- --max-failures leaves tests in flight).
+        variable {p}ended_count : natural := 0;
         variable {p}interval_min : natural := natural'high;
         variable {p}interval_max : natural := 0;
 
@@ -171,6 +222,7 @@ def collector(options, names):
         end loop;
         {p}pop_taken({p}taken_edge);
         {p}last_end := {p}edge - {delay};
+        {p}ended_count := {p}ended_count + 1;
         {p}cycles := {p}last_end - 1 - {p}taken_edge;
     """)
     summary = lines(f"""
@@ -187,7 +239,7 @@ def collector(options, names):
             write({result}, string'("- / - / -"));
           end if;
           write({result}, string'(" cycles; throughput: "));
-          write({result}, 1000.0 * real({p}accepted) / real({p}last_end - {p}first_accept), right, 0, 1);
+          write({result}, 1000.0 * real({p}ended_count) / real({p}last_end - {p}first_accept), right, 0, 1);
           write({result}, string'(" tests per 1,000 cycles"));
           writeline({names.results}, {result});
         end if;
