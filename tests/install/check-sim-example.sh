@@ -46,7 +46,7 @@ $blocks block "$readme" sh "--tests 66 --wave-on-failure" > "$work/failing.sh"
 status=0
 (cd "$tour" && sh -e "$work/failing.sh") > "$work/failing.log" 2>&1 || status=$?
 [ "$status" = 1 ] || { echo "the rerun of the failing test: exit status $status, not 1"; cat "$work/failing.log"; exit 1; }
-$blocks output "$readme" "qmac test 66: FAILED: at 60 ns" "$work/failing.log" "$work/tour/"
+$blocks output "$readme" "qmac test 66: FAILED: at 65 ns" "$work/failing.log" "$work/tour/"
 # The diagram beside the waves shows what the README says it shows: every
 # port, y's wrong value FFFF and the expected 0000, the failing sample marked.
 python3 - "$tour/run-broken/test66.svg" <<'END'
@@ -58,7 +58,7 @@ for port in ("clk", "reset", "start", "done", "ready", "a", "b", "c", "y", "sat"
 y = texts[texts.index("y"):texts.index("y expected")]
 expected = texts[texts.index("y expected"):texts.index("sat")]
 assert "FFFF" in y and "0000" in expected, texts
-assert any(t.startswith("60 ns: test 66 failed:") for t in texts), texts
+assert any(t.startswith("65 ns: test 66 failed:") for t in texts), texts
 END
 [ -s "$tour/run-broken/test66.vcd" ]
 $blocks excerpts "$readme" vhdl "$example/qmac.vhd"
@@ -107,5 +107,5 @@ if ctest --test-dir "$work/qmac-broken" --output-on-failure >"$work/broken.log" 
 fi
 grep -q 'qmac test [0-9]*: FAILED: at [0-9]* ns: a=' "$work/broken.log" || { cat "$work/broken.log"; exit 1; }
 grep -q 'qmac: verdict: FAILED (QMAC test has not passed)' "$work/broken.log"
-$blocks output "$readme" "at 3310 ns" "$work/broken.log"
+$blocks output "$readme" "at 3315 ns" "$work/broken.log"
 echo "installed example OK"

@@ -17,7 +17,7 @@ from .ghdl import read_text, spawn
 from .job import Job
 from .library import FORMAT, order_design_files
 from .ports import Port, PortError, ports_from_xml
-from .results import Outcome, Test, judge
+from .results import Outcome, Test, judge, parse_pipeline_figures
 from .stdout_buffer import BufferedStdout
 from .vectors import VectorsError, parse as parse_vectors
 
@@ -62,6 +62,7 @@ class DesignJob(Job):
         self.max_failures = max_failures
         self.tests_text = tests
         self.numbers = None  # the tests chosen by --tests
+        self.completion = "done"  # the role that ends a test, known once the ports are read
 
     @property
     def total_tests(self):
@@ -87,7 +88,10 @@ class DesignJob(Job):
         # (--wave-on-failure's diagram) follow from them.
         self.ports = ports
         try:
-            _, data_ports = harness_gen.split_ports(ports, self.options)
+            controls, data_ports = harness_gen.split_ports(ports, self.options)
+            # Without a completion port (--control done=none) its output streams end a test.
+            self.completion = next((r for r in harness_gen.COMPLETION_ROLES if r in controls),
+                                   harness_gen.DELIVERED)
             lists = harness_gen.list_columns(harness_gen.memories_of(ports, self.options),
                                              harness_gen.streams_of(ports, self.options))
             self.harness_text = harness_gen.generate(ports, self.options)
@@ -174,9 +178,10 @@ class DesignJob(Job):
                                 and (":(assertion " in line or ":(report " in line)]
             outcome.status = EXIT_HANG
             where = self._where(int(number) if number.isdigit() else 0)
-            lacks_done = hasattr(self.options, "lacks") and self.options.lacks("done")
-            ended = ("did not get every value its output streams expect" if lacks_done
-                     else "never raised done")
+            completion = getattr(self, "completion", "done")
+            ended = ("did not get every value its output streams expect"
+                     if completion == harness_gen.DELIVERED
+                     else f"never {harness_gen.NEVER_TEXT[completion]}")
             outcome.detail = (f"test {number} {ended} within"
                               f" {self.options.max_cycles} cycles (--max-cycles){where}")
             if hang_line:
@@ -298,6 +303,10 @@ def parse_results(outcome, lines, vectors):
         elif (line.startswith(harness_gen.STOPPED_TEXT) and outcome.verdict_line is None
               and outcome.stopped_line is None):
             outcome.stopped_line = line
+        elif (line.startswith(harness_gen.OVERLAP_PREFIX) and outcome.verdict_line is None
+              and outcome.interval is None
+              and parse_pipeline_figures(outcome, line[len(harness_gen.OVERLAP_PREFIX):])):
+            continue
         elif (line.endswith((" test has passed", " test has not passed"))
               and outcome.verdict_line is None):
             outcome.verdict_line = line

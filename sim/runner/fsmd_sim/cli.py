@@ -10,7 +10,9 @@ usage: fsmd-sim BENCH [--design FILE...]... [--data FILE] [--dir DIR]
                     [--generic NAME=VALUE]... [--std 93c|08]
                     [--ieee standard|synopsys]
                     [--control ROLE=PORT]... [--reset-active high|low]
-                    [--start-mode level|pulse] [--clock-period TIME]
+                    [--reset-cycles N] [--after-reset N]
+                    [--start-mode level|pulse] [--output-delay N] [--overlap]
+                    [--clock-period TIME]
                     [--max-cycles N] [--tolerance PORT=N]... [--memory SPEC]...
                     [--stream SPEC]... [--stall PERCENT] [--seed N]
                     [--max-failures N]
@@ -25,10 +27,18 @@ BENCH is one of eda, fibo, arraysum, popcount; B is a GHDL back end (mcode,
 llvm, gcc). --design takes one or more files and may repeat; GHDL finds the
 order of analysis, and a file given twice counts once. With --vectors,
 fsmd-sim generates the bench from ENTITY's ports (ROLE: clk, reset, start,
-done, ready; defaults: architecture fsmd, reset active high, start held at
-'1', a 10ns clock, 1000000 cycles at most per test; the results file
+ready and the completion role done, busy or idle; defaults: architecture
+fsmd, reset active high for 1 cycle, start held at '1', a test ended by done
+rising, a 10ns clock, 1000000 cycles at most per test; the results file
 shows the values of failing tests, and of passing ones too with
---passing-values). --generic sets a
+--passing-values). A test ends at the first rising edge after its start
+where done is '1' after '0' (busy '0' after '1', idle '1' after '0'); the
+outputs are read at the falling edge before it, or --output-delay N cycles
+later. --control reset=none: no reset port, --reset-cycles N (default 1)
+idle cycles instead; --after-reset N idle cycles before the first test.
+--overlap (needs ready): the next test is offered as soon as the design
+takes one (start and ready '1' at a rising edge); the summary adds the
+interval between accepted starts and the throughput. --generic sets a
 generic of ENTITY to a VHDL literal (integer, true or false, 'c', "text",
 X"1F"); port widths follow it. --std (default 93c) is the VHDL revision of
 the design and the generated bench; 08 applies to --vectors only. --ieee
@@ -112,6 +122,9 @@ OPTIONS = {
     "--start-mode": ("start_mode", False),
     "--clock-period": ("clock_period", False),
     "--max-cycles": ("max_cycles", False),
+    "--reset-cycles": ("reset_cycles", False),
+    "--after-reset": ("after_reset", False),
+    "--output-delay": ("output_delay", False),
     "--generic": ("generics", True),
     "--std": ("std", False),
     "--ieee": ("ieee", False),
@@ -129,17 +142,20 @@ OPTIONS = {
 # Options that take every following argument up to the next option.
 MANY_VALUES = ("--design",)
 FLAGS = {"--quiet": "quiet", "--passing-values": "passing_values",
-         "--independent-tests": "independent_tests"}
+         "--independent-tests": "independent_tests", "--overlap": "overlap"}
 # Options of the single-bench modes that `all` does not take.
 SINGLE_RUN_ONLY = ("--design", "--data", "--stop-time", "--wave", "--wave-on-failure", "--vectors",
                    "--architecture", "--control", "--reset-active", "--start-mode", "--clock-period",
                    "--max-cycles", "--generic", "--std", "--ieee", "--tolerance", "--memory",
                    "--stream", "--stall", "--seed", "--max-failures", "--tests",
-                   "--quiet", "--passing-values", "--jobs", "--shard", "--independent-tests")
+                   "--quiet", "--passing-values", "--jobs", "--shard", "--independent-tests",
+                   "--reset-cycles", "--after-reset", "--output-delay", "--overlap")
 # Options of the any-design mode (--vectors), which the bundled benches do not take.
 ANY_DESIGN_ONLY = ("--vectors", "--architecture", "--control", "--reset-active", "--start-mode",
                    "--clock-period", "--max-cycles", "--generic", "--tolerance", "--memory",
-                   "--stream", "--stall", "--seed", "--passing-values", "--jobs", "--shard", "--independent-tests")
+                   "--stream", "--stall", "--seed", "--passing-values", "--jobs", "--shard",
+                   "--independent-tests", "--reset-cycles", "--after-reset", "--output-delay",
+                   "--overlap")
 STANDARDS = ("93c", "08")
 IEEE_LIBRARIES = ("standard", "synopsys")
 # Options that choose which tests run: a bundled bench always runs its whole
@@ -153,7 +169,7 @@ INDEPENDENT_TESTS_WHY = (
     " see the state the tests before it left in the design; the results equal one run's only"
     " when no test depends on an earlier one. Say so with --independent-tests")
 # Options that need the one process of the whole run.
-NOT_SPLIT = ("--tests", "--max-failures", "--wave-on-failure")
+NOT_SPLIT = ("--tests", "--max-failures", "--wave-on-failure", "--overlap")
 
 
 class Options:
@@ -429,7 +445,14 @@ def is_extended_identifier(text):
             and "\\" not in inner.replace("\\\\", ""))
 
 
-CONTROL_ROLES = ("clk", "reset", "start", "done", "ready")
+CONTROL_ROLES = ("clk", "reset", "start", "done", "ready", "busy", "idle")
+COMPLETION_ROLES = ("done", "busy", "idle")
+# Roles a design may lack: reset (idle cycles instead), start (a dataflow
+# design whose streams pace it), done (a test ends when its streams delivered).
+NONE_ROLES = ("reset", "start", "done")
+# The most idle or reset cycles, and the longest output delay: far beyond
+# any design's need, and a VHDL time at any clock period.
+MAX_PROTOCOL_CYCLES = 1000000
 # ncycles counts in a VHDL integer; the limit times the period must stay a
 # VHDL time (64-bit femtoseconds) with room for the whole run.
 MAX_CYCLES_LIMIT = 2**31 - 2
@@ -456,15 +479,32 @@ def check_any_design(opts):
         role, eq, port = item.partition("=")
         if not eq or role not in CONTROL_ROLES or not is_identifier(port):
             raise BadInput(f"--control {item!r}: give ROLE=PORT with ROLE one of"
-                           f" {', '.join(CONTROL_ROLES)} and PORT a port name")
+                           f" {', '.join(CONTROL_ROLES)} and PORT a port name"
+                           " (reset=none, start=none or done=none for a design without"
+                           " that port)")
         if role in controls:
             raise BadInput(f"--control gives the role {role} twice")
+        if port.lower() == "none" and role not in NONE_ROLES:
+            raise BadInput(f"--control {item!r}: only reset, start and done may be none")
         controls[role] = port.lower()
+    completions = [role for role in COMPLETION_ROLES if role in controls]
+    if len(completions) > 1:
+        raise BadInput(f"--control names {' and '.join(completions)}: a test ends by one"
+                       " completion role only")
     # A design without start has no completion port unless one is named.
-    if controls.get("start") == "none":
-        controls.setdefault("done", "none")
+    if controls.get("start") == "none" and not completions:
+        controls["done"] = "none"
+        completions = ["done"]
+    if opts.overlap and (controls.get("start") == "none" or controls.get("done") == "none"):
+        raise BadInput("--overlap offers the next test at a rising edge with start and ready"
+                       " at '1' and ends each by its completion port: it needs start and done"
+                       " (or busy or idle), not --control start=none or done=none")
     named = {}
-    for role in CONTROL_ROLES:
+    # Roles not named keep their default port only where it may be looked
+    # for: done, busy and idle are looked for only when --control names none.
+    looked_for = [r for r in CONTROL_ROLES if r in controls or not
+                  (completions and r in COMPLETION_ROLES)]
+    for role in looked_for:
         port = controls.get(role, role)
         if port == "none":
             continue
@@ -472,6 +512,12 @@ def check_any_design(opts):
             raise BadInput(f"port {port} cannot be both {named[port]} and {role}")
         named[port] = role
     opts.controls = controls
+    opts.reset_cycles = cycles_option(opts.reset_cycles, "--reset-cycles", 1, minimum=1)
+    opts.after_reset = cycles_option(opts.after_reset, "--after-reset", 0)
+    opts.output_delay = cycles_option(opts.output_delay, "--output-delay", 0)
+    if opts.overlap and "--start-mode" in opts.given:
+        raise BadInput("--overlap drives start itself (held at '1' while a test is offered);"
+                       " it takes no --start-mode")
     opts.reset_active = choice(opts.reset_active, "--reset-active", ("high", "low"))
     opts.start_mode = choice(opts.start_mode, "--start-mode", ("level", "pulse"))
     if opts.start_mode == "pulse" and controls.get("start") == "none":
@@ -513,9 +559,19 @@ def check_any_design(opts):
     if (opts.stall or "--seed" in opts.given) and not opts.streams:
         raise BadInput("--stall and --seed withhold the valid and ready of streams:"
                        " give the streams with --stream PORT")
+    if opts.overlap and (opts.memories or opts.streams):
+        # A memory's words and a stream's values are loaded and checked per
+        # test, one test at a time.
+        raise BadInput("--overlap keeps several tests in flight; --memory and --stream load and"
+                       " check one test at a time")
     if opts.max_cycles > MAX_CYCLES_LIMIT or opts.max_cycles * opts.clock_period_fs >= 2**60:
         raise BadInput(f"--max-cycles {opts.max_cycles} is too large for a VHDL time"
                        " at this clock period")
+    extra = opts.reset_cycles + opts.after_reset + opts.output_delay
+    if (opts.max_cycles + extra) * opts.clock_period_fs >= 2**60:
+        raise BadInput(f"--reset-cycles, --after-reset and --output-delay ({extra} cycles) with"
+                       f" --max-cycles {opts.max_cycles} are too long for a VHDL time at this"
+                       " clock period")
     check_checking(opts)
 
 
@@ -548,6 +604,18 @@ def check_checking(opts):
     opts.max_failures = (positive(opts.max_failures, "--max-failures")
                          if opts.max_failures is not None else 0)
     opts.test_ranges = test_list.parse(opts.tests) if opts.tests is not None else None
+
+
+def cycles_option(text, name, default, minimum=0):
+    """A count of clock cycles: default when not given, at least minimum."""
+    if text is None:
+        return default
+    if not (text.isascii() and text.isdigit()):
+        raise BadInput(f"{name} needs a whole number of clock cycles, not {text!r}")
+    value = int(text.lstrip("0")[:40] or "0")
+    if value < minimum or value > MAX_PROTOCOL_CYCLES:
+        raise BadInput(f"{name} must be from {minimum} to {MAX_PROTOCOL_CYCLES}, not {text}")
+    return value
 
 
 def choice(value, name, allowed):

@@ -15,8 +15,11 @@ class Roles:
     and the signal of the test's number (None where the bench has none)."""
 
     def __init__(self, controls, ports, expected_signals=None, expected_texts=None,
-                 number=None):
+                 number=None, completion=None):
         self.controls, self.ports = controls, ports
+        # The signal of the port that ends a test (done, busy or idle), where
+        # it is not the fourth control port (a design without reset).
+        self.completion = completion
         self.expected_signals = expected_signals or {}
         self.expected_texts = expected_texts or {}
         self.number = number
@@ -27,7 +30,7 @@ class Roles:
 
     @property
     def done(self):
-        return self.controls[3][1]
+        return self.completion or self.controls[3][1]
 
 
 def signal_roles(job, test):
@@ -63,7 +66,7 @@ def generated_bench_roles(ports, options):
     own = own_controls(names, options)
     expected = {port.name: (names.own(f"expected_{port.name}"), names.own(f"checked_{port.name}"))
                 for port in data if port.mode == "out"}
-    # The optional ready port comes last; the clock first and done fourth.
+    # The clock first, the optional ready port after the completion port.
     # The ports of memories and streams, which are no data columns, are
     # drawn with the data ports, in the entity's order.
     drawn = {port.name for port in data} | {
@@ -72,7 +75,8 @@ def generated_bench_roles(ports, options):
     return Roles([(controls[role].name, names.signal(controls[role])) if role in controls
                   else (role, own[role]) for role in ROLES if role in controls or role in own],
                  [(port.name, names.signal(port)) for port in ports if port.name in drawn], expected,
-                 number=names.own("test_number"))
+                 number=names.own("test_number"),
+                 completion=names.control[names.completion])
 
 
 def diagram_rows(trace, roles, test_start):

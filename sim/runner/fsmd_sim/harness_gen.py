@@ -1,29 +1,37 @@
-"""The VHDL-93 self-checking bench generated from a design's ports.
+"""The VHDL self-checking bench generated from a design's ports.
 
 It keeps the frame of the kit's four benches (clock, reset for the first
 period, start held or pulsed, cycles counted from done, the next test
-presented when done rises) and adds what a bench for any design needs: the
-test number and simulation time on failure lines, metavalues printed as
-themselves, expected values in signals (visible in waveforms), outputs left
-unchecked per test, and a per-test cycle limit that ends the run as a hang
-naming the test.
+presented at the edge at which the previous one ends) and adds what a bench
+for any design needs: the test number and simulation time on failure
+lines, metavalues printed as themselves, expected values in signals
+(visible in waveforms), outputs left unchecked per test, a per-test cycle
+limit that ends the run as a hang naming the test, and the ways a design
+says a test starts and ends (bench/completion.py: done, busy or idle, read
+at rising edges; --reset-cycles, --after-reset, reset=none; --output-delay;
+--overlap for pipelines, bench/overlap.py), and the list fields of
+memories and streams (bench/memory.py, bench/streams.py; a design without
+start or done, its tests paced by its streams).
 
 The text depends only on the ports and the options, never on the vectors,
 so a new vectors file reuses the analysed bench.
 
 The bench's whole text is templates/bench.vhd.in; `generate` fills its
 slots from one piece per concern (the modules of the package bench: the
-design's instance, clock and reset, start and completion, each input's
-driver, each output's checker, results and verdict, the image function).
-A new concern is a new piece added to the list in `generate`.
+design's instance, clock and reset, start, completion, each input's driver,
+each output's checker, the offers and checks of a pipeline, each memory's
+model, each stream's process, results and verdict, the image function). A new concern is a new piece added to the list in
+`generate`.
 """
 from . import memories as memories_module
 from . import ports as ports_module
 from . import streams as streams_module
 from .bench.checker import checked_flags, is_maskable, output_checker
 from .bench.clock_reset import clock, reset
-from .bench.completion import HANG_REPORT, start_and_done
+from .bench.completion import DELIVERED, HANG_REPORT, NEVER_TEXT, wait_for_end, watch
 from .bench.driver import input_driver
+from .bench.overlap import OVERLAP_PREFIX, collector, offering
+from .bench.start import start
 from .bench.image import image_function
 from .bench.instance import design_instance
 from .bench.matching import masks, tolerance
@@ -33,31 +41,36 @@ from .bench.streams import input_stream, output_stream, shared as streams_shared
 from .bench.names import BENCH_NAMES, Names, bench_entity, results_file, vectors_file
 from .bench.template import bench_template, fill
 from .bench.verdict import (FAILED_REPORT, FINAL_REPORT_KIND, PASSED_REPORT, STOPPED_TEXT,
-                            results_and_verdict)
+                            one_line_per_test, results_and_verdict)
 
 # What the any-design job reads from here: file names and report texts.
-__all__ = ["BENCH_NAMES", "FAILED_REPORT", "FINAL_REPORT_KIND", "HANG_REPORT", "PASSED_REPORT",
-           "STOPPED_TEXT", "Options", "bench_entity", "generate", "results_file", "split_ports",
-           "list_file", "vectors_file"]
+__all__ = ["BENCH_NAMES", "COMPLETION_ROLES", "DELIVERED", "FAILED_REPORT", "FINAL_REPORT_KIND", "HANG_REPORT",
+           "NEVER_TEXT", "OVERLAP_PREFIX", "PASSED_REPORT", "STOPPED_TEXT", "Options", "bench_entity",
+           "generate", "list_file", "results_file", "split_ports", "vectors_file"]
 
-ROLES = ("clk", "reset", "start", "done", "ready")
-ROLE_MODES = {"clk": "in", "reset": "in", "start": "in", "done": "out", "ready": "out"}
-OPTIONAL_ROLES = ("ready",)
-# Roles a design may lack when --control names them none: a dataflow design
-# with streams has no start, and its tests end when its streams deliver.
-NONE = "none"
+ROLES = ("clk", "reset", "start", "done", "ready", "busy", "idle")
+ROLE_MODES = {"clk": "in", "reset": "in", "start": "in", "done": "out", "ready": "out",
+              "busy": "out", "idle": "out"}
+# Looked for in this order when --control names none of them.
+COMPLETION_ROLES = ("done", "busy", "idle")
+NO_PORT = "none"
+# Roles besides reset a design may lack when --control names them none: a
+# dataflow design with streams has no start, and its tests end when its
+# streams deliver.
 NONE_ROLES = ("start", "done")
 
 
 class Options:
     def __init__(self, entity, architecture="fsmd", controls=None, reset_active="high",
                  start_mode="level", clock_period="10 ns", max_cycles=1000000, tolerances=None,
-                 generics=None, passing_values=False, memories=None, streams=None, stall=0,
-                 seed=1):
+                 generics=None, passing_values=False, reset_cycles=1, after_reset=0,
+                 output_delay=0, overlap=False, memories=None, streams=None, stall=0, seed=1):
         self.entity = entity.lower()
         self.architecture = architecture.lower()
         self.controls = {role: role for role in ROLES}
         self.controls.update({k: v.lower() for k, v in (controls or {}).items()})
+        # The completion role --control names, if any: then no other is looked for.
+        self.named_completion = next((r for r in COMPLETION_ROLES if r in (controls or {})), None)
         self.reset_active = reset_active
         self.start_mode = start_mode
         self.clock_period = clock_period
@@ -68,6 +81,14 @@ class Options:
         self.generics = dict(generics or {})
         # --passing-values: a passing test's line of results shows its values.
         self.passing_values = passing_values
+        # --reset-cycles: rising edges with reset active (with reset=none: idle
+        # edges); --after-reset: idle edges after them before the first test.
+        self.reset_cycles = reset_cycles
+        self.after_reset = after_reset
+        # --output-delay: clock cycles between a test's end and its outputs' reading.
+        self.output_delay = output_delay
+        # --overlap: the next test is offered as soon as the design took one.
+        self.overlap = overlap
         # --memory: memories.MemorySpec, in the order given.
         self.memories = list(memories or [])
         # --stream: streams.StreamSpec, in the order given; --stall, --seed.
@@ -75,9 +96,17 @@ class Options:
         self.stall = stall
         self.seed = seed
 
+    @property
+    def has_reset(self):
+        return self.controls["reset"] != NO_PORT
+
+    def control_ports(self):
+        """The port names of the roles, the clock first: for waveforms."""
+        return [self.controls[r] for r in ROLES if self.controls[r] != NO_PORT]
+
     def lacks(self, role):
         """Whether --control says the design has no port of this role."""
-        return role in NONE_ROLES and self.controls.get(role) == NONE
+        return role in NONE_ROLES and self.controls.get(role) == NO_PORT
 
 
 def split_ports(ports, options):
@@ -85,14 +114,22 @@ def split_ports(ports, options):
     for a missing or unsuitable control port."""
     by_name = {p.name: p for p in ports}
     controls = {}
-    for role in ROLES:
+    completion = completion_role(by_name, options)
+    for role in ("clk", "reset", "start", completion, "ready"):
         name = options.controls[role]
         if hasattr(options, "lacks") and options.lacks(role):
             continue
         port = by_name.get(name)
+        if role == "reset" and not options.has_reset:
+            continue
         if port is None:
-            if role in OPTIONAL_ROLES:
+            if role == "ready" and not options.overlap:
                 continue
+            if role == "ready":
+                raise ports_module.PortError(
+                    f"--overlap needs a ready port: entity {options.entity} has no port {name}"
+                    " (name it with --control ready=PORT); the bench offers the next test when"
+                    " the design takes one, at a rising edge with start and ready at '1'")
             hint = f" (name it with --control {role}=PORT)" if name == role else ""
             raise ports_module.PortError(f"entity {options.entity} has no port {name}"
                                          f" for the role {role}{hint}")
@@ -130,7 +167,9 @@ def own_controls(names, options):
     if options.lacks("start"):
         own["start"] = names.own("no_start")
     if options.lacks("done"):
-        own["done"] = names.own("delivered")
+        own["done"] = names.own(DELIVERED)
+        names.control[DELIVERED] = own["done"]
+        names.completion = DELIVERED
     names.control.update(own)
     return own
 
@@ -156,6 +195,21 @@ def list_columns(memories, streams=()):
             + [stream.column() for stream in streams])
 
 
+def completion_role(by_name, options):
+    """The role that ends a test: the one --control names, else the first of
+    done, busy and idle that is a port's name."""
+    if options.named_completion:
+        return options.named_completion
+    for role in COMPLETION_ROLES:
+        if options.controls[role] in by_name:
+            return role
+    raise ports_module.PortError(
+        f"entity {options.entity} has no port that says when a test ends: the bench needs one"
+        " of the roles done (rises when the results are there), busy (falls then) or idle"
+        " (rises again then), a port of that name or one named with --control done=PORT,"
+        " --control busy=PORT or --control idle=PORT")
+
+
 def generate(ports, options):
     """The bench's text: the template filled by one piece per concern, in
     the order their lines appear in each slot."""
@@ -165,17 +219,22 @@ def generate(ports, options):
     start_none, done_none = options.lacks("start"), options.lacks("done")
     inputs = [port for port in data if port.mode == "in"]
     outputs = [port for port in data if port.mode == "out"]
+    overlap = getattr(options, "overlap", False)
     pieces = [
         design_instance(ports, names),
         clock(options, names),
         reset(options, names),
-        start_and_done(options, names),
+        watch(options, names),
     ]
+    if overlap:
+        pieces.append(collector(options, names))
+    else:
+        pieces += [start(options, names), wait_for_end(options, names), one_line_per_test(names)]
     flags = []
     if outputs:
         flags_piece, flags = checked_flags(outputs, names)
         pieces.append(flags_piece)
-    pieces += [input_driver(port, names) for port in inputs]
+    pieces += [input_driver(port, names, drives=not overlap) for port in inputs]
     pieces += [output_checker(port, flag, names, options.tolerances.get(port.name))
                for port, flag in zip(outputs, flags)]
     memories = memories_of(ports, options)
@@ -190,6 +249,10 @@ def generate(ports, options):
                    stream, k, names, options, list_file(options.entity, 2 * len(memories) + k))
                for k, stream in enumerate(streams)]
     pieces += [results_and_verdict(names, options), image_function(names)]
+    if overlap:
+        # After the verdict's piece: its first line of the vectors file is read
+        # before the first test is offered.
+        pieces.append(offering(options, names, inputs, len(outputs)))
     # A memory's words may leave digits unchecked too.
     if memories or streams or any(is_maskable(port, options.tolerances.get(port.name)) for port in outputs):
         pieces.append(masks(names))

@@ -18,6 +18,10 @@ def suite(outcome):
     from xml.etree import ElementTree as ET
     b = xml_text(outcome.name)
     s = ET.Element("testsuite", name=b)
+    if getattr(outcome, "interval", None) is not None:
+        properties = ET.SubElement(s, "properties")
+        for name, value in pipeline_properties(outcome):
+            ET.SubElement(properties, "property", name=name, value=xml_text(value))
     for t in outcome.tests:
         case = ET.SubElement(s, "testcase", classname=b, name=f"test {t.number}")
         if t.passed:
@@ -35,6 +39,12 @@ def suite(outcome):
     s.set("failures", str(len(outcome.failed)))
     s.set("errors", str(errors))
     return s
+
+
+def pipeline_properties(outcome):
+    """--overlap: the run's interval and throughput, as suite properties."""
+    return [("interval between accepted starts (cycles min / mean / max)", outcome.interval),
+            ("throughput (tests per 1,000 cycles)", outcome.throughput)]
 
 
 def _attribute(text):
@@ -59,10 +69,16 @@ def junit_text(outcomes):
         errors = 1 if o.status in (EXIT_HANG, EXIT_BAD_INPUT) else 0
         head = (f'\n  <testsuite name="{b}" tests="{len(o.tests) + errors}"'
                 f' failures="{len(o.failed)}" errors="{errors}"')
-        if not o.tests and not errors:
+        if not o.tests and not errors and getattr(o, "interval", None) is None:
             add(head + " />")
             continue
         add(head + ">")
+        if getattr(o, "interval", None) is not None:
+            add("\n    <properties>")
+            for name, value in pipeline_properties(o):
+                add(f'\n      <property name="{_attribute(name)}"'
+                    f' value="{_attribute(xml_text(value))}" />')
+            add("\n    </properties>")
         case = f'\n    <testcase classname="{b}" name="test '
         for t in o.tests:
             if t.passed:

@@ -128,11 +128,15 @@ def design_job(opts):
                                   opts.start_mode, opts.clock_period, opts.max_cycles,
                                   opts.tolerances, generics=opts.generics,
                                   passing_values=opts.passing_values, memories=opts.memories,
-                                  streams=opts.streams, stall=opts.stall, seed=opts.seed)
+                                  streams=opts.streams, stall=opts.stall, seed=opts.seed,
+                                  reset_cycles=opts.reset_cycles, after_reset=opts.after_reset,
+                                  output_delay=opts.output_delay, overlap=opts.overlap)
     job = DesignJob(options, opts.designs, opts.vectors, opts.max_failures, opts.tests)
     if "--stop-time" not in opts.given:
         tests = job.vectors_text.count("\n") + 2
-        opts.stop_time = f"{min(tests * (opts.max_cycles + 3) * opts.clock_period_fs, 2**62)}fs"
+        cycles = (tests * (opts.max_cycles + 3 + opts.output_delay) + opts.reset_cycles
+                  + opts.after_reset)
+        opts.stop_time = f"{min(cycles * opts.clock_period_fs, 2**62)}fs"
     return job
 
 

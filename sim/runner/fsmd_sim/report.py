@@ -74,8 +74,13 @@ def summary_line(outcome):
                    " (beyond the bench's limit)")
     if outcome.tests_not_run:
         not_run += f", {outcome.tests_not_run} not run ({outcome.not_run_reason})"
+    pipeline = ""
+    if getattr(outcome, "interval", None) is not None:
+        pipeline = (f"; interval between accepted starts min / mean / max: {outcome.interval}"
+                    f" cycles; throughput: {outcome.throughput} tests per 1,000 cycles")
     return (f"{outcome.name}: {len(outcome.tests)} tests run, {len(outcome.passed)} passed, "
-            f"{len(outcome.failed)} failed{not_run}; cycles min / mean / max: {outcome.cycles()}")
+            f"{len(outcome.failed)} failed{not_run}; cycles min / mean / max: {outcome.cycles()}"
+            f"{pipeline}")
 
 
 def verdict_text(outcome):

@@ -39,6 +39,10 @@ class Outcome:
         self.tests_not_run = 0
         self.not_run_reason = ""
         self.numbers = None  # the numbers of the tests chosen to run (None: 1, 2, ...)
+        # --overlap: the interval between accepted starts ('2 / 2.0 / 2') and
+        # the throughput ('493.8', tests per 1,000 cycles), from the results file.
+        self.interval = None
+        self.throughput = None
 
     def running_test(self):
         """The number of the test after the last one in the results: the one
@@ -61,6 +65,19 @@ class Outcome:
         if not c:
             return "-"
         return f"{min(c)} / {sum(c) / len(c):.1f} / {max(c)}"
+
+
+def parse_pipeline_figures(outcome, text):
+    """The figures of the results file's line 'interval min / mean / max: 2 /
+    2.0 / 2 cycles; throughput: 493.8 tests per 1,000 cycles' (its text
+    after the bench's prefix). False when text is not such a line."""
+    head, sep, rest = text.partition(" cycles; throughput: ")
+    label = "interval min / mean / max: "
+    throughput = rest.removesuffix(" tests per 1,000 cycles")
+    if not (sep and head.startswith(label) and throughput != rest):
+        return False
+    outcome.interval, outcome.throughput = head[len(label):], throughput
+    return True
 
 
 def parse_bench_results(outcome, bench, lines):

@@ -37,16 +37,25 @@ def run(name, vectors, *options, design=PROBE, entity="bench_probe"):
 
 
 class Handshake(unittest.TestCase):
-    def test_level_start_reset_outputs_and_cycles(self):
+    def test_level_start_reset_settled_outputs_and_cycles(self):
         # Catches: reset active at more or fewer than one rising edge, start
-        # not held through the tests, outputs read after done instead of in
-        # its simulation cycle, or cycles counted from elsewhere.
+        # not held through the tests, outputs read before a concurrent copy
+        # of a register written with done (ylate) has settled, or cycles
+        # counted from elsewhere.
         status, out, lines = run("level", "a  : nreset nstart y  ylate in_reset\n"
-                                          "05 : 01     03     05 00    0\n"
-                                          "07 : 01     03     07 05    0\n")
+                                          "05 : 01     03     05 05    0\n"
+                                          "07 : 01     03     07 07    0\n")
         self.assertEqual(status, 0, out)
         self.assertTrue(lines[0].endswith(" cycles=3"), lines)
         self.assertTrue(lines[1].endswith(" cycles=2"), lines)
+
+    def test_reset_cycles_hold_reset_for_that_many_edges(self):
+        # Catches --reset-cycles ignored or off by one.
+        for cycles in ("1", "3"):
+            with self.subTest(cycles):
+                status, out, _ = run(f"reset-{cycles}", f"a  : nreset y\n05 : 0{cycles}     05\n",
+                                     "--reset-cycles", cycles)
+                self.assertEqual(status, 0, out)
 
     def test_pulse_start_is_one_at_one_edge_per_test(self):
         # Catches: a pulse that spans more or fewer than one rising edge.
@@ -54,25 +63,24 @@ class Handshake(unittest.TestCase):
                              "--start-mode", "pulse")
         self.assertEqual(status, 0, out)
 
-    def test_done_during_reset_ends_the_first_test_with_its_inputs(self):
-        # Catches: a bench that waits out reset before watching done, or
-        # drives the first test's inputs only after reset.
+    def test_done_during_reset_does_not_end_the_first_test(self):
+        # Catches a bench that takes a done seen before the test's start for
+        # its end: the first test starts after reset, and done never rises
+        # after that, so it is a hang naming test 1.
         status, out, lines = run("in-reset", "a  : y  in_reset\n05 : 05 1\n",
-                                 "--architecture", "done_in_reset")
-        self.assertEqual(status, 0, out)
-        self.assertTrue(lines[0].endswith(" cycles=0"), lines)
+                                 "--architecture", "done_in_reset", "--max-cycles", "20")
+        self.assertEqual(status, 2, out)
+        self.assertTrue(lines[0].startswith("test 1 HANG at "), lines)
 
-    def test_done_held_high_ends_the_next_test_at_the_cycle_limit(self):
-        # Catches a change of how a done still '1' from the test before is
-        # treated: today the next test ends at --max-cycles with its outputs
-        # compared (no hang), 50 periods and a half after it began at 40 ns.
+    def test_done_held_high_is_a_hang_of_the_next_test(self):
+        # Catches a done still '1' from the test before taken as the end of
+        # the next test (which then passed or failed with 0 cycles).
         status, out, lines = run("held", "a  : y\n05 : 05\n07 : 07\n",
                                  "--architecture", "done_high", "--max-cycles", "50")
-        self.assertEqual(status, 1, out)
+        self.assertEqual(status, 2, out)
         self.assertTrue(lines[0].startswith("test 1 passed:"), lines)
-        self.assertTrue(lines[1].startswith("test 2 FAILED at 545 ns:"), lines)
-        self.assertTrue(lines[1].endswith(" cycles=0"), lines)
-        self.assertNotIn("HANG", "\n".join(lines))
+        self.assertTrue(lines[1].startswith("test 2 HANG at "), lines)
+        self.assertIn("test 2 never raised done within 50 cycles", out)
 
 
 class Standard(unittest.TestCase):

@@ -10,7 +10,8 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), ".."))
 from fsmd_sim.bench.checker import checked_flags, output_checker  # noqa: E402
 from fsmd_sim.bench.clock_reset import clock, reset  # noqa: E402
-from fsmd_sim.bench.completion import HANG_REPORT, start_and_done  # noqa: E402
+from fsmd_sim.bench.completion import HANG_REPORT, wait_for_end, watch  # noqa: E402
+from fsmd_sim.bench.start import start  # noqa: E402
 from fsmd_sim.bench.driver import input_driver  # noqa: E402
 from fsmd_sim.bench.names import Names  # noqa: E402
 from fsmd_sim.bench.template import TemplateError, bench_template, block_slots, fill  # noqa: E402
@@ -69,7 +70,7 @@ class Template(unittest.TestCase):
 
     def test_the_bench_template_has_the_slots_the_pieces_fill(self):
         expected = {"declarations", "functions", "instance", "processes", "bench_variables",
-                    "before_tests", "read_test", "run_test", "check_outputs", "result_head",
+                    "before_tests", "next_test", "read_test", "run_test", "check_outputs", "result_head",
                     "result_fields", "result_measures", "after_test", "after_tests"}
         self.assertEqual(set(block_slots(bench_template())), expected)
 
@@ -128,8 +129,10 @@ class Pieces(unittest.TestCase):
         cases = [
             ("clock", clock(level, names), ["clk"]),
             ("reset", reset(level, names), ["rst_n"]),
-            ("level start", start_and_done(level, names), ["go", "tb_ncycles"]),
-            ("pulsed start", start_and_done(pulse, names), ["go", "tb_ncycles"]),
+            ("level start", start(level, names), ["go"]),
+            ("pulsed start", start(pulse, names), ["go"]),
+            ("completion watch", watch(level, names), ["tb_done_at_edge", "tb_ncycles"]),
+            ("wait for the end", wait_for_end(level, names), []),
             ("verdict", results_and_verdict(names), []),
         ]
         for what, piece, signals in cases:
@@ -141,7 +144,7 @@ class Pieces(unittest.TestCase):
             with self.subTest(active):
                 names, options = names_of(reset_active=active)
                 body = text(reset(options, names), "processes")
-                self.assertRegex(body, rf"rst_n <= {first};\n\s*wait for tb_reset_time;"
+                self.assertRegex(body, rf"rst_n <= {first};\n\s*wait for tb_clk_period;"
                                        rf"\n\s*rst_n <= {then};")
 
     def test_start_and_completion_never_read_the_reset_port(self):
@@ -150,34 +153,31 @@ class Pieces(unittest.TestCase):
         for mode in ("level", "pulse"):
             with self.subTest(mode):
                 names, options = names_of(start_mode=mode)
-                piece = start_and_done(options, names)
-                self.assertNotIn("rst_n", "\n".join(sum(piece.values(), [])))
-                self.assertIn("tb_reset_time", text(piece, "processes") + text(piece, "run_test"))
+                for piece in (start(options, names), watch(options, names), wait_for_end(options, names)):
+                    self.assertNotIn("rst_n", "\n".join(sum(piece.values(), [])))
+                    self.assertIn("tb_reset_time", text(piece, "processes") + text(piece, "run_test"))
 
     def test_start_modes(self):
         cases = [
             # (mode, slot, lines that must be there in this order)
             ("level", "processes", ["go <= '0';", "wait for tb_reset_time;", "go <= '1';"]),
-            ("level", "run_test", ["tb_deadline := tb_deadline + tb_reset_time - now;",
-                                   "wait until fin = '1' for tb_deadline;"]),
             ("pulse", "before_tests", ["go <= '0';"]),
-            ("pulse", "run_test", ["go <= '1';", "wait until clk = '1' and clk'event;", "go <= '0';",
-                                   "wait until fin = '1' for tb_deadline;"]),
+            ("pulse", "run_test", ["go <= '1';", "wait until clk = '1' and clk'event;", "go <= '0';"]),
         ]
         for mode, slot, wanted in cases:
             with self.subTest(f"{mode} {slot}"):
                 names, options = names_of(start_mode=mode)
-                body = [line.strip() for line in start_and_done(options, names)[slot]]
+                body = [line.strip() for line in start(options, names)[slot]]
                 positions = [body.index(line) for line in wanted]
                 self.assertEqual(positions, sorted(positions))
 
     def test_a_hang_writes_its_line_and_the_failed_verdict_and_reports_the_test(self):
         names, options = names_of(max_cycles=77)
-        run = text(start_and_done(options, names), "run_test")
+        run = text(wait_for_end(options, names), "run_test")
         self.assertIn(f'report "{HANG_REPORT}" & integer\'image(tb_number) severity failure;', run)
         self.assertIn('string\'("QMAC test has not passed")', run)
         self.assertIn("constant tb_max_cycles : integer := 77;",
-                      text(start_and_done(options, names), "declarations"))
+                      text(watch(options, names), "declarations"))
 
     def test_verdict_reports_are_the_texts_fsmd_sim_looks_for(self):
         names, _ = names_of()

@@ -57,7 +57,7 @@ class Controls(unittest.TestCase):
         text = generate(ports, Options("qmac", controls={"clk": "ap_clk", "reset": "ap_rst_n",
                                                          "start": "ap_start", "done": "ap_done"},
                                        reset_active="low"))
-        self.assertIn("wait until ap_done = '1' for tb_deadline;", text)
+        self.assertIn("wait until ap_done = '1' and tb_done_at_edge = '0' for tb_deadline - now;", text)
         self.assertIn("if now <= tb_reset_time or ap_done = '1' then", text)
         self.assertEqual(drivers(text, "ap_rst_n"), ["tb_reset"])
         self.assertEqual(drivers(text, "ap_clk"), ["tb_clock"])
@@ -100,7 +100,7 @@ class Frame(unittest.TestCase):
         text = generate(ports, Options("qmac", controls={"done": "write"}))
         self.assertIn("      line => tb_port_line,", text)
         self.assertIn("      write => tb_port_write", text)
-        self.assertIn("wait until tb_port_write = '1' for tb_deadline;", text)
+        self.assertIn("wait until tb_port_write = '1' and tb_done_at_edge = '0' for tb_deadline - now;", text)
         self.assertIn("tb_port_line <= tb_value_line(0 downto 0)(0);", text)
         self.assertIn('write(tb_result, string\'(" now="));', text)
         self.assertNotRegex(text, r"signal (line|now|write) ")

@@ -39,6 +39,9 @@ class SameBytes(unittest.TestCase):
         "no cycle count": [outcome("e", [], EXIT_PASSED, cycles=None)],
     }
     CASES["no tests but an error"][0].tests = []
+    # --overlap: the interval and throughput as properties of the suite.
+    CASES["pipeline figures"] = [outcome("p", ["z"], EXIT_FAILED)]
+    CASES["pipeline figures"][0].interval, CASES["pipeline figures"][0].throughput = "2 / 2.5 / 3", "493.8"
 
     def test_line_by_line_equals_element_tree(self):
         # Catches any escaping, indentation or empty-element form that

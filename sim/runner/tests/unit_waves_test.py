@@ -265,6 +265,27 @@ class GeneratedBenchSignals(unittest.TestCase):
             Options("e", controls={"done": "fin"}))
         self.assertEqual((roles.clock, roles.done), ("clk", "fin"))
 
+    def test_the_completion_port_is_found_by_its_role_whatever_the_controls(self):
+        # Fault: the completion port taken as the fourth control, which with
+        # reset=none is ready or no port at all (an IndexError that ended
+        # --wave-on-failure with a traceback).
+        y = Port("y", "out", "unsigned", 7, 0)
+        clk, reset, start = (Port(n, "in", "std_logic") for n in ("clk", "reset", "start"))
+        ready = Port("ready", "out", "std_logic")
+        cases = [
+            ("done, reset", [clk, reset, start, Port("done", "out", "std_logic"), y], {}, "done"),
+            ("busy, reset=none", [clk, start, Port("busy", "out", "std_logic"), y],
+             {"reset": "none"}, "busy"),
+            ("idle, reset=none, ready", [clk, start, Port("idle", "out", "std_logic"), ready, y],
+             {"reset": "none"}, "idle"),
+            ("done named otherwise, reset=none, ready", [clk, start, Port("fin", "out", "std_logic"), ready, y],
+             {"reset": "none", "done": "fin"}, "fin"),
+        ]
+        for label, ports, controls, done in cases:
+            with self.subTest(label):
+                roles = failure_signals.generated_bench_roles(ports, Options("e", controls=controls))
+                self.assertEqual((roles.clock, roles.done), ("clk", done))
+
     def test_rows_show_each_port_its_expected_values_and_what_is_unchecked(self):
         roles = failure_signals.generated_bench_roles(self.PORTS, Options("e"))
         names = dict(roles.ports)

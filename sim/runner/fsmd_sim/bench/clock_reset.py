@@ -24,21 +24,30 @@ def clock(options, names):
 
 
 def reset(options, names):
-    """Reset is active for the first clock period; the first test starts
-    when it ends."""
+    """Reset is active at the first --reset-cycles rising edges (default 1);
+    without a reset port (--control reset=none) those edges are idle.
+    --after-reset adds idle edges after them. The first test's start rises
+    at `names.reset_time`, after all of them, and the design sees it at the
+    next rising edge."""
+    cycles = getattr(options, "reset_cycles", 1)
+    idle = getattr(options, "after_reset", 0)
+    declarations = [
+        "-- Reset and the idle cycles after it end here; the first test starts no earlier.",
+        f"constant {names.reset_time} : time := {names.clk_period} * {cycles + idle};",
+    ]
+    if "reset" not in names.control:
+        return {"declarations": declarations}
     port = names.control["reset"]
     active, inactive = ("'1'", "'0'") if options.reset_active == "high" else ("'0'", "'1'")
+    length = f"{names.clk_period}" if cycles == 1 else f"{names.clk_period} * {cycles}"
     return {
-        "declarations": [
-            "-- Reset ends here; the first test starts no earlier.",
-            f"constant {names.reset_time} : time := {names.clk_period};",
-        ],
+        "declarations": declarations,
         "processes": lines(f"""
-            -- reset for the first period.
+            -- reset active at the first {cycles} rising edge{'s' if cycles > 1 else ''}.
             {names.own('reset')} : process
             begin
               {port} <= {active};
-              wait for {names.reset_time};
+              wait for {length};
               {port} <= {inactive};
               wait;
             end process {names.own('reset')};

@@ -1,88 +1,161 @@
-"""How a test starts and ends: start held at '1' from the end of reset on
-(level) or raised for one clock cycle per test (pulse); the test ends when
-done is '1', or as a hang after --max-cycles rising edges; the rising
-edges it took are its cycles."""
+"""How a test ends, by one of three completion roles: done rising, busy
+falling or idle rising again. Each is read as it stands at a rising clock
+edge (the value an earlier edge gave it, as synchronous logic reads it), and
+a test ends only where the port changes into its finishing level: at a
+rising edge where it stands at that level and stood at the other one at the
+edge before. So a done still '1' from the test before never ends the next
+test, and busy rising at the start never ends it either.
+
+The bench acts on that edge half a period before it, at the falling edge:
+the outputs the design wrote with the completion have settled there
+(concurrent copies included), and the next test's inputs reach the design
+at the completion edge itself, as in the four bundled benches. A test that
+does not end within --max-cycles is a hang naming it.
+
+A design without done (--control done=none) ends its tests by its output
+streams: the bench's own signal in done's place (DELIVERED) is '1' while
+every output stream has delivered the current test's values. It names the
+test, so it is never left over from the test before and is read as a level:
+the test ends at the rising edge after the one at which the last value
+moved, as if the design had raised done at that edge. Its cycles are the
+rising edges from the first after the test's start through that edge."""
 from .template import lines
 
-HANG_REPORT = "HANG: done did not rise in test "
+HANG_REPORT = "HANG: no end of test "
+
+# The completion of a design without done: the bench's own signal.
+DELIVERED = "delivered"
+
+# Per role: the level that ends a test, and what a hang says of it.
+FINISHING_LEVEL = {"done": "1", "busy": "0", "idle": "1", DELIVERED: "1"}
+HANG_TEXT = {"done": "done did not rise", "busy": "busy did not fall",
+             "idle": "idle did not rise again",
+             DELIVERED: "done did not rise"}
+# How fsmd-sim's verdict names a hang: "test N never ...".
+# (A design without done: "test N did not get every value its output
+# streams expect".)
+NEVER_TEXT = {"done": "raised done", "busy": "lowered busy", "idle": "raised idle again"}
 
 
-def start_and_done(options, names):
-    p = names.p
-    clk, start, done = (names.control[role] for role in ("clk", "start", "done"))
-    ncycles, max_cycles, deadline = f"{p}ncycles", f"{p}max_cycles", f"{p}deadline"
-    result, number = names.result, names.number
-    piece = {
-        "declarations": [
-            "-- Rising clock edges since reset or done was last active.",
-            f"signal {ncycles} : integer;",
-            f"constant {max_cycles} : integer := {options.max_cycles};",
-        ],
-        "processes": lines(f"""
-            -- The clear takes effect one delta later, so the bench reads the count
-            -- of the finished test in the delta in which done rises.
-            {p}profiling : process ({clk}, {done})
-            begin
-              if now <= {names.reset_time} or {done} = '1' then
-                {ncycles} <= 0;
-              elsif {clk} = '1' and {clk}'event then
-                {ncycles} <= {ncycles} + 1;
-              end if;
-            end process {p}profiling;
-        """) + [""],
-        "bench_variables": [f"variable {deadline} : time;"],
-        "run_test": [
-            f"-- done within {max_cycles} rising edges of the test.",
-            f"{deadline} := {names.clk_period} * {max_cycles} + {names.clk_period} / 2;",
-        ],
-        "result_measures": [
-            "write({0}, string'(\" cycles=\"));".format(result),
-            f"write({result}, {ncycles});",
-        ],
-    }
-    if options.start_mode == "pulse":
-        piece["before_tests"] = [f"{start} <= '0';"]
-        piece["run_test"] += lines(f"""
-            if now < {names.reset_time} then
-              wait for {names.reset_time} - now;
-            end if;
-            {start} <= '1';
-            wait until {clk} = '1' and {clk}'event;
-            {start} <= '0';
-        """)
-    else:
-        piece["processes"] += lines(f"""
-            -- start stays '1' from the end of reset on: the tests are paced by
-            -- done alone.
-            {p}start : process
-            begin
-              {start} <= '0';
-              wait for {names.reset_time};
-              {start} <= '1';
-              wait;
-            end process {p}start;
-        """) + [""]
-        piece["run_test"] += lines(f"""
-            -- The first test also waits out the reset period.
-            if now < {names.reset_time} then
-              {deadline} := {deadline} + {names.reset_time} - now;
-            end if;
-        """)
-    piece["run_test"] += lines(f"""
-        wait until {done} = '1' for {deadline};
-        if {done} /= '1' then
-          write({result}, string'("test "));
-          write({result}, {number});
-          write({result}, string'(" HANG at "));
-          write({result}, now);
-          write({result}, string'(": done did not rise within "));
-          write({result}, {max_cycles});
-          write({result}, string'(" cycles"));
-          writeline({names.results}, {result});
-          write({result}, string'("{names.failed_verdict}"));
-          writeline({names.results}, {result});
-          report "{HANG_REPORT}" & integer'image({number}) severity failure;
-          wait;
+def at_edge(names):
+    """The signal holding the completion port as it stood at the last rising edge."""
+    return names.own(f"{names.completion}_at_edge")
+
+
+def ending(names):
+    """True from the falling edge before a rising edge at which the test
+    ends: the port stands at its finishing level and stood at the other one
+    at the edge before."""
+    level = FINISHING_LEVEL[names.completion]
+    if names.completion == DELIVERED:
+        return f"{names.control[DELIVERED]} = '1'"
+    other = "0" if level == "1" else "1"
+    return f"{names.control[names.completion]} = '{level}' and {at_edge(names)} = '{other}'"
+
+
+def watch(options, names):
+    """The completion port at each rising edge, and the cycles of a test:
+    the rising edges since the port last stood at its finishing level (or
+    since reset), the count the four bundled benches make of done."""
+    p, clk = names.p, names.control["clk"]
+    port, level = names.control[names.completion], FINISHING_LEVEL[names.completion]
+    ncycles = f"{p}ncycles"
+    count = lines(f"""
+        if now <= {names.reset_time} or {port} = '{level}' then
+          {ncycles} <= 0;
+        else
+          {ncycles} <= {ncycles} + 1;
         end if;
     """)
-    return piece
+    variables = []
+    if names.completion == DELIVERED:
+        # The bench's own signal falls as soon as the next test is read: the
+        # count starts again at the first edge of each test instead.
+        seen = f"{p}counted_test"
+        variables = [f"  variable {seen} : integer := -1;"]
+        count = lines(f"""
+            if now <= {names.reset_time} then
+              {ncycles} <= 0;
+            elsif {names.own('test_number')} /= {seen} then
+              {ncycles} <= 1;
+            else
+              {ncycles} <= {ncycles} + 1;
+            end if;
+            {seen} := {names.own('test_number')};
+        """)
+    return {
+        "declarations": [
+            f"-- {port} as it stood at the last rising edge.",
+            f"signal {at_edge(names)} : std_logic := '{level}';",
+            f"-- Rising edges since reset or since {port} was last '{level}'.",
+            f"signal {ncycles} : integer;",
+            f"constant {p}max_cycles : integer := {options.max_cycles};",
+        ],
+        "processes": lines(f"""
+            -- Samples {port} at each rising edge and counts the test's cycles.
+            {p}watch : process ({clk})
+        """) + variables + lines(f"""
+            begin
+              if {clk} = '1' and {clk}'event then
+                {at_edge(names)} <= {port};
+        """) + ["    " + x for x in count] + lines(f"""
+              end if;
+            end process {p}watch;
+        """) + [""],
+        "bench_variables": [f"variable {p}deadline : time;", f"variable {p}cycles : integer;"],
+        "result_measures": [
+            f"write({names.result}, string'(\" cycles=\"));",
+            f"write({names.result}, {p}cycles);",
+        ],
+    }
+
+
+def hang(names):
+    """The lines that end the run when the current test did not end in time."""
+    result = names.result
+    return lines(f"""
+        write({result}, string'("test "));
+        write({result}, {names.number});
+        write({result}, string'(" HANG at "));
+        write({result}, now);
+        write({result}, string'(": {HANG_TEXT[names.completion]} within "));
+        write({result}, {names.p}max_cycles);
+        write({result}, string'(" cycles"));
+        writeline({names.results}, {result});
+        write({result}, string'("{names.failed_verdict}"));
+        writeline({names.results}, {result});
+        report "{HANG_REPORT}" & integer'image({names.number}) severity failure;
+        wait;
+    """)
+
+
+def wait_for_end(options, names):
+    """One test at a time: waits for the test's end, then --output-delay
+    clock cycles more, before the outputs are read."""
+    p, clk, period = names.p, names.control["clk"], names.clk_period
+    ended, deadline = f"{p}ended", f"{p}deadline"
+    run = lines(f"""
+        -- The first test starts at the first rising edge after reset.
+        if now < {names.reset_time} + {period} then
+          wait for {names.reset_time} + {period} - now;
+        end if;
+        -- Events of the port or of its value at the last edge wake the bench;
+        -- where the test ends at the next rising edge, it goes on at the falling
+        -- edge before it, with the outputs settled.
+        {deadline} := now + {period} * {p}max_cycles + {period} / 2;
+        {ended} := false;
+        while not {ended} and now < {deadline} loop
+          wait until {ending(names)} for {deadline} - now;
+          if {ending(names)} then
+            if {clk} = '1' then
+              wait until {clk} = '0';
+            end if;
+            {ended} := {ending(names)};
+          end if;
+        end loop;
+        if not {ended} then
+    """) + ["  " + line for line in hang(names)] + ["end if;", f"{p}cycles := {p}ncycles;"]
+    if options.output_delay:
+        run += [f"-- The outputs come {options.output_delay} clock cycles after the end (--output-delay).",
+                f"wait for {period} * {options.output_delay};"]
+    return {"bench_variables": [f"variable {ended} : boolean;"], "run_test": run}

@@ -52,6 +52,8 @@ class Names:
         # std_logic (see Port.control_association).
         self.control = {role: self.signal(port) for role, port in controls.items()}
         self.control_ports = {port.name for port in controls.values()}
+        # The role that ends a test: done, busy or idle.
+        self.completion = next((r for r in ("done", "busy", "idle") if r in controls), "done")
         p = self.p
         self.vectors, self.results = f"{p}vectors", f"{p}results"   # the two files
         self.vector, self.result = f"{p}vector", f"{p}result"       # their current lines

@@ -86,7 +86,7 @@ def shared(names, streams, options, start_none, done_none):
         declarations += ["-- The design has no done: a test ends when every output stream has",
                          "-- delivered what the test expects (or, without start, at once when it",
                          "-- offers no input).",
-                         f"signal {names.control['done']} : std_logic := '0';"]
+                         f"signal {names.control[names.completion]} : std_logic := '0';"]
         delivered = [f"{_Own(k, names).delivered} = {names.own('test_number')}"
                      for k, s in enumerate(streams) if not s.is_input]
         condition = " and ".join(delivered)
@@ -95,7 +95,7 @@ def shared(names, streams, options, start_none, done_none):
                      for k, s in enumerate(streams) if s.is_input]
             if empty:
                 condition = f"({condition}) or ({' and '.join(empty)})"
-        piece["processes"] = [f"{names.control['done']} <= '1' when {condition} else '0';", ""]
+        piece["processes"] = [f"{names.control[names.completion]} <= '1' when {condition} else '0';", ""]
     piece["declarations"] = declarations
     return piece
 

@@ -17,6 +17,12 @@ FINAL_REPORT_KIND = "report note"
 STOPPED_TEXT = "run stopped at --max-failures "
 
 
+def one_line_per_test(names):
+    """The next test: the next line of the vectors file, until its end."""
+    return {"next_test": [f"exit when endfile({names.vectors});",
+                          f"readline({names.vectors}, {names.vector});"]}
+
+
 def results_and_verdict(names, options=None):
     """options.passing_values: whether a passing test's line shows the
     ports' values (always true for a failing test's)."""
