@@ -15,6 +15,7 @@ import re
 import shutil
 import subprocess
 import unittest
+import unittest.mock
 
 FSMD_SIM = os.environ["FSMD_SIM"]
 BACKEND = os.environ.get("FSMD_BACKEND", "mcode")
@@ -119,6 +120,24 @@ class Streams(unittest.TestCase):
         self.assertRegex(out, r"stream_filter: 2 tests run, 2 passed")
         # One edge: not a wait for a done already high through --max-cycles.
         self.assertIn("stream_filter test 2: passed, 1 cycles", out)
+
+    def test_without_start_and_done_each_test_ends_by_its_own_streams(self):
+        # A test that offers and expects nothing ends at once, the first one
+        # too (not after --max-cycles), and the one after it is ended by its
+        # own values, not by the delivery of the test before.
+        text = ("x : y\n[] : []\n[001] : [001]\n[] : []\n[002] : [003]\n"
+                "[004 005] : [004 005]\n[] : []\n")
+        status, out, err, _ = fsmd_sim("ends-own", "stream_echo", ECHO, text, *ECHO_OPTIONS,
+                                       "--max-cycles", "50")
+        self.assertEqual(status, 1, out + err)
+        self.assertEqual(failures(out, "stream_echo"), {4: unittest.mock.ANY})
+        self.assertIn("y[0]=002 y[0]_expected=003", failures(out, "stream_echo")[4])
+        cycles = {int(n): int(c) for n, c in
+                  re.findall(r"^stream_echo test (\d+): passed, (\d+) cycles$", out, re.M)}
+        # One value: taken at the first edge, echoed at the second; two values
+        # one edge more; nothing at all: no edge (the first test waits for the
+        # first edge after reset).
+        self.assertEqual(cycles, {1: 1, 2: 2, 3: 0, 5: 3, 6: 0})
 
     def test_a_start_less_test_whose_values_never_come_is_a_hang_naming_it(self):
         # The echo takes values but never delivers more than it was given.

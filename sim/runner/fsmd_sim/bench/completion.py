@@ -14,11 +14,13 @@ does not end within --max-cycles is a hang naming it.
 
 A design without done (--control done=none) ends its tests by its output
 streams: the bench's own signal in done's place (DELIVERED) is '1' while
-every output stream has delivered the current test's values. It names the
-test, so it is never left over from the test before and is read as a level:
-the test ends at the rising edge after the one at which the last value
-moved, as if the design had raised done at that edge. Its cycles are the
-rising edges from the first after the test's start through that edge."""
+every output stream has delivered the current test's values, and another
+holds that test's number, which the bench compares with the number of the
+test it waits for: so it is read as a level and is never left over from
+the test before. The test ends at the rising edge after the one at which
+the last value moved, as if the design had raised done at that edge, or at
+once where it expects nothing and (without start) offers nothing. Its
+cycles are the rising edges from its reading through that edge."""
 from .template import lines
 
 HANG_REPORT = "HANG: no end of test "
@@ -48,9 +50,38 @@ def ending(names):
     at the edge before."""
     level = FINISHING_LEVEL[names.completion]
     if names.completion == DELIVERED:
-        return f"{names.control[DELIVERED]} = '1'"
+        return f"{names.own('delivered_test')} = {names.number}"
     other = "0" if level == "1" else "1"
     return f"{names.control[names.completion]} = '{level}' and {at_edge(names)} = '{other}'"
+
+
+def watch_process(names, port, count):
+    p, clk = names.p, names.control["clk"]
+    if names.completion == DELIVERED:
+        # The bench's own signal falls as soon as the next test is read, before
+        # any rising edge sees it: the count starts again when a test is read.
+        number = names.own("test_number")
+        return lines(f"""
+            -- Counts the test's cycles: the rising edges since it was read.
+            {p}watch : process ({clk}, {number})
+            begin
+              if now <= {names.reset_time} or {number}'event then
+                {p}ncycles <= 0;
+              elsif {clk} = '1' and {clk}'event then
+                {p}ncycles <= {p}ncycles + 1;
+              end if;
+            end process {p}watch;
+        """) + [""]
+    return lines(f"""
+        -- Samples {port} at each rising edge and counts the test's cycles.
+        {p}watch : process ({clk})
+        begin
+          if {clk} = '1' and {clk}'event then
+            {at_edge(names)} <= {port};
+    """) + ["    " + x for x in count] + lines(f"""
+          end if;
+        end process {p}watch;
+    """) + [""]
 
 
 def watch(options, names):
@@ -67,22 +98,6 @@ def watch(options, names):
           {ncycles} <= {ncycles} + 1;
         end if;
     """)
-    variables = []
-    if names.completion == DELIVERED:
-        # The bench's own signal falls as soon as the next test is read: the
-        # count starts again at the first edge of each test instead.
-        seen = f"{p}counted_test"
-        variables = [f"  variable {seen} : integer := -1;"]
-        count = lines(f"""
-            if now <= {names.reset_time} then
-              {ncycles} <= 0;
-            elsif {names.own('test_number')} /= {seen} then
-              {ncycles} <= 1;
-            else
-              {ncycles} <= {ncycles} + 1;
-            end if;
-            {seen} := {names.own('test_number')};
-        """)
     return {
         "declarations": [
             f"-- {port} as it stood at the last rising edge.",
@@ -91,17 +106,7 @@ def watch(options, names):
             f"signal {ncycles} : integer;",
             f"constant {p}max_cycles : integer := {options.max_cycles};",
         ],
-        "processes": lines(f"""
-            -- Samples {port} at each rising edge and counts the test's cycles.
-            {p}watch : process ({clk})
-        """) + variables + lines(f"""
-            begin
-              if {clk} = '1' and {clk}'event then
-                {at_edge(names)} <= {port};
-        """) + ["    " + x for x in count] + lines(f"""
-              end if;
-            end process {p}watch;
-        """) + [""],
+        "processes": watch_process(names, port, count),
         "bench_variables": [f"variable {p}deadline : time;", f"variable {p}cycles : integer;"],
         "result_measures": [
             f"write({names.result}, string'(\" cycles=\"));",
@@ -129,6 +134,20 @@ def hang(names):
     """)
 
 
+def wait_for_ending(names):
+    """The wait, in the loop of wait_for_end, for the port to say the test
+    ends. `wait until` wakes only on an event: a done still '1' from the test
+    before must not end this one. The bench's own signal of a design without
+    done names its test, so where it is '1' already (a test that expects
+    nothing, read before reset is over) the test ends without an event; a
+    wait for one would last to the deadline, and the test would then pass
+    or hang by chance."""
+    wait = [f"  wait until {ending(names)} for {names.p}deadline - now;"]
+    if names.completion != DELIVERED:
+        return wait
+    return [f"  if not ({ending(names)}) then", "  " + wait[0], "  end if;"]
+
+
 def wait_for_end(options, names):
     """One test at a time: waits for the test's end, then --output-delay
     clock cycles more, before the outputs are read."""
@@ -145,7 +164,7 @@ def wait_for_end(options, names):
         {deadline} := now + {period} * {p}max_cycles + {period} / 2;
         {ended} := false;
         while not {ended} and now < {deadline} loop
-          wait until {ending(names)} for {deadline} - now;
+    """) + wait_for_ending(names) + lines(f"""
           if {ending(names)} then
             if {clk} = '1' then
               wait until {clk} = '0';

@@ -95,7 +95,14 @@ def shared(names, streams, options, start_none, done_none):
                      for k, s in enumerate(streams) if s.is_input]
             if empty:
                 condition = f"({condition}) or ({' and '.join(empty)})"
-        piece["processes"] = [f"{names.control[names.completion]} <= '1' when {condition} else '0';", ""]
+        # The number of the test whose streams delivered: the bench compares it
+        # with the number of the test it waits for, so a value left from the
+        # test before, in the delta cycles before this one's signals follow,
+        # never ends this test.
+        declarations += [f"signal {names.own('delivered_test')} : integer := -1;"]
+        piece["processes"] = [
+            f"{names.own('delivered_test')} <= {names.own('test_number')} when {condition} else -1;",
+            f"{names.control[names.completion]} <= '1' when {condition} else '0';", ""]
     piece["declarations"] = declarations
     return piece
 
