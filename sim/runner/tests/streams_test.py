@@ -145,6 +145,10 @@ class Streams(unittest.TestCase):
         status, out, err, _ = fsmd_sim("short", "stream_echo", ECHO, text, *ECHO_OPTIONS, "--max-cycles", "40")
         self.assertEqual(status, 2, out + err)
         self.assertIn("test 2 did not get every value its output streams expect within 40 cycles", out)
+        # The bench's own line says why: the design has no done to rise.
+        self.assertRegex(out, r"the bench says: test 2 HANG at \d+ ns: the output streams did not"
+                              r" deliver every value the test expects within 40 cycles")
+        self.assertNotIn("done", out)
 
     def test_stalls_change_the_timing_of_a_correct_design_and_never_its_results(self):
         packets = [[rng.randrange(4096) for _ in range(rng.randrange(1, 9))] for _ in range(30)]

@@ -32,7 +32,7 @@ DELIVERED = "delivered"
 FINISHING_LEVEL = {"done": "1", "busy": "0", "idle": "1", DELIVERED: "1"}
 HANG_TEXT = {"done": "done did not rise", "busy": "busy did not fall",
              "idle": "idle did not rise again",
-             DELIVERED: "done did not rise"}
+             DELIVERED: "the output streams did not deliver every value the test expects"}
 # How fsmd-sim's verdict names a hang: "test N never ...".
 # (A design without done: "test N did not get every value its output
 # streams expect".)
