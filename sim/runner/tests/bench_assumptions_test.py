@@ -2,7 +2,8 @@
 """What the generated bench assumes about a design, as the simulation guide
 states it under "What the bench assumes": each test runs the probe design
 designs/bench_probe.vhd, which reports what it saw of reset, start and
-done, and pins one point of that section. A change of the bench's timing
+done (or, for a design without start or done, the stream echo
+designs/streams/stream_echo.vhd), and pins one point of that section. A change of the bench's timing
 that the guide does not follow fails here.
 
 Environment: FSMD_SIM, FSMD_BACKEND, FSMD_TEST_DIR (a scratch folder of
@@ -81,6 +82,29 @@ class Handshake(unittest.TestCase):
         self.assertTrue(lines[0].startswith("test 1 passed:"), lines)
         self.assertTrue(lines[1].startswith("test 2 HANG at "), lines)
         self.assertIn("test 2 never raised done within 50 cycles", out)
+
+
+ECHO = pathlib.Path(__file__).resolve().parent / "designs" / "streams" / "stream_echo.vhd"
+
+
+class WithoutStartOrDone(unittest.TestCase):
+    def test_values_offered_from_the_reading_and_the_end_one_edge_after_the_last(self):
+        # Catches: an input stream offered later than the falling edge at
+        # which its test is read, an edge during reset taking a value, or
+        # the end and the reading of the outputs at the delivery edge itself
+        # or later than the falling edge after it. The echo takes x at the
+        # first edge after reset (20 ns) and gives it at the next (30 ns); the
+        # test ends at 40 ns, read at 35 ns, and the next one's value is
+        # offered then, taken at 40 ns and given at 50 ns.
+        status, out, lines = run("no-start-done", "x : y\n[001] : [002]\n[003] : [004]\n",
+                                 "--stream", "x,last=x_last", "--stream", "y,last=y_last",
+                                 "--control", "start=none", design=ECHO, entity="stream_echo")
+        self.assertEqual(status, 1, out)
+        results = (SCRATCH / "no-start-done" / "run" / "stream_echo_test_results.txt").read_text()
+        self.assertIn("test 1 FAILED at 35 ns:", results)
+        self.assertIn("test 2 FAILED at 55 ns:", results)
+        self.assertRegex(results, r"test 1 FAILED .* cycles=2\n")
+        self.assertRegex(results, r"test 2 FAILED .* cycles=2\n")
 
 
 class Standard(unittest.TestCase):

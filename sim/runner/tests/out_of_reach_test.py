@@ -35,10 +35,6 @@ def fsmd_sim(*args):
 # (the guide's point, entity, vectors, options, exit status, patterns the
 # output must hold)
 CASES = [
-    ("memories: no --memory yet", "two_clocks", "x clk_out : y\n01 0 : 02\n", ["--memory", "m:address=x"], 3,
-     [r"unknown option --memory"]),
-    ("streams: no --stream yet", "two_clocks", "x clk_out : y\n01 0 : 02\n", ["--stream", "x"], 3,
-     [r"unknown option --stream"]),
     ("no completion port: the three roles named", "no_completion", "x : y\n01 : 02\n", [], 3,
      [r"\bdone\b", r"\bbusy\b", r"\bidle\b"]),
     ("a second clock is a data port: its column is required", "two_clocks", "x : y\n01 : 02\n", [], 3,
