@@ -40,6 +40,6 @@ grep -q '^MOVSUM test has not passed$' build/movsum_stalled.sim/movsum_test_resu
 grep -Eq '^test [0-9]+ FAILED at [0-9]+ ns: .*(res\[[0-9A-F]+\]=[0-9A-F]+ res\[[0-9A-F]+\]_expected=[0-9A-F]+|x: [0-9]+ of [0-9]+ values not taken)' \
   build/movsum_stalled.sim/movsum_test_results.txt
 # The failure docs/simulation.md quotes.
-grep -qxF 'test 3 FAILED at 160 ns: n=03 res[01]=00002 res[01]_expected=00003 (res: 2 words differ) x: 2 of 3 values not taken cycles=6' \
+grep -qxF 'test 3 FAILED at 165 ns: n=03 res[01]=00002 res[01]_expected=00003 (res: 2 words differ) x: 2 of 3 values not taken cycles=6' \
   build/movsum_stalled.sim/movsum_test_results.txt
 echo "the arrays-and-streams example works from the installed tree"
