@@ -106,6 +106,18 @@ class WithoutStartOrDone(unittest.TestCase):
         self.assertRegex(results, r"test 1 FAILED .* cycles=2\n")
         self.assertRegex(results, r"test 2 FAILED .* cycles=2\n")
 
+    def test_nothing_is_offered_in_the_idle_cycles_after_reset(self):
+        # Catches a first value offered while the design, out of reset in the
+        # --after-reset cycles, takes it and the bench does not count it: the
+        # echo then gave it twice (y: expected 1 value, got 2).
+        status, out, lines = run("after-reset-stream", "x : y\n[001] : [001]\n[002 003] : [002 003]\n",
+                                 "--stream", "x,last=x_last", "--stream", "y,last=y_last",
+                                 "--control", "start=none", "--reset-cycles", "2", "--after-reset", "3",
+                                 design=ECHO, entity="stream_echo")
+        self.assertEqual(status, 0, out)
+        self.assertIn("stream_echo test 1: passed, 2 cycles", out)
+        self.assertIn("stream_echo test 2: passed, 3 cycles", out)
+
 
 class Standard(unittest.TestCase):
     def test_design_is_analysed_as_vhdl_93(self):

@@ -169,6 +169,12 @@ def input_stream(stream, k, names, options, path):
           if {count} = 0 then
             {s.empty} <= {names.own('test_number')};
           end if;
+          -- Nothing is offered before reset and the idle cycles after it are
+          -- over: a design out of reset in those cycles would take a value
+          -- that the bench does not count as taken.
+          if now < {names.reset_time} then
+            wait for {names.reset_time} - now;
+          end if;
         elsif rising_edge({clk}) and now > {names.reset_time} then
           -- The offered value moves at an edge where ready is '1'.
           if {offering} and {read_bit(ready, sig(ready))} = '1' then
