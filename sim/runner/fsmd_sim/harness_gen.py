@@ -207,7 +207,8 @@ def completion_role(by_name, options):
         f"entity {options.entity} has no port that says when a test ends: the bench needs one"
         " of the roles done (rises when the results are there), busy (falls then) or idle"
         " (rises again then), a port of that name or one named with --control done=PORT,"
-        " --control busy=PORT or --control idle=PORT")
+        " --control busy=PORT or --control idle=PORT; or --control done=none where output"
+        " streams (--stream) end each test")
 
 
 def generate(ports, options):

@@ -36,7 +36,7 @@ def fsmd_sim(*args):
 # output must hold)
 CASES = [
     ("no completion port: the three roles named", "no_completion", "x : y\n01 : 02\n", [], 3,
-     [r"\bdone\b", r"\bbusy\b", r"\bidle\b"]),
+     [r"\bdone\b", r"\bbusy\b", r"\bidle\b", r"--control done=none where output streams"]),
     ("a second clock is a data port: its column is required", "two_clocks", "x : y\n01 : 02\n", [], 3,
      [r"missing column for input clk_out"]),
     ("a second clock is a data port: the logic it clocks never runs", "two_clocks",
