@@ -131,8 +131,8 @@ class Pieces(unittest.TestCase):
             ("reset", reset(level, names), ["rst_n"]),
             ("level start", start(level, names), ["go"]),
             ("pulsed start", start(pulse, names), ["go"]),
-            ("completion watch", watch(level, names), ["tb_done_at_edge", "tb_ncycles"]),
-            ("wait for the end", wait_for_end(level, names), []),
+            ("completion watch", watch(level, names), ["tb_done_at_edge", "tb_done_low_at", "tb_ncycles"]),
+            ("wait for the end", wait_for_end(level, names), ["tb_tests_ended"]),
             ("verdict", results_and_verdict(names), []),
         ]
         for what, piece, signals in cases:
@@ -158,18 +158,38 @@ class Pieces(unittest.TestCase):
                     self.assertIn("tb_reset_time", text(piece, "processes") + text(piece, "run_test"))
 
     def test_start_modes(self):
+        wait = "wait until clk = '1' and clk'event;"
+        pulse = ["go <= '1';", wait, "go <= '0';"]
         cases = [
-            # (mode, slot, lines that must be there in this order)
-            ("level", "processes", ["go <= '0';", "wait for tb_reset_time;", "go <= '1';"]),
-            ("pulse", "before_tests", ["go <= '0';"]),
-            ("pulse", "run_test", ["go <= '1';", "wait until clk = '1' and clk'event;", "go <= '0';"]),
+            # (options, slot, lines that must be there in this order, how many
+            # edges the bench waits for in the slot)
+            ({}, "processes", ["go <= '0';", "wait for tb_reset_time;", "go <= '1';"], 0),
+            ({"start_mode": "pulse"}, "before_tests", ["go <= '0';"], 0),
+            # Caught fault: the next test's pulse at the edge at which done ended
+            # the test before, so that a design done in one cycle kept done at
+            # '1' and its next test was a hang.
+            ({"start_mode": "pulse"}, "run_test", ["if tb_pulsed then", wait, "end if;", "tb_pulsed := true;"]
+             + pulse, 2),
+            # The edge that ended the test before is past when the next is read.
+            ({"start_mode": "pulse", "output_delay": 1}, "run_test", pulse, 1),
         ]
-        for mode, slot, wanted in cases:
-            with self.subTest(f"{mode} {slot}"):
-                names, options = names_of(start_mode=mode)
-                body = [line.strip() for line in start(options, names)[slot]]
-                positions = [body.index(line) for line in wanted]
-                self.assertEqual(positions, sorted(positions))
+        for options, slot, wanted, edges in cases:
+            with self.subTest(options=options, slot=slot):
+                names, opts = names_of(**options)
+                body = [line.strip() for line in start(opts, names)[slot]]
+                at = 0
+                for line in wanted:
+                    at = body.index(line, at) + 1
+                self.assertEqual(body.count(wait), edges)
+        # busy and idle: the end's level is the one a new start leaves.
+        for role in ("busy", "idle"):
+            with self.subTest(role):
+                controls = [Port("clk", "in", "std_logic"), Port("rst_n", "in", "std_logic"),
+                            Port("go", "in", "std_logic"), Port(role, "out", "std_logic")]
+                options = Options("qmac", controls={"reset": "rst_n", "start": "go"}, start_mode="pulse")
+                found, _ = split_ports(controls, options)
+                body = [line.strip() for line in start(options, Names(controls, found, options))["run_test"]]
+                self.assertEqual(body.count(wait), 1)
 
     def test_a_hang_writes_its_line_and_the_failed_verdict_and_reports_the_test(self):
         names, options = names_of(max_cycles=77)

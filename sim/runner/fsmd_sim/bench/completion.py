@@ -37,6 +37,10 @@ HANG_TEXT = {"done": "done did not rise", "busy": "busy did not fall",
 # (A design without done: "test N did not get every value its output
 # streams expect".)
 NEVER_TEXT = {"done": "raised done", "busy": "lowered busy", "idle": "raised idle again"}
+# What a hang's line adds when done stood at '1' at every edge since the test
+# before ended; under a held start, why that may be.
+STAYED_HIGH = "; done stayed '1' from the test before"
+ONE_CYCLE_HINT = " (a design that completes in one cycle needs --start-mode pulse)"
 
 
 def at_edge(names):
@@ -55,7 +59,7 @@ def ending(names):
     return f"{names.control[names.completion]} = '{level}' and {at_edge(names)} = '{other}'"
 
 
-def watch_process(names, port, count):
+def watch_process(names, port, count, variables=()):
     p, clk = names.p, names.control["clk"]
     if names.completion == DELIVERED:
         # The bench's own signal falls as soon as the next test is read, before
@@ -75,6 +79,7 @@ def watch_process(names, port, count):
     return lines(f"""
         -- Samples {port} at each rising edge and counts the test's cycles.
         {p}watch : process ({clk})
+    """) + ["  " + x for x in variables] + lines(f"""
         begin
           if {clk} = '1' and {clk}'event then
             {at_edge(names)} <= {port};
@@ -84,29 +89,71 @@ def watch_process(names, port, count):
     """) + [""]
 
 
+def tests_ended(names):
+    """The signal counting the tests the bench saw end, one at a time."""
+    return names.own("tests_ended")
+
+
+def low_at(names):
+    """The signal holding when done last stood at '0' at a rising edge."""
+    return names.own("done_low_at")
+
+
 def watch(options, names):
     """The completion port at each rising edge, and the cycles of a test:
     the rising edges since the port last stood at its finishing level (or
-    since reset), the count the four bundled benches make of done."""
+    since reset, or since the edge at which the test before ended), the
+    count the four bundled benches make of done.
+
+    The count starts again at the edge at which the test before ended even
+    where the port does not stand at its finishing level there: a port that
+    follows start at once (an idle that is '0' while start is '1', as
+    high-level synthesis writes it) leaves that level when the bench raises
+    start for the next test, half a period before that edge, and without
+    the restart the counts of the tests would add up. That edge is then the
+    test's first when the port stands at the other level there. Under
+    --overlap the collector counts the cycles itself."""
     p, clk = names.p, names.control["clk"]
     port, level = names.control[names.completion], FINISHING_LEVEL[names.completion]
     ncycles = f"{p}ncycles"
+    restart, variables = [], []
+    if not getattr(options, "overlap", False):
+        seen = f"{p}ends_seen"
+        variables = [f"-- The tests ended by the last rising edge: one more, a test ended since.",
+                     f"variable {seen} : natural := 0;"]
+        restart = lines(f"""
+            elsif {tests_ended(names)} /= {seen} then
+              {ncycles} <= 1;
+        """)
     count = lines(f"""
         if now <= {names.reset_time} or {port} = '{level}' then
           {ncycles} <= 0;
+    """) + restart + lines(f"""
         else
           {ncycles} <= {ncycles} + 1;
         end if;
     """)
+    if restart:
+        count.append(f"{seen} := {tests_ended(names)};")
+    declarations = [
+        f"-- {port} as it stood at the last rising edge.",
+        f"signal {at_edge(names)} : std_logic := '{level}';",
+        f"-- Rising edges since reset or since {port} was last '{level}'.",
+        f"signal {ncycles} : integer;",
+        f"constant {p}max_cycles : integer := {options.max_cycles};",
+    ]
+    if names.completion == "done":
+        # A hang says whether done never fell since the test before.
+        count += lines(f"""
+            if {port} = '0' then
+              {low_at(names)} <= now;
+            end if;
+        """)
+        declarations += [f"-- The last rising edge at which {port} stood at '0'.",
+                         f"signal {low_at(names)} : time := 0 ns;"]
     return {
-        "declarations": [
-            f"-- {port} as it stood at the last rising edge.",
-            f"signal {at_edge(names)} : std_logic := '{level}';",
-            f"-- Rising edges since reset or since {port} was last '{level}'.",
-            f"signal {ncycles} : integer;",
-            f"constant {p}max_cycles : integer := {options.max_cycles};",
-        ],
-        "processes": watch_process(names, port, count),
+        "declarations": declarations,
+        "processes": watch_process(names, port, count, variables),
         "bench_variables": [f"variable {p}deadline : time;", f"variable {p}cycles : integer;"],
         "result_measures": [
             f"write({names.result}, string'(\" cycles=\"));",
@@ -115,8 +162,10 @@ def watch(options, names):
     }
 
 
-def hang(names):
-    """The lines that end the run when the current test did not end in time."""
+def hang(names, note=()):
+    """The lines that end the run when the current test did not end in time;
+    `note`: lines that may add to the hang's line of results before it is
+    written."""
     result = names.result
     return lines(f"""
         write({result}, string'("test "));
@@ -126,11 +175,28 @@ def hang(names):
         write({result}, string'(": {HANG_TEXT[names.completion]} within "));
         write({result}, {names.p}max_cycles);
         write({result}, string'(" cycles"));
+    """) + list(note) + lines(f"""
         writeline({names.results}, {result});
         write({result}, string'("{names.failed_verdict}"));
         writeline({names.results}, {result});
         report "{HANG_REPORT}" & integer'image({names.number}) severity failure;
         wait;
+    """)
+
+
+def stayed_high(options, names, began):
+    """The lines that say, on a hang's line, that done stood at '1' at every
+    rising edge since the test before ended: a done held high, or, under a
+    held start, a design that completes in one cycle and raises done again
+    at the edge that ended the test before, which the rule of done cannot
+    tell from a done held high."""
+    if names.completion != "done":
+        return []
+    text = STAYED_HIGH + (ONE_CYCLE_HINT if options.start_mode == "level" else "")
+    return lines(f"""
+        if {tests_ended(names)} > 0 and {low_at(names)} < {began} then
+          write({names.result}, string'("{text}"));
+        end if;
     """)
 
 
@@ -152,7 +218,7 @@ def wait_for_end(options, names):
     """One test at a time: waits for the test's end, then --output-delay
     clock cycles more, before the outputs are read."""
     p, clk, period = names.p, names.control["clk"], names.clk_period
-    ended, deadline = f"{p}ended", f"{p}deadline"
+    ended, deadline, began = f"{p}ended", f"{p}deadline", f"{p}began"
     run = lines(f"""
         -- The first test starts at the first rising edge after reset.
         if now < {names.reset_time} + {period} then
@@ -161,6 +227,7 @@ def wait_for_end(options, names):
         -- Events of the port or of its value at the last edge wake the bench;
         -- where the test ends at the next rising edge, it goes on at the falling
         -- edge before it, with the outputs settled.
+        {began} := now;
         {deadline} := now + {period} * {p}max_cycles + {period} / 2;
         {ended} := false;
         while not {ended} and now < {deadline} loop
@@ -173,8 +240,20 @@ def wait_for_end(options, names):
           end if;
         end loop;
         if not {ended} then
-    """) + ["  " + line for line in hang(names)] + ["end if;", f"{p}cycles := {p}ncycles;"]
+    """) + ["  " + line for line in hang(names, stayed_high(options, names, began))] + lines(f"""
+        end if;
+        {tests_ended(names)} <= {tests_ended(names)} + 1;
+        {p}cycles := {p}ncycles;
+    """)
     if options.output_delay:
         run += [f"-- The outputs come {options.output_delay} clock cycles after the end (--output-delay).",
                 f"wait for {period} * {options.output_delay};"]
-    return {"bench_variables": [f"variable {ended} : boolean;"], "run_test": run}
+    return {
+        "declarations": [
+            "-- The tests that ended: the cycles of the next one count from the edge",
+            "-- at which the last one ended.",
+            f"signal {tests_ended(names)} : natural := 0;",
+        ],
+        "bench_variables": [f"variable {ended} : boolean;", f"variable {began} : time;"],
+        "run_test": run,
+    }
