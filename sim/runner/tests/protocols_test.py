@@ -41,6 +41,20 @@ def flag_vectors():
     return vectors("a : y", [([f"{a:02X}"], [f"{a ^ 0x5A:02X}"]) for a in A_VALUES])
 
 
+def one_vectors():
+    """step_one: y = a + 1, the edge that sees start."""
+    return vectors("a : y", [([f"{a:02X}"], [f"{(a + 1) % 256:02X}"]) for a in A_VALUES])
+
+
+def hls_vectors():
+    """step_hls: ap_return = 3 * x + 1."""
+    return vectors("x : ap_return", [([f"{a:02X}"], [f"{(3 * a + 1) % 256:02X}"]) for a in A_VALUES])
+
+
+HLS = ["--architecture", "behav", "--control", "clk=ap_clk", "--control", "reset=ap_rst",
+       "--control", "start=ap_start"]
+
+
 def noreset_vectors(idle_edges):
     return vectors("a : y before", [([f"{a:02X}"], [f"{(a + idle_edges) % 256:02X}", f"{idle_edges:X}"])
                                     for a in A_VALUES])
@@ -76,6 +90,13 @@ def interval(out):
 
 N = len(A_VALUES)
 ALL_PASS = rf"(?m)^\w+: {N} tests run, {N} passed, 0 failed"
+ONE_CYCLE_HINT = r"a design that completes in one cycle needs --start-mode pulse"
+STAYED = r"test 2 HANG at \d+ ns: done did not rise within \d+ cycles; done stayed '1' from the test before"
+
+
+def every_test(cycles):
+    """The summary of a run whose tests all took that many cycles."""
+    return rf"(?m)^\w+: {N} tests run, {N} passed, 0 failed; cycles min / mean / max: {cycles} / {cycles}\.0 / {cycles}$"
 
 # (label, entity, files, vectors, options, exit status, patterns that must
 # be in the output, patterns that must not). Each catches the fault its
@@ -83,12 +104,24 @@ ALL_PASS = rf"(?m)^\w+: {N} tests run, {N} passed, 0 failed"
 CASES = [
     ("done held high: a hang naming the next test, never a pass",
      "step_done", ["step_done.vhd"], step_vectors("y_copy"), ["--architecture", "held_done", "--max-cycles", "40"],
-     2, [r"test 2 never raised done within 40 cycles", r"step_done: 1 tests run, 1 passed, 0 failed"],
+     2, [r"test 2 never raised done within 40 cycles", r"step_done: 1 tests run, 1 passed, 0 failed", STAYED],
      [r"test 2: passed", r"passed, 0 cycles"]),
     ("done held high under a start pulse: the same",
      "step_done", ["step_done.vhd"], step_vectors("y_copy"),
      ["--architecture", "held_done", "--max-cycles", "40", "--start-mode", "pulse"],
-     2, [r"test 2 never raised done within 40 cycles"], [r"test 2: passed"]),
+     2, [r"test 2 never raised done within 40 cycles", STAYED], [r"test 2: passed", ONE_CYCLE_HINT]),
+    ("done in one cycle under a start pulse: every test ends, in one cycle each",
+     "step_one", ["step_one.vhd"], one_vectors(), ["--start-mode", "pulse", "--max-cycles", "20"],
+     0, [every_test(1)], []),
+    ("done in one cycle under a start pulse, outputs one cycle after the end",
+     "step_one", ["step_one.vhd"], one_vectors(), ["--start-mode", "pulse", "--output-delay", "1"],
+     0, [ALL_PASS], []),
+    ("done in one cycle under a held start: a hang that says it needs a pulse",
+     "step_one", ["step_one.vhd"], one_vectors(), ["--max-cycles", "20"],
+     2, [r"test 2 never raised done within 20 cycles", STAYED + " " + re.escape(f"({ONE_CYCLE_HINT})")], []),
+    ("a last state that ignores start under a start pulse: every test taken",
+     "step_hls", ["step_hls.vhd"], hls_vectors(), [*HLS, "--control", "done=ap_done", "--start-mode", "pulse"],
+     0, [every_test(2)], []),
     ("a concurrent copy of a register written with done: read with its new value",
      "step_done", ["step_done.vhd"], step_vectors("y_copy"), [], 0, [ALL_PASS], []),
     ("an output one cycle after done: wrong without --output-delay",
@@ -105,6 +138,9 @@ CASES = [
      2, [r"step_busy test 1: FAILED: at \d+ ns: a=00 y=\"U+\" y_expected=5A"], [r"test 1: passed"]),
     ("idle rising again ends a test",
      "step_idle", ["step_flags.vhd"], flag_vectors(), ["--start-mode", "pulse"], 0, [ALL_PASS], []),
+    ("idle that falls with start (high-level synthesis): the cycles of each test alone",
+     "step_hls", ["step_hls.vhd"], hls_vectors(), [*HLS, "--control", "idle=ap_idle", "--start-mode", "pulse"],
+     0, [every_test(3)], []),
     ("idle named by --control",
      "step_idle", ["step_flags.vhd"], flag_vectors(), ["--control", "idle=idle"], 0, [ALL_PASS], []),
     ("no reset port and no reset=none: exit 3 naming the role",
