@@ -335,6 +335,15 @@ def _place(node):
 class _Unknown(Exception):
     def __init__(self, node, why):
         super().__init__(f"the expression{_place(node)} ({why})")
+        # The functions the expression calls, in the order written: no value
+        # of a generic makes such a bound computable.
+        self.calls = []
+        for element in node.iter() if node is not None else ():
+            if element.get("kind") == "function_call":
+                prefix = element.find("prefix")
+                name = prefix.get("identifier") if prefix is not None else None
+                if name and name not in self.calls:
+                    self.calls.append(name)
 
 
 def _divide(a, b):
@@ -372,6 +381,12 @@ def _range(tree, evaluator, constraint, where):
         try:
             bound = evaluator.value(node)
         except _Unknown as e:
+            if e.calls:
+                called = " and ".join(e.calls)
+                raise PortError(f"{where}: fsmd-sim cannot compute {e}: it calls {called}, and a"
+                                " width computed by a function call is out of reach whatever the"
+                                " generics; fsmd-sim computes integer literals, generics,"
+                                " constants, parentheses and + - * / mod rem ** abs")
             raise PortError(f"{where}: fsmd-sim cannot compute {e}; it computes integer"
                             " literals, generics, constants, parentheses and + - * / mod"
                             " rem ** abs (give the generic with --generic NAME=VALUE)")
