@@ -4,12 +4,30 @@ such as a configuration or a generated bench), the unit to elaborate, the
 input files to place in the run's folder, the results file, and how to judge
 the run. The bundled benches are one kind; others plug in the same way."""
 import os
+import re
 
 from .benches import TABLE
 from .errors import BadInput
 from .input_files import is_input_file
 from .library import Sources
 from .results import Outcome, judge, parse_bench_results
+
+
+# GHDL's words for a unit that uses a Synopsys package of library ieee
+# without -fsynopsys, which fsmd-sim gives with --ieee synopsys.
+SYNOPSYS_PACKAGE = re.compile(r'use of synopsys package "(\w+)" needs the -fsynopsys option')
+
+
+def analysis_hint(errors):
+    """fsmd-sim's own advice after GHDL's errors, where they call for an
+    option of fsmd-sim rather than GHDL's: a line that starts with a line
+    break, or nothing."""
+    packages = list(dict.fromkeys(SYNOPSYS_PACKAGE.findall(errors)))
+    if not packages:
+        return ""
+    named = " and ".join(packages)
+    return (f"\nfsmd-sim: the design uses the Synopsys package{'s' if len(packages) > 1 else ''} {named} of"
+            " library ieee: run with --ieee synopsys")
 
 
 class Job:
@@ -32,7 +50,7 @@ class Job:
     def analysis_failure(self, errors):
         """The message for sources that fail analysis; errors is GHDL's
         output, which names the copies."""
-        return f"the design does not analyse:\n{self.sources.shown(errors)}"
+        return f"the design does not analyse:\n{self.sources.shown(errors)}{analysis_hint(errors)}"
 
     def warnings(self):
         """Lines to show before the run: what the inputs hold that will not
@@ -115,7 +133,8 @@ class BenchJob(Job):
                    for line in errors.splitlines()):
             return (f"the design files ({shown}) provide no entity {self.name} with architecture"
                     f" fsmd and the ports of the {self.name} bench:\n{self.sources.shown(errors)}")
-        return f"the design does not analyse ({shown}):\n{self.sources.shown(errors)}"
+        return (f"the design does not analyse ({shown}):\n{self.sources.shown(errors)}"
+                f"{analysis_hint(errors)}")
 
     def outcome(self, results_text, console, stop_time):
         outcome = Outcome(self.name)

@@ -279,7 +279,9 @@ class Elaboration(unittest.TestCase):
             ("a VHDL-2008 design in a VHDL-93 run", ["serial_multiplier", "--design", design("serial_multiplier.vhd"),
                                                      "--vectors", mul], []),
             ("std_logic_unsigned without --ieee synopsys", ["isqrt", "--design", design("isqrt.vhd"),
-                                                            "--control", "reset=none", "--vectors", sqrt], []),
+                                                            "--control", "reset=none", "--vectors", sqrt],
+             [r"fsmd-sim: the design uses the Synopsys packages std_logic_arith and std_logic_unsigned of"
+              r" library ieee: run with --ieee synopsys"]),
             ("no completion port: the three roles named", ["gcd_unit", "--design", design("gcd_unit.vhd"),
                                                            "--vectors", gcd], [r"\bdone\b", r"\bbusy\b", r"\bidle\b"]),
         ]
