@@ -64,6 +64,35 @@ class Handshake(unittest.TestCase):
                              "--start-mode", "pulse")
         self.assertEqual(status, 0, out)
 
+    def test_a_next_pulse_follows_the_edge_that_ended_the_test_before(self):
+        # Catches a next test's pulse raised at the falling edge before the
+        # edge at which done ended the test before, as under a held start: the
+        # probe then took it at that edge and its later tests had 2 cycles
+        # where the first had 3. With --output-delay 1 the next test is read
+        # half a period after that edge and its pulse is seen at the next
+        # edge, as is: one more edge of waiting would make 4 cycles.
+        vectors = "a  : nstart y\n05 : 01     05\n07 : 01     07\n09 : 01     09\n"
+        for options, cycles in ((["--start-mode", "pulse"], [3, 3, 3]),
+                                (["--start-mode", "pulse", "--output-delay", "1"], [3, 3, 3])):
+            with self.subTest(options):
+                status, out, lines = run("pulse-after-end-" + "-".join(options), vectors, *options)
+                self.assertEqual(status, 0, out)
+                self.assertEqual([int(line.rpartition(" cycles=")[2]) for line in lines[:3]], cycles)
+
+    def test_idle_cycles_start_again_at_the_edge_that_ended_the_test_before(self):
+        # Catches cycles that added up from test to test (3, 6, 9) where idle
+        # falls with start, half a period before the edge that takes it, and
+        # so never stands at '1' at a rising edge.
+        design = PROBE.parent / "protocols" / "step_hls.vhd"
+        vectors = "x : ap_return\n01 : 04\n02 : 07\n03 : 0A\n"
+        status, out, lines = run("idle-hls", vectors, "--architecture", "behav", "--control", "clk=ap_clk",
+                                 "--control", "reset=ap_rst", "--control", "start=ap_start",
+                                 "--control", "idle=ap_idle", "--start-mode", "pulse",
+                                 design=design, entity="step_hls")
+        self.assertEqual(status, 0, out)
+        results = (SCRATCH / "idle-hls" / "run" / "step_hls_test_results.txt").read_text()
+        self.assertEqual(results.count(" cycles=3\n"), 3, results)
+
     def test_done_during_reset_does_not_end_the_first_test(self):
         # Catches a bench that takes a done seen before the test's start for
         # its end: the first test starts after reset, and done never rises
@@ -82,6 +111,9 @@ class Handshake(unittest.TestCase):
         self.assertTrue(lines[0].startswith("test 1 passed:"), lines)
         self.assertTrue(lines[1].startswith("test 2 HANG at "), lines)
         self.assertIn("test 2 never raised done within 50 cycles", out)
+        self.assertTrue(lines[1].endswith(": done did not rise within 50 cycles; done stayed '1' from the"
+                                          " test before (a design that completes in one cycle needs"
+                                          " --start-mode pulse)"), lines)
 
 
 ECHO = pathlib.Path(__file__).resolve().parent / "designs" / "streams" / "stream_echo.vhd"
