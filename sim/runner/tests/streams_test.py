@@ -25,6 +25,7 @@ ECHO = HERE / "designs" / "streams" / "stream_echo.vhd"
 TYPED = HERE / "designs" / "streams" / "stream_echo_typed.vhd"
 FILTER = HERE / "designs" / "asis" / "stream_filter.vhd"
 KEEP = HERE / "designs" / "streams" / "keep_nonmult3.vhd"
+EXTENDED = HERE / "designs" / "streams" / "keep_extended.vhd"
 ECHO_OPTIONS = ["--stream", "x,last=x_last", "--stream", "y,last=y_last", "--control", "start=none"]
 FILTER_OPTIONS = ["--stream", "x", "--stream", "y"]
 KEEP_OPTIONS = ["--stream", "x", "--stream", "y", "--control", "start=none", "--control", "done=none"]
@@ -226,6 +227,21 @@ class Streams(unittest.TestCase):
         status, out, err, _ = fsmd_sim("lossless", "keep_nonmult3", KEEP, keep_vectors(lists), *KEEP_OPTIONS,
                                        "--stall", "30", "--seed", "3", "--max-cycles", "200")
         self.assertEqual(status, 0, out + err)
+
+    def test_ports_with_extended_identifiers_are_named_as_written(self):
+        lists = [[0x01, 0x02, 0x03], [0x03, 0x06], [0x10, 0x11, 0x12, 0x13], []]
+        text = keep_vectors(lists).replace("x : y", "x : \\y!\\")
+        options = ["--control", "clk=\\Clk\\", "--stream", "x,valid=\\x valid\\",
+                   "--stream", "\\y!\\,valid=y_valid,ready=\\y ready,=1\\",
+                   "--control", "start=none", "--stall", "30"]
+        status, out, err, _ = fsmd_sim("extended", "keep_extended", EXTENDED, text, *options)
+        self.assertEqual(status, 0, out + err)
+        self.assertRegex(out, r"keep_extended: 4 tests run, 4 passed")
+        # An extended identifier is case-sensitive: \CLK\ is no port of it.
+        status, out, err, _ = fsmd_sim("extended-case", "keep_extended", EXTENDED, text,
+                                       "--control", "clk=\\CLK\\", *options[2:])
+        self.assertEqual(status, 3, out + err)
+        self.assertIn("entity keep_extended has no port \\CLK\\ for the role clk", err)
 
     def test_stalls_change_the_timing_of_a_correct_design_and_never_its_results(self):
         packets = [[rng.randrange(4096) for _ in range(rng.randrange(1, 9))] for _ in range(30)]
