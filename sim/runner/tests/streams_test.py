@@ -230,13 +230,18 @@ class Streams(unittest.TestCase):
 
     def test_ports_with_extended_identifiers_are_named_as_written(self):
         lists = [[0x01, 0x02, 0x03], [0x03, 0x06], [0x10, 0x11, 0x12, 0x13], []]
-        text = keep_vectors(lists).replace("x : y", "x : \\y!\\")
+        text = keep_vectors(lists).replace("x : y", 'x : \\y"!\\')
         options = ["--control", "clk=\\Clk\\", "--stream", "x,valid=\\x valid\\",
-                   "--stream", "\\y!\\,valid=y_valid,ready=\\y ready,=1\\",
+                   "--stream", '\\y"!\\,valid=y_valid,ready=\\y ready,=1\\',
                    "--control", "start=none", "--stall", "30"]
         status, out, err, _ = fsmd_sim("extended", "keep_extended", EXTENDED, text, *options)
         self.assertEqual(status, 0, out + err)
         self.assertRegex(out, r"keep_extended: 4 tests run, 4 passed")
+        # A failing test names the stream as written.
+        status, out, err, _ = fsmd_sim("extended-fails", "keep_extended", EXTENDED,
+                                       text + "[04 05] : [005 007]\n", *options)
+        self.assertEqual(status, 1, out + err)
+        self.assertIn('\\y"!\\[1]=006 \\y"!\\[1]_expected=007', failures(out, "keep_extended")[5])
         # An extended identifier is case-sensitive: \CLK\ is no port of it.
         status, out, err, _ = fsmd_sim("extended-case", "keep_extended", EXTENDED, text,
                                        "--control", "clk=\\CLK\\", *options[2:])

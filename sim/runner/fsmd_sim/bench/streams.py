@@ -131,6 +131,8 @@ def input_stream(stream, k, names, options, path):
     sig = names.signal
     w, digits = port.width, port.digits
     clk = names.control["clk"]
+    # The name inside the results' string literals (an extended one may hold '"').
+    label = names.label(port)
     line, count, sent, word, offering, state, hold, lines_read = (
         names.own(x) for x in ("line", "count", "sent", "word", "offering", "state", "hold",
                                "lines_read"))
@@ -230,7 +232,7 @@ def input_stream(stream, k, names, options, path):
         "check_outputs": [f"if {s.left} /= 0 then", f"  {names.passed} := false;", "end if;"],
         "result_fields": lines(f"""
             if {s.left} /= 0 then
-              write({names.result}, string'(" {port.name}: "));
+              write({names.result}, string'(" {label}: "));
               write({names.result}, {s.left});
               write({names.result}, string'(" of "));
               write({names.result}, {s.count});
@@ -247,6 +249,7 @@ def output_stream(stream, k, names, options, path):
     sig = names.signal
     w, digits = port.width, port.digits
     clk = names.control["clk"]
+    label = names.label(port)
     line, flag, eflag, count, got, word, mask, expected, value, bad, last_bad, state, hold, nothing = (
         names.own(x) for x in ("line", "flag", "eflag", "count", "got", "word", "mask",
                                "expected", "value", "bad", "last_bad", "state", "hold", "nothing"))
@@ -369,11 +372,11 @@ def output_stream(stream, k, names, options, path):
         """),
         "result_fields": lines(f"""
             if {s.checked} and {s.bad} >= 0 then
-              write({n}, string'(" {port.name}["));
+              write({n}, string'(" {label}["));
               write({n}, {names.own('hex')}({s.bad}));
               write({n}, string'("]="));
               write({n}, {names.image(s.bad_seen)});
-              write({n}, string'(" {port.name}["));
+              write({n}, string'(" {label}["));
               write({n}, {names.own('hex')}({s.bad}));
               write({n}, string'("]_expected="));
               if {s.bad_masked} then
@@ -383,7 +386,7 @@ def output_stream(stream, k, names, options, path):
               end if;
             end if;
             if {s.checked} and {s.got} /= {s.count} then
-              write({n}, string'(" {port.name}: expected "));
+              write({n}, string'(" {label}: expected "));
               write({n}, {s.count});
               if {s.count} = 1 then
                 write({n}, string'(" value, got "));
@@ -393,7 +396,7 @@ def output_stream(stream, k, names, options, path):
               write({n}, {s.got});
             end if;
             if {s.checked} and {s.last_bad} >= 0 then
-              write({n}, string'(" {port.name}: last wrong with value "));
+              write({n}, string'(" {label}: last wrong with value "));
               write({n}, {names.own('hex')}({s.last_bad}));
             end if;
         """),

@@ -2,7 +2,7 @@ library ieee;
 use ieee.std_logic_1164.all;
 use ieee.numeric_std.all;
 
--- Ports with extended identifiers, one holding ',' and '='.
+-- Ports with extended identifiers, holding ',', '=' and '"'.
 -- passes on x+1 for every x that is not a multiple of 3; drops the others
 entity keep_extended is
   port (\Clk\    : in  std_logic;
@@ -10,7 +10,7 @@ entity keep_extended is
         x        : in  std_logic_vector(7 downto 0);
         \x valid\  : in  std_logic;
         x_ready  : out std_logic;
-        \y!\        : out std_logic_vector(8 downto 0);
+        \y"!\        : out std_logic_vector(8 downto 0);
         y_valid  : out std_logic;
         \y ready,=1\ : in  std_logic);
 end entity;
@@ -22,7 +22,7 @@ architecture fsmd of keep_extended is
 begin
   take    <= \x valid\ and (not full or \y ready,=1\);
   x_ready <= not full or \y ready,=1\;
-  \y!\       <= yr;
+  \y"!\       <= yr;
   y_valid <= full;
   process (\Clk\, reset) begin
     if reset = '1' then
