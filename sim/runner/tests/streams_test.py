@@ -3,7 +3,9 @@
 stream checked, values the design leaves untaken or sends beyond the list
 named with their counts, a start-less test with no input ending at once,
 --stall seeds that change the timing and never the results of a correct
-design, and streams under --tests and --jobs.
+design, and streams under --tests and --jobs. Without done: a test that
+lasts until its input values are all taken, and hangs that say what each
+stream moved. Ports with extended identifiers named in the options.
 
 Environment: FSMD_SIM, FSMD_BACKEND (default mcode), FSMD_TEST_DIR,
 FSMDKIT_CACHE_DIR.
@@ -191,6 +193,12 @@ class Streams(unittest.TestCase):
                   re.findall(r"^keep_nonmult3 test (\d+): passed, (\d+) cycles$", out, re.M)}
         # One value taken an edge; the test ends at the edge after the last.
         self.assertEqual(cycles[1], 3)
+        # A value the design sends after its test ended is the next test's.
+        status, out, err, _ = fsmd_sim("trailing-late", "keep_nonmult3", KEEP,
+                                       "x : y\n[01 02] : [002]\n[04] : [005]\n", *KEEP_OPTIONS)
+        self.assertEqual(status, 1, out + err)
+        self.assertEqual(sorted(failures(out, "keep_nonmult3")), [2])
+        self.assertIn("y[0]=003 y[0]_expected=005", failures(out, "keep_nonmult3")[2])
 
     def test_without_done_a_design_that_never_takes_its_inputs_is_a_hang_saying_so(self):
         stuck = keep_variant("keep_stuck", "'0'")
