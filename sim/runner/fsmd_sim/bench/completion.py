@@ -37,7 +37,8 @@ HANG_TEXT = {"done": "done did not rise", "busy": "busy did not fall",
              DELIVERED: HANG_OUTPUTS}
 # How fsmd-sim's verdict names a hang: "test N never ...".
 # (A design without done: "test N did not get every value its output
-# streams expect".)
+# streams expect", or "... did not have every value of its input streams
+# taken" where the bench's line says the inputs stopped.)
 NEVER_TEXT = {"done": "raised done", "busy": "lowered busy", "idle": "raised idle again"}
 
 
