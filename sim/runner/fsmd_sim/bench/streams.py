@@ -410,7 +410,7 @@ def hang_reports(names, streams):
     lost values shows which and how many."""
     reason, state = names.own("hang_reason"), names.own("hang_state")
     checked = [(s, _Own(k, names)) for k, s in enumerate(streams) if not s.is_input]
-    short = " or ".join(f"({o.checked} and {o.got} /= {o.count})" for _, o in checked) or "false"
+    short = " or ".join(f"({o.checked} and {o.got} < {o.count})" for _, o in checked) or "false"
     body = []
     for stream, o in checked:
         label = names.label(stream.port)
