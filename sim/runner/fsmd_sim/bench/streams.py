@@ -14,8 +14,9 @@ it is offered) and ready in about that percentage of cycles, from a
 pseudo-random sequence of their own that depends on --seed and the stream's
 place alone, so a run repeats exactly. Without done (--control done=none)
 a test ends when every output stream has delivered the values its list
-expects and every input stream has had all of its values taken; without start (--control start=none) the bench drives a signal of
-its own in start's place and a test begins when its values are offered."""
+expects and every input stream has had all of its values taken; without
+start (--control start=none) the bench drives a signal of its own in
+start's place and a test begins when its values are offered."""
 from .template import lines
 
 # Why a test of a design without done did not end: the bench's hang line.
