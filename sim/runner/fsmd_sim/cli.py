@@ -595,11 +595,11 @@ def check_checking(opts):
         port, eq, number = item.rpartition("=")
         extended = is_extended_identifier(port)
         if not eq or not (extended or is_identifier(port)):
-            raise BadInput(f"--tolerance {item!r}: give PORT=N with PORT an output's name"
+            raise BadInput(f"--tolerance '{item}': give PORT=N with PORT an output's name"
                            " and N a decimal number")
         port = port if extended else port.lower()
         if not (number.isascii() and number.isdigit()):
-            raise BadInput(f"--tolerance {item!r}: N must be a decimal number of 0 or more")
+            raise BadInput(f"--tolerance '{item}': N must be a decimal number of 0 or more")
         if port in tolerances:
             raise BadInput(f"--tolerance gives port {port} twice")
         tolerances[port] = (int(number) if len(number) <= TOLERANCE_DIGITS

@@ -82,6 +82,7 @@ class Options(unittest.TestCase):
             (["--stream", "\\y"], "--stream '\\y': give PORT"),
             (["--stream", "\\y\\,valid=\\y\\"], "--stream '\\y\\,valid=\\y\\': port \\y\\ has two roles"),
             (["--memory", "m:address=\\a"], "--memory 'm:address=\\a': address=\\a is not a port name"),
+            (["--tolerance", "\\sum\\=x"], "--tolerance '\\sum\\=x': N must be a decimal number"),
         ]
         for extra, message in cases:
             with self.subTest(extra):
