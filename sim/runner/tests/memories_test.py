@@ -7,7 +7,8 @@ Catches: a read latency other than the one asked for, a write that also
 reads, read data not held between reads, words of a previous test left in
 the memory, contents not loaded from the input list or not checked against
 the output list, '-' words checked, and an address beyond the memory not
-reported with its memory, address and cycle.
+reported with its memory, address and cycle; ports with extended
+identifiers (holding "," and "=") not found by --memory.
 
 Environment: FSMD_SIM, FSMD_BACKEND (default mcode), FSMD_TEST_DIR,
 FSMDKIT_CACHE_DIR.
