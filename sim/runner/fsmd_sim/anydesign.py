@@ -18,6 +18,7 @@ from .job import Job
 from .library import FORMAT, order_design_files
 from .ports import Port, PortError, ports_from_xml
 from .results import Outcome, Test, judge, parse_pipeline_figures
+from .bench.streams import HANG_INPUTS
 from .stdout_buffer import BufferedStdout
 from .vectors import VectorsError, parse as parse_vectors
 
@@ -179,9 +180,12 @@ class DesignJob(Job):
             outcome.status = EXIT_HANG
             where = self._where(int(number) if number.isdigit() else 0)
             completion = getattr(self, "completion", "done")
-            ended = ("did not get every value its output streams expect"
-                     if completion == harness_gen.DELIVERED
-                     else f"never {harness_gen.NEVER_TEXT[completion]}")
+            if completion != harness_gen.DELIVERED:
+                ended = f"never {harness_gen.NEVER_TEXT[completion]}"
+            elif hang_line and HANG_INPUTS in hang_line:
+                ended = "did not have every value of its input streams taken"
+            else:
+                ended = "did not get every value its output streams expect"
             outcome.detail = (f"test {number} {ended} within"
                               f" {self.options.max_cycles} cycles (--max-cycles){where}")
             if hang_line:

@@ -90,6 +90,7 @@ timeout (a hang), 3 usage error, unreadable file, failed analysis or
 elaboration, a fault of fsmd-sim itself; 130 or 143 when interrupted by
 SIGINT or SIGTERM.
 """
+from . import port_names
 from .benches import BENCHES
 from .errors import BadInput
 from .ghdl import BACKENDS, COVERAGE_BACKEND
@@ -476,17 +477,20 @@ def check_any_design(opts):
         raise BadInput(f"--architecture {opts.architecture!r} is not a VHDL name")
     controls = {}
     for item in opts.controls:
+        # ROLE is a plain word: the first '=' ends it (an extended PORT,
+        # \a=b\, may hold more).
         role, eq, port = item.partition("=")
-        if not eq or role not in CONTROL_ROLES or not is_identifier(port):
-            raise BadInput(f"--control {item!r}: give ROLE=PORT with ROLE one of"
+        port = port_names.key(port)
+        if not eq or role not in CONTROL_ROLES or port is None:
+            raise BadInput(f"--control '{item}': give ROLE=PORT with ROLE one of"
                            f" {', '.join(CONTROL_ROLES)} and PORT a port name"
                            " (reset=none, start=none or done=none for a design without"
                            " that port)")
         if role in controls:
             raise BadInput(f"--control gives the role {role} twice")
-        if port.lower() == "none" and role not in NONE_ROLES:
-            raise BadInput(f"--control {item!r}: only reset, start and done may be none")
-        controls[role] = port.lower()
+        if port == "none" and role not in NONE_ROLES:
+            raise BadInput(f"--control '{item}': only reset, start and done may be none")
+        controls[role] = port
     completions = [role for role in COMPLETION_ROLES if role in controls]
     if len(completions) > 1:
         raise BadInput(f"--control names {' and '.join(completions)}: a test ends by one"
@@ -591,11 +595,11 @@ def check_checking(opts):
         port, eq, number = item.rpartition("=")
         extended = is_extended_identifier(port)
         if not eq or not (extended or is_identifier(port)):
-            raise BadInput(f"--tolerance {item!r}: give PORT=N with PORT an output's name"
+            raise BadInput(f"--tolerance '{item}': give PORT=N with PORT an output's name"
                            " and N a decimal number")
         port = port if extended else port.lower()
         if not (number.isascii() and number.isdigit()):
-            raise BadInput(f"--tolerance {item!r}: N must be a decimal number of 0 or more")
+            raise BadInput(f"--tolerance '{item}': N must be a decimal number of 0 or more")
         if port in tolerances:
             raise BadInput(f"--tolerance gives port {port} twice")
         tolerances[port] = (int(number) if len(number) <= TOLERANCE_DIGITS

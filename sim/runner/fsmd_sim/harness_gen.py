@@ -68,7 +68,9 @@ class Options:
         self.entity = entity.lower()
         self.architecture = architecture.lower()
         self.controls = {role: role for role in ROLES}
-        self.controls.update({k: v.lower() for k, v in (controls or {}).items()})
+        # Basic names in any case, extended ones (\Go!\) as written.
+        self.controls.update({k: v if v.startswith("\\") else v.lower()
+                              for k, v in (controls or {}).items()})
         # The completion role --control names, if any: then no other is looked for.
         self.named_completion = next((r for r in COMPLETION_ROLES if r in (controls or {})), None)
         self.reset_active = reset_active

@@ -4,6 +4,7 @@ reaches through the ports of a single-port synchronous memory, which the
 generated bench models. NAME is a column of the vectors file, holding the
 memory's contents when a test starts (input) and those expected when it
 ends (output); the memory's ports are not columns."""
+from . import port_names
 from .errors import BadInput
 from .ports import PortError
 from .vector_lists import ListColumn
@@ -45,44 +46,46 @@ def parse_option(text, is_identifier):
     name, colon, rest = text.partition(":")
     name = name.strip()
     if not colon or not is_identifier(name):
-        raise BadInput(f"--memory {text!r}: {usage}, NAME a VHDL name (the column of the"
+        raise BadInput(f"--memory '{text}': {usage}, NAME a VHDL name (the column of the"
                        " vectors file)")
     ports, numbers = {}, {}
-    for item in rest.split(","):
+    # A port's extended identifier may hold ',': split outside them.
+    for item in port_names.split(rest, ","):
         key, eq, value = (part.strip() for part in item.partition("="))
         if not eq or key not in (*PORT_KEYS, *NUMBER_KEYS):
-            raise BadInput(f"--memory {text!r}: {item.strip()!r} is not KEY=VALUE with KEY one"
+            raise BadInput(f"--memory '{text}': '{item.strip()}' is not KEY=VALUE with KEY one"
                            f" of {', '.join((*PORT_KEYS, *NUMBER_KEYS))}")
         if key in ports or key in numbers:
-            raise BadInput(f"--memory {text!r}: {key} is given twice")
+            raise BadInput(f"--memory '{text}': {key} is given twice")
         if key in NUMBER_KEYS:
             if not (value.isascii() and value.isdigit()) or not value.strip("0"):
-                raise BadInput(f"--memory {text!r}: {key} needs a positive decimal number,"
-                               f" not {value!r}")
+                raise BadInput(f"--memory '{text}': {key} needs a positive decimal number,"
+                               f" not '{value}'")
             numbers[key] = int(value.lstrip("0")[:12])
         else:
-            if not is_identifier(value):
-                raise BadInput(f"--memory {text!r}: {key}={value!r} is not a port name")
-            ports[key] = value.lower()
+            port = port_names.key(value)
+            if port is None:
+                raise BadInput(f"--memory '{text}': {key}={value} is not a port name")
+            ports[key] = port
     if "address" not in ports:
-        raise BadInput(f"--memory {text!r}: address=PORT is required")
+        raise BadInput(f"--memory '{text}': address=PORT is required")
     if "read_data" not in ports and "write_data" not in ports:
-        raise BadInput(f"--memory {text!r}: a memory needs read_data, write_data or both")
+        raise BadInput(f"--memory '{text}': a memory needs read_data, write_data or both")
     if "write_enable" in ports and "write_data" not in ports:
-        raise BadInput(f"--memory {text!r}: write_enable without write_data writes nothing")
+        raise BadInput(f"--memory '{text}': write_enable without write_data writes nothing")
     if "read_data" in ports and "write_data" in ports and "write_enable" not in ports:
-        raise BadInput(f"--memory {text!r}: a memory that is read and written needs"
+        raise BadInput(f"--memory '{text}': a memory that is read and written needs"
                        " write_enable to tell a write from a read")
     named = list(ports.values())
     for port in named:
         if named.count(port) > 1:
-            raise BadInput(f"--memory {text!r}: port {port} has two roles")
+            raise BadInput(f"--memory '{text}': port {port} has two roles")
     latency = numbers.get("latency", DEFAULT_LATENCY)
     if latency > MAX_LATENCY:
-        raise BadInput(f"--memory {text!r}: latency {latency} is beyond {MAX_LATENCY}")
+        raise BadInput(f"--memory '{text}': latency {latency} is beyond {MAX_LATENCY}")
     depth = numbers.get("depth")
     if depth is not None and depth > MAX_DEPTH:
-        raise BadInput(f"--memory {text!r}: depth {depth} is beyond the bench's {MAX_DEPTH}"
+        raise BadInput(f"--memory '{text}': depth {depth} is beyond the bench's {MAX_DEPTH}"
                        " words")
     return MemorySpec(name.lower(), ports, depth, latency)
 

@@ -122,7 +122,7 @@ def cycle_count(text):
 def final_reports(bench, console_lines):
     """The bench's own final report, known by its source location: the
     harness file and line of its final assertion (or of its final report,
-    for a bench whose spec names another kind, such as "report note"). A
+    for a bench whose table entry names another kind, such as "report note"). A
     design that prints the same words from elsewhere does not end the
     bench."""
     found = []

@@ -4,6 +4,7 @@ is a column of the vectors file whose field is a list; its valid, ready and
 last ports are not columns. An input port makes an input stream (the bench
 drives PORT, valid and last, the design ready), an output port an output
 stream (the reverse)."""
+from . import port_names
 from .errors import BadInput
 from .ports import PortError
 from .vector_lists import ListColumn
@@ -26,29 +27,35 @@ class StreamSpec:
         return {self.port, *self.ports.values()}
 
 
-def parse_option(text, is_identifier):
-    port, *items = (part.strip() for part in text.split(","))
-    if not is_identifier(port):
-        raise BadInput(f"--stream {text!r}: give PORT[,valid=V][,ready=R][,last=L], PORT the"
+def parse_option(text, is_identifier=None):
+    """A StreamSpec from the text of one --stream option. Port names are
+    basic identifiers (any case) or extended ones as written, which may
+    hold ',' and '='; raises BadInput naming what is wrong."""
+    port, *items = (part.strip() for part in port_names.split(text, ","))
+    port = port_names.key(port)
+    if port is None:
+        raise BadInput(f"--stream '{text}': give PORT[,valid=V][,ready=R][,last=L], PORT the"
                        " name of a data port")
-    port = port.lower()
-    ports = {"valid": f"{port}_valid", "ready": f"{port}_ready"}
+    ports = {"valid": port_names.with_suffix(port, "_valid"),
+             "ready": port_names.with_suffix(port, "_ready")}
     given = set()
     for item in items:
+        # A key is a plain word: the first '=' ends it.
         key, eq, value = (part.strip() for part in item.partition("="))
         if not eq or key not in KEYS:
-            raise BadInput(f"--stream {text!r}: {item!r} is not KEY=PORT with KEY one of"
+            raise BadInput(f"--stream '{text}': '{item}' is not KEY=PORT with KEY one of"
                            f" {', '.join(KEYS)}")
         if key in given:
-            raise BadInput(f"--stream {text!r}: {key} is given twice")
-        if not is_identifier(value):
-            raise BadInput(f"--stream {text!r}: {key}={value!r} is not a port name")
+            raise BadInput(f"--stream '{text}': {key} is given twice")
+        name = port_names.key(value)
+        if name is None:
+            raise BadInput(f"--stream '{text}': {key}={value} is not a port name")
         given.add(key)
-        ports[key] = value.lower()
+        ports[key] = name
     names = [port, *ports.values()]
     for name in names:
         if names.count(name) > 1:
-            raise BadInput(f"--stream {text!r}: port {name} has two roles")
+            raise BadInput(f"--stream '{text}': port {name} has two roles")
     return StreamSpec(port, ports)
 
 
@@ -120,7 +127,7 @@ def bind(specs, ports, control_names, entity):
             other = by_name.get(name)
             where = f"stream {spec.port}: {key}={name}"
             if other is None:
-                default = key != "last" and name == f"{spec.port}_{key}"
+                default = key != "last" and name == port_names.with_suffix(spec.port, f"_{key}")
                 hint = f" (name it with --stream {spec.port},{key}=PORT)" if default else ""
                 raise PortError(f"{where}: entity {entity} has no port {name}{hint}")
             if name in control_names:

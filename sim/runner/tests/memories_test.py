@@ -7,7 +7,8 @@ Catches: a read latency other than the one asked for, a write that also
 reads, read data not held between reads, words of a previous test left in
 the memory, contents not loaded from the input list or not checked against
 the output list, '-' words checked, and an address beyond the memory not
-reported with its memory, address and cycle.
+reported with its memory, address and cycle; ports with extended
+identifiers (holding "," and "=") not found by --memory.
 
 Environment: FSMD_SIM, FSMD_BACKEND (default mcode), FSMD_TEST_DIR,
 FSMDKIT_CACHE_DIR.
@@ -83,10 +84,10 @@ def vectors(tests, results):
     return "\n".join(lines) + "\n"
 
 
-def fsmd_sim(folder, text, *options):
+def fsmd_sim(folder, text, *options, design=DESIGN):
     folder.mkdir(parents=True, exist_ok=True)
     (folder / "v.vectors").write_text(text)
-    proc = subprocess.run([FSMD_SIM, "mem_probe", "--design", DESIGN, "--vectors", folder / "v.vectors",
+    proc = subprocess.run([FSMD_SIM, "mem_probe", "--design", design, "--vectors", folder / "v.vectors",
                            "--dir", folder / "run", "--backend", BACKEND, "--quiet", *options],
                           capture_output=True, encoding="utf-8", errors="replace")
     return proc.returncode, proc.stdout, proc.stderr
@@ -188,6 +189,27 @@ class MemoryModel(unittest.TestCase):
             for a, k in ((3, 1), (7, 2), (0, 4), (11, 1)))
         status, out, err = fsmd_sim(SCRATCH / "memories" / "always", text, *option)
         self.assertEqual(status, 0, out + err)
+
+    def test_memory_ports_with_extended_identifiers_are_named_as_written(self):
+        # The probe with its address and write enable renamed: a ',' and an
+        # '=' inside them split nothing.
+        folder = SCRATCH / "memories" / "extended"
+        folder.mkdir(parents=True, exist_ok=True)
+        design = folder / "mem_probe.vhd"
+        text = DESIGN.read_text()
+        design.write_text(re.sub(r"\bm_we\b", r"\\M we=\\", re.sub(r"\bm_addr\b", r"\\m,addr\\", text)))
+        vectors = ("addr wdata we k m : q_seen m\n"
+                   "A 77 1 1 [01 02] : - [01 02 00 00 00 00 00 00 00 00 77 00]\n"
+                   "A 00 0 1 [05] : 00 [05 00 00 00 00 00 00 00 00 00 00 00]\n")
+        option = ["--memory", "m:address=\\m,addr\\,read_data=m_q,write_data=m_d,write_enable=\\M we=\\,"
+                              f"enable=m_en,depth={DEPTH},latency=1"]
+        status, out, err = fsmd_sim(folder, vectors, *option, design=design)
+        self.assertEqual(status, 0, out + err)
+        # Extended identifiers are case-sensitive: \m we=\ is another port.
+        status, out, err = fsmd_sim(folder, vectors, option[0], option[1].replace("M we=", "m we="),
+                                    design=design)
+        self.assertEqual(status, 3, out + err)
+        self.assertIn("no port \\m we=\\", err)
 
 
 if __name__ == "__main__":

@@ -3,7 +3,9 @@
 stream checked, values the design leaves untaken or sends beyond the list
 named with their counts, a start-less test with no input ending at once,
 --stall seeds that change the timing and never the results of a correct
-design, and streams under --tests and --jobs.
+design, and streams under --tests and --jobs. Without done: a test that
+lasts until its input values are all taken, and hangs that say what each
+stream moved. Ports with extended identifiers named in the options.
 
 Environment: FSMD_SIM, FSMD_BACKEND (default mcode), FSMD_TEST_DIR,
 FSMDKIT_CACHE_DIR.
@@ -24,8 +26,11 @@ HERE = pathlib.Path(__file__).resolve().parent
 ECHO = HERE / "designs" / "streams" / "stream_echo.vhd"
 TYPED = HERE / "designs" / "streams" / "stream_echo_typed.vhd"
 FILTER = HERE / "designs" / "asis" / "stream_filter.vhd"
+KEEP = HERE / "designs" / "streams" / "keep_nonmult3.vhd"
+EXTENDED = HERE / "designs" / "streams" / "keep_extended.vhd"
 ECHO_OPTIONS = ["--stream", "x,last=x_last", "--stream", "y,last=y_last", "--control", "start=none"]
 FILTER_OPTIONS = ["--stream", "x", "--stream", "y"]
+KEEP_OPTIONS = ["--stream", "x", "--stream", "y", "--control", "start=none", "--control", "done=none"]
 
 rng = random.Random(2207)
 
@@ -51,6 +56,24 @@ def failures(out, entity):
 
 def echo_vectors(packets):
     return "x : y\n" + "".join(f"{lst(p, 3)} : {lst(p, 3)}\n" for p in packets)
+
+
+def keep_vectors(lists):
+    """keep_nonmult3 passes x + 1 for each x not a multiple of 3."""
+    return "x : y\n" + "".join(f"{lst(xs, 2)} : {lst([x + 1 for x in xs if x % 3], 3)}\n"
+                                for xs in lists)
+
+
+def keep_variant(name, ready):
+    """keep_nonmult3 with another x_ready, in a folder of its own."""
+    folder = SCRATCH / "designs"
+    folder.mkdir(parents=True, exist_ok=True)
+    text = KEEP.read_text()
+    old = "  take    <= x_valid and (not full or y_ready);\n  x_ready <= not full or y_ready;\n"
+    assert old in text
+    path = folder / f"{name}.vhd"
+    path.write_text(text.replace(old, f"  take    <= x_valid and {ready};\n  x_ready <= {ready};\n"))
+    return path
 
 
 def filter_vectors(cases):
@@ -149,6 +172,89 @@ class Streams(unittest.TestCase):
         self.assertRegex(out, r"the bench says: test 2 HANG at \d+ ns: the output streams did not"
                               r" deliver every value the test expects within 40 cycles")
         self.assertNotIn("done", out)
+
+    def test_without_done_a_test_ends_when_its_input_values_are_all_taken_too(self):
+        # A filter that drops a test's last values delivers all it owes before
+        # it has taken them: the test goes on until it has.
+        trailing = [[0x03, 0x06, 0x09], [0x01, 0x03], [0x01, 0x02], [0x01, 0x03, 0x06, 0x09, 0x0C],
+                    [], [0x04], [0x30, 0x33, 0x36, 0x39, 0x3C, 0x3F, 0x05, 0x42]]
+        trailing += [[rng.randrange(256) for _ in range(rng.randrange(8))] for _ in range(20)]
+        for label, extra in (("plain", []), ("stalls", ["--stall", "40", "--seed", "5"])):
+            with self.subTest(label):
+                status, out, err, _ = fsmd_sim(f"trailing-{label}", "keep_nonmult3", KEEP,
+                                               keep_vectors(trailing), *KEEP_OPTIONS, *extra)
+                self.assertEqual(status, 0, out[-2000:] + err)
+                self.assertRegex(out, rf"keep_nonmult3: {len(trailing)} tests run, {len(trailing)} passed")
+        # Nothing to deliver: the test lasts until its three values are taken.
+        status, out, err, _ = fsmd_sim("trailing-extra", "keep_nonmult3", KEEP,
+                                       "x : y\n[03 06 09] : []\n[01 03] : [002]\n", *KEEP_OPTIONS)
+        self.assertEqual(status, 0, out + err)
+        cycles = {int(n): int(c) for n, c in
+                  re.findall(r"^keep_nonmult3 test (\d+): passed, (\d+) cycles$", out, re.M)}
+        # One value taken an edge; the test ends at the edge after the last.
+        self.assertEqual(cycles[1], 3)
+        # A value the design sends after its test ended is the next test's.
+        status, out, err, _ = fsmd_sim("trailing-late", "keep_nonmult3", KEEP,
+                                       "x : y\n[01 02] : [002]\n[04] : [005]\n", *KEEP_OPTIONS)
+        self.assertEqual(status, 1, out + err)
+        self.assertEqual(sorted(failures(out, "keep_nonmult3")), [2])
+        self.assertIn("y[0]=003 y[0]_expected=005", failures(out, "keep_nonmult3")[2])
+
+    def test_without_done_a_design_that_never_takes_its_inputs_is_a_hang_saying_so(self):
+        stuck = keep_variant("keep_stuck", "'0'")
+        status, out, err, _ = fsmd_sim("never-taken", "keep_nonmult3", stuck,
+                                       "x : y\n[03 06 09] : []\n", *KEEP_OPTIONS, "--max-cycles", "30")
+        self.assertEqual(status, 2, out + err)
+        self.assertIn("test 1 did not have every value of its input streams taken within 30 cycles", out)
+        self.assertRegex(out, r"the bench says: test 1 HANG at \d+ ns: the design did not take every value"
+                              r" its input streams offer within 30 cycles; y: 0 of 0 values delivered;"
+                              r" x: 3 of 3 values not taken")
+
+    def test_a_hang_without_done_shows_what_each_output_stream_delivered(self):
+        # x_ready '1' while the skid register is full: under back-pressure the
+        # value waiting in it is overwritten and lost.
+        lossy = keep_variant("keep_lossy", "'1'")
+        lists = [[0x01, 0x02, 0x04, 0x05, 0x07, 0x08, 0x0A, 0x0B]] * 3
+        status, out, err, _ = fsmd_sim("lossy", "keep_nonmult3", lossy, keep_vectors(lists), *KEEP_OPTIONS,
+                                       "--stall", "30", "--seed", "3", "--max-cycles", "200")
+        self.assertEqual(status, 2, out + err)
+        said = re.search(r"the bench says: test (\d+) HANG at \d+ ns: the output streams did not deliver"
+                         r" every value the test expects within 200 cycles; y: (\d+) of 8 values delivered"
+                         r"(?:, y\[(\w+)\]=(\w+) y\[\w+\]_expected=(\w+))?", out)
+        self.assertIsNotNone(said, out)
+        delivered = int(said.group(2))
+        self.assertLess(delivered, 8)
+        # A lost value shifts the ones after it: the first that differs is named
+        # with what the list expects there.
+        if said.group(3) is not None:
+            index = int(said.group(3), 16)
+            self.assertLess(index, delivered)
+            self.assertEqual(int(said.group(5), 16), [2, 3, 5, 6, 8, 9, 0xB, 0xC][index])
+            self.assertNotEqual(said.group(4), said.group(5))
+        # The correct design under the same stalls passes.
+        status, out, err, _ = fsmd_sim("lossless", "keep_nonmult3", KEEP, keep_vectors(lists), *KEEP_OPTIONS,
+                                       "--stall", "30", "--seed", "3", "--max-cycles", "200")
+        self.assertEqual(status, 0, out + err)
+
+    def test_ports_with_extended_identifiers_are_named_as_written(self):
+        lists = [[0x01, 0x02, 0x03], [0x03, 0x06], [0x10, 0x11, 0x12, 0x13], []]
+        text = keep_vectors(lists).replace("x : y", 'x : \\y"!\\')
+        options = ["--control", "clk=\\Clk\\", "--stream", "x,valid=\\x valid\\",
+                   "--stream", '\\y"!\\,valid=y_valid,ready=\\y ready,=1\\',
+                   "--control", "start=none", "--stall", "30"]
+        status, out, err, _ = fsmd_sim("extended", "keep_extended", EXTENDED, text, *options)
+        self.assertEqual(status, 0, out + err)
+        self.assertRegex(out, r"keep_extended: 4 tests run, 4 passed")
+        # A failing test names the stream as written.
+        status, out, err, _ = fsmd_sim("extended-fails", "keep_extended", EXTENDED,
+                                       text + "[04 05] : [005 007]\n", *options)
+        self.assertEqual(status, 1, out + err)
+        self.assertIn('\\y"!\\[1]=006 \\y"!\\[1]_expected=007', failures(out, "keep_extended")[5])
+        # An extended identifier is case-sensitive: \CLK\ is no port of it.
+        status, out, err, _ = fsmd_sim("extended-case", "keep_extended", EXTENDED, text,
+                                       "--control", "clk=\\CLK\\", *options[2:])
+        self.assertEqual(status, 3, out + err)
+        self.assertIn("entity keep_extended has no port \\CLK\\ for the role clk", err)
 
     def test_stalls_change_the_timing_of_a_correct_design_and_never_its_results(self):
         packets = [[rng.randrange(4096) for _ in range(rng.randrange(1, 9))] for _ in range(30)]

@@ -110,10 +110,12 @@ class Binding(unittest.TestCase):
 
     def test_a_design_without_start_or_done_gets_a_bench(self):
         # The bench drives a signal of its own in start's place and ends a
-        # test on the output streams' delivery.
+        # test once the output streams delivered and the input streams' values
+        # were all taken.
         text = generate(design(start=False, done=False), options("x", "y", start="none", done="none"))
         self.assertIn("signal tb_no_start : std_logic;", text)
-        self.assertRegex(text, r"tb_delivered <= '1' when \(tb_s1_delivered = tb_test_number\) or"
+        self.assertRegex(text, r"tb_delivered <= '1' when \(tb_s0_taken = tb_test_number and"
+                               r" tb_s1_delivered = tb_test_number\) or"
                                r" \(tb_s0_empty = tb_test_number\) else '0';")
 
 

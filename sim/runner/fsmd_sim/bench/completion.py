@@ -14,13 +14,15 @@ does not end within --max-cycles is a hang naming it.
 
 A design without done (--control done=none) ends its tests by its output
 streams: the bench's own signal in done's place (DELIVERED) is '1' while
-every output stream has delivered the current test's values, and another
+every output stream has delivered the current test's values and every input
+stream has had all of them taken, and another
 holds that test's number, which the bench compares with the number of the
 test it waits for: so it is read as a level and is never left over from
 the test before. The test ends at the rising edge after the one at which
-the last value moved, as if the design had raised done at that edge, or at
+the last value moved (in or out), as if the design had raised done at that edge, or at
 once where it expects nothing and (without start) offers nothing. Its
 cycles are the rising edges from its reading through that edge."""
+from .streams import HANG_OUTPUTS
 from .template import lines
 
 HANG_REPORT = "HANG: no end of test "
@@ -32,10 +34,11 @@ DELIVERED = "delivered"
 FINISHING_LEVEL = {"done": "1", "busy": "0", "idle": "1", DELIVERED: "1"}
 HANG_TEXT = {"done": "done did not rise", "busy": "busy did not fall",
              "idle": "idle did not rise again",
-             DELIVERED: "the output streams did not deliver every value the test expects"}
+             DELIVERED: HANG_OUTPUTS}
 # How fsmd-sim's verdict names a hang: "test N never ...".
 # (A design without done: "test N did not get every value its output
-# streams expect".)
+# streams expect", or "... did not have every value of its input streams
+# taken" where the bench's line says the inputs stopped.)
 NEVER_TEXT = {"done": "raised done", "busy": "lowered busy", "idle": "raised idle again"}
 # What a hang's line adds when done stood at '1' at every edge since the test
 # before ended; under a held start, why that may be.
@@ -167,15 +170,24 @@ def hang(names, note=()):
     `note`: lines that may add to the hang's line of results before it is
     written."""
     result = names.result
+    why = [f"write({result}, string'(\"{HANG_TEXT[names.completion]}\"));"]
+    where = []
+    if names.completion == DELIVERED:
+        # The streams' procedures (bench/streams.py): which of them stopped,
+        # and how many values each moved.
+        why = [f"{names.own('hang_reason')}({result});"]
+        where = [f"{names.own('hang_state')}({result});"]
     return lines(f"""
         write({result}, string'("test "));
         write({result}, {names.number});
         write({result}, string'(" HANG at "));
         write({result}, now);
-        write({result}, string'(": {HANG_TEXT[names.completion]} within "));
+        write({result}, string'(": "));
+    """) + why + lines(f"""
+        write({result}, string'(" within "));
         write({result}, {names.p}max_cycles);
         write({result}, string'(" cycles"));
-    """) + list(note) + lines(f"""
+    """) + where + list(note) + lines(f"""
         writeline({names.results}, {result});
         write({result}, string'("{names.failed_verdict}"));
         writeline({names.results}, {result});

@@ -14,9 +14,14 @@ it is offered) and ready in about that percentage of cycles, from a
 pseudo-random sequence of their own that depends on --seed and the stream's
 place alone, so a run repeats exactly. Without done (--control done=none)
 a test ends when every output stream has delivered the values its list
-expects; without start (--control start=none) the bench drives a signal of
-its own in start's place and a test begins when its values are offered."""
+expects and every input stream has had all of its values taken; without
+start (--control start=none) the bench drives a signal of its own in
+start's place and a test begins when its values are offered."""
 from .template import lines
+
+# Why a test of a design without done did not end: the bench's hang line.
+HANG_OUTPUTS = "the output streams did not deliver every value the test expects"
+HANG_INPUTS = "the design did not take every value its input streams offer"
 
 # Park and Miller's generator, computed by Schrage's method in 31-bit
 # integers, which every VHDL simulator has.
@@ -48,7 +53,8 @@ def seed_of(seed, k):
 class _Own:
     def __init__(self, k, names):
         for word in ("go", "file", "count", "left", "empty", "got", "checked", "bad", "bad_seen",
-                     "bad_expected", "bad_masked", "last_bad", "delivered", "driver", "checker"):
+                     "bad_expected", "bad_masked", "last_bad", "delivered", "taken", "driver",
+                     "checker"):
             setattr(self, word, names.own(f"s{k}_{word}"))
 
 
@@ -84,12 +90,15 @@ def shared(names, streams, options, start_none, done_none):
                          f"signal {names.control['start']} : std_logic;"]
     if done_none:
         declarations += ["-- The design has no done: a test ends when every output stream has",
-                         "-- delivered what the test expects (or, without start, at once when it",
+                         "-- delivered what the test expects and every input stream has had all",
+                         "-- of the test's values taken (or, without start, at once when it",
                          "-- offers no input).",
                          f"signal {names.control[names.completion]} : std_logic := '0';"]
-        delivered = [f"{_Own(k, names).delivered} = {names.own('test_number')}"
-                     for k, s in enumerate(streams) if not s.is_input]
-        condition = " and ".join(delivered)
+        # A filter may drop a test's last values: its outputs are complete
+        # before its inputs are all taken, and the test goes on until they are.
+        moved = [f"{_Own(k, names).taken if s.is_input else _Own(k, names).delivered}"
+                 f" = {names.own('test_number')}" for k, s in enumerate(streams)]
+        condition = " and ".join(moved)
         if start_none:
             empty = [f"{_Own(k, names).empty} = {names.own('test_number')}"
                      for k, s in enumerate(streams) if s.is_input]
@@ -100,6 +109,7 @@ def shared(names, streams, options, start_none, done_none):
         # test before, in the delta cycles before this one's signals follow,
         # never ends this test.
         declarations += [f"signal {names.own('delivered_test')} : integer := -1;"]
+        piece["bench_variables"] = hang_reports(names, streams)
         piece["processes"] = [
             f"{names.own('delivered_test')} <= {names.own('test_number')} when {condition} else -1;",
             f"{names.control[names.completion]} <= '1' when {condition} else '0';", ""]
@@ -122,6 +132,8 @@ def input_stream(stream, k, names, options, path):
     sig = names.signal
     w, digits = port.width, port.digits
     clk = names.control["clk"]
+    # The name inside the results' string literals (an extended one may hold '"').
+    label = names.label(port)
     line, count, sent, word, offering, state, hold, lines_read = (
         names.own(x) for x in ("line", "count", "sent", "word", "offering", "state", "hold",
                                "lines_read"))
@@ -168,6 +180,7 @@ def input_stream(stream, k, names, options, path):
           {s.left} <= {count};
           if {count} = 0 then
             {s.empty} <= {names.own('test_number')};
+            {s.taken} <= {names.own('test_number')};
           end if;
           -- Nothing is offered before reset and the idle cycles after it are
           -- over: a design out of reset in those cycles would take a value
@@ -181,6 +194,9 @@ def input_stream(stream, k, names, options, path):
             {sent} := {sent} + 1;
             {s.left} <= {count} - {sent};
             {offering} := false;
+            if {sent} = {count} then
+              {s.taken} <= {names.own('test_number')};
+            end if;
           end if;
         else
           next;
@@ -190,12 +206,12 @@ def input_stream(stream, k, names, options, path):
         "declarations": [
             f"-- Input stream {port.name}: its lists, one line per test; the event that starts",
             "-- a test's values, their count, those not taken yet, and the last test whose",
-            "-- list was empty.",
+            "-- list was empty and whose values were all taken.",
             f"file {s.file} : text open read_mode is \"{path}\";",
             f"signal {s.go} : boolean := false;",
             f"signal {s.count} : natural := 0;",
             f"signal {s.left} : natural := 0;",
-            f"signal {s.empty} : integer := -1;",
+            f"signal {s.empty}, {s.taken} : integer := -1;",
         ],
         "processes": [
             f"-- Offers the values of {port.name}'s list, each until the design takes it.",
@@ -217,7 +233,7 @@ def input_stream(stream, k, names, options, path):
         "check_outputs": [f"if {s.left} /= 0 then", f"  {names.passed} := false;", "end if;"],
         "result_fields": lines(f"""
             if {s.left} /= 0 then
-              write({names.result}, string'(" {port.name}: "));
+              write({names.result}, string'(" {label}: "));
               write({names.result}, {s.left});
               write({names.result}, string'(" of "));
               write({names.result}, {s.count});
@@ -234,6 +250,7 @@ def output_stream(stream, k, names, options, path):
     sig = names.signal
     w, digits = port.width, port.digits
     clk = names.control["clk"]
+    label = names.label(port)
     line, flag, eflag, count, got, word, mask, expected, value, bad, last_bad, state, hold, nothing = (
         names.own(x) for x in ("line", "flag", "eflag", "count", "got", "word", "mask",
                                "expected", "value", "bad", "last_bad", "state", "hold", "nothing"))
@@ -356,11 +373,11 @@ def output_stream(stream, k, names, options, path):
         """),
         "result_fields": lines(f"""
             if {s.checked} and {s.bad} >= 0 then
-              write({n}, string'(" {port.name}["));
+              write({n}, string'(" {label}["));
               write({n}, {names.own('hex')}({s.bad}));
               write({n}, string'("]="));
               write({n}, {names.image(s.bad_seen)});
-              write({n}, string'(" {port.name}["));
+              write({n}, string'(" {label}["));
               write({n}, {names.own('hex')}({s.bad}));
               write({n}, string'("]_expected="));
               if {s.bad_masked} then
@@ -370,7 +387,7 @@ def output_stream(stream, k, names, options, path):
               end if;
             end if;
             if {s.checked} and {s.got} /= {s.count} then
-              write({n}, string'(" {port.name}: expected "));
+              write({n}, string'(" {label}: expected "));
               write({n}, {s.count});
               if {s.count} = 1 then
                 write({n}, string'(" value, got "));
@@ -380,8 +397,71 @@ def output_stream(stream, k, names, options, path):
               write({n}, {s.got});
             end if;
             if {s.checked} and {s.last_bad} >= 0 then
-              write({n}, string'(" {port.name}: last wrong with value "));
+              write({n}, string'(" {label}: last wrong with value "));
               write({n}, {names.own('hex')}({s.last_bad}));
             end if;
         """),
     }
+
+
+def hang_reports(names, streams):
+    """Procedures the hang of a design without done calls: why the test did
+    not end (an output stream short of values, or else an input stream whose
+    values were not all taken), and where each stream stands, so a run that
+    lost values shows which and how many."""
+    reason, state = names.own("hang_reason"), names.own("hang_state")
+    checked = [(s, _Own(k, names)) for k, s in enumerate(streams) if not s.is_input]
+    short = " or ".join(f"({o.checked} and {o.got} < {o.count})" for _, o in checked) or "false"
+    body = []
+    for stream, o in checked:
+        label = names.label(stream.port)
+        body += lines(f"""
+            if {o.checked} then
+              write(l, string'("; {label}: "));
+              write(l, {o.got});
+              write(l, string'(" of "));
+              write(l, {o.count});
+              write(l, string'(" values delivered"));
+              if {o.bad} >= 0 then
+                write(l, string'(", {label}["));
+                write(l, {names.own('hex')}({o.bad}));
+                write(l, string'("]="));
+                write(l, {names.image(o.bad_seen)});
+                write(l, string'(" {label}["));
+                write(l, {names.own('hex')}({o.bad}));
+                write(l, string'("]_expected="));
+                if {o.bad_masked} then
+                  write(l, {names.own('expected_image')}({o.bad_expected}));
+                else
+                  write(l, {names.image(o.bad_expected)});
+                end if;
+              end if;
+            end if;
+        """)
+    for k, stream in enumerate(streams):
+        if stream.is_input:
+            o = _Own(k, names)
+            body += lines(f"""
+                if {o.left} /= 0 then
+                  write(l, string'("; {names.label(stream.port)}: "));
+                  write(l, {o.left});
+                  write(l, string'(" of "));
+                  write(l, {o.count});
+                  write(l, string'(" values not taken"));
+                end if;
+            """)
+    return [
+        f"procedure {reason}(l : inout line) is",
+        "begin",
+        f"  if {short} then",
+        f"    write(l, string'(\"{HANG_OUTPUTS}\"));",
+        "  else",
+        f"    write(l, string'(\"{HANG_INPUTS}\"));",
+        "  end if;",
+        f"end procedure {reason};",
+        f"procedure {state}(l : inout line) is",
+        "begin",
+        *["  " + x if x else "" for x in body],
+        "  null;",
+        f"end procedure {state};",
+    ]
