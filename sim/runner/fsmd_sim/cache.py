@@ -262,9 +262,13 @@ class Private:
     def __init__(self, parent):
         import tempfile
         self.path = tempfile.mkdtemp(dir=parent)
-        self.fd = os.open(os.path.join(self.path, "owner"), os.O_RDWR | os.O_CREAT | os.O_CLOEXEC,
-                          0o644)
+        # The owner file takes its name only once it is locked: another
+        # run's eviction that found it unlocked under that name would take
+        # the folder for abandoned and remove it under its new owner.
+        unlocked = os.path.join(self.path, "owner.new")
+        self.fd = os.open(unlocked, os.O_RDWR | os.O_CREAT | os.O_CLOEXEC, 0o644)
         _flock(self.fd, fcntl.LOCK_EX)
+        os.rename(unlocked, os.path.join(self.path, "owner"))
 
     def remove(self):
         remove_tree(self.path)

@@ -194,3 +194,35 @@ class Eviction(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class PrivateFolders(unittest.TestCase):
+    """Another run's eviction may look at a private folder at any moment of
+    its making; it must never take a folder being made for abandoned."""
+
+    def test_eviction_between_the_owner_file_and_its_lock_keeps_the_folder(self):
+        from fsmd_sim import cache as cache_module
+        with tempfile.TemporaryDirectory() as parent:
+            real_flock = cache_module._flock
+            seen = []
+
+            def evict_then_lock(fd, how):
+                # What a concurrent run's eviction does just before this
+                # process takes its lock.
+                for name in os.listdir(parent):
+                    seen.append(name)
+                    cache_module.Private.remove_if_abandoned(os.path.join(parent, name))
+                real_flock(fd, how)
+
+            cache_module._flock = evict_then_lock
+            try:
+                private = cache_module.Private(parent)
+            finally:
+                cache_module._flock = real_flock
+            self.assertEqual(len(seen), 1)
+            self.assertTrue(os.path.isfile(os.path.join(private.path, "owner")))
+            # Once made, the folder is locked: eviction leaves it alone.
+            cache_module.Private.remove_if_abandoned(private.path)
+            self.assertTrue(os.path.isdir(private.path))
+            private.remove()
+            self.assertFalse(os.path.exists(private.path))
