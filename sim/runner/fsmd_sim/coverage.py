@@ -214,8 +214,9 @@ def design_report(directory, gcov, objects, counters, design_files, run, test_na
     texts = {path: text for _, path, text in design_files}
     records = collect(gcov, objects, counters, shown, run)
     for r in records:
+        every_line = dict(r.branches)
         keep_decisions(r, texts.get(r.path, ""))
-        fsm_coverage.apply((cases or {}).get(r.path, []), r)
+        fsm_coverage.apply((cases or {}).get(r.path, []), r, every_line)
     return write_report(directory, records, texts, test_name)
 
 

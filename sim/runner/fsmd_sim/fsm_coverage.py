@@ -17,7 +17,11 @@ it was taken. Line counts alone would mislead: GCC puts the code that joins
 the arms of an `if` on the last line of its `else` arm, so an assignment
 there shows a count even when it never ran. Where a line's branches are
 not the expected number (a condition with `and`/`or` has more), the count
-of the region's first line stands in.
+of the region's first line stands in, but only when that line holds the
+region's code alone: where it also holds the condition or another arm (an
+`if ... then st <= a; else st <= b; end if;` on one line), its count stands
+for all of them, and the transition is reported as not told apart rather
+than taken on the line's count.
 """
 import xml.etree.ElementTree as ElementTree
 
@@ -36,6 +40,9 @@ class CaseStatement:
         self.arms = []  # [label, when line, region]
         self.has_others = False
         self.transitions = []  # [from label, to literal, line, region]
+        # line -> the regions, as (decision line, branch index), whose
+        # statements start on it: a line of more than one shares its count.
+        self.owners = {}
 
     @property
     def branch_count(self):
@@ -135,7 +142,8 @@ def _read_case(case, by_id, design_files):
         region = ((line, index, branches), _first_line(statements))
         result.arms.append([label, when_line, region])
         if enum is not None:
-            _transitions(statements, region, label, enum, by_id, result.transitions)
+            _transitions(statements, region, label, enum, by_id, result.transitions,
+                         result.owners)
     return result
 
 
@@ -161,11 +169,13 @@ def _first_line(statements):
     return int(statements[0].get("line")) if statements else None
 
 
-def _transitions(statements, region, source, enum, by_id, out):
+def _transitions(statements, region, source, enum, by_id, out, owners):
     """Appends the transitions among statements (and the statements nested
-    in them) with the region each sits in."""
+    in them) with the region each sits in; notes in owners which regions
+    have statements on which lines."""
     for s in statements:
         kind = s.get("kind")
+        owners.setdefault(int(s.get("line")), set()).add(region[0][:2])
         if kind in ASSIGNMENTS:
             literal = _assigned_literal(s, enum, by_id)
             if literal is not None:
@@ -180,7 +190,7 @@ def _transitions(statements, region, source, enum, by_id, out):
                     previous_line = line
                 else:  # else: the "false" branch of the last condition
                     inner = ((previous_line, 1, 2), _first_line(body))
-                _transitions(body, inner, source, enum, by_id, out)
+                _transitions(body, inner, source, enum, by_id, out, owners)
                 clause = clause.find("else_clause")
         elif kind == "case_statement":
             chain = s.find("case_statement_alternative_chain")
@@ -191,14 +201,14 @@ def _transitions(statements, region, source, enum, by_id, out):
             for index, choice in enumerate(alternatives):
                 body = _children(choice, "associated_chain")
                 inner = ((int(s.get("line")), index, n), _first_line(body))
-                _transitions(body, inner, source, enum, by_id, out)
+                _transitions(body, inner, source, enum, by_id, out, owners)
         else:
             # Loops and other compound statements: their bodies count as
             # the region around them.
             for child in ("sequential_statement_chain",):
                 body = s.find(child)
                 if body is not None:
-                    _transitions(list(body), region, source, enum, by_id, out)
+                    _transitions(list(body), region, source, enum, by_id, out, owners)
 
 
 def _assigned_literal(statement, enum, by_id):
@@ -242,10 +252,40 @@ def region_count(region, lines, branches):
     return lines.get(first, 0)
 
 
+def transition_count(region, lines, branches, owners):
+    """How often the code of a transition's region ran, as region_count, or
+    None when it cannot be told: the branches of its decision line are not
+    the expected ones and the region's first line ran but also holds code of
+    another region (its condition, the other arm of a one-line `if`), so
+    that line's count does not say whether this region ran. owners: line ->
+    the (decision line, branch index) of the regions with statements on
+    it."""
+    (line, index, expected), first = region
+    counts = branches.get(line)
+    if counts is not None and len(counts) == expected:
+        return counts[index] or 0
+    if first is None or not lines.get(first, 0):
+        return 0
+    if owners.get(first, set()) - {(line, index)}:
+        return None
+    return lines[first]
+
+
+def add_counts(a, b):
+    """The sum of two transition counts, None standing for "not told
+    apart": a count that is known to be taken wins over it, a never does
+    not."""
+    if a is None or b is None:
+        known = a if b is None else b
+        return known if known else None
+    return a + b
+
+
 class Machine:
     """A state machine's counts in one file: the `case` line, the signal,
     the states [label, when line, count] and the transitions [from, to,
-    line, count]."""
+    line, count]; a transition's count is None when it was not told apart
+    from the other code on its line."""
 
     def __init__(self, line, signal):
         self.line, self.signal = line, signal
@@ -258,30 +298,61 @@ class Machine:
             for item in theirs:
                 key = tuple(item[:-1])
                 if key in index:
-                    index[key][-1] += item[-1]
+                    index[key][-1] = add_counts(index[key][-1], item[-1])
                 else:
                     mine.append(list(item))
                     index[key] = mine[-1]
 
 
-def apply(cases, record):
+def apply(cases, record, all_branches=None):
     """Gives record (a FileCoverage with gcov's branches still whole) its
     state machines, and takes out of its branches the one GHDL adds to each
-    `case` without `when others`, which no value of the type can take."""
+    `case` without `when others`, which no value of the type can take.
+    all_branches: gcov's branches of every line, where record keeps only
+    those of lines that begin a decision; an `if` after `when st_a =>` on
+    the same line shows its two branches there alone."""
+    decisions = record.branches if all_branches is None else all_branches
     for case in cases:
         if case.signal is not None:
             machine = Machine(case.line, case.signal)
+            reached = {}
             for label, when_line, region in case.arms:
-                machine.states.append([label, when_line,
-                                       region_count(region, record.lines, record.branches)])
+                count = region_count(region, record.lines, record.branches)
+                machine.states.append([label, when_line, count])
+                reached[label] = count
             for source, target, line, region in case.transitions:
-                machine.transitions.append([source, target, line,
-                                            region_count(region, record.lines, record.branches)])
+                count = transition_count(region, record.lines, decisions, case.owners)
+                # An assignment inside an arm that never ran never ran
+                # either, whatever its line's count says.
+                if not reached.get(source, 1):
+                    count = 0
+                machine.transitions.append([source, target, line, count])
+            _entered_only_here(machine, record.lines)
             record.machines[case.line] = machine
     for case in cases:
         counts = record.branches.get(case.line)
         if not case.has_others and counts is not None and len(counts) == case.branch_count:
             record.branches[case.line] = counts[:-1]
+
+
+def _entered_only_here(machine, lines):
+    """Counts as taken a transition not told apart whose line ran and whose
+    target state was reached while no other transition into that state was
+    taken or is unknown: nothing else in the machine led there. It stays
+    unknown when its target was never reached, since its assignment may have
+    run at the end of a test."""
+    entered = {}
+    for label, _, count in machine.states:
+        for literal in label.split(" | "):
+            entered[literal] = count
+    for t in machine.transitions:
+        source, target, line, count = t
+        if count is not None or not entered.get(target) or not lines.get(line, 0):
+            continue
+        others = [u for u in machine.transitions if u is not t and u[1] == target
+                  and (u[3] is None or u[3])]
+        if not others:
+            t[3] = min(lines[line], entered[target])
 
 
 # ---------------------------------------------------------------- reports
@@ -293,20 +364,30 @@ def summary_lines(path, machine):
         state machine state (case at line 35 of FILE)
           states      5/6 reached   never: st_full (line 52)
           transitions 8/10 taken    never: st_idle -> st_full (line 43)
+                      not told apart: st_a -> st_b (line 47 shares its count)
+
+    The last row, only when there are such transitions, names those whose
+    count is not known (None); the figures leave them out.
     """
     reached = [s for s in machine.states if s[2]]
-    taken = [t for t in machine.transitions if t[3]]
+    told = [t for t in machine.transitions if t[3] is not None]
+    taken = [t for t in told if t[3]]
     states = f"{len(reached)}/{len(machine.states)} reached"
-    moves = f"{len(taken)}/{len(machine.transitions)} taken"
+    moves = f"{len(taken)}/{len(told)} taken"
     never_states = ", ".join(f"{label} (line {line})" for label, line, count in machine.states
                              if not count)
     never_moves = ", ".join(f"{a} -> {b} (line {line})" for a, b, line, count in
-                            machine.transitions if not count)
+                            machine.transitions if count == 0)
+    untold = ", ".join(f"{a} -> {b} (line {line} shares its count)" for a, b, line, count in
+                       machine.transitions if count is None)
     def row(name, figure, never):
         return f"  {name:<11} {figure:<13} never: {never}" if never else f"  {name:<11} {figure}"
 
-    return [f"state machine {machine.signal} (case at line {machine.line} of {path})",
-            row("states", states, never_states), row("transitions", moves, never_moves)]
+    out = [f"state machine {machine.signal} (case at line {machine.line} of {path})",
+           row("states", states, never_states), row("transitions", moves, never_moves)]
+    if untold:
+        out.append(f"  {'':<11} not told apart: {untold}")
+    return out
 
 
 # What the counts mean, under the report.
@@ -315,6 +396,11 @@ LEGEND = [
     "statement ran: a vector assignment loops over its elements. A state is reached when",
     "its `when` arm ran; a transition is taken when its assignment ran. The branches of a",
     "`case` are its arms; the one GHDL adds for a value matching no arm is left out.",
+    "A transition taken into a state never reached was overridden by a later assignment,",
+    "a reset or the end of a test. A transition on a line that also holds its condition",
+    "or another arm counts as taken there only when its state was reached and no other",
+    "transition into it was taken or unknown; otherwise it is named as not told apart,",
+    "left out of the taken and never figures: the line's count cannot say whether it ran.",
 ]
 
 
@@ -331,7 +417,8 @@ def tracefile_lines(machines):
         for label, when_line, count in m.states:
             out.append(f"{STATE_KEY}:{line},{when_line},{count},{label}")
         for source, target, at, count in m.transitions:
-            out.append(f"{TRANSITION_KEY}:{line},{at},{count},{target},{source}")
+            shown = "-" if count is None else count
+            out.append(f"{TRANSITION_KEY}:{line},{at},{shown},{target},{source}")
     return out
 
 
@@ -349,7 +436,9 @@ def read_tracefile_line(key, value, machines):
         target, comma, source = _split_literal(rest)
         if not comma:
             raise ValueError(f"no source state in {value!r}")
-        machines[int(line)].transitions.append([source, target, int(at), int(count)])
+        # "-" (as lcov writes a branch it cannot count): not told apart.
+        known = None if count == "-" else int(count)
+        machines[int(line)].transitions.append([source, target, int(at), known])
     else:
         return False
     return True
