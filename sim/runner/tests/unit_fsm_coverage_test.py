@@ -223,6 +223,130 @@ class Counts(unittest.TestCase):
         self.assertEqual(fsm_coverage.region_count(((9, 1, 2), None), lines, {}), 0)
 
 
+def one_line_machine(lines, branches):
+    """The machine of designs/fsm_one_line.vhd as the tree gives it, with
+    the counts of a run: line 23 is `when st_idle => if start = '1' then
+    st <= st_work; end if;`, line 27 `if x = ... and a = ... then st <=
+    st_never; else st <= st_fin; end if;` (four branches for its `and`)."""
+    case = fsm_coverage.CaseStatement("fsm_one_line.vhd", 22, "st")
+    case.arms = [["st_idle", 23, ((22, 0, 5), 23)], ["st_work", 24, ((22, 1, 5), 25)],
+                 ["st_fin", 29, ((22, 2, 5), 29)], ["st_never", 30, ((22, 3, 5), 30)]]
+    case.transitions = [["st_idle", "st_work", 23, ((23, 0, 2), 23)],
+                        ["st_work", "st_never", 27, ((27, 0, 2), 27)],
+                        ["st_work", "st_fin", 27, ((27, 1, 2), 27)],
+                        ["st_fin", "st_idle", 29, ((22, 2, 5), 29)],
+                        ["st_never", "st_idle", 30, ((22, 3, 5), 30)]]
+    case.owners = {23: {(22, 0), (23, 0)}, 25: {(22, 1)}, 26: {(22, 1)},
+                   27: {(22, 1), (27, 0), (27, 1)}, 28: {(22, 1)}, 29: {(22, 2)},
+                   30: {(22, 3)}}
+    record = coverage_report.FileCoverage("fsm_one_line.vhd")
+    for number, count in lines.items():
+        record.add_line(number, count)
+    for number, counts in branches.items():
+        record.add_branches(number, counts)
+    fsm_coverage.apply([case], record)
+    return {(a, b): count for a, b, _, count in record.machines[22].transitions}
+
+
+class SharedLines(unittest.TestCase):
+    def test_a_region_counts_only_when_its_line_is_its_own(self):
+        # Fault: the count of a line that also holds the condition or the
+        # other arm taken for the assignment's (a transition that never ran
+        # reported as taken).
+        lines = {10: 4, 11: 6, 12: 0}
+        table = [
+            # name, region, branches, owners, count
+            ("the decision's branches", ((9, 1, 2), 11), {9: [4, 2]}, {11: {(9, 1), (9, 0)}}, 2),
+            ("a line of its own", ((9, 0, 2), 10), {9: [3, 1, 0, 2]}, {10: {(9, 0)}}, 4),
+            ("a line with the condition", ((9, 0, 2), 11), {}, {11: {(9, 0), (5, 0)}}, None),
+            ("a line with the other arm", ((9, 1, 2), 11), {}, {11: {(9, 0), (9, 1)}}, None),
+            ("a shared line that never ran", ((9, 1, 2), 12), {}, {12: {(9, 0), (9, 1)}}, 0),
+            ("an empty arm", ((9, 1, 2), None), {}, {}, 0),
+        ]
+        for name, region, branches, owners, want in table:
+            with self.subTest(name):
+                self.assertEqual(fsm_coverage.transition_count(region, lines, branches, owners),
+                                 want)
+
+    def test_transitions_of_one_line_arms(self):
+        ran = {22: 36, 23: 12, 25: 396, 26: 108, 27: 12, 29: 12, 30: 0}
+        arms = {22: [12, 12, 12, 0, 0], 23: [12, 0, 0, 12, 12, 0], 27: [0, 12, 0, 12]}
+        table = [
+            # name, line counts, branches, transition, count
+            # Fault: st_never, never reached, shown as entered from line 27.
+            ("into a state never reached", ran, arms, ("st_work", "st_never"), None),
+            # Nothing else leads into st_fin, which was reached.
+            ("the only way into a state reached", ran, arms, ("st_work", "st_fin"), 12),
+            ("the only way in, a line after `when`", ran, arms, ("st_idle", "st_work"), 12),
+            # Fault: a transition of an arm that never ran counted as taken.
+            ("out of a state never reached", {**ran, 30: 5}, arms,
+             ("st_never", "st_idle"), 0),
+            ("a line that never ran", {**ran, 27: 0}, arms, ("st_work", "st_never"), 0),
+            ("the decision told apart", ran, {**arms, 27: [0, 12]},
+             ("st_work", "st_never"), 0),
+        ]
+        for name, lines, branches, transition, want in table:
+            with self.subTest(name):
+                self.assertEqual(one_line_machine(lines, branches)[transition], want)
+
+    def test_a_state_with_another_way_in_stays_not_told_apart(self):
+        # st_a -> st_c on a shared line 4; st_b -> st_c on line 6, told
+        # apart by line 5's branches or shared too. Fault: st_a -> st_c
+        # taken because st_c was reached through st_b.
+        table = [
+            # name, line 5's branches, owners of line 6, st_a -> st_c, st_b -> st_c
+            ("the other way taken", [2, 0], {(5, 0)}, None, 2),
+            ("the other way never taken", [0, 2], {(5, 0)}, 2, 0),
+            ("the other way not told apart", [1, 1, 0, 0], {(5, 0), (3, 1)}, None, None),
+        ]
+        for name, branches, owners, a_to_c, b_to_c in table:
+            with self.subTest(name):
+                case = fsm_coverage.CaseStatement("f.vhd", 3, "st")
+                case.arms = [["st_a", 4, ((3, 0, 3), 4)], ["st_b", 5, ((3, 1, 3), 5)],
+                             ["st_c", 7, ((3, 2, 3), 7)]]
+                case.transitions = [["st_a", "st_c", 4, ((4, 0, 2), 4)],
+                                    ["st_b", "st_c", 6, ((5, 0, 2), 6)]]
+                case.owners = {4: {(3, 0), (4, 0)}, 5: {(3, 1)}, 6: owners, 7: {(3, 2)}}
+                record = coverage_report.FileCoverage("f.vhd")
+                for number, count in {3: 6, 4: 2, 5: 2, 6: 2, 7: 2}.items():
+                    record.add_line(number, count)
+                record.add_branches(3, [2, 2, 2])
+                record.add_branches(5, branches)
+                fsm_coverage.apply([case], record)
+                self.assertEqual([t[3] for t in record.machines[3].transitions],
+                                 [a_to_c, b_to_c])
+
+    def test_counts_not_told_apart_merge(self):
+        # Fault: a run that took a transition lost to one that could not
+        # tell, or "not told apart" turned into never.
+        table = [((None, None), None), ((None, 0), None), ((0, None), None), ((None, 3), 3),
+                 ((2, None), 2), ((2, 3), 5), ((0, 0), 0)]
+        for (a, b), want in table:
+            with self.subTest(a=a, b=b):
+                self.assertEqual(fsm_coverage.add_counts(a, b), want)
+
+    def test_the_report_names_them_apart_from_the_figures(self):
+        machine = fsm_coverage.Machine(22, "st")
+        machine.states = [["st_idle", 23, 1], ["st_work", 24, 1], ["st_never", 30, 0]]
+        machine.transitions = [["st_idle", "st_work", 23, 1], ["st_work", "st_never", 27, None],
+                               ["st_never", "st_idle", 30, 0]]
+        self.assertEqual(fsm_coverage.summary_lines("f.vhd", machine)[1:], [
+            "  states      2/3 reached   never: st_never (line 30)",
+            "  transitions 1/2 taken     never: st_never -> st_idle (line 30)",
+            "              not told apart: st_work -> st_never (line 27 shares its count)"])
+
+    def test_not_told_apart_survives_the_tracefile(self):
+        # Fault: the unknown count written as 0 (never) or as taken.
+        record = coverage_report.FileCoverage("d.vhd")
+        machine = fsm_coverage.Machine(3, "st")
+        machine.states = [["st_a", 4, 2]]
+        machine.transitions = [["st_a", "st_b", 5, None], ["st_a", "st_a", 6, 2]]
+        record.machines[3] = machine
+        text = coverage_report.tracefile([record])
+        self.assertIn("FSMTRANS:3,5,-,st_b,st_a", text.splitlines())
+        self.assertEqual(vars(coverage_report.parse_tracefile(text)[0].machines[3]), vars(machine))
+
+
 class Report(unittest.TestCase):
     def test_lines_have_the_documented_shape(self):
         machine = fsm_coverage.Machine(35, "state")
