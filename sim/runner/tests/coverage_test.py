@@ -280,6 +280,34 @@ class StateMachines(unittest.TestCase):
         self.assertIn("FSMSTATE:37,53,0,st_full", info)
         self.assertIn("FSMTRANS:37,44,0,st_full,st_idle", info)
 
+    def test_a_transition_sharing_its_line_is_not_taken_on_the_line_count(self):
+        # designs/fsm_one_line.vhd puts `if ... and ... then st <= st_never;
+        # else st <= st_fin; end if;` on line 27; no vector reaches
+        # st_never. Fault: st_work -> st_never reported taken because line
+        # 27 ran, beside st_never never reached; or st_idle -> st_work (an
+        # `if` on the `when` line, the only way into st_work) no longer
+        # taken.
+        d = fresh("fsm-one-line")
+        design = DESIGNS / "fsm_one_line.vhd"
+        status, out, err = fsmd_sim("pt", "--design", design,
+                                    "--vectors", DESIGNS / "fsm_one_line.vectors",
+                                    "--dir", d / "run", "--coverage", d / "cov", "--quiet")
+        self.assertEqual(status, 0, out + err)
+        want = [f"state machine st (case at line 22 of {design})",
+                "  states      3/4 reached   never: st_never (line 30)",
+                "  transitions 3/4 taken     never: st_never -> st_idle (line 30)",
+                "              not told apart: st_work -> st_never (line 27 shares its count)"]
+        summary = (d / "cov" / "summary.txt").read_text().splitlines()
+        at = summary.index(want[0])
+        self.assertEqual(summary[at:at + 4], want)
+        # What "not told apart" means is said under the report.
+        self.assertTrue(any("not told apart" in line for line in summary[at + 4:]), summary)
+        info = (d / "cov" / "coverage.info").read_text().splitlines()
+        self.assertIn("FSMTRANS:22,27,-,st_never,st_work", info)
+        taken = [r for r in info if r.startswith("FSMTRANS:22,") and r.split(",")[2] not in "-0"]
+        self.assertEqual(sorted(r.split(",", 3)[3] for r in taken),
+                         ["st_fin,st_work", "st_idle,st_fin", "st_work,st_idle"])
+
     def test_a_state_type_from_a_package_and_arms_of_every_form(self):
         # fsm_package takes its states from a package in another file; its
         # arms are a literal, a range (holding a case over the same signal),
