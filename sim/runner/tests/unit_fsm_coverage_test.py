@@ -277,13 +277,20 @@ class SharedLines(unittest.TestCase):
             ("into a state never reached", ran, arms, ("st_work", "st_never"), None),
             # Nothing else leads into st_fin, which was reached.
             ("the only way into a state reached", ran, arms, ("st_work", "st_fin"), 12),
-            ("the only way in, a line after `when`", ran, arms, ("st_idle", "st_work"), 12),
+            # Its count: the smaller of its line's (a vector assignment
+            # loops there) and its state's.
+            ("the only way in, a line after `when`", {**ran, 23: 195}, arms,
+             ("st_idle", "st_work"), 12),
             # Fault: a transition of an arm that never ran counted as taken.
             ("out of a state never reached", {**ran, 30: 5}, arms,
              ("st_never", "st_idle"), 0),
             ("a line that never ran", {**ran, 27: 0}, arms, ("st_work", "st_never"), 0),
             ("the decision told apart", ran, {**arms, 27: [0, 12]},
              ("st_work", "st_never"), 0),
+            # Told apart, it ran, though st_never's arm never did (the end
+            # of a test): taken stays taken.
+            ("the decision told apart, into a state never reached", ran,
+             {**arms, 27: [12, 0]}, ("st_work", "st_never"), 12),
         ]
         for name, lines, branches, transition, want in table:
             with self.subTest(name):
@@ -296,6 +303,8 @@ class SharedLines(unittest.TestCase):
         table = [
             # name, line 5's branches, owners of line 6, st_a -> st_c, st_b -> st_c
             ("the other way taken", [2, 0], {(5, 0)}, None, 2),
+            # Whether st_c was reached through st_a or is where the machine
+            # starts, the counts cannot say: the guide's doubt.
             ("the other way never taken", [0, 2], {(5, 0)}, 2, 0),
             ("the other way not told apart", [1, 1, 0, 0], {(5, 0), (3, 1)}, None, None),
         ]
