@@ -31,11 +31,23 @@ def options_digest(job, backend):
     options, the back end and the design's files (their contents)."""
     h = hashlib.sha256()
     h.update(json.dumps({"options": vars(job.options), "backend": backend},
-                        sort_keys=True, default=str).encode())
+                        sort_keys=True, default=_by_content).encode())
     for copy_name, _, data in job.sources.items:
         if job.is_design_source(copy_name):
             h.update(b"\0" + sha256_hex(data).encode())
     return h.hexdigest()
+
+
+def _by_content(value):
+    """An option value that JSON has no form for (a --memory or --stream
+    description, a set of names), by what it holds: never by its identity,
+    which differs from run to run and would make shards of one run look
+    like parts of two."""
+    if isinstance(value, (set, frozenset)):
+        return sorted(value, key=repr)
+    if hasattr(value, "__dict__"):
+        return {"kind": type(value).__name__, **vars(value)}
+    return str(value)
 
 
 def _once(job, name, compute):

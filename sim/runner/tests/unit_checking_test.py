@@ -330,6 +330,12 @@ class BenchPieces(unittest.TestCase):
                 self.assertIn(f'write(tb_result, tb_plus_minus & "{shown}");', text["result_fields"])
                 self.assertNotIn("std_match", text["check_outputs"])
 
+    def test_an_integer_port_compares_as_signed_where_its_range_holds_negatives(self):
+        for low, high, signed in ((-16, 15, "true"), (0, 31, "false"), (-1, 0, "true")):
+            with self.subTest(low=low, high=high):
+                port = Port("q", "out", "integer", low, high, True)
+                self.assertIn(f"tb_tolerance_q, {signed})", self.checker(port, 1)["check_outputs"])
+
     def test_masks_where_a_port_has_more_than_one_digit_and_no_tolerance(self):
         cases = [(Port("q", "out", "unsigned", 4, 0), None, True), (Port("q", "out", "unsigned", 3, 0), None, False),
                  (Port("q", "out", "std_logic", None, None), None, False),

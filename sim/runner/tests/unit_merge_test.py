@@ -167,3 +167,31 @@ class Manifest(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class OptionsDigest(unittest.TestCase):
+    """Two shards of one run must agree on their options' digest, whatever
+    objects their options are held in; other options must not."""
+
+    class Job:
+        def __init__(self, **options):
+            import types
+            self.options = types.SimpleNamespace(**options)
+            self.sources = types.SimpleNamespace(items=[])
+
+    def test_equal_options_held_in_distinct_objects_agree(self):
+        from fsmd_sim.memories import MemorySpec
+        from fsmd_sim.shard_manifest import options_digest
+        from fsmd_sim.streams import StreamSpec
+
+        def options(latency=2, names=("a", "b")):
+            return dict(memories=[MemorySpec("arr", {"address": "a_addr"}, latency=latency)],
+                        streams=[StreamSpec("x", {"valid": "x_valid", "ready": "x_ready"})],
+                        names=set(names))
+
+        same = options_digest(self.Job(**options()), "mcode")
+        for other, expected_equal in ((options(), True), (options(names=("b", "a")), True),
+                                      (options(latency=3), False), (options(names=("a",)), False)):
+            with self.subTest(other=other):
+                self.assertEqual(options_digest(self.Job(**other), "mcode") == same, expected_equal)
+        self.assertNotEqual(options_digest(self.Job(**options()), "llvm"), same)
