@@ -37,15 +37,6 @@ class PortError(Exception):
     """The design or one of its ports cannot be driven by a generated bench."""
 
 
-def derived_name(prefix, name):
-    """A name of the bench's own made from a port's: prefix + name, inside
-    the backslashes for an extended identifier (\\my port\\ gives
-    \\tb_value_my port\\)."""
-    if name.startswith("\\"):
-        return "\\" + prefix + name[1:]
-    return prefix + name
-
-
 def _bits_for(low, high):
     """The fewest bits that hold every integer from low to high: unsigned
     when low >= 0, else two's complement."""
