@@ -83,7 +83,7 @@ def describe(job, outcome, backend, shard, shards):
         "verdict_line": outcome.verdict_line,
         "messages": outcome.messages,
         "unexpected": outcome.unexpected,
-        "failures": {str(t.number): t.line for t in outcome.tests if not t.passed},
+        "failures": {str(t.number): t.line for t in outcome.failed},
         "coverage": None,
     }
 
