@@ -9,6 +9,7 @@ analysed (and elaborated) library; the bench is also written into the run's
 folder for the user to read.
 """
 import os
+import re
 
 from . import harness_gen, test_list
 from .cache import Key
@@ -164,7 +165,7 @@ class DesignJob(Job):
     def outcome(self, results_text, console, stop_time):
         outcome = Outcome(self.name)
         outcome.numbers = self.numbers
-        hang_line = parse_results(outcome, results_text.splitlines(), self.vectors)
+        hang_line = parse_results_text(outcome, results_text, self.vectors)
         spec = {"passed_verdict": f"{self.name.upper()} test has passed",
                 "failed_verdict": f"{self.name.upper()} test has not passed",
                 "passed_report_at": self.locations.get("passed", "?"),
@@ -266,30 +267,62 @@ def check_tolerances(tolerances, data_ports, entity):
                            f" (its data outputs: {known})")
 
 
+# A run of passing tests' lines without values, most lines of most runs.
+_PASSING_RUN = re.compile(r"(?:test [0-9]+ passed: cycles=[0-9]+\n)+")
+
+
+def parse_results_text(outcome, text, vectors):
+    """parse_results on the whole text of a results file, its lines as
+    str.splitlines cuts them. A run of passing tests' lines without values
+    is read in one piece, a few operations over its text: a run of 100,000
+    tests is read in hundredths of a second."""
+    reader = _ResultsReader(outcome, vectors)
+    pos, end = 0, len(text)
+    while pos < end:
+        run = _PASSING_RUN.match(text, pos) if outcome.verdict_line is None else None
+        if run is not None:
+            # Only the line starts hold "test ": digits and the fixed words
+            # are all the rest.
+            fields = run.group().replace(" passed: cycles=", " ").replace("test ", "").split()
+            outcome.tests.add_passing_run(fields[0::2], fields[1::2])
+            pos = run.end()
+            continue
+        # One line with its break, so that splitlines gives what it gives
+        # over the whole text (an empty line, a line ending in '\r\n').
+        stop = text.find("\n", pos)
+        stop = end if stop < 0 else stop + 1
+        for line in text[pos:stop].splitlines():
+            reader.line(line)
+        pos = stop
+    return reader.hang
+
+
 def parse_results(outcome, lines, vectors):
     """The generated bench's results file: one line per test ('test N
     passed: ...', 'test N FAILED at T: ...'), then the verdict; a test
-    stopped as a hang has a 'test N HANG at T: ...' line, which is returned.
-    Plain string methods: a run of 100,000 tests is read in a fraction of a
-    second."""
-    hang = None
-    tests = outcome.tests
-    passed = " passed: cycles="
+    stopped as a hang has a 'test N HANG at T: ...' line, which is returned."""
+    reader = _ResultsReader(outcome, vectors)
     for line in lines:
-        # A passing test's line without values, most lines of most runs:
-        # tested first with the fewest operations.
-        if line.startswith("test ") and outcome.verdict_line is None:
-            number, sep, count = line[5:].partition(passed)
-            if sep and number.isdigit() and count.isdigit() and line.isascii():
-                tests.append(Test(int(number), True, int(count), "cycles=" + count))
-                continue
+        reader.line(line)
+    return reader.hang
+
+
+class _ResultsReader:
+    """Reads the results file's lines one at a time into outcome."""
+
+    def __init__(self, outcome, vectors):
+        self.outcome, self.vectors = outcome, vectors
+        self.hang = None
+
+    def line(self, line):
+        outcome = self.outcome
         parts = line.split(" ", 3)
         if (len(parts) == 4 and parts[0] == "test" and parts[1].isdigit()
                 and outcome.verdict_line is None and parts[2] in ("passed:", "FAILED", "HANG")):
             number, kind, rest = int(parts[1]), parts[2], parts[3]
             if kind == "HANG":
-                hang = line
-                continue
+                self.hang = line
+                return
             head, _, count = line.rpartition(" cycles=")
             cycles = int(count) if head and count.isdigit() else None
             if kind == "passed:":
@@ -298,25 +331,25 @@ def parse_results(outcome, lines, vectors):
                     # while writing it. Not a test that passed.
                     outcome.unexpected.append(line)
                 else:
-                    tests.append(Test(number, True, cycles, rest))
-                continue
+                    outcome.tests.append(Test(number, True, cycles, rest))
+                return
+            vectors = self.vectors
             where = ""
             if vectors and 1 <= number <= len(vectors.lines):
                 where = f" (vectors file line {vectors.lines[number - 1]})"
-            tests.append(Test(number, False, cycles, rest + where))
+            outcome.tests.append(Test(number, False, cycles, rest + where))
         elif (line.startswith(harness_gen.STOPPED_TEXT) and outcome.verdict_line is None
               and outcome.stopped_line is None):
             outcome.stopped_line = line
         elif (line.startswith(harness_gen.OVERLAP_PREFIX) and outcome.verdict_line is None
               and outcome.interval is None
               and parse_pipeline_figures(outcome, line[len(harness_gen.OVERLAP_PREFIX):])):
-            continue
+            return
         elif (line.endswith((" test has passed", " test has not passed"))
               and outcome.verdict_line is None):
             outcome.verdict_line = line
         else:
             outcome.unexpected.append(line)
-    return hang
 
 
 def source_lines(src, name):

@@ -75,7 +75,7 @@ def _split_verdict(text, verdict_line):
 def merge_parts(parts):
     """(outcome, results text) of one run made of the parts, given in order
     of their tests (check_parts)."""
-    from .anydesign import parse_results
+    from .anydesign import parse_results_text
     m0 = parts[0].manifest
     outcome = Outcome(m0["entity"])
     texts = []
@@ -92,11 +92,10 @@ def merge_parts(parts):
         if tests is None:
             scratch = Outcome(m["entity"])
             # What the part did not understand is in its manifest, renumbered.
-            parse_results(scratch, body.splitlines(), None)
+            parse_results_text(scratch, body, None)
             tests = scratch.tests
-            for t in tests:
-                if not t.passed:
-                    t.line = m["failures"].get(str(t.number), t.line)
+            for t in scratch.failed:
+                t.line = m["failures"].get(str(t.number), t.line)
         outcome.tests += tests
         outcome.messages += m["messages"]
         outcome.unexpected += m["unexpected"]

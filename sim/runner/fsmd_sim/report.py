@@ -41,7 +41,7 @@ def write_test_lines(outcome, per_test, out):
     LINES_PER_WRITE lines per write."""
     b = outcome.name
     chunk = []
-    for t in outcome.tests:
+    for t in outcome.tests if per_test else outcome.failed:
         if t.passed:
             if per_test:
                 chunk.append(f"{b} test {t.number}: passed, {t.cycles} cycles\n")
@@ -78,7 +78,7 @@ def summary_line(outcome):
     if getattr(outcome, "interval", None) is not None:
         pipeline = (f"; interval between accepted starts min / mean / max: {outcome.interval}"
                     f" cycles; throughput: {outcome.throughput} tests per 1,000 cycles")
-    return (f"{outcome.name}: {len(outcome.tests)} tests run, {len(outcome.passed)} passed, "
+    return (f"{outcome.name}: {len(outcome.tests)} tests run, {outcome.passed_count()} passed, "
             f"{len(outcome.failed)} failed{not_run}; cycles min / mean / max: {outcome.cycles()}"
             f"{pipeline}")
 
@@ -94,7 +94,7 @@ def summary_table(outcomes):
     """`all`'s closing table, one row per bench."""
     rows = [("bench", "run", "passed", "failed", "cycles min / mean / max", "verdict")]
     for o in outcomes:
-        rows.append((o.name, str(len(o.tests)), str(len(o.passed)), str(len(o.failed)),
+        rows.append((o.name, str(len(o.tests)), str(o.passed_count()), str(len(o.failed)),
                      o.cycles(), VERDICT_NAMES[o.status]))
     widths = [max(len(r[i]) for r in rows) for i in range(len(rows[0]))]
     return ["  ".join(c.ljust(w) if i in (0, 4, 5) else c.rjust(w)

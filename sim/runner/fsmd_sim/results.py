@@ -1,5 +1,7 @@
 """Reading a run's results into one outcome, from which the console report,
 the JUnit file and the exit status all come."""
+from collections import Counter
+
 from .errors import EXIT_BAD_INPUT, EXIT_FAILED, EXIT_HANG, EXIT_PASSED
 
 PASSED_REPORT = "NONE. End simulation time reached"
@@ -20,10 +22,136 @@ class Test:
         self.line = line
 
 
+class PassingRun:
+    """Consecutive passing tests read from the results file in one piece:
+    their numbers and cycle counts as the decimal digits the bench wrote."""
+    __slots__ = ("numbers", "cycles", "offset")
+
+    def __init__(self, numbers, cycles, offset=0):
+        self.numbers = numbers
+        self.cycles = cycles
+        self.offset = offset  # added to each number (a part of a split run)
+
+    def __len__(self):
+        return len(self.numbers)
+
+    def tests(self):
+        k = self.offset
+        return [Test(int(n) + k, True, int(c), "cycles=" + c)
+                for n, c in zip(self.numbers, self.cycles)]
+
+
+class Tests:
+    """An outcome's tests in order. A run of passing tests read in one piece
+    stays two lists of digit strings until something walks the tests one by
+    one (the per-test report, JUnit, a split run's renumbering): the summary
+    of 100,000 passing tests needs their count and cycle counts only, and an
+    object per test would cost more than the rest of the reading."""
+    __slots__ = ("_parts", "_count")
+
+    def __init__(self, tests=()):
+        self._parts = []  # lists of Test, and PassingRun
+        self._count = 0
+        self.extend(tests)
+
+    def append(self, test):
+        if not self._parts or not isinstance(self._parts[-1], list):
+            self._parts.append([])
+        self._parts[-1].append(test)
+        self._count += 1
+
+    def add_passing_run(self, numbers, cycles, offset=0):
+        if numbers:
+            self._parts.append(PassingRun(numbers, cycles, offset))
+            self._count += len(numbers)
+
+    def extend(self, tests):
+        if isinstance(tests, Tests):
+            for part in tests._parts:
+                if isinstance(part, PassingRun):
+                    self.add_passing_run(part.numbers, part.cycles, part.offset)
+                else:
+                    for t in part:
+                        self.append(t)
+        else:
+            for t in tests:
+                self.append(t)
+
+    def __iadd__(self, tests):
+        self.extend(tests)
+        return self
+
+    def __len__(self):
+        return self._count
+
+    def __bool__(self):
+        return self._count > 0
+
+    def _whole(self, k):
+        """Part k as Test objects, kept so: a caller may change them."""
+        part = self._parts[k]
+        if isinstance(part, PassingRun):
+            part = self._parts[k] = part.tests()
+        return part
+
+    def __iter__(self):
+        for k in range(len(self._parts)):
+            yield from self._whole(k)
+
+    def __getitem__(self, index):
+        if not isinstance(index, int):
+            return list(self)[index]
+        if index < 0:
+            index += self._count
+        if not 0 <= index < self._count:
+            raise IndexError("test index out of range")
+        for k, part in enumerate(self._parts):
+            if index < len(part):
+                return self._whole(k)[index]
+            index -= len(part)
+
+    def __eq__(self, other):
+        return list(self) == list(other)
+
+    def __repr__(self):
+        return f"Tests({list(self)!r})"
+
+    def renumber(self, offset):
+        """Adds offset to every test's number."""
+        for part in self._parts:
+            if isinstance(part, PassingRun):
+                part.offset += offset
+            else:
+                for t in part:
+                    t.number += offset
+
+    def failed(self):
+        return [t for part in self._parts if isinstance(part, list) for t in part if not t.passed]
+
+    def passed_count(self):
+        return self._count - len(self.failed())
+
+    def cycle_figures(self):
+        """(least, sum, count, most) of the passing tests' cycle counts, or
+        None when no test passed. A run of passing tests is counted by its
+        distinct counts, which are few."""
+        tally = Counter()
+        for part in self._parts:
+            if isinstance(part, PassingRun):
+                tally.update(Counter(part.cycles))
+            else:
+                tally.update(str(t.cycles) for t in part if t.passed)
+        if not tally:
+            return None
+        counts = [int(c) for c in tally]
+        return (min(counts), sum(int(c) * n for c, n in tally.items()), sum(tally.values()),
+                max(counts))
+
+
 class Outcome:
     def __init__(self, name):
         self.name = name
-        self.tests = []
+        self.tests = Tests()
         self.verdict_line = None
         self.stopped_line = None  # the bench's word that it stopped at --max-failures
         self.unexpected = []  # results lines that are neither a test nor a verdict
@@ -53,18 +181,30 @@ class Outcome:
         return n + 1
 
     @property
+    def tests(self):
+        return self._tests
+
+    @tests.setter
+    def tests(self, tests):
+        self._tests = tests if isinstance(tests, Tests) else Tests(tests)
+
+    @property
     def passed(self):
         return [t for t in self.tests if t.passed]
 
     @property
     def failed(self):
-        return [t for t in self.tests if not t.passed]
+        return self._tests.failed()
+
+    def passed_count(self):
+        return self._tests.passed_count()
 
     def cycles(self):
-        c = [t.cycles for t in self.passed]
-        if not c:
+        figures = self._tests.cycle_figures()
+        if figures is None:
             return "-"
-        return f"{min(c)} / {sum(c) / len(c):.1f} / {max(c)}"
+        least, total, count, most = figures
+        return f"{least} / {total / count:.1f} / {most}"
 
 
 def parse_pipeline_figures(outcome, text):

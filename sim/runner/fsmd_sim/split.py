@@ -56,8 +56,7 @@ def renumber_outcome(outcome, offset):
     it are the test's number: a path in between may hold such words."""
     if not offset:
         return outcome
-    for t in outcome.tests:
-        t.number += offset
+    outcome.tests.renumber(offset)
     outcome.unexpected = [renumber_results(line, offset) for line in outcome.unexpected]
 
     def shift(text):

@@ -88,7 +88,9 @@ class Vectors:
         run, ascending (default: all)."""
         rows = self.rows
         if numbers is None:
-            numbers = range(1, len(rows) + 1)
+            # All tests, the commonest case: joined without a Python step a row.
+            return f"{max_failures}\n" + "".join(map(" ".join, zip(map(str, range(1, len(rows) + 1)),
+                                                                    rows)))
         return f"{max_failures}\n" + "".join([f"{n} {rows[n - 1]}" for n in numbers])
 
     def list_texts(self, numbers=None):

@@ -29,6 +29,9 @@ def bulk_rows(text, header_line, columns, ports, order):
     body = text[start:]
     if body.translate(_NOT_IN_COMMON_FORM) or any(ports[i].is_integer for i in order):
         return None
+    rows = _rows_in_bench_order(body, columns, ports, order)
+    if rows is not None:
+        return rows, list(range(header_line + 1, header_line + 1 + len(rows)))
     lines = body.split("\n")
     if lines[-1] == "":
         lines.pop()
@@ -65,6 +68,33 @@ def bulk_rows(text, header_line, columns, ports, order):
     fields = [by_port[i] if i in by_port else ["0" * ports[i].digits] * count for i in order]
     rows = [f"{flags} {' '.join(row)}\n" for row in zip(*fields)]
     return rows, list(range(header_line + 1, header_line + 1 + count))
+
+
+def _rows_in_bench_order(body, columns, ports, order):
+    """The bench's rows taken straight from the text, when every line is
+    its fields at full width in the bench's own order (inputs, the ':',
+    outputs, each group in port order) with one space between each two,
+    every output checked: then a row is the flags and the line without its
+    ':', and no line is split into fields. None otherwise."""
+    inputs = [i for i in order if ports[i].mode == "in"]
+    outputs = [i for i in order if ports[i].mode == "out"]
+    if not inputs or not outputs or columns != inputs + [None] + outputs:
+        return None
+    count = body.count("\n")
+    if not _fixed_layout(body, columns, ports, count):
+        return None
+    stride = sum(ports[i].digits + 1 for i in inputs + outputs) + 2
+    offset = 0
+    for index in columns:
+        if index is None:
+            offset += 2
+            continue
+        top = TOP_DIGITS.get(ports[index].width % 4)
+        if top and not set(body[offset::stride]) <= top:
+            return None
+        offset += ports[index].digits + 1
+    flags = "c" * len(outputs) + " "
+    return list(map(flags.__add__, body.replace(" : ", " ").splitlines(True)))
 
 
 def _fixed_layout(body, columns, ports, count):

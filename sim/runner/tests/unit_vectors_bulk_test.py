@@ -6,7 +6,7 @@ from unittest import mock
 
 from fsmd_sim import vectors
 from fsmd_sim.ports import Port
-from fsmd_sim.vectors_bulk import bulk_rows
+from fsmd_sim.vectors_bulk import _rows_in_bench_order, bulk_rows
 
 PORTS = [Port("a", "in", "signed", 15, 0), Port("k", "in", "std_logic_vector", 8, 0),
          Port("y", "out", "signed", 15, 0), Port("sat", "out", "std_logic", None, None),
@@ -112,6 +112,24 @@ class WholeText(unittest.TestCase):
         # Blanks other than single spaces: read by the same reader, line by line.
         tabbed = bulk_rows(text.replace(" : ", "\t:  "), 1, columns, PORTS, [0, 1, 2, 3, 4])
         self.assertEqual(tabbed, (rows, lines))
+
+    def test_a_file_in_the_bench_s_order_is_taken_without_splitting_its_lines(self):
+        # Faults it would catch: the straight path never taken (a file in
+        # the bench's order split field by field all the same), or taken for
+        # a file whose fields must be moved or whose top digits are not
+        # checked.
+        order = [0, 1, 2, 3, 4]
+        line = f"0003 103 : 0003 1 {3:017X}\n"
+        cases = [
+            ("bench order", [0, 1, None, 2, 3, 4], line * 3, [f"ccc 0003 103 0003 1 {3:017X}\n"] * 3),
+            ("inputs swapped", [1, 0, None, 2, 3, 4], f"103 0003 : 0003 1 {3:017X}\n", None),
+            ("an output left out", [0, 1, None, 2, 3], "0003 103 : 0003 1\n", None),
+            ("top digit beyond 9 bits", [0, 1, None, 2, 3, 4], line.replace(" 103 ", " 203 "), None),
+            ("two blanks", [0, 1, None, 2, 3, 4], line.replace(" : ", "  : "), None),
+        ]
+        for name, columns, body, rows in cases:
+            with self.subTest(name):
+                self.assertEqual(_rows_in_bench_order(body, columns, PORTS, order), rows)
 
 
 if __name__ == "__main__":
