@@ -8,6 +8,8 @@ The XML reader is imported where a tree is read: a run whose ports come
 from the cache (most runs) never loads it, which saves a tenth of the
 start-up of a short run.
 """
+import io
+import re
 
 # Vector types the bench drives and reads, by their declaring package.
 VECTOR_TYPES = {
@@ -210,6 +212,7 @@ class _Tree:
     """The dumped tree with its cross references (ref="id") resolved."""
 
     def __init__(self, root):
+        self.root = root
         self.by_id = {}
         self.parent = {}
         for node in root.iter():
@@ -498,6 +501,97 @@ def _generic_values(tree, entity, decls, given, source_lines=None):
 
 PRIMARY_UNITS = ("entity_declaration", "package_declaration", "configuration_declaration")
 
+# The dump holds every subprogram of std and ieee with its parameters and,
+# for the bodies analysed, its statements: most of its text, none of it on
+# the way from an entity to its ports' types (ports and generics are declared
+# outside any subprogram, and the evaluator stops at a function call, naming
+# the function from the call itself). Parsing the text without those insides
+# takes a fraction of the time; each subprogram's own element stays, with
+# every attribute, for the nodes that refer to it by id. The patterns are
+# compiled where a tree is read, as the XML reader is imported there.
+SUBPROGRAM_KIND = rb'kind="(?:function|procedure)_(?:declaration|body)"'
+# An opening tag read by the attribute syntax GHDL writes: a value holds no
+# '"' (written &#x22;) and no '<' (&#x3c;), but may hold '>' as it is (the
+# operator functions ">" and ">=", a string literal's "/>").
+OPENING_TAG = rb'<([A-Za-z_][\w.-]*)(?:\s+[\w.:-]+="[^"]*")*\s*(/?)>'
+_LINE_AT_MOST = {}
+
+
+def _line_indented_at_most(width):
+    """The start of the next line indented by `width` spaces or fewer."""
+    pattern = _LINE_AT_MOST.get(width)
+    if pattern is None:
+        pattern = _LINE_AT_MOST[width] = re.compile(rb"\n(?! {%d})" % (width + 1))
+    return pattern
+
+
+def _subprogram_end(data, tag):
+    """Where the element opened by `tag` ends, relying on GHDL's layout: the
+    first line after the opening tag that is indented no deeper than it
+    starts with its closing tag. None where the text is laid out otherwise."""
+    start = tag.start()
+    line = data.rfind(b"\n", 0, start) + 1
+    indent = data[line:start]
+    if indent.strip(b" "):
+        return None
+    following = _line_indented_at_most(len(indent)).search(data, tag.end())
+    closing = indent + b"</" + tag.group(1) + b">"
+    if following is None or not data.startswith(closing, following.end()):
+        return None
+    return following.end() + len(closing)
+
+
+def _without_subprogram_insides(data):
+    """The dump's bytes with each subprogram declaration or body replaced by
+    its opening tag made self-closing (nested subprograms go with the one
+    around them); None where anything is not laid out as GHDL writes it, for
+    the caller to parse the whole text."""
+    subprogram_kind, opening_tag = re.compile(SUBPROGRAM_KIND), re.compile(OPENING_TAG)
+    pieces, kept, at = [], 0, 0
+    while True:
+        kind = subprogram_kind.search(data, at)
+        if kind is None:
+            break
+        if data[kind.start() - 1:kind.start()] not in (b" ", b"\n", b"\t", b"\r"):
+            return None
+        tag = opening_tag.match(data, data.rfind(b"<", 0, kind.start()))
+        if tag is None or tag.end() < kind.end():
+            return None
+        if tag.group(2):  # already self-closing: nothing inside
+            at = tag.end()
+            continue
+        end = _subprogram_end(data, tag)
+        if end is None:
+            return None
+        pieces += [data[kept:tag.end() - 1], b"/>"]
+        kept = at = end
+    pieces.append(data[kept:])
+    return b"".join(pieces)
+
+
+def _read_root(source):
+    """The root of the dumped tree in `source` (a file name or a file
+    object), read once; without the subprograms' insides where they can be
+    cut as GHDL lays them out, else whole, so that the tree read and any
+    error are those of the whole text."""
+    import xml.etree.ElementTree as ElementTree
+    if hasattr(source, "read"):
+        data = source.read()
+    else:
+        with open(source, "rb") as f:
+            data = f.read()
+    trimmed = _without_subprogram_insides(data) if isinstance(data, bytes) else None
+    if trimmed is not None:
+        try:
+            return ElementTree.fromstring(trimmed)
+        except ElementTree.ParseError:
+            pass  # the whole text decides, and names the fault where it is
+    whole = io.BytesIO(data) if isinstance(data, bytes) else io.StringIO(data)
+    try:
+        return ElementTree.parse(whole).getroot()
+    except ElementTree.ParseError as e:
+        raise PortError(f"GHDL's syntax tree is not readable XML: {e}")
+
 
 def ports_from_xml(source, entity, architecture, generics=None, bench=None, source_lines=None):
     """The ports of `entity` in declaration order, from the XML that
@@ -508,12 +602,13 @@ def ports_from_xml(source, entity, architecture, generics=None, bench=None, sour
     design file, so that messages name generics as written. Raises PortError when the entity or architecture
     is missing, a generic is unknown or lacks a value, a unit takes the
     bench's name, or a port does not suit the bench."""
-    import xml.etree.ElementTree as ElementTree
-    try:
-        root = ElementTree.parse(source).getroot()
-    except ElementTree.ParseError as e:
-        raise PortError(f"GHDL's syntax tree is not readable XML: {e}")
-    tree = _Tree(root)
+    return _ports_of(_Tree(_read_root(source)), entity, architecture, generics, bench,
+                     source_lines)
+
+
+def _ports_of(tree, entity, architecture, generics, bench, source_lines):
+    """ports_from_xml on the tree read."""
+    root = tree.root
     entity = entity.lower()
     architecture = architecture.lower()
     found = None
