@@ -8,6 +8,7 @@ depends on the ports and options only, so a new vectors file reuses the
 analysed (and elaborated) library; the bench is also written into the run's
 folder for the user to read.
 """
+import json
 import os
 import re
 
@@ -27,7 +28,7 @@ PORTS_PREFIX = "ports-"
 PORTS_FILE = "ports.txt"
 # Bumped when the reading of ports changes, so entries of an older reading
 # are not used.
-PORTS_FORMAT = "2"
+PORTS_FORMAT = "3"
 XML_ANCHOR = "fsmd_sim_ports_anchor.vhd"
 
 
@@ -426,14 +427,13 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
         finally:
             os.remove(tree)
         with open(os.path.join(lib, PORTS_FILE), "w") as f:
-            f.write(repr([p.to_json() for p in ports]) + "\n")
+            f.write(json.dumps([p.to_json() for p in ports]) + "\n")
 
     use = cache.acquire(f"{PORTS_PREFIX}{key}", sources.write, build)
     try:
-        import ast
-        items = ast.literal_eval(read_text(os.path.join(use.lib, PORTS_FILE)))
+        items = json.loads(read_text(os.path.join(use.lib, PORTS_FILE)))
         return [Port.from_json(item) for item in items]
-    except (ValueError, SyntaxError):
+    except (ValueError, TypeError):
         raise BadInput(f"the cache entry {use.lib} is damaged; remove it and run again")
     finally:
         use.release()

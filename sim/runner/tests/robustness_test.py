@@ -225,6 +225,26 @@ class FoldersInTheWay(unittest.TestCase):
         self.assertEqual(status, 0, out)
         self.assertIn("not using the cache", out)
 
+    def test_a_damaged_ports_entry_of_the_cache_is_named(self):
+        # Catches a cache file that reads as some other value (a number, a
+        # list of the wrong shape) ending the run with a traceback.
+        d = fresh("damaged-ports")
+        cache = d / "cache"
+        design = EXAMPLES / "qmac" / "qmac.vhd"
+        vectors = d / "q.vectors"
+        vectors.write_text("a b c : y sat\n0100 0100 0000 : 0100 0\n")
+        args = ["qmac", "--design", design, "--vectors", vectors, "--dir", d / "run"]
+        status, out = fsmd_sim(*args, cache=cache)
+        self.assertEqual(status, 0, out)
+        (entry,) = (cache / "lib").glob("ports-*/ports.txt")
+        for damage in ["", "{", "5", "[5]", "[[\"a\"]]", "[[1, 2, 3, 4, 5, 6, 7, 8]]"]:
+            with self.subTest(damage=damage):
+                entry.write_text(damage)
+                status, out = fsmd_sim(*args, cache=cache)
+                self.assertEqual(status, 3, out)
+                self.assertIn("is damaged; remove it and run again", out)
+                self.assertNotIn("Traceback", out)
+
     def test_a_read_only_cache_gives_a_run_without_it(self):
         # A read-only file system needs a mount: only where this test may
         # mount one (as root, in a container or virtual machine).

@@ -14,7 +14,7 @@ from fsmd_sim.bench.completion import HANG_REPORT, wait_for_end, watch  # noqa: 
 from fsmd_sim.bench.start import start  # noqa: E402
 from fsmd_sim.bench.driver import input_driver  # noqa: E402
 from fsmd_sim.bench.names import Names  # noqa: E402
-from fsmd_sim.bench.template import TemplateError, bench_template, block_slots, fill  # noqa: E402
+from fsmd_sim.bench.template import TemplateError, bench_template, block_slots, dedent, fill  # noqa: E402
 from fsmd_sim.bench.verdict import FAILED_REPORT, FINAL_REPORT_KIND, PASSED_REPORT, results_and_verdict  # noqa: E402
 from fsmd_sim.harness_gen import Options, generate, split_ports  # noqa: E402
 from fsmd_sim.ports import Port  # noqa: E402
@@ -56,6 +56,14 @@ class Template(unittest.TestCase):
         for pieces, expected, fault in cases:
             with self.subTest(fault):
                 self.assertEqual(fill(self.TEMPLATE, {"p": "tb_"}, pieces), expected)
+
+    def test_blocks_lose_their_common_indent_as_textwrap_takes_it(self):
+        import textwrap
+        cases = ["\n    a\n      b\n    c\n", "  a\n\n  b", "    a\n  \n      b\n   ", "a\n  b",
+                 "", "\n\n", "      x <= y;  \n        z;\n", "  \\odd name\\ <= 1;\n   q"]
+        for text in cases:
+            with self.subTest(text=text):
+                self.assertEqual(dedent(text), textwrap.dedent(text))
 
     def test_a_misspelt_slot_or_a_word_without_value_is_an_error(self):
         cases = [("slot the template lacks", {"p": "tb_"}, [{"onne": ["x"]}], "@onne@"),

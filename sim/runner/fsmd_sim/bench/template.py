@@ -11,7 +11,6 @@ is an error: a misspelt slot never drops its lines silently.
 import functools
 import os
 import re
-import textwrap
 
 TEMPLATE_PATH = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
                              "templates", "bench.vhd.in")
@@ -33,7 +32,17 @@ def bench_template():
 def lines(text):
     """The lines of an indented triple-quoted block of VHDL, its common
     indent and its first and last line breaks removed."""
-    return textwrap.dedent(text).strip("\n").split("\n")
+    return dedent(text).strip("\n").split("\n")
+
+
+def dedent(text):
+    """text without the indent its non-blank lines share, blank lines
+    emptied (textwrap.dedent for blocks indented with spaces, without
+    importing textwrap: every run of fsmd-sim generates a bench, and the
+    import cost more than the generation)."""
+    rows = text.split("\n")
+    cut = min((len(r) - len(r.lstrip(" ")) for r in rows if r.strip()), default=0)
+    return "\n".join(r[cut:] if r.strip() else "" for r in rows)
 
 
 def block_slots(template):
