@@ -269,7 +269,9 @@ def check_tolerances(tolerances, data_ports, entity):
 
 
 # A run of passing tests' lines without values, most lines of most runs.
-_PASSING_RUN = re.compile(r"(?:test [0-9]+ passed: cycles=[0-9]+\n)+")
+# Numbers without leading zeros: the digits are shown as they are, and
+# must read as the number a Test would show.
+_PASSING_RUN = re.compile(r"(?:test [1-9][0-9]* passed: cycles=(?:0|[1-9][0-9]*)\n)+")
 
 
 def parse_results_text(outcome, text, vectors):

@@ -1,8 +1,10 @@
 """The console report of an outcome: one line per test, then a summary and
 the verdict."""
 import sys
+from itertools import islice, repeat
 
 from .errors import EXIT_FAILED, EXIT_PASSED, VERDICT_NAMES
+from .results import PassingRun
 
 # Simulation messages printed in full; the rest stay in the run's log.
 MESSAGES_SHOWN = 10
@@ -41,17 +43,32 @@ def write_test_lines(outcome, per_test, out):
     LINES_PER_WRITE lines per write."""
     b = outcome.name
     chunk = []
-    for t in outcome.tests if per_test else outcome.failed:
-        if t.passed:
-            if per_test:
-                chunk.append(f"{b} test {t.number}: passed, {t.cycles} cycles\n")
-        else:
-            chunk.append(f"{b} test {t.number}: FAILED: {t.line}\n")
-        if len(chunk) == LINES_PER_WRITE:
-            out.write("".join(chunk))
-            chunk = []
-    if chunk:
+
+    def flush():
         out.write("".join(chunk))
+        chunk.clear()
+
+    parts = outcome.tests.parts() if per_test else [outcome.failed]
+    for part in parts:
+        if isinstance(part, PassingRun):
+            # Joined from the run's digit strings, without an object a test.
+            lines = map("".join, zip(repeat(f"{b} test "), part.shown_numbers(), repeat(": passed, "),
+                                     part.cycles, repeat(" cycles\n")))
+            while True:
+                chunk.extend(islice(lines, LINES_PER_WRITE - len(chunk)))
+                if len(chunk) < LINES_PER_WRITE:
+                    break  # the run is written out
+                flush()
+            continue
+        for t in part:
+            if t.passed:
+                chunk.append(f"{b} test {t.number}: passed, {t.cycles} cycles\n")
+            else:
+                chunk.append(f"{b} test {t.number}: FAILED: {t.line}\n")
+            if len(chunk) == LINES_PER_WRITE:
+                flush()
+    if chunk:
+        flush()
 
 
 def print_coverage(summary, out=None):

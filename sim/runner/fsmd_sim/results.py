@@ -35,6 +35,12 @@ class PassingRun:
     def __len__(self):
         return len(self.numbers)
 
+    def shown_numbers(self):
+        """The tests' numbers as decimal text."""
+        if not self.offset:
+            return self.numbers
+        return list(map(str, map(self.offset.__add__, map(int, self.numbers))))
+
     def tests(self):
         k = self.offset
         return [Test(int(n) + k, True, int(c), "cycles=" + c)
@@ -93,6 +99,11 @@ class Tests:
         if isinstance(part, PassingRun):
             part = self._parts[k] = part.tests()
         return part
+
+    def parts(self):
+        """The tests as they are kept: lists of Test and PassingRun, in
+        order; for writers that make a line per test without an object."""
+        return list(self._parts)
 
     def __iter__(self):
         for k in range(len(self._parts)):

@@ -51,6 +51,22 @@ class SameBytes(unittest.TestCase):
                 expected = "<?xml version='1.0' encoding='UTF-8'?>\n" + element_tree_text(outcomes)
                 self.assertEqual(junit_text(outcomes), expected)
 
+    def test_runs_of_passing_tests_kept_as_digits_write_the_same_bytes(self):
+        # Catches a test case of a run written with its number before the
+        # split run's renumbering, or in another form than a test's own.
+        def built():
+            o = Outcome("e")
+            o.tests.add_passing_run(["1", "2", "3"], ["4", "5", "0"])
+            o.tests.append(Test(4, False, None, "y <wrong> & late"))
+            o.tests.add_passing_run(["5", "6"], ["7", "12"])
+            o.tests.renumber(1000)
+            o.status = EXIT_FAILED
+            return o
+
+        text = junit_text([built()])
+        self.assertIn('name="test 1006">', text)
+        self.assertEqual(text, "<?xml version='1.0' encoding='UTF-8'?>\n" + element_tree_text([built()]))
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -55,6 +55,31 @@ class Report(unittest.TestCase):
                 self.assertTrue(lines[-1].startswith("qmac: verdict: FAILED"))
                 self.assertLessEqual(out.writes, count // LINES_PER_WRITE + 2)
 
+    def test_runs_of_passing_tests_kept_as_digits_print_as_tests_do(self):
+        # Catches a run's line in another form than a test's own, its number
+        # before a split run's renumbering, or a line lost at a chunk's edge.
+        from fsmd_sim.anydesign import parse_results, parse_results_text
+        count = 2 * LINES_PER_WRITE + 3
+        text = "".join(f"test {n}: FAILED at {n} ns: y=0 y_expected=1 cycles=4\n".replace(":", "", 1)
+                       if n % 1000 == 7 else f"test {n} passed: cycles={n % 5}\n"
+                       for n in range(1, count + 1)) + "QMAC test has not passed\n"
+        for per_test in (True, False):
+            printed = []
+            for reader in (lambda o: parse_results_text(o, text, None),
+                           lambda o: parse_results(o, text.splitlines(), None)):
+                o = Outcome("qmac")
+                reader(o)
+                o.tests.renumber(50)
+                o.status = EXIT_FAILED
+                out = CountingOutput()
+                print_outcome(o, per_test=per_test, out=out)
+                self.assertLessEqual(out.writes, count // LINES_PER_WRITE + 4)
+                printed.append(out.getvalue())
+            with self.subTest(per_test=per_test):
+                self.assertEqual(printed[0], printed[1])
+                if per_test:
+                    self.assertIn(f"qmac test {count + 50}: passed, {count % 5} cycles\n", printed[0])
+
 
 if __name__ == "__main__":
     unittest.main()
