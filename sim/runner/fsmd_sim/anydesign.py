@@ -10,7 +10,6 @@ folder for the user to read.
 """
 import json
 import os
-import re
 
 from . import harness_gen, test_list
 from .cache import Key
@@ -19,7 +18,7 @@ from .ghdl import read_text, spawn
 from .job import Job
 from .library import FORMAT, order_design_files
 from .ports import Port, PortError, ports_from_xml
-from .results import Outcome, Test, judge, parse_pipeline_figures
+from .results import PASSING_RUN, Outcome, Test, judge, parse_pipeline_figures, passing_run_fields
 from .bench.streams import HANG_INPUTS
 from .stdout_buffer import BufferedStdout
 from .vectors import VectorsError, parse as parse_vectors
@@ -268,12 +267,6 @@ def check_tolerances(tolerances, data_ports, entity):
                            f" (its data outputs: {known})")
 
 
-# A run of passing tests' lines without values, most lines of most runs.
-# Numbers without leading zeros: the digits are shown as they are, and
-# must read as the number a Test would show.
-_PASSING_RUN = re.compile(r"(?:test [1-9][0-9]* passed: cycles=(?:0|[1-9][0-9]*)\n)+")
-
-
 def parse_results_text(outcome, text, vectors):
     """parse_results on the whole text of a results file, its lines as
     str.splitlines cuts them. A run of passing tests' lines without values
@@ -282,12 +275,9 @@ def parse_results_text(outcome, text, vectors):
     reader = _ResultsReader(outcome, vectors)
     pos, end = 0, len(text)
     while pos < end:
-        run = _PASSING_RUN.match(text, pos) if outcome.verdict_line is None else None
+        run = PASSING_RUN.match(text, pos) if outcome.verdict_line is None else None
         if run is not None:
-            # Only the line starts hold "test ": digits and the fixed words
-            # are all the rest.
-            fields = run.group().replace(" passed: cycles=", " ").replace("test ", "").split()
-            outcome.tests.add_passing_run(fields[0::2], fields[1::2])
+            outcome.tests.add_passing_run(*passing_run_fields(run.group()))
             pos = run.end()
             continue
         # One line with its break, so that splitlines gives what it gives

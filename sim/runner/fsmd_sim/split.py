@@ -6,8 +6,10 @@ results, its outcome and anything shown to the user carry the numbers of
 the whole vectors file, so part 2 of a split after test k starts at k+1.
 """
 import re
+from itertools import repeat
 
 from .errors import BadInput
+from .results import PASSING_RUN, passing_run_fields
 
 
 def parse_shard(text):
@@ -34,13 +36,28 @@ def renumber_results(text, offset):
     if not offset:
         return text
     out = []
-    for line in text.split("\n"):
+    pos, end = 0, len(text)
+    while pos < end:
+        run = PASSING_RUN.match(text, pos)
+        if run is not None:
+            # A million lines of a split run: renumbered without a Python
+            # step a line.
+            numbers, cycles = passing_run_fields(run.group())
+            numbers = map(str, map(offset.__add__, map(int, numbers)))
+            out.append("".join(map("".join, zip(repeat("test "), numbers, repeat(" passed: cycles="),
+                                                cycles, repeat("\n")))))
+            pos = run.end()
+            continue
+        stop = text.find("\n", pos)
+        stop = end if stop < 0 else stop + 1
+        line = text[pos:stop]
         if line.startswith("test "):
             number, blank, rest = line[5:].partition(" ")
             if blank and number.isdigit():
                 line = f"test {int(number) + offset} {rest}"
         out.append(line)
-    return "\n".join(out)
+        pos = stop
+    return "".join(out)
 
 
 _TEST_NUMBER = re.compile(r"\btest (\d+)\b")

@@ -51,6 +51,33 @@ class Numbering(unittest.TestCase):
                           "testing 4 is no test line",
                           "E test has not passed"])
 
+    def test_runs_of_passing_lines_renumber_as_single_lines_do(self):
+        # Catches a run renumbered in one piece that differs from the rule for
+        # a single line: a line lost or doubled at a run's edge, a run's
+        # cycles taken for its numbers, a line break lost at the end.
+        def line_by_line(text, offset):
+            out = []
+            for line in text.split("\n"):
+                number, blank, rest = line[5:].partition(" ")
+                if line.startswith("test ") and blank and number.isdigit():
+                    line = f"test {int(number) + offset} {rest}"
+                out.append(line)
+            return "\n".join(out)
+
+        run = "".join(f"test {n} passed: cycles={n % 7}\n" for n in range(1, 30))
+        cases = {
+            "a run alone": run,
+            "a run between other lines": self.RESULTS + run + self.RESULTS + run,
+            "no final line break": run + "test 30 passed: cycles=4",
+            "leading zeros and blanks": "test 007 passed: cycles=04\ntest  8 passed: cycles=1\n" + run,
+            "empty lines and carriage returns": "\n" + run + "\n\r\ntest 9 passed: cycles=1\r\n\n",
+            "empty": "",
+        }
+        for name, text in cases.items():
+            for offset in (1, 999_999):
+                with self.subTest(name, offset=offset):
+                    self.assertEqual(renumber_results(text, offset), line_by_line(text, offset))
+
     def test_offset_zero_leaves_the_text_alone(self):
         self.assertIs(renumber_results(self.RESULTS, 0), self.RESULTS)
 
