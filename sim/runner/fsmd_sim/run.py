@@ -244,21 +244,60 @@ def simulate(kit, job, settings, ghdl, design_use, scratch):
 def show_user_names(job, outcome):
     """GHDL's run-time messages name the copies of the design's files it
     analysed (design-1.vhd): the user reads the names of their own files
-    instead. The kit's and the bench's files keep the names they have."""
+    instead, at the head of a message and wherever else a copy's name
+    stands before a colon (the "at design-1.vhd:41" of the backtrace after a
+    failed assertion). The line numbers stay: a copy holds its file's bytes
+    unchanged. The kit's and the bench's files keep the names they have."""
     names = {copy: shown for copy, shown, _ in job.sources.items
              if copy != shown and job.is_design_source(copy)}
     if not names:
         return
-    # A message starts with the file's name: a look-up per message keeps a
-    # million of them quick.
-    def user_named(line):
+    outcome.messages = user_named_lines(names, outcome.messages)
+    if outcome.detail:
+        outcome.detail = "\n".join(user_named_lines(names, outcome.detail.split("\n")))
+
+
+# What may stand before a copy's name inside a line of GHDL's.
+BEFORE_NAME = " \t("
+
+
+def user_named_lines(names, lines):
+    """lines (GHDL's) with each copy's name (names: the user's name by the
+    copy's) replaced by the user's at the head of a line and wherever else
+    it follows a blank or a parenthesis and stands before a colon."""
+    def head_named(line):
         head, colon, rest = line.partition(":")
         shown = names.get(head) if colon else None
         return line if shown is None else shown + colon + rest
 
-    outcome.messages = [user_named(message) for message in outcome.messages]
-    if outcome.detail:
-        outcome.detail = "\n".join(user_named(line) for line in outcome.detail.split("\n"))
+    # Most messages start with the file's name and hold it nowhere else: a
+    # look-up per message, and searches of them all for the rest, keep a
+    # million of them quick.
+    named = [head_named(line) for line in lines]
+    text = "\n".join(lines)
+    found = []
+    for copy in names:
+        for before in BEFORE_NAME:
+            marker = before + copy + ":"
+            at = text.find(marker)
+            while at >= 0:
+                found.append(at)
+                at = text.find(marker, at + 1)
+    if not found:
+        return named
+    import re
+    elsewhere = re.compile(r"(?<=[%s])(%s)(?=:)" % (re.escape(BEFORE_NAME),
+                                                     "|".join(map(re.escape, names))))
+    # Each copy's name is replaced once, in one pass: a user's name that
+    # looks like another copy's stays as it is.
+    number, counted = 0, 0
+    for at in sorted(found):
+        number += text.count("\n", counted, at)
+        counted = at
+        head, colon, rest = lines[number].partition(":")
+        named[number] = (names.get(head, head) + colon
+                         + elsewhere.sub(lambda m: names[m.group(1)], rest))
+    return named
 
 
 # In the run's scratch folder: the prefix of the folders of coverage

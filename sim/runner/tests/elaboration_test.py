@@ -165,17 +165,39 @@ class Elaboration(unittest.TestCase):
                     self.assertNotIn("--ieee", err)
 
     def test_run_time_messages_name_the_user_s_file(self):
-        # Caught fault: GHDL's messages cited the kit's copy, design-1.vhd.
+        # Caught faults: GHDL's messages cited the kit's copy, design-1.vhd;
+        # the backtrace after a failed assertion still did ("at
+        # design-1.vhd:33"). GHDL's backtrace gives the line after the
+        # assertion's, in the user's file as in the copy (whose bytes are
+        # the file's).
         d = fresh("messages")
         (d / "count.v").write_text("a : y\nFF : 00\n")
-        (d / "run").mkdir()
+        (d / "own.v").write_text("x : y\n1 : 1\n9 : 9\n")
         shutil.copy(DESIGNS / "synopsys_counter.vhd", d / "my counter.vhd")
-        status, out, err = fsmd_sim("synopsys_counter", "--design", "my counter.vhd", "--vectors",
-                                    "count.v", "--dir", "run", "--ieee", "synopsys", cwd=d)
-        self.assertEqual(status, 0, out + err)
-        self.assertRegex(out, r"simulation message: my counter\.vhd:\d+:\d+:@\d+ns:"
-                              r"\(assertion note\): a is FF")
-        self.assertNotIn("design-1.vhd", out + err)
+        shutil.copy(DESIGNS / "own_assertions.vhd", d / "my (own) assertions.vhd")
+        assertion = 1 + next(n for n, line in enumerate(
+            (DESIGNS / "own_assertions.vhd").read_text().splitlines()) if "refuses 9" in line)
+        cases = [
+            # (entity, design, vectors, options, status, patterns shown)
+            ("synopsys_counter", "my counter.vhd", "count.v", ("--ieee", "synopsys"), 0,
+             [r"simulation message: my counter\.vhd:\d+:\d+:@\d+ns:\(assertion note\): a is FF"]),
+            ("own_assertions", "my (own) assertions.vhd", "own.v", (), 3,
+             [rf"\nmy \(own\) assertions\.vhd:{assertion}:\d+:@\d+ns:\(assertion failure\):"
+              r" own_assertions refuses 9\n"]
+             # Only mcode's backtrace names the file.
+             + ([rf" at my \(own\) assertions\.vhd:{assertion + 1}\n"] if BACKEND == "mcode"
+                else [])),
+        ]
+        for entity, design, vectors, options, want, patterns in cases:
+            with self.subTest(entity):
+                run = d / f"run-{entity}"
+                run.mkdir()
+                status, out, err = fsmd_sim(entity, "--design", design, "--vectors", vectors,
+                                            "--dir", run.name, *options, cwd=d)
+                self.assertEqual(status, want, out + err)
+                for pattern in patterns:
+                    self.assertRegex(out, pattern)
+                self.assertNotIn("design-1.vhd", out + err)
 
 
 class Refused(unittest.TestCase):
