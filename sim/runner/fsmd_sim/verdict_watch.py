@@ -44,7 +44,9 @@ class VerdictWatch:
 
     def __exit__(self, *exc):
         self._stop.set()
-        self._thread.join()
+        # A signal may end the run before the thread was started.
+        if self._thread.ident is not None:
+            self._thread.join()
         return False
 
     def _watch(self):
