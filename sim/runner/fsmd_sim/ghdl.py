@@ -83,16 +83,38 @@ def _end_children(signum=_signal.SIGKILL, groups=None):
             pass
 
 
+# The first ending signal that came, if one did. Its handler's exception
+# can be lost: Python ignores one raised where the handler happened to run
+# inside a weakref callback or a __del__ (printing "Exception ignored in"),
+# and the run would go on to its verdict, with its GHDL ended. So every
+# start and end of a GHDL process, and the end of the run, look here too.
+_received = None
+
+
 def _on_ending_signal(signum, frame):
+    global _received
+    if _received is None:
+        _received = signum
     _end_children()
     raise Interrupted(signum)
 
 
+def check_interrupted():
+    """Raises Interrupted when a signal that ends fsmd-sim has come, even
+    one whose handler's exception was lost."""
+    if _received is not None:
+        raise Interrupted(_received)
+
+
 def install_signal_handlers():
+    """fsmd-sim's handling of the signals that end it, then those signals
+    let through: the launcher (tools/fsmd-sim) holds them back while Python
+    starts. One that came meanwhile raises Interrupted here."""
     for signum in ENDING_SIGNALS:
         # A signal ignored by whoever started fsmd-sim (nohup) stays ignored.
         if _signal.getsignal(signum) != _signal.SIG_IGN:
             _signal.signal(signum, _on_ending_signal)
+    _signal.pthread_sigmask(_signal.SIG_UNBLOCK, ENDING_SIGNALS)
 
 
 def find_ghdl(backend):
@@ -178,6 +200,7 @@ def spawn(argv, log, cwd=None, deadline=None, out=None, env=None, after_watchdog
         old_mask = _signal.pthread_sigmask(_signal.SIG_BLOCK, ENDING_SIGNALS)
         old_cwd = restore_limit = None
         try:
+            check_interrupted()
             if (_expired and not after_watchdog) or (remaining is not None and remaining <= 0):
                 raise WatchdogExpired()
             if remaining is not None:
@@ -215,6 +238,7 @@ def spawn(argv, log, cwd=None, deadline=None, out=None, env=None, after_watchdog
         _kill_group(pid)
         _running.discard(pid)
         orphan_guard.forget(pid)
+    check_interrupted()
     if _expired and not after_watchdog:
         raise WatchdogExpired()
     return os.waitstatus_to_exitcode(status)

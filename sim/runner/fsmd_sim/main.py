@@ -6,7 +6,7 @@ import sys
 from . import cli
 from .errors import EXIT_BAD_INPUT, EXIT_FAILED, EXIT_HANG, BadInput, Interrupted
 from .input_files import is_input_file
-from .ghdl import install_signal_handlers
+from .ghdl import check_interrupted, install_signal_handlers
 from .output import flush_standard_streams, guard_standard_streams
 
 
@@ -14,38 +14,42 @@ def main(argv, on_damaged_import=None):
     """on_damaged_import, given by the launcher, repairs the compiled forms of
     the package when one cannot be loaded (written short on a full disk)."""
     try:
-        guard_standard_streams()
-        install_signal_handlers()
-    except KeyboardInterrupt:  # before the handlers were in place
-        return 130
-    try:
         try:
+            guard_standard_streams()
+            install_signal_handlers()
             status = _main(argv, on_damaged_import)
             flush_standard_streams()
-            return status
         except BadInput as e:
             print(f"fsmd-sim: {e}", file=sys.stderr)
             if str(e) == "no bench given" or str(e).startswith("unknown option"):
                 print(cli.usage_text(), file=sys.stderr)
-            return EXIT_BAD_INPUT
+            status = EXIT_BAD_INPUT
         except OSError as e:
             # The machine refused something not foreseen above (a full disk,
             # a folder removed under the run): a message, not a traceback.
             where = f" ({e.filename})" if e.filename else ""
             print(f"fsmd-sim: {e.strerror or e}{where}", file=sys.stderr)
-            return EXIT_BAD_INPUT
+            status = EXIT_BAD_INPUT
         except (EOFError, ValueError) as e:
             # A standard module imported late, whose compiled form was written
             # short: removed now, so the next run compiles it afresh.
             if "marshal data" not in str(e) or on_damaged_import is None:
-                return internal_error()
-            on_damaged_import()
-            print(f"fsmd-sim: a compiled Python module kept for fsmd-sim was damaged ({e});"
-                  " it is removed: run the command again", file=sys.stderr)
-            return EXIT_BAD_INPUT
+                status = internal_error()
+            else:
+                on_damaged_import()
+                print(f"fsmd-sim: a compiled Python module kept for fsmd-sim was damaged"
+                      f" ({e}); it is removed: run the command again", file=sys.stderr)
+                status = EXIT_BAD_INPUT
         except Exception:
-            return internal_error()
+            status = internal_error()
+        # A signal whose handler's exception was lost on the way (ghdl.py)
+        # still ends the run as an interrupted one.
+        check_interrupted()
+        return status
+    except KeyboardInterrupt:  # before the handlers were in place
+        return 130
     except Interrupted as e:
+        # Also one held back by the launcher until the handlers were in place.
         return e.status
 
 

@@ -7,7 +7,7 @@ import time
 
 from .benches import BENCHES
 from .cli import DEFAULT_STOP_TIME
-from .errors import EXIT_BAD_INPUT, BadInput
+from .errors import EXIT_BAD_INPUT, BadInput, Interrupted
 from .job import BenchJob
 from .report import print_outcome, summary_table
 from .results import Outcome
@@ -44,6 +44,10 @@ def run_all(kit, opts, cache):
                 settings = Settings(opts.backend, sub, DEFAULT_STOP_TIME, None, opts.timeout,
                                     deadline, coverage)
                 outcome = execute(kit, BenchJob(kit, bench, [], None), settings, cache)
+            except Interrupted:
+                # The run ends with the signal: the main thread's handler
+                # says so, or main() on finding it came (ghdl.check_interrupted).
+                return
             except BadInput as e:
                 outcome = Outcome(bench)
                 outcome.status, outcome.detail = EXIT_BAD_INPUT, str(e)
