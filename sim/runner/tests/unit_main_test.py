@@ -34,5 +34,48 @@ class OwnFaults(unittest.TestCase):
                 self.assertIn(words, proc.stderr)
 
 
+# A SIGINT whose handler runs inside a weakref callback, where Python
+# ignores the exception it raises ("Exception ignored in"), then what
+# fsmd-sim does next: {after}.
+LOST_SIGNAL = """
+import os, signal, sys, weakref
+from fsmd_sim import cli, ghdl, main
+
+def lose_a_signal():
+    class Thing:
+        pass
+    def callback(ref):
+        os.kill(os.getpid(), signal.SIGINT)
+        for _ in range(1000):  # the handler runs here
+            pass
+    thing = Thing()
+    ref = weakref.ref(thing, callback)
+    del thing
+
+{after}
+"""
+
+
+class LostSignalHandlerExceptions(unittest.TestCase):
+    def test_a_signal_whose_exception_python_ignored_still_ends_the_run_with_130(self):
+        cases = [
+            # (what fsmd-sim does after the signal, exit status, fault it catches)
+            ("def parse(argv):\n    lose_a_signal()\n    raise cli.HelpWanted()\n"
+             "cli.parse_args = parse\nsys.exit(main.main(['--help']))", 130,
+             "the run's own status (here --help's 0) as if no signal had come"),
+            ("ghdl.install_signal_handlers()\nlose_a_signal()\ntry:\n"
+             "    ghdl.spawn(['/bin/true'], os.devnull)\nexcept BaseException as e:\n"
+             "    sys.exit(getattr(e, 'status', 99))", 130,
+             "a GHDL process started after the signal, as if none had come"),
+        ]
+        for after, status, fault in cases:
+            with self.subTest(fault):
+                proc = subprocess.run([sys.executable, "-c", LOST_SIGNAL.format(after=after)],
+                                      capture_output=True, text=True,
+                                      env=dict(os.environ, PYTHONPATH=RUNNER))
+                self.assertIn("Exception ignored in", proc.stderr)  # the loss took place
+                self.assertEqual(proc.returncode, status, proc.stdout + proc.stderr)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -60,5 +60,16 @@ class EndedAfterVerdict(unittest.TestCase):
                 self.assertEqual(o.note, ENDED_NOTE if status != EXIT_BAD_INPUT else "")
 
 
+
+class Ending(unittest.TestCase):
+    def test_a_watch_ended_before_its_thread_started_ends_quietly(self):
+        # Caught fault: a signal between the watch's creation and its start
+        # turned the run's end into "cannot join thread before it is
+        # started" and an internal error.
+        watch = VerdictWatch(os.devnull, VERDICTS, lambda pid: None)
+        self.assertFalse(watch.__exit__(None, None, None))
+        self.assertFalse(watch.ended)
+
+
 if __name__ == "__main__":
     unittest.main()
