@@ -378,11 +378,15 @@ def with_source_line(message, src):
 
 
 def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
-    """The entity's ports, from the tree `ghdl --file-to-xml` dumps for the
+    """The entity's ports: those of a plain entity read from its text
+    (ports_fast), else from the tree `ghdl --file-to-xml` dumps for the
     design files (analysed against the kit's library, so a design may use
-    the kit's packages). Kept in the cache per content of the design files,
+    the kit's packages), kept in the cache per content of the design files,
     entity and architecture: a later run starts no GHDL for them."""
     options = job.options
+    plain = plain_ports(kit, job)
+    if plain is not None:
+        return plain
     order_design_files(kit, ghdl, cache, kit_use, job, options.entity, options.architecture,
                        deadline)
     sources = job.sources
@@ -429,3 +433,20 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
         raise BadInput(f"the cache entry {use.lib} is damaged; remove it and run again")
     finally:
         use.release()
+
+
+def plain_ports(kit, job):
+    """The ports as ports_fast reads them from the one design file, or None
+    where GHDL is to read them: several files (their order and units are
+    GHDL's to find), generics given (GHDL's tree has the messages), the
+    Synopsys library or a kit package (either may declare a type named like
+    a standard one). Reading the text costs less than a cache lookup, so
+    its ports are not cached."""
+    options = job.options
+    designs = [data for copy, _, data in job.sources.items if job.is_design_source(copy)]
+    if (len(designs) != 1 or options.generics or getattr(kit, "ieee", None) != "standard"
+            or getattr(kit, "std", None) not in ("93c", "08") or job.kit_units(kit)):
+        return None
+    from .ports_fast import read_ports as read_plain_ports
+    return read_plain_ports(designs[0], options.entity, options.architecture,
+                            harness_gen.bench_entity(options.entity), kit.std)
