@@ -381,12 +381,10 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
     """The entity's ports: those of a plain entity read from its text
     (ports_fast), else from the tree `ghdl --file-to-xml` dumps for the
     design files (analysed against the kit's library, so a design may use
-    the kit's packages), kept in the cache per content of the design files,
-    entity and architecture: a later run starts no GHDL for them."""
+    the kit's packages). Kept in the cache per content of the design files,
+    entity and architecture: a later run starts no GHDL for them, and reads
+    no text either (a lookup costs less than reading the text)."""
     options = job.options
-    plain = plain_ports(kit, job)
-    if plain is not None:
-        return plain
     order_design_files(kit, ghdl, cache, kit_use, job, options.entity, options.architecture,
                        deadline)
     sources = job.sources
@@ -396,6 +394,13 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
     log = os.path.join(scratch, "ports.log")
 
     def build(src, lib):
+        ports = plain_ports(kit, job)
+        if ports is None:
+            ports = dumped_ports(src, lib)
+        with open(os.path.join(lib, PORTS_FILE), "w") as f:
+            f.write(json.dumps([p.to_json() for p in ports]) + "\n")
+
+    def dumped_ports(src, lib):
         tree = os.path.join(lib, "tree.xml")
         # GHDL 2.0's dump fails with an internal error ("GHDL Bug occurred")
         # for design files that load no IEEE package; a first file that
@@ -422,8 +427,7 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
             raise BadInput(sources.shown(with_source_line(str(e), src)))
         finally:
             os.remove(tree)
-        with open(os.path.join(lib, PORTS_FILE), "w") as f:
-            f.write(json.dumps([p.to_json() for p in ports]) + "\n")
+        return ports
 
     use = cache.acquire(f"{PORTS_PREFIX}{key}", sources.write, build)
     try:
@@ -440,8 +444,7 @@ def plain_ports(kit, job):
     where GHDL is to read them: several files (their order and units are
     GHDL's to find), generics given (GHDL's tree has the messages), the
     Synopsys library or a kit package (either may declare a type named like
-    a standard one). Reading the text costs less than a cache lookup, so
-    its ports are not cached."""
+    a standard one)."""
     options = job.options
     designs = [data for copy, _, data in job.sources.items if job.is_design_source(copy)]
     if (len(designs) != 1 or options.generics or getattr(kit, "ieee", None) != "standard"
