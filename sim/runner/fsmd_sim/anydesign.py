@@ -1,8 +1,9 @@
 """The any-design bench kind: a self-checking bench generated from the
 ports of the user's own entity, fed from a vectors file.
 
-Before anything is simulated: the ports are read with GHDL's own parser
-(cached per content of the design files), the vectors file is checked
+Before anything is simulated: the ports are read (a plain entity in a file
+of its own directly from the text, any other with GHDL's own parser; cached
+per content of the design files), the vectors file is checked
 completely against them, and the bench is generated. The bench's text
 depends on the ports and options only, so a new vectors file reuses the
 analysed (and elaborated) library; the bench is also written into the run's
