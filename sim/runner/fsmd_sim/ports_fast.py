@@ -327,10 +327,14 @@ def _bound(tokens, at, lowest):
     negative = tokens[at:at + 1] == ["-"] and lowest < 0
     at += negative
     digits = tokens[at] if at < len(tokens) else ""
-    if not digits.isdigit() or not digits.isascii():
+    # Ten digits at most: int() refuses thousands of them, and no bound
+    # beyond VHDL's integer is taken, -2**31 included (its literal is not
+    # an integer).
+    if not digits.isdigit() or not digits.isascii() or len(digits) > 10:
         raise _NotPlain
-    value = -int(digits) if negative else int(digits)
-    if not max(lowest, INTEGER_LOW) <= value <= INTEGER_HIGH:
+    magnitude = int(digits)
+    value = -magnitude if negative else magnitude
+    if magnitude > INTEGER_HIGH or not max(lowest, INTEGER_LOW) <= value:
         raise _NotPlain
     return value, at + 1
 

@@ -119,6 +119,9 @@ REFUSED = [
     ("a negative vector bound", design("a : in std_logic_vector(3 downto -1)")),
     ("a negative natural", design("a : in natural range -1 to 3")),
     ("a bound beyond VHDL's integer", design("a : in integer range 0 to 2147483648")),
+    ("the lowest integer, whose literal is none", design(
+        "a : in integer range -2147483648 to 0")),
+    ("a bound of thousands of digits", design(f"a : in integer range 0 to {'9' * 5000}")),
     ("inout", design("a : inout std_logic")),
     ("no mode", design("a : std_logic")),
     ("linkage", design("a : linkage std_logic")),
@@ -169,6 +172,19 @@ class Reader(unittest.TestCase):
         self.assertIsNone(fast(text, entity="f"))
         self.assertIsNone(fast(text, architecture="other"))
         self.assertEqual(fast(text, entity="E", architecture="RTL"), [logic("a", "in", "bit")])
+
+    def test_damaged_text_is_answered_without_an_error(self):
+        # Characters of the file swapped for others that matter to the
+        # reader, at random places: ports or None, never an exception.
+        import random
+        rng = random.Random(5)
+        text = TAKEN[1][1]
+        for _ in range(2000):
+            chars = list(text)
+            for _ in range(rng.randrange(1, 4)):
+                chars[rng.randrange(len(chars))] = rng.choice("'\";:()-, x0\n\\")
+            ports = fast("".join(chars))  # a damaged file may still be a plain one
+            self.assertTrue(ports is None or isinstance(ports, list))
 
     def test_every_cut_of_a_file_is_answered_without_an_error(self):
         # A file cut short anywhere must give ports or None, never raise.
