@@ -29,7 +29,8 @@ TOKEN = re.compile(r"""
   | (?P<string>"(?:[^"\n]|"")*")
   | (?P<tick>')
   | (?P<extended>\\)
-  | (?P<delimiter>=>|:=|<=|>=|/=|\*\*|<>|\?\?|\?/=|\?<=|\?>=|\?=|\?<|\?>|<<|>>|[&()*+,\-./:;<=>|\[\]^@?])
+  | (?P<delimiter>=>|:=|<=|>=|/=|\*\*|<>|\?\?|\?/=|\?<=|\?>=|\?=|\?<|\?>|<<|>>
+                 |[&()*+,\-./:;<=>|\[\]^@?])
 """, re.X)
 CHARACTER = re.compile(r"'[ -~]'")
 
@@ -87,6 +88,7 @@ def read_ports(data, entity, architecture, bench, std):
 
 
 def _read(data, entity, architecture, bench, std):
+    """read_ports on lower-case names; raises _NotPlain."""
     if not data.isascii() or b"/*" in data:
         raise _NotPlain
     lowered = data.lower()
@@ -123,7 +125,8 @@ def _tokens(text):
             # (after a reserved word, an operator, a comma) "'" opens a
             # character literal, which may hold "-" or '"'.
             previous = tokens[-1] if tokens else ""
-            if not (previous in (")", "]") or (previous[:1].isalpha() and previous not in RESERVED)):
+            after_name = previous[:1].isalpha() and previous not in RESERVED
+            if not (after_name or previous in (")", "]")):
                 literal = CHARACTER.match(text, at)
                 if literal is None:
                     raise _NotPlain
@@ -361,5 +364,6 @@ def _literal_end(tokens, at):
 
 
 def _simple_literal(token):
+    """A character, string or decimal literal, or true or false."""
     return (token.startswith(("'", '"')) or token in ("true", "false")
             or (token.isdigit() and token.isascii()))

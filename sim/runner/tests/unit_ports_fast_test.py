@@ -94,7 +94,8 @@ TAKEN = [
 REFUSED = [
     ("a generic clause", f"{HEADER}entity e is generic (w : natural := 4); port (a : in bit);"
      f" end;\n{BODY}"),
-    ("a Synopsys package", design("a : in std_logic", header=HEADER + "use ieee.std_logic_arith.all;\n")),
+    ("a Synopsys package", design(
+        "a : in std_logic", header=HEADER + "use ieee.std_logic_arith.all;\n")),
     ("a package of work", design("a : in std_logic", header=HEADER + "use work.types.all;\n")),
     ("numeric_bit", design("a : in bit", header="library ieee; use ieee.numeric_bit.all;\n")),
     ("fixed_pkg before the architecture", design(
@@ -105,7 +106,8 @@ REFUSED = [
         "a : in std_logic", header="use ieee.std_logic_1164.all;\n")),
     ("numeric_std's types without numeric_std", design(
         "a : in signed(3 downto 0)", header="library ieee; use ieee.std_logic_1164.all;\n")),
-    ("a package in the file", design("a : in std_logic", tail="package p is\nend package;\n" + BODY)),
+    ("a package in the file", design(
+        "a : in std_logic", tail="package p is\nend package;\n" + BODY)),
     ("a configuration in the file", design(
         "a : in std_logic", tail=BODY + "configuration c of e is for rtl end for; end;\n")),
     ("an extended identifier", design("\\A b\\ : in std_logic")),
