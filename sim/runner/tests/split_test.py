@@ -58,7 +58,15 @@ def vectors(count, wrong=(), seed=5):
 
 
 def part_firsts(total, n):
-    return {total * k // n + 1 for k in range(1, n)}
+    """The first test of every part but the first, by the guide's rule:
+    contiguous parts, the first ones a test smaller when n does not divide
+    total."""
+    size, larger = divmod(total, n)
+    firsts, start = set(), 1
+    for k in range(1, n):
+        start += size + (k > n - larger)
+        firsts.add(start)
+    return firsts
 
 
 def normal(text, firsts):
