@@ -352,6 +352,8 @@ def check(opts):
                 raise BadInput(f"{option} {value}: the file name must end in .ghw or .vcd")
         if opts.wave_on_failure is not None:
             check_wave_on_failure(opts)
+        if opts.junit is not None:
+            check_junit(opts)
     opts.timeout = (DEFAULT_TIMEOUT if opts.timeout is None
                     else positive(opts.timeout, "--timeout"))
 
@@ -373,6 +375,17 @@ def check_wave_on_failure(opts):
                          else f" (its timing diagram {written})")
                 raise BadInput(f"--wave-on-failure {opts.wave_on_failure}{shown} would replace the"
                                f" {what} {path}; name another file")
+
+
+def check_junit(opts):
+    """The JUnit file is written after the run: it may not be a file the run
+    reads or another file it writes."""
+    others = ([("design file", d) for d in opts.designs] + [("vectors file", opts.vectors),
+              ("test-data file", opts.data), ("--wave file", opts.wave)])
+    for what, path in others:
+        if path is not None and same_file(path, opts.junit):
+            raise BadInput(f"--junit {opts.junit} would replace the {what} {path};"
+                           " name another file")
 
 
 def same_file(a, b):

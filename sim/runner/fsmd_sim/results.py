@@ -152,6 +152,16 @@ class Tests:
                 for t in part:
                     t.number += offset
 
+    def numbers(self):
+        """The tests' numbers in order, without an object a test."""
+        numbers = []
+        for part in self._parts:
+            if isinstance(part, PassingRun):
+                numbers += map(part.offset.__add__, map(int, part.numbers))
+            else:
+                numbers += [t.number for t in part]
+        return numbers
+
     def failed(self):
         return [t for part in self._parts if isinstance(part, list) for t in part if not t.passed]
 
