@@ -84,7 +84,9 @@ leaves in DIR what merge needs; merge combines the shards in the folders
 DIR... into one report, results file (in OUT, default the current folder),
 JUnit file and coverage. Both need --independent-tests: only a design whose
 tests do not depend on each other gives a part's tests the same results from
-reset. Exit status: 0 every
+reset. Neither takes --stop-time (each part counts simulated time from its
+own reset); --timeout bounds all the parts of --jobs together and each
+--shard run alone. Exit status: 0 every
 test passed, 1 some test failed, 2 no verdict before the stop time or the
 timeout (a hang), 3 usage error, unreadable file, failed analysis or
 elaboration, a fault of fsmd-sim itself; 130 or 143 when interrupted by
@@ -171,6 +173,13 @@ INDEPENDENT_TESTS_WHY = (
     " when no test depends on an earlier one. Say so with --independent-tests")
 # Options that need the one process of the whole run.
 NOT_SPLIT = ("--tests", "--max-failures", "--wave-on-failure", "--overlap")
+# --stop-time bounds simulated time, which each part counts from its own
+# reset: a split run would stop at other tests than the one process it
+# stands for, and reach another verdict.
+STOP_TIME_SPLIT_WHY = (
+    "a part starts its simulated time at its own reset, so the bound would apply to each part"
+    " and a split run would stop elsewhere than one run; --max-cycles bounds each test alike"
+    " in both")
 
 
 class Options:
@@ -418,6 +427,10 @@ def check_parts(opts):
             if name in opts.given:
                 raise BadInput(f"{name} needs the whole run in one process; it does not go with"
                                f" {'--jobs' if opts.parts is not None else '--shard'}")
+        if "--stop-time" in opts.given:
+            raise BadInput(f"--stop-time does not go with"
+                           f" {'--jobs' if opts.parts is not None else '--shard'}:"
+                           f" {STOP_TIME_SPLIT_WHY}")
     if opts.shard is not None:
         from .split import parse_shard
         opts.shard = parse_shard(opts.shard)

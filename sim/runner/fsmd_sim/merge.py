@@ -49,15 +49,23 @@ def check_parts(parts):
     if missing:
         raise BadInput(f"shard{'s' if len(missing) > 1 else ''} {', '.join(missing)} of {count}"
                        f" {'are' if len(missing) > 1 else 'is'} missing")
-    from .split import part_range
     ordered = [by_number[k] for k in range(1, count + 1)]
     total = first.manifest["tests_in_file"]
+    # The shards must hold the file's tests in order, each once. Their ranges
+    # are taken from the manifests, not computed again: shards left by an
+    # fsmd-sim that cut the parts at other places merge as well.
+    start = 1
     for k, part in enumerate(ordered, 1):
-        start, end = part_range(total, k, count)
-        if (part.manifest["first_test"], part.manifest["last_test"]) != (start + 1, end):
-            raise BadInput(f"{part.where}: shard {k} of {count} should hold tests {start + 1}"
-                           f" to {end}; its manifest says {part.manifest['first_test']} to"
-                           f" {part.manifest['last_test']}")
+        first_test, last_test = part.manifest["first_test"], part.manifest["last_test"]
+        says = f"its manifest says {first_test} to {last_test}"
+        if k == count and (first_test, last_test) != (start, total):
+            raise BadInput(f"{part.where}: shard {k} of {count} should hold tests {start}"
+                           f" to {total}; {says}")
+        if first_test != start or last_test < first_test - 1:
+            after = f", after those of shard {k - 1}" if k > 1 else ""
+            raise BadInput(f"{part.where}: shard {k} of {count} should hold the tests from"
+                           f" {start} on{after}; {says}")
+        start = last_test + 1
     return ordered
 
 

@@ -10,6 +10,7 @@ one run's coverage summary.
 Environment: FSMD_SIM, FSMD_BACKEND, FSMD_TEST_DIR (a scratch folder of this
 test alone), FSMDKIT_CACHE_DIR; FSMD_COVERAGE.
 """
+import json
 import os
 import pathlib
 import random
@@ -59,7 +60,15 @@ def vectors(count, wrong=(), seed=5):
 
 
 def part_firsts(total, n):
-    return {total * k // n + 1 for k in range(1, n)}
+    """The first test of every part but the first, by the guide's rule:
+    contiguous parts, the first ones a test smaller when n does not divide
+    total."""
+    size, larger = divmod(total, n)
+    firsts, start = set(), 1
+    for k in range(1, n):
+        start += size + (k > n - larger)
+        firsts.add(start)
+    return firsts
 
 
 def normal(text, firsts):
@@ -115,6 +124,40 @@ class Split(unittest.TestCase):
         status, _, err, _ = self.run_single(self.vectors, self.dir / "refused", "--jobs", "2")
         self.assertEqual(status, 3)
         self.assertIn("--jobs needs --independent-tests: each part starts from reset", err)
+
+    def test_stop_time_is_refused_with_a_split(self):
+        # Each part counts simulated time from its own reset: a bound on it
+        # would stop a split run elsewhere than one run.
+        for split in (("--jobs", "2"), ("--shard", "1/2")):
+            with self.subTest(split[0]):
+                status, _, err, _ = self.run_single(self.vectors, self.dir / "refused", *split,
+                                                    "--independent-tests", "--stop-time", "12us")
+                self.assertEqual(status, 3)
+                self.assertIn(f"--stop-time does not go with {split[0]}: a part starts its"
+                              " simulated time at its own reset", err)
+
+    def test_shards_hold_the_tests_the_guide_says(self):
+        # 10 tests in 4 shards: the first ones a test smaller, in order. The
+        # manifests say so, and so do the shards' results files.
+        path = self.dir / "ten.vectors"
+        path.write_text(vectors(10, wrong=(6,)))
+        folders = []
+        for k in range(1, 5):
+            folder = self.dir / f"ten{k}"
+            status, out, err = fsmd_sim("mixed_widths", "--design", MIXED, "--vectors", path,
+                                        "--dir", folder, "--shard", f"{k}/4",
+                                        "--independent-tests", "--quiet")
+            self.assertEqual(status, 1 if k == 3 else 0, out + err)
+            manifest = json.loads((folder / "fsmd-sim-shard.json").read_text())
+            numbers = [line.split()[1] for line in (folder / RESULTS).read_text().splitlines()[:-1]]
+            folders.append(folder)
+            with self.subTest(shard=k):
+                first, last = ((1, 2), (3, 4), (5, 7), (8, 10))[k - 1]
+                self.assertEqual((manifest["first_test"], manifest["last_test"]), (first, last))
+                self.assertEqual(numbers, [str(n) for n in range(first, last + 1)])
+        status, out, err = fsmd_sim("merge", *folders, "--dir", self.dir / "ten-merged")
+        self.assertEqual(status, 1, out + err)
+        self.assertIn("mixed_widths: 10 tests run, 9 passed, 1 failed;", out)
 
     def test_four_shards_merged_anywhere_give_one_run(self):
         # Catches a merge that depends on the order of its folders, writes

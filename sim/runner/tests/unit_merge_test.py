@@ -75,6 +75,39 @@ class Refused(unittest.TestCase):
         with self.assertRaisesRegex(BadInput, "shard 2 of 2 should hold tests 6 to 10"):
             check_parts([part(1, 2, 10), p])
 
+    def test_shards_cut_at_other_places_merge_if_they_hold_every_test_once(self):
+        # Shards left by an fsmd-sim that put the larger parts elsewhere
+        # (10 tests in 4: 1-2, 3-5, 6-7, 8-10) carry their ranges in their
+        # manifests and still merge; a gap or an overlap between shards is
+        # refused, naming the shard. Catches a merge that loses or repeats
+        # tests, or refuses stored shards that are whole.
+        def cut(ranges, total=10):
+            parts = []
+            for k, (first, last) in enumerate(ranges, 1):
+                p = part(1, 1, total)
+                lines = [f"test {t} passed: y=0 y_expected=0 cycles=2" for t in range(first, last + 1)]
+                p.results_text = "\n".join(lines + [PASSED]) + "\n"
+                p.manifest.update(shard=k, shards=len(ranges), first_test=first, last_test=last)
+                p.where = f"dir{k}"
+                parts.append(p)
+            return parts
+        outcome, text = merge_parts(check_parts(cut([(1, 2), (3, 5), (6, 7), (8, 10)])))
+        self.assertEqual([line.split()[1] for line in text.splitlines()[:-1]],
+                         [str(t) for t in range(1, 11)])
+        self.assertEqual(outcome.status, 0)
+        for ranges, message in (
+                ([(1, 2), (4, 5), (6, 7), (8, 10)],
+                 "dir2: shard 2 of 4 should hold the tests from 3 on, after those of shard 1;"
+                 " its manifest says 4 to 5"),
+                ([(1, 3), (3, 5), (6, 7), (8, 10)], "shard 2 of 4 should hold the tests from 4 on"),
+                ([(2, 3), (4, 10)], "dir1: shard 1 of 2 should hold the tests from 1 on"),
+                ([(1, 5), (6, 9)], "dir2: shard 2 of 2 should hold tests 6 to 10; its manifest"
+                                   " says 6 to 9"),
+                ([(1, 5), (6, 4), (5, 10)], "shard 2 of 3 should hold the tests from 6 on")):
+            with self.subTest(ranges):
+                with self.assertRaisesRegex(BadInput, message):
+                    check_parts(cut(ranges))
+
     def test_no_part(self):
         with self.assertRaisesRegex(BadInput, "folders of the shards"):
             check_parts([])
