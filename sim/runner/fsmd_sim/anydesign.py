@@ -1,8 +1,9 @@
 """The any-design bench kind: a self-checking bench generated from the
 ports of the user's own entity, fed from a vectors file.
 
-Before anything is simulated: the ports are read with GHDL's own parser
-(cached per content of the design files), the vectors file is checked
+Before anything is simulated: the ports are read (a plain entity in a file
+of its own directly from the text, any other with GHDL's own parser; cached
+per content of the design files), the vectors file is checked
 completely against them, and the bench is generated. The bench's text
 depends on the ports and options only, so a new vectors file reuses the
 analysed (and elaborated) library; the bench is also written into the run's
@@ -378,10 +379,12 @@ def with_source_line(message, src):
 
 
 def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
-    """The entity's ports, from the tree `ghdl --file-to-xml` dumps for the
+    """The entity's ports: those of a plain entity read from its text
+    (ports_fast), else from the tree `ghdl --file-to-xml` dumps for the
     design files (analysed against the kit's library, so a design may use
     the kit's packages). Kept in the cache per content of the design files,
-    entity and architecture: a later run starts no GHDL for them."""
+    entity and architecture: a later run starts no GHDL for them, and reads
+    no text either (a lookup costs less than reading the text)."""
     options = job.options
     order_design_files(kit, ghdl, cache, kit_use, job, options.entity, options.architecture,
                        deadline)
@@ -392,6 +395,13 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
     log = os.path.join(scratch, "ports.log")
 
     def build(src, lib):
+        ports = plain_ports(kit, job)
+        if ports is None:
+            ports = dumped_ports(src, lib)
+        with open(os.path.join(lib, PORTS_FILE), "w") as f:
+            f.write(json.dumps([p.to_json() for p in ports]) + "\n")
+
+    def dumped_ports(src, lib):
         tree = os.path.join(lib, "tree.xml")
         # GHDL 2.0's dump fails with an internal error ("GHDL Bug occurred")
         # for design files that load no IEEE package; a first file that
@@ -418,8 +428,7 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
             raise BadInput(sources.shown(with_source_line(str(e), src)))
         finally:
             os.remove(tree)
-        with open(os.path.join(lib, PORTS_FILE), "w") as f:
-            f.write(json.dumps([p.to_json() for p in ports]) + "\n")
+        return ports
 
     use = cache.acquire(f"{PORTS_PREFIX}{key}", sources.write, build)
     try:
@@ -429,3 +438,19 @@ def read_ports(kit, ghdl, cache, kit_use, job, scratch, deadline):
         raise BadInput(f"the cache entry {use.lib} is damaged; remove it and run again")
     finally:
         use.release()
+
+
+def plain_ports(kit, job):
+    """The ports as ports_fast reads them from the one design file, or None
+    where GHDL is to read them: several files (their order and units are
+    GHDL's to find), generics given (GHDL's tree has the messages), the
+    Synopsys library or a kit package (either may declare a type named like
+    a standard one)."""
+    options = job.options
+    designs = [data for copy, _, data in job.sources.items if job.is_design_source(copy)]
+    if (len(designs) != 1 or options.generics or getattr(kit, "ieee", None) != "standard"
+            or getattr(kit, "std", None) not in ("93c", "08") or job.kit_units(kit)):
+        return None
+    from .ports_fast import read_ports as read_plain_ports
+    return read_plain_ports(designs[0], options.entity, options.architecture,
+                            harness_gen.bench_entity(options.entity), kit.std)

@@ -84,7 +84,9 @@ leaves in DIR what merge needs; merge combines the shards in the folders
 DIR... into one report, results file (in OUT, default the current folder),
 JUnit file and coverage. Both need --independent-tests: only a design whose
 tests do not depend on each other gives a part's tests the same results from
-reset. Exit status: 0 every
+reset. Neither takes --stop-time (each part counts simulated time from its
+own reset); --timeout bounds all the parts of --jobs together and each
+--shard run alone. Exit status: 0 every
 test passed, 1 some test failed, 2 no verdict before the stop time or the
 timeout (a hang), 3 usage error, unreadable file, failed analysis or
 elaboration, a fault of fsmd-sim itself; 130 or 143 when interrupted by
@@ -171,6 +173,13 @@ INDEPENDENT_TESTS_WHY = (
     " when no test depends on an earlier one. Say so with --independent-tests")
 # Options that need the one process of the whole run.
 NOT_SPLIT = ("--tests", "--max-failures", "--wave-on-failure", "--overlap")
+# --stop-time bounds simulated time, which each part counts from its own
+# reset: a split run would stop at other tests than the one process it
+# stands for, and reach another verdict.
+STOP_TIME_SPLIT_WHY = (
+    "a part starts its simulated time at its own reset, so the bound would apply to each part"
+    " and a split run would stop elsewhere than one run; --max-cycles bounds each test alike"
+    " in both")
 
 
 class Options:
@@ -343,6 +352,8 @@ def check(opts):
                 raise BadInput(f"{option} {value}: the file name must end in .ghw or .vcd")
         if opts.wave_on_failure is not None:
             check_wave_on_failure(opts)
+        if opts.junit is not None:
+            check_junit(opts)
     opts.timeout = (DEFAULT_TIMEOUT if opts.timeout is None
                     else positive(opts.timeout, "--timeout"))
 
@@ -364,6 +375,17 @@ def check_wave_on_failure(opts):
                          else f" (its timing diagram {written})")
                 raise BadInput(f"--wave-on-failure {opts.wave_on_failure}{shown} would replace the"
                                f" {what} {path}; name another file")
+
+
+def check_junit(opts):
+    """The JUnit file is written after the run: it may not be a file the run
+    reads or another file it writes."""
+    others = ([("design file", d) for d in opts.designs] + [("vectors file", opts.vectors),
+              ("test-data file", opts.data), ("--wave file", opts.wave)])
+    for what, path in others:
+        if path is not None and same_file(path, opts.junit):
+            raise BadInput(f"--junit {opts.junit} would replace the {what} {path};"
+                           " name another file")
 
 
 def same_file(a, b):
@@ -405,6 +427,10 @@ def check_parts(opts):
             if name in opts.given:
                 raise BadInput(f"{name} needs the whole run in one process; it does not go with"
                                f" {'--jobs' if opts.parts is not None else '--shard'}")
+        if "--stop-time" in opts.given:
+            raise BadInput(f"--stop-time does not go with"
+                           f" {'--jobs' if opts.parts is not None else '--shard'}:"
+                           f" {STOP_TIME_SPLIT_WHY}")
     if opts.shard is not None:
         from .split import parse_shard
         opts.shard = parse_shard(opts.shard)

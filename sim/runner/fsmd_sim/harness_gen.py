@@ -30,7 +30,7 @@ from .bench.checker import checked_flags, is_maskable, output_checker
 from .bench.clock_reset import clock, reset
 from .bench.completion import DELIVERED, HANG_REPORT, NEVER_TEXT, wait_for_end, watch
 from .bench.driver import input_driver
-from .bench.overlap import OVERLAP_PREFIX, collector, offering
+from .bench.overlap import OVERLAP_PREFIX, collector, offering, tests_follow as overlap_tests_follow
 from .bench.start import start
 from .bench.image import image_function
 from .bench.instance import design_instance
@@ -251,7 +251,8 @@ def generate(ports, options):
     pieces += [(input_stream if stream.is_input else output_stream)(
                    stream, k, names, options, list_file(options.entity, 2 * len(memories) + k))
                for k, stream in enumerate(streams)]
-    pieces += [results_and_verdict(names, options), image_function(names)]
+    pieces += [results_and_verdict(names, options, overlap_tests_follow(names) if overlap else None),
+               image_function(names)]
     if overlap:
         # After the verdict's piece: its first line of the vectors file is read
         # before the first test is offered.

@@ -49,15 +49,23 @@ def check_parts(parts):
     if missing:
         raise BadInput(f"shard{'s' if len(missing) > 1 else ''} {', '.join(missing)} of {count}"
                        f" {'are' if len(missing) > 1 else 'is'} missing")
-    from .split import part_range
     ordered = [by_number[k] for k in range(1, count + 1)]
     total = first.manifest["tests_in_file"]
+    # The shards must hold the file's tests in order, each once. Their ranges
+    # are taken from the manifests, not computed again: shards left by an
+    # fsmd-sim that cut the parts at other places merge as well.
+    start = 1
     for k, part in enumerate(ordered, 1):
-        start, end = part_range(total, k, count)
-        if (part.manifest["first_test"], part.manifest["last_test"]) != (start + 1, end):
-            raise BadInput(f"{part.where}: shard {k} of {count} should hold tests {start + 1}"
-                           f" to {end}; its manifest says {part.manifest['first_test']} to"
-                           f" {part.manifest['last_test']}")
+        first_test, last_test = part.manifest["first_test"], part.manifest["last_test"]
+        says = f"its manifest says {first_test} to {last_test}"
+        if k == count and (first_test, last_test) != (start, total):
+            raise BadInput(f"{part.where}: shard {k} of {count} should hold tests {start}"
+                           f" to {total}; {says}")
+        if first_test != start or last_test < first_test - 1:
+            after = f", after those of shard {k - 1}" if k > 1 else ""
+            raise BadInput(f"{part.where}: shard {k} of {count} should hold the tests from"
+                           f" {start} on{after}; {says}")
+        start = last_test + 1
     return ordered
 
 
@@ -70,6 +78,41 @@ def _split_verdict(text, verdict_line):
         if body.endswith(tail):
             return body[: -len(tail)], verdict_line
     return body, None
+
+
+def _check_against_manifest(part, tests, failed, verdict):
+    """Refuses a shard whose results file is not the one its run wrote, as
+    its manifest records it: cut short (a partial copy), another shard's,
+    or edited. Merged as it stands, such a file would drop or double tests
+    and could turn the verdict."""
+    m = part.manifest
+    first, last = m["first_test"], m["last_test"]
+    numbers = tests.numbers()
+    whole = m["status"] in (EXIT_PASSED, EXIT_FAILED)
+    expected = list(range(first, last + 1) if whole else range(first, first + len(numbers)))
+    if whole and m["verdict_line"] is not None and verdict is None:
+        why = f"it does not end with the verdict line its run wrote ({m['verdict_line']!r})"
+    elif numbers != expected or len(numbers) > last - first + 1:
+        held = f"tests {numbers[0]} to {numbers[-1]}" if numbers else "no test"
+        why = (f"it holds {len(numbers)} test{'' if len(numbers) == 1 else 's'} ({held}) where the"
+               f" shard ran tests {first} to {last}")
+    elif {str(t.number) for t in failed} != set(m["failures"]):
+        why = "its failed tests are not those its manifest records"
+    else:
+        return
+    raise BadInput(f"{part.where}: the results file {m['results_file']} of shard {m['shard']} of"
+                   f" {m['shards']} does not agree with the shard's manifest: {why}; copy the"
+                   " shard's folder whole, or run the shard again")
+
+
+def merged_part_count(parts):
+    """How many of the parts (in order) one run's outcome is made of: all,
+    or those up to the first that hung or reached no verdict, where one
+    process would have stopped."""
+    for k, part in enumerate(parts, 1):
+        if part.manifest["status"] in (EXIT_HANG, EXIT_BAD_INPUT):
+            return k
+    return len(parts)
 
 
 def merge_parts(parts):
@@ -94,6 +137,7 @@ def merge_parts(parts):
             # What the part did not understand is in its manifest, renumbered.
             parse_results_text(scratch, body, None)
             tests = scratch.tests
+            _check_against_manifest(part, tests, scratch.failed, verdict)
             for t in scratch.failed:
                 t.line = m["failures"].get(str(t.number), t.line)
         outcome.tests += tests
@@ -208,17 +252,31 @@ def merge_command(opts):
     out = prepare_dir(opts.dir or ".", print)
     for part in ordered:
         # The merged results file has the shard's name: written there, it
-        # would replace the shard's own results.
+        # would replace the shard's own results; the JUnit file or the
+        # coverage report written there could replace its results file,
+        # manifest or tracefile.
         if os.path.samefile(out, part.where):
             raise BadInput(f"the merged results cannot go into {part.where}, the folder of shard"
                            f" {part.manifest['shard']}: give another --dir")
+        for option, path in (("--junit", opts.junit and os.path.dirname(os.path.abspath(opts.junit))),
+                             ("--coverage", opts.coverage)):
+            if path and os.path.isdir(path) and os.path.samefile(path, part.where):
+                raise BadInput(f"{option} cannot write into {part.where}, the folder of shard"
+                               f" {part.manifest['shard']}: name a file or folder elsewhere")
     write_results(out, ordered[0].manifest["results_file"], text)
     if opts.coverage:
-        lacking = [p.where for p in ordered if p.tracefile is None or not os.path.isfile(p.tracefile)]
-        if lacking:
-            raise BadInput(f"--coverage: the shard in {lacking[0]} ran without --coverage,"
-                           " so it has no coverage to merge")
-        outcome.coverage = merge_coverage(opts.coverage, [p.tracefile for p in ordered],
+        # The tests of parts after a hang are left out of the report, and so
+        # is their coverage.
+        used = ordered[:merged_part_count(ordered)]
+        for p in used:
+            if p.tracefile is None:
+                raise BadInput(f"--coverage: the shard in {p.where} ran without --coverage,"
+                               " so it has no coverage to merge")
+            if not os.path.isfile(p.tracefile):
+                raise BadInput(f"--coverage: the shard in {p.where} ran with --coverage, but its"
+                               f" tracefile {p.tracefile} is missing: copy the shard's folder"
+                               " whole, or run the shard again")
+        outcome.coverage = merge_coverage(opts.coverage, [p.tracefile for p in used],
                                           make_scratch(out), outcome.name)
     if opts.junit:
         from .junit import write_junit

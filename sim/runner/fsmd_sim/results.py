@@ -152,6 +152,16 @@ class Tests:
                 for t in part:
                     t.number += offset
 
+    def numbers(self):
+        """The tests' numbers in order, without an object a test."""
+        numbers = []
+        for part in self._parts:
+            if isinstance(part, PassingRun):
+                numbers += map(part.offset.__add__, map(int, part.numbers))
+            else:
+                numbers += [t.number for t in part]
+        return numbers
+
     def failed(self):
         return [t for part in self._parts if isinstance(part, list) for t in part if not t.passed]
 
@@ -352,5 +362,11 @@ def _no_verdict(outcome, detail):
 
 def watchdog_expired(outcome, seconds):
     outcome.status = EXIT_HANG
+    # GHDL writes the results file in blocks, and the block of the last
+    # tests is lost with the process ended at the limit: the results file
+    # tells the earliest test that may have been running, not which was.
+    done = len(outcome.tests)
     outcome.detail = (f"no verdict within the wall-clock limit of {seconds} s (--timeout):"
-                      f" test {outcome.running_test()} was running")
+                      f" test {outcome.running_test()} or a later one was running (the results"
+                      f" file holds {done} test{'' if done == 1 else 's'}; GHDL writes it in"
+                      " blocks, and the last block is lost when the run is ended)")

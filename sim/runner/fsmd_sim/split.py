@@ -23,10 +23,17 @@ def parse_shard(text):
 
 def part_range(total, k, n):
     """The tests of part k of n as (first, end), 0-based and end excluded:
-    contiguous, in order, sizes differing by one at most, larger parts
-    last. Every run that splits the same number of tests the same way
-    computes the same ranges, wherever it runs."""
-    return total * (k - 1) // n, total * k // n
+    contiguous, in order, sizes differing by one at most, the smaller parts
+    first (as the guide says, so that a user can tell from it which shard
+    holds a test); with more parts than tests, the first parts are empty.
+    Every run that splits the same number of tests the same way computes
+    the same ranges, wherever it runs."""
+    size, larger = divmod(total, n)
+    smaller = n - larger  # parts 1..smaller hold size tests, the rest size + 1
+
+    def end(j):
+        return j * size + max(0, j - smaller)
+    return end(k - 1), end(k)
 
 
 def renumber_results(text, offset):

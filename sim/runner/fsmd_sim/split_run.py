@@ -7,7 +7,7 @@ import os
 
 from .errors import BadInput
 from .ghdl import read_text
-from .merge import Part, merge_coverage, merge_parts, write_results
+from .merge import Part, merge_coverage, merge_parts, merged_part_count, write_results
 from .run import execute, make_scratch, place, simulate, coverage_report
 from . import shard_manifest
 from .split import renumber_outcome, renumber_results
@@ -120,6 +120,9 @@ def _simulate_parts(kit, job, settings, ghdl, design_use, scratch, gcov, kit_use
     # Messages beyond those shown are in the parts' logs; the first part's is named.
     merged.run_log = os.path.join(runs[0][3], "simulation.log")
     if gcov is not None:
-        merged.coverage = merge_coverage(settings.coverage, [p.tracefile for p in parts],
+        # The tests of parts after a hang are left out of the report, and so
+        # is their coverage.
+        used = parts[:merged_part_count(parts)]
+        merged.coverage = merge_coverage(settings.coverage, [p.tracefile for p in used],
                                          scratch, job.name)
     return merged

@@ -308,6 +308,30 @@ class StopAndChoose(unittest.TestCase):
         self.assertIn("div_low: 3000 tests run, 2608 passed, 392 failed; ", out)
         self.assertNotIn("run stopped", results.read_text())
 
+    def test_a_limit_reached_at_the_last_test_stops_nothing(self):
+        # The limit's N-th failure is the last test: of the file, and of a
+        # --tests list that leaves later tests of the file out. Catches a
+        # results file that says tests after it did not run, and a summary
+        # that counts a stop.
+        last = self.lows[2]
+        cut = self.dir / "cut.vectors"
+        cut.write_text("\n".join(self.vectors.read_text().splitlines()[:last + 2]) + "\n")
+        d = self.dir / "limit-at-end"
+        status, out, err = fsmd_sim("div_low", "--design", DIV_LOW, "--vectors", cut, "--dir", d,
+                                    "--max-failures", 3, "--quiet")
+        self.assertEqual(status, 1, out[-2000:] + err)
+        lines = (d / "div_low_test_results.txt").read_text().splitlines()
+        self.assertEqual(len(lines), last + 1)
+        self.assertTrue(lines[-2].startswith(f"test {last} FAILED at "), lines[-2])
+        self.assertEqual(lines[-1], "DIV_LOW test has not passed")
+        self.assertIn(f"div_low: {last} tests run, {last - 3} passed, 3 failed; ", out)
+        status, out, err, results = self.run_divider("limit-at-end-of-list", "--tests", f"1-{last}",
+                                                     "--max-failures", 3, "--quiet")
+        self.assertEqual(status, 1, out[-2000:] + err)
+        self.assertNotIn("run stopped", results.read_text())
+        self.assertIn(f"div_low: {last} tests run, {last - 3} passed, 3 failed, {3000 - last} not run"
+                      f" (--tests 1-{last});", out)
+
     def test_tests_reruns_chosen_tests_under_their_numbers(self):
         number = self.lows[2]
         status, full_out, err, full = self.run_divider("full", "--quiet")

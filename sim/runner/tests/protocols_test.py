@@ -231,6 +231,29 @@ class Overlap(unittest.TestCase):
         self.assertEqual(status, 1, out)
         self.assertAlmostEqual(float(interval(out)[3]), 8000 / (2 * 7 + 5), delta=0.06)
 
+    def test_the_stop_line_under_overlap_only_when_tests_follow(self):
+        # The file is read ahead under --overlap: at the limit, tests in
+        # flight follow though the file is at its end, and at the last test
+        # none does. Catches a stop line that looks at the file alone.
+        count = len(PAIRS)
+        wrong = vectors("a b : y", [([f"{a:02X}", f"{b:02X}"],
+                                     [f"{(3 * a + b + (i in (7, count - 2, count - 1))) % 1024:03X}"])
+                                    for i, (a, b) in enumerate(PAIRS)])
+        for limit, stopped_at in ((2, count - 1), (3, None)):
+            with self.subTest(limit=limit):
+                status, out, results = run(f"pipe-stop-{limit}", "step_pipe", ["step_pipe.vhd"], wrong,
+                                           "--overlap", "--max-failures", str(limit))
+                self.assertEqual(status, 1, out)
+                lines = results.splitlines()
+                if stopped_at is None:
+                    self.assertNotIn("run stopped", results)
+                    self.assertIn(f"step_pipe: {count} tests run, {count - 3} passed, 3 failed;", out)
+                else:
+                    self.assertEqual(lines[-3], f"run stopped at --max-failures {limit}: the tests"
+                                                " after this one did not run")
+                    self.assertIn(f"{stopped_at} tests run, {stopped_at - limit} passed, {limit} failed,"
+                                  f" 1 not run (stopped after", out)
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -10,6 +10,7 @@ one run's coverage summary.
 Environment: FSMD_SIM, FSMD_BACKEND, FSMD_TEST_DIR (a scratch folder of this
 test alone), FSMDKIT_CACHE_DIR; FSMD_COVERAGE.
 """
+import json
 import os
 import pathlib
 import random
@@ -22,6 +23,7 @@ FSMD_SIM = os.environ["FSMD_SIM"]
 BACKEND = os.environ["FSMD_BACKEND"]
 SCRATCH = pathlib.Path(os.environ["FSMD_TEST_DIR"])
 MIXED = pathlib.Path(__file__).resolve().parent / "designs" / "mixed_widths.vhd"
+GCD = pathlib.Path(__file__).resolve().parent / "designs" / "gcd_subtract.vhd"
 TESTS = 2000
 RESULTS = "mixed_widths_test_results.txt"
 
@@ -58,7 +60,15 @@ def vectors(count, wrong=(), seed=5):
 
 
 def part_firsts(total, n):
-    return {total * k // n + 1 for k in range(1, n)}
+    """The first test of every part but the first, by the guide's rule:
+    contiguous parts, the first ones a test smaller when n does not divide
+    total."""
+    size, larger = divmod(total, n)
+    firsts, start = set(), 1
+    for k in range(1, n):
+        start += size + (k > n - larger)
+        firsts.add(start)
+    return firsts
 
 
 def normal(text, firsts):
@@ -115,6 +125,40 @@ class Split(unittest.TestCase):
         self.assertEqual(status, 3)
         self.assertIn("--jobs needs --independent-tests: each part starts from reset", err)
 
+    def test_stop_time_is_refused_with_a_split(self):
+        # Each part counts simulated time from its own reset: a bound on it
+        # would stop a split run elsewhere than one run.
+        for split in (("--jobs", "2"), ("--shard", "1/2")):
+            with self.subTest(split[0]):
+                status, _, err, _ = self.run_single(self.vectors, self.dir / "refused", *split,
+                                                    "--independent-tests", "--stop-time", "12us")
+                self.assertEqual(status, 3)
+                self.assertIn(f"--stop-time does not go with {split[0]}: a part starts its"
+                              " simulated time at its own reset", err)
+
+    def test_shards_hold_the_tests_the_guide_says(self):
+        # 10 tests in 4 shards: the first ones a test smaller, in order. The
+        # manifests say so, and so do the shards' results files.
+        path = self.dir / "ten.vectors"
+        path.write_text(vectors(10, wrong=(6,)))
+        folders = []
+        for k in range(1, 5):
+            folder = self.dir / f"ten{k}"
+            status, out, err = fsmd_sim("mixed_widths", "--design", MIXED, "--vectors", path,
+                                        "--dir", folder, "--shard", f"{k}/4",
+                                        "--independent-tests", "--quiet")
+            self.assertEqual(status, 1 if k == 3 else 0, out + err)
+            manifest = json.loads((folder / "fsmd-sim-shard.json").read_text())
+            numbers = [line.split()[1] for line in (folder / RESULTS).read_text().splitlines()[:-1]]
+            folders.append(folder)
+            with self.subTest(shard=k):
+                first, last = ((1, 2), (3, 4), (5, 7), (8, 10))[k - 1]
+                self.assertEqual((manifest["first_test"], manifest["last_test"]), (first, last))
+                self.assertEqual(numbers, [str(n) for n in range(first, last + 1)])
+        status, out, err = fsmd_sim("merge", *folders, "--dir", self.dir / "ten-merged")
+        self.assertEqual(status, 1, out + err)
+        self.assertIn("mixed_widths: 10 tests run, 9 passed, 1 failed;", out)
+
     def test_four_shards_merged_anywhere_give_one_run(self):
         # Catches a merge that depends on the order of its folders, writes
         # elsewhere than the current folder, or differs from one run.
@@ -146,13 +190,30 @@ class Split(unittest.TestCase):
                                                          " runs: their vectors file differ"),
                                  ([s1, self.dir], f"{self.dir} holds no shard"),
                                  ([s1, s2, s3, s4, "--dir", s2],
-                                  f"the merged results cannot go into {s2}, the folder of shard 2")):
+                                  f"the merged results cannot go into {s2}, the folder of shard 2"),
+                                 ([s1, s2, s3, s4, "--junit", s1 / RESULTS],
+                                  f"--junit cannot write into {s1}, the folder of shard 1"),
+                                 ([s1, s2, s3, s4, "--coverage", s3],
+                                  f"--coverage cannot write into {s3}, the folder of shard 3")):
             with self.subTest(message):
                 if "--dir" not in folders:
                     folders = [*folders, "--dir", self.dir / "refused-merge"]
                 status, out, err = fsmd_sim("merge", *folders)
                 self.assertEqual(status, 3, out + err)
                 self.assertIn(message, err)
+        # A shard's results file that is not the one its run wrote (a partial
+        # copy, another shard's) is refused by name, not merged into wrong counts.
+        text = (s2 / RESULTS).read_text()
+        for damaged, message in ((text[: len(text) // 2], "does not end with the verdict line"),
+                                 # Shard 1 failed a test: its verdict line is not shard 2's.
+                                 ((s1 / RESULTS).read_text(), "verdict line its run wrote")):
+            with self.subTest(message):
+                (s2 / RESULTS).write_text(damaged)
+                status, out, err = fsmd_sim("merge", s1, s2, s3, s4, "--dir", self.dir / "refused-merge")
+                self.assertEqual(status, 3, out + err)
+                self.assertIn(f"{s2}: the results file {RESULTS} of shard 2 of 4 does not agree", err)
+                self.assertIn(message, err)
+        (s2 / RESULTS).write_text(text)
 
     def test_a_shard_that_stops_early_leaves_no_manifest(self):
         # Catches a stale manifest from an earlier run passing that run's
@@ -228,6 +289,34 @@ class Coverage(unittest.TestCase):
                                   "--coverage", d / "cov2")
         self.assertEqual(status, 3)
         self.assertIn("ran without --coverage", err)
+
+    def test_after_a_hang_the_coverage_is_that_of_the_tests_run(self):
+        # Catches the coverage of a split run adding the counts of later
+        # parts, whose tests the report leaves out: here only test 90 (a = 0)
+        # reaches state st_zero, and test 30 hangs first.
+        d = fresh("split-coverage-hang")
+        lines = ["a b : g steps"]
+        rng = random.Random(6)
+        for number in range(1, 101):
+            a, b = (0 if number == 90 else rng.randint(1, 20)), rng.randint(1, 20)
+            if number == 30:
+                a, b = 255, 1  # 254 subtractions: beyond --max-cycles 100
+            x, y, steps = a, b, 0
+            while x and y and x != y:
+                x, y, steps = (x - y, y, steps + 1) if x > y else (x, y - x, steps + 1)
+            lines.append(f"{a:04X} {b:04X} : {x or y:04X} {steps:04X}")
+        path = d / "v.vectors"
+        path.write_text("\n".join(lines) + "\n")
+        common = ("gcd_subtract", "--design", GCD, "--vectors", path, "--quiet", "--max-cycles",
+                  "100")
+        summaries = {}
+        for name, extra in (("single", ()), ("jobs", ("--jobs", "2", "--independent-tests"))):
+            status, out, err = fsmd_sim(*common, "--dir", d / name, "--coverage", d / f"cov-{name}",
+                                        *extra, backend="gcc")
+            self.assertEqual(status, 2, out + err)
+            summaries[name] = (d / f"cov-{name}" / "summary.txt").read_text()
+        self.assertIn("never: st_zero", summaries["single"])
+        self.assertEqual(summaries["jobs"], summaries["single"])
 
 
 if __name__ == "__main__":

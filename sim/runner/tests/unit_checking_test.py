@@ -359,6 +359,22 @@ class BenchPieces(unittest.TestCase):
         self.assertIn(f'string\'("{STOPPED_TEXT}")', after)
         self.assertTrue(after.rstrip().endswith("exit;\nend if;"))
 
+    def test_the_stop_line_only_when_a_test_follows(self):
+        # The limit reached at the last test stops nothing, and the results
+        # file must not say that tests after it did not run. Under --overlap,
+        # a test in flight follows too, though the file is read to its end.
+        cases = [({}, "not endfile(tb_vectors)"),
+                 ({"overlap": True}, "tb_waiting_first /= null or not endfile(tb_vectors)")]
+        for options, condition in cases:
+            with self.subTest(options):
+                ports = CONTROLS + [Port("ready", "out", "std_logic"), Port("y", "out", "unsigned", 7, 0)]
+                bench = generate(ports, Options("qmac", **options))
+                at_limit = bench.index("if tb_max_failures /= 0 and tb_failures = tb_max_failures then")
+                block = [line.strip() for line in bench[at_limit:].splitlines()[1:9]]
+                self.assertEqual(block[0], f"if {condition} then")
+                self.assertEqual(block[1], f'write(tb_result, string\'("{STOPPED_TEXT}"));')
+                self.assertEqual(block[4:7], ["writeline(tb_results, tb_result);", "end if;", "exit;"])
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -15,6 +15,12 @@ class Accepted(unittest.TestCase):
         self.assertEqual((o.parts, o.shard, o.independent_tests), (2, None, True))
         o = cli.parse_args(ANY + ["--shard=3/4", "--independent-tests"])
         self.assertEqual((o.parts, o.shard), (None, (3, 4)))
+        # The per-test and the wall-clock limits go with a split; --stop-time
+        # alone does not, and without a split it stays.
+        o = cli.parse_args(ANY + ["--shard", "1/2", "--independent-tests", "--max-cycles", "50",
+                                  "--timeout", "60"])
+        self.assertEqual((o.shard, o.timeout), ((1, 2), 60))
+        self.assertEqual(cli.parse_args(ANY + ["--stop-time", "12us"]).stop_time, "12us")
 
     def test_merge_takes_folders_and_its_options(self):
         o = cli.parse_args(["merge", "a", "b c", "--dir", "out", "--junit", "j.xml", "--coverage",
@@ -48,6 +54,12 @@ class Refused(unittest.TestCase):
          "--max-failures needs the whole run in one process; it does not go with --shard"),
         (ANY + ["--jobs", "2", "--independent-tests", "--wave-on-failure", "f.vcd"],
          "--wave-on-failure needs the whole run"),
+        # Simulated time starts at each part's own reset: a bound on it would
+        # stop a split run at other tests than one run.
+        (ANY + ["--jobs", "2", "--independent-tests", "--stop-time", "12us"],
+         "--stop-time does not go with --jobs: a part starts its simulated time at its own reset"),
+        (ANY + ["--shard=2/2", "--independent-tests", "--stop-time=1ms"],
+         "--stop-time does not go with --shard: a part starts its simulated time at its own reset"),
         (["merge"], "merge needs the folders of the shards"),
         (["merge", "a", "--backend", "gcc"], "--backend does not apply to merge"),
         (["merge", "a", "--jobs", "2"], "--jobs does not apply to merge"),

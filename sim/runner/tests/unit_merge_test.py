@@ -8,7 +8,7 @@ import unittest
 
 from fsmd_sim import shard_manifest
 from fsmd_sim.errors import BadInput
-from fsmd_sim.merge import Part, check_parts, merge_parts
+from fsmd_sim.merge import Part, check_parts, merge_parts, merged_part_count
 from fsmd_sim.split import part_range
 
 PASSED, FAILED = "E test has passed", "E test has not passed"
@@ -75,6 +75,39 @@ class Refused(unittest.TestCase):
         with self.assertRaisesRegex(BadInput, "shard 2 of 2 should hold tests 6 to 10"):
             check_parts([part(1, 2, 10), p])
 
+    def test_shards_cut_at_other_places_merge_if_they_hold_every_test_once(self):
+        # Shards left by an fsmd-sim that put the larger parts elsewhere
+        # (10 tests in 4: 1-2, 3-5, 6-7, 8-10) carry their ranges in their
+        # manifests and still merge; a gap or an overlap between shards is
+        # refused, naming the shard. Catches a merge that loses or repeats
+        # tests, or refuses stored shards that are whole.
+        def cut(ranges, total=10):
+            parts = []
+            for k, (first, last) in enumerate(ranges, 1):
+                p = part(1, 1, total)
+                lines = [f"test {t} passed: y=0 y_expected=0 cycles=2" for t in range(first, last + 1)]
+                p.results_text = "\n".join(lines + [PASSED]) + "\n"
+                p.manifest.update(shard=k, shards=len(ranges), first_test=first, last_test=last)
+                p.where = f"dir{k}"
+                parts.append(p)
+            return parts
+        outcome, text = merge_parts(check_parts(cut([(1, 2), (3, 5), (6, 7), (8, 10)])))
+        self.assertEqual([line.split()[1] for line in text.splitlines()[:-1]],
+                         [str(t) for t in range(1, 11)])
+        self.assertEqual(outcome.status, 0)
+        for ranges, message in (
+                ([(1, 2), (4, 5), (6, 7), (8, 10)],
+                 "dir2: shard 2 of 4 should hold the tests from 3 on, after those of shard 1;"
+                 " its manifest says 4 to 5"),
+                ([(1, 3), (3, 5), (6, 7), (8, 10)], "shard 2 of 4 should hold the tests from 4 on"),
+                ([(2, 3), (4, 10)], "dir1: shard 1 of 2 should hold the tests from 1 on"),
+                ([(1, 5), (6, 9)], "dir2: shard 2 of 2 should hold tests 6 to 10; its manifest"
+                                   " says 6 to 9"),
+                ([(1, 5), (6, 4), (5, 10)], "shard 2 of 3 should hold the tests from 6 on")):
+            with self.subTest(ranges):
+                with self.assertRaisesRegex(BadInput, message):
+                    check_parts(cut(ranges))
+
     def test_no_part(self):
         with self.assertRaisesRegex(BadInput, "folders of the shards"):
             check_parts([])
@@ -124,6 +157,59 @@ class Merged(unittest.TestCase):
                  part(2, 2, 4, messages=["m2", "m3"], unexpected=["u2"])]
         outcome = self.merge(parts)[0]
         self.assertEqual((outcome.messages, outcome.unexpected), (["m1", "m2", "m3"], ["u1", "u2"]))
+
+
+class AgainstTheManifest(unittest.TestCase):
+    """A shard's results file that is not the one its run wrote is refused,
+    naming the shard: merged as it stands it drops or doubles tests."""
+
+    def test_a_results_file_that_is_not_the_shard_s_own_is_refused(self):
+        def cut(p):
+            p.results_text = "".join(p.results_text.splitlines(True)[:2])
+
+        def foreign(p):
+            p.results_text = part(1, 2, 10, failed=(3,)).results_text
+
+        def edited(p):
+            p.results_text = p.results_text.replace("test 8 FAILED at 5 ns: y=1 y_expected=0 cycles=2",
+                                                    "test 8 passed: cycles=2")
+
+        def dropped_line(p):
+            lines = p.results_text.splitlines(True)
+            p.results_text = "".join(lines[:1] + lines[2:])
+
+        def doubled_line(p):
+            lines = p.results_text.splitlines(True)
+            p.results_text = "".join(lines[:1] + lines[:1] + lines[1:])
+
+        cases = [
+            (cut, "does not end with the verdict line"),
+            (foreign, "holds 5 tests (tests 1 to 5) where the shard ran tests 6 to 10"),
+            (edited, "its failed tests are not those its manifest records"),
+            (dropped_line, "holds 4 tests (tests 6 to 10) where the shard ran tests 6 to 10"),
+            (doubled_line, "holds 6 tests (tests 6 to 10) where the shard ran tests 6 to 10"),
+        ]
+        for damage, why in cases:
+            with self.subTest(damage.__name__):
+                second = part(2, 2, 10, failed=(8,))
+                damage(second)
+                with self.assertRaises(BadInput) as caught:
+                    merge_parts(check_parts([part(1, 2, 10, failed=(3,)), second]))
+                self.assertIn("dir2: the results file e_test_results.txt of shard 2 of 2 does not"
+                              " agree with the shard's manifest: ", str(caught.exception))
+                self.assertIn(why, str(caught.exception))
+
+    def test_a_hung_shard_holds_the_tests_up_to_its_hang(self):
+        # Catches the check taking a hung shard's fewer tests for a cut file.
+        outcome, _ = merge_parts(check_parts([part(1, 2, 10), part(2, 2, 10, hang=8)]))
+        self.assertEqual((outcome.status, len(outcome.tests)), (2, 7))
+
+    def test_the_parts_one_run_is_made_of_end_at_the_first_hang(self):
+        cases = [((0, 0, 0), 3), ((0, 2, 0), 2), ((3, 0, 2), 1), ((1, 1, 1), 3)]
+        for statuses, count in cases:
+            with self.subTest(statuses):
+                parts = [Part({"status": s}, "") for s in statuses]
+                self.assertEqual(merged_part_count(parts), count)
 
 
 class Manifest(unittest.TestCase):

@@ -3,7 +3,7 @@ import unittest
 
 from fsmd_sim.benches import TABLE
 from fsmd_sim.errors import EXIT_BAD_INPUT, EXIT_FAILED, EXIT_HANG, EXIT_PASSED
-from fsmd_sim.results import Outcome, judge, parse_bench_results
+from fsmd_sim.results import Outcome, Test, judge, parse_bench_results
 
 POP = TABLE["popcount"]
 PASS_AT, FAIL_AT = POP["passed_report_at"], POP["failed_report_at"]
@@ -145,6 +145,24 @@ class FinalReportKind(unittest.TestCase):
                 parse_bench_results(o, spec, results)
                 judge(o, spec, "\n".join(console) + "\n", 2, "100ms")
                 self.assertEqual(o.status, status, o.detail)
+
+
+class WallClockLimit(unittest.TestCase):
+    def test_the_test_running_at_the_limit_is_named_as_a_lower_bound(self):
+        # Catches a detail that names the first test not in the results file
+        # as the one that hung: GHDL's last block of results is lost with
+        # the process, so later tests may have run.
+        from fsmd_sim.results import watchdog_expired
+        for done, expected in ((0, "test 1 or a later one was running (the results file holds 0 tests;"),
+                               (1, "test 2 or a later one was running (the results file holds 1 test;"),
+                               (79, "test 80 or a later one was running (the results file holds 79 tests;")):
+            with self.subTest(done=done):
+                o = Outcome("e")
+                o.tests = [Test(n, True, 3, "cycles=3") for n in range(1, done + 1)]
+                watchdog_expired(o, 5)
+                self.assertEqual(o.status, EXIT_HANG)
+                self.assertIn("no verdict within the wall-clock limit of 5 s (--timeout): " + expected,
+                              o.detail)
 
 
 if __name__ == "__main__":

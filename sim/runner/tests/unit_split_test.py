@@ -22,6 +22,31 @@ class PartRanges(unittest.TestCase):
                     sizes = [e - s for s, e in ranges]
                     self.assertLessEqual(max(sizes) - min(sizes), 1)
 
+    def test_sizes_follow_the_guides_rule(self):
+        # The guide lets a user tell which shard holds a test: contiguous
+        # parts of nearly equal size, the first ones a test smaller when N
+        # does not divide the count (with more parts than tests, the first
+        # ones empty). Catches the smaller parts spread out between the
+        # larger ones, and a gap, an overlap or a reordering.
+        for total in range(0, 41):
+            for n in range(1, 18):
+                with self.subTest(total=total, n=n):
+                    ranges = [part_range(total, k, n) for k in range(1, n + 1)]
+                    covered = [t for start, end in ranges for t in range(start, end)]
+                    self.assertEqual(covered, list(range(total)))
+                    sizes = [end - start for start, end in ranges]
+                    self.assertEqual(sizes, sorted(sizes))
+                    self.assertLessEqual(sizes[-1] - sizes[0], 1)
+                    self.assertEqual(sizes.count(total // n + 1), total % n)
+
+    def test_sizes_of_the_cases_a_user_counts_by_hand(self):
+        for total, n, sizes in ((10, 4, [2, 2, 3, 3]), (3, 5, [0, 0, 1, 1, 1]),
+                                (7, 10, [0, 0, 0, 1, 1, 1, 1, 1, 1, 1]), (1000, 4, [250] * 4),
+                                (1001, 4, [250, 250, 250, 251]), (5, 1, [5]), (0, 3, [0, 0, 0])):
+            with self.subTest(total=total, n=n):
+                self.assertEqual([end - start for start, end in
+                                  (part_range(total, k, n) for k in range(1, n + 1))], sizes)
+
     def test_shard_spellings(self):
         for text, expected in (("1/1", (1, 1)), ("3/4", (3, 4)), ("10/12", (10, 12))):
             with self.subTest(text):

@@ -461,6 +461,26 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(parse_args(any_design + ["--wave-on-failure", str(folder / "w.vcd")])
                          .wave_on_failure, str(folder / "w.vcd"))
 
+    def test_the_junit_file_is_no_file_the_run_reads_or_writes_else(self):
+        # Fault: --junit naming the vectors file or a design (through a link
+        # too), replaced by the JUnit text when the run ends.
+        folder = pathlib.Path(tempfile.mkdtemp())
+        (folder / "t.vectors").write_text("a : y\n")
+        (folder / "link.xml").symlink_to(folder / "t.vectors")
+        (folder / "d.vhd").write_text("entity e is end;\n")
+        any_design = ["e", "--vectors", str(folder / "t.vectors"), "--design", str(folder / "d.vhd")]
+        for argv, message in [
+                (any_design + ["--junit", str(folder / "t.vectors")], "would replace the vectors file"),
+                (any_design + ["--junit", str(folder / "link.xml")], "would replace the vectors file"),
+                (any_design + ["--junit", str(folder / "d.vhd")], "would replace the design file"),
+                (["popcount", "--data", "x.txt", "--junit", "x.txt"], "would replace the test-data file"),
+                (["popcount", "--wave", "w.vcd", "--junit", "w.vcd"], "would replace the --wave file")]:
+            with self.subTest(argv=argv[-1]):
+                with self.assertRaisesRegex(BadInput, "--junit .*" + message):
+                    parse_args(argv)
+        self.assertEqual(parse_args(any_design + ["--junit", str(folder / "j.xml")]).junit,
+                         str(folder / "j.xml"))
+
     def test_wave_on_failure_options(self):
         opts = parse_args(["popcount", "--wave-on-failure", "f.vcd"])
         self.assertEqual(opts.wave_on_failure, "f.vcd")

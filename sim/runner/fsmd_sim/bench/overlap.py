@@ -19,6 +19,13 @@ from .template import lines
 OVERLAP_PREFIX = "overlap: "
 
 
+def tests_follow(names):
+    """The VHDL condition under which a test comes after the one just
+    checked: one offered and in flight, or a line of the vectors file not
+    yet offered."""
+    return f"{names.p}waiting_first /= null or not endfile({names.vectors})"
+
+
 def offering(options, names, inputs, outputs):
     """The procedure that offers the next test (its inputs and start, at
     given delays), the lines offered and not yet checked, the next test of

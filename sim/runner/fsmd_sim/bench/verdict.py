@@ -23,9 +23,15 @@ def one_line_per_test(names):
                           f"readline({names.vectors}, {names.vector});"]}
 
 
-def results_and_verdict(names, options=None):
+def results_and_verdict(names, options=None, tests_follow=None):
     """options.passing_values: whether a passing test's line shows the
-    ports' values (always true for a failing test's)."""
+    ports' values (always true for a failing test's). tests_follow: the
+    VHDL condition under which a test comes after the one just checked
+    (default: the vectors file has another line), which the line that says
+    the run stopped at its failure limit needs: at the last test, the limit
+    stops nothing."""
+    if tests_follow is None:
+        tests_follow = f"not endfile({names.vectors})"
     result, failures = names.result, names.own("failures")
     max_failures = names.own("max_failures")
     passing_values = "true" if getattr(options, "passing_values", False) else "false"
@@ -43,12 +49,15 @@ def results_and_verdict(names, options=None):
             read({names.vector}, {max_failures});
         """),
         "after_test": lines(f"""
-            -- The failure limit reached: the verdict follows at once.
+            -- The failure limit reached: the verdict follows at once, after a line
+            -- that says so when tests are left that do not run.
             if {max_failures} /= 0 and {failures} = {max_failures} then
-              write({result}, string'("{STOPPED_TEXT}"));
-              write({result}, {max_failures});
-              write({result}, string'(": the tests after this one did not run"));
-              writeline({names.results}, {result});
+              if {tests_follow} then
+                write({result}, string'("{STOPPED_TEXT}"));
+                write({result}, {max_failures});
+                write({result}, string'(": the tests after this one did not run"));
+                writeline({names.results}, {result});
+              end if;
               exit;
             end if;
         """),
