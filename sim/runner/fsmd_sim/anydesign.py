@@ -19,7 +19,7 @@ from .ghdl import read_text, spawn
 from .job import Job
 from .library import FORMAT, order_design_files
 from .ports import Port, PortError, ports_from_xml
-from .results import PASSING_RUN, Outcome, Test, judge, parse_pipeline_figures, passing_run_fields
+from .results import Outcome, Test, judge, parse_pipeline_figures, results_pieces
 from .bench.streams import HANG_INPUTS
 from .stdout_buffer import BufferedStdout
 from .vectors import VectorsError, parse as parse_vectors
@@ -274,20 +274,18 @@ def parse_results_text(outcome, text, vectors):
     is read in one piece, a few operations over its text: a run of 100,000
     tests is read in hundredths of a second."""
     reader = _ResultsReader(outcome, vectors)
-    pos, end = 0, len(text)
-    while pos < end:
-        run = PASSING_RUN.match(text, pos) if outcome.verdict_line is None else None
-        if run is not None:
-            outcome.tests.add_passing_run(*passing_run_fields(run.group()))
-            pos = run.end()
-            continue
-        # One line with its break, so that splitlines gives what it gives
-        # over the whole text (an empty line, a line ending in '\r\n').
-        stop = text.find("\n", pos)
-        stop = end if stop < 0 else stop + 1
-        for line in text[pos:stop].splitlines():
-            reader.line(line)
-        pos = stop
+    for numbers, piece in results_pieces(text):
+        if numbers is None:
+            # One line with its break, so that splitlines gives what it gives
+            # over the whole text (an empty line, a line ending in '\r\n').
+            for line in piece.splitlines():
+                reader.line(line)
+        elif outcome.verdict_line is None:
+            outcome.tests.add_passing_run(numbers, piece)
+        else:
+            # After the verdict such lines are no tests: read one by one.
+            for number, cycles in zip(numbers, piece):
+                reader.line(f"test {number} passed: cycles={cycles}")
     return reader.hang
 
 

@@ -38,6 +38,23 @@ def passing_run_fields(run):
     return fields[0::2], fields[1::2]
 
 
+def results_pieces(text):
+    """A results file's text in order, as pieces: (numbers, cycle counts)
+    of a run of passing lines without values (passing_run_fields), or
+    (None, line) for any other line with its line break."""
+    pos, end = 0, len(text)
+    while pos < end:
+        run = PASSING_RUN.match(text, pos)
+        if run is not None:
+            yield passing_run_fields(run.group())
+            pos = run.end()
+            continue
+        stop = text.find("\n", pos)
+        stop = end if stop < 0 else stop + 1
+        yield None, text[pos:stop]
+        pos = stop
+
+
 class PassingRun:
     """Consecutive passing tests read from the results file in one piece:
     their numbers and cycle counts as the decimal digits the bench wrote."""

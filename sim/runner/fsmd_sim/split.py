@@ -9,7 +9,7 @@ import re
 from itertools import repeat
 
 from .errors import BadInput
-from .results import PASSING_RUN, passing_run_fields
+from .results import results_pieces
 
 
 def parse_shard(text):
@@ -43,27 +43,19 @@ def renumber_results(text, offset):
     if not offset:
         return text
     out = []
-    pos, end = 0, len(text)
-    while pos < end:
-        run = PASSING_RUN.match(text, pos)
-        if run is not None:
+    for numbers, piece in results_pieces(text):
+        if numbers is not None:
             # A million lines of a split run: renumbered without a Python
             # step a line.
-            numbers, cycles = passing_run_fields(run.group())
             numbers = map(str, map(offset.__add__, map(int, numbers)))
             out.append("".join(map("".join, zip(repeat("test "), numbers, repeat(" passed: cycles="),
-                                                cycles, repeat("\n")))))
-            pos = run.end()
+                                                piece, repeat("\n")))))
             continue
-        stop = text.find("\n", pos)
-        stop = end if stop < 0 else stop + 1
-        line = text[pos:stop]
-        if line.startswith("test "):
-            number, blank, rest = line[5:].partition(" ")
+        if piece.startswith("test "):
+            number, blank, rest = piece[5:].partition(" ")
             if blank and number.isdigit():
-                line = f"test {int(number) + offset} {rest}"
-        out.append(line)
-        pos = stop
+                piece = f"test {int(number) + offset} {rest}"
+        out.append(piece)
     return "".join(out)
 
 
