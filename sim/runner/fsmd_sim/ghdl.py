@@ -12,6 +12,7 @@ it should the guard be killed as well. The signal module is left out for start-u
 (it loads enum); _signal is the same functions without the enumerations.
 """
 import os
+import sys
 import _signal
 import _thread
 
@@ -85,10 +86,18 @@ def _end_children(signum=_signal.SIGKILL, groups=None):
 
 # The first ending signal that came, if one did. Its handler's exception
 # can be lost: Python ignores one raised where the handler happened to run
-# inside a weakref callback or a __del__ (printing "Exception ignored in"),
-# and the run would go on to its verdict, with its GHDL ended. So every
-# start and end of a GHDL process, and the end of the run, look here too.
+# inside a weakref callback or a __del__, and the run would go on to its
+# verdict, with its GHDL ended. So every start and end of a GHDL process,
+# and the end of the run, look here too.
 _received = None
+
+
+def _quiet_about_lost_interrupts(unraisable):
+    """Python prints an ignored exception with its traceback ("Exception
+    ignored in"); a lost Interrupted is no fault, as _received keeps it, so
+    the user sees only the run's own end."""
+    if not isinstance(unraisable.exc_value, Interrupted):
+        sys.__unraisablehook__(unraisable)
 
 
 def _on_ending_signal(signum, frame):
@@ -110,6 +119,7 @@ def install_signal_handlers():
     """fsmd-sim's handling of the signals that end it, then those signals
     let through: the launcher (tools/fsmd-sim) holds them back while Python
     starts. One that came meanwhile raises Interrupted here."""
+    sys.unraisablehook = _quiet_about_lost_interrupts
     for signum in ENDING_SIGNALS:
         # A signal ignored by whoever started fsmd-sim (nohup) stays ignored.
         if _signal.getsignal(signum) != _signal.SIG_IGN:
