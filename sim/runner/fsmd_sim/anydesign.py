@@ -72,7 +72,7 @@ class DesignJob(Job):
         """The tests this run is to run."""
         if self.numbers is not None:
             return len(self.numbers)
-        return len(self.vectors.tests) if self.vectors else 0
+        return self.vectors.count() if self.vectors else 0
 
     def verdict_lines(self):
         return (f"{self.name.upper()} test has passed", f"{self.name.upper()} test has not passed")
@@ -107,10 +107,10 @@ class DesignJob(Job):
                                          exact=tolerances, lists=lists)
         except VectorsError as e:
             raise BadInput(f"the vectors file does not suit entity {self.options.entity}:\n{e}")
-        self.tests_in_file = len(self.vectors.tests)
+        self.tests_in_file = self.vectors.count()
         if self.tests_text is not None:
             self.numbers = test_list.numbers(test_list.parse(self.tests_text),
-                                             len(self.vectors.tests), self.tests_text)
+                                             self.vectors.count(), self.tests_text)
         # A limit the run cannot reach stops nothing: the bench is told none.
         limit = self.max_failures if self.max_failures < self.total_tests else 0
         if self.part is not None:
@@ -138,7 +138,7 @@ class DesignJob(Job):
         1 as the part's bench does, and split.renumber_outcome then adds
         test_offset; the vectors-file lines stay those of each test."""
         from .split import part_range
-        first, end = part_range(len(self.vectors.tests), k, n)
+        first, end = part_range(self.vectors.count(), k, n)
         self.vectors = self.vectors.part(first, end)
         self.part, self.test_offset = (k, n), first
 
@@ -247,7 +247,7 @@ class DesignJob(Job):
             reasons.append(f"stopped after {self.max_failures} failed"
                            f" test{'s' if self.max_failures > 1 else ''}: --max-failures"
                            f" {self.max_failures}")
-        not_run = len(self.vectors.tests) - len(outcome.tests)
+        not_run = self.vectors.count() - len(outcome.tests)
         if not_run > 0 and outcome.status in (EXIT_PASSED, EXIT_FAILED):
             outcome.tests_not_run = not_run
             outcome.not_run_reason = "; ".join(reasons)

@@ -68,7 +68,7 @@ def describe(job, outcome, backend, shard, shards):
         "shard": shard,
         "shards": shards,
         "first_test": first + 1,
-        "last_test": first + len(job.vectors.tests),
+        "last_test": first + job.vectors.count(),
         "tests_in_file": job.tests_in_file,
         "entity": job.name,
         "vectors_file": os.path.abspath(job.vectors_path),

@@ -46,7 +46,10 @@ class Vectors:
 
     def __init__(self, ports, rows, lines, lists=(), list_parts=None):
         self.ports = ports
-        self.rows = rows
+        # The rows as a list, or as (flags, text): each line of text a row
+        # without its flags, every row with the same (vectors_bulk), made a
+        # list only when something takes the rows one by one.
+        self._rows = rows
         self.lines = lines
         # The list columns (vector_lists.ListColumn): each has a file of its
         # own, which the bench reads word by word.
@@ -55,8 +58,19 @@ class Vectors:
         self.list_parts = list_parts if list_parts is not None else [[] for c in self.lists]
 
     @property
+    def rows(self):
+        if isinstance(self._rows, tuple):
+            flags, text = self._rows
+            self._rows = list(map(flags.__add__, text.splitlines(True)))
+        return self._rows
+
+    @property
     def tests(self):
         return self.rows
+
+    def count(self):
+        """The number of tests."""
+        return len(self.lines)
 
     def values(self, index):
         """The values of test `index` by port (None: not checked; a pair
@@ -85,12 +99,17 @@ class Vectors:
         digits (zeros for an unchecked output), inputs first, each group in
         port order; a masked output's value is followed by its mask, 'F' for
         a checked digit and '0' for one that is not. `numbers`: the tests to
-        run, ascending (default: all)."""
-        rows = self.rows
+        run, ascending (default: all). A run of all tests leaves the numbers
+        out: a line that starts with its flags (never a digit) is the test
+        after the one before, and the text is made without a step a test."""
         if numbers is None:
-            # All tests, the commonest case: joined without a Python step a row.
-            return f"{max_failures}\n" + "".join(map(" ".join, zip(map(str, range(1, len(rows) + 1)),
-                                                                    rows)))
+            if isinstance(self._rows, tuple):
+                flags, text = self._rows
+                if not text:
+                    return f"{max_failures}\n"
+                return f"{max_failures}\n{flags}" + text[:-1].replace("\n", "\n" + flags) + "\n"
+            return f"{max_failures}\n" + "".join(self.rows)
+        rows = self.rows
         return f"{max_failures}\n" + "".join([f"{n} {rows[n - 1]}" for n in numbers])
 
     def list_texts(self, numbers=None):
@@ -98,7 +117,7 @@ class Vectors:
         default all) its count and then each word on a line of its own, in
         the layout of vector_lists."""
         if numbers is None:
-            numbers = range(1, len(self.rows) + 1)
+            numbers = range(1, self.count() + 1)
         # Each part starts with its line break: it ends the line before.
         return ["".join([parts[n - 1] for n in numbers])[1:] + "\n" if numbers else ""
                 for parts in self.list_parts]
@@ -107,6 +126,21 @@ class Vectors:
         """The tests first + 1 to end alone (a part of a split run)."""
         return Vectors(self.ports, self.rows[first:end], self.lines[first:end], self.lists,
                        [parts[first:end] for parts in self.list_parts])
+
+
+def _lines(text):
+    """The lines of text: the first few one by one, where the header is
+    found and often the whole rest taken at once (vectors_bulk), then the
+    others split in one step."""
+    start = 0
+    for _ in range(16):
+        end = text.find("\n", start)
+        if end < 0:
+            yield text[start:]
+            return
+        yield text[start:end]
+        start = end + 1
+    yield from text[start:].split("\n")
 
 
 def _bench_order(ports):
@@ -349,7 +383,7 @@ def parse(path, text, ports, exact=(), lists=()):
                     and not lists)
     fast = None
     n_ports = len(ports)
-    for number, line in enumerate(text.split("\n"), 1):
+    for number, line in enumerate(_lines(text), 1):
         if fast is not None:
             row = fast(line)
             if row is not None:

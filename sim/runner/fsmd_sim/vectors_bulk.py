@@ -31,7 +31,7 @@ def bulk_rows(text, header_line, columns, ports, order):
         return None
     rows = _rows_in_bench_order(body, columns, ports, order)
     if rows is not None:
-        return rows, list(range(header_line + 1, header_line + 1 + len(rows)))
+        return rows, range(header_line + 1, header_line + 1 + rows[1].count("\n"))
     lines = body.split("\n")
     if lines[-1] == "":
         lines.pop()
@@ -75,7 +75,8 @@ def _rows_in_bench_order(body, columns, ports, order):
     its fields at full width in the bench's own order (inputs, the ':',
     outputs, each group in port order) with one space between each two,
     every output checked: then a row is the flags and the line without its
-    ':', and no line is split into fields. None otherwise."""
+    ':', and no line is split into fields. (flags, the text of the rows
+    without their flags), None otherwise."""
     inputs = [i for i in order if ports[i].mode == "in"]
     outputs = [i for i in order if ports[i].mode == "out"]
     if not inputs or not outputs or columns != inputs + [None] + outputs:
@@ -93,8 +94,7 @@ def _rows_in_bench_order(body, columns, ports, order):
         if top and not set(body[offset::stride]) <= top:
             return None
         offset += ports[index].digits + 1
-    flags = "c" * len(outputs) + " "
-    return list(map(flags.__add__, body.replace(" : ", " ").splitlines(True)))
+    return "c" * len(outputs) + " ", body.replace(" : ", " ")
 
 
 def _fixed_layout(body, columns, ports, count):

@@ -90,8 +90,8 @@ class DigitMasks(unittest.TestCase):
     def test_the_bench_line_flags_a_masked_output_and_carries_its_mask(self):
         v = vectors(["0001 : 12-4 - 0", "0002 : 1234 1F -"])
         self.assertEqual(v.bench_text(), "0\n"
-                         "1 m-c 0001 1204 FF0F 00 " + "0" * 32 + "\n"
-                         "2 cc- 0002 1234 1F " + "0" * 32 + "\n")
+                         "m-c 0001 1204 FF0F 00 " + "0" * 32 + "\n"
+                         "cc- 0002 1234 1F " + "0" * 32 + "\n")
 
     def test_chosen_tests_keep_their_numbers_and_the_limit_leads(self):
         v = vectors([f"{n:04X} : {n:04X} 0 0" for n in range(1, 6)])

@@ -22,13 +22,14 @@ STREAM = [ListColumn("x", "in", SMALL, "stream", required=True)]
 
 
 def bench_rows(text, lists=MEMORY, ports=(N, Y)):
-    """The bench's lines of the tests, without the line's number."""
+    """The bench's lines of the tests."""
     return parse("v.txt", text, list(ports), lists=lists).bench_text().splitlines()[1:]
 
 
 def bench_tests(text, lists=MEMORY, ports=(N, Y)):
-    """Per test: its line for the bench and its part of each list column's
-    file, the line breaks of those shown as blanks."""
+    """Per test: its line for the bench (no number: a run of all tests) and
+    its part of each list column's file, the line breaks of those shown as
+    blanks."""
     v = parse("v.txt", text, list(ports), lists=lists)
     rows = v.bench_text().splitlines()[1:]
     return [" | ".join([row] + [" ".join(parts[t].split()) for parts in v.list_parts])
@@ -39,17 +40,17 @@ class Accepted(unittest.TestCase):
     def test_lists_reach_the_bench_whole_at_the_words_width(self):
         cases = [
             ("words zero-extended to 3 digits", "n buf : y buf\n3 [1 2F 3FF] : 07 [1 2F 3FF]\n",
-             ["1 c 3 07 | 3 001 02F 3FF | c3 c001 c02F c3FF"]),
+             ["c 3 07 | 3 001 02F 3FF | c3 c001 c02F c3FF"]),
             ("empty lists, blanks inside", "n buf : buf\n0 [ ] : []\n1 [  5\t6 ] : [5 6]\n",
-             ["1 - 0 00 | 0 | c0", "2 - 1 00 | 2 005 006 | c2 c005 c006"]),
+             ["- 0 00 | 0 | c0", "- 1 00 | 2 005 006 | c2 c005 c006"]),
             ("'-' words and '-' digits in an output", "n : buf\n0 : [- 1-3 2F]\n",
-             ["1 - 0 00 | 0 | c3 -000 m103 F0F c02F"]),
+             ["- 0 00 | 0 | c3 -000 m103 F0F c02F"]),
             ("'-' for the whole output list; no input column: zeros",
-             "n : buf\n0 : -\n", ["1 - 0 00 | 0 | -0"]),
-            ("no column at all for the memory", "n : y\n0 : 01\n", ["1 c 0 01 | 0 | -0"]),
+             "n : buf\n0 : -\n", ["- 0 00 | 0 | -0"]),
+            ("no column at all for the memory", "n : y\n0 : 01\n", ["c 0 01 | 0 | -0"]),
             ("a comment after a list", "n buf : buf\n2 [1] : [1] # [not a list\n",
-             ["1 - 2 00 | 1 001 | c1 c001"]),
-            ("in-out names in either case", "n BUF : Buf\n1 [7] : [7]\n", ["1 - 1 00 | 1 007 | c1 c007"]),
+             ["- 2 00 | 1 001 | c1 c001"]),
+            ("in-out names in either case", "n BUF : Buf\n1 [7] : [7]\n", ["- 1 00 | 1 007 | c1 c007"]),
         ]
         for name, text, tests in cases:
             with self.subTest(name):
@@ -60,14 +61,14 @@ class Accepted(unittest.TestCase):
         v = parse("v.txt", "x : y z\n[5 7 3] : 00 [1 -]\n[] : 01 -\n[0] : 02 []\n", [Y],
                   lists=STREAM + [out])
         # Negative words of an integer stream in two's complement.
-        self.assertEqual(v.bench_text().splitlines()[1:], ["1 c 00", "2 c 01", "3 c 02"])
+        self.assertEqual(v.bench_text().splitlines()[1:], ["c 00", "c 01", "c 02"])
         # A line per value: a long stream is read value by value.
         self.assertEqual(v.list_texts(), ["3\n5\n7\n3\n0\n1\n0\n", "c2\nc01\n-00\n-0\nc0\n"])
         # --tests and the parts of a split run take the same tests' lines.
         self.assertEqual(v.list_texts([1, 3]), ["3\n5\n7\n3\n1\n0\n", "c2\nc01\n-00\nc0\n"])
         part = v.part(1, 3)
         self.assertEqual((part.bench_text(), part.list_texts()),
-                         ("0\n1 c 01\n2 c 02\n", ["0\n1\n0\n", "-0\nc0\n"]))
+                         ("0\nc 01\nc 02\n", ["0\n1\n0\n", "-0\nc0\n"]))
         self.assertEqual(v.list_texts([]), ["", ""])
 
     def test_lists_follow_the_scalar_fields_so_values_still_reads_them(self):

@@ -145,7 +145,28 @@ class Accepted(unittest.TestCase):
     def test_fewer_digits_are_zero_extended_in_the_bench_layout(self):
         v = parsed("c add a : w carry\n1 0 F : 1F -\n")
         # flags per output in port order (y, carry, w): y is not named.
-        self.assertEqual(v.bench_text(), "0\n1 --c 000F 0 0000000000000001 0000000000000000 0 1F\n")
+        self.assertEqual(v.bench_text(), "0\n--c 000F 0 0000000000000001 0000000000000000 0 1F\n")
+
+    def test_a_line_of_all_tests_starts_with_no_digit_and_a_chosen_test_with_its_number(self):
+        # The bench takes a line that starts with a digit for one of chosen
+        # tests (--tests) and any other for the next test; a fault it would
+        # catch: a run of all tests whose line starts with a field's digits
+        # (a design without data outputs), read as a test's number.
+        cases = [
+            # ports, file
+            ("no data output", [PORTS[0], Port("go", "out", "std_logic")], "a :\n0001 :\n0002 :\n"),
+            ("bench order, every output", PORTS,
+             HEADER + "0001 1 0000000000000000 : 0000000000000000 1 1F\n" * 2),
+            ("outputs not checked", PORTS, "a add c : w\n1 0 F : -\n2 1 0 : 1\n"),
+        ]
+        for name, ports, text in cases:
+            with self.subTest(name):
+                v = parse("v.txt", text, ports)
+                every = v.bench_text(max_failures=3).splitlines(True)
+                chosen = v.bench_text([1, 2], max_failures=3).splitlines(True)
+                self.assertEqual(every[0], chosen[0])
+                self.assertFalse(any(line[0].isdigit() for line in every[1:]), every)
+                self.assertEqual(chosen[1:], [f"{n} {line}" for n, line in enumerate(every[1:], 1)])
 
     def test_wide_port_takes_its_full_width(self):
         ports = [Port("v", "in", "std_ulogic_vector", 255, 0), Port("r", "out", "std_logic_vector", 0, 256)]

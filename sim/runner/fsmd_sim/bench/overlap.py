@@ -52,8 +52,9 @@ def offering(options, names, inputs, outputs):
         -- Offers the next test of the vectors file: its inputs inputs_delay
         -- from now and start at '1' start_delay from now; start '0' when no
         -- test is left. Transport delays: an earlier value of start still due
-        -- stays. The inputs' fields follow the test's number, a blank, the
-        -- outputs' flags and a blank, each field its digits and a blank.
+        -- stays. The inputs' fields follow the test's number and a blank
+        -- (where the line has them: a run of chosen tests), the outputs' flags
+        -- and a blank, each field its digits and a blank.
         procedure {p}offer(inputs_delay, start_delay : time) is
           variable {node} : {p}line_node_access;
           variable {at} : positive;
@@ -65,10 +66,13 @@ def offering(options, names, inputs, outputs):
           {node} := new {p}line_node;
           readline({vectors}, {text});
           {at} := {text}'left;
-          while {text}({at}) /= ' ' loop
+          if {text}({at}) >= '0' and {text}({at}) <= '9' then
+            while {text}({at}) /= ' ' loop
+              {at} := {at} + 1;
+            end loop;
             {at} := {at} + 1;
-          end loop;
-          {at} := {at} + {outputs + 2};
+          end if;
+          {at} := {at} + {outputs + 1};
         """) + ["  " + d for d in drives] + lines(f"""
           {start} <= transport '1' after start_delay;
           if {p}waiting_last = null then
