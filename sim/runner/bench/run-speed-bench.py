@@ -387,8 +387,8 @@ def main():
         "",
         f"Written by `{command.strip()}` on {platform.machine()} with {os.cpu_count()} processors",
         f"({version}). Load average (1, 5, 15 min) {' '.join(f'{x:.2f}' for x in load_before)} before"
-        f" and {' '.join(f'{x:.2f}' for x in load_after)} after the measurements: other developers"
-        " were working on the machine.",
+        f" and {' '.join(f'{x:.2f}' for x in load_after)} after the measurements (the script's own"
+        " runs load one processor; more is other work on the machine).",
         "",
         f"Ratios are of processor times (user + system of every process involved), {args.tests:,}"
         f" vectors unless said otherwise, the measurements of one row interleaved in {args.rounds}"
