@@ -109,6 +109,19 @@ def remove_tree(path):
         pass
 
 
+def make_folder(parent, prefix="tmp"):
+    """A new folder of its own under parent, readable by its owner alone
+    (what tempfile.mkdtemp makes, without the imports that module costs
+    every cold run: shutil, random and the compression modules)."""
+    while True:
+        path = os.path.join(parent, prefix + os.urandom(6).hex())
+        try:
+            os.mkdir(path, 0o700)
+            return path
+        except FileExistsError:
+            continue
+
+
 class Use:
     """An entry in use: the shared lock keeps it from eviction until
     release() or the end of the process."""
@@ -260,8 +273,7 @@ class Private:
     its owner file for as long as its process lives."""
 
     def __init__(self, parent):
-        import tempfile
-        self.path = tempfile.mkdtemp(dir=parent)
+        self.path = make_folder(parent)
         # The owner file takes its name only once it is locked: another
         # run's eviction that found it unlocked under that name would take
         # the folder for abandoned and remove it under its new owner.

@@ -4,6 +4,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+from unittest import mock
 
 from fsmd_sim.cache import Cache, Key, safe_for_ghdl
 from fsmd_sim.library import Ghdl, kit_library
@@ -192,10 +193,6 @@ class Eviction(unittest.TestCase):
         self.assertEqual(os.listdir(os.path.join(self.cache.root, "tmp")), [])
 
 
-if __name__ == "__main__":
-    unittest.main()
-
-
 class PrivateFolders(unittest.TestCase):
     """Another run's eviction may look at a private folder at any moment of
     its making; it must never take a folder being made for abandoned."""
@@ -226,3 +223,27 @@ class PrivateFolders(unittest.TestCase):
             self.assertTrue(os.path.isdir(private.path))
             private.remove()
             self.assertFalse(os.path.exists(private.path))
+
+    def test_each_private_folder_is_new_and_its_owner_s_alone(self):
+        # Faults it would catch: two runs given one folder (a name reused,
+        # an existing folder taken over) or a folder others may enter.
+        from fsmd_sim import cache as cache_module
+        with tempfile.TemporaryDirectory() as parent:
+            taken = os.path.join(parent, "tmp" + "00" * 6)
+            os.mkdir(taken)
+            real_urandom = os.urandom
+            names = iter([b"\0" * 6, b"\0" * 6, b"\1" * 6])  # the first two taken
+            with mock.patch.object(cache_module.os, "urandom", lambda n: next(names)):
+                first = cache_module.make_folder(parent)
+            self.assertEqual(first, os.path.join(parent, "tmp" + "01" * 6))
+            made = {cache_module.make_folder(parent, "x-") for _ in range(50)}
+            self.assertEqual(len(made), 50)
+            for path in made | {first}:
+                self.assertEqual(os.path.dirname(path), parent)
+                self.assertEqual(os.stat(path).st_mode & 0o777, 0o700)
+                self.assertEqual(os.listdir(path), [])
+            self.assertIs(os.urandom, real_urandom)
+
+
+if __name__ == "__main__":
+    unittest.main()
