@@ -34,8 +34,8 @@ def passing_run_fields(run):
     """(numbers, cycle counts) as digit strings of the text of a PASSING_RUN
     match: only its line starts hold "test ", digits and the fixed words are
     all the rest."""
-    fields = run.replace(" passed: cycles=", " ").split()  # test N C test N C ...
-    return fields[1::3], fields[2::3]
+    fields = run.replace("test ", "").replace(" passed: cycles=", "\n").split("\n")  # N C N C ... ''
+    return fields[0:-1:2], fields[1::2]
 
 
 def results_pieces(text):
