@@ -19,7 +19,8 @@ kept:
 - fsmd-sim's first run of a design it has never seen (the kit's library
   cached), one vector / plain ghdl analysis of GHDL's textio, the design and
   the generated bench, elaboration and run, in a fresh folder;
-- fsmd-sim's cached start-up with one vector (milliseconds);
+- fsmd-sim's cached start-up with one vector (milliseconds; the fastest of
+  five runs a round);
 - --big vectors (default 1,000,000) on qmac, one process against --jobs 2:
   wall-clock times, and whether the results file, summary and JUnit agree
   except in the two things a split changes (simulation times on failure
@@ -215,10 +216,15 @@ class Setup:
         must(proc, "fsmd-sim")
         return cpu, float(own.read_text())
 
-    def fsmd_sim_one(self):
-        proc, _, cpu = timed(self.command(self.one, self.dir / "one"), env=self.env)
-        must(proc, "fsmd-sim, one vector")
-        return cpu
+    def fsmd_sim_one(self, repeats=5):
+        """The fastest of a few runs: each takes a few tens of milliseconds,
+        about what a busy moment of the machine can add to one."""
+        best = None
+        for _ in range(repeats):
+            proc, _, cpu = timed(self.command(self.one, self.dir / "one"), env=self.env)
+            must(proc, "fsmd-sim, one vector")
+            best = cpu if best is None else min(best, cpu)
+        return best
 
     def generated(self):
         if self.backend == "mcode":
@@ -387,7 +393,7 @@ def main():
         " at most 1.5 |",
         f"| cold first run of a new design / plain ghdl analyse + elaborate + run | {span(2, '{:.1f}x')} |"
         " at most 2x |",
-        f"| cached start-up, one vector (processor time) | {span(3, '{:.0f} ms')} |"
+        f"| cached start-up, one vector (processor time, fastest of 5 runs a round) | {span(3, '{:.0f} ms')} |"
         " at most 60 ms on mcode and llvm |",
         f"| {args.big:,} vectors on 2 cores, wall clock, qmac | one process {single:.1f} s, --jobs 2"
         f" {jobs:.1f} s: {jobs / single:.2f}x; results, summary and JUnit"
