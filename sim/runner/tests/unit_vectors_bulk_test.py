@@ -134,5 +134,17 @@ class WholeText(unittest.TestCase):
                 self.assertEqual(_rows_in_bench_order(body, columns, PORTS, order), rows)
 
 
+class Lines(unittest.TestCase):
+    def test_the_lines_are_those_of_a_split_at_line_breaks(self):
+        # The reader takes its first lines one by one and the rest in one
+        # split; a fault it would catch: a line lost, doubled or cut where
+        # the two meet, or an empty last line dropped.
+        for count in (0, 1, 15, 16, 17, 40):
+            for end in ("", "\n", "\r\n", "\n\n"):
+                text = "\n".join(f"line {n}" for n in range(count)) + end
+                with self.subTest(count=count, end=end):
+                    self.assertEqual(list(vectors._lines(text)), text.split("\n"))
+
+
 if __name__ == "__main__":
     unittest.main()
