@@ -411,8 +411,8 @@ def main():
         "",
         f"Ratios are of processor times (user + system of every process involved), {args.tests:,}"
         f" vectors unless said otherwise, the measurements of one row interleaved in {args.rounds}"
-        " rounds, the fastest of the rounds kept. The same simulation run twice on this machine"
-        " often differs by more than 5%; so the first row gives, in brackets, 1 + the processor time"
+        " rounds, the fastest of the rounds kept. The same simulation run twice on a shared machine"
+        " can differ by more than 5%; so the first row gives, in brackets, 1 + the processor time"
         " of fsmd-sim's own process (sim/runner/bench/own_time.py: its Python, from the interpreter's"
         " start, without the GHDL processes) over plain ghdl's run, which a slow or fast simulation"
         " run does not move. Designs: qmac (sim/examples/qmac, three 16-bit"

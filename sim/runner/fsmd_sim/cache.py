@@ -109,12 +109,12 @@ def remove_tree(path):
         pass
 
 
-def make_folder(parent, prefix="tmp"):
+def make_folder(parent):
     """A new folder of its own under parent, readable by its owner alone
     (what tempfile.mkdtemp makes, without the imports that module costs
     every cold run: shutil, random and the compression modules)."""
     while True:
-        path = os.path.join(parent, prefix + os.urandom(6).hex())
+        path = os.path.join(parent, "tmp" + os.urandom(6).hex())
         try:
             os.mkdir(path, 0o700)
             return path

@@ -104,9 +104,7 @@ class Vectors:
         after the one before, and the text is made without a step a test."""
         if numbers is None:
             if isinstance(self._rows, tuple):
-                flags, text = self._rows
-                if not text:
-                    return f"{max_failures}\n"
+                flags, text = self._rows  # at least one line, ending in its break
                 return f"{max_failures}\n{flags}" + text[:-1].replace("\n", "\n" + flags) + "\n"
             return f"{max_failures}\n" + "".join(self.rows)
         rows = self.rows

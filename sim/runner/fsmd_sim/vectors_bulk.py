@@ -29,9 +29,10 @@ def bulk_rows(text, header_line, columns, ports, order):
     body = text[start:]
     if body.translate(_NOT_IN_COMMON_FORM) or any(ports[i].is_integer for i in order):
         return None
-    rows = _rows_in_bench_order(body, columns, ports, order)
+    breaks = body.count("\n")
+    rows = _rows_in_bench_order(body, breaks, columns, ports, order)
     if rows is not None:
-        return rows, range(header_line + 1, header_line + 1 + rows[1].count("\n"))
+        return rows, range(header_line + 1, header_line + 1 + breaks)
     lines = body.split("\n")
     if lines[-1] == "":
         lines.pop()
@@ -70,18 +71,17 @@ def bulk_rows(text, header_line, columns, ports, order):
     return rows, list(range(header_line + 1, header_line + 1 + count))
 
 
-def _rows_in_bench_order(body, columns, ports, order):
+def _rows_in_bench_order(body, count, columns, ports, order):
     """The bench's rows taken straight from the text, when every line is
     its fields at full width in the bench's own order (inputs, the ':',
     outputs, each group in port order) with one space between each two,
     every output checked: then a row is the flags and the line without its
     ':', and no line is split into fields. (flags, the text of the rows
-    without their flags), None otherwise."""
+    without their flags), None otherwise. count: body's line breaks."""
     inputs = [i for i in order if ports[i].mode == "in"]
     outputs = [i for i in order if ports[i].mode == "out"]
     if not inputs or not outputs or columns != inputs + [None] + outputs:
         return None
-    count = body.count("\n")
     if not _fixed_layout(body, columns, ports, count):
         return None
     stride = sum(ports[i].digits + 1 for i in inputs + outputs) + 2
